@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Quillbox2 with the given folders or job file.
+set -euo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+exec "$root/build/quillbox2" "$@"
