@@ -11,6 +11,7 @@ PACKAGES=(
   lhasa 7zip unzip zip jlha-utils libarchive-tools
   fonts-ipafont-mincho fonts-ipafont-gothic
   xvfb xclip xdg-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()
