@@ -1,0 +1,59 @@
+// The archiver modules as the program sees them: a table of entry points loaded with dlopen
+// from the system folder, and the availability flags and versions found at start-up.
+//
+// UNLHA32.DLL makes LZH archives; ZIP32J.DLL makes ZIP archives and UNZIP32.DLL extracts them,
+// both through their companion IZIP32J.DLL. ZIP counts as available only when all three ZIP
+// files load, so that a half-installed ZIP never fails in the middle of a run.
+//
+// Tests install a table of their own (a recording fake) with InstallArchivers; nothing else in
+// the engine can tell the difference.
+#pragma once
+
+#include "archivers/include/archiver_api.h"
+
+#include <string>
+
+namespace qb::engine {
+
+// Entry points; an entry is null when its module is not loaded.
+struct ArchiverTable {
+    ArchiverCommandProc Unlha = nullptr;
+    ArchiverQueryProc UnlhaGetRunning = nullptr;
+    ArchiverQueryProc UnlhaGetVersion = nullptr;
+    ArchiverSetProgressProc UnlhaSetProgressCallback = nullptr;
+
+    ArchiverCommandProc Zip = nullptr;
+    ArchiverQueryProc ZipGetRunning = nullptr;
+    ArchiverQueryProc ZipGetVersion = nullptr;
+    ArchiverSetProgressProc ZipSetProgressCallback = nullptr;
+
+    ArchiverCommandProc UnZip = nullptr;
+    ArchiverQueryProc UnZipGetRunning = nullptr;
+    ArchiverQueryProc UnZipGetVersion = nullptr;
+    ArchiverSetProgressProc UnZipSetProgressCallback = nullptr;
+};
+
+// What start-up found. Set by DetectArchivers (or InstallArchivers), read by the packing run,
+// the options dialog (ZIP choices) and the about dialog (versions).
+extern bool LzhAvailable;
+extern bool ZipAvailable;
+extern int LzhVersion;    // 104 means 1.04; 0 when not loaded
+extern int ZipVersion;
+extern int UnZipVersion;
+
+// The loaded entry points.
+const ArchiverTable& Archivers();
+
+// Loads the modules from the system folder (qb::platform::SystemFolder turned into a host path)
+// and sets the flags and versions above. A module that is missing or lacks an entry point counts
+// as missing. Safe to call again: modules already loaded stay loaded.
+void DetectArchivers();
+
+// Replaces the table and sets the flags (versions are read from the table's GetVersion entries,
+// 0 where absent). For tests.
+void InstallArchivers(const ArchiverTable& table, bool lzhAvailable, bool zipAvailable);
+
+// Size of the output buffer handed to every call; its contents are never read.
+inline constexpr unsigned long kArchiverOutputSize = 4096;
+
+}  // namespace qb::engine

@@ -1,0 +1,47 @@
+// The program's command line: folder paths and job-file paths, quoted or not. There are no
+// options (the uninstall switch /U is handled by start-up before this).
+//
+// Grammar: arguments are separated by spaces; an argument that begins with a double quote runs
+// to the next double quote, which is not part of it, and scanning resumes right after it; empty
+// arguments are skipped. A quote that is never closed fails the whole line. The first existing
+// job file (.qbj) replaces the list and ends the parsing.
+#pragma once
+
+#include "engine/JobFile.h"
+#include "engine/PackHost.h"
+#include "engine/TargetList.h"
+
+#include <string>
+#include <vector>
+
+namespace qb::basQuillbox {
+
+// The job file in use: its full drive path, "" when none.
+extern std::string CurrentJobFile;
+
+// Where the command line lands: the target list, and the job loading of the main window.
+class CommandLineHost : public engine::MessageSink {
+public:
+    virtual engine::TargetList& Targets() = 0;
+    // Opens CurrentJobFile into the panes (LoadQbj of the main window).
+    virtual void LoadQbj() = 0;
+};
+
+// Empties the list, clears CurrentJobFile and hands every argument to OpenCommandArgument.
+// False when a quote is unclosed or an argument failed; the list is then emptied again.
+bool ParseCommandLine(const std::string& commandText, CommandLineHost& host);
+
+// 1: an existing job file, opened; 0: handed to the target list and accepted; -1: refused
+// (the list is full).
+int OpenCommandArgument(const std::string& argument, CommandLineHost& host);
+
+// The arguments the grammar finds, for display and tests; ok is false for an unclosed quote
+// (the arguments before it are still returned).
+std::vector<std::string> SplitCommandText(const std::string& commandText, bool* ok = nullptr);
+
+// The command text of a Linux program: the arguments joined by single spaces, an argument that
+// holds a space wrapped in double quotes, and an argument that begins with '/' (a host path)
+// turned into its drive form first (kept as given when no drive covers it).
+std::string BuildCommandText(const std::vector<std::string>& args);
+
+}  // namespace qb::basQuillbox
