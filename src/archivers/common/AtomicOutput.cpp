@@ -1,0 +1,209 @@
+#include "AtomicOutput.h"
+
+#include "ErrorCodes.h"
+#include "Paths.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+namespace qb::arc {
+namespace {
+
+// Makes a fresh temporary file in folder; returns its descriptor or -1 with errno set.
+int MakeTemp(const std::string& folder, const std::string& base, std::string& path)
+{
+    std::string templ = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX.qbtmp";
+    std::vector<char> buffer(templ.begin(), templ.end());
+    buffer.push_back('\0');
+    int fd = mkstemps(buffer.data(), 6);
+    if (fd >= 0)
+        path.assign(buffer.data());
+    return fd;
+}
+
+bool IsFolder(const std::string& path, struct stat& info)
+{
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+mode_t NewFileMode(const std::string& target)
+{
+    struct stat info {};
+    if (stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        return info.st_mode & 07777;
+    mode_t mask = umask(022);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+int SyncFolder(const std::string& folder)
+{
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int err = fsync(fd) == 0 ? 0 : errno;
+    close(fd);
+    return err;
+}
+
+}  // namespace
+
+int WriteAll(int fd, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+AtomicOutput::~AtomicOutput()
+{
+    Discard();
+}
+
+int AtomicOutput::Begin(const std::string& target, const std::string& workFolder)
+{
+    Discard();
+    target_ = target;
+    std::string targetFolder = ParentFolder(target);
+    struct stat targetInfo {};
+    if (!IsFolder(targetFolder, targetInfo))
+        return ARC_ERROR_FOLDER_MISSING;
+    // Checked first so that a read-only destination is reported before any work is done.
+    if (access(targetFolder.c_str(), W_OK) != 0)
+        return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_WRITE);
+
+    std::string base = BaseName(target);
+    struct stat workInfo {};
+    if (!workFolder.empty() && IsFolder(workFolder, workInfo)) {
+        fd_ = MakeTemp(workFolder, base, tempPath_);
+        if (fd_ >= 0) {
+            crossDevice_ = workInfo.st_dev != targetInfo.st_dev;
+            return ARC_OK;
+        }
+    }
+    fd_ = MakeTemp(targetFolder, base, tempPath_);
+    if (fd_ < 0) {
+        tempPath_.clear();
+        return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
+    }
+    crossDevice_ = false;
+    return ARC_OK;
+}
+
+int AtomicOutput::CopyBesideTarget(std::string& besidePath)
+{
+    int in = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return ResultFromErrno(errno, ErrorSide::Source, ARC_ERROR_WRITE);
+    int out = MakeTemp(ParentFolder(target_), BaseName(target_), besidePath);
+    if (out < 0) {
+        int err = errno;
+        close(in);
+        return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
+    }
+    std::vector<char> buffer(1 << 20);
+    int err = 0;
+    for (;;) {
+        ssize_t n = read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            err = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        if ((err = WriteAll(out, buffer.data(), static_cast<size_t>(n))) != 0)
+            break;
+    }
+    if (err == 0 && fsync(out) != 0)
+        err = errno;
+    if (err == 0 && fchmod(out, NewFileMode(target_)) != 0)
+        err = errno;
+    close(in);
+    if (close(out) != 0 && err == 0)
+        err = errno;
+    if (err != 0) {
+        unlink(besidePath.c_str());
+        besidePath.clear();
+        return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
+    }
+    return ARC_OK;
+}
+
+int AtomicOutput::Commit()
+{
+    if (tempPath_.empty())
+        return ARC_ERROR_INTERNAL;
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    // Reopened by name: a writer may have replaced the file since Begin.
+    int fd = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
+    int err = fd < 0 ? errno : 0;
+    if (err == 0 && fsync(fd) != 0)
+        err = errno;
+    if (err == 0 && fchmod(fd, NewFileMode(target_)) != 0)
+        err = errno;
+    if (fd >= 0)
+        close(fd);
+    if (err != 0) {
+        Discard();
+        return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
+    }
+
+    std::string source = tempPath_;
+    std::string beside;
+    if (crossDevice_) {
+        int result = CopyBesideTarget(beside);
+        if (result != ARC_OK) {
+            Discard();
+            return result;
+        }
+        source = beside;
+    }
+    if (rename(source.c_str(), target_.c_str()) != 0) {
+        err = errno;
+        if (!beside.empty())
+            unlink(beside.c_str());
+        Discard();
+        return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
+    }
+    if (crossDevice_)
+        unlink(tempPath_.c_str());
+    tempPath_.clear();
+    // The new file is complete and in place; a folder that cannot be synced changes nothing.
+    SyncFolder(ParentFolder(target_));
+    return ARC_OK;
+}
+
+void AtomicOutput::Discard()
+{
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+}  // namespace qb::arc

@@ -1,0 +1,60 @@
+// Writing a file so that it appears complete or not at all.
+//
+// An archive is built in a temporary file, in the work folder when one was given (-w) or beside
+// the target otherwise, and only a finished, synced file is renamed over the target. A failure
+// or cancel at any point leaves the old target exactly as it was and no temporary file behind
+// (the destructor removes it). When the work folder lies on another file system than the target,
+// rename cannot cross over: the finished file is then copied into a second temporary file beside
+// the target, synced, and that one is renamed, so the replacement stays atomic where it counts.
+//
+// The temporary file is named ".<target name>.<random>.qbtmp" so that people recognise it.
+// The new file gets the permission bits of the file it replaces, or 0666 less the umask.
+//
+// Results are ARC_* codes: writing errors map through ResultFromErrno (no space -> 32773,
+// read-only or not permitted -> 32774).
+#pragma once
+
+#include <string>
+
+namespace qb::arc {
+
+class AtomicOutput {
+public:
+    AtomicOutput() = default;
+    ~AtomicOutput();
+    AtomicOutput(const AtomicOutput&) = delete;
+    AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+    // Makes the temporary file for `target` (a host path). `workFolder` (host path, may be empty)
+    // is where to build; when it is unusable the file is built beside the target. Fails with
+    // ARC_ERROR_FOLDER_MISSING when the target's folder does not exist, with 32774 when it may
+    // not be written, and ARC_ERROR_TEMP_FILE when no temporary file can be made.
+    int Begin(const std::string& target, const std::string& workFolder);
+
+    const std::string& TempPath() const { return tempPath_; }
+    const std::string& Target() const { return target_; }
+
+    // The open descriptor of the temporary file (read and write), -1 after Commit or Discard.
+    // A writer may also reopen TempPath() or replace it by rename (libzip does).
+    int Fd() const { return fd_; }
+
+    // Syncs the finished temporary file and puts it in place of the target. On failure the target
+    // is untouched and every temporary file is gone.
+    int Commit();
+
+    // Removes the temporary file; the target stays as it was. Safe to call more than once.
+    void Discard();
+
+private:
+    int CopyBesideTarget(std::string& besidePath);
+
+    std::string target_;
+    std::string tempPath_;
+    int fd_ = -1;
+    bool crossDevice_ = false;
+};
+
+// Writes all of data to fd, retrying short writes and EINTR. Returns 0 or the errno.
+int WriteAll(int fd, const void* data, size_t size);
+
+}  // namespace qb::arc

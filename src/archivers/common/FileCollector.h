@@ -1,0 +1,63 @@
+// Gathering the files that a list of file specifications names.
+//
+// Specifications are those of the command lines: "*.*", "DATA\PROJ\*.*", "C:\DATA\PROJ\*.*",
+// "NAME.LZH", or host paths beginning with '/'. Relative ones are taken against the real working
+// directory of the process, which the caller has set. Backslash and slash both separate folders.
+// The folder part of a specification is kept in the member names ("DATA\PROJ\*.*" stores
+// DATA/PROJ/...); a drive letter or a leading slash is not, and neither are "." and "..".
+//
+// Rules, chosen so that an archive holds exactly what a user sees in the folder and nothing can
+// make the walk run away:
+// - Without recursion only the files of the named folder are taken; subfolders not at all.
+// - With recursion every subfolder is entered; the wildcard is matched against file names at
+//   every level (so "*.TXT" finds text files in all subfolders); a folder gets an entry of its own
+//   when folder entries are wanted and its name matches the wildcard.
+// - Names beginning with '.' (hidden on Linux) are left out, with all they hold, unless hidden
+//   files are wanted; a specification that names such a file literally still takes it.
+// - Exclusion patterns (-jx) are matched against the base name, or against the whole member
+//   path when the pattern holds a folder separator; an excluded folder is left out whole.
+// - Symbolic links are followed: a link to a file stores the file's content under the link's
+//   name; a link to a folder is entered like a folder, except when that folder has been visited
+//   already in this walk (this is what stops link loops and duplicates). Dangling links, FIFOs,
+//   sockets and devices are skipped and named in `skipped`.
+// - Names that are not valid UTF-8 cannot become member names and are skipped (named in
+//   `skipped`, with their bytes escaped).
+// - Files listed in `skipFiles` (the archive being written, for one) are never taken.
+// - The order is stable: specifications in their order, inside a folder by name (byte order),
+//   a folder's entry directly before its content. A member name met twice is taken once.
+// - A folder that cannot be read fails the whole collection (ARC_ERROR_READ_SOURCE): leaving
+//   its files out silently would lose them.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+namespace qb::arc {
+
+struct CollectOptions {
+    bool recurse = false;
+    bool hidden = false;
+    bool folderEntries = true;
+    std::vector<std::string> excludes;   // -jx patterns as written
+    std::vector<std::string> skipFiles;  // host paths never to take (compared by device and inode)
+};
+
+struct SourceEntry {
+    std::string member;    // UTF-8, '/' separated, no trailing '/' even for folders
+    std::string hostPath;  // where to read it
+    bool isFolder = false;
+    struct stat info {};   // of the file itself (links followed)
+};
+
+struct CollectResult {
+    int result = 0;                    // ARC_OK or an ARC_ERROR_* code
+    std::string message;               // what failed, for the output buffer
+    std::vector<SourceEntry> entries;
+    std::vector<std::string> skipped;  // "name: reason" lines
+};
+
+CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectOptions& options);
+
+}  // namespace qb::arc

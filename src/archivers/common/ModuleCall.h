@@ -1,0 +1,77 @@
+// What every module entry point needs around the real work: the running flag, the progress
+// procedure registered for that module, and the output buffer for people.
+//
+// Each module keeps one static ModuleState. An entry point opens a CallScope on it; the scope
+// refuses a second call while one runs (ARC_ERROR_BUSY), so GetRunning is non-zero for the whole
+// call, including while the progress procedure runs, and drops back to 0 however the call ends.
+// Progress reports go only to the thread that made the call; workers must hand their news to it.
+#pragma once
+
+#include "archiver_api.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace qb::arc {
+
+class ModuleState {
+public:
+    int Running() const { return running_.load(); }
+
+    void SetProgress(ArchiverProgressProc proc, void* user);
+
+    // Reports progress to the registered procedure. Returns false when it asked to cancel.
+    // Without a procedure it always returns true.
+    bool Report(std::string_view member, unsigned long long done, unsigned long long total);
+
+private:
+    friend class CallScope;
+    std::atomic<int> running_{0};
+    std::mutex mutex_;  // guards the pair below against a SetProgress from another thread
+    ArchiverProgressProc proc_ = nullptr;
+    void* user_ = nullptr;
+};
+
+// Marks a module as running for the lifetime of the object.
+class CallScope {
+public:
+    explicit CallScope(ModuleState& state);
+    ~CallScope();
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+    // False when another call of the same module was already running; the entry point then
+    // returns ARC_ERROR_BUSY without doing anything.
+    bool Acquired() const { return acquired_; }
+
+private:
+    ModuleState& state_;
+    bool acquired_;
+};
+
+// Collects the text for the caller's output buffer and writes it NUL-terminated, cut to the
+// buffer's size on a UTF-8 character boundary. A null buffer or size 0 receives nothing.
+class OutputText {
+public:
+    OutputText(char* buffer, unsigned long size) : buffer_(buffer), size_(size) {}
+    ~OutputText() { Flush(); }
+
+    void Append(std::string_view text) { text_.append(text); }
+    void Line(std::string_view text) { text_.append(text); text_.push_back('\n'); }
+    const std::string& Text() const { return text_; }
+
+    // Writes what has been collected so far into the buffer (also done on destruction).
+    void Flush();
+
+private:
+    char* buffer_;
+    unsigned long size_;
+    std::string text_;
+};
+
+// Copies text into buffer[0..size) NUL-terminated, never splitting a UTF-8 sequence.
+void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size);
+
+}  // namespace qb::arc

@@ -1,0 +1,53 @@
+#include "Paths.h"
+
+#include "platform/Drives.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace qb::arc {
+
+bool HasDriveLetter(std::string_view path)
+{
+    return path.size() >= 2 && path[1] == ':'
+        && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+std::string ResolveArgumentPath(std::string_view arg)
+{
+    if (HasDriveLetter(arg) || (!arg.empty() && arg[0] == '/'))
+        return platform::ToHostPath(arg);
+    if (!arg.empty() && arg[0] == '\\') {
+        // A path from the root without a drive: the host root, as the modules have no drive.
+        std::string rooted(arg);
+        std::replace(rooted.begin(), rooted.end(), '\\', '/');
+        return platform::ToHostPath(rooted);
+    }
+    char buffer[PATH_MAX];
+    std::string cwd = getcwd(buffer, sizeof buffer) ? buffer : ".";
+    std::string relative(arg);
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    std::string joined = cwd == "/" ? "/" + relative : cwd + "/" + relative;
+    std::string host = platform::ToHostPath(joined);
+    return host.empty() ? joined : host;
+}
+
+std::string ParentFolder(const std::string& hostPath)
+{
+    size_t slash = hostPath.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return hostPath.substr(0, slash);
+}
+
+std::string BaseName(const std::string& hostPath)
+{
+    size_t slash = hostPath.rfind('/');
+    return slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+}
+
+}  // namespace qb::arc
