@@ -1,0 +1,57 @@
+#pragma once
+// The about dialog: the program's name and version, a picture, the author's contact lines and
+// one row per archiver module found at start-up, with its version, filled from the top.
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class frmAbout : public QDialog {
+public:
+    // What the rows show; by default the flags and versions found at start-up.
+    struct Libraries {
+        bool lzhAvailable = false;
+        bool zipAvailable = false;
+        int lzhVersion = 0;     // UNLHA32.DLL, times 100
+        int unzipVersion = 0;   // UNZIP32.DLL
+        int zipVersion = 0;     // ZIP32J.DLL
+    };
+    static Libraries FoundLibraries();
+
+    explicit frmAbout(QWidget *parent = nullptr);
+    frmAbout(const Libraries &libraries, QWidget *parent);
+
+    void SetFontData();
+
+    // Shows the dialog modally (mnuAbout_Click).
+    void ShowModal();
+    // Writes About_Left/Top; on the close box and at shutdown.
+    void SavePosition();
+
+    // "1.04" for 104, "2.50" for 250, "0.07" for 7.
+    static QString FormatLibraryVersion(std::int16_t intVersion);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fillRows(const Libraries &libraries);
+
+    QLabel *imgAbout = nullptr;
+    QLabel *lblAboutTitle = nullptr;
+    QLabel *lblAboutProgName = nullptr;
+    QLabel *lblAboutVersion = nullptr;
+    QLabel *lblAboutName = nullptr;
+    QLineEdit *txtHttp = nullptr;
+    QLineEdit *txtMail = nullptr;
+    QLineEdit *txtNiftyMail = nullptr;
+    std::array<QLabel *, 3> lblProg{};
+    std::array<QLabel *, 3> lblVer{};
+    QPushButton *btnOk = nullptr;
+};

@@ -1,0 +1,80 @@
+#pragma once
+// The options dialog. Each showing starts from the options in memory with the apply button
+// greyed; apply writes the controls back into the options at once (they reach the settings
+// file at shutdown), cancel and the close box leave them alone. Without the ZIP modules the ZIP
+// choices are greyed and the pattern and format are forced back to LZH as soon as it shows.
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+class frmOption : public QDialog {
+public:
+    // applyToolTipsEverywhere: called once when apply changes the tooltip option, with the new
+    // value; it calls SetToolTip on frmDefault, frmMenuMente, frmOption, frmQuillbox, mdiInDir,
+    // mdiInFile, mdiFile, mdiOutDir, mdiStatus, mdiOutFile, in this order.
+    // zipAvailable: whether the ZIP modules were found; empty means the engine's ZipAvailable.
+    explicit frmOption(std::function<void(bool)> applyToolTipsEverywhere, QWidget *parent = nullptr,
+                       std::function<bool()> zipAvailable = {});
+
+    void SetToolTip(bool blnToolTip);
+    void SetFontData();
+
+    // Shows the dialog modally (mnuOption_Click); true when the options were applied.
+    bool ShowModal();
+    // Writes Option_Left/Top; on the close box and at shutdown.
+    void SavePosition();
+
+    static int BoolToCheck(bool value) { return value ? 1 : 0; }
+    static bool CheckToBool(int value) { return value == 1; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Activate();
+    void ShowOptionValues();
+    void EnableZipChoices();
+    void ResetOptionControls();
+    void ApplyOptions();
+    void UpdateHabukuVisibility();
+    void UpdateAutoVisibility();
+    void btnInit_Click();
+    void btnOk_Click();
+    void btnCancel_Click();
+    void changed();
+
+    std::function<void(bool)> m_applyToolTips;
+    std::function<bool()> m_zipAvailable;
+    bool m_applied = false;
+
+    QCheckBox *ckbSubDir = nullptr;
+    QCheckBox *ckbHiddn = nullptr;
+    QCheckBox *ckbJibun = nullptr;
+    QCheckBox *ckbHabuku = nullptr;
+    QCheckBox *ckbUCase = nullptr;
+    QCheckBox *ckbDouble = nullptr;
+    QCheckBox *ckbAuto = nullptr;
+    QWidget *pnlAuto = nullptr;
+    std::array<QRadioButton *, 3> obtExe{};
+    QCheckBox *ckbLog = nullptr;
+    QLabel *lblPattern = nullptr;
+    QWidget *pnlPattern = nullptr;
+    std::array<QRadioButton *, 4> obtPattern{};
+    QLabel *lblAshukuExe = nullptr;
+    QWidget *pnlAshukuExe = nullptr;
+    std::array<QRadioButton *, 2> obtAshukuExe{};
+    QCheckBox *ckbResize = nullptr;
+    QCheckBox *ckbTip = nullptr;
+    QPushButton *btnInit = nullptr;
+    QPushButton *btnCancel = nullptr;
+    QPushButton *btnOk = nullptr;
+};
