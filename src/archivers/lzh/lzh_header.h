@@ -1,0 +1,84 @@
+// Member headers of LZH archives: the parsed form, the parser for header levels 0 to 3 and the
+// writer of our own level-2 headers.
+//
+// An LZH archive is a plain sequence of members, each a header followed by its packed data, ended
+// by a single zero byte. Level 0 and 1 headers are protected by an 8-bit byte sum, level 2 and 3
+// by a CRC-16 in the "common" extended header 0x00. Sizes, names, times and modes may sit in the
+// fixed part or in a chain of extended headers, depending on the level and the writer; the
+// parser gathers them into one MemberHeader.
+#pragma once
+
+#include "lzh_names.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lzh {
+
+struct MemberHeader {
+    std::string method;            // "-lh5-", "-lhd-", ...
+    int level = 0;
+    std::uint8_t osId = 0;
+    std::uint64_t packedSize = 0;
+    std::uint64_t originalSize = 0;
+    std::int64_t mtime = 0;        // Unix seconds (UTC)
+    std::uint8_t attribute = 0x20; // MS-DOS attribute bits
+    std::uint16_t crc = 0;         // CRC-16 of the original data
+    bool hasCrc = true;            // false for very old level-0 headers without the field
+    std::optional<std::uint16_t> unixMode;
+    NameCharset charset = NameCharset::Guess;
+
+    std::vector<std::string> components;  // UTF-8 path components, safe to display
+    bool hadLeadingSeparator = false;     // stored as an absolute path (the separator is dropped)
+    bool isDirectory = false;
+    bool isSymlink = false;
+    std::string linkTarget;               // UTF-8, for symbolic links only
+
+    std::uint64_t headerOffset = 0;  // where the header starts in the archive
+    std::uint64_t headerSize = 0;    // bytes from headerOffset to the packed data
+    std::uint64_t dataOffset = 0;    // where the packed data starts
+
+    // The path with '/' separators, as listings show it.
+    std::string Path() const;
+};
+
+// Parser results. Incomplete means more bytes are needed than were given (Needed() tells how
+// many); every other failure is a damaged header.
+enum class HeaderStatus { Ok, EndOfArchive, Incomplete, Damaged };
+
+struct HeaderParse {
+    HeaderStatus status = HeaderStatus::Damaged;
+    std::size_t needed = 0;     // for Incomplete: total bytes needed from the header start
+    std::string error;          // for Damaged: what is wrong, for people
+};
+
+// Parses one member header from the bytes at the start of buf (buf.size() may be less than the
+// header; the parser then asks for more). offset is where buf starts in the archive, so that the
+// offsets in the result are absolute. A zero first byte is the end of the archive.
+HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& out);
+
+// What our writer stores for one member. Names are stored as UTF-8 and declared so (0x46).
+struct NewMember {
+    std::string method;                    // "-lh0-", "-lh5-", "-lh6-", "-lh7-" or "-lhd-"
+    std::vector<std::string> folders;      // folder part of the path (UTF-8 components)
+    std::string name;                      // file name (UTF-8); empty for folder entries
+    std::uint64_t packedSize = 0;
+    std::uint64_t originalSize = 0;
+    std::int64_t mtime = 0;                // Unix seconds
+    std::uint16_t crc = 0;
+    std::uint16_t unixMode = 0100644;      // type and permission bits
+    std::uint8_t attribute = 0x20;
+};
+
+// Builds a level-2 header: the fixed part, extended headers 0x46 (code page), 0x01 (name), 0x02
+// (folders), 0x40 (attribute, when not plain 0x20), 0x50 (Unix mode), 0x42 (64-bit sizes, for
+// members of 4 GiB and more) and last 0x00 with the CRC of the whole header. The size is never a
+// multiple of 256, because its low byte is the first byte of the member and a zero there would
+// read as the end of the archive; an extra byte in the 0x00 header avoids it rather than a pad
+// after the chain, which some readers would take for data. Fails (empty result) when the header
+// would exceed 64 KiB.
+std::vector<std::uint8_t> BuildLevel2Header(const NewMember& member);
+
+}  // namespace lzh

@@ -1,0 +1,208 @@
+#include "lzh_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+
+#include <lha_decoder.h>
+
+
+#include "lzh_crc16.h"
+
+namespace lzh {
+
+long long MemorySource::ReadAt(std::uint64_t offset, void* buf, std::size_t size)
+{
+    if (offset >= m_size)
+        return 0;
+    std::size_t n = std::min<std::uint64_t>(size, m_size - offset);
+    std::memcpy(buf, m_data + offset, n);
+    return static_cast<long long>(n);
+}
+
+FileSource::FileSource(int fd) : m_fd(fd)
+{
+    struct stat st {};
+    if (fd >= 0 && fstat(fd, &st) == 0)
+        m_size = static_cast<std::uint64_t>(st.st_size);
+}
+
+FileSource::~FileSource()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+long long FileSource::ReadAt(std::uint64_t offset, void* buf, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = pread(m_fd, static_cast<char*>(buf) + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(done);
+}
+
+WalkStatus ArchiveReader::Next(MemberHeader& member)
+{
+    if (m_final != WalkStatus::Member)
+        return m_final;
+    std::size_t want = 64;
+    for (;;) {
+        m_buf.resize(want);
+        long long got = m_source.ReadAt(m_pos, m_buf.data(), want);
+        if (got < 0) {
+            m_error = "cannot read the archive";
+            return m_final = WalkStatus::ReadError;
+        }
+        if (got == 0)
+            return m_final = WalkStatus::End;  // end of file at a member boundary is accepted
+        HeaderParse r = ParseHeader(m_buf.data(), static_cast<std::size_t>(got), m_pos, member);
+        switch (r.status) {
+        case HeaderStatus::EndOfArchive:
+            return m_final = WalkStatus::End;  // whatever follows the marker is not ours
+        case HeaderStatus::Incomplete:
+            if (static_cast<std::size_t>(got) < want || r.needed <= static_cast<std::size_t>(got)) {
+                m_error = "archive ends inside a member header";
+                return m_final = WalkStatus::Damaged;
+            }
+            want = r.needed;
+            continue;
+        case HeaderStatus::Damaged:
+            m_error = r.error;
+            return m_final = WalkStatus::Damaged;
+        case HeaderStatus::Ok:
+            break;
+        }
+        std::uint64_t size = m_source.Size();
+        if (member.dataOffset > size || member.packedSize > size - member.dataOffset) {
+            m_error = "archive ends inside the data of " + member.Path();
+            return m_final = WalkStatus::Damaged;
+        }
+        m_pos = member.dataOffset + member.packedSize;
+        return WalkStatus::Member;
+    }
+}
+
+bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error)
+{
+    ArchiveReader reader(source);
+    MemberHeader m;
+    for (;;) {
+        switch (reader.Next(m)) {
+        case WalkStatus::Member: members.push_back(m); continue;
+        case WalkStatus::End: return true;
+        default: error = reader.Error(); return false;
+        }
+    }
+}
+
+namespace {
+
+struct PackedInput {
+    ByteSource* source;
+    std::uint64_t pos;
+    std::uint64_t left;
+    bool failed = false;
+};
+
+size_t FeedDecoder(void* buf, size_t len, void* user)
+{
+    auto* in = static_cast<PackedInput*>(user);
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(len, in->left));
+    if (n == 0)
+        return 0;
+    long long got = in->source->ReadAt(in->pos, buf, n);
+    if (got <= 0) {
+        in->failed = true;
+        return 0;
+    }
+    in->pos += static_cast<std::uint64_t>(got);
+    in->left -= static_cast<std::uint64_t>(got);
+    return static_cast<size_t>(got);
+}
+
+struct DecoderFree {
+    void operator()(LHADecoder* d) const { lha_decoder_free(d); }
+};
+
+}  // namespace
+
+DecodeStatus DecodeMember(ByteSource& source, const MemberHeader& member, const DecodeSink& sink)
+{
+    if (member.method == "-lhd-" || member.isSymlink)
+        return DecodeStatus::Ok;
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::vector<std::uint8_t> buf(kChunk);
+    std::uint16_t crc = 0;
+    std::uint64_t done = 0;
+
+    if (member.method == "-lh0-" || member.method == "-lz4-") {
+        if (member.packedSize != member.originalSize)
+            return DecodeStatus::DataError;
+        while (done < member.originalSize) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, member.originalSize - done));
+            long long got = source.ReadAt(member.dataOffset + done, buf.data(), n);
+            if (got < 0)
+                return DecodeStatus::ReadError;
+            if (static_cast<std::size_t>(got) != n)
+                return DecodeStatus::DataError;
+            crc = Crc16Update(crc, buf.data(), n);
+            if (!sink(buf.data(), n))
+                return DecodeStatus::Stopped;
+            done += n;
+        }
+    } else {
+        std::string name = member.method;
+        LHADecoderType* type = lha_decoder_for_name(name.data());
+        if (!type)
+            return DecodeStatus::Unsupported;
+        PackedInput in{&source, member.dataOffset, member.packedSize};
+        std::unique_ptr<LHADecoder, DecoderFree> decoder(
+            lha_decoder_new(type, FeedDecoder, &in, static_cast<size_t>(member.originalSize)));
+        if (!decoder)
+            return DecodeStatus::ReadError;
+        while (done < member.originalSize) {
+            std::size_t n = lha_decoder_read(decoder.get(), buf.data(), kChunk);
+            if (n == 0)
+                break;
+            crc = Crc16Update(crc, buf.data(), n);
+            if (!sink(buf.data(), n))
+                return DecodeStatus::Stopped;
+            done += n;
+        }
+        if (in.failed)
+            return DecodeStatus::ReadError;
+        if (done != member.originalSize)
+            return DecodeStatus::DataError;
+    }
+    if (member.hasCrc && crc != member.crc)
+        return DecodeStatus::CrcError;
+    return DecodeStatus::Ok;
+}
+
+const char* DecodeStatusText(DecodeStatus status)
+{
+    switch (status) {
+    case DecodeStatus::Ok: return "OK";
+    case DecodeStatus::CrcError: return "CRC error";
+    case DecodeStatus::DataError: return "data error (damaged or truncated)";
+    case DecodeStatus::ReadError: return "cannot read the archive";
+    case DecodeStatus::Unsupported: return "unsupported method";
+    case DecodeStatus::Stopped: return "stopped";
+    }
+    return "?";
+}
+
+}  // namespace lzh
