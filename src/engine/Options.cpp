@@ -1,0 +1,234 @@
+#include "engine/Options.h"
+
+#include "common/basQuill.h"
+#include "platform/SettingsStore.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace basQuillbox {
+
+bool SubDir = false;
+bool Hiddn = false;
+bool Jibun = false;
+bool Habuku = false;
+bool UCase = false;
+bool Double = false;
+bool Auto = false;
+bool AutoLog = false;
+bool Resize = false;
+bool Tip = false;
+bool Font_Bold = false;
+bool Font_Italic = false;
+int AutoExe = 0;
+int Pattern = 0;
+int AshukuExe = 0;
+int Font_Size = 0;
+std::string TmpDir;
+std::string Lzh_Option;
+std::string ZipPrefix;
+std::string Font_Name;
+
+namespace {
+
+using qb::platform::GetSetting;
+using qb::platform::SaveSetting;
+
+std::string_view Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// Runs one step of a load or save on its own: whatever goes wrong in it, the next step runs.
+void Step(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+void LoadBool(const std::string& app, const char* key, bool defaultValue, bool& target) {
+    Step([&] {
+        const std::string text = GetSetting(app, kSettingsSection, key, BoolToText(defaultValue));
+        if (const auto value = TextToBool(text)) target = *value;
+    });
+}
+
+void LoadInt(const std::string& app, const char* key, int defaultValue, int low, int high,
+             int& target) {
+    Step([&] {
+        const std::string text =
+            GetSetting(app, kSettingsSection, key, std::to_string(defaultValue));
+        // A value outside what the program can use is treated like one that does not convert:
+        // an index beyond the option buttons would otherwise break the windows.
+        if (const auto value = TextToInt16(text); value && *value >= low && *value <= high)
+            target = *value;
+    });
+}
+
+void LoadText(const std::string& app, const char* key, const std::string& defaultValue,
+              std::string& target) {
+    Step([&] { target = GetSetting(app, kSettingsSection, key, defaultValue); });
+}
+
+void Save(const char* key, const std::string& value) {
+    Step([&] { SaveSetting(kSettingsApp, kSettingsSection, key, value); });
+}
+
+}  // namespace
+
+void ClearOptions() {
+    SubDir = Hiddn = Jibun = Habuku = UCase = Double = Auto = AutoLog = Resize = Tip = false;
+    Font_Bold = Font_Italic = false;
+    AutoExe = Pattern = AshukuExe = Font_Size = 0;
+    TmpDir.clear();
+    Lzh_Option.clear();
+    ZipPrefix.clear();
+    Font_Name.clear();
+}
+
+void LoadSettings() {
+    std::string app(kSettingsApp);
+    Step([&] {
+        if (GetSetting(kOldSettingsApp, kSettingsSection, "Version", "0.00") != "0.00")
+            app = std::string(kOldSettingsApp);
+    });
+    std::string tempFolder;
+    Step([&] { tempFolder = basQuill::GetTempFolder(); });
+    LoadText(app, "TmpDir", tempFolder, TmpDir);
+    LoadText(app, "Lzh_Option", "u -+", Lzh_Option);
+    ZipPrefix.clear();
+    LoadBool(app, "SubDir", true, SubDir);
+    LoadBool(app, "Hiddn", false, Hiddn);
+    LoadBool(app, "Jibun", false, Jibun);
+    LoadBool(app, "UCase", true, UCase);
+    LoadBool(app, "Double", false, Double);
+    LoadBool(app, "Auto", false, Auto);
+    LoadInt(app, "AutoExe", 0, 0, 2, AutoExe);
+    LoadBool(app, "AutoLog", true, AutoLog);
+    LoadBool(app, "Resize", true, Resize);
+    LoadBool(app, "Tip", true, Tip);
+    LoadInt(app, "Pattern", 0, 0, 3, Pattern);
+    LoadInt(app, "AshukuExe", 0, 0, 1, AshukuExe);
+    LoadBool(app, "Habuku", true, Habuku);
+    LoadText(app, "Font_Name", "ＭＳ 明朝", Font_Name);
+    LoadInt(app, "Font_Size", 10, 1, 32767, Font_Size);
+    LoadBool(app, "Font_Bold", false, Font_Bold);
+    LoadBool(app, "Font_Italic", false, Font_Italic);
+}
+
+void SaveSettings() {
+    bool written = false;
+    Step([&] {
+        qb::platform::SettingsBatch batch;
+        Save("Version", std::string(kSettingsVersion));
+        Save("TmpDir", TmpDir);
+        Save("Lzh_Option", Lzh_Option);
+        Save("SubDir", BoolToText(SubDir));
+        Save("Hiddn", BoolToText(Hiddn));
+        Save("Jibun", BoolToText(Jibun));
+        Save("UCase", BoolToText(UCase));
+        Save("Double", BoolToText(Double));
+        Save("Auto", BoolToText(Auto));
+        Save("AutoExe", std::to_string(AutoExe));
+        Save("AutoLog", BoolToText(AutoLog));
+        Save("Resize", BoolToText(Resize));
+        Save("Tip", BoolToText(Tip));
+        Save("Pattern", std::to_string(Pattern));
+        Save("AshukuExe", std::to_string(AshukuExe));
+        Save("Habuku", BoolToText(Habuku));
+        Save("Font_Name", Font_Name);
+        Save("Font_Size", std::to_string(Font_Size));
+        Save("Font_Bold", BoolToText(Font_Bold));
+        Save("Font_Italic", BoolToText(Font_Italic));
+        written = batch.Commit();
+    });
+    // The old location is dropped only once its values are safely stored in the new one;
+    // deleting it after a failed save would lose them.
+    if (written) Step([] { qb::platform::DeleteApplication(kOldSettingsApp); });
+}
+
+std::string FormSettingsApp(std::string_view probeKey) {
+    try {
+        const std::string probe = GetSetting(kOldSettingsApp, kSettingsSection, probeKey, "-9999");
+        const auto value = TextToNumber(probe);
+        if (!value || *value != -9999) return std::string(kOldSettingsApp);
+    } catch (...) {
+    }
+    return std::string(kSettingsApp);
+}
+
+std::string ReadFormSetting(std::string_view probeKey, std::string_view key,
+                            std::string_view defaultValue) {
+    try {
+        return GetSetting(FormSettingsApp(probeKey), kSettingsSection, key, defaultValue);
+    } catch (...) {
+        return std::string(defaultValue);
+    }
+}
+
+bool WriteFormSetting(std::string_view key, std::string_view value) {
+    try {
+        return SaveSetting(kSettingsApp, kSettingsSection, key, value);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<double> TextToNumber(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    if (t.empty()) return std::nullopt;
+    // Plain decimal notation only: no hexadecimal, no inf or nan.
+    for (const char c : t)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+            return std::nullopt;
+    double value = 0;
+    const auto result = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (result.ec != std::errc() || result.ptr != t.data() + t.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<bool> TextToBool(std::string_view text) {
+    const std::string_view t = Trim(text);
+    if (EqualsNoCase(t, "true")) return true;
+    if (EqualsNoCase(t, "false")) return false;
+    if (const auto number = TextToNumber(t)) return *number != 0;
+    return std::nullopt;
+}
+
+std::optional<int> TextToInt16(std::string_view text) {
+    const auto number = TextToNumber(text);
+    if (!number) return std::nullopt;
+    const double rounded = std::nearbyint(*number);  // half to even, as the platform rounds
+    if (rounded < -32768 || rounded > 32767) return std::nullopt;
+    return static_cast<int>(rounded);
+}
+
+std::string BoolToText(bool value) { return value ? "True" : "False"; }
+
+std::string NumberToText(double value) {
+    const float single = static_cast<float>(value);
+    if (single == 0) return "0";
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.7g", static_cast<double>(single));
+    std::string out = buffer;
+    if (const auto e = out.find('e'); e != std::string::npos) out[e] = 'E';
+    return out;
+}
+
+}  // namespace basQuillbox

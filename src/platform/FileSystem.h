@@ -1,0 +1,58 @@
+// File-system queries and changes on drive paths: the directory search, folder listings, free
+// space, the temporary and system folders, folder creation and file deletion. Every function
+// accepts the path forms of CurrentDir.h (absolute drive paths, relative paths, host paths).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb::platform {
+
+// The directory search: the name of the path's last component as the file system stores it
+// (letter case resolved). nullopt when nothing is found, for a drive root, and for a path that
+// ends with a backslash. '*' and '?' are ordinary characters, not wildcards.
+std::optional<std::string> FindEntryName(std::string_view path);
+
+struct DirEntry {
+    std::string name;
+    bool isFolder;   // a folder, or a link to one
+    bool isHidden;   // a dot-name
+};
+
+// The entries of a folder ("." and ".." left out), sorted by name without regard to case.
+// Names that cannot be drive-path components are skipped. Empty when the folder cannot be read.
+std::vector<DirEntry> ListFolder(std::string_view path);
+
+// Free bytes for an unprivileged user on the file system of the folder itself, falling back
+// to its drive root when the folder does not exist: f_bavail * f_frsize. nullopt when neither
+// can be asked.
+std::optional<std::uint64_t> FreeBytes(std::string_view path);
+
+// True for an existing folder (links followed).
+bool IsFolder(std::string_view path);
+
+// True for an existing folder the process may enter (what a change of directory needs).
+bool CanEnterFolder(std::string_view path);
+
+// True when the path is a file that can be opened for reading (a folder is not).
+bool IsReadableFile(std::string_view path);
+
+// Creates one folder (its parent must exist). False when it exists already or cannot be made.
+bool MakeFolder(std::string_view path);
+
+// Deletes one file. False for a folder, a missing file or a refusal.
+bool RemoveFile(std::string_view path);
+
+// The temporary folder ($TMPDIR, else /tmp) in drive form with a trailing backslash; "" when
+// no drive covers it.
+std::string TempFolder();
+
+// The folder of the archiver modules in drive form without a trailing backslash:
+// $QUILLBOX2_SYSTEM_DIR, else system/ beside the running executable when it exists, else the
+// installed modules folder, else the build tree's. "" when none of them is covered by a drive.
+std::string SystemFolder();
+
+}  // namespace qb::platform

@@ -1,0 +1,289 @@
+#include "platform/SettingsStore.h"
+
+#include "platform/IniDocument.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace qb::platform {
+namespace {
+
+// A settings file larger than this is not ours to load whole; it is left alone.
+constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
+
+struct Change {
+    enum Kind { Set, RemoveSection, RemoveAll } kind;
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+std::recursive_mutex g_mutex;
+int g_batchDepth = 0;
+std::map<std::string, std::vector<Change>> g_pending;  // application -> changes in order
+
+std::string ConfigFolder() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::string(home) + "/.config";
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/')
+        return std::string(pw->pw_dir) + "/.config";
+    return {};
+}
+
+bool ValidAppName(std::string_view app) {
+    return !app.empty() && app != "." && app != ".." &&
+           app.find_first_of(std::string_view("/\0\r\n", 4)) == std::string_view::npos;
+}
+
+// The file content; "" for a missing file; nullopt when it exists but cannot be read whole
+// (then nothing may be written over it, or settings would be lost).
+std::optional<std::string> ReadWhole(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || content.size() > static_cast<std::size_t>(kMaxFileSize)) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool MakeFolders(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    const auto slash = folder.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash)))
+        return false;
+    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// Holds an exclusive lock on the configuration folder while a file in it is rewritten, so two
+// running copies of the program never lose each other's changes.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (m_fd >= 0) {
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Held() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// Removes temporary files left by a writer that was killed before its rename.
+void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    DIR* handle = ::opendir(folder.c_str());
+    if (!handle) return;
+    while (const dirent* entry = ::readdir(handle)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) == 0) ::unlink((folder + "/" + name).c_str());
+    }
+    ::closedir(handle);
+}
+
+// Writes content to path through a temporary file in the same folder, synced before the rename.
+bool ReplaceFile(const std::string& folder, const std::string& name, const std::string& content,
+                 mode_t mode) {
+    const std::string prefix = "." + name + ".tmp";
+    RemoveLeftovers(folder, prefix);
+    std::string temp = folder + "/" + prefix + "XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(temp.c_str(), (folder + "/" + name).c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+void Apply(IniDocument& doc, const Change& change) {
+    switch (change.kind) {
+    case Change::Set: doc.Set(change.section, change.key, change.value); break;
+    case Change::RemoveSection: doc.RemoveSection(change.section); break;
+    case Change::RemoveAll: doc.Clear(); break;
+    }
+}
+
+// Reads the file, applies the changes in order and writes the result back (or deletes the file
+// when the application was deleted and nothing was set afterwards).
+bool Commit(const std::string& app, const std::vector<Change>& changes) {
+    const std::string path = SettingsFilePath(app);
+    if (path.empty()) return false;
+    const std::string folder = path.substr(0, path.find_last_of('/'));
+    bool removesAll = false;
+    bool writes = false;
+    for (const Change& c : changes) {
+        if (c.kind == Change::RemoveAll) removesAll = true;
+        if (c.kind == Change::Set) writes = true;
+    }
+    struct stat st {};
+    const bool folderExists = ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (!folderExists && !writes) return true;  // nothing stored, nothing to delete
+    if (!folderExists && !MakeFolders(folder)) return false;
+    FolderLock lock(folder);
+    if (!lock.Held()) return false;
+
+    std::optional<std::string> content = ReadWhole(path);
+    IniDocument doc;
+    if (content) {
+        doc = IniDocument::Parse(*content);
+    } else if (!removesAll) {
+        return false;  // unreadable: rewriting it would lose what it holds
+    }
+    bool cleared = false;
+    for (const Change& c : changes) {
+        Apply(doc, c);
+        if (c.kind == Change::RemoveAll) cleared = true;
+    }
+    if (cleared && doc.Empty()) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    if (content && doc.Serialize() == *content) return true;  // nothing changed
+
+    mode_t mode = 0600;
+    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    // A store kept behind a symbolic link is rewritten where the link points.
+    std::string target = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    const auto slash = target.find_last_of('/');
+    return ReplaceFile(target.substr(0, slash), target.substr(slash + 1), doc.Serialize(), mode);
+}
+
+bool RemovesAll(const std::vector<Change>& changes) {
+    for (const Change& c : changes)
+        if (c.kind == Change::RemoveAll) return true;
+    return false;
+}
+
+bool Submit(std::string_view app, Change change) {
+    if (!ValidAppName(app)) return false;
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    if (g_batchDepth > 0) {
+        g_pending[std::string(app)].push_back(std::move(change));
+        return true;
+    }
+    return Commit(std::string(app), {std::move(change)});
+}
+
+}  // namespace
+
+std::string SettingsFilePath(std::string_view app) {
+    if (!ValidAppName(app)) return {};
+    const std::string folder = ConfigFolder();
+    if (folder.empty()) return {};
+    return folder + "/" + std::string(app) + ".ini";
+}
+
+std::string GetSetting(std::string_view app, std::string_view section, std::string_view key,
+                       std::string_view defaultValue) {
+    const std::string path = SettingsFilePath(app);
+    if (path.empty()) return std::string(defaultValue);
+    const std::optional<std::string> content = ReadWhole(path);
+    IniDocument doc = content ? IniDocument::Parse(*content) : IniDocument();
+    {
+        std::lock_guard<std::recursive_mutex> lock(g_mutex);
+        const auto it = g_pending.find(std::string(app));
+        if (it != g_pending.end())
+            for (const Change& c : it->second) Apply(doc, c);
+    }
+    return doc.Get(section, key).value_or(std::string(defaultValue));
+}
+
+bool SaveSetting(std::string_view app, std::string_view section, std::string_view key,
+                 std::string_view value) {
+    if (!IniDocument::ValidSection(section) || !IniDocument::ValidKey(key) ||
+        !IniDocument::ValidValue(value))
+        return false;
+    return Submit(app, {Change::Set, std::string(section), std::string(key), std::string(value)});
+}
+
+bool DeleteSection(std::string_view app, std::string_view section) {
+    if (section.empty()) return false;
+    return Submit(app, {Change::RemoveSection, std::string(section), {}, {}});
+}
+
+bool DeleteApplication(std::string_view app) {
+    return Submit(app, {Change::RemoveAll, {}, {}, {}});
+}
+
+SettingsBatch::SettingsBatch() {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    m_outer = g_batchDepth++ == 0;
+}
+
+SettingsBatch::~SettingsBatch() {
+    Commit();
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    --g_batchDepth;
+}
+
+bool SettingsBatch::Commit() {
+    if (!m_outer) return true;
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    std::map<std::string, std::vector<Change>> pending;
+    pending.swap(g_pending);
+    // A store that is deleted here goes last, and only when every other write went through:
+    // the program deletes an application only after moving its values elsewhere.
+    bool ok = true;
+    for (const auto& [app, changes] : pending)
+        if (!RemovesAll(changes)) ok = platform::Commit(app, changes) && ok;
+    for (const auto& [app, changes] : pending)
+        if (RemovesAll(changes)) ok = ok && platform::Commit(app, changes);
+    return ok;
+}
+
+}  // namespace qb::platform
