@@ -31,4 +31,11 @@ struct EncodeResult {
 // such members (and any whose packed size is not smaller than the input) as -lh0- instead.
 EncodeResult Encode(EncodeMethod method, EncodeIo& io);
 
+// Tuning for callers that trade speed for size (benchmarks, tests). level 1 is fastest, 9 packs
+// tightest; 0 picks the default of the method, which is what Encode() above uses.
+struct EncodeOptions {
+  int level = 0;
+};
+EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& options);
+
 }  // namespace lzh

@@ -1,0 +1,186 @@
+// The encoder's main loop: read input into a buffer, choose literals and matches, collect them
+// into blocks, and write each block as soon as it ends.
+//
+// Streaming. The buffer holds the window behind the current position plus a large chunk of
+// input ahead of it. When the parser gets close to the end of what has been read, the buffer
+// slides down by a whole number of windows (so the match finder's position-modulo-window links
+// stay valid) and is filled again. Memory is the buffer, the match finder's tables and one block
+// of symbols: about 2 MB whatever the input size.
+//
+// Parsing is zlib-style lazy matching: having found a match at one position, look one byte
+// further; if a clearly better match starts there, emit the current byte as a literal and
+// consider the new match in turn. "Better" weighs length against the cost of a more distant
+// position (about one extra bit per doubling of the distance).
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "lzh_bitwriter.h"
+#include "lzh_enc_block.h"
+#include "lzh_enc_params.h"
+#include "lzh_enc_split.h"
+#include "lzh_encoder.h"
+#include "lzh_match.h"
+
+namespace lzh {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20;          // input read ahead of the window
+constexpr std::size_t kLookahead = kMaxMatch + 4;  // bytes a parse step may need past its position
+constexpr std::size_t kPadding = 8;              // word-wise compares read this far past the data
+// A 3-byte match further back than this costs more bits than three literals.
+constexpr unsigned kFarShortMatch = 4096;
+
+unsigned BitLength(unsigned v) { return v == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(v)); }
+
+class Encoder {
+ public:
+  Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io)
+      : m_shape(shape),
+        m_level(level),
+        m_io(io),
+        m_buf(kChunk + shape.windowSize + kPadding, 0),
+        m_finder(shape.windowSize),
+        m_block(shape.np, shape.pbit),
+        m_out(io.write) {}
+
+  EncodeResult Run() {
+    EncodeResult result;
+    for (;;) {
+      if (!Fill()) return Failed();
+      const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
+      Parse(stop);
+      if (!m_out.ok()) return Failed();
+      if (m_eof && m_pos >= m_end) break;
+      Slide();
+    }
+    m_block.Write(m_out);
+    if (!m_out.Finish()) return Failed();
+    result.ok = true;
+    result.inputSize = m_inputSize;
+    result.packedSize = m_out.bytesWritten();
+    return result;
+  }
+
+ private:
+  EncodeResult Failed() const {
+    EncodeResult r;
+    r.inputSize = m_inputSize;
+    r.packedSize = m_out.bytesWritten();
+    return r;
+  }
+
+  // Reads until the buffer is full or the input ends. False on a read error.
+  bool Fill() {
+    const std::size_t cap = m_buf.size() - kPadding;
+    while (!m_eof && m_end < cap) {
+      const std::ptrdiff_t n = m_io.read(m_buf.data() + m_end, cap - m_end);
+      if (n < 0 || static_cast<std::size_t>(n) > cap - m_end) return false;
+      if (n == 0) m_eof = true;
+      m_end += static_cast<std::size_t>(n);
+      m_inputSize += static_cast<std::uint64_t>(n);
+    }
+    return true;
+  }
+
+  // Drops whole windows that lie entirely behind the reach of the next match.
+  void Slide() {
+    const std::size_t w = m_shape.windowSize;
+    if (m_pos < 2 * w) return;
+    const std::size_t delta = (m_pos - w) / w * w;
+    std::memmove(m_buf.data(), m_buf.data() + delta, m_end - delta);
+    m_end -= delta;
+    m_pos -= delta;
+    m_finder.Rebase(delta);
+  }
+
+  Match Find(std::size_t pos, unsigned longerThan, unsigned chain) {
+    Match m = m_finder.Search(m_buf.data(), pos, m_end - pos, longerThan, m_level.nice, chain);
+    if (m.length == kMinMatch && m.distance > kFarShortMatch) m.length = 0;
+    return m;
+  }
+
+  static bool Better(const Match& next, const Match& cur) {
+    return 4 * static_cast<int>(next.length) - static_cast<int>(BitLength(next.distance)) >
+           4 * static_cast<int>(cur.length) - static_cast<int>(BitLength(cur.distance));
+  }
+
+  void Parse(std::size_t stop) {
+    const std::uint8_t* b = m_buf.data();
+    while (m_pos < stop && m_out.ok()) {
+      Match cur = Find(m_pos, kMinMatch - 1, m_level.chain);
+      if (cur.length == 0) {
+        Literal(b[m_pos++]);
+        continue;
+      }
+      while (cur.length < m_level.lazy && m_pos + 1 < m_end) {
+        const unsigned chain = cur.length >= m_level.good ? m_level.chain / 4 + 1 : m_level.chain;
+        const Match next = Find(m_pos + 1, cur.length, chain);
+        if (next.length == 0 || !Better(next, cur)) break;
+        Literal(b[m_pos++]);
+        cur = next;
+      }
+      MatchAt(cur);
+      m_finder.Skip(b, m_pos + cur.length, m_end);
+      m_pos += cur.length;
+    }
+  }
+
+  void Literal(std::uint8_t c) {
+    m_block.AddLiteral(c);
+    m_splitter.Literal(c);
+    ++m_blockBytes;
+    AfterSymbol();
+  }
+
+  void MatchAt(const Match& m) {
+    m_block.AddMatch(m.length, m.distance);
+    m_splitter.Match(m.length);
+    m_blockBytes += m.length;
+    AfterSymbol();
+  }
+
+  void AfterSymbol() {
+    if (m_block.full() || (m_splitter.readyToCheck() && m_splitter.ShouldEnd(m_blockBytes))) {
+      m_block.Write(m_out);
+      m_splitter.Reset();
+      m_blockBytes = 0;
+    }
+  }
+
+  MethodShape m_shape;
+  LevelParams m_level;
+  EncodeIo& m_io;
+  std::vector<std::uint8_t> m_buf;
+  std::size_t m_pos = 0;
+  std::size_t m_end = 0;
+  bool m_eof = false;
+  std::uint64_t m_inputSize = 0;
+  MatchFinder m_finder;
+  BlockEncoder m_block;
+  BlockSplitter m_splitter;
+  std::size_t m_blockBytes = 0;
+  BitWriter m_out;
+};
+
+}  // namespace
+
+EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& options) {
+  MethodShape shape;
+  if (!ShapeOf(method, shape) || !io.read || !io.write) return {};
+  const LevelParams level = LevelOf(options.level == 0 ? DefaultLevel(method) : options.level);
+  try {
+    Encoder encoder(shape, level, io);
+    return encoder.Run();
+  } catch (...) {
+    // Out of memory, or a callback that threw: report failure, never let it escape.
+    return {};
+  }
+}
+
+EncodeResult Encode(EncodeMethod method, EncodeIo& io) { return Encode(method, io, EncodeOptions{}); }
+
+}  // namespace lzh

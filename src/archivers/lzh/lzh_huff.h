@@ -1,0 +1,22 @@
+// Length-limited canonical Huffman codes for the three tables of an -lh5- block.
+#pragma once
+
+#include <cstdint>
+
+namespace lzh {
+
+constexpr unsigned kMaxCodeLength = 16;
+
+// Computes code lengths for symbols 0..n-1 from their frequencies so that no length exceeds
+// maxLength and the lengths form a complete prefix code (Kraft sum exactly one). Symbols with
+// frequency 0 get length 0. With a single used symbol that symbol gets length 1 and one unused
+// neighbour gets length 1 too, because strict decoders reject an incomplete one-entry code.
+// n must be at most 1024 and at least 2. Returns the number of symbols with a non-zero length.
+unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLength,
+                          std::uint8_t* lengths);
+
+// Assigns canonical codes: shorter codes first, equal lengths in increasing symbol order, each
+// code one more than the previous (shifted left when the length grows).
+void BuildCanonicalCodes(const std::uint8_t* lengths, unsigned n, std::uint16_t* codes);
+
+}  // namespace lzh
