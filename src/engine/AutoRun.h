@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace qb::basQuillbox {
+namespace basQuillbox {
 
 // True while the silent run of start-up is in progress: the panes then take up only their
 // starting folders and save nothing.
@@ -22,7 +22,7 @@ struct AutoRunResult {
 
 // Packs each item of list into outputFolder with mode, then appends the closing line
 // ("全て終了しました", or "中断しました" when aborted) to the history.
-AutoRunResult AutoPackRun(const engine::TargetList& list, const std::string& outputFolder,
-                          int mode, engine::PackHost& host);
+AutoRunResult AutoPackRun(const qb::engine::TargetList& list, const std::string& outputFolder,
+                          int mode, qb::engine::PackHost& host);
 
-}  // namespace qb::basQuillbox
+}  // namespace basQuillbox

@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-namespace qb::basQuillbox {
+namespace basQuillbox {
 
 // The job file in use: its full drive path, "" when none.
 extern std::string CurrentJobFile;
 
 // Where the command line lands: the target list, and the job loading of the main window.
-class CommandLineHost : public engine::MessageSink {
+class CommandLineHost : public qb::engine::MessageSink {
 public:
-    virtual engine::TargetList& Targets() = 0;
+    virtual qb::engine::TargetList& Targets() = 0;
     // Opens CurrentJobFile into the panes (LoadQbj of the main window).
     virtual void LoadQbj() = 0;
 };
@@ -44,4 +44,4 @@ std::vector<std::string> SplitCommandText(const std::string& commandText, bool* 
 // turned into its drive form first (kept as given when no drive covers it).
 std::string BuildCommandText(const std::vector<std::string>& args);
 
-}  // namespace qb::basQuillbox
+}  // namespace basQuillbox

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace qb::basQuillbox {
+namespace basQuillbox {
 
 // Results of PackFolder and ReportArchiverResult.
 inline constexpr int kPacked = 0;      // the archive was made
@@ -19,13 +19,13 @@ inline constexpr int kStopRun = -1;    // disk full, read-only destination, canc
 // folder's afterwards (as the checks leave it), the archiver having run in the folder or in its
 // drive root.
 int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
-               engine::PackHost& host);
+               qb::engine::PackHost& host);
 
 // True when the folder may be packed: neither the output nor the temporary folder lies inside it
 // (a plain, case-blind text prefix when subfolders are included) and it can be entered. Shows
 // the reason in a message box otherwise. Leaves the current directory at the folder.
 bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
-                     const std::string& tempFolder, engine::MessageSink& messages);
+                     const std::string& tempFolder, qb::engine::MessageSink& messages);
 
 // The text after the last backslash; empty when there is none, when it is the first character,
 // and for a drive root.
@@ -33,6 +33,6 @@ std::string ArchiveBaseName(const std::string& folder);
 
 // Judges an archiver result: 0 packed; the three stop codes write their history line and stop
 // the run; anything else (including -1, nothing run, and 32799, busy) fails the folder.
-int ReportArchiverResult(int code, engine::PackHost& host);
+int ReportArchiverResult(int code, qb::engine::PackHost& host);
 
-}  // namespace qb::basQuillbox
+}  // namespace basQuillbox

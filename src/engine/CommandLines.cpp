@@ -1,0 +1,151 @@
+#include "engine/CommandLines.h"
+
+#include "engine/Options.h"
+
+namespace qb::engine {
+namespace {
+
+const std::string kQuote = "\"";
+
+std::string Quoted(const std::string& text)
+{
+    return kQuote + text + kQuote;
+}
+
+}  // namespace
+
+CommandOptions CurrentCommandOptions()
+{
+    CommandOptions o;
+    o.SubDir = basQuillbox::SubDir;
+    o.Hiddn = basQuillbox::Hiddn;
+    o.Jibun = basQuillbox::Jibun;
+    o.Habuku = basQuillbox::Habuku;
+    o.TmpDir = basQuillbox::TmpDir;
+    o.Lzh_Option = basQuillbox::Lzh_Option;
+    return o;
+}
+
+bool DoubleFirstIsLzh(int pattern)
+{
+    return pattern == 0 || pattern == 1;
+}
+
+bool DoubleSecondIsLzh(int pattern)
+{
+    return pattern == 0 || pattern == 2;
+}
+
+bool FirstStageIsLzh(int mode, int ashukuExe, int pattern)
+{
+    if (mode == 2)
+        return DoubleFirstIsLzh(pattern);
+    return ashukuExe == 0;
+}
+
+std::string WithBackslash(const std::string& folder)
+{
+    if (!folder.empty() && folder.back() == '\\')
+        return folder;
+    return folder + "\\";
+}
+
+std::string WorkSwitch(const CommandOptions& o)
+{
+    return "-w" + o.TmpDir;
+}
+
+std::string LzhExclusions()
+{
+    return "-jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS";
+}
+
+std::string FileSpec(const CommandOptions& o, const std::string& folder)
+{
+    if (!o.Jibun)
+        return "*.*";
+    const std::string full = folder + "\\*.*";
+    // Without the drive the archive stores paths relative to the drive root; the first three
+    // characters are always "X:\" for the folders a run is given.
+    if (o.Habuku)
+        return full.size() > 3 ? full.substr(3) : std::string();
+    return full;
+}
+
+std::string LzhSwitchSet(const CommandOptions& o)
+{
+    if (o.SubDir)
+        return o.Lzh_Option + (o.Hiddn ? " -xra " : " -xr ");
+    return o.Lzh_Option + (o.Hiddn ? " -xa " : " -x ");
+}
+
+std::string ZipSwitchSet(const CommandOptions& o)
+{
+    // The ZIP prefix is always empty, so a ZIP command starts with a space.
+    if (o.SubDir)
+        return o.Hiddn ? " -r -S " : " -r ";
+    return o.Hiddn ? " -D -S " : " -D ";
+}
+
+DoubleNames MakeDoubleNames(const CommandOptions& o, const std::string& baseName,
+                            const std::string& outputFolder, int pattern)
+{
+    DoubleNames n;
+    n.N = baseName + (DoubleFirstIsLzh(pattern) ? ".LZH" : ".ZIP");
+    n.T = WithBackslash(o.TmpDir) + n.N;
+    n.D = WithBackslash(outputFolder) + n.N + (DoubleSecondIsLzh(pattern) ? ".LZH" : ".ZIP");
+    return n;
+}
+
+std::string LzhPackCommand(const CommandOptions& o, int mode, const std::string& archive,
+                           const std::string& folder)
+{
+    std::string s = LzhSwitchSet(o);
+    if (mode == 1)
+        s += " -z1 ";
+    return s + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " + Quoted(archive) + " " +
+           Quoted(FileSpec(o, folder));
+}
+
+std::string ZipPackCommand(const CommandOptions& o, int mode, const std::string& archive,
+                           const std::string& folder)
+{
+    const std::string s = ZipSwitchSet(o) + (mode == 1 ? " -0 " : " -9 ");
+    return s + Quoted(archive) + " " + Quoted(FileSpec(o, folder));
+}
+
+std::string LzhFirstStageCommand(const CommandOptions& o, const DoubleNames& n,
+                                 const std::string& folder)
+{
+    return LzhSwitchSet(o) + " -z1" + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
+           Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
+}
+
+std::string ZipFirstStageCommand(const CommandOptions& o, const DoubleNames& n,
+                                 const std::string& folder)
+{
+    return ZipSwitchSet(o) + " -0" + " " + Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
+}
+
+std::string LzhSecondStageCommand(const CommandOptions& o, const DoubleNames& n)
+{
+    // The outer archive always updates with the fixed prefix, whatever Lzh_Option says.
+    return "u -+ " + Quoted(WorkSwitch(o)) + " " + Quoted(n.D) + " " + Quoted(n.N);
+}
+
+std::string ZipSecondStageCommand(const DoubleNames& n)
+{
+    return "-r -9 " + Quoted(n.D) + " " + Quoted(n.N);
+}
+
+std::string LzhUpdateExtractCommand(const CommandOptions& o, const DoubleNames& n)
+{
+    return "x -+ " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TmpDir)) + " " + Quoted(n.N);
+}
+
+std::string UnZipUpdateExtractCommand(const CommandOptions& o, const DoubleNames& n)
+{
+    return "-x " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TmpDir)) + " " + Quoted(n.N);
+}
+
+}  // namespace qb::engine

@@ -1,0 +1,188 @@
+#include "engine/JobFile.h"
+
+#include "common/resQuillbox.h"
+#include "engine/AtomicFile.h"
+#include "platform/CurrentDir.h"
+#include "platform/FileSystem.h"
+#include "platform/Utf8.h"
+
+#include <fstream>
+#include <iconv.h>
+#include <iterator>
+
+namespace qb::engine {
+namespace {
+
+// Job files hold a few folder paths; anything this large is not one, and reading it whole
+// would only eat memory.
+constexpr std::size_t kMaxJobFileBytes = 64u << 20;
+
+std::string Text(int code)
+{
+    return resQuillbox(code);
+}
+
+std::optional<std::string> Cp932ToUtf8(const std::string& bytes)
+{
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out(bytes.size() * 3 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+bool StartsWith(const std::string& text, const char* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitJobItems(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    auto atLineEnd = [&](std::size_t p) { return p >= n || text[p] == '\r' || text[p] == '\n'; };
+    auto skipLineEnd = [&](std::size_t& p) {
+        if (p < n && text[p] == '\r')
+            ++p;
+        if (p < n && text[p] == '\n')
+            ++p;
+    };
+    while (i < n) {
+        while (i < n && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
+        std::string item;
+        if (i < n && text[i] == '"') {
+            const std::size_t close = text.find('"', i + 1);
+            const std::size_t end = close == std::string::npos ? n : close;
+            item = text.substr(i + 1, end - i - 1);
+            i = close == std::string::npos ? n : close + 1;
+            // What follows the closing quote up to the separator is not part of any item.
+            while (!atLineEnd(i) && text[i] != ',')
+                ++i;
+        } else {
+            const std::size_t start = i;
+            while (!atLineEnd(i) && text[i] != ',')
+                ++i;
+            item = text.substr(start, i - start);
+        }
+        items.push_back(item);
+        if (i < n && text[i] == ',') {
+            ++i;
+            // A comma at the very end of a line still leaves an empty item behind it.
+            if (atLineEnd(i)) {
+                items.emplace_back();
+                skipLineEnd(i);
+            }
+        } else {
+            skipLineEnd(i);
+        }
+    }
+    return items;
+}
+
+std::optional<std::string> ReadJobText(const std::string& path)
+{
+    const std::string host = qb::platform::ResolveHostPath(path);
+    if (host.empty() || !qb::platform::IsReadableFile(path))
+        return std::nullopt;
+    std::ifstream in(host, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > kMaxJobFileBytes)
+            return std::nullopt;
+    }
+    if (in.bad())
+        return std::nullopt;
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.erase(0, 3);
+    if (qb::platform::IsValidUtf8(bytes))
+        return bytes;
+    return Cp932ToUtf8(bytes);
+}
+
+bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages)
+{
+    bool loaded = false;
+    try {
+        const std::optional<std::string> text = ReadJobText(path);
+        const std::vector<std::string> items = text ? SplitJobItems(*text) : std::vector<std::string>{};
+        std::size_t next = 0;
+        if (!items.empty()) {
+            if (items[0] != kJobFileHeader) {
+                // The older format: the output folder, then the targets.
+                panes.SetOutDirName(items[0]);
+                loaded = true;
+                next = 1;
+            } else if (items.size() >= 2 && StartsWith(items[1], "INDIR=")) {
+                panes.SetInDirName(items[1].substr(6));
+                if (items.size() >= 3 && StartsWith(items[2], "OUTDIR=")) {
+                    panes.SetOutDirName(items[2].substr(7));
+                    loaded = true;
+                    next = 3;
+                }
+            }
+        }
+        if (loaded) {
+            TargetList& list = panes.Targets();
+            list.Clear();
+            for (std::size_t i = next; i < items.size(); ++i) {
+                if (!Gaibu_ListInAdd(list, items[i], messages))
+                    break;
+            }
+        }
+    } catch (...) {
+        loaded = false;
+    }
+    if (!loaded)
+        messages.ShowMessage(Text(202));
+    return loaded;
+}
+
+std::string FormatJobFile(const std::string& inDir, const std::string& outDir,
+                          const std::vector<std::string>& targets)
+{
+    std::string text = std::string(kJobFileHeader) + "\r\n";
+    text += "INDIR=" + inDir + "\r\n";
+    text += "OUTDIR=" + outDir + "\r\n";
+    for (const std::string& t : targets)
+        text += t + "\r\n";
+    return text;
+}
+
+bool WriteJobFile(const std::string& path, JobPanes& panes, MessageSink& messages)
+{
+    try {
+        if (qb::platform::IsReadableFile(path) || qb::platform::FindEntryName(path)) {
+            if (!messages.AskYesNo(Text(200)))
+                return false;
+        }
+        std::vector<std::string> targets;
+        TargetList& list = panes.Targets();
+        for (int i = 0; i < list.Count(); ++i)
+            targets.push_back(list.Item(i));
+        const std::string text = FormatJobFile(panes.InDirName(), panes.OutDirName(), targets);
+        if (WriteFileAtomically(path, text))
+            return true;
+    } catch (...) {
+    }
+    messages.ShowMessage(Text(201));
+    return false;
+}
+
+}  // namespace qb::engine

@@ -1,0 +1,240 @@
+#include "engine/PackFolder.h"
+
+#include "common/basQuill.h"
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
+#include "engine/ArchiverCall.h"
+#include "engine/Archivers.h"
+#include "engine/CommandLines.h"
+#include "engine/Options.h"
+#include "platform/CurrentDir.h"
+#include "platform/FileSystem.h"
+#include "platform/Utf8.h"
+
+namespace basQuillbox {
+namespace {
+
+using qb::engine::ArchiverKind;
+using qb::engine::CallArchiver;
+using qb::engine::PackHost;
+
+// Something that should not happen while a folder is packed (a folder that vanished, a module
+// entry that is not there). It ends the folder with a failure line and stops the run.
+struct UnexpectedError {};
+
+std::string Text(int code)
+{
+    return resQuillbox(code);
+}
+
+// The first n characters of text (UTF-8 aware).
+std::string LeadingChars(const std::string& text, std::size_t n)
+{
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < n && pos < text.size(); ++i)
+        pos += qb::platform::DecodeUtf8(text, pos).length;
+    return text.substr(0, pos);
+}
+
+// True when candidate lies in folder as the run sees it: with subfolders packed, a plain
+// case-blind text prefix (so C:\DATA2 counts as inside C:\DATA); without, only the folder itself.
+bool Inside(const std::string& candidate, const std::string& folder, bool subDir)
+{
+    const std::string compared =
+        subDir ? LeadingChars(candidate, qb::platform::CharCount(folder)) : candidate;
+    return qb::platform::EqualsIgnoreCase(compared, folder);
+}
+
+bool EnterFolder(const std::string& folder)
+{
+    if (folder.size() < 2 || folder[1] != ':')
+        return false;
+    return qb::platform::SetCurrentDrive(folder[0]) && qb::platform::SetCurrentDirectory(folder);
+}
+
+void EnterOrFail(const std::string& folder)
+{
+    if (!EnterFolder(folder))
+        throw UnexpectedError{};
+}
+
+// One packing call: the busy test first, then the call; 32799 when the module is busy.
+int PackCall(ArchiverKind kind, const std::string& commandLine, PackHost& host)
+{
+    const qb::engine::CallResult r = CallArchiver(kind, commandLine, host);
+    if (r.missing)
+        throw UnexpectedError{};
+    if (r.busy) {
+        host.ShowMessage(Text(kind == ArchiverKind::Lzh ? 20100 : 20101));
+        return ARC_ERROR_BUSY;
+    }
+    return r.code;
+}
+
+// Modes 0 and 1: one archive, LZH or ZIP after AshukuExe. Returns the archiver result and sets
+// archive to the path of the archive.
+int PackSingle(const std::string& folder, const std::string& header, const std::string& outDir,
+               const std::string& name, int mode, std::string& archive, PackHost& host)
+{
+    const qb::engine::CommandOptions o = qb::engine::CurrentCommandOptions();
+    const bool zip = AshukuExe != 0;
+    archive = outDir + name + (zip ? ".ZIP" : ".LZH");
+    if (zip) {
+        if (!qb::engine::ZipAvailable)
+            return -1;
+        host.HistoryAdd("[ " + header + " ]");
+        host.HistoryAdd(Text(mode == 1 ? 20013 : 20011));
+        return PackCall(ArchiverKind::Zip, qb::engine::ZipPackCommand(o, mode, archive, folder), host);
+    }
+    if (!qb::engine::LzhAvailable)
+        return -1;
+    host.HistoryAdd("[ " + header + " ]");
+    host.HistoryAdd(Text(mode == 1 ? 20012 : 20010));
+    return PackCall(ArchiverKind::Lzh, qb::engine::LzhPackCommand(o, mode, archive, folder), host);
+}
+
+// Mode 2: a stored archive in the temporary folder, then that one file compressed into the
+// final archive. With Double an existing final archive is first unpacked so that the stored
+// archive is updated instead of rebuilt.
+int PackDouble(const std::string& folder, const std::string& header, const std::string& outDir,
+               const std::string& name, std::string& archive, PackHost& host)
+{
+    const qb::engine::CommandOptions o = qb::engine::CurrentCommandOptions();
+    const int pattern = Pattern;
+    const qb::engine::DoubleNames n = qb::engine::MakeDoubleNames(o, name, outDir, pattern);
+    const bool firstLzh = qb::engine::DoubleFirstIsLzh(pattern);
+    const bool secondLzh = qb::engine::DoubleSecondIsLzh(pattern);
+    archive = n.D;
+
+    host.HistoryAdd("[ " + header + " ]");
+
+    // A stored archive left behind by an earlier run that ended abruptly would otherwise be
+    // updated as if it were this folder's, and its stray members would end up in the result.
+    qb::platform::RemoveFile(n.T);
+
+    if (Double && basQuill::FileExists(n.D)) {
+        host.HistoryAdd(Text(20020));
+        // Whatever the extraction returns: without a stored archive the first stage simply
+        // builds a new one.
+        const ArchiverKind kind = secondLzh ? ArchiverKind::Lzh : ArchiverKind::UnZip;
+        const std::string command = secondLzh ? qb::engine::LzhUpdateExtractCommand(o, n)
+                                              : qb::engine::UnZipUpdateExtractCommand(o, n);
+        if (CallArchiver(kind, command, host).missing)
+            throw UnexpectedError{};
+    }
+
+    int result;
+    if (firstLzh) {
+        host.HistoryAdd(Text(20001));
+        result = PackCall(ArchiverKind::Lzh, qb::engine::LzhFirstStageCommand(o, n, folder), host);
+    } else {
+        host.HistoryAdd(Text(20006));
+        result = PackCall(ArchiverKind::Zip, qb::engine::ZipFirstStageCommand(o, n, folder), host);
+    }
+
+    if (ReportArchiverResult(result, host) == kPacked) {
+        host.HistoryAdd(Text(secondLzh ? 20002 : 20007));
+        EnterOrFail(o.TmpDir);
+        result = secondLzh ? PackCall(ArchiverKind::Lzh, qb::engine::LzhSecondStageCommand(o, n), host)
+                           : PackCall(ArchiverKind::Zip, qb::engine::ZipSecondStageCommand(n), host);
+    }
+    qb::platform::RemoveFile(n.T);
+    return result;
+}
+
+}  // namespace
+
+std::string ArchiveBaseName(const std::string& folder)
+{
+    const std::size_t p = folder.rfind('\\');
+    if (p == std::string::npos || p == 0)
+        return {};
+    return folder.substr(p + 1);
+}
+
+int ReportArchiverResult(int code, qb::engine::PackHost& host)
+{
+    switch (code) {
+    case ARC_OK:
+        return kPacked;
+    case ARC_ERROR_DISK_FULL:
+        host.HistoryAdd(Text(20040));
+        return kStopRun;
+    case ARC_ERROR_READ_ONLY:
+        host.HistoryAdd(Text(20041));
+        return kStopRun;
+    case ARC_ERROR_USER_CANCEL:
+        host.HistoryAdd(Text(20042));
+        return kStopRun;
+    default:
+        return kNotPacked;
+    }
+}
+
+bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
+                     const std::string& tempFolder, qb::engine::MessageSink& messages)
+{
+    const bool subDir = SubDir;
+    if (Inside(outputFolder, folder, subDir)) {
+        messages.ShowMessage(Text(20200));
+        return false;
+    }
+    if (Inside(tempFolder, folder, subDir)) {
+        messages.ShowMessage(Text(20201));
+        return false;
+    }
+    if (!EnterFolder(folder)) {
+        messages.ShowMessage(Text(20202));
+        return false;
+    }
+    return true;
+}
+
+int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
+               qb::engine::PackHost& host)
+{
+    try {
+        const std::string header = basQuill::ShortDisplayPath(folder);
+        if (!CheckPackTarget(folder, outputFolder, TmpDir, host)) {
+            host.HistoryAdd(Text(20005));
+            return kNotPacked;
+        }
+        std::string name = ArchiveBaseName(folder);
+        if (name.empty()) {
+            // A drive root has no name to give its archive. Nothing was changed, so there is
+            // nothing to restore: the folder fails and the run goes on.
+            host.HistoryAdd(Text(20004));
+            return kNotPacked;
+        }
+
+        const char rememberedDrive = qb::platform::CurrentDrive();
+        const std::string rememberedDir = qb::platform::CurrentDirectory(0);
+        EnterOrFail(Jibun ? folder.substr(0, 2) + "\\" : folder);
+
+        const std::string outDir = qb::engine::WithBackslash(outputFolder);
+        if (UCase)
+            name = basQuill::UpperCaseName(name);
+
+        std::string archive;
+        const int result = mode == 2 ? PackDouble(folder, header, outDir, name, archive, host)
+                                     : PackSingle(folder, header, outDir, name, mode, archive, host);
+
+        if (!qb::platform::SetCurrentDrive(rememberedDrive) ||
+            !qb::platform::SetCurrentDirectory(rememberedDir))
+            throw UnexpectedError{};
+
+        const int r = ReportArchiverResult(result, host);
+        if (r != kPacked) {
+            host.HistoryAdd(Text(20004));
+            return r;
+        }
+        host.HistoryAdd(Text(20003));
+        host.CreatedArchiveAdd(archive);
+        return kPacked;
+    } catch (...) {
+        host.HistoryAdd(Text(20004));
+        return kStopRun;
+    }
+}
+
+}  // namespace basQuillbox

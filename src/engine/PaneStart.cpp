@@ -1,0 +1,72 @@
+#include "engine/PaneStart.h"
+
+#include "common/basQuill.h"
+#include "engine/Options.h"
+#include "platform/Drives.h"
+
+#include <cerrno>
+#include <unistd.h>
+#include <vector>
+
+namespace qb::engine {
+namespace {
+
+// A stored Boolean that does not convert leaves the value a freshly loaded pane has: False.
+bool ParseStoredBool(const std::string& text)
+{
+    return basQuillbox::TextToBool(text).value_or(false);
+}
+
+const char* ProbeKey(FolderPane pane)
+{
+    return pane == FolderPane::In ? "InDir_Left" : "OutDir_Left";
+}
+
+}  // namespace
+
+std::string WorkingFolder()
+{
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return qb::platform::ToDrivePath(buffer.data());
+}
+
+std::string PaneSettingsApp(FolderPane pane)
+{
+    return basQuillbox::FormSettingsApp(ProbeKey(pane));
+}
+
+PaneFolderSettings ReadPaneFolderSettings(FolderPane pane)
+{
+    const std::string cwd = WorkingFolder();
+    const bool in = pane == FolderPane::In;
+    const char* probe = ProbeKey(pane);
+    PaneFolderSettings s;
+    s.Dir = basQuillbox::ReadFormSetting(probe, in ? "Dir_In" : "Dir_Out", cwd);
+    s.Yuko = ParseStoredBool(
+        basQuillbox::ReadFormSetting(probe, in ? "Dir_In_Yuko" : "Dir_Out_Yuko", "True"));
+    s.OldDir = basQuillbox::ReadFormSetting(probe, in ? "OldDir_In" : "OldDir_Out", cwd);
+    return s;
+}
+
+std::string ShownFolder(const std::string& dir)
+{
+    if (!dir.empty()) {
+        const std::string onDisk = basQuill::OnDiskPath(dir);
+        if (!onDisk.empty() && basQuill::FolderExists(onDisk))
+            return onDisk;
+    }
+    return basQuill::OnDiskPath(WorkingFolder());
+}
+
+std::string StartingFolder(FolderPane pane)
+{
+    const PaneFolderSettings s = ReadPaneFolderSettings(pane);
+    return ShownFolder(s.Yuko ? s.Dir : s.OldDir);
+}
+
+}  // namespace qb::engine
