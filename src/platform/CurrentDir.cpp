@@ -97,7 +97,7 @@ std::string ResolveHostPath(std::string_view path) {
     std::string full;
     if (HasDriveLetter(path)) {
         const std::string_view rest = path.substr(2);
-        if (rest.empty() || rest[0] == '\\' || rest[0] == '/') return ToHostPath(path);
+        if (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) return ToHostPath(path);
         const std::string base = CurrentDirectory(path[0]);
         if (base.empty()) return {};
         full = base + "\\" + std::string(rest);

@@ -21,11 +21,11 @@ bool SetCurrentDrive(char letter);
 std::string CurrentDirectory(char letter = 0);
 
 // Changes the current directory of the drive the path names, as ChDir does; it does not change
-// the current drive. Accepted forms: "C:\a\b", "C:a" (relative to C:'s current directory), "\a"
-// (from the root of the current drive), "a\b" or ".." (relative to the current directory of the
-// current drive), and host paths beginning with '/'. The folder is stored in its on-disk
-// spelling. When its drive is the current one the process chdir()s. False when the folder does
-// not exist or cannot be entered; nothing changes then.
+// the current drive. Accepted forms: "C:\a\b", "C:a" and "C:" (relative to C:'s current
+// directory), "\a" (from the root of the current drive), "a\b" or ".." (relative to the
+// current directory of the current drive), and host paths beginning with '/'. The folder is
+// stored in its on-disk spelling. When its drive is the current one the process chdir()s.
+// False when the folder does not exist or cannot be entered; nothing changes then.
 bool SetCurrentDirectory(std::string_view path);
 
 // Resolves any of the forms above to a host path without changing anything; "" when it cannot
