@@ -39,7 +39,27 @@ struct Walker {
 
     void Skip(const std::string& member, const char* reason)
     {
-        out.skipped.push_back(member + ": " + reason);
+        out.skipped.push_back(Printable(member) + ": " + reason);
+    }
+
+    // The name with every byte that is not part of valid UTF-8 written as \xNN.
+    static std::string Printable(const std::string& name)
+    {
+        std::string text;
+        for (size_t i = 0; i < name.size();) {
+            platform::Utf8Char c = platform::DecodeUtf8(name, i);
+            if (c.valid) {
+                text.append(name, i, c.length);
+            } else {
+                static const char hex[] = "0123456789ABCDEF";
+                unsigned char b = static_cast<unsigned char>(name[i]);
+                text += "\\x";
+                text += hex[b >> 4];
+                text += hex[b & 15];
+            }
+            i += c.length;
+        }
+        return text;
     }
 
     void Add(const std::string& member, const std::string& hostPath, bool isFolder,
@@ -162,8 +182,12 @@ struct Walker {
             if (end == std::string::npos)
                 end = folderPart.size();
             std::string comp = folderPart.substr(pos, end - pos);
-            if (!comp.empty() && comp != "." && comp != "..")
+            if (comp == "..") {
+                size_t cut = prefix.rfind('/');
+                prefix.erase(cut == std::string::npos ? 0 : cut);
+            } else if (!comp.empty() && comp != ".") {
                 prefix += prefix.empty() ? comp : "/" + comp;
+            }
             pos = end + 1;
         }
 

@@ -27,11 +27,21 @@ std::string ResolveArgumentPath(std::string_view arg)
     }
     char buffer[PATH_MAX];
     std::string cwd = getcwd(buffer, sizeof buffer) ? buffer : ".";
+    // Through the drive form of the working directory, so that the drive table resolves the
+    // components without regard to case, as for any drive path.
+    std::string driveCwd = platform::ToDrivePath(cwd);
+    if (!driveCwd.empty()) {
+        std::string drivePath = driveCwd;
+        if (drivePath.back() != '\\')
+            drivePath.push_back('\\');
+        drivePath.append(arg);
+        std::string host = platform::ToHostPath(drivePath);
+        if (!host.empty())
+            return host;
+    }
     std::string relative(arg);
     std::replace(relative.begin(), relative.end(), '\\', '/');
-    std::string joined = cwd == "/" ? "/" + relative : cwd + "/" + relative;
-    std::string host = platform::ToHostPath(joined);
-    return host.empty() ? joined : host;
+    return cwd == "/" ? "/" + relative : cwd + "/" + relative;
 }
 
 std::string ParentFolder(const std::string& hostPath)

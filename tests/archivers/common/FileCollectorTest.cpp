@@ -1,0 +1,173 @@
+// Which files a list of specifications takes: recursion, hidden names, exclusions, folder
+// specifications, things that are not files, and link loops.
+#include "FileCollector.h"
+#include "Sandbox.h"
+#include "archiver_results.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace qb::arc;
+using qb::arctest::Sandbox;
+using qb::arctest::ScopedCwd;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class Collect : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        box.Write("a.txt", "a");
+        box.Write("B.DAT", "b");
+        box.Write("noext", "");
+        box.Write(".dot", "hidden");
+        box.Write("sub/c.txt", "c");
+        box.Write("sub/deep/d.txt", "d");
+        box.Write("sub/.cache/e.txt", "e");
+        box.Write("with space/f g.txt", "f");
+        box.Write("日本語/名前.txt", "jp");
+        box.MakeFolder("empty");
+    }
+
+    Names Members(const std::vector<std::string>& specs, CollectOptions options, int expect = 0)
+    {
+        ScopedCwd cwd(box.Root());
+        CollectResult r = CollectFiles(specs, options);
+        EXPECT_EQ(r.result, expect) << r.message;
+        Names names;
+        for (const SourceEntry& e : r.entries)
+            names.push_back(e.member + (e.isFolder ? "/" : ""));
+        skipped = r.skipped;
+        return names;
+    }
+
+    Sandbox box;
+    Names skipped;
+};
+
+}  // namespace
+
+TEST_F(Collect, WithoutRecursionOnlyTheFolderItself)
+{
+    EXPECT_EQ(Members({"*.*"}, {}), (Names{"B.DAT", "a.txt", "noext"}));
+}
+
+TEST_F(Collect, RecursionWithFolderEntriesAndHiddenNames)
+{
+    CollectOptions o;
+    o.recurse = true;
+    EXPECT_EQ(Members({"*.*"}, o),
+              (Names{"B.DAT", "a.txt", "empty/", "noext", "sub/", "sub/c.txt", "sub/deep/",
+                     "sub/deep/d.txt", "with space/", "with space/f g.txt", "日本語/",
+                     "日本語/名前.txt"}));
+    o.hidden = true;
+    o.folderEntries = false;
+    EXPECT_EQ(Members({"*.*"}, o),
+              (Names{".dot", "B.DAT", "a.txt", "noext", "sub/.cache/e.txt", "sub/c.txt",
+                     "sub/deep/d.txt", "with space/f g.txt", "日本語/名前.txt"}));
+}
+
+TEST_F(Collect, PatternAppliesAtEveryLevel)
+{
+    CollectOptions o;
+    o.recurse = true;
+    o.folderEntries = false;
+    EXPECT_EQ(Members({"*.TXT"}, o),
+              (Names{"a.txt", "sub/c.txt", "sub/deep/d.txt", "with space/f g.txt",
+                     "日本語/名前.txt"}));
+}
+
+TEST_F(Collect, ExclusionsByNameAndByPath)
+{
+    CollectOptions o;
+    o.recurse = true;
+    o.folderEntries = false;
+    o.excludes = {"A.TXT", "deep", "with space\\*.txt"};
+    EXPECT_EQ(Members({"*.*"}, o), (Names{"B.DAT", "noext", "sub/c.txt", "日本語/名前.txt"}));
+}
+
+TEST_F(Collect, FolderSpecificationsKeepTheirFolders)
+{
+    CollectOptions o;
+    o.recurse = true;
+    o.folderEntries = false;
+    // Letters of the folder part need not match the disk's case.
+    EXPECT_EQ(Members({"SUB\\*.*"}, o), (Names{"SUB/c.txt", "SUB/deep/d.txt"}));
+    EXPECT_EQ(Members({"sub/deep/*.*"}, o), (Names{"sub/deep/d.txt"}));
+    // An absolute specification loses its drive or root, as a relative archive path must.
+    Names abs = Members({box.Path("sub") + "/*.*"}, o);
+    ASSERT_EQ(abs.size(), 2u);
+    EXPECT_EQ(abs[0].substr(abs[0].size() - 10), "/sub/c.txt");
+    EXPECT_NE(abs[0][0], '/');
+    // ".." is folded and never reaches a member name.
+    EXPECT_EQ(Members({"sub/../sub/deep/*.*"}, o), (Names{"sub/deep/d.txt"}));
+}
+
+TEST_F(Collect, LiteralNamesAndDuplicates)
+{
+    CollectOptions o;
+    // A literally named dot-file is taken even without hidden files; a name given twice once.
+    EXPECT_EQ(Members({".dot", "a.txt", "A.TXT", "*.txt"}, o), (Names{".dot", "a.txt"}));
+    // A named folder with recursion brings its content.
+    o.recurse = true;
+    EXPECT_EQ(Members({"sub\\deep"}, o), (Names{"sub/deep/", "sub/deep/d.txt"}));
+}
+
+TEST_F(Collect, NothingMatchedAndMissingFolder)
+{
+    EXPECT_TRUE(Members({"*.none"}, {}, ARC_ERROR_NOTHING_TO_DO).empty());
+    EXPECT_TRUE(Members({"missing\\*.*"}, {}, ARC_ERROR_FOLDER_MISSING).empty());
+    EXPECT_TRUE(Members({"missing.txt"}, {}, ARC_ERROR_NOTHING_TO_DO).empty());
+    ASSERT_EQ(skipped.size(), 1u);
+}
+
+TEST_F(Collect, FifosSocketsAndDevicesAreSkipped)
+{
+    ASSERT_EQ(mkfifo(box.Path("pipe").c_str(), 0600), 0);
+    int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string sockPath = box.Path("sock");
+    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+    std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(symlink("/dev/null", box.Path("devlink").c_str()), 0);
+    EXPECT_EQ(Members({"*.*"}, {}), (Names{"B.DAT", "a.txt", "noext"}));
+    EXPECT_EQ(skipped.size(), 3u);
+    close(s);
+}
+
+TEST_F(Collect, LinksAreFollowedButLoopsAreNot)
+{
+    ASSERT_EQ(symlink("a.txt", box.Path("link.txt").c_str()), 0);
+    ASSERT_EQ(symlink("..", box.Path("sub/up").c_str()), 0);       // back to the start
+    ASSERT_EQ(symlink(".", box.Path("sub/deep/self").c_str()), 0);  // to itself
+    ASSERT_EQ(symlink("nowhere", box.Path("dangling").c_str()), 0);
+    ASSERT_EQ(symlink("deep", box.Path("sub/deep2").c_str()), 0);   // same folder, other name
+    CollectOptions o;
+    o.recurse = true;
+    o.folderEntries = false;
+    Names names = Members({"*.*"}, o);
+    EXPECT_EQ(names, (Names{"B.DAT", "a.txt", "link.txt", "noext", "sub/c.txt", "sub/deep/d.txt",
+                            "with space/f g.txt", "日本語/名前.txt"}));
+    EXPECT_EQ(skipped.size(), 4u);  // dangling, up, self, deep2
+}
+
+TEST_F(Collect, SkipFilesLeavesTheArchiveOut)
+{
+    CollectOptions o;
+    o.skipFiles = {box.Path("B.DAT"), box.Path("not-there")};
+    EXPECT_EQ(Members({"*.*"}, o), (Names{"a.txt", "noext"}));
+}
+
+TEST_F(Collect, NamesThatAreNotUtf8AreReportedNotLost)
+{
+    box.Write("bad\xff.txt", "x");
+    EXPECT_EQ(Members({"*.txt"}, {}), (Names{"a.txt"}));
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_NE(skipped[0].find("UTF-8"), std::string::npos);
+}

@@ -1,0 +1,201 @@
+// Atomic replacement of an output file, safe extraction paths, and the module-call plumbing
+// (busy flag, progress, output buffer).
+#include "AtomicOutput.h"
+#include "ErrorCodes.h"
+#include "ModuleCall.h"
+#include "Paths.h"
+#include "SafePath.h"
+#include "Sandbox.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace qb::arc;
+using qb::arctest::Exists;
+using qb::arctest::FolderNames;
+using qb::arctest::ReadFile;
+using qb::arctest::Sandbox;
+using Names = std::vector<std::string>;
+
+TEST(AtomicOutput, CommitReplacesDiscardKeepsTheOldFile)
+{
+    Sandbox box;
+    std::string target = box.Write("out/NAME.ZIP", "old");
+    chmod(target.c_str(), 0640);
+    {
+        AtomicOutput out;
+        ASSERT_EQ(out.Begin(target, ""), ARC_OK);
+        EXPECT_EQ(ParentFolder(out.TempPath()), box.Path("out"));  // beside the target
+        ASSERT_EQ(WriteAll(out.Fd(), "new", 3), 0);
+        // Until the commit the old file is what everyone sees.
+        EXPECT_EQ(ReadFile(target), "old");
+        out.Discard();
+    }
+    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(FolderNames(box.Path("out")), Names{"NAME.ZIP"});
+    {
+        AtomicOutput out;
+        ASSERT_EQ(out.Begin(target, ""), ARC_OK);
+        ASSERT_EQ(WriteAll(out.Fd(), "new", 3), 0);
+    }  // abandoned without a word: the destructor cleans up
+    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(FolderNames(box.Path("out")), Names{"NAME.ZIP"});
+
+    AtomicOutput out;
+    ASSERT_EQ(out.Begin(target, ""), ARC_OK);
+    ASSERT_EQ(WriteAll(out.Fd(), "new", 3), 0);
+    ASSERT_EQ(out.Commit(), ARC_OK);
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(FolderNames(box.Path("out")), Names{"NAME.ZIP"});
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);  // the replaced file's rights are kept
+}
+
+TEST(AtomicOutput, WorkFolderOnAnotherFileSystem)
+{
+    // /dev/shm is a tmpfs on Linux, usually another file system than $TMPDIR: the finished file
+    // must still arrive whole, with no temporary left in either place.
+    Sandbox box;
+    Sandbox shmBox;  // in $TMPDIR as well: stands in when /dev/shm is missing
+    std::string work = Exists("/dev/shm") ? "/dev/shm" : shmBox.Root();
+    Names before = FolderNames(work);
+    std::string target = box.Path("NEW.LZH");
+    AtomicOutput out;
+    ASSERT_EQ(out.Begin(target, work), ARC_OK);
+    EXPECT_EQ(ParentFolder(out.TempPath()), work);
+    std::string data(3 << 20, 'x');
+    ASSERT_EQ(WriteAll(out.Fd(), data.data(), data.size()), 0);
+    ASSERT_EQ(out.Commit(), ARC_OK);
+    EXPECT_EQ(ReadFile(target), data);
+    EXPECT_EQ(FolderNames(box.Root()), Names{"NEW.LZH"});
+    EXPECT_EQ(FolderNames(work), before);
+}
+
+TEST(AtomicOutput, UnusableFoldersFailCleanly)
+{
+    Sandbox box;
+    AtomicOutput out;
+    EXPECT_EQ(out.Begin(box.Path("missing/X.ZIP"), ""), ARC_ERROR_FOLDER_MISSING);
+    // A work folder that does not exist falls back to the target's folder.
+    ASSERT_EQ(out.Begin(box.Path("X.ZIP"), box.Path("nowork")), ARC_OK);
+    EXPECT_EQ(ParentFolder(out.TempPath()), box.Root());
+    out.Discard();
+    EXPECT_TRUE(FolderNames(box.Root()).empty());
+    EXPECT_EQ(out.Commit(), ARC_ERROR_INTERNAL);  // nothing begun, nothing committed
+}
+
+TEST(ErrorCodes, StopCodesComeFromTheRightErrors)
+{
+    EXPECT_EQ(ResultFromErrno(ENOSPC, ErrorSide::Destination, 1), ARC_ERROR_DISK_FULL);
+    EXPECT_EQ(ResultFromErrno(EDQUOT, ErrorSide::Source, 1), ARC_ERROR_DISK_FULL);
+    EXPECT_EQ(ResultFromErrno(EROFS, ErrorSide::Destination, 1), ARC_ERROR_READ_ONLY);
+    EXPECT_EQ(ResultFromErrno(EACCES, ErrorSide::Destination, 1), ARC_ERROR_READ_ONLY);
+    EXPECT_EQ(ResultFromErrno(EPERM, ErrorSide::Destination, 1), ARC_ERROR_READ_ONLY);
+    // An unreadable source is no reason to tell the caller that the destination is read-only.
+    EXPECT_EQ(ResultFromErrno(EACCES, ErrorSide::Source, ARC_ERROR_READ_SOURCE), ARC_ERROR_READ_SOURCE);
+    EXPECT_EQ(ResultFromErrno(EIO, ErrorSide::Destination, ARC_ERROR_WRITE), ARC_ERROR_WRITE);
+}
+
+TEST(SafePath, RefusesNamesThatLeaveTheFolder)
+{
+    struct Case {
+        const char* member;
+        bool ok;
+        const char* cleaned;
+    } cases[] = {
+        {"a/b.txt", true, "a/b.txt"},
+        {"a\\b.txt", true, "a/b.txt"},
+        {"./a//b", true, "a/b"},
+        {"日本語/名前.txt", true, "日本語/名前.txt"},
+        {"a..b", true, "a..b"},
+        {"..", false, ""},
+        {"../x", false, ""},
+        {"a/../../x", false, ""},
+        {"a\\..\\x", false, ""},
+        {"/etc/passwd", false, ""},
+        {"\\x", false, ""},
+        {"C:x", false, ""},
+        {"c:\\x", false, ""},
+        {"", false, ""},
+        {"./", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string cleaned;
+        EXPECT_EQ(CleanMemberName(c.member, cleaned), c.ok) << c.member;
+        if (c.ok) {
+            EXPECT_EQ(cleaned, c.cleaned);
+        }
+    }
+}
+
+TEST(SafePath, LinksInsideAreFollowedLinksOutAreNot)
+{
+    Sandbox outside;
+    Sandbox box;
+    box.MakeFolder("real");
+    ASSERT_EQ(symlink(outside.Root().c_str(), box.Path("out").c_str()), 0);
+    ASSERT_EQ(symlink("real", box.Path("in").c_str()), 0);
+    std::string host;
+    EXPECT_EQ(PrepareExtractPath(box.Root(), "out/evil.txt", host), ARC_ERROR_UNSAFE_PATH);
+    EXPECT_TRUE(FolderNames(outside.Root()).empty());
+    ASSERT_EQ(PrepareExtractPath(box.Root(), "in/x/ok.txt", host), ARC_OK);
+    EXPECT_EQ(host.substr(host.size() - 14), "/real/x/ok.txt");
+    EXPECT_TRUE(Exists(box.Path("real/x")));
+    ASSERT_EQ(PrepareExtractPath(box.Root(), "new/deeper/f", host), ARC_OK);
+    EXPECT_TRUE(Exists(box.Path("new/deeper")));
+    EXPECT_EQ(PrepareExtractPath(box.Root(), "../f", host), ARC_ERROR_UNSAFE_PATH);
+    box.Write("file", "");
+    EXPECT_NE(PrepareExtractPath(box.Root(), "file/f", host), ARC_OK);
+}
+
+TEST(ModuleCall, BusyWhileRunningAndSeenFromTheProgressProcedure)
+{
+    static ModuleState state;
+    EXPECT_EQ(state.Running(), 0);
+    struct Seen {
+        int running = -1;
+        std::string member;
+    } seen;
+    state.SetProgress(
+        [](const char* member, unsigned long long, unsigned long long, void* user) {
+            auto* s = static_cast<Seen*>(user);
+            s->running = state.Running();
+            s->member = member;
+            return 0;  // asks to cancel
+        },
+        &seen);
+    {
+        CallScope call(state);
+        ASSERT_TRUE(call.Acquired());
+        CallScope second(state);
+        EXPECT_FALSE(second.Acquired());  // a second call while one runs is refused
+        EXPECT_FALSE(state.Report("日本語.txt", 1, 2));
+        EXPECT_EQ(seen.running, 1);
+        EXPECT_EQ(seen.member, "日本語.txt");
+    }
+    EXPECT_EQ(state.Running(), 0);  // the refused second call did not clear the flag early
+    state.SetProgress(nullptr, nullptr);
+    EXPECT_TRUE(state.Report("x", 0, 0));
+}
+
+TEST(ModuleCall, OutputBufferIsCutOnACharacterBoundary)
+{
+    char buffer[8];
+    std::memset(buffer, 'Z', sizeof buffer);
+    WriteOutputBuffer("ab日本語", buffer, 6);  // 2 + 3 + 3 bytes do not fit in 5
+    EXPECT_STREQ(buffer, "ab日");
+    EXPECT_EQ(buffer[6], 'Z');  // nothing written past the size
+    WriteOutputBuffer("abc", buffer, 1);
+    EXPECT_STREQ(buffer, "");
+    WriteOutputBuffer("abc", nullptr, 10);  // no buffer: nothing happens
+    {
+        OutputText out(buffer, sizeof buffer);
+        out.Line("ok");
+    }
+    EXPECT_STREQ(buffer, "ok\n");
+}
