@@ -69,6 +69,11 @@ char32_t UpperChar(char32_t c) {
     // Greek: final sigma shares the capital of sigma.
     if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;
     if (c == 0x3C2) return 0x3A3;
+    if (c == 0x3CA || c == 0x3CB) return c - 0x20;
+    if (c == 0x3AC) return 0x386;
+    if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
+    if (c == 0x3CC) return 0x38C;
+    if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
     // Cyrillic.
     if (c >= 0x430 && c <= 0x44F) return c - 0x20;
     if (c >= 0x450 && c <= 0x45F) return c - 0x50;
@@ -84,7 +89,11 @@ char32_t LowerChar(char32_t c) {
     if (c == 0x178) return 0xFF;
     if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
+    if (c == 0x386) return 0x3AC;
+    if (c >= 0x388 && c <= 0x38A) return c + 0x25;
+    if (c == 0x38C) return 0x3CC;
+    if (c == 0x38E || c == 0x38F) return c + 0x3F;
     if (c >= 0x410 && c <= 0x42F) return c + 0x20;
     if (c >= 0x400 && c <= 0x40F) return c + 0x50;
     if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;
