@@ -1,0 +1,161 @@
+#include "Compressor.h"
+
+#include "ErrorCodes.h"
+#include "archiver_results.h"
+#include "lzh_crc16.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace unlha {
+
+Compressor::Compressor(std::vector<std::unique_ptr<CompressJob>>& jobs, unsigned threads) : m_jobs(jobs)
+{
+    if (threads == 0)
+        threads = 1;
+    m_window = threads + 2;
+    for (unsigned i = 0; i < threads && i < jobs.size(); ++i)
+        m_threads.emplace_back([this] { Worker(); });
+}
+
+Compressor::~Compressor()
+{
+    Cancel();
+    for (auto& t : m_threads)
+        t.join();
+}
+
+void Compressor::Cancel()
+{
+    m_cancel = true;
+    std::lock_guard lock(m_mutex);
+    m_changed.notify_all();
+}
+
+std::uint64_t Compressor::BytesRead() const
+{
+    std::uint64_t sum = 0;
+    for (const auto& j : m_jobs)
+        sum += j->bytesRead.load(std::memory_order_relaxed);
+    return sum;
+}
+
+bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick)
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_jobs[i]->done) {
+        m_changed.wait_for(lock, std::chrono::milliseconds(50));
+        if (m_jobs[i]->done)
+            break;
+        lock.unlock();
+        bool goOn = tick();
+        lock.lock();
+        if (!goOn)
+            return false;
+    }
+    return true;
+}
+
+void Compressor::Release(std::size_t i)
+{
+    m_jobs[i]->output.Release();
+    std::lock_guard lock(m_mutex);
+    if (i + 1 > m_released)
+        m_released = i + 1;
+    m_changed.notify_all();
+}
+
+void Compressor::Worker()
+{
+    for (;;) {
+        std::size_t index;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] {
+                return m_cancel || m_next >= m_jobs.size() || m_next < m_released + m_window;
+            });
+            if (m_cancel || m_next >= m_jobs.size())
+                return;
+            index = m_next++;
+        }
+        Run(*m_jobs[index]);
+        std::lock_guard lock(m_mutex);
+        m_jobs[index]->done = true;
+        m_changed.notify_all();
+    }
+}
+
+void Compressor::Run(CompressJob& job)
+{
+    int fd = open(job.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        job.result = qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+        job.message = "cannot open " + job.hostPath;
+        return;
+    }
+    int readError = 0;
+    std::uint16_t crc = 0;
+    lzh::EncodeIo io;
+    io.read = [&](std::uint8_t* buf, std::size_t size) -> std::ptrdiff_t {
+        if (m_cancel)
+            return -1;
+        for (;;) {
+            ssize_t n = read(fd, buf, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                readError = errno;
+                return -1;
+            }
+            crc = lzh::Crc16Update(crc, buf, static_cast<std::size_t>(n));
+            job.bytesRead.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
+            return n;
+        }
+    };
+    io.write = [&](const std::uint8_t* data, std::size_t size) {
+        return !m_cancel && job.output.Write(data, size);
+    };
+    lzh::EncodeResult r;
+    try {
+        r = lzh::Encode(job.method, io);
+    } catch (const std::bad_alloc&) {
+        r.ok = false;
+        job.result = ARC_ERROR_NO_MEMORY;
+    }
+    close(fd);
+    job.inputSize = r.inputSize;
+    job.crc = crc;
+    if (r.ok && !m_cancel)
+        return;
+    if (m_cancel) {
+        job.result = ARC_ERROR_USER_CANCEL;
+    } else if (readError) {
+        job.result = qb::arc::ResultFromErrno(readError, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+        job.message = "cannot read " + job.hostPath;
+    } else if (job.output.Error()) {
+        job.result = qb::arc::ResultFromErrno(job.output.Error(), qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+        job.message = "cannot write the temporary data of " + job.hostPath;
+    } else if (job.result == ARC_OK) {
+        job.result = ARC_ERROR_INTERNAL;
+        job.message = "compression failed for " + job.hostPath;
+    }
+}
+
+int ReadFileChunks(int fd, const std::function<bool(const std::uint8_t*, std::size_t)>& fn)
+{
+    std::vector<std::uint8_t> buf(1 << 20);
+    for (;;) {
+        ssize_t n = read(fd, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return 0;
+        if (!fn(buf.data(), static_cast<std::size_t>(n)))
+            return ECANCELED;
+    }
+}
+
+}  // namespace unlha

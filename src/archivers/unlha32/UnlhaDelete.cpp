@@ -1,0 +1,62 @@
+// d: delete the members named on the command line. The other members are copied byte for byte
+// into a new archive that replaces the old one when complete.
+#include "UnlhaInternal.h"
+
+#include "ArchiveWriter.h"
+#include "AtomicOutput.h"
+#include "archiver_results.h"
+
+namespace unlha {
+
+int RunDelete(const UnlhaCommand& cmd, Call& call)
+{
+    if (cmd.files.empty()) {
+        call.Out().Line("name the members to delete");
+        return ARC_ERROR_COMMAND_LINE;
+    }
+    std::unique_ptr<lzh::FileSource> source;
+    std::string message;
+    if (int rc = OpenArchive(cmd.archive, source, message)) {
+        call.Out().Line(message);
+        return rc;
+    }
+    std::vector<lzh::MemberHeader> members;
+    std::string error;
+    if (!lzh::ReadAllHeaders(*source, members, error)) {
+        call.Out().Line("the archive is damaged (" + error + "); it was left as it is");
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    std::vector<const lzh::MemberHeader*> keep;
+    for (const auto& m : members) {
+        if (MatchesAny(cmd.files, m))
+            call.Out().Line("deleted " + DisplayPath(m));
+        else
+            keep.push_back(&m);
+    }
+    if (keep.size() == members.size()) {
+        call.Out().Line("no member matches the names given");
+        return ARC_ERROR_MEMBER_MISSING;
+    }
+    qb::arc::AtomicOutput output;
+    if (int rc = output.Begin(cmd.archive, cmd.workFolder)) {
+        call.Out().Line("cannot write the archive " + cmd.archive);
+        return rc;
+    }
+    ArchiveWriter w(output.Fd());
+    std::size_t done = 0;
+    for (const auto* m : keep) {
+        if (int rc = CopyRawMember(*source, *m, w))
+            return rc;
+        if (w.Error())
+            return WriteFailure(w);
+        if (!call.Progress(m->Path(), ++done, keep.size()))
+            return ARC_ERROR_USER_CANCEL;
+    }
+    const std::uint8_t endMarker = 0;
+    w.Write(&endMarker, 1);
+    if (!w.Flush())
+        return WriteFailure(w);
+    return output.Commit();
+}
+
+}  // namespace unlha

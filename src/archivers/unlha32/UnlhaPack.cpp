@@ -1,0 +1,433 @@
+// a (add or replace) and u (add what is missing or newer).
+//
+// The new archive is always written whole into a temporary file and put in place at the end, so
+// the old one stays intact until the new one is complete. Members that are not replaced are
+// copied byte for byte (header and packed data) from the old archive: nothing is recompressed
+// and nothing about them changes. When nothing is to be added or replaced the archive is not
+// rewritten at all.
+//
+// Which members are newer: a file replaces its member when its modification time is later than
+// the member's. Level-0/1 headers keep MS-DOS times in two-second steps, so for those a file must
+// be at least two seconds newer; otherwise every u would repack files with odd seconds.
+#include "UnlhaInternal.h"
+
+#include "ArchiveWriter.h"
+#include "AtomicOutput.h"
+#include "Compressor.h"
+#include "ErrorCodes.h"
+#include "FileCollector.h"
+#include "Paths.h"
+#include "archiver_results.h"
+#include "lzh_crc16.h"
+#include "lzh_header.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace unlha {
+
+int CopyRawMember(lzh::ByteSource& source, const lzh::MemberHeader& m, ArchiveWriter& out)
+{
+    std::vector<std::uint8_t> buf(1 << 20);
+    std::uint64_t pos = m.headerOffset;
+    std::uint64_t end = m.dataOffset + m.packedSize;
+    while (pos < end) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), end - pos));
+        long long got = source.ReadAt(pos, buf.data(), n);
+        if (got < 0)
+            return ARC_ERROR_READ_SOURCE;
+        if (static_cast<std::size_t>(got) != n)
+            return ARC_ERROR_BAD_ARCHIVE;
+        if (!out.Write(buf.data(), n))
+            return ARC_OK;
+        pos += n;
+    }
+    return ARC_OK;
+}
+
+int WriteFailure(const ArchiveWriter& out)
+{
+    return qb::arc::ResultFromErrno(out.Error(), qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+}
+
+namespace {
+
+struct NewFile {
+    std::string member;                 // name to store, UTF-8 with '/'
+    const qb::arc::SourceEntry* entry;
+};
+
+enum class StepKind { Keep, Folder, File };
+
+struct Step {
+    StepKind kind;
+    std::size_t oldIndex = 0;
+    const NewFile* file = nullptr;
+    int job = -1;
+};
+
+std::vector<std::string> SplitMember(const std::string& member)
+{
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= member.size()) {
+        std::size_t slash = member.find('/', pos);
+        if (slash == std::string::npos)
+            slash = member.size();
+        if (slash > pos)
+            parts.push_back(member.substr(pos, slash - pos));
+        pos = slash + 1;
+    }
+    return parts;
+}
+
+lzh::NewMember Describe(const NewFile& f)
+{
+    const struct stat& st = f.entry->info;
+    lzh::NewMember m;
+    std::vector<std::string> parts = SplitMember(f.member);
+    m.mtime = st.st_mtime;
+    if (f.entry->isFolder) {
+        m.method = "-lhd-";
+        m.folders = parts;
+        m.attribute = 0x10;
+        m.unixMode = static_cast<std::uint16_t>(040000 | (st.st_mode & 0777));
+    } else {
+        m.name = parts.empty() ? std::string() : parts.back();
+        if (!parts.empty())
+            parts.pop_back();
+        m.folders = parts;
+        m.unixMode = static_cast<std::uint16_t>(0100000 | (st.st_mode & 0777));
+        m.attribute = (st.st_mode & S_IWUSR) ? 0x20 : 0x21;
+    }
+    return m;
+}
+
+bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
+{
+    bool dosTime = old.level < 2 && !old.unixMode;
+    std::int64_t slack = dosTime ? 1 : 0;
+    return static_cast<std::int64_t>(e.info.st_mtime) > old.mtime + slack;
+}
+
+lzh::EncodeMethod EncoderMethod(Method m)
+{
+    switch (m) {
+    case Method::Lh6: return lzh::EncodeMethod::Lh6;
+    case Method::Lh7: return lzh::EncodeMethod::Lh7;
+    default: return lzh::EncodeMethod::Lh5;
+    }
+}
+
+class Packer {
+public:
+    Packer(const UnlhaCommand& cmd, Call& call) : m_cmd(cmd), m_call(call) {}
+    int Run();
+
+private:
+    int ReadOld();
+    int Collect();
+    int Plan();
+    int Write();
+    int WriteHeaderOnly(const NewFile& f, ArchiveWriter& w);
+    int WriteStored(const NewFile& f, ArchiveWriter& w, const CompressJob* expect);
+    int WriteCompressed(const NewFile& f, CompressJob& job, ArchiveWriter& w);
+    bool Tick(const std::string& name);
+
+    const UnlhaCommand& m_cmd;
+    Call& m_call;
+    std::unique_ptr<lzh::FileSource> m_old;
+    std::vector<lzh::MemberHeader> m_oldMembers;
+    qb::arc::CollectResult m_collected;
+    std::vector<NewFile> m_files;
+    std::vector<Step> m_steps;
+    std::vector<std::unique_ptr<CompressJob>> m_jobs;
+    Compressor* m_compressor = nullptr;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_storedDone = 0;
+};
+
+bool Packer::Tick(const std::string& name)
+{
+    std::uint64_t done = m_storedDone + (m_compressor ? m_compressor->BytesRead() : 0);
+    return m_call.Progress(name, done, m_total);
+}
+
+int Packer::ReadOld()
+{
+    struct stat st {};
+    if (stat(m_cmd.archive.c_str(), &st) != 0)
+        return ARC_OK;  // a new archive
+    std::string message;
+    if (int rc = OpenArchive(m_cmd.archive, m_old, message)) {
+        m_call.Out().Line(message);
+        return rc;
+    }
+    std::string error;
+    if (!lzh::ReadAllHeaders(*m_old, m_oldMembers, error)) {
+        m_call.Out().Line("the archive is damaged (" + error + "); it was left as it is");
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    return ARC_OK;
+}
+
+int Packer::Collect()
+{
+    qb::arc::CollectOptions options;
+    options.recurse = m_cmd.recurse;
+    options.hidden = m_cmd.hidden;
+    options.folderEntries = m_cmd.storePaths;
+    options.excludes = m_cmd.excludes;
+    options.skipFiles.push_back(m_cmd.archive);
+    std::vector<std::string> specs = m_cmd.files;
+    if (specs.empty())
+        specs.push_back("*.*");
+    m_collected = qb::arc::CollectFiles(specs, options);
+    for (const auto& s : m_collected.skipped)
+        m_call.Out().Line("skipped " + s);
+    if (m_collected.result != ARC_OK) {
+        m_call.Out().Line(m_collected.message);
+        return m_collected.result;
+    }
+    std::map<std::string, std::string> taken;  // stored name -> where it came from
+    for (const auto& e : m_collected.entries) {
+        if (!m_cmd.storePaths && e.isFolder)
+            continue;
+        std::string name = m_cmd.storePaths ? e.member : qb::arc::BaseName(e.member);
+        auto [it, fresh] = taken.emplace(name, e.member);
+        if (!fresh) {
+            m_call.Out().Line("two files would be stored as " + name + " (" + it->second + ", " + e.member +
+                              "); store their folders with -x");
+            return ARC_ERROR_COMMAND_LINE;
+        }
+        m_files.push_back({name, &e});
+    }
+    return ARC_OK;
+}
+
+int Packer::Plan()
+{
+    std::map<std::string, std::size_t> oldByName;
+    for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
+        const auto& m = m_oldMembers[i];
+        if (m.isSymlink || m.components.empty())
+            continue;
+        oldByName.emplace(m.Path() + (m.isDirectory ? "/" : ""), i);
+    }
+    std::vector<const NewFile*> replacement(m_oldMembers.size(), nullptr);
+    std::vector<const NewFile*> additions;
+    for (const auto& f : m_files) {
+        auto it = oldByName.find(f.member + (f.entry->isFolder ? "/" : ""));
+        if (it == oldByName.end()) {
+            additions.push_back(&f);
+            continue;
+        }
+        if (f.entry->isFolder)
+            continue;  // the folder entry is there already
+        if (m_cmd.command == 'a' || IsNewer(*f.entry, m_oldMembers[it->second]))
+            replacement[it->second] = &f;
+    }
+    bool changed = !additions.empty();
+    for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
+        if (replacement[i]) {
+            changed = true;
+            m_steps.push_back({StepKind::File, i, replacement[i]});
+        } else {
+            m_steps.push_back({StepKind::Keep, i, nullptr});
+        }
+    }
+    for (const NewFile* f : additions)
+        m_steps.push_back({f->entry->isFolder ? StepKind::Folder : StepKind::File, 0, f});
+    if (!changed) {
+        if (!m_old) {
+            m_call.Out().Line("no files to pack");
+            return ARC_ERROR_NOTHING_TO_DO;
+        }
+        m_call.Out().Line("nothing new to add; the archive was left as it is");
+        return -1;  // done, nothing to write
+    }
+    return ARC_OK;
+}
+
+int Packer::WriteHeaderOnly(const NewFile& f, ArchiveWriter& w)
+{
+    std::vector<std::uint8_t> header = lzh::BuildLevel2Header(Describe(f));
+    if (header.empty()) {
+        m_call.Out().Line("name too long: " + f.member);
+        return ARC_ERROR_COMMAND_LINE;
+    }
+    w.Write(header.data(), header.size());
+    return ARC_OK;
+}
+
+int Packer::WriteStored(const NewFile& f, ArchiveWriter& w, const CompressJob* expect)
+{
+    int fd = open(f.entry->hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        m_call.Out().Line("cannot open " + f.entry->hostPath);
+        return qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+    }
+    lzh::NewMember m = Describe(f);
+    m.method = "-lh0-";
+    m.packedSize = m.originalSize = expect ? expect->inputSize : static_cast<std::uint64_t>(f.entry->info.st_size);
+    std::vector<std::uint8_t> header = lzh::BuildLevel2Header(m);
+    if (header.empty()) {
+        close(fd);
+        m_call.Out().Line("name too long: " + f.member);
+        return ARC_ERROR_COMMAND_LINE;
+    }
+    std::uint64_t headerAt = w.Offset();
+    w.Write(header.data(), header.size());
+    std::uint16_t crc = 0;
+    std::uint64_t size = 0;
+    bool cancelled = false;
+    int err = ReadFileChunks(fd, [&](const std::uint8_t* data, std::size_t n) {
+        crc = lzh::Crc16Update(crc, data, n);
+        size += n;
+        if (!expect)
+            m_storedDone += n;
+        if (!w.Write(data, n))
+            return false;
+        if (!Tick(f.member)) {
+            cancelled = true;
+            return false;
+        }
+        return true;
+    });
+    close(fd);
+    if (cancelled)
+        return ARC_ERROR_USER_CANCEL;
+    if (w.Error())
+        return WriteFailure(w);
+    if (err) {
+        m_call.Out().Line("cannot read " + f.entry->hostPath);
+        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+    }
+    if (expect && (size != expect->inputSize || crc != expect->crc)) {
+        m_call.Out().Line(f.member + " changed while it was being packed");
+        return ARC_ERROR_SOURCE_CHANGED;
+    }
+    m.packedSize = m.originalSize = size;
+    m.crc = crc;
+    std::vector<std::uint8_t> final = lzh::BuildLevel2Header(m);
+    if (final.size() != header.size()) {
+        m_call.Out().Line(f.member + " changed size while it was being packed");
+        return ARC_ERROR_SOURCE_CHANGED;
+    }
+    if (!w.PatchAt(headerAt, final.data(), final.size()))
+        return WriteFailure(w);
+    return ARC_OK;
+}
+
+int Packer::WriteCompressed(const NewFile& f, CompressJob& job, ArchiveWriter& w)
+{
+    lzh::NewMember m = Describe(f);
+    m.method = job.method == lzh::EncodeMethod::Lh7 ? "-lh7-" : job.method == lzh::EncodeMethod::Lh6 ? "-lh6-" : "-lh5-";
+    m.packedSize = job.output.Size();
+    m.originalSize = job.inputSize;
+    m.crc = job.crc;
+    std::vector<std::uint8_t> header = lzh::BuildLevel2Header(m);
+    if (header.empty()) {
+        m_call.Out().Line("name too long: " + f.member);
+        return ARC_ERROR_COMMAND_LINE;
+    }
+    w.Write(header.data(), header.size());
+    if (int err = job.output.CopyTo(w))
+        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+    return w.Error() ? WriteFailure(w) : ARC_OK;
+}
+
+int Packer::Write()
+{
+    qb::arc::AtomicOutput output;
+    if (int rc = output.Begin(m_cmd.archive, m_cmd.workFolder)) {
+        m_call.Out().Line("cannot create the archive " + m_cmd.archive);
+        return rc;
+    }
+    std::string spillFolder = qb::arc::ParentFolder(output.TempPath());
+    for (auto& s : m_steps) {
+        if (s.kind != StepKind::File)
+            continue;
+        m_total += static_cast<std::uint64_t>(s.file->entry->info.st_size);
+        if (m_cmd.method != Method::Stored && s.file->entry->info.st_size > 0) {
+            s.job = static_cast<int>(m_jobs.size());
+            m_jobs.push_back(std::make_unique<CompressJob>(s.file->entry->hostPath, EncoderMethod(m_cmd.method), spillFolder));
+        }
+    }
+    ArchiveWriter w(output.Fd());
+    unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    Compressor compressor(m_jobs, threads);
+    m_compressor = &compressor;
+    for (const auto& s : m_steps) {
+        int rc = ARC_OK;
+        if (s.kind == StepKind::Keep) {
+            const auto& old = m_oldMembers[s.oldIndex];
+            rc = CopyRawMember(*m_old, old, w);
+            if (rc == ARC_OK && !Tick(old.Path()))
+                rc = ARC_ERROR_USER_CANCEL;
+        } else if (s.kind == StepKind::Folder) {
+            rc = WriteHeaderOnly(*s.file, w);
+        } else if (s.job < 0) {
+            rc = WriteStored(*s.file, w, nullptr);
+        } else {
+            CompressJob& job = *m_jobs[static_cast<std::size_t>(s.job)];
+            if (!compressor.WaitFor(static_cast<std::size_t>(s.job), [&] { return Tick(s.file->member); }))
+                return ARC_ERROR_USER_CANCEL;
+            if (job.result != ARC_OK) {
+                m_call.Out().Line(job.message);
+                return job.result;
+            }
+            if (job.output.Size() > 0 && job.output.Size() < job.inputSize) {
+                rc = WriteCompressed(*s.file, job, w);
+            } else {
+                job.output.Release();  // not smaller: stored instead
+                rc = WriteStored(*s.file, w, &job);
+            }
+            compressor.Release(static_cast<std::size_t>(s.job));
+        }
+        if (rc == ARC_OK && w.Error())
+            rc = WriteFailure(w);
+        if (rc != ARC_OK)
+            return rc;
+    }
+    const std::uint8_t endMarker = 0;
+    w.Write(&endMarker, 1);
+    if (!w.Flush())
+        return WriteFailure(w);
+    if (!m_call.Progress(m_cmd.archiveArgument, m_total, m_total, true))
+        return ARC_ERROR_USER_CANCEL;
+    m_compressor = nullptr;
+    return output.Commit();
+}
+
+int Packer::Run()
+{
+    if (int rc = ReadOld())
+        return rc;
+    if (int rc = Collect())
+        return rc;
+    int rc = Plan();
+    if (rc == -1)
+        return ARC_OK;
+    if (rc != ARC_OK)
+        return rc;
+    rc = Write();
+    if (rc == ARC_OK)
+        m_call.Out().Line("written " + m_cmd.archiveArgument);
+    return rc;
+}
+
+}  // namespace
+
+int RunPack(const UnlhaCommand& cmd, Call& call)
+{
+    Packer packer(cmd, call);
+    return packer.Run();
+}
+
+}  // namespace unlha

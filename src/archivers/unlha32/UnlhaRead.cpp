@@ -1,0 +1,176 @@
+// The commands that only read an archive: l (list) and t (test), plus the helpers they share
+// with the other commands.
+#include "UnlhaInternal.h"
+
+#include "Wildcard.h"
+#include "archiver_results.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace unlha {
+
+bool Call::Progress(const std::string& member, std::uint64_t done, std::uint64_t total, bool force)
+{
+    auto now = std::chrono::steady_clock::now();
+    if (!force && now - m_last < std::chrono::milliseconds(50))
+        return true;
+    m_last = now;
+    return m_state.Report(member, done, total);
+}
+
+int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& source, std::string& message)
+{
+    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        int err = errno;
+        message = "cannot open the archive " + hostPath;
+        return err == ENOENT || err == ENOTDIR ? ARC_ERROR_ARCHIVE_MISSING : ARC_ERROR_READ_SOURCE;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        message = hostPath + " is not an archive file";
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    source = std::make_unique<lzh::FileSource>(fd);
+    return ARC_OK;
+}
+
+bool MatchesAny(const std::vector<std::string>& patterns, const lzh::MemberHeader& member)
+{
+    if (patterns.empty())
+        return true;
+    std::string path = member.Path();
+    std::string last = member.components.empty() ? std::string() : member.components.back();
+    for (std::string p : patterns) {
+        std::replace(p.begin(), p.end(), '\\', '/');
+        while (!p.empty() && p.back() == '/')
+            p.pop_back();
+        if (p.find('/') != std::string::npos) {
+            if (qb::arc::WildcardMatch(p, path))
+                return true;
+        } else if (qb::arc::WildcardMatch(p, last) || qb::arc::WildcardMatch(p, path)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string DisplayPath(const lzh::MemberHeader& member)
+{
+    std::string path = member.Path();
+    if (member.isDirectory)
+        path.push_back('/');
+    if (member.isSymlink)
+        path += " -> " + member.linkTarget;
+    return path;
+}
+
+namespace {
+
+std::string FormatLine(const lzh::MemberHeader& m)
+{
+    char date[32] = "";
+    std::time_t t = static_cast<std::time_t>(m.mtime);
+    std::tm tm{};
+    if (localtime_r(&t, &tm))
+        std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &tm);
+    unsigned ratio = m.originalSize ? static_cast<unsigned>((m.packedSize * 1000 + m.originalSize / 2) / m.originalSize) : 0;
+    char line[160];
+    std::snprintf(line, sizeof line, "%12llu %12llu %3u.%u%% %s %s %04X ",
+                  static_cast<unsigned long long>(m.originalSize), static_cast<unsigned long long>(m.packedSize),
+                  ratio / 10, ratio % 10, date, m.method.c_str(), m.crc);
+    return line + DisplayPath(m);
+}
+
+}  // namespace
+
+int RunList(const UnlhaCommand& cmd, Call& call)
+{
+    std::unique_ptr<lzh::FileSource> source;
+    std::string message;
+    if (int rc = OpenArchive(cmd.archive, source, message)) {
+        call.Out().Line(message);
+        return rc;
+    }
+    auto& out = call.Out();
+    out.Line("    Original       Packed  Ratio Date       Time     Method CRC  Name");
+    out.Line("------------ ------------ ------ ---------- -------- ------ ---- ----------------");
+    lzh::ArchiveReader reader(*source);
+    lzh::MemberHeader m;
+    std::uint64_t files = 0, original = 0, packed = 0;
+    for (;;) {
+        lzh::WalkStatus s = reader.Next(m);
+        if (s == lzh::WalkStatus::End)
+            break;
+        if (s != lzh::WalkStatus::Member) {
+            out.Line("error: " + reader.Error());
+            return ARC_ERROR_BAD_ARCHIVE;
+        }
+        if (!MatchesAny(cmd.files, m))
+            continue;
+        out.Line(FormatLine(m));
+        ++files;
+        original += m.originalSize;
+        packed += m.packedSize;
+        if (!call.Progress(m.Path(), files, 0))
+            return ARC_ERROR_USER_CANCEL;
+    }
+    char total[120];
+    std::snprintf(total, sizeof total, "------------ ------------ ------\n%12llu %12llu %llu member(s)",
+                  static_cast<unsigned long long>(original), static_cast<unsigned long long>(packed),
+                  static_cast<unsigned long long>(files));
+    out.Line(total);
+    return ARC_OK;
+}
+
+int RunTest(const UnlhaCommand& cmd, Call& call)
+{
+    std::unique_ptr<lzh::FileSource> source;
+    std::string message;
+    if (int rc = OpenArchive(cmd.archive, source, message)) {
+        call.Out().Line(message);
+        return rc;
+    }
+    std::vector<lzh::MemberHeader> members;
+    std::string error;
+    bool walked = lzh::ReadAllHeaders(*source, members, error);
+    std::uint64_t total = 0, done = 0;
+    for (const auto& m : members)
+        total += m.originalSize;
+    int result = ARC_OK;
+    for (const auto& m : members) {
+        if (!MatchesAny(cmd.files, m))
+            continue;
+        std::string path = m.Path();
+        bool cancelled = false;
+        lzh::DecodeStatus s = lzh::DecodeMember(*source, m, [&](const std::uint8_t*, std::size_t n) {
+            done += n;
+            if (!call.Progress(path, done, total)) {
+                cancelled = true;
+                return false;
+            }
+            return true;
+        });
+        if (cancelled)
+            return ARC_ERROR_USER_CANCEL;
+        call.Out().Line(std::string(s == lzh::DecodeStatus::Ok ? "OK    " : "ERROR ") + DisplayPath(m) +
+                        (s == lzh::DecodeStatus::Ok ? "" : std::string(": ") + lzh::DecodeStatusText(s)));
+        if (s == lzh::DecodeStatus::Unsupported && result == ARC_OK)
+            result = ARC_ERROR_UNSUPPORTED;
+        else if (s != lzh::DecodeStatus::Ok)
+            result = ARC_ERROR_CHECKSUM;
+    }
+    if (!walked) {
+        call.Out().Line("error: " + error);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    return result;
+}
+
+}  // namespace unlha
