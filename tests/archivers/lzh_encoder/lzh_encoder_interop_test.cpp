@@ -118,17 +118,19 @@ TEST_P(LzhEncoderInterop, ReadersAcceptOurStreams) {
     EXPECT_NE(out.find("Everything is Ok"), std::string::npos) << out;
   }
   if (HaveTool("jlha")) {
-    // jlha exits 0 even on a damaged member; each good member prints "Tested : o...".
-    RunShell("cd '" + m_dir.string() + "' && jlha t test.lzh", out);
-    std::size_t ok = 0;
-    for (std::size_t at = out.find(":  o"); at != std::string::npos; at = out.find(":  o", at + 1)) ++ok;
-    EXPECT_EQ(ok, members.size()) << out;
+    // jlha exits 0 and prints its "o" marks even for a member whose data is wrong, so extract
+    // and compare; it does refuse malformed code tables, which it logs as exceptions.
+    const fs::path dest = m_dir / "jlha";
+    fs::create_directory(dest);
+    RunShell("cd '" + m_dir.string() + "' && jlha xfw=jlha test.lzh", out);
+    EXPECT_EQ(out.find("Exception"), std::string::npos) << out;
+    for (const auto& [file, data] : members) EXPECT_TRUE(ReadFile(dest / file) == data) << "jlha: " << file;
   }
   if (HaveTool("bsdtar")) {
     const fs::path dest = m_dir / "bsdtar";
     fs::create_directory(dest);
     EXPECT_EQ(RunShell("bsdtar xf " + quoted + " -C '" + dest.string() + "'", out), 0) << out;
-    for (const auto& [file, data] : members) EXPECT_EQ(ReadFile(dest / file), data) << file;
+    for (const auto& [file, data] : members) EXPECT_TRUE(ReadFile(dest / file) == data) << "bsdtar: " << file;
   }
 }
 
