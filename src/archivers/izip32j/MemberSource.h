@@ -1,0 +1,62 @@
+// The libzip data sources through which new members reach the archive.
+//
+// Two kinds: a member already deflated by the pipeline (libzip copies the stream as it is,
+// because the source says it is deflate data and gives CRC and sizes), and a file stored as it is
+// (level 0 and empty files; libzip computes the CRC while copying). Both are read on the calling
+// thread inside zip_close, which is where progress is reported and a cancel takes effect: a
+// source that is told to stop fails its read, and libzip then abandons the whole archive.
+#pragma once
+
+#include "DeflatePipeline.h"
+#include "archiver_api.h"
+
+#include <zip.h>
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace qb::izip {
+
+// Shared by all sources of one call: where progress goes and why the call stopped.
+struct WriteProgress {
+    ArchiverProgressProc proc = nullptr;
+    void* user = nullptr;
+    uint64_t done = 0;
+    uint64_t total = 0;
+    bool cancelled = false;
+    int failure = 0;      // ARC_ERROR_* of the first failure seen by a source
+    std::string message;  // and what it was
+
+    // Tells the caller; false when the caller asked to cancel (remembered in `cancelled`).
+    bool Report(const std::string& member);
+    void Fail(int result, std::string text);
+};
+
+struct MemberSourceState {
+    WriteProgress* progress = nullptr;
+    std::string member;
+    std::string hostPath;
+    time_t mtime = 0;
+    uint64_t expectedSize = 0;
+    DeflatePipeline* pipeline = nullptr;  // null: the file is stored as it is
+    size_t index = 0;                     // in the pipeline
+
+    // While libzip reads.
+    CompressedMember* compressed = nullptr;
+    int fd = -1;
+    uint64_t position = 0;
+    uint64_t reportedAt = 0;  // position of the last report
+    uint64_t counted = 0;     // file bytes already added to progress->done
+    zip_error_t error{};
+
+    MemberSourceState() { zip_error_init(&error); }
+    ~MemberSourceState();
+    MemberSourceState(const MemberSourceState&) = delete;
+    MemberSourceState& operator=(const MemberSourceState&) = delete;
+};
+
+// A libzip source reading through state (which must outlive the archive handle).
+zip_source_t* MakeMemberSource(zip_t* archive, MemberSourceState* state);
+
+}  // namespace qb::izip

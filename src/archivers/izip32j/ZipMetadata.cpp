@@ -1,0 +1,84 @@
+#include "ZipMetadata.h"
+
+#include <climits>
+
+namespace qb::izip {
+namespace {
+
+constexpr zip_uint16_t kExtendedTimestamp = 0x5455;  // "UT": modification time in UTC seconds
+constexpr zip_uint32_t kDosFolder = 0x10;
+
+}  // namespace
+
+uint32_t DosTime(time_t t)
+{
+    struct tm tm {};
+    if (!localtime_r(&t, &tm) || tm.tm_year < 80)
+        return (1u << 21) | (1u << 16);  // before 1980 the format cannot say: 1980-01-01
+    if (tm.tm_year > 207)
+        tm.tm_year = 207;
+    return (static_cast<uint32_t>(tm.tm_year - 80) << 25) | (static_cast<uint32_t>(tm.tm_mon + 1) << 21)
+        | (static_cast<uint32_t>(tm.tm_mday) << 16) | (static_cast<uint32_t>(tm.tm_hour) << 11)
+        | (static_cast<uint32_t>(tm.tm_min) << 5) | (static_cast<uint32_t>(tm.tm_sec) >> 1);
+}
+
+void SetMemberMetadata(zip_t* archive, zip_uint64_t index, const struct stat& info, bool folder)
+{
+    zip_file_set_mtime(archive, index, info.st_mtime, 0);
+    zip_uint32_t attributes = (static_cast<zip_uint32_t>(info.st_mode & 0xFFFF) << 16)
+        | (folder ? kDosFolder : 0);
+    zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_UNIX, attributes);
+
+    // A replaced member may carry an old timestamp field: one is enough.
+    zip_file_extra_field_delete_by_id(archive, index, kExtendedTimestamp, ZIP_EXTRA_FIELD_ALL,
+                                      ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
+    if (info.st_mtime >= 0 && info.st_mtime <= INT32_MAX) {
+        uint32_t t = static_cast<uint32_t>(info.st_mtime);
+        const zip_uint8_t field[5] = {1, static_cast<zip_uint8_t>(t), static_cast<zip_uint8_t>(t >> 8),
+                                      static_cast<zip_uint8_t>(t >> 16), static_cast<zip_uint8_t>(t >> 24)};
+        zip_file_extra_field_set(archive, index, kExtendedTimestamp, ZIP_EXTRA_FIELD_NEW, field,
+                                 sizeof field, ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
+    }
+}
+
+bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info)
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, index, 0, &st) != 0)
+        return false;
+    if (!(st.valid & ZIP_STAT_SIZE) || st.size != static_cast<zip_uint64_t>(info.st_size))
+        return false;
+    return DosTime(MemberTime(archive, index)) == DosTime(info.st_mtime);
+}
+
+time_t MemberTime(zip_t* archive, zip_uint64_t index)
+{
+    zip_uint16_t length = 0;
+    const zip_uint8_t* field = zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0,
+                                                              &length, ZIP_FL_CENTRAL);
+    if (!field)
+        field = zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0, &length,
+                                               ZIP_FL_LOCAL);
+    if (field && length >= 5 && (field[0] & 1))
+        return static_cast<time_t>(static_cast<uint32_t>(field[1]) | (static_cast<uint32_t>(field[2]) << 8)
+                                   | (static_cast<uint32_t>(field[3]) << 16)
+                                   | (static_cast<uint32_t>(field[4]) << 24));
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
+        return st.mtime;
+    return 0;
+}
+
+mode_t MemberMode(zip_t* archive, zip_uint64_t index)
+{
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0
+        || system != ZIP_OPSYS_UNIX)
+        return 0;
+    return static_cast<mode_t>((attributes >> 16) & 0xFFFF);
+}
+
+}  // namespace qb::izip
