@@ -26,3 +26,9 @@ AutoRunResult AutoPackRun(const qb::engine::TargetList& list, const std::string&
                           int mode, qb::engine::PackHost& host);
 
 }  // namespace basQuillbox
+
+// The module's procedures are also reachable as qb::basQuillbox, beside the program's other
+// qb:: namespaces.
+namespace qb {
+namespace basQuillbox = ::basQuillbox;
+}  // namespace qb

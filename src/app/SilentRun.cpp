@@ -1,0 +1,182 @@
+#include "SilentRun.h"
+
+#include "ClipboardKeeper.h"
+#include "common/basQuill.h"
+#include "dialogs/UiSeams.h"
+#include "engine/AutoRun.h"
+#include "engine/CommandLine.h"
+#include "engine/JobFile.h"
+#include "engine/Options.h"
+#include "engine/PaneStart.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace qb::app {
+namespace {
+
+using qb::engine::FolderPane;
+
+// The two folder panes and the target list, as the silent run has them: no widgets, only the
+// folders they would show.
+class SilentPanes : public qb::engine::JobPanes {
+public:
+    SilentPanes()
+        : m_in(qb::engine::StartingFolder(FolderPane::In)),
+          m_out(qb::engine::StartingFolder(FolderPane::Out))
+    {
+    }
+    std::string InDirName() override { return m_in; }
+    void SetInDirName(const std::string &dir) override { m_in = qb::engine::ShownFolder(dir); }
+    std::string OutDirName() override { return m_out; }
+    void SetOutDirName(const std::string &dir) override { m_out = qb::engine::ShownFolder(dir); }
+    qb::engine::TargetList &Targets() override { return m_targets; }
+
+private:
+    std::string m_in;
+    std::string m_out;
+    qb::engine::VectorTargetList m_targets;
+};
+
+class SilentCommandHost : public basQuillbox::CommandLineHost {
+public:
+    SilentCommandHost(SilentPanes &panes, StartupMessages &messages)
+        : m_panes(panes), m_messages(messages)
+    {
+    }
+    qb::engine::TargetList &Targets() override { return m_panes.Targets(); }
+    void LoadQbj() override { qb::engine::LoadQbj(basQuillbox::CurrentJobFile, m_panes, m_messages); }
+    void ShowMessage(const std::string &text) override { m_messages.ShowMessage(text); }
+
+private:
+    SilentPanes &m_panes;
+    StartupMessages &m_messages;
+};
+
+// The history goes to standard output line by line, so a script sees progress as it happens.
+class SilentPackHost : public qb::engine::PackHost {
+public:
+    explicit SilentPackHost(StartupMessages &messages)
+        : m_messages(messages), m_drawProgress(::isatty(STDERR_FILENO) == 1)
+    {
+    }
+    ~SilentPackHost() override { ClearProgress(); }
+
+    void HistoryAdd(const std::string &line) override
+    {
+        ClearProgress();
+        m_history.push_back(line);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    void CreatedArchiveAdd(const std::string &path) override { m_created.push_back(path); }
+    void ShowMessage(const std::string &text) override
+    {
+        ClearProgress();
+        m_messages.ShowMessage(text);
+    }
+    bool Progress(const std::string &member, std::uint64_t done, std::uint64_t total) override
+    {
+        if (!m_drawProgress)
+            return true;
+        const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 0;
+        std::string shown = member;
+        if (shown.size() > 60)
+            shown = "..." + shown.substr(shown.size() - 57);
+        std::fprintf(stderr, "\r\033[K%3u%% %s", percent, shown.c_str());
+        std::fflush(stderr);
+        m_progressShown = true;
+        return true;
+    }
+    const std::vector<std::string> &History() const { return m_history; }
+
+private:
+    void ClearProgress()
+    {
+        if (m_progressShown) {
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+            m_progressShown = false;
+        }
+    }
+
+    StartupMessages &m_messages;
+    bool m_drawProgress;
+    bool m_progressShown = false;
+    std::vector<std::string> m_history;
+    std::vector<std::string> m_created;
+};
+
+// LogCopy: every line followed by CR LF. An empty history leaves the clipboard alone.
+void LogCopy(const std::vector<std::string> &history)
+{
+    if (history.empty() || IsOffscreen())
+        return;  // the offscreen platform has no clipboard anyone else could read
+    std::string text;
+    for (const std::string &line : history)
+        text += line + "\r\n";
+    if (!KeepClipboardText(text))
+        std::fputs("Quillbox2: the history could not be copied to the clipboard\n", stderr);
+}
+
+} // namespace
+
+bool IsOffscreen()
+{
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+void StartupMessages::ShowMessage(const std::string &text)
+{
+    if (IsOffscreen()) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
+    qb::ui::ShowMessage(nullptr, QString::fromStdString(text));
+}
+
+bool StartupMessages::AskYesNo(const std::string &text)
+{
+    if (!IsOffscreen())
+        return qb::ui::AskYesNo(nullptr, QString::fromStdString(text));
+    // Nobody can see a box: print the question, take an answer queued through the test seam,
+    // and otherwise count it as No.
+    std::fprintf(stderr, "%s\n", text.c_str());
+    qb::ui::test::SetNeverShow(true);
+    const bool yes = qb::ui::AskYesNo(nullptr, QString::fromStdString(text));
+    qb::ui::test::SetNeverShow(false);
+    return yes;
+}
+
+AutoStartResult AutoStart(const std::string &commandText)
+{
+    AutoStartResult result;
+    basQuillbox::AutoRunActive = true;
+    try {
+        StartupMessages messages;
+        SilentPanes panes;
+        SilentCommandHost commandHost(panes, messages);
+        basQuillbox::ParseCommandLine(commandText, commandHost);
+        if (panes.Targets().Count() == 0)
+            return result;
+
+        SilentPackHost host(messages);
+        const basQuillbox::AutoRunResult run =
+            basQuillbox::AutoPackRun(panes.Targets(), panes.OutDirName(), basQuillbox::AutoExe, host);
+        if (basQuillbox::AutoLog)
+            LogCopy(host.History());
+        result.ranOut = true;
+        result.history = host.History();
+        result.exitStatus = run.aborted ? kExitAborted
+                            : run.failed > 0 ? kExitSomeNotPacked
+                                             : kExitAllPacked;
+    } catch (...) {
+        result.ranOut = false;
+    }
+    return result;
+}
+
+} // namespace qb::app

@@ -1,0 +1,45 @@
+#pragma once
+// The silent automatic run of start-up: the folders (or the job file) of the command line are
+// packed without any window, into the output pane's starting folder, with the mode of option
+// AutoExe. For scripts it writes the history lines to standard output and a one-line progress
+// to standard error when that is a terminal; nothing is written to the settings.
+//
+// Message boxes are shown as usual on a real display. On the offscreen platform (no display)
+// nobody could ever press OK, so their texts go to standard error instead and the run goes on.
+
+#include "engine/PackHost.h"
+
+#include <string>
+#include <vector>
+
+namespace qb::app {
+
+// True when the program runs on Qt's offscreen platform.
+bool IsOffscreen();
+
+// Message boxes and questions of start-up and the silent run (see above). A question that
+// nobody can answer counts as No.
+class StartupMessages : public qb::engine::MessageSink {
+public:
+    void ShowMessage(const std::string &text) override;
+    bool AskYesNo(const std::string &text) override;
+};
+
+// Exit statuses of a silent run.
+inline constexpr int kExitAllPacked = 0;
+inline constexpr int kExitSomeNotPacked = 1;
+inline constexpr int kExitAborted = 2;
+
+struct AutoStartResult {
+    bool ranOut = false;  // a run took place (the program then ends)
+    int exitStatus = kExitAllPacked;
+    std::vector<std::string> history;
+};
+
+// AutoStart: parses the command text into a target list of its own, packs it and, with option
+// AutoLog, leaves the history on the clipboard. ranOut is false when the command text named no
+// usable folder or job file (or something unexpected happened): start-up then goes on with the
+// window.
+AutoStartResult AutoStart(const std::string &commandText);
+
+} // namespace qb::app

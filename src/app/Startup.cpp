@@ -1,0 +1,120 @@
+#include "Startup.h"
+
+#include "SilentRun.h"
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
+#include "dialogs/UiSeams.h"
+#include "engine/Archivers.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+#if __has_include("frmQuillbox.h")
+#include "frmQuillbox.h"
+#define QB_HAVE_MAIN_WINDOW 1
+#endif
+
+namespace qb::app {
+namespace {
+
+bool HasDisplay()
+{
+    const char *display = std::getenv("DISPLAY");
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    return (display && *display) || (wayland && *wayland);
+}
+
+// The answers a headless test gives to the Yes/No questions (see Startup.h).
+void QueueTestAnswers()
+{
+    const char *answers = std::getenv("QUILLBOX2_TEST_ANSWERS");
+    if (!answers)
+        return;
+    for (const QString &word : QString::fromUtf8(answers).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        qb::ui::test::QueueYesNo(word.trimmed().compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0);
+}
+
+std::string Upper(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// /U: deletes every setting of the program after a Yes. Nothing else is read or written.
+int Uninstall(StartupMessages &messages)
+{
+    // The program's own table has no text for code 0, so the question is message 20 alone.
+    const std::string question = resQuillbox(0) + resQuill(20);
+    if (messages.AskYesNo(question))
+        qb::platform::DeleteSection(basQuillbox::kSettingsApp, basQuillbox::kSettingsSection);
+    return 0;
+}
+
+int ShowMainWindow(const std::string &commandText, bool forcedOffscreen)
+{
+    basQuillbox::AutoRunActive = false;
+    if (forcedOffscreen) {
+        std::fputs("Quillbox2: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on\n", stderr);
+        return kExitStartupFailed;
+    }
+#ifdef QB_HAVE_MAIN_WINDOW
+    frmQuillbox window(QString::fromStdString(commandText));
+    window.show();
+    return QApplication::exec();
+#else
+    (void)commandText;
+    std::fputs("Quillbox2: this build has no main window\n", stderr);
+    return kExitStartupFailed;
+#endif
+}
+
+} // namespace
+
+int RunProgram(int &argc, char **argv, const std::string &commandText)
+{
+    bool forcedOffscreen = false;
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!HasDisplay() && !(platform && *platform)) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        forcedOffscreen = true;
+    }
+
+    QApplication app(argc, argv);
+    QueueTestAnswers();
+    StartupMessages messages;
+
+    if (Upper(commandText) == "/U")
+        return Uninstall(messages);
+
+    try {
+        basQuillbox::LoadSettings();
+        qb::engine::DetectArchivers();
+        if (!qb::engine::LzhAvailable) {
+            messages.ShowMessage(resQuillbox(205));
+            return kExitStartupFailed;
+        }
+        if (qb::engine::LzhVersion < 104)
+            messages.ShowMessage(resQuillbox(206));
+
+        if (!commandText.empty() && basQuillbox::Auto) {
+            const AutoStartResult run = AutoStart(commandText);
+            if (run.ranOut)
+                return run.exitStatus;
+        }
+    } catch (...) {
+        messages.ShowMessage("Quillbox2 frmQuillbox MDIForm_Load ERR");
+        return kExitStartupFailed;
+    }
+    return ShowMainWindow(commandText, forcedOffscreen);
+}
+
+} // namespace qb::app
