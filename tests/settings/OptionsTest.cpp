@@ -1,0 +1,202 @@
+// Loading and saving the options: defaults, the old location and its removal, values that do
+// not convert, and the text forms of Booleans and numbers.
+#include "engine/Options.h"
+#include "platform/SettingsStore.h"
+#include "platform/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace basQuillbox;
+using qbtest::Sandbox;
+
+namespace {
+
+std::string Ini(const Sandbox& box, const std::string& app) {
+    return Sandbox::ReadFile(box.Config() + "/" + app + ".ini");
+}
+
+class Options : public testing::Test {
+protected:
+    void SetUp() override { ClearOptions(); }
+    Sandbox box;
+};
+
+}  // namespace
+
+TEST_F(Options, CleanFirstStartGivesTheDefaults) {
+    LoadSettings();
+    EXPECT_EQ(TmpDir, "C:\\TEMP\\");
+    EXPECT_EQ(Lzh_Option, "u -+");
+    EXPECT_EQ(ZipPrefix, "");
+    EXPECT_TRUE(SubDir);
+    EXPECT_FALSE(Hiddn);
+    EXPECT_FALSE(Jibun);
+    EXPECT_TRUE(UCase);
+    EXPECT_FALSE(Double);
+    EXPECT_FALSE(Auto);
+    EXPECT_EQ(AutoExe, 0);
+    EXPECT_TRUE(AutoLog);
+    EXPECT_TRUE(Resize);
+    EXPECT_TRUE(Tip);
+    EXPECT_EQ(Pattern, 0);
+    EXPECT_EQ(AshukuExe, 0);
+    EXPECT_TRUE(Habuku);
+    EXPECT_EQ(Font_Name, "ＭＳ 明朝");
+    EXPECT_EQ(Font_Size, 10);
+    EXPECT_FALSE(Font_Bold);
+    EXPECT_FALSE(Font_Italic);
+    EXPECT_FALSE(Sandbox::Exists(box.Config() + "/Brambleworks.ini"));  // reading writes nothing
+}
+
+TEST_F(Options, SaveWritesEveryKeyInOrder) {
+    LoadSettings();
+    Pattern = 3;
+    Hiddn = true;
+    ZipPrefix = "never stored";
+    SaveSettings();
+    EXPECT_EQ(Ini(box, "Brambleworks"),
+              "[Quillbox2]\nVersion=1.02\nTmpDir=C:\\TEMP\\\nLzh_Option=u -+\nSubDir=True\n"
+              "Hiddn=True\nJibun=False\nUCase=True\nDouble=False\nAuto=False\nAutoExe=0\n"
+              "AutoLog=True\nResize=True\nTip=True\nPattern=3\nAshukuExe=0\nHabuku=True\n"
+              "Font_Name=ＭＳ 明朝\nFont_Size=10\nFont_Bold=False\nFont_Italic=False\n");
+    ClearOptions();
+    LoadSettings();
+    EXPECT_EQ(Pattern, 3);
+    EXPECT_TRUE(Hiddn);
+    EXPECT_EQ(ZipPrefix, "");
+}
+
+TEST_F(Options, OldLocationIsReadOnceThenMoved) {
+    Sandbox::WriteFile(box.Config() + "/Quillbox2.ini",
+                       "[Quillbox2]\nVersion=1.01\nSubDir=False\nPattern=2\nFont_Name=IPAGothic\n"
+                       "TmpDir=D:\\\nMain_Left=500\n");
+    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nPattern=1\n");
+    LoadSettings();
+    EXPECT_FALSE(SubDir);
+    EXPECT_EQ(Pattern, 2);
+    EXPECT_EQ(Font_Name, "IPAGothic");
+    EXPECT_EQ(TmpDir, "D:\\");
+    EXPECT_TRUE(UCase);  // keys the old store lacks take their defaults
+    EXPECT_EQ(ReadFormSetting("Main_Left", "Main_Left", "1000"), "500");
+
+    SaveSettings();
+    EXPECT_FALSE(Sandbox::Exists(box.Config() + "/Quillbox2.ini"));
+    const std::string moved = Ini(box, "Brambleworks");
+    EXPECT_NE(moved.find("Version=1.02\nTmpDir=D:\\\n"), std::string::npos);
+    EXPECT_NE(moved.find("SubDir=False\n"), std::string::npos);
+    EXPECT_NE(moved.find("Pattern=2\n"), std::string::npos);
+    EXPECT_NE(moved.find("Font_Name=IPAGothic\n"), std::string::npos);
+    ClearOptions();
+    LoadSettings();
+    EXPECT_EQ(Pattern, 2);
+}
+
+TEST_F(Options, OldLocationWithTheMarkerVersionIsIgnored) {
+    Sandbox::WriteFile(box.Config() + "/Quillbox2.ini", "[Quillbox2]\nVersion=0.00\nPattern=2\n");
+    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nPattern=1\n");
+    LoadSettings();
+    EXPECT_EQ(Pattern, 1);
+}
+
+TEST_F(Options, ValuesThatDoNotConvertLeaveTheStartState) {
+    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini",
+                       "[Quillbox2]\nSubDir=abc\nUCase=\nTip=0\nAutoLog=-1\nResize= true \n"
+                       "Pattern=x\nAutoExe=7\nAshukuExe=1.5\nFont_Size=99999\nHabuku=FALSE\n"
+                       "Double=2.5\n");
+    LoadSettings();
+    EXPECT_FALSE(SubDir);   // "abc": not the default True
+    EXPECT_FALSE(UCase);    // empty text
+    EXPECT_FALSE(Tip);
+    EXPECT_TRUE(AutoLog);
+    EXPECT_TRUE(Resize);
+    EXPECT_FALSE(Habuku);
+    EXPECT_TRUE(Double);    // a number other than 0
+    EXPECT_EQ(Pattern, 0);
+    EXPECT_EQ(AutoExe, 0);  // beyond the three modes
+    EXPECT_EQ(AshukuExe, 0);  // 1.5 rounds to 2, beyond the two formats
+    EXPECT_EQ(Font_Size, 0);  // beyond 16 bits
+
+    // A later load with bad values keeps what the earlier one set.
+    Pattern = 3;
+    SubDir = true;
+    LoadSettings();
+    EXPECT_EQ(Pattern, 3);
+    EXPECT_TRUE(SubDir);
+}
+
+TEST_F(Options, FailedSaveKeepsTheOldLocation) {
+    Sandbox::WriteFile(box.Config() + "/Quillbox2.ini", "[Quillbox2]\nVersion=1.01\nPattern=2\n");
+    Sandbox::MakeDirs(box.Config() + "/Brambleworks.ini");  // cannot be written
+    LoadSettings();
+    SaveSettings();
+    EXPECT_EQ(Ini(box, "Quillbox2"), "[Quillbox2]\nVersion=1.01\nPattern=2\n");
+}
+
+TEST_F(Options, UnwritableConfigurationFolderLosesTheSaveSilently) {
+    Sandbox::WriteFile(box.Root() + "/plainfile", "x");
+    box.Save("XDG_CONFIG_HOME", box.Root() + "/plainfile/config");
+    LoadSettings();
+    SaveSettings();
+    EXPECT_EQ(Pattern, 0);
+    EXPECT_EQ(qb::platform::GetSetting("Brambleworks", "Quillbox2", "Version", "none"), "none");
+}
+
+TEST_F(Options, FormSettingsFollowTheirProbeKey) {
+    Sandbox::WriteFile(box.Config() + "/Quillbox2.ini",
+                       "[Quillbox2]\nMain_Left=-9999\nMain_Top=7\nInDir_Left=12.5\nInDir_Top=9\n");
+    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nMain_Top=3\nInDir_Top=4\n");
+    EXPECT_EQ(FormSettingsApp("Main_Left"), "Brambleworks");
+    EXPECT_EQ(ReadFormSetting("Main_Left", "Main_Top", "1000"), "3");
+    EXPECT_EQ(FormSettingsApp("InDir_Left"), "Quillbox2");
+    EXPECT_EQ(ReadFormSetting("InDir_Left", "InDir_Top", "1000"), "9");
+    EXPECT_EQ(ReadFormSetting("InDir_Left", "InDir_Width", "4321"), "4321");
+    EXPECT_EQ(FormSettingsApp("About_Left"), "Brambleworks");  // probe key absent
+    ASSERT_TRUE(WriteFormSetting("About_Left", NumberToText(1234.5)));
+    EXPECT_NE(Ini(box, "Brambleworks").find("About_Left=1234.5\n"), std::string::npos);
+}
+
+TEST(TextForms, Booleans) {
+    EXPECT_EQ(TextToBool("True"), true);
+    EXPECT_EQ(TextToBool("tRUE"), true);
+    EXPECT_EQ(TextToBool("False"), false);
+    EXPECT_EQ(TextToBool(" false "), false);
+    EXPECT_EQ(TextToBool("0"), false);
+    EXPECT_EQ(TextToBool("-1"), true);
+    EXPECT_EQ(TextToBool("0.0"), false);
+    EXPECT_EQ(TextToBool("abc"), std::nullopt);
+    EXPECT_EQ(TextToBool(""), std::nullopt);
+    EXPECT_EQ(TextToBool("Yes"), std::nullopt);
+    EXPECT_EQ(BoolToText(true), "True");
+    EXPECT_EQ(BoolToText(false), "False");
+}
+
+TEST(TextForms, Numbers) {
+    EXPECT_EQ(TextToNumber("1000"), 1000.0);
+    EXPECT_EQ(TextToNumber("-15"), -15.0);
+    EXPECT_EQ(TextToNumber("+1234.5"), 1234.5);
+    EXPECT_EQ(TextToNumber("1.5E3"), 1500.0);
+    EXPECT_EQ(TextToNumber(".5"), 0.5);
+    EXPECT_EQ(TextToNumber("0x10"), std::nullopt);
+    EXPECT_EQ(TextToNumber("inf"), std::nullopt);
+    EXPECT_EQ(TextToNumber("1e999"), std::nullopt);
+    EXPECT_EQ(TextToNumber("12abc"), std::nullopt);
+    EXPECT_EQ(TextToNumber(""), std::nullopt);
+    EXPECT_EQ(TextToNumber("-"), std::nullopt);
+
+    EXPECT_EQ(TextToInt16("2.5"), 2);  // half to even
+    EXPECT_EQ(TextToInt16("3.5"), 4);
+    EXPECT_EQ(TextToInt16("-32768"), -32768);
+    EXPECT_EQ(TextToInt16("32767"), 32767);
+    EXPECT_EQ(TextToInt16("32768"), std::nullopt);
+    EXPECT_EQ(TextToInt16("True"), std::nullopt);
+
+    EXPECT_EQ(NumberToText(1000), "1000");
+    EXPECT_EQ(NumberToText(1234.5), "1234.5");
+    EXPECT_EQ(NumberToText(-15), "-15");
+    EXPECT_EQ(NumberToText(0.1), "0.1");
+    EXPECT_EQ(NumberToText(-0.0), "0");
+    EXPECT_EQ(NumberToText(1.0 / 3), "0.3333333");
+    EXPECT_EQ(TextToNumber(NumberToText(8123.25)), 8123.25);
+}
