@@ -1,0 +1,127 @@
+#include "PaneBase.h"
+
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
+#include "dialogs/SharedFont.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "panes/Twips.h"
+
+#include <QAbstractScrollArea>
+#include <QEvent>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+
+
+namespace qb::panes {
+
+QString Msg(int code) { return QString::fromStdString(resQuillbox(code)); }
+QString Shared(int code) { return QString::fromStdString(resQuill(code)); }
+
+PaneBase::PaneBase(FormHost *host, const char *objectName, const char *positionPrefix, QWidget *parent)
+    : QWidget(parent), m_host(host), m_prefix(positionPrefix)
+{
+    setObjectName(QString::fromLatin1(objectName));
+    m_menus = BuildMainMenus(this, this);
+}
+
+void PaneBase::Menu_Enabled(bool blnFlag) { m_menus.SetEnabled(blnFlag); }
+
+QMdiSubWindow *PaneBase::SubWindow() const
+{
+    return qobject_cast<QMdiSubWindow *>(parentWidget());
+}
+
+QRectF PaneBase::TwipsGeometry() const
+{
+    const QWidget *w = SubWindow() ? static_cast<const QWidget *>(SubWindow()) : this;
+    const QRect g = w->geometry();
+    return {PxToTwipsX(g.x(), this), PxToTwipsY(g.y(), this), PxToTwipsX(g.width(), this),
+            PxToTwipsY(g.height(), this)};
+}
+
+void PaneBase::MoveTwips(double left, double top, double width, double height)
+{
+    QWidget *w = SubWindow() ? static_cast<QWidget *>(SubWindow()) : this;
+    const int x = TwipsToPxX(left, this);
+    const int y = TwipsToPxY(top, this);
+    // Neighbouring panes share their edges exactly: the far edge is rounded, not the size.
+    const int r = TwipsToPxX(left + width, this);
+    const int b = TwipsToPxY(top + height, this);
+    w->setGeometry(x, y, std::max(0, r - x), std::max(0, b - y));
+}
+
+std::string PaneBase::key(const char *suffix) const { return m_prefix + "_" + suffix; }
+
+void PaneBase::LoadPosition()
+{
+    if (qb::basQuillbox::AutoRunActive || ::basQuillbox::Resize)
+        return;
+    const QRectF now = m_designed;
+    auto read = [&](const char *suffix, double fallback) {
+        const std::string text = ::basQuillbox::ReadFormSetting(key("Left"), key(suffix),
+                                                                ::basQuillbox::NumberToText(fallback));
+        return ::basQuillbox::TextToNumber(text).value_or(fallback);
+    };
+    MoveTwips(read("Left", now.x()), read("Top", now.y()), read("Width", now.width()),
+              read("Height", now.height()));
+}
+
+void PaneBase::SavePosition()
+{
+    if (qb::basQuillbox::AutoRunActive || ::basQuillbox::Resize || !m_host->IsNormalState())
+        return;
+    const QRectF g = TwipsGeometry();
+    ::basQuillbox::WriteFormSetting(key("Left"), ::basQuillbox::NumberToText(g.x()));
+    ::basQuillbox::WriteFormSetting(key("Top"), ::basQuillbox::NumberToText(g.y()));
+    ::basQuillbox::WriteFormSetting(key("Width"), ::basQuillbox::NumberToText(g.width()));
+    ::basQuillbox::WriteFormSetting(key("Height"), ::basQuillbox::NumberToText(g.height()));
+}
+
+double PaneBase::InnerWidthTwips() const { return PxToTwipsX(width(), this); }
+double PaneBase::InnerHeightTwips() const { return PxToTwipsY(height(), this); }
+
+void PaneBase::ApplySharedFont(std::initializer_list<QWidget *> controls)
+{
+    const QFont font = qb::ui::SharedFont();
+    setFont(font);
+    for (QWidget *c : controls)
+        if (c)
+            c->setFont(font);
+}
+
+int PaneBase::PxX(double twips) const { return TwipsToPxX(twips, this); }
+int PaneBase::PxY(double twips) const { return TwipsToPxY(twips, this); }
+double PaneBase::TwX(int px) const { return PxToTwipsX(px, this); }
+double PaneBase::TwY(int px) const { return PxToTwipsY(px, this); }
+
+void PaneBase::WatchRightButton(QWidget *watched)
+{
+    watched->installEventFilter(this);
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(watched))
+        area->viewport()->installEventFilter(this);
+}
+
+bool PaneBase::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton) {
+            ShowPopupAt(mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PaneBase::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        ShowPopupAt(event->globalPosition().toPoint());
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+} // namespace qb::panes

@@ -1,0 +1,103 @@
+#pragma once
+// What the six panes have in common: the forwarding menu bar, Menu_Enabled, the shared font,
+// the position in twips inside the main window and its settings keys, and the popup helper.
+
+#include "app/FormHost.h"
+#include "panes/MainMenus.h"
+
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+#include <initializer_list>
+#include <string>
+
+class QMdiSubWindow;
+class QMenu;
+
+namespace qb::panes {
+
+// Texts of the program's own and of the shared message tables.
+QString Msg(int code);
+QString Shared(int code);
+
+class PaneBase : public QWidget, public MenuHandlers
+{
+    Q_OBJECT
+public:
+    // positionPrefix names the pane's position keys ("InDir" gives InDir_Left ...).
+    PaneBase(FormHost *host, const char *objectName, const char *positionPrefix,
+             QWidget *parent = nullptr);
+
+    // The pane's menu bar; the main window shows it while the pane is active.
+    const MainMenus &Menus() const { return m_menus; }
+    void Menu_Enabled(bool blnFlag);
+
+    virtual void SetFontData() = 0;
+    virtual void SetToolTip(bool blnToolTip) = 0;
+
+    // Position and size of the pane's window inside the main window's client area, in twips.
+    QRectF TwipsGeometry() const;
+    void MoveTwips(double left, double top, double width, double height);
+
+    // Reads the four position keys (defaults: the current values) unless the panes follow the
+    // main window; writes them back at unload under the rules for saving positions.
+    void LoadPosition();
+    void SavePosition();
+
+    // The designed position, used when nothing is stored.
+    void SetDesignedTwips(const QRectF &r) { m_designed = r; }
+    QRectF DesignedTwips() const { return m_designed; }
+
+    // The window of the pane inside the multiple-document area (null before it is added).
+    QMdiSubWindow *SubWindow() const;
+
+    // The pane's inner size in twips.
+    double InnerWidthTwips() const;
+    double InnerHeightTwips() const;
+
+    // Forwarding menu handlers: each calls the main window's handler of the same name.
+    void mnuAbout_Click() override { m_host->mnuAbout_Click(); }
+    void mnuInDirDefault_Click() override { m_host->mnuInDirDefault_Click(); }
+    void mnuOutDirDefault_Click() override { m_host->mnuOutDirDefault_Click(); }
+    void mnuTmpDirDefault_Click() override { m_host->mnuTmpDirDefault_Click(); }
+    void mnuExit_Click() override { m_host->mnuExit_Click(); }
+    void mnuFont_Click() override { m_host->mnuFont_Click(); }
+    void mnuHelp_Click() override { m_host->mnuHelp_Click(); }
+    void mnuLogCopy_Click() override { m_host->mnuLogCopy_Click(); }
+    void mnuLogSave_Click() override { m_host->mnuLogSave_Click(); }
+    void mnuMkdir_Click() override { m_host->mnuMkdir_Click(); }
+    void mnuOption_Click() override { m_host->mnuOption_Click(); }
+    void mnuOpen_Click() override { m_host->mnuOpen_Click(); }
+    void mnuSave_Click() override { m_host->mnuSave_Click(); }
+    void mnuSaveAs_Click() override { m_host->mnuSaveAs_Click(); }
+
+protected:
+    FormHost *host() const { return m_host; }
+
+    // Sets the shared font on the pane and the given controls.
+    void ApplySharedFont(std::initializer_list<QWidget *> controls);
+
+    // Twips to pixels for the pane's controls.
+    int PxX(double twips) const;
+    int PxY(double twips) const;
+    double TwX(int px) const;
+    double TwY(int px) const;
+
+    // Opens `popup` at the pointer when the right button goes down on one of `watched`.
+    void WatchRightButton(QWidget *watched);
+    virtual void ShowPopupAt(const QPoint &globalPos) { (void)globalPos; }
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    std::string key(const char *suffix) const;
+
+    FormHost *m_host;
+    std::string m_prefix;
+    MainMenus m_menus;
+    QRectF m_designed{0, 0, 4000, 2000};
+};
+
+} // namespace qb::panes

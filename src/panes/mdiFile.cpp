@@ -1,0 +1,248 @@
+#include "mdiFile.h"
+
+#include "common/basQuill.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "panes/mdiInDir.h"
+#include "panes/mdiOutDir.h"
+#include "platform/Drives.h"
+
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+
+#include "dialogs/FolderPicker.h"
+
+using qb::panes::Msg;
+using qb::panes::Shared;
+
+mdiFile::mdiFile(FormHost *host, QWidget *parent)
+    : PaneBase(host, "mdiFile", "File", parent), m_messages(this)
+{
+    SetDesignedTwips(QRectF(0, 4400, 4000, 2200));
+    lstFile = new QListWidget(this);
+    lstFile->setObjectName(QStringLiteral("lstFile"));
+    lstFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstFile->setAcceptDrops(true);
+    lstFile->viewport()->setAcceptDrops(true);
+    lstFile->viewport()->installEventFilter(this);
+    lstFile->installEventFilter(this);
+
+    btnDel = new QPushButton(this);
+    btnDel->setObjectName(QStringLiteral("btnDel"));
+    btnDel->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
+    btnDelAll = new QPushButton(this);
+    btnDelAll->setObjectName(QStringLiteral("btnDelAll"));
+    btnDelAll->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    connect(btnDel, &QPushButton::clicked, this, [this] { btnDel_Click(); });
+    connect(btnDelAll, &QPushButton::clicked, this, [this] { btnDelAll_Click(); });
+
+    mnuPopup = new QMenu(this);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuAll = mnuPopup->addAction(QString());
+    mnuAll->setObjectName(QStringLiteral("mnuAll"));
+    mnuClear = mnuPopup->addAction(QString());
+    mnuClear->setObjectName(QStringLiteral("mnuClear"));
+    mnuOutCopy = mnuPopup->addAction(QString());
+    mnuOutCopy->setObjectName(QStringLiteral("mnuOutCopy"));
+    mnuInCopy = mnuPopup->addAction(QString());
+    mnuInCopy->setObjectName(QStringLiteral("mnuInCopy"));
+    connect(mnuAll, &QAction::triggered, this, [this] { SelectAll(); });
+    connect(mnuClear, &QAction::triggered, this, [this] { SelectClear(); });
+    connect(mnuOutCopy, &QAction::triggered, this, [this] { mnuOutCopy_Click(); });
+    connect(mnuInCopy, &QAction::triggered, this, [this] { mnuInCopy_Click(); });
+
+    WatchRightButton(lstFile);
+}
+
+int mdiFile::Count() const { return lstFile->count(); }
+
+std::string mdiFile::Item(int index) const
+{
+    const QListWidgetItem *item = lstFile->item(index);
+    return item ? item->text().toStdString() : std::string();
+}
+
+void mdiFile::Append(const std::string &path) { lstFile->addItem(QString::fromStdString(path)); }
+
+void mdiFile::Clear() { lstFile->clear(); }
+
+bool mdiFile::ListInAdd(const QString &name)
+{
+    return qb::engine::ListInAdd(*this, name.toStdString(), m_messages);
+}
+
+bool mdiFile::Gaibu_ListInAdd(const QString &path)
+{
+    return qb::engine::Gaibu_ListInAdd(*this, path.toStdString(), m_messages);
+}
+
+void mdiFile::RefreshForm() { lstFile->clear(); }
+
+void mdiFile::SelectAll()
+{
+    for (int i = 0; i < lstFile->count(); ++i)
+        lstFile->item(i)->setSelected(true);
+}
+
+void mdiFile::SelectClear()
+{
+    for (int i = 0; i < lstFile->count(); ++i)
+        lstFile->item(i)->setSelected(false);
+}
+
+void mdiFile::btnDel_Click()
+{
+    int i = 0;
+    while (i < lstFile->count()) {
+        if (lstFile->item(i)->isSelected())
+            delete lstFile->takeItem(i);
+        else
+            ++i;
+    }
+    host()->BtnEnabledChange();
+}
+
+void mdiFile::btnDelAll_Click()
+{
+    lstFile->clear();
+    host()->BtnEnabledChange();
+}
+
+QString mdiFile::GetFirstSelected() const
+{
+    for (int i = 0; i < lstFile->count(); ++i)
+        if (lstFile->item(i)->isSelected())
+            return lstFile->item(i)->text();
+    return {};
+}
+
+void mdiFile::mnuInCopy_Click()
+{
+    const QString first = GetFirstSelected();
+    if (first.isEmpty())
+        return;
+    if (mdiInDir *pane = host()->InDir())
+        pane->SetDirName(QString::fromStdString(basQuill::ParentFolder(first.toStdString())));
+}
+
+void mdiFile::mnuOutCopy_Click()
+{
+    const QString first = GetFirstSelected();
+    if (first.isEmpty())
+        return;
+    if (mdiOutDir *pane = host()->OutDir())
+        pane->SetDirName(QString::fromStdString(basQuill::ParentFolder(first.toStdString())));
+}
+
+void mdiFile::DropPaths(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        // File managers hand over host paths; the list speaks drive paths.
+        const QString drivePath = path.startsWith(QLatin1Char('/'))
+                                      ? QString::fromStdString(qb::platform::ToDrivePath(path.toStdString()))
+                                      : path;
+        if (drivePath.isEmpty())
+            continue;
+        if (!Gaibu_ListInAdd(drivePath))
+            break;
+    }
+    host()->BtnEnabledChange();
+}
+
+bool mdiFile::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lstFile->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto *drag = static_cast<QDropEvent *>(event);
+            if (drag->mimeData() && drag->mimeData()->hasUrls()) {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(event);
+            QStringList paths;
+            if (drop->mimeData() && drop->mimeData()->hasUrls())
+                for (const QUrl &url : drop->mimeData()->urls())
+                    if (url.isLocalFile())
+                        paths << url.toLocalFile();
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            DropPaths(paths);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    if (watched == lstFile && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (mdiOutDir *out = host()->OutDir())
+                out->drvDrive->setFocus();
+            return true;
+        }
+    }
+    return PaneBase::eventFilter(watched, event);
+}
+
+void mdiFile::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
+
+void mdiFile::SetFontData()
+{
+    ApplySharedFont({lstFile, btnDel, btnDelAll});
+    Form_Resize();
+}
+
+void mdiFile::SetToolTip(bool on)
+{
+    lstFile->setToolTip(on ? Msg(3001) : QString());
+    btnDel->setToolTip(on ? Msg(3002) : QString());
+    btnDelAll->setToolTip(on ? Msg(3003) : QString());
+}
+
+void mdiFile::Form_Load()
+{
+    if (qb::basQuillbox::AutoRunActive)
+        return;
+    LoadPosition();
+    SetFontData();
+    setWindowTitle(Msg(3000));
+    mnuAll->setText(Shared(2006));
+    mnuClear->setText(Shared(2007));
+    mnuOutCopy->setText(Msg(3006));
+    mnuInCopy->setText(Msg(3007));
+    SetToolTip(::basQuillbox::Tip);
+}
+
+void mdiFile::resizeEvent(QResizeEvent *event)
+{
+    PaneBase::resizeEvent(event);
+    Form_Resize();
+}
+
+void mdiFile::Form_Resize()
+{
+    const QSize button(PxX(495), PxY(375));
+    const double btnW = TwX(button.width()), btnH = TwY(button.height());
+    const double w = InnerWidthTwips() - 120;
+    const double h = InnerHeightTwips() - btnH - 180;
+    if (w <= 0)
+        return;
+    const double listH = h >= 1 ? h : TwY(lstFile->height());
+    lstFile->setGeometry(PxX(60), PxY(60), PxX(w), PxY(listH));
+    const int top = PxY(h + 120);
+    btnDel->setGeometry(PxX(60), top, button.width(), button.height());
+    btnDelAll->setGeometry(PxX(btnW + 120), top, button.width(), button.height());
+}

@@ -1,0 +1,253 @@
+#include "mdiInFile.h"
+
+#include "common/basQuill.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "engine/PaneStart.h"
+#include "panes/mdiFile.h"
+#include "panes/mdiInDir.h"
+#include "platform/FileSystem.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+
+using qb::panes::Msg;
+using qb::panes::Shared;
+
+namespace {
+
+QString withBackslash(const QString &dir)
+{
+    return dir.endsWith(QLatin1Char('\\')) ? dir : dir + QLatin1Char('\\');
+}
+
+// The direct subfolders of a folder as full paths, sorted by name.
+QStringList subfolders(const QString &dir)
+{
+    QStringList out;
+    for (const auto &entry : qb::platform::ListFolder(dir.toStdString()))
+        if (entry.isFolder && !entry.isHidden)
+            out << withBackslash(dir) + QString::fromStdString(entry.name);
+    return out;
+}
+
+// The pointer shows the hourglass while an add runs, and comes back on every way out.
+struct BusyPointer {
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+mdiInFile::mdiInFile(FormHost *host, QWidget *parent)
+    : PaneBase(host, "mdiInFile", "InFile", parent)
+{
+    SetDesignedTwips(QRectF(0, 2200, 4000, 2200));
+    lstDir = new QListWidget(this);
+    lstDir->setObjectName(QStringLiteral("lstDir"));
+    lstDir->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    btnAdd = new QPushButton(this);
+    btnAdd->setObjectName(QStringLiteral("btnAdd"));
+    btnAddAll = new QPushButton(this);
+    btnAddAll->setObjectName(QStringLiteral("btnAddAll"));
+    btnAddAllAll = new QPushButton(this);
+    btnAddAllAll->setObjectName(QStringLiteral("btnAddAllAll"));
+    btnAdd->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    btnAddAll->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+    btnAddAllAll->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(btnAdd, &QPushButton::clicked, this, [this] { btnAdd_Click(); });
+    connect(btnAddAll, &QPushButton::clicked, this, [this] { btnAddAll_Click(); });
+    connect(btnAddAllAll, &QPushButton::clicked, this, [this] { btnAddAllAll_Click(); });
+    connect(lstDir, &QListWidget::itemDoubleClicked, this, [this] { lstDir_DblClick(); });
+
+    mnuPopup = new QMenu(this);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuRefresh = mnuPopup->addAction(QString());
+    mnuRefresh->setObjectName(QStringLiteral("mnuRefresh"));
+    mnuAll = mnuPopup->addAction(QString());
+    mnuAll->setObjectName(QStringLiteral("mnuAll"));
+    mnuClear = mnuPopup->addAction(QString());
+    mnuClear->setObjectName(QStringLiteral("mnuClear"));
+    connect(mnuRefresh, &QAction::triggered, this, [this] { RefreshForm(); });
+    connect(mnuAll, &QAction::triggered, this, [this] { SelectAll(); });
+    connect(mnuClear, &QAction::triggered, this, [this] { SelectClear(); });
+
+    WatchRightButton(lstDir);
+    lstDir->installEventFilter(this);
+    m_dir = QString::fromStdString(qb::engine::WorkingFolder());
+}
+
+QString mdiInFile::DirName() const
+{
+    return QString::fromStdString(basQuill::OnDiskPath(m_dir.toStdString()));
+}
+
+void mdiInFile::SetDirName(const QString &strDirName)
+{
+    // A folder that cannot be read leaves the working folder in its place.
+    m_dir = qb::platform::IsFolder(strDirName.toStdString())
+                ? strDirName
+                : QString::fromStdString(qb::engine::WorkingFolder());
+    RefreshForm();
+}
+
+void mdiInFile::RefreshForm()
+{
+    LoadSubfolders();
+    lstDir->repaint();
+    SelectClear();
+}
+
+void mdiInFile::LoadSubfolders()
+{
+    lstDir->clear();
+    for (const QString &path : subfolders(m_dir)) {
+        if (path.endsWith(QLatin1Char('\\')))
+            continue;
+        lstDir->addItem(path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1));
+    }
+}
+
+void mdiInFile::SelectAll()
+{
+    for (int i = 0; i < lstDir->count(); ++i)
+        lstDir->item(i)->setSelected(true);
+}
+
+void mdiInFile::SelectClear()
+{
+    for (int i = 0; i < lstDir->count(); ++i)
+        lstDir->item(i)->setSelected(false);
+}
+
+QString mdiInFile::FullPath(const QString &name) const
+{
+    return QString::fromStdString(basQuill::OnDiskPath((withBackslash(m_dir) + name).toStdString()));
+}
+
+void mdiInFile::addNames(bool selectedOnly)
+{
+    {
+        BusyPointer busy;
+        mdiFile *targets = host()->File();
+        const int count = lstDir->count();
+        for (int i = 0; i < count && targets; ++i) {
+            QListWidgetItem *item = lstDir->item(i);
+            if (selectedOnly && !item->isSelected())
+                continue;
+            const QString path = FullPath(item->text());
+            if (!path.isEmpty() && !targets->ListInAdd(path))
+                break;   // the list is full; this name keeps its selection
+            item->setSelected(false);
+        }
+    }
+    host()->BtnEnabledChange();
+}
+
+void mdiInFile::btnAdd_Click() { addNames(true); }
+void mdiInFile::btnAddAll_Click() { addNames(false); }
+
+void mdiInFile::btnAddAllAll_Click()
+{
+    {
+        BusyPointer busy;
+        mdiFile *targets = host()->File();
+        bool full = false;
+        for (int i = 0; i < lstDir->count() && targets && !full; ++i) {
+            for (const QString &sub : subfolders(withBackslash(m_dir) + lstDir->item(i)->text())) {
+                const QString path = QString::fromStdString(basQuill::OnDiskPath(sub.toStdString()));
+                if (path.isEmpty())
+                    continue;
+                if (!targets->ListInAdd(path)) {
+                    full = true;
+                    break;
+                }
+            }
+        }
+        SelectClear();
+    }
+    host()->BtnEnabledChange();
+}
+
+void mdiInFile::lstDir_DblClick()
+{
+    for (int i = 0; i < lstDir->count(); ++i) {
+        if (!lstDir->item(i)->isSelected())
+            continue;
+        const QString path = FullPath(lstDir->item(i)->text());
+        if (!path.isEmpty()) {
+            if (mdiInDir *inDir = host()->InDir())
+                inDir->SetDirName(path);
+            return;
+        }
+    }
+}
+
+bool mdiInFile::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lstDir && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (mdiFile *targets = host()->File())
+                targets->lstFile->setFocus();
+            return true;
+        }
+    }
+    return PaneBase::eventFilter(watched, event);
+}
+
+void mdiInFile::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
+
+void mdiInFile::SetFontData()
+{
+    ApplySharedFont({lstDir, btnAdd, btnAddAll});
+    Form_Resize();
+}
+
+void mdiInFile::SetToolTip(bool on)
+{
+    lstDir->setToolTip(on ? Msg(2001) : QString());
+    btnAdd->setToolTip(on ? Msg(2002) : QString());
+    btnAddAll->setToolTip(on ? Msg(2003) : QString());
+    btnAddAllAll->setToolTip(on ? Msg(2004) : QString());
+}
+
+void mdiInFile::Form_Load()
+{
+    if (!qb::basQuillbox::AutoRunActive) {
+        LoadPosition();
+        SetFontData();
+        setWindowTitle(Msg(2000));
+        mnuRefresh->setText(Shared(1005));
+        mnuAll->setText(Shared(2006));
+        mnuClear->setText(Shared(2007));
+        SetToolTip(::basQuillbox::Tip);
+    }
+    m_dir = QString::fromStdString(qb::engine::WorkingFolder());
+}
+
+void mdiInFile::resizeEvent(QResizeEvent *event)
+{
+    PaneBase::resizeEvent(event);
+    Form_Resize();
+}
+
+void mdiInFile::Form_Resize()
+{
+    const QSize button(PxX(495), PxY(375));
+    const double btnW = TwX(button.width()), btnH = TwY(button.height());
+    const double w = InnerWidthTwips() - 120;
+    const double h = InnerHeightTwips() - btnH - 180;
+    if (w <= 0)
+        return;
+    const double listH = h >= 1 ? h : TwY(lstDir->height());
+    lstDir->setGeometry(PxX(60), PxY(60), PxX(w), PxY(listH));
+    const int top = PxY(h + 120);
+    btnAdd->setGeometry(PxX(60), top, button.width(), button.height());
+    btnAddAll->setGeometry(PxX(btnW + 120), top, button.width(), button.height());
+    btnAddAllAll->setGeometry(PxX(btnW + 120 + btnW + 60), top, button.width(), button.height());
+}

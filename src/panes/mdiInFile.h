@@ -1,0 +1,62 @@
+#pragma once
+// The subfolder list: the names of the direct subfolders of the source-holding folder. From here
+// the user moves folders into the target list: the selected ones, all of them, or all of their
+// own subfolders one level down. A double click makes a subfolder the new source-holding folder.
+
+#include "panes/PaneBase.h"
+
+#include <QString>
+
+class QListWidget;
+class QMenu;
+class QAction;
+class QPushButton;
+
+class mdiInFile : public qb::panes::PaneBase
+{
+    Q_OBJECT
+public:
+    explicit mdiInFile(FormHost *host, QWidget *parent = nullptr);
+
+    // The current folder: writing it re-reads the list.
+    QString DirName() const;
+    void SetDirName(const QString &strDirName);
+
+    void RefreshForm();
+    void SelectAll();
+    void SelectClear();
+    void SetFontData() override;
+    void SetToolTip(bool blnToolTip) override;
+
+    void Form_Load();
+    void Form_Unload() { SavePosition(); }
+
+    // The full path of a listed name: on-disk form, "" when the folder is gone.
+    QString FullPath(const QString &name) const;
+
+    QListWidget *lstDir = nullptr;
+    QPushButton *btnAdd = nullptr;
+    QPushButton *btnAddAll = nullptr;
+    QPushButton *btnAddAllAll = nullptr;
+    QMenu *mnuPopup = nullptr;
+    QAction *mnuRefresh = nullptr;
+    QAction *mnuAll = nullptr;
+    QAction *mnuClear = nullptr;
+
+    void btnAdd_Click();
+    void btnAddAll_Click();
+    void btnAddAllAll_Click();
+    void lstDir_DblClick();
+
+protected:
+    void ShowPopupAt(const QPoint &globalPos) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void LoadSubfolders();
+    void addNames(bool selectedOnly);
+    void Form_Resize();
+
+    QString m_dir;
+};

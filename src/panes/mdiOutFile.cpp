@@ -1,0 +1,167 @@
+#include "mdiOutFile.h"
+
+#include "common/basQuill.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "platform/Drives.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+using qb::panes::Msg;
+using qb::panes::Shared;
+
+namespace {
+
+constexpr int kMaxArchives = 1000;
+
+// The list starts its own drags, offering the archives for copying only: a file manager must
+// never move an archive out from under the program.
+class ArchiveList : public QListWidget
+{
+public:
+    explicit ArchiveList(mdiOutFile *pane) : QListWidget(pane), m_pane(pane)
+    {
+        setDragEnabled(true);
+        setDragDropMode(QAbstractItemView::DragOnly);
+        setDefaultDropAction(Qt::CopyAction);
+    }
+
+protected:
+    void startDrag(Qt::DropActions) override
+    {
+        if (count() < 1)
+            return;
+        auto *drag = new QDrag(this);
+        drag->setMimeData(m_pane->DragData());
+        drag->exec(Qt::CopyAction, Qt::CopyAction);
+    }
+
+private:
+    mdiOutFile *m_pane;
+};
+
+} // namespace
+
+mdiOutFile::mdiOutFile(FormHost *host, QWidget *parent)
+    : PaneBase(host, "mdiOutFile", "OutFile", parent)
+{
+    SetDesignedTwips(QRectF(4000, 4400, 4000, 2200));
+    lstOutFile = new ArchiveList(this);
+    lstOutFile->setObjectName(QStringLiteral("lstOutFile"));
+    lstOutFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    mnuPopup = new QMenu(this);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuDel = mnuPopup->addAction(QString());
+    mnuDel->setObjectName(QStringLiteral("mnuDel"));
+    mnuRefresh = mnuPopup->addAction(QString());
+    mnuRefresh->setObjectName(QStringLiteral("mnuRefresh"));
+    mnuAll = mnuPopup->addAction(QString());
+    mnuAll->setObjectName(QStringLiteral("mnuAll"));
+    mnuClear = mnuPopup->addAction(QString());
+    mnuClear->setObjectName(QStringLiteral("mnuClear"));
+    connect(mnuDel, &QAction::triggered, this, [this] { mnuDel_Click(); });
+    connect(mnuRefresh, &QAction::triggered, this, [this] { mnuRefresh_Click(); });
+    connect(mnuAll, &QAction::triggered, this, [this] { SelectAll(); });
+    connect(mnuClear, &QAction::triggered, this, [this] { SelectClear(); });
+
+    WatchRightButton(lstOutFile);
+}
+
+void mdiOutFile::ListInAdd(const QString &path)
+{
+    for (int i = 0; i < lstOutFile->count(); ++i)
+        if (lstOutFile->item(i)->text() == path)
+            return;
+    if (lstOutFile->count() < kMaxArchives)
+        lstOutFile->addItem(path);
+}
+
+void mdiOutFile::SelectAll()
+{
+    for (int i = 0; i < lstOutFile->count(); ++i)
+        lstOutFile->item(i)->setSelected(true);
+}
+
+void mdiOutFile::SelectClear()
+{
+    for (int i = 0; i < lstOutFile->count(); ++i)
+        lstOutFile->item(i)->setSelected(false);
+}
+
+void mdiOutFile::mnuDel_Click() { lstOutFile->clear(); }
+
+void mdiOutFile::mnuRefresh_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    int i = 0;
+    while (i < lstOutFile->count()) {
+        const std::string path = basQuill::OnDiskPath(lstOutFile->item(i)->text().toStdString());
+        if (!path.empty() && basQuill::FileExists(path)) {
+            lstOutFile->item(i)->setText(QString::fromStdString(path));
+            ++i;
+        } else {
+            delete lstOutFile->takeItem(i);
+        }
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+QMimeData *mdiOutFile::DragData() const
+{
+    QList<QUrl> urls;
+    for (int i = 0; i < lstOutFile->count(); ++i) {
+        if (!lstOutFile->item(i)->isSelected())
+            continue;
+        const std::string host = qb::platform::ToHostPath(lstOutFile->item(i)->text().toStdString());
+        if (!host.empty())
+            urls << QUrl::fromLocalFile(QString::fromStdString(host));
+    }
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+void mdiOutFile::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
+
+void mdiOutFile::SetFontData()
+{
+    ApplySharedFont({lstOutFile});
+    Form_Resize();
+}
+
+void mdiOutFile::SetToolTip(bool on) { lstOutFile->setToolTip(on ? Msg(6001) : QString()); }
+
+void mdiOutFile::Form_Load()
+{
+    if (qb::basQuillbox::AutoRunActive)
+        return;
+    LoadPosition();
+    SetFontData();
+    setWindowTitle(Msg(6000));
+    mnuDel->setText(Shared(2008));
+    mnuRefresh->setText(QStringLiteral("リフレッシュ"));
+    mnuAll->setText(Shared(2006));
+    mnuClear->setText(Shared(2007));
+    SetToolTip(::basQuillbox::Tip);
+}
+
+void mdiOutFile::resizeEvent(QResizeEvent *event)
+{
+    PaneBase::resizeEvent(event);
+    Form_Resize();
+}
+
+void mdiOutFile::Form_Resize()
+{
+    const double w = InnerWidthTwips() - 120;
+    const double h = InnerHeightTwips() - 120;
+    if (w <= 0)
+        return;
+    lstOutFile->setGeometry(PxX(60), PxY(60), PxX(w), h >= 1 ? PxY(h) : lstOutFile->height());
+}

@@ -1,0 +1,135 @@
+#include "mdiStatus.h"
+
+#include "dialogs/UiSeams.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QSaveFile>
+
+using qb::panes::Msg;
+using qb::panes::Shared;
+
+mdiStatus::mdiStatus(FormHost *host, QWidget *parent)
+    : PaneBase(host, "mdiStatus", "Status", parent)
+{
+    SetDesignedTwips(QRectF(4000, 2200, 4000, 2200));
+    lstKekka = new QListWidget(this);
+    lstKekka->setObjectName(QStringLiteral("lstKekka"));
+    lstKekka->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every line has the same height; telling the view so keeps long histories quick.
+    lstKekka->setUniformItemSizes(true);
+
+    mnuPopup = new QMenu(this);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuDel = mnuPopup->addAction(QString());
+    mnuDel->setObjectName(QStringLiteral("mnuDel"));
+    connect(mnuDel, &QAction::triggered, this, [this] { RefreshForm(); });
+
+    WatchRightButton(lstKekka);
+}
+
+void mdiStatus::ListInAdd(const QString &text)
+{
+    // The rule follows the current line, not the count: the user may have clicked an earlier
+    // line, and the oldest line goes only once the current line lies beyond the limit.
+    const int i = lstKekka->currentRow();
+    if (i <= kLastKeptIndex) {
+        lstKekka->addItem(text);
+        lstKekka->setCurrentRow(i + 1);
+    } else {
+        delete lstKekka->takeItem(0);
+        lstKekka->addItem(text);
+        lstKekka->setCurrentRow(i);
+    }
+    lstKekka->repaint();
+}
+
+void mdiStatus::RefreshForm() { lstKekka->clear(); }
+
+QString mdiStatus::HistoryText() const
+{
+    QString text;
+    for (int i = 0; i < lstKekka->count(); ++i) {
+        text += lstKekka->item(i)->text();
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void mdiStatus::LogCopy()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    if (lstKekka->count() > 0)
+        clipboard->setText(HistoryText());
+}
+
+void mdiStatus::LogSave()
+{
+    const QString name = qb::ui::SaveFileName(host()->MainWidget(), Shared(11), QString(),
+                                              QStringLiteral(".LOG"));
+    if (!name.isEmpty())
+        WriteLogFile(name);
+}
+
+void mdiStatus::WriteLogFile(const QString &fileName)
+{
+    if (lstKekka->count() == 0)
+        return;
+    const std::string drivePath = fileName.toStdString();
+    const auto found = qb::platform::FindEntryName(drivePath);
+    if (found && !qb::platform::IsFolder(drivePath)
+        && !qb::ui::AskYesNo(host()->MainWidget(), Shared(5100)))
+        return;
+    // The log is written in full beside its place and then put there, so a failure (full disk,
+    // read-only folder) never leaves a cut-off log or destroys the file it would replace.
+    const std::string hostPath = qb::platform::ToHostPath(drivePath);
+    QSaveFile file(QString::fromStdString(hostPath));
+    const QByteArray bytes = HistoryText().toUtf8();
+    const bool written = !hostPath.empty() && file.open(QIODevice::WriteOnly)
+                         && file.write(bytes) == bytes.size() && file.commit();
+    if (!written)
+        qb::ui::ShowMessage(host()->MainWidget(), Shared(5101));
+}
+
+void mdiStatus::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
+
+void mdiStatus::SetFontData()
+{
+    ApplySharedFont({lstKekka});
+    Form_Resize();
+}
+
+void mdiStatus::SetToolTip(bool on) { lstKekka->setToolTip(on ? Msg(5001) : QString()); }
+
+void mdiStatus::Form_Load()
+{
+    if (qb::basQuillbox::AutoRunActive)
+        return;
+    LoadPosition();
+    SetFontData();
+    setWindowTitle(Msg(5000));
+    mnuDel->setText(Shared(2008));
+    SetToolTip(::basQuillbox::Tip);
+}
+
+void mdiStatus::resizeEvent(QResizeEvent *event)
+{
+    PaneBase::resizeEvent(event);
+    Form_Resize();
+}
+
+void mdiStatus::Form_Resize()
+{
+    const double w = InnerWidthTwips() - 120;
+    const double h = InnerHeightTwips() - 120;
+    if (w <= 0)
+        return;
+    lstKekka->setGeometry(PxX(60), PxY(60), PxX(w), h >= 1 ? PxY(h) : lstKekka->height());
+}
