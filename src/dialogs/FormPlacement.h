@@ -15,10 +15,6 @@ namespace qb::ui {
 int TwipsToPixels(double twips);
 double PixelsToTwips(int pixels);
 
-// The settings application a form reads from: the old location ("Quillbox2") when it holds a
-// value for probeKey other than the marker -9999, else the current one ("Brambleworks").
-std::string FormSettingsApp(const std::string &probeKey);
-
 // Reads <prefix>_Left and <prefix>_Top (default 1000 twips each, location by the probe on
 // <prefix>_Left), corrects a left below 0 or beyond the screen width and a top below 0 or
 // beyond the screen height to 1000, and moves the widget there. When withSize is set,
@@ -27,8 +23,5 @@ void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize
 
 // Writes <prefix>_Left and <prefix>_Top (and the size when withSize) to the current location.
 void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withSize = false);
-
-// Text form of a single-precision number as the store keeps it: "1000", "1234.5".
-std::string SingleText(double value);
 
 } // namespace qb::ui

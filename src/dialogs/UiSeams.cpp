@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include <cstdlib>
 #include <deque>
 
 namespace qb::ui {
@@ -99,10 +100,18 @@ std::optional<QString> InputText(QWidget *parent, const QString &title, const QS
     if (seam().neverShow)
         return std::nullopt;
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, initial, &ok);
+    QString shown = prompt;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QString text = QInputDialog::getText(parent, title, shown, QLineEdit::Normal, initial, &ok);
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+void LoadFailed(QWidget *parent, const QString &text)
+{
+    ShowMessage(parent, text);
+    std::exit(1);
 }
 
 QString ToQtFilter(const QString &filter)
@@ -157,7 +166,8 @@ std::optional<QFont> ChooseFont(QWidget *parent, const QFont &initial)
     if (seam().neverShow)
         return std::nullopt;
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    // Only scalable faces: the shared font is used at many sizes.
+    const QFont font = QFontDialog::getFont(&ok, initial, parent, QString(), QFontDialog::ScalableFonts);
     if (!ok)
         return std::nullopt;
     return font;

@@ -19,7 +19,7 @@ void ShowMessage(QWidget *parent, const QString &text);
 // Yes/No question titled "Quillbox2"; true only on Yes.
 bool AskYesNo(QWidget *parent, const QString &text);
 
-// Input box; nullopt when cancelled.
+// Input box; nullopt when cancelled. A carriage return in the prompt starts a new line.
 std::optional<QString> InputText(QWidget *parent, const QString &title, const QString &prompt,
                                  const QString &initial = QString());
 
@@ -32,6 +32,10 @@ QString SaveFileName(QWidget *parent, const QString &filter, const QString &init
 
 // Font dialog; nullopt when cancelled.
 std::optional<QFont> ChooseFont(QWidget *parent, const QFont &initial);
+
+// A window that cannot load: shows the text (such as "Quillbox2 frmOption Form_Load ERR") in a
+// plain message box and ends the program, as there is no sound state to go on from.
+[[noreturn]] void LoadFailed(QWidget *parent, const QString &text);
 
 // Turns "A|*.X|B|*.*" into the "A (*.X);;B (*.*)" form of QFileDialog.
 QString ToQtFilter(const QString &filter);

@@ -1,0 +1,38 @@
+#include "FontTips.h"
+
+#include "dialogs/UiSeams.h"
+#include "engine/Options.h"
+
+namespace qb::fonts {
+
+bool StoreFontChoice(const QFont &chosen)
+{
+    const QString storedName = QString::fromStdString(basQuillbox::Font_Name);
+    // The stored Windows name and the installed face it stands for are the same font: picking
+    // that face again must not count as a change.
+    const bool sameName = chosen.family() == storedName || chosen.family() == qb::ui::ResolveFontFamily(storedName);
+    const double size = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pointSize();
+    const bool sameSize = size == static_cast<double>(basQuillbox::Font_Size);
+    if (sameName && sameSize && chosen.bold() == basQuillbox::Font_Bold
+        && chosen.italic() == basQuillbox::Font_Italic)
+        return false;
+    if (!sameName)
+        basQuillbox::Font_Name = chosen.family().toStdString();
+    basQuillbox::Font_Size = qb::ui::RoundHalfEven(size);
+    basQuillbox::Font_Bold = chosen.bold();
+    basQuillbox::Font_Italic = chosen.italic();
+    return true;
+}
+
+bool FontMenu(QWidget *parent, const std::function<void()> &applyFontEverywhere)
+{
+    const auto chosen = qb::ui::ChooseFont(parent, qb::ui::SharedFont());
+    // Cancelling leaves the dialog's values as they were, which is no change.
+    if (!chosen || !StoreFontChoice(*chosen))
+        return false;
+    if (applyFontEverywhere)
+        applyFontEverywhere();
+    return true;
+}
+
+} // namespace qb::fonts

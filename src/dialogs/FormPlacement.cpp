@@ -1,0 +1,80 @@
+#include "FormPlacement.h"
+
+#include "engine/Options.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace qb::ui {
+namespace {
+
+constexpr double kDefaultPosition = 1000;
+constexpr double kDefaultSize = 5000;
+
+double logicalDpi()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? dpi : 96.0;
+}
+
+// A stored number, or the default when the key is absent or its text is not a number.
+double readNumber(const std::string &probeKey, const std::string &key, double defaultValue)
+{
+    const std::string text = basQuillbox::ReadFormSetting(probeKey, key, basQuillbox::NumberToText(defaultValue));
+    const auto value = basQuillbox::TextToNumber(text);
+    return value && std::isfinite(*value) ? *value : defaultValue;
+}
+
+} // namespace
+
+int TwipsToPixels(double twips)
+{
+    return static_cast<int>(std::lround(twips * logicalDpi() / 1440.0));
+}
+
+double PixelsToTwips(int pixels)
+{
+    return pixels * 1440.0 / logicalDpi();
+}
+
+void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize)
+{
+    const std::string probe = prefix + "_Left";
+    double left = readNumber(probe, prefix + "_Left", kDefaultPosition);
+    double top = readNumber(probe, prefix + "_Top", kDefaultPosition);
+
+    // A position off the screen (a smaller monitor, a hand-edited file) would hide the dialog.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize area = screen ? screen->geometry().size() : QSize(1024, 768);
+    if (left < 0 || left > PixelsToTwips(area.width()))
+        left = kDefaultPosition;
+    if (top < 0 || top > PixelsToTwips(area.height()))
+        top = kDefaultPosition;
+    form->move(TwipsToPixels(left), TwipsToPixels(top));
+
+    if (withSize) {
+        const double width = readNumber(probe, prefix + "_Width", kDefaultSize);
+        const double height = readNumber(probe, prefix + "_Height", kDefaultSize);
+        // A nonsense size is not worth keeping; the default is a usable one.
+        const bool usable = width > 0 && height > 0 && width < 1e6 && height < 1e6;
+        form->resize(TwipsToPixels(usable ? width : kDefaultSize),
+                     TwipsToPixels(usable ? height : kDefaultSize));
+    }
+}
+
+void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withSize)
+{
+    const QRect frame = form->frameGeometry();
+    basQuillbox::WriteFormSetting(prefix + "_Left", basQuillbox::NumberToText(PixelsToTwips(frame.x())));
+    basQuillbox::WriteFormSetting(prefix + "_Top", basQuillbox::NumberToText(PixelsToTwips(frame.y())));
+    if (withSize) {
+        basQuillbox::WriteFormSetting(prefix + "_Width", basQuillbox::NumberToText(PixelsToTwips(form->width())));
+        basQuillbox::WriteFormSetting(prefix + "_Height", basQuillbox::NumberToText(PixelsToTwips(form->height())));
+    }
+}
+
+} // namespace qb::ui
