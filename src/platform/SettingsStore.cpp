@@ -129,9 +129,7 @@ void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
 // Writes content to path through a temporary file in the same folder, synced before the rename.
 bool ReplaceFile(const std::string& folder, const std::string& name, const std::string& content,
                  mode_t mode) {
-    const std::string prefix = "." + name + ".tmp";
-    RemoveLeftovers(folder, prefix);
-    std::string temp = folder + "/" + prefix + "XXXXXX";
+    std::string temp = folder + "/." + name + ".tmpXXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
@@ -175,6 +173,8 @@ bool Commit(const std::string& app, const std::vector<Change>& changes) {
     if (!folderExists && !MakeFolders(folder)) return false;
     FolderLock lock(folder);
     if (!lock.Held()) return false;
+    // Nobody else is writing now: whatever temporary file is left was left by a killed writer.
+    RemoveLeftovers(folder, "." + app + ".ini.tmp");
 
     std::optional<std::string> content = ReadWhole(path);
     IniDocument doc;
