@@ -335,6 +335,10 @@ HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint6
     HeaderParse chain = WalkChain(buf, size, pos, first, level3 ? 4 : 2, total, x, h);
     if (chain.status != HeaderStatus::Ok)
         return chain;
+    // Every level-2/3 writer includes the common header; without it nothing protects the header
+    // and a damaged type byte could hide the CRC, so such a header is refused.
+    if (!x.headerCrcPos)
+        return Bad("header without CRC");
     if (!CheckHeaderCrc(buf, static_cast<std::size_t>(total), x))
         return Bad("header CRC error");
     if (x.packed64 && x.original64) {

@@ -1,5 +1,6 @@
 #include "lzh_names.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -77,7 +78,10 @@ std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) { return Conver
 
 std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset charset)
 {
-    bool cp932 = charset == NameCharset::Cp932 || (charset == NameCharset::Guess && !IsValidUtf8(raw));
+    // 0xFF separators of folder headers are never part of a name; judge the text without them.
+    std::string text(raw);
+    text.erase(std::remove(text.begin(), text.end(), '\xFF'), text.end());
+    bool cp932 = charset == NameCharset::Cp932 || (charset == NameCharset::Guess && !IsValidUtf8(text));
     std::vector<std::string> parts;
     std::string current;
     for (size_t i = 0; i < raw.size(); ++i) {

@@ -1,0 +1,75 @@
+// CRC-16 vectors and the rules for stored names.
+#include "lzh_crc16.h"
+#include "lzh_names.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+using namespace lzh;
+
+TEST(Crc16, KnownVectors)
+{
+    EXPECT_EQ(Crc16("123456789", 9), 0xBB3D);
+    EXPECT_EQ(Crc16("hello world\n", 12), 0x9778);
+    EXPECT_EQ(Crc16("", 0), 0x0000);
+    std::ifstream in(QB_TESTDATA_DIR "/lzh/raw/lh0.bin", std::ios::binary);
+    std::string gpl((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(gpl.size(), 18092u);
+    EXPECT_EQ(Crc16(gpl.data(), gpl.size()), 0xA33A);
+}
+
+TEST(Crc16, PiecewiseEqualsWholeAtEveryLength)
+{
+    // The eight-byte fast path and the byte tail must agree for every split and alignment.
+    std::string data;
+    for (int i = 0; i < 100; ++i)
+        data.push_back(static_cast<char>(i * 37 + 11));
+    for (std::size_t len = 0; len <= data.size(); ++len) {
+        std::uint16_t whole = Crc16(data.data(), len);
+        std::uint16_t bytewise = 0;
+        for (std::size_t i = 0; i < len; ++i)
+            bytewise = Crc16Update(bytewise, data.data() + i, 1);
+        ASSERT_EQ(whole, bytewise) << len;
+        std::size_t half = len / 3;
+        ASSERT_EQ(Crc16Update(Crc16(data.data(), half), data.data() + half, len - half), whole) << len;
+    }
+}
+
+TEST(Names, Cp932SecondByteBackslashStaysInsideTheCharacter)
+{
+    // 表示.txt in CP932 is 95 5C 8E A6 .txt; the 5C is not a separator.
+    std::string raw = "\x95\x5C\x8E\xA6.txt";
+    auto parts = SplitStoredPath("dir\\" + raw, NameCharset::Guess);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], "dir");
+    EXPECT_EQ(DecodeComponent(parts[1], NameCharset::Guess), "表示.txt");
+}
+
+TEST(Names, Utf8PathsSplitOnEverySeparator)
+{
+    // UTF-8 continuation bytes look like CP932 lead bytes; a valid UTF-8 path must not be read as
+    // CP932, or the backslash after あ (E3 81 82) would be swallowed.
+    auto parts = SplitStoredPath("\\あ\\b/c\xFF" "d", NameCharset::Guess);
+    ASSERT_EQ(parts.size(), 4u);
+    EXPECT_EQ(parts[0], "あ");
+    EXPECT_EQ(parts[3], "d");
+}
+
+TEST(Names, ControlCharactersAndUndecodableBytesBecomeUnderscores)
+{
+    EXPECT_EQ(DecodeComponent("a\x1B]2;x\x07", NameCharset::Guess), "a_]2;x_");
+    EXPECT_EQ(DecodeComponent("ok\x80", NameCharset::Utf8), "ok_");
+    EXPECT_EQ(DecodeComponent("caf\xE9", NameCharset::Cp1252), "café");
+}
+
+TEST(Names, Utf8Validation)
+{
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("日本語"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));        // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));        // cut short
+    EXPECT_FALSE(IsValidUtf8("\x95\x5C"));        // CP932
+}

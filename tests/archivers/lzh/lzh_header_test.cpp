@@ -1,0 +1,142 @@
+// Our level-2 headers read back with our parser, and damaged headers refused.
+#include "lzh_header.h"
+#include "lzh_reader.h"
+
+#include <gtest/gtest.h>
+
+using namespace lzh;
+
+namespace {
+
+NewMember SampleFile(const std::string& name)
+{
+    NewMember m;
+    m.method = "-lh5-";
+    m.folders = {"DATA", "プロジェクト"};
+    m.name = name;
+    m.packedSize = 1234;
+    m.originalSize = 5678;
+    m.mtime = 1262322000;
+    m.crc = 0xA33A;
+    m.unixMode = 0100640;
+    return m;
+}
+
+MemberHeader Parse(const std::vector<std::uint8_t>& bytes)
+{
+    MemberHeader h;
+    HeaderParse r = ParseHeader(bytes.data(), bytes.size(), 100, h);
+    EXPECT_EQ(r.status, HeaderStatus::Ok) << r.error;
+    return h;
+}
+
+}  // namespace
+
+TEST(Level2Header, RoundTripKeepsEveryField)
+{
+    auto bytes = BuildLevel2Header(SampleFile("表示 with space.txt"));
+    MemberHeader h = Parse(bytes);
+    EXPECT_EQ(h.level, 2);
+    EXPECT_EQ(h.method, "-lh5-");
+    EXPECT_EQ(h.Path(), "DATA/プロジェクト/表示 with space.txt");
+    EXPECT_EQ(h.packedSize, 1234u);
+    EXPECT_EQ(h.originalSize, 5678u);
+    EXPECT_EQ(h.mtime, 1262322000);
+    EXPECT_EQ(h.crc, 0xA33A);
+    ASSERT_TRUE(h.unixMode);
+    EXPECT_EQ(*h.unixMode, 0100640);
+    EXPECT_EQ(h.charset, NameCharset::Utf8);
+    EXPECT_EQ(h.headerOffset, 100u);
+    EXPECT_EQ(h.dataOffset, 100u + bytes.size());
+    EXPECT_FALSE(h.isDirectory);
+}
+
+TEST(Level2Header, FolderEntry)
+{
+    NewMember m;
+    m.method = "-lhd-";
+    m.folders = {"a", "b"};
+    m.attribute = 0x10;
+    m.unixMode = 040755;
+    MemberHeader h = Parse(BuildLevel2Header(m));
+    EXPECT_TRUE(h.isDirectory);
+    EXPECT_EQ(h.Path(), "a/b");
+    EXPECT_EQ(h.attribute, 0x10);
+}
+
+TEST(Level2Header, SizesOfFourGibibytesAndMoreUseTheWideHeader)
+{
+    NewMember m = SampleFile("huge.bin");
+    m.originalSize = 0x1'1940'0000ull;  // 4.7 GB
+    m.packedSize = 0x1'0000'0001ull;
+    MemberHeader h = Parse(BuildLevel2Header(m));
+    EXPECT_EQ(h.originalSize, 0x1'1940'0000ull);
+    EXPECT_EQ(h.packedSize, 0x1'0000'0001ull);
+
+    m.originalSize = 0xFFFFFFFFull;  // the largest size the base fields hold
+    m.packedSize = 10;
+    auto narrow = BuildLevel2Header(m);
+    EXPECT_EQ(Parse(narrow).originalSize, 0xFFFFFFFFull);
+    EXPECT_LT(narrow.size(), BuildLevel2Header(SampleFile("huge.bin")).size() + 19);
+}
+
+TEST(Level2Header, SizeIsNeverAMultipleOf256)
+{
+    // The low byte of the size is the first byte of the member: zero would end the archive.
+    for (std::size_t len = 1; len < 700; ++len) {
+        auto bytes = BuildLevel2Header(SampleFile(std::string(len, 'n')));
+        ASSERT_NE(bytes.size() % 256, 0u) << len;
+        MemberHeader h = Parse(bytes);
+        ASSERT_EQ(h.components.back().size(), len);
+        ASSERT_EQ(h.dataOffset - h.headerOffset, bytes.size());
+    }
+}
+
+TEST(Level2Header, AnyFlippedByteIsCaught)
+{
+    auto good = BuildLevel2Header(SampleFile("x.txt"));
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        auto bad = good;
+        bad[i] ^= 0x41;
+        MemberHeader h;
+        HeaderParse r = ParseHeader(bad.data(), bad.size(), 0, h);
+        // The header CRC covers every byte: the parser must not accept a changed header.
+        EXPECT_NE(r.status, HeaderStatus::Ok) << "byte " << i;
+    }
+}
+
+TEST(Level2Header, TooLongNameIsRefusedByTheWriter)
+{
+    EXPECT_TRUE(BuildLevel2Header(SampleFile(std::string(70000, 'a'))).empty());
+}
+
+TEST(ArchiveWalk, EndMarkerJunkAndTruncation)
+{
+    auto header = BuildLevel2Header([] {
+        NewMember m;
+        m.method = "-lh0-";
+        m.name = "a.txt";
+        m.packedSize = m.originalSize = 3;
+        return m;
+    }());
+    std::vector<std::uint8_t> archive = header;
+    archive.insert(archive.end(), {'a', 'b', 'c', 0, 'j', 'u', 'n', 'k'});
+    {
+        MemorySource src(archive.data(), archive.size());
+        std::vector<MemberHeader> members;
+        std::string error;
+        ASSERT_TRUE(ReadAllHeaders(src, members, error)) << error;
+        ASSERT_EQ(members.size(), 1u);
+    }
+    for (std::size_t cut = 1; cut < header.size() + 3; ++cut) {
+        MemorySource src(archive.data(), cut);
+        std::vector<MemberHeader> members;
+        std::string error;
+        EXPECT_FALSE(ReadAllHeaders(src, members, error)) << cut;
+    }
+    // Plain end of file at a member boundary is accepted (some writers omit the marker).
+    MemorySource noMarker(archive.data(), header.size() + 3);
+    std::vector<MemberHeader> members;
+    std::string error;
+    EXPECT_TRUE(ReadAllHeaders(noMarker, members, error));
+}
