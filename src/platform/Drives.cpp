@@ -188,6 +188,8 @@ bool IsDrivePathComponent(std::string_view name) {
 }
 
 std::string ToHostPath(std::string_view path) {
+    // A NUL would silently cut the name short in every system call.
+    if (path.find('\0') != std::string_view::npos) return {};
     if (!path.empty() && path[0] == '/') return CleanHostPath(path);
     if (!HasDriveLetter(path)) return {};
     const std::string root = DriveRoot(path[0]);
@@ -217,7 +219,8 @@ std::string ToHostPath(std::string_view path) {
 }
 
 std::string ToDrivePath(std::string_view hostPath) {
-    if (hostPath.empty() || hostPath[0] != '/') return {};
+    if (hostPath.empty() || hostPath[0] != '/' || hostPath.find('\0') != std::string_view::npos)
+        return {};
     const std::string clean = CleanHostPath(hostPath);
     std::string out = MatchDrive(clean, false);
     if (!out.empty()) return out;

@@ -47,11 +47,6 @@ std::optional<std::uint64_t> AvailableBytes(const std::string& host) {
     return static_cast<std::uint64_t>(bytes > limit ? limit : bytes);
 }
 
-std::string DriveFolderOf(const std::string& host) {
-    std::string drive = ToDrivePath(host);
-    return drive;
-}
-
 }  // namespace
 
 std::optional<std::string> FindEntryName(std::string_view path) {
@@ -94,8 +89,8 @@ std::optional<std::uint64_t> FreeBytes(std::string_view path) {
     if (StatHost(host, st) && S_ISDIR(st.st_mode)) {
         if (auto bytes = AvailableBytes(host)) return bytes;
     }
-    const std::string drive = HasDriveLetter(path) ? std::string(path.substr(0, 1))
-                                                   : DriveFolderOf(host).substr(0, 1);
+    // The folder does not exist (yet): its drive will receive what is written there.
+    const std::string drive = HasDriveLetter(path) ? std::string(path.substr(0, 1)) : ToDrivePath(host);
     if (drive.empty()) return std::nullopt;
     return AvailableBytes(DriveRoot(drive[0]));
 }

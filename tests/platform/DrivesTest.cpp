@@ -100,6 +100,8 @@ TEST(ToHostPath, NotConvertible) {
     EXPECT_EQ(ToHostPath("relative\\path"), "");
     EXPECT_EQ(ToHostPath("C:relative"), "");
     EXPECT_EQ(ToHostPath("1:\\x"), "");
+    EXPECT_EQ(ToHostPath(std::string("C:\\a\0b", 6)), "");  // a NUL would cut the name short
+    EXPECT_EQ(ToDrivePath(std::string("/a\0b", 4)), "");
 }
 
 TEST(ToDrivePath, LongestRootWins) {

@@ -148,5 +148,8 @@ TEST(SpecialFolders, SystemFolder) {
     box.Unset("QUILLBOX2_SYSTEM_DIR");
     box.Unset("QUILLBOX2_DRIVES");
     ReloadDrives();
-    EXPECT_EQ(SystemFolder(), ToDrivePath(QB_TEST_BUILD_SYSTEM_DIR));
+    if (Sandbox::Exists(QB_TEST_INSTALL_SYSTEM_DIR))
+        EXPECT_EQ(SystemFolder(), ToDrivePath(QB_TEST_INSTALL_SYSTEM_DIR));
+    else
+        EXPECT_EQ(SystemFolder(), ToDrivePath(QB_TEST_BUILD_SYSTEM_DIR));
 }
