@@ -1,0 +1,181 @@
+#include "EngineFixture.h"
+
+#include "engine/Archivers.h"
+#include "engine/Options.h"
+#include "platform/CurrentDir.h"
+#include "platform/Drives.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace qbtest {
+namespace {
+
+FakeCall Record(Lib lib, const char* command)
+{
+    FakeCall call{lib, command ? command : "", qb::platform::CurrentDirectory(0)};
+    Fake().calls.push_back(call);
+    return call;
+}
+
+ArchiverProgressProc g_progress[3] = {};
+void* g_progressUser[3] = {};
+
+int Run(Lib lib, const char* command)
+{
+    const FakeCall call = Record(lib, command);
+    const int index = static_cast<int>(lib);
+    if (Fake().reportProgress && g_progress[index] &&
+        g_progress[index]("member.txt", 1, 2, g_progressUser[index]) == 0)
+        return ARC_ERROR_USER_CANCEL;
+    if (Fake().onCall)
+        Fake().onCall(call);
+    if (Fake().results.empty())
+        return 0;
+    const int r = Fake().results.front();
+    Fake().results.pop_front();
+    return r;
+}
+
+int FakeUnlha(void*, const char* c, char* out, unsigned long n)
+{
+    if (out && n)
+        out[0] = '\0';
+    return Run(Lib::Unlha, c);
+}
+int FakeZip(void*, const char* c, char*, unsigned long) { return Run(Lib::Zip, c); }
+int FakeUnZip(void*, const char* c, char*, unsigned long) { return Run(Lib::UnZip, c); }
+int LzhRunning() { return Fake().lzhBusy ? 1 : 0; }
+int ZipRunning() { return Fake().zipBusy ? 1 : 0; }
+int NotRunning() { return 0; }
+int Version() { return 104; }
+void SetLzhProgress(ArchiverProgressProc p, void* u) { g_progress[0] = p, g_progressUser[0] = u; }
+void SetZipProgress(ArchiverProgressProc p, void* u) { g_progress[1] = p, g_progressUser[1] = u; }
+void SetUnZipProgress(ArchiverProgressProc p, void* u) { g_progress[2] = p, g_progressUser[2] = u; }
+
+}  // namespace
+
+FakeArchivers& Fake()
+{
+    static FakeArchivers fake;
+    return fake;
+}
+
+void InstallFake(bool lzh, bool zip)
+{
+    Fake() = FakeArchivers{};
+    qb::engine::ArchiverTable t;
+    if (lzh) {
+        t.Unlha = &FakeUnlha;
+        t.UnlhaGetRunning = &LzhRunning;
+        t.UnlhaGetVersion = &Version;
+        t.UnlhaSetProgressCallback = &SetLzhProgress;
+    }
+    if (zip) {
+        t.Zip = &FakeZip;
+        t.ZipGetRunning = &ZipRunning;
+        t.ZipGetVersion = &Version;
+        t.ZipSetProgressCallback = &SetZipProgress;
+        t.UnZip = &FakeUnZip;
+        t.UnZipGetRunning = &NotRunning;
+        t.UnZipGetVersion = &Version;
+        t.UnZipSetProgressCallback = &SetUnZipProgress;
+    }
+    qb::engine::InstallArchivers(t, lzh, zip);
+}
+
+bool RecordingHost::AskYesNo(const std::string& text)
+{
+    questions.push_back(text);
+    if (answers.empty())
+        return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void RecordingPanes::LoadQbj()
+{
+    qb::engine::LoadQbj(basQuillbox::CurrentJobFile, *this, *this);
+}
+
+bool RecordingPanes::AskYesNo(const std::string& text)
+{
+    questions.push_back(text);
+    if (answers.empty())
+        return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void EngineTest::SetUp()
+{
+    m_oldCwd = fs::current_path().string();
+    std::string templ = (fs::temp_directory_path() / "qb-engine-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+    m_root = templ;
+    fs::create_directories(m_root + "/c/TEMP");
+    fs::create_directories(m_root + "/d/OUT");
+    fs::create_directories(m_root + "/config");
+    const std::string drives = "C:=" + m_root + "/c;D:=" + m_root + "/d";
+    ::setenv("QUILLBOX2_DRIVES", drives.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (m_root + "/config").c_str(), 1);
+    fs::current_path(m_root + "/c");
+    qb::platform::ReloadDrives();
+
+    basQuillbox::ClearOptions();
+    basQuillbox::SubDir = true;
+    basQuillbox::Hiddn = false;
+    basQuillbox::Jibun = false;
+    basQuillbox::Habuku = true;
+    basQuillbox::UCase = true;
+    basQuillbox::Double = false;
+    basQuillbox::AshukuExe = 0;
+    basQuillbox::Pattern = 0;
+    basQuillbox::TmpDir = "C:\\TEMP\\";
+    basQuillbox::Lzh_Option = "u -+";
+    basQuillbox::CurrentJobFile.clear();
+    InstallFake();
+}
+
+void EngineTest::TearDown()
+{
+    fs::current_path(m_oldCwd);
+    std::error_code ec;
+    fs::remove_all(m_root, ec);
+}
+
+std::string EngineTest::Host(const std::string& drivePath) const
+{
+    return qb::platform::ToHostPath(drivePath);
+}
+
+std::string EngineTest::MakeFolder(const std::string& drivePath)
+{
+    fs::create_directories(Host(drivePath));
+    return drivePath;
+}
+
+void EngineTest::WriteFile(const std::string& drivePath, const std::string& bytes)
+{
+    std::ofstream out(Host(drivePath), std::ios::binary);
+    out << bytes;
+}
+
+bool EngineTest::Exists(const std::string& drivePath) const
+{
+    return fs::exists(Host(drivePath));
+}
+
+std::string EngineTest::ReadFile(const std::string& drivePath) const
+{
+    std::ifstream in(Host(drivePath), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace qbtest

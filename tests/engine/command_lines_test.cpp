@@ -1,0 +1,132 @@
+// The archive command lines, byte for byte: the modules and their logs depend on the exact
+// texts, double spaces included.
+#include "engine/CommandLines.h"
+
+#include <gtest/gtest.h>
+
+using namespace qb::engine;
+
+namespace {
+
+CommandOptions Defaults()
+{
+    CommandOptions o;
+    o.TmpDir = "C:\\TEMP\\";
+    return o;
+}
+
+const std::string kFolder = "C:\\SRC\\NAME";
+
+}  // namespace
+
+TEST(CommandLines, ExampleTableWithDefaultOptions)
+{
+    const CommandOptions o = Defaults();
+    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder),
+              "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder),
+              "u -+ -xr  -z1  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder), " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(ZipPackCommand(o, 1, "D:\\OUT\\NAME.ZIP", kFolder), " -r  -0 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+
+    const DoubleNames p1 = MakeDoubleNames(o, "NAME", "D:\\OUT", 1);
+    EXPECT_EQ(LzhFirstStageCommand(o, p1, kFolder),
+              "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"C:\\TEMP\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(ZipSecondStageCommand(p1), "-r -9 \"D:\\OUT\\NAME.LZH.ZIP\" \"NAME.LZH\"");
+    EXPECT_EQ(UnZipUpdateExtractCommand(o, p1), "-x \"D:\\OUT\\NAME.LZH.ZIP\" \"C:\\TEMP\\\" \"NAME.LZH\"");
+
+    const DoubleNames p2 = MakeDoubleNames(o, "NAME", "D:\\OUT", 2);
+    EXPECT_EQ(ZipFirstStageCommand(o, p2, kFolder), " -r  -0 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(LzhSecondStageCommand(o, p2), "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.ZIP.LZH\" \"NAME.ZIP\"");
+    EXPECT_EQ(LzhUpdateExtractCommand(o, p2), "x -+ \"D:\\OUT\\NAME.ZIP.LZH\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
+}
+
+TEST(CommandLines, SwitchSetsForEveryCombination)
+{
+    struct Case {
+        bool subDir, hiddn;
+        const char* lzh;
+        const char* zip;
+    };
+    const Case cases[] = {
+        {true, true, "u -+ -xra ", " -r -S "},
+        {true, false, "u -+ -xr ", " -r "},
+        {false, true, "u -+ -xa ", " -D -S "},
+        {false, false, "u -+ -x ", " -D "},
+    };
+    for (const Case& c : cases) {
+        CommandOptions o = Defaults();
+        o.SubDir = c.subDir;
+        o.Hiddn = c.hiddn;
+        EXPECT_EQ(LzhSwitchSet(o), c.lzh) << c.subDir << c.hiddn;
+        EXPECT_EQ(ZipSwitchSet(o), c.zip) << c.subDir << c.hiddn;
+    }
+}
+
+TEST(CommandLines, SubDirOffHiddenOnZipKeepsBothSpaces)
+{
+    CommandOptions o = Defaults();
+    o.SubDir = false;
+    o.Hiddn = true;
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder), " -D -S  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+}
+
+TEST(CommandLines, FileSpecificationFollowsJibunAndHabuku)
+{
+    CommandOptions o = Defaults();
+    EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "*.*");
+    o.Jibun = true;
+    o.Habuku = true;
+    EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "DATA\\PROJ\\*.*");
+    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\PROJ.LZH", "C:\\DATA\\PROJ"),
+              "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"D:\\OUT\\PROJ.LZH\" \"DATA\\PROJ\\*.*\"");
+    o.Habuku = false;
+    EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "C:\\DATA\\PROJ\\*.*");
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\PROJ.ZIP", "C:\\DATA\\PROJ"),
+              " -r  -9 \"D:\\OUT\\PROJ.ZIP\" \"C:\\DATA\\PROJ\\*.*\"");
+}
+
+TEST(CommandLines, LzhOptionReplacesPrefixExceptInTheSecondStage)
+{
+    CommandOptions o = Defaults();
+    o.Lzh_Option = "";
+    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 18), " -xr  \"-wC:\\TEMP\\\"");
+    EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 11), " -xr  -z1  ");
+    const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT", 0);
+    EXPECT_EQ(LzhFirstStageCommand(o, n, kFolder).substr(0, 10), " -xr  -z1 ");
+    EXPECT_EQ(LzhSecondStageCommand(o, n), "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+    EXPECT_EQ(LzhUpdateExtractCommand(o, n).substr(0, 5), "x -+ ");
+}
+
+TEST(CommandLines, TmpDirWithoutTrailingBackslash)
+{
+    CommandOptions o = Defaults();
+    o.TmpDir = "C:\\TEMP";
+    EXPECT_EQ(WorkSwitch(o), "-wC:\\TEMP");
+    const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT\\", 0);
+    EXPECT_EQ(n.T, "C:\\TEMP\\NAME.LZH");
+    EXPECT_EQ(n.D, "D:\\OUT\\NAME.LZH.LZH");  // an output folder's own backslash is not doubled
+    EXPECT_EQ(LzhUpdateExtractCommand(o, n), "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
+    EXPECT_EQ(LzhSecondStageCommand(o, n), "u -+ \"-wC:\\TEMP\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+}
+
+TEST(CommandLines, PatternsAndFormatsOfEachStep)
+{
+    const CommandOptions o = Defaults();
+    const char* finals[] = {"NAME.LZH.LZH", "NAME.LZH.ZIP", "NAME.ZIP.LZH", "NAME.ZIP.ZIP"};
+    for (int p = 0; p < 4; ++p)
+        EXPECT_EQ(MakeDoubleNames(o, "NAME", "D:\\OUT", p).D, std::string("D:\\OUT\\") + finals[p]);
+    // Stored values outside 0..3 give ZIP for both stages.
+    for (int p : {-1, 4, 99}) {
+        EXPECT_FALSE(DoubleFirstIsLzh(p));
+        EXPECT_FALSE(DoubleSecondIsLzh(p));
+        EXPECT_EQ(MakeDoubleNames(o, "N", "D:\\OUT", p).D, "D:\\OUT\\N.ZIP.ZIP");
+    }
+    EXPECT_TRUE(FirstStageIsLzh(0, 0, 3));
+    EXPECT_FALSE(FirstStageIsLzh(1, 2, 0));  // any AshukuExe other than 0 is ZIP
+    EXPECT_TRUE(FirstStageIsLzh(2, 1, 1));
+}
