@@ -2,6 +2,7 @@
 
 #include "common/basQuill.h"
 #include "platform/SettingsStore.h"
+#include "platform/Utf8.h"
 
 #include <charconv>
 #include <cmath>
@@ -35,13 +36,7 @@ namespace {
 
 using qb::platform::GetSetting;
 using qb::platform::SaveSetting;
-
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
+using qb::platform::TrimBlanks;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -189,7 +184,7 @@ bool WriteFormSetting(std::string_view key, std::string_view value) {
 }
 
 std::optional<double> TextToNumber(std::string_view text) {
-    std::string_view t = Trim(text);
+    std::string_view t = TrimBlanks(text);
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);
     if (t.empty()) return std::nullopt;
     // Plain decimal notation only: no hexadecimal, no inf or nan.
@@ -204,7 +199,7 @@ std::optional<double> TextToNumber(std::string_view text) {
 }
 
 std::optional<bool> TextToBool(std::string_view text) {
-    const std::string_view t = Trim(text);
+    const std::string_view t = TrimBlanks(text);
     if (EqualsNoCase(t, "true")) return true;
     if (EqualsNoCase(t, "false")) return false;
     if (const auto number = TextToNumber(t)) return *number != 0;

@@ -39,13 +39,6 @@ std::string Canonical(const std::string& hostPath) {
     return out;
 }
 
-std::string Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
 void Complain(const std::string& entry, const char* why) {
     std::fprintf(stderr, "Quillbox2: QUILLBOX2_DRIVES entry \"%s\" ignored: %s\n", entry.c_str(),
                  why);
@@ -54,7 +47,8 @@ void Complain(const std::string& entry, const char* why) {
 // One entry "C:=/path" (the colon may be left out); nullopt after a complaint.
 std::optional<DriveMapping> ParseEntry(const std::string& entry) {
     const auto eq = entry.find('=');
-    const std::string name = Trim(eq == std::string::npos ? entry : entry.substr(0, eq));
+    const std::string name(
+        TrimBlanks(eq == std::string::npos ? std::string_view(entry) : std::string_view(entry).substr(0, eq)));
     const bool letterOk = (name.size() == 1 || (name.size() == 2 && name[1] == ':')) &&
                           std::isalpha(static_cast<unsigned char>(name[0])) &&
                           static_cast<unsigned char>(name[0]) < 0x80;
@@ -62,7 +56,7 @@ std::optional<DriveMapping> ParseEntry(const std::string& entry) {
         Complain(entry, "it does not start with a drive letter such as C:=");
         return std::nullopt;
     }
-    const std::string root = Trim(std::string_view(entry).substr(eq + 1));
+    const std::string root(TrimBlanks(std::string_view(entry).substr(eq + 1)));
     if (root.empty() || root[0] != '/') {
         Complain(entry, "the folder must be an absolute path");
         return std::nullopt;
@@ -81,7 +75,7 @@ std::unique_ptr<DriveTable> ParseEnvironment() {
     const char* env = std::getenv("QUILLBOX2_DRIVES");
     if (env && *env) {
         for (const std::string& raw : SplitPath(env, ";")) {
-            const std::string entry = Trim(raw);
+            const std::string entry(TrimBlanks(raw));
             if (entry.empty()) continue;
             std::optional<DriveMapping> drive = ParseEntry(entry);
             if (!drive) continue;

@@ -5,16 +5,9 @@
 namespace qb::platform {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 // The name of a "[Section]" line, or nullopt for any other line.
 std::optional<std::string_view> SectionOf(std::string_view line) {
-    const std::string_view t = Trim(line);
+    const std::string_view t = TrimBlanks(line);
     if (t.size() < 2 || t.front() != '[' || t.back() != ']') return std::nullopt;
     return t.substr(1, t.size() - 2);
 }
@@ -23,7 +16,7 @@ std::optional<std::string_view> SectionOf(std::string_view line) {
 std::optional<std::string_view> KeyOf(std::string_view line) {
     const auto eq = line.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
-    const std::string_view key = Trim(line.substr(0, eq));
+    const std::string_view key = TrimBlanks(line.substr(0, eq));
     if (key.empty() || key[0] == ';' || key[0] == '#') return std::nullopt;
     return key;
 }
@@ -89,14 +82,14 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
             m_lines[i] = std::string(*k) + "=" + std::string(value);
             return;
         }
-        if (!firstDone && !Trim(line).empty()) insertAt = i + 1;
+        if (!firstDone && !TrimBlanks(line).empty()) insertAt = i + 1;
     }
     const std::string entry = std::string(key) + "=" + std::string(value);
     if (insertAt) {
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), entry);
         return;
     }
-    if (!m_lines.empty() && !Trim(m_lines.back()).empty()) m_lines.emplace_back();
+    if (!m_lines.empty() && !TrimBlanks(m_lines.back()).empty()) m_lines.emplace_back();
     m_lines.push_back("[" + std::string(section) + "]");
     m_lines.push_back(entry);
 }
@@ -112,12 +105,12 @@ void IniDocument::RemoveSection(std::string_view section) {
 }
 
 bool IniDocument::ValidSection(std::string_view section) {
-    return !section.empty() && !HasLineBreak(section) && Trim(section) == section &&
+    return !section.empty() && !HasLineBreak(section) && TrimBlanks(section) == section &&
            section.find_first_of("[]") == std::string_view::npos;
 }
 
 bool IniDocument::ValidKey(std::string_view key) {
-    return !key.empty() && !HasLineBreak(key) && Trim(key) == key &&
+    return !key.empty() && !HasLineBreak(key) && TrimBlanks(key) == key &&
            key.find('=') == std::string_view::npos && key[0] != '[' && key[0] != ';' &&
            key[0] != '#';
 }

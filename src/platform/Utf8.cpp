@@ -100,6 +100,13 @@ char32_t LowerChar(char32_t c) {
     return c;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     std::size_t i = 0;
     std::size_t j = 0;

@@ -34,6 +34,9 @@ std::size_t CharCount(std::string_view text);
 char32_t UpperChar(char32_t c);
 char32_t LowerChar(char32_t c);
 
+// The text without leading and trailing blanks (spaces and tabs).
+std::string_view TrimBlanks(std::string_view text);
+
 // Compares two names the way Windows does: without regard to letter case.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
