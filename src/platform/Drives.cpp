@@ -39,7 +39,13 @@ std::string Canonical(const std::string& hostPath) {
     return out;
 }
 
+// Each archiver module carries its own copy of this table; the first copy to parse a given
+// QUILLBOX2_DRIVES leaves a mark in the environment so that the others keep quiet about it.
+constexpr const char* kReportedMark = "QUILLBOX2_DRIVES_REPORTED";
+bool g_quiet = false;
+
 void Complain(const std::string& entry, const char* why) {
+    if (g_quiet) return;
     std::fprintf(stderr, "Quillbox2: QUILLBOX2_DRIVES entry \"%s\" ignored: %s\n", entry.c_str(),
                  why);
 }
@@ -74,6 +80,8 @@ std::unique_ptr<DriveTable> ParseEnvironment() {
     auto table = std::make_unique<DriveTable>();
     const char* env = std::getenv("QUILLBOX2_DRIVES");
     if (env && *env) {
+        const char* mark = std::getenv(kReportedMark);
+        g_quiet = mark && std::string_view(mark) == env;
         for (const std::string& raw : SplitPath(env, ";")) {
             const std::string entry(TrimBlanks(raw));
             if (entry.empty()) continue;
@@ -87,8 +95,9 @@ std::unique_ptr<DriveTable> ParseEnvironment() {
             }
             table->drives.push_back(*drive);
         }
-        if (table->drives.empty())
+        if (table->drives.empty() && !g_quiet)
             std::fprintf(stderr, "Quillbox2: QUILLBOX2_DRIVES has no usable entry; using C:=/\n");
+        ::setenv(kReportedMark, env, 1);
     }
     if (table->drives.empty()) table->drives.push_back({'C', "/"});
     std::sort(table->drives.begin(), table->drives.end(),

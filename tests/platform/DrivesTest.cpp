@@ -51,6 +51,12 @@ TEST(DriveTable, BadEntriesAreReportedOnceAndSkipped) {
     EXPECT_NE(report.find("missing"), std::string::npos);
     EXPECT_EQ(DriveRoot('C'), box.C());  // the first C: wins
     EXPECT_EQ(DriveRoot('D'), box.D());
+
+    // Another copy of the table in the same process (an archiver module's) keeps quiet.
+    testing::internal::CaptureStderr();
+    ReloadDrives();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(Drives().size(), 2u);
 }
 
 TEST(DriveTable, NothingUsableFallsBackToTheDefault) {

@@ -29,6 +29,7 @@ public:
         Save("TMPDIR", C() + "/TEMP");
         Save("XDG_CONFIG_HOME", Config());
         Unset("QUILLBOX2_SYSTEM_DIR");
+        Unset("QUILLBOX2_DRIVES_REPORTED");
         std::filesystem::current_path(C());
         qb::platform::ReloadDrives();
     }
