@@ -1,0 +1,39 @@
+#pragma once
+// The main window's side of the engine's interfaces: what a packing run reports to, and what
+// job files and the command line read and fill. Private to the main window's sources.
+
+#include "app/frmQuillbox.h"
+#include "engine/CommandLine.h"
+#include "engine/JobFile.h"
+#include "engine/PackHost.h"
+
+class frmQuillbox::RunHost : public qb::engine::PackHost
+{
+public:
+    explicit RunHost(frmQuillbox &frame) : m_frame(frame) {}
+    void HistoryAdd(const std::string &line) override;
+    void CreatedArchiveAdd(const std::string &path) override;
+    void ShowMessage(const std::string &text) override;
+    bool AskYesNo(const std::string &text) override;
+    bool Progress(const std::string &member, std::uint64_t done, std::uint64_t total) override;
+
+private:
+    frmQuillbox &m_frame;
+};
+
+class frmQuillbox::JobHost : public qb::engine::JobPanes, public basQuillbox::CommandLineHost
+{
+public:
+    explicit JobHost(frmQuillbox &frame) : m_frame(frame) {}
+    std::string InDirName() override;
+    void SetInDirName(const std::string &dir) override;
+    std::string OutDirName() override;
+    void SetOutDirName(const std::string &dir) override;
+    qb::engine::TargetList &Targets() override;
+    void LoadQbj() override { m_frame.LoadQbj(); }
+    void ShowMessage(const std::string &text) override;
+    bool AskYesNo(const std::string &text) override;
+
+private:
+    frmQuillbox &m_frame;
+};

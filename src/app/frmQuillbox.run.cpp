@@ -1,0 +1,124 @@
+// The interactive packing run behind the three run buttons, and what the run reports to.
+
+#include "app/frmQuillbox.hosts.h"
+#include "common/basQuill.h"
+#include "common/resQuill.h"
+#include "dialogs/UiSeams.h"
+#include "engine/PackFolder.h"
+#include "panes/RunProgress.h"
+#include "panes/mdiFile.h"
+#include "panes/mdiInDir.h"
+#include "panes/mdiInFile.h"
+#include "panes/mdiOutDir.h"
+#include "panes/mdiOutFile.h"
+#include "panes/mdiStatus.h"
+
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace qb::panes;
+
+void frmQuillbox::RunHost::HistoryAdd(const std::string &line)
+{
+    m_frame.m_status->ListInAdd(QString::fromStdString(line));
+}
+
+void frmQuillbox::RunHost::CreatedArchiveAdd(const std::string &path)
+{
+    m_frame.m_outFile->ListInAdd(QString::fromStdString(path));
+}
+
+void frmQuillbox::RunHost::ShowMessage(const std::string &text)
+{
+    qb::ui::ShowMessage(&m_frame, QString::fromStdString(text));
+}
+
+bool frmQuillbox::RunHost::AskYesNo(const std::string &text)
+{
+    return qb::ui::AskYesNo(&m_frame, QString::fromStdString(text));
+}
+
+bool frmQuillbox::RunHost::Progress(const std::string &member, std::uint64_t done, std::uint64_t total)
+{
+    return m_frame.m_progress->Report(QString::fromStdString(member), done, total);
+}
+
+void frmQuillbox::btnCancel_Click() { CancelRequested = true; }
+
+void frmQuillbox::setPanesEnabled(bool flag)
+{
+    for (PaneBase *pane : Panes())
+        pane->setEnabled(flag);
+    for (PaneBase *pane : Panes())
+        pane->Menu_Enabled(flag);
+}
+
+void frmQuillbox::btnExe_Click(int Index)
+{
+    if (m_running || Index < 0 || Index > 2)
+        return;
+    m_running = true;
+    for (QPushButton *b : btnExe)
+        b->setEnabled(false);
+    setPanesEnabled(false);
+    m_status->RefreshForm();
+    m_inFile->SelectClear();
+    m_file->SelectAll();   // from here on a selected item is a folder not yet packed
+    btnCancel->setEnabled(true);
+
+    runFolders(Index);
+
+    QListWidget *list = m_file->lstFile;
+    for (int j = 0; j < list->count();) {
+        if (!list->item(j)->isSelected())
+            delete list->takeItem(j);
+        else
+            ++j;
+    }
+    m_file->SelectClear();
+    m_status->ListInAdd(QString::fromStdString(resQuill(CancelRequested ? 30 : 31)));
+    CancelRequested = false;
+    btnCancel->setEnabled(false);
+    setPanesEnabled(true);
+    m_inDir->RefreshForm();
+    m_inFile->RefreshForm();
+    m_outDir->RefreshForm();
+    BtnEnabledChange();
+    m_running = false;
+    if (m_closeAfterRun)
+        close();
+}
+
+void frmQuillbox::runFolders(int Index)
+{
+    const std::string outputFolder = m_outDir->DirName().toStdString();
+    QListWidget *list = m_file->lstFile;
+    const int n = list->count();
+    for (int i = 0; i < n; ++i) {
+        list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
+        list->repaint();
+        // The one point of the loop where clicks are taken, the cancel button's among them.
+        QCoreApplication::processEvents();
+        if (CancelRequested) {
+            m_inDir->RefreshForm();
+            m_outDir->RefreshForm();
+            break;
+        }
+        const QString folder = list->item(i)->text();
+        m_progress->BeginFolder(QString::fromStdString(basQuill::ShortDisplayPath(folder.toStdString())));
+        const int r = basQuillbox::PackFolder(folder.toStdString(), outputFolder, Index, *m_runHost);
+        m_progress->EndFolder();
+        if (r == basQuillbox::kPacked) {
+            list->item(i)->setSelected(false);
+            list->repaint();
+        } else if (r == basQuillbox::kStopRun) {
+            m_inDir->RefreshForm();
+            m_outDir->RefreshForm();
+            CancelRequested = true;
+            break;
+        }
+        m_inDir->RefreshForm();
+        m_outDir->RefreshForm();
+    }
+}

@@ -1,0 +1,95 @@
+#include "RunProgress.h"
+
+#include "common/resQuill.h"
+#include "dialogs/SharedFont.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qb::panes {
+
+namespace {
+int g_showDelayMs = 400;
+int g_refreshMs = 50;
+} // namespace
+
+void RunProgress::SetShowDelayMs(int ms) { g_showDelayMs = ms; }
+void RunProgress::SetRefreshMs(int ms) { g_refreshMs = ms; }
+
+RunProgress::RunProgress(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmProgress"));
+    setWindowTitle(QStringLiteral("Quillbox2"));
+    setWindowModality(Qt::WindowModal);
+    lblFolder = new QLabel(this);
+    lblFolder->setObjectName(QStringLiteral("lblFolder"));
+    lblMember = new QLabel(this);
+    lblMember->setObjectName(QStringLiteral("lblMember"));
+    lblMember->setTextFormat(Qt::PlainText);
+    lblFolder->setTextFormat(Qt::PlainText);
+    barProgress = new QProgressBar(this);
+    barProgress->setObjectName(QStringLiteral("barProgress"));
+    barProgress->setRange(0, 1000);
+    btnCancel = new QPushButton(QString::fromStdString(resQuill(5)), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    connect(btnCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblFolder);
+    layout->addWidget(lblMember);
+    layout->addWidget(barProgress);
+    layout->addWidget(btnCancel, 0, Qt::AlignRight);
+    setMinimumWidth(420);
+}
+
+void RunProgress::BeginFolder(const QString &folder)
+{
+    m_cancelled = false;
+    lblFolder->setText(folder);
+    lblMember->clear();
+    barProgress->setValue(0);
+    m_started.start();
+    m_lastRefresh.invalidate();
+}
+
+bool RunProgress::Report(const QString &member, std::uint64_t done, std::uint64_t total)
+{
+    if (!m_started.isValid())
+        m_started.start();
+    // Reports can come thousands of times a second; the window follows at a calm pace.
+    if (m_lastRefresh.isValid() && m_lastRefresh.elapsed() < g_refreshMs)
+        return !m_cancelled;
+    m_lastRefresh.start();
+    if (!isVisible() && m_started.elapsed() >= g_showDelayMs) {
+        setFont(qb::ui::SharedFont());
+        show();
+    }
+    if (isVisible()) {
+        lblMember->setText(member);
+        const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
+        barProgress->setValue(std::min(permille, 1000));
+    }
+    QCoreApplication::processEvents();
+    return !m_cancelled;
+}
+
+void RunProgress::EndFolder()
+{
+    hide();
+    m_started.invalidate();
+}
+
+void RunProgress::closeEvent(QCloseEvent *event)
+{
+    // Closing the window means the same as its cancel button; it hides when the call ends.
+    m_cancelled = true;
+    event->ignore();
+}
+
+void RunProgress::reject() { m_cancelled = true; }
+
+} // namespace qb::panes

@@ -1,0 +1,55 @@
+#pragma once
+// The progress window of an interactive run: while one archive is written it shows the member
+// being packed and how far the call has come, and offers a cancel button. The archivers report
+// between pieces of work on the user-interface thread; each report lets the window repaint and
+// take the cancel click, and a cancel makes the archiver end its call as cancelled.
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace qb::panes {
+
+class RunProgress : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit RunProgress(QWidget *parent = nullptr);
+
+    // Starts one folder: resets the figures; the window appears only if the call takes a while.
+    void BeginFolder(const QString &folder);
+    // One report. False once the user cancelled.
+    bool Report(const QString &member, std::uint64_t done, std::uint64_t total);
+    // Ends the folder and hides the window.
+    void EndFolder();
+
+    bool Cancelled() const { return m_cancelled; }
+    // Cancels the archive being written, as the cancel button does.
+    void Cancel() { m_cancelled = true; }
+
+    // How long a call runs before the window appears, and how often it is refreshed.
+    static void SetShowDelayMs(int ms);
+    static void SetRefreshMs(int ms);
+
+    QLabel *lblFolder = nullptr;
+    QLabel *lblMember = nullptr;
+    QProgressBar *barProgress = nullptr;
+    QPushButton *btnCancel = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    QElapsedTimer m_started;
+    QElapsedTimer m_lastRefresh;
+    bool m_cancelled = false;
+};
+
+} // namespace qb::panes
