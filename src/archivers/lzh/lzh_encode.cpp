@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -42,7 +43,8 @@ class Encoder {
       : m_shape(shape),
         m_level(level),
         m_io(io),
-        m_buf(kChunk + shape.windowSize + kPadding, 0),
+        m_bufSize(kChunk + shape.windowSize + kPadding),
+        m_buf(new std::uint8_t[m_bufSize]),
         m_finder(shape.windowSize),
         m_block(shape.np, shape.pbit),
         m_out(io.write) {}
@@ -75,14 +77,16 @@ class Encoder {
 
   // Reads until the buffer is full or the input ends. False on a read error.
   bool Fill() {
-    const std::size_t cap = m_buf.size() - kPadding;
+    const std::size_t cap = m_bufSize - kPadding;
     while (!m_eof && m_end < cap) {
-      const std::ptrdiff_t n = m_io.read(m_buf.data() + m_end, cap - m_end);
+      const std::ptrdiff_t n = m_io.read(m_buf.get() + m_end, cap - m_end);
       if (n < 0 || static_cast<std::size_t>(n) > cap - m_end) return false;
       if (n == 0) m_eof = true;
       m_end += static_cast<std::size_t>(n);
       m_inputSize += static_cast<std::uint64_t>(n);
     }
+    // Word-wise reads past the data must see defined bytes.
+    std::memset(m_buf.get() + m_end, 0, kPadding);
     return true;
   }
 
@@ -91,14 +95,14 @@ class Encoder {
     const std::size_t w = m_shape.windowSize;
     if (m_pos < 2 * w) return;
     const std::size_t delta = (m_pos - w) / w * w;
-    std::memmove(m_buf.data(), m_buf.data() + delta, m_end - delta);
+    std::memmove(m_buf.get(), m_buf.get() + delta, m_end - delta);
     m_end -= delta;
     m_pos -= delta;
     m_finder.Rebase(delta);
   }
 
   Match Find(std::size_t pos, unsigned longerThan, unsigned chain) {
-    Match m = m_finder.Search(m_buf.data(), pos, m_end - pos, longerThan, m_level.nice, chain);
+    Match m = m_finder.Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
     if (m.length == kMinMatch && m.distance > kFarShortMatch) m.length = 0;
     return m;
   }
@@ -109,7 +113,7 @@ class Encoder {
   }
 
   void Parse(std::size_t stop) {
-    const std::uint8_t* b = m_buf.data();
+    const std::uint8_t* b = m_buf.get();
     while (m_pos < stop && m_out.ok()) {
       Match cur = Find(m_pos, kMinMatch - 1, m_level.chain);
       if (cur.length == 0) {
@@ -154,7 +158,9 @@ class Encoder {
   MethodShape m_shape;
   LevelParams m_level;
   EncodeIo& m_io;
-  std::vector<std::uint8_t> m_buf;
+  // Left uninitialised: a small file touches only the pages it fills.
+  std::size_t m_bufSize;
+  std::unique_ptr<std::uint8_t[]> m_buf;
   std::size_t m_pos = 0;
   std::size_t m_end = 0;
   bool m_eof = false;
