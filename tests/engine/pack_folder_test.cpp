@@ -1,0 +1,304 @@
+// PackFolder and the silent run loop against the recording fake: history lines in order, the
+// archiver calls made (command and current directory), stop codes, pre-checks and names.
+#include "EngineFixture.h"
+
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
+#include "engine/Archivers.h"
+#include "engine/AutoRun.h"
+#include "engine/Options.h"
+#include "engine/PackFolder.h"
+#include "platform/CurrentDir.h"
+
+using namespace qbtest;
+using basQuillbox::PackFolder;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+std::string L(int code) { return resQuillbox(code); }
+
+class PackFolderTest : public EngineTest {
+protected:
+    RecordingHost host;
+};
+
+}  // namespace
+
+TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
+{
+    qb::engine::VectorTargetList list;
+    list.Append(MakeFolder("C:\\SRC\\A"));
+    list.Append("C:\\SRC\\GONE");  // does not exist
+    list.Append(MakeFolder("C:\\SRC\\C"));
+
+    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 0, host);
+
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20003), L(20005), "[ C:\\SRC\\C ]",
+                                   L(20010), L(20003), resQuill(31)}));
+    EXPECT_EQ(host.messages, (Lines{L(20202)}));
+    EXPECT_EQ(host.created, (Lines{"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
+    EXPECT_EQ(r.packed, 2);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_FALSE(r.aborted);
+    ASSERT_EQ(Fake().calls.size(), 2u);
+    EXPECT_EQ(Fake().calls[0].cwd, "C:\\SRC\\A");
+    EXPECT_EQ(Fake().calls[1].cwd, "C:\\SRC\\C");
+}
+
+TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
+{
+    qb::engine::VectorTargetList list;
+    list.Append(MakeFolder("C:\\SRC\\A"));
+    list.Append(MakeFolder("C:\\SRC\\B"));
+    Fake().reportProgress = true;
+    host.progressAnswer = [] { return false; };  // the user cancels in the progress report
+
+    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 0, host);
+
+    EXPECT_TRUE(r.aborted);
+    EXPECT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20042), L(20004), resQuill(30)}));
+    EXPECT_TRUE(host.created.empty());
+}
+
+TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
+{
+    qb::engine::VectorTargetList list;
+    list.Append(MakeFolder("C:\\SRC\\A"));
+    list.Append(MakeFolder("C:\\SRC\\B"));
+    Fake().results = {32774};
+
+    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 0, host);
+
+    EXPECT_TRUE(r.aborted);
+    EXPECT_EQ(r.failed, 2);
+    EXPECT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20041), L(20004), resQuill(30)}));
+}
+
+TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
+{
+    EXPECT_EQ(basQuillbox::ReportArchiverResult(0, host), 0);
+    EXPECT_EQ(basQuillbox::ReportArchiverResult(32773, host), -1);
+    EXPECT_EQ(basQuillbox::ReportArchiverResult(32774, host), -1);
+    EXPECT_EQ(basQuillbox::ReportArchiverResult(32800, host), -1);
+    EXPECT_EQ(host.history, (Lines{L(20040), L(20041), L(20042)}));
+    host.history.clear();
+    for (int code : {-1, 1, 32799, 32772, 32801})
+        EXPECT_EQ(basQuillbox::ReportArchiverResult(code, host), 1) << code;
+    EXPECT_TRUE(host.history.empty());
+}
+
+TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
+{
+    MakeFolder("C:\\DATA\\OUT");
+    MakeFolder("C:\\DATA2");
+    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", host));
+    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\", host));
+    // A plain text prefix: a sibling whose name begins the same way counts as inside.
+    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", host));
+    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\", host));
+    EXPECT_EQ(host.messages, (Lines{L(20200), L(20200), L(20200), L(20201)}));
+
+    basQuillbox::SubDir = false;
+    host.messages.clear();
+    EXPECT_TRUE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", host));
+    EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA");
+    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", host));
+    EXPECT_EQ(host.messages, (Lines{L(20200)}));
+}
+
+TEST_F(PackFolderTest, WithSubDirOffTheFolderHoldingTheOutputIsPacked)
+{
+    MakeFolder("C:\\DATA\\OUT");
+    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, host), 1);
+    EXPECT_EQ(host.history, (Lines{L(20005)}));
+    basQuillbox::SubDir = false;
+    host.history.clear();
+    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, host), 0);
+    EXPECT_EQ(host.created, (Lines{"C:\\DATA\\OUT\\DATA.LZH"}));
+    ASSERT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(Fake().calls[0].command.substr(0, 7), "u -+ -x");
+}
+
+TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
+{
+    MakeFolder("C:\\Work\\Projects\\Old\\abc");
+    MakeFolder("C:\\Work\\abc");
+    EXPECT_EQ(PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", 0, host), 0);
+    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", 0, host), 0);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(20010), L(20003), "[ C:\\Work\\abc ]",
+                                   L(20010), L(20003)}));
+    EXPECT_EQ(host.created, (Lines{"D:\\OUT\\ABC.LZH", "D:\\OUT\\ABC.LZH"}));
+    // The current directory is back at the folder afterwards.
+    EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\Work\\abc");
+
+    basQuillbox::UCase = false;
+    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT", 0, host), 0);
+    EXPECT_EQ(host.created.back(), "D:\\OUT\\abc.LZH");
+}
+
+TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
+{
+    EXPECT_EQ(basQuillbox::ArchiveBaseName("C:\\"), "");
+    EXPECT_EQ(basQuillbox::ArchiveBaseName("\\abc"), "");
+    EXPECT_EQ(basQuillbox::ArchiveBaseName("abc"), "");
+    EXPECT_EQ(basQuillbox::ArchiveBaseName("C:\\A\\b c"), "b c");
+
+    basQuillbox::TmpDir = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
+    EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, host), 1);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.history, (Lines{L(20004)}));
+}
+
+TEST_F(PackFolderTest, JibunPacksFromTheDriveRoot)
+{
+    MakeFolder("C:\\DATA\\PROJ");
+    basQuillbox::Jibun = true;
+    EXPECT_EQ(PackFolder("C:\\DATA\\PROJ", "D:\\OUT", 0, host), 0);
+    ASSERT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(Fake().calls[0].cwd, "C:\\");
+    EXPECT_NE(Fake().calls[0].command.find("\"DATA\\PROJ\\*.*\""), std::string::npos);
+    EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA\\PROJ");
+}
+
+TEST_F(PackFolderTest, ZipModesAndMissingZip)
+{
+    MakeFolder("C:\\SRC\\A");
+    basQuillbox::AshukuExe = 1;
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, host), 0);
+    ASSERT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(Fake().calls[0].lib, Lib::Zip);
+    EXPECT_EQ(Fake().calls[0].command, " -r  -0 \"D:\\OUT\\A.ZIP\" \"*.*\"");
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20013), L(20003)}));
+
+    InstallFake(true, false);
+    host.history.clear();
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 0, host), 1);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.history, (Lines{L(20004)}));
+}
+
+TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
+{
+    MakeFolder("C:\\SRC\\A");
+    Fake().lzhBusy = true;
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, host), 1);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.messages, (Lines{L(20100)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20012), L(20004)}));
+}
+
+// Double compression: the fake makes the archive each packing command names, so the stored
+// archive exists between the stages as it would with the real modules.
+class DoubleTest : public PackFolderTest {
+protected:
+    void SetUp() override
+    {
+        PackFolderTest::SetUp();
+        MakeFolder("C:\\SRC\\NAME");
+        Fake().onCall = [this](const FakeCall& call) {
+            if (call.lib == Lib::UnZip || call.command.rfind("x -+", 0) == 0)
+                return;
+            for (const char* name : {"C:\\TEMP\\NAME.LZH", "C:\\TEMP\\NAME.ZIP"})
+                if (call.command.find(std::string("\"") + name + "\"") != std::string::npos)
+                    WriteFile(name, "stored");
+        };
+    }
+};
+
+TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
+{
+    basQuillbox::Pattern = 1;
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20007), L(20003)}));
+    EXPECT_EQ(host.created, (Lines{"D:\\OUT\\NAME.LZH.ZIP"}));
+    ASSERT_EQ(Fake().calls.size(), 2u);
+    EXPECT_EQ(Fake().calls[0].lib, Lib::Unlha);
+    EXPECT_EQ(Fake().calls[0].cwd, "C:\\SRC\\NAME");
+    EXPECT_EQ(Fake().calls[1].lib, Lib::Zip);
+    EXPECT_EQ(Fake().calls[1].command, "-r -9 \"D:\\OUT\\NAME.LZH.ZIP\" \"NAME.LZH\"");
+    EXPECT_EQ(Fake().calls[1].cwd, "C:\\TEMP");
+    EXPECT_FALSE(Exists("C:\\TEMP\\NAME.LZH"));
+    EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\SRC\\NAME");
+}
+
+TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
+{
+    basQuillbox::Pattern = 3;
+    basQuillbox::Double = true;
+    WriteFile("D:\\OUT\\NAME.ZIP.ZIP", "old");
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20020), L(20006), L(20007), L(20003)}));
+    ASSERT_EQ(Fake().calls.size(), 3u);
+    EXPECT_EQ(Fake().calls[0].lib, Lib::UnZip);
+    EXPECT_EQ(Fake().calls[0].command, "-x \"D:\\OUT\\NAME.ZIP.ZIP\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
+    EXPECT_EQ(Fake().calls[1].command, " -r  -0 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(Fake().calls[2].command, "-r -9 \"D:\\OUT\\NAME.ZIP.ZIP\" \"NAME.ZIP\"");
+}
+
+TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
+{
+    basQuillbox::Double = true;  // final archive absent
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
+    EXPECT_EQ(Fake().calls.size(), 2u);
+
+    basQuillbox::Double = false;  // final archive present
+    WriteFile("D:\\OUT\\NAME.LZH.LZH", "old");
+    Fake().calls.clear();
+    host.history.clear();
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
+    ASSERT_EQ(Fake().calls.size(), 2u);
+    EXPECT_EQ(Fake().calls[1].command, "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+
+    basQuillbox::Double = true;  // both: the outer LZH is unpacked with Unlha
+    Fake().calls.clear();
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    ASSERT_EQ(Fake().calls.size(), 3u);
+    EXPECT_EQ(Fake().calls[0].command, "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
+}
+
+TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
+{
+    qb::engine::VectorTargetList list;
+    list.Append("C:\\SRC\\NAME");
+    list.Append(MakeFolder("C:\\SRC\\NEXT"));
+    Fake().results = {32772};
+    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 2, host);
+    EXPECT_FALSE(r.aborted);
+    EXPECT_EQ(r.packed, 1);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20004), "[ C:\\SRC\\NEXT ]", L(20001),
+                                   L(20002), L(20003), resQuill(31)}));
+    EXPECT_EQ(Fake().calls.size(), 3u);
+    EXPECT_FALSE(Exists("C:\\TEMP\\NAME.LZH"));
+}
+
+TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
+{
+    Fake().results = {32773};
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), -1);
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20040), L(20040), L(20004)}));
+}
+
+TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
+{
+    InstallFake(true, false);
+    basQuillbox::Pattern = 1;
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), -1);
+    EXPECT_EQ(host.history.back(), L(20004));
+}
+
+TEST_F(DoubleTest, StaleStoredArchiveIsNotMixedIntoANewOne)
+{
+    WriteFile("C:\\TEMP\\NAME.LZH", "left over from an earlier run");
+    bool staleSeen = true;
+    Fake().onCall = [&](const FakeCall& call) {
+        if (call.command.find("-z1") != std::string::npos)
+            staleSeen = Exists("C:\\TEMP\\NAME.LZH");
+    };
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_FALSE(staleSeen);
+}
