@@ -1,0 +1,117 @@
+// Updating an existing archive: what is unchanged stays byte for byte, what changed is replaced
+// in place, nothing is lost; and the double-archive cycle (UnZip -x, then Zip into it again).
+#include "RawMembers.h"
+#include "Sandbox.h"
+#include "ZipCheck.h"
+#include "ZipModules.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace qb::ziptest;
+using qb::arctest::ReadFile;
+
+namespace {
+
+void Touch(const std::string& path, std::time_t mtime)
+{
+    struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+}  // namespace
+
+TEST(ZipUpdate, UnchangedFolderLeavesEveryMemberAsItWas)
+{
+    Modules();
+    std::string source = DriveC() + "/UPD/SAME";
+    MakeSourceTree(source, false);
+    fs::create_directories(DriveD() + "/OUT");
+    std::string archive = DriveD() + "/OUT/SAME.ZIP";
+    fs::remove(archive);
+    const char* command = R"( -r  -9 "D:\OUT\SAME.ZIP" "*.*")";
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    std::string before = ReadFile(archive);
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    EXPECT_EQ(ReadFile(archive), before);
+    EXPECT_EQ(qb::arctest::FolderNames(DriveD() + "/OUT"), std::vector<std::string>{"SAME.ZIP"});
+}
+
+TEST(ZipUpdate, OneChangedFileIsExactlyReplacedAndNothingIsLost)
+{
+    Modules();
+    std::string source = DriveC() + "/UPD/ONE";
+    MakeSourceTree(source, false);
+    fs::create_directories(DriveD() + "/OUT");
+    std::string archive = DriveD() + "/OUT/ONE.ZIP";
+    fs::remove(archive);
+    const char* command = R"( -r  -9 "D:\OUT\ONE.ZIP" "*.*")";
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    auto before = RawMembers(archive);
+
+    // Same size, new content and time: the size alone must not hide the change.
+    std::string old = ReadFile(source + "/readme.txt");
+    std::string changed(old.size(), 'Z');
+    std::ofstream(source + "/readme.txt", std::ios::binary) << changed;
+    Touch(source + "/readme.txt", std::time(nullptr) + 60);
+    fs::remove(source + "/empty.dat");  // a file gone from the folder stays in the archive
+    std::ofstream(source + "/sub/new.txt") << "new file\n";
+
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    EXPECT_TRUE(PeersAccept(archive));
+    auto after = RawMembers(archive);
+    ASSERT_EQ(after.size(), before.size() + 1);
+    for (const auto& [name, member] : before) {
+        ASSERT_TRUE(after.count(name)) << name << " was lost";
+        if (name == "readme.txt") {
+            EXPECT_EQ(after[name].index, member.index);  // replaced in place
+            EXPECT_NE(after[name].crc, member.crc);
+        } else {
+            EXPECT_EQ(after[name], member) << name << " changed";
+        }
+    }
+    EXPECT_TRUE(after.count("sub/new.txt"));
+    qb::arctest::Sandbox out;
+    ASSERT_EQ(Modules().UnZip(out.Root(), R"(-x "D:\OUT\ONE.ZIP" ")" + out.Root() + R"(" "readme.txt")"), 0)
+        << Modules().output;
+    EXPECT_EQ(ReadFile(out.Path("readme.txt")), changed);
+}
+
+TEST(ZipUpdate, DoubleArchiveCycle)
+{
+    Modules();
+    std::string temp = DriveC() + "/TEMP";
+    fs::create_directories(temp);
+    fs::create_directories(DriveD() + "/OUT");
+    std::string inner = temp + "/CYCLE.LZH";
+    std::string outer = DriveD() + "/OUT/CYCLE.LZH.ZIP";
+    fs::remove(outer);
+    std::string first;
+    for (int i = 0; i < 20000; ++i)
+        first += "first version " + std::to_string(i) + "\n";
+    std::ofstream(inner, std::ios::binary) << first;
+    Touch(inner, 1500000000);
+    ASSERT_EQ(Modules().Zip(temp, R"(-r -9 "D:\OUT\CYCLE.LZH.ZIP" "CYCLE.LZH")"), 0) << Modules().output;
+    fs::remove(inner);
+
+    // The update extraction brings the stored archive back, with its time.
+    ASSERT_EQ(Modules().UnZip(temp, R"(-x "D:\OUT\CYCLE.LZH.ZIP" "C:\TEMP\" "CYCLE.LZH")"), 0)
+        << Modules().output;
+    EXPECT_EQ(ReadFile(inner), first);
+    struct stat info {};
+    ASSERT_EQ(stat(inner.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1500000000);
+
+    // The first stage updates it; the second stage puts it back into the same outer archive.
+    std::ofstream(inner, std::ios::binary | std::ios::app) << "appended by the update\n";
+    ASSERT_EQ(Modules().Zip(temp, R"(-r -9 "D:\OUT\CYCLE.LZH.ZIP" "CYCLE.LZH")"), 0) << Modules().output;
+    EXPECT_TRUE(PeersAccept(outer));
+    EXPECT_EQ(ArchiveMembers(outer), std::vector<std::string>{"CYCLE.LZH"});
+    EXPECT_EQ(ExtractAndCompare(outer, temp), "");
+    fs::remove(inner);
+}
