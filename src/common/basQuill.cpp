@@ -104,7 +104,8 @@ std::string OnDiskPath(const std::string& path) {
         std::vector<std::string> parts{UpperCaseName(path.substr(0, 2))};
         for (std::size_t slash = path.find('\\', 3); slash != std::string::npos;
              slash = path.find('\\', slash + 1)) {
-            const std::optional<std::string> name = qb::platform::FindEntryName(path.substr(0, slash));
+            const std::optional<std::string> name =
+                qb::platform::FindEntryName(path.substr(0, slash));
             if (!name) return {};
             parts.push_back(*name);
             if (parts.size() > kMaxComponents) return {};

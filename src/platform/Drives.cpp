@@ -53,8 +53,8 @@ void Complain(const std::string& entry, const char* why) {
 // One entry "C:=/path" (the colon may be left out); nullopt after a complaint.
 std::optional<DriveMapping> ParseEntry(const std::string& entry) {
     const auto eq = entry.find('=');
-    const std::string name(
-        TrimBlanks(eq == std::string::npos ? std::string_view(entry) : std::string_view(entry).substr(0, eq)));
+    const std::string_view whole(entry);
+    const std::string name(TrimBlanks(eq == std::string::npos ? whole : whole.substr(0, eq)));
     const bool letterOk = (name.size() == 1 || (name.size() == 2 && name[1] == ':')) &&
                           std::isalpha(static_cast<unsigned char>(name[0])) &&
                           static_cast<unsigned char>(name[0]) < 0x80;
@@ -87,8 +87,8 @@ std::unique_ptr<DriveTable> ParseEnvironment() {
             if (entry.empty()) continue;
             std::optional<DriveMapping> drive = ParseEntry(entry);
             if (!drive) continue;
-            const bool taken = std::any_of(table->drives.begin(), table->drives.end(),
-                                           [&](const DriveMapping& d) { return d.letter == drive->letter; });
+            const auto sameLetter = [&](const DriveMapping& d) { return d.letter == drive->letter; };
+            const bool taken = std::any_of(table->drives.begin(), table->drives.end(), sameLetter);
             if (taken) {
                 Complain(entry, "that drive letter is given twice");
                 continue;

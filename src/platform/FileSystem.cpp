@@ -90,7 +90,8 @@ std::optional<std::uint64_t> FreeBytes(std::string_view path) {
         if (auto bytes = AvailableBytes(host)) return bytes;
     }
     // The folder does not exist (yet): its drive will receive what is written there.
-    const std::string drive = HasDriveLetter(path) ? std::string(path.substr(0, 1)) : ToDrivePath(host);
+    const std::string drive =
+        HasDriveLetter(path) ? std::string(path.substr(0, 1)) : ToDrivePath(host);
     if (drive.empty()) return std::nullopt;
     return AvailableBytes(DriveRoot(drive[0]));
 }
@@ -150,7 +151,8 @@ std::string SystemFolder() {
             const std::string self(exe, static_cast<std::size_t>(n));
             const std::string beside = self.substr(0, self.find_last_of('/')) + "/system";
             struct stat st {};
-            if (::stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) candidates.push_back(beside);
+            if (::stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                candidates.push_back(beside);
         }
 #ifdef QB_INSTALL_SYSTEM_DIR
         candidates.push_back(QB_INSTALL_SYSTEM_DIR);
