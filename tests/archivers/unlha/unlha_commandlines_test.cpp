@@ -1,0 +1,150 @@
+// The LZH command lines the program builds for its packing modes, run through the real module
+// with the spec's own drive paths: each archive must hold exactly the expected members, pass
+// every other LHA program, and extract back to the same bytes.
+#include "UnlhaHarness.h"
+
+#include "lzh_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace unlhatest {
+namespace {
+
+const std::string kExclude = "-jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS";
+
+// The switch set of the first packing step, as the program forms it from its options.
+std::string SwitchSet(bool subDir, bool hiddn)
+{
+    return std::string("u -+") + (subDir ? (hiddn ? " -xra " : " -xr ") : (hiddn ? " -xa " : " -x "));
+}
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+std::string PackLine(int mode, bool subDir, bool hiddn, const std::string& archive, const std::string& spec)
+{
+    std::string s = SwitchSet(subDir, hiddn);
+    if (mode == 1)
+        s += " -z1 ";
+    if (mode == 2)
+        s += " -z1";
+    return s + " " + Quote("-wC:\\TEMP\\") + "  " + kExclude + " " + Quote(archive) + " " + Quote(spec);
+}
+
+struct Case {
+    const char* name;
+    int mode;  // 0 normal, 1 stored, 2 first stage of double compression
+    bool subDir, hiddn, jibun, habuku;
+    std::size_t bigSize;
+};
+
+class CommandLines : public DrivesTest, public ::testing::WithParamInterface<Case> {};
+
+TEST(CommandLineText, BuilderGivesTheExampleLinesExactly)
+{
+    EXPECT_EQ(PackLine(0, true, false, "D:\\OUT\\NAME.LZH", "*.*"),
+              "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(PackLine(1, true, false, "D:\\OUT\\NAME.LZH", "*.*"),
+              "u -+ -xr  -z1  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(PackLine(2, true, false, "C:\\TEMP\\NAME.LZH", "*.*"),
+              "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"C:\\TEMP\\NAME.LZH\" \"*.*\"");
+}
+
+TEST_P(CommandLines, ArchiveHoldsTheExpectedMembersAndPassesEveryReader)
+{
+    const Case& c = GetParam();
+    std::string folder = C("DATA/PROJ");
+    Tree tree = MakeSourceTree(folder, c.bigSize);
+    std::filesystem::create_directories(C("TEMP"));
+    std::filesystem::create_directories(D("OUT"));
+
+    std::string spec = !c.jibun ? "*.*" : c.habuku ? "DATA\\PROJ\\*.*" : "C:\\DATA\\PROJ\\*.*";
+    std::string archive = c.mode == 2 ? "C:\\TEMP\\NAME.LZH" : "D:\\OUT\\NAME.LZH";
+    std::string archiveHost = c.mode == 2 ? C("TEMP/NAME.LZH") : D("OUT/NAME.LZH");
+    qb::arctest::ScopedCwd cwd(c.jibun ? DriveC() : folder);
+
+    std::string line = PackLine(c.mode, c.subDir, c.hiddn, archive, spec);
+    CallResult r = Unlha(line);
+    ASSERT_EQ(r.rc, 0) << line << "\n" << r.output;
+
+    std::string prefix = c.jibun ? "DATA/PROJ/" : "";
+    std::set<std::string> expected = ExpectedMembers(tree, c.subDir, c.hiddn, prefix);
+    EXPECT_EQ(MemberNames(archiveHost), expected) << line;
+
+    // Methods: stored modes store everything; the normal mode compresses text.
+    lzh::FileSource src(open(archiveHost.c_str(), O_RDONLY));
+    std::vector<lzh::MemberHeader> members;
+    std::string error;
+    ASSERT_TRUE(lzh::ReadAllHeaders(src, members, error));
+    std::size_t files = 0;
+    for (const auto& m : members) {
+        EXPECT_EQ(m.level, 2);
+        if (m.isDirectory)
+            continue;
+        ++files;
+        if (c.mode != 0 || m.originalSize == 0) {
+            EXPECT_EQ(m.method, "-lh0-") << m.Path();
+        } else if (m.components.back() == "readme.txt") {
+            EXPECT_EQ(m.method, "-lh5-");
+        }
+    }
+
+    EXPECT_EQ(PeersReject(archiveHost, files), "");
+
+    // Our own extraction gives back the same bytes under the same names.
+    CallResult x = Unlha("x -+ " + Quote(archive) + " " + Quote("D:\\CHECK\\"));
+    ASSERT_EQ(x.rc, 0) << x.output;
+    Tree back = ReadTree(D("CHECK"));
+    Tree want;
+    for (const auto& name : expected) {
+        std::string rel = name.substr(prefix.size());
+        want[name] = tree.at(rel);
+    }
+    for (std::size_t p = prefix.find('/'); p != std::string::npos; p = prefix.find('/', p + 1))
+        want[prefix.substr(0, p + 1)] = "";
+    EXPECT_TRUE(back == want) << "extracted tree differs";
+
+    // No temporary file is left in the work folder or beside the archive.
+    EXPECT_EQ(qb::arctest::FolderNames(C("TEMP")), c.mode == 2 ? std::vector<std::string>{"NAME.LZH"}
+                                                               : std::vector<std::string>{});
+    EXPECT_EQ(qb::arctest::FolderNames(D("OUT")), c.mode == 2 ? std::vector<std::string>{}
+                                                              : std::vector<std::string>{"NAME.LZH"});
+}
+
+constexpr std::size_t k50MB = 50u << 20;
+
+INSTANTIATE_TEST_SUITE_P(
+    Part14, CommandLines,
+    ::testing::Values(Case{"Mode0Default", 0, true, false, false, false, k50MB},
+                      Case{"Mode1Stored", 1, true, false, false, false, k50MB},
+                      Case{"Mode2FirstStage", 2, true, false, false, false, k50MB},
+                      Case{"SubDirHiddn", 0, true, true, false, false, 0},
+                      Case{"HiddnOnly", 0, false, true, false, false, 0},
+                      Case{"NeitherSubDirNorHiddn", 0, false, false, false, false, 0},
+                      Case{"StoredNoSubDir", 1, false, false, false, false, 0},
+                      Case{"JibunWithDrive", 0, true, false, true, false, 0},
+                      Case{"JibunHabuku", 0, true, false, true, true, k50MB},
+                      Case{"JibunHabukuHiddnStored", 1, true, true, true, true, 0}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
+{
+    std::string folder = C("DATA/PROJ");
+    MakeSourceTree(folder, 0);
+    std::filesystem::create_directories(D("OUT"));
+    qb::arctest::ScopedCwd cwd(folder);
+    ASSERT_EQ(Unlha("a -xr D:\\OUT\\J.LZH *.*").rc, 0);
+    std::string out;
+    qb::arctest::RunShell("7zz l '" + D("OUT/J.LZH") + "'", &out);
+    EXPECT_NE(out.find("sub/deep/サブ フォルダ/ファイル.bin"), std::string::npos) << out;
+    out.clear();
+    qb::arctest::RunShell("bsdtar tf '" + D("OUT/J.LZH") + "'", &out);
+    EXPECT_NE(out.find("日本語ファイル.txt"), std::string::npos) << out;
+    // lhasa prints no non-ASCII names in listings, but it writes them as stored.
+    std::filesystem::create_directories(D("LHASA"));
+    ASSERT_EQ(qb::arctest::RunShell("cd '" + D("LHASA") + "' && lhasa xq '" + D("OUT/J.LZH") + "' >/dev/null 2>&1"), 0);
+    EXPECT_EQ(qb::arctest::ReadFile(D("LHASA/sub/表示.txt")), "表示\n");
+}
+
+}  // namespace
+}  // namespace unlhatest
