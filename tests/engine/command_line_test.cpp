@@ -1,0 +1,106 @@
+// The program's command line: how the text is split, what lands on the target list, job files
+// among the arguments, and how Linux arguments become the command text.
+#include "EngineFixture.h"
+
+#include "common/resQuillbox.h"
+
+using namespace qbtest;
+using basQuillbox::BuildCommandText;
+using basQuillbox::ParseCommandLine;
+using basQuillbox::SplitCommandText;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class CommandLineTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        MakeFolder("C:\\SRC\\A");
+        MakeFolder("C:\\SRC\\B C");
+        MakeFolder("C:\\SRC\\D");
+    }
+    RecordingPanes panes;
+};
+
+}  // namespace
+
+TEST(CommandTextSplit, QuotesSpacesAndEmptyArguments)
+{
+    bool ok = false;
+    EXPECT_EQ(SplitCommandText("a b", &ok), (Lines{"a", "b"}));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(SplitCommandText("  a   \"\" b  "), (Lines{"a", "b"}));
+    EXPECT_EQ(SplitCommandText("\"x y\"z w"), (Lines{"x y", "z", "w"}));
+    EXPECT_EQ(SplitCommandText("a\"b c\""), (Lines{"a\"b", "c\""}));
+    EXPECT_EQ(SplitCommandText("a \"b c", &ok), (Lines{"a"}));
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(SplitCommandText("").empty());
+}
+
+TEST_F(CommandLineTest, FoldersAreAddedInOrder)
+{
+    EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A \"C:\\SRC\\B C\" c:\\src\\d", panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A", "C:\\SRC\\B C", "C:\\SRC\\D"}));
+    EXPECT_TRUE(ParseCommandLine("\"C:\\SRC\\B C\"C:\\SRC\\A", panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\B C", "C:\\SRC\\A"}));
+}
+
+TEST_F(CommandLineTest, UnclosedQuoteLeavesTheListEmpty)
+{
+    EXPECT_FALSE(ParseCommandLine("C:\\SRC\\A \"C:\\SRC\\B C", panes));
+    EXPECT_EQ(panes.list.Count(), 0);
+}
+
+TEST_F(CommandLineTest, SwitchWithAFolderIsAnOrdinaryArgument)
+{
+    EXPECT_TRUE(ParseCommandLine("/u C:\\SRC\\A", panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A"}));
+}
+
+TEST_F(CommandLineTest, JobFileInTheMiddleReplacesTheListAndEndsTheLine)
+{
+    WriteFile("C:\\JOB.QBJ", "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
+    EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A c:\\job.qbj C:\\SRC\\B", panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\D"}));
+    EXPECT_EQ(basQuillbox::CurrentJobFile, "C:\\JOB.QBJ");
+    EXPECT_EQ(panes.inDir, "C:\\SRC");
+    EXPECT_EQ(panes.outDir, "D:\\OUT");
+}
+
+TEST_F(CommandLineTest, QbjThatIsNotAFileIsAFolderArgument)
+{
+    MakeFolder("C:\\SRC\\X.QBJ");
+    EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A C:\\nothing.qbj C:\\SRC\\X.QBJ C:\\SRC\\D", panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A", "C:\\SRC\\X.QBJ", "C:\\SRC\\D"}));
+    EXPECT_EQ(basQuillbox::CurrentJobFile, "");
+}
+
+TEST_F(CommandLineTest, FullListEndsTheParsingAndEmptiesTheList)
+{
+    for (int i = 0; i < 1000; ++i)
+        panes.list.Append("x");  // replaced: parsing starts with an empty list
+    std::string text;
+    for (int i = 0; i < 1001; ++i) {
+        MakeFolder("C:\\MANY\\F" + std::to_string(i));
+        text += "C:\\MANY\\F" + std::to_string(i) + " ";
+    }
+    EXPECT_FALSE(ParseCommandLine(text, panes));
+    EXPECT_EQ(panes.list.Count(), 0);
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(3100)}));
+}
+
+TEST_F(CommandLineTest, ArgumentsBecomeTheCommandText)
+{
+    const std::string hostA = Host("C:\\SRC\\A");
+    const std::string hostBC = Host("C:\\SRC\\B C");
+    EXPECT_EQ(BuildCommandText({hostA, hostBC, "D:\\x"}), "C:\\SRC\\A \"C:\\SRC\\B C\" D:\\x");
+    EXPECT_EQ(BuildCommandText({"/U"}), "/U");
+    EXPECT_EQ(BuildCommandText({"/u"}), "/u");
+    EXPECT_EQ(BuildCommandText({}), "");
+    // A host path outside every drive stays as it is (and is then ignored as no folder).
+    EXPECT_EQ(BuildCommandText({"/proc/self"}), "/proc/self");
+    EXPECT_TRUE(ParseCommandLine(BuildCommandText({hostBC, hostA}), panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\B C", "C:\\SRC\\A"}));
+}
