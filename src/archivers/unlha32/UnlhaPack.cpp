@@ -8,7 +8,8 @@
 //
 // Which members are newer: a file replaces its member when its modification time is later than
 // the member's. Level-0/1 headers keep MS-DOS times in two-second steps, so for those a file must
-// be at least two seconds newer; otherwise every u would repack files with odd seconds.
+// be at least two seconds newer; otherwise every u would repack files with odd seconds. A file
+// of the same second but another size is taken as changed.
 #include "UnlhaInternal.h"
 
 #include "ArchiveWriter.h"
@@ -112,7 +113,13 @@ bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
 {
     bool dosTime = old.level < 2 && !old.unixMode;
     std::int64_t slack = dosTime ? 1 : 0;
-    return static_cast<std::int64_t>(e.info.st_mtime) > old.mtime + slack;
+    auto mtime = static_cast<std::int64_t>(e.info.st_mtime);
+    if (mtime > old.mtime + slack)
+        return true;
+    // Times are kept in whole seconds: a file rewritten within the second its member was made
+    // looks no newer. A different size still shows that it changed, and skipping it would lose
+    // the change.
+    return mtime >= old.mtime && static_cast<std::uint64_t>(e.info.st_size) != old.originalSize;
 }
 
 lzh::EncodeMethod EncoderMethod(Method m)
