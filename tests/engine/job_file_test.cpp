@@ -1,0 +1,188 @@
+// Job files: the exact bytes written, the comma reader, the older format, files from Windows in
+// CP932, and failures that must leave the list and the file on disk as they were.
+#include "EngineFixture.h"
+
+#include "common/resQuillbox.h"
+
+#include <filesystem>
+#include <iconv.h>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace qbtest;
+using qb::engine::LoadQbj;
+using qb::engine::SplitJobItems;
+using qb::engine::WriteJobFile;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class JobFileTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        MakeFolder("C:\\Data\\abc");
+        MakeFolder("C:\\Data\\表");  // 0x95 0x5C in CP932: a backslash as second byte
+        panes.list.Append("stale");
+    }
+    RecordingPanes panes;
+};
+
+std::string ToCp932(const std::string& utf8)
+{
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size(), outLeft = out.size();
+    char* o = out.data();
+    iconv(cd, &in, &inLeft, &o, &outLeft);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+}  // namespace
+
+TEST(JobItems, CommaReaderRules)
+{
+    EXPECT_EQ(SplitJobItems("a\r\n  b c\r\nd,e\r\n"), (Lines{"a", "b c", "d", "e"}));
+    EXPECT_EQ(SplitJobItems("\"x, y\" tail,z\r\n"), (Lines{"x, y", "z"}));
+    EXPECT_EQ(SplitJobItems("a\r\n\r\nb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(SplitJobItems("a,\r\nb\n"), (Lines{"a", "", "b"}));
+    EXPECT_TRUE(SplitJobItems("").empty());
+}
+
+TEST_F(JobFileTest, WrittenBytesAndRoundTrip)
+{
+    panes.inDir = "C:\\Data";
+    panes.outDir = "D:\\OUT";
+    panes.list.Clear();
+    panes.list.Append("C:\\Data\\abc");
+    panes.list.Append("C:\\Data\\表");
+    ASSERT_TRUE(WriteJobFile("C:\\JOB.QBJ", panes, panes));
+    EXPECT_EQ(ReadFile("C:\\JOB.QBJ"),
+              "Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\abc\r\nC:\\Data\\表\r\n");
+
+    RecordingPanes other;
+    other.list.Append("stale");
+    EXPECT_TRUE(LoadQbj("C:\\JOB.QBJ", other, other));
+    EXPECT_EQ(other.inDir, "C:\\Data");
+    EXPECT_EQ(other.outDir, "D:\\OUT");
+    EXPECT_EQ(other.list.Items(), (Lines{"C:\\Data\\abc", "C:\\Data\\表"}));
+    EXPECT_TRUE(other.messages.empty());
+}
+
+TEST_F(JobFileTest, EmptyTargetListGivesThreeLinesAndEmptiesOnOpen)
+{
+    panes.list.Clear();
+    ASSERT_TRUE(WriteJobFile("C:\\EMPTY.QBJ", panes, panes));
+    EXPECT_EQ(ReadFile("C:\\EMPTY.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=D:\\\r\n");
+    RecordingPanes other;
+    other.list.Append("stale");
+    EXPECT_TRUE(LoadQbj("C:\\EMPTY.QBJ", other, other));
+    EXPECT_EQ(other.list.Count(), 0);
+}
+
+TEST_F(JobFileTest, OlderFormatSetsOnlyTheOutputFolder)
+{
+    WriteFile("C:\\OLD.QBJ", "D:\\OUT\r\nC:\\Data\\abc\r\n\r\nC:\\Data\\missing\r\n");
+    panes.inDir = "C:\\KEEP";
+    EXPECT_TRUE(LoadQbj("C:\\OLD.QBJ", panes, panes));
+    EXPECT_EQ(panes.outDir, "D:\\OUT");
+    EXPECT_EQ(panes.inDir, "C:\\KEEP");
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\Data\\abc"}));
+}
+
+TEST_F(JobFileTest, MalformedFilesFailWithMessage202AndKeepTheList)
+{
+    const std::string header = "Quillbox2 QBJ FILE\r\n";
+    WriteFile("C:\\LOWER.QBJ", header + "indir=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\abc\r\n");
+    WriteFile("C:\\NOOUT.QBJ", header + "INDIR=C:\\Data\r\nC:\\Data\\abc\r\n");
+    WriteFile("C:\\EMPTYFILE.QBJ", "");
+    for (const char* job : {"C:\\LOWER.QBJ", "C:\\NOOUT.QBJ", "C:\\EMPTYFILE.QBJ", "C:\\MISSING.QBJ"})
+        EXPECT_FALSE(LoadQbj(job, panes, panes)) << job;
+    EXPECT_EQ(panes.messages, Lines(4, resQuillbox(202)));
+    EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
+    EXPECT_EQ(panes.inDir, "C:\\Data");  // the INDIR= line was taken before OUTDIR= was missed
+}
+
+TEST_F(JobFileTest, CommaInAPathComesBackAsTwoItems)
+{
+    MakeFolder("C:\\a,b");
+    MakeFolder("C:\\a");
+    panes.list.Clear();
+    panes.list.Append("C:\\a,b");
+    ASSERT_TRUE(WriteJobFile("C:\\COMMA.QBJ", panes, panes));
+    RecordingPanes other;
+    EXPECT_TRUE(LoadQbj("C:\\COMMA.QBJ", other, other));
+    EXPECT_EQ(other.list.Items(), (Lines{"C:\\a"}));  // "b" is no folder
+}
+
+TEST_F(JobFileTest, Cp932FileFromWindowsOpens)
+{
+    WriteFile("C:\\WIN.QBJ",
+              ToCp932("Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\表\r\n"));
+    ASSERT_NE(ReadFile("C:\\WIN.QBJ").find("\x95\x5C"), std::string::npos);
+    EXPECT_TRUE(LoadQbj("C:\\WIN.QBJ", panes, panes));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\Data\\表"}));
+}
+
+TEST_F(JobFileTest, MoreFoldersThanTheListTakesStopAtTheLimit)
+{
+    std::string text = "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=D:\\OUT\r\n";
+    for (int i = 0; i < 1005; ++i) {
+        MakeFolder("C:\\MANY\\F" + std::to_string(i));
+        text += "C:\\MANY\\F" + std::to_string(i) + "\r\n";
+    }
+    WriteFile("C:\\MANY.QBJ", text);
+    EXPECT_TRUE(LoadQbj("C:\\MANY.QBJ", panes, panes));
+    EXPECT_EQ(panes.list.Count(), 1000);
+    EXPECT_EQ(panes.list.Item(999), "C:\\MANY\\F999");
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(3100)}));
+}
+
+TEST_F(JobFileTest, OverwriteIsAskedEveryTimeAndNoKeepsTheFile)
+{
+    WriteFile("C:\\JOB.QBJ", "original");
+    panes.answers = {false};
+    EXPECT_FALSE(WriteJobFile("C:\\JOB.QBJ", panes, panes));
+    EXPECT_EQ(ReadFile("C:\\JOB.QBJ"), "original");
+    panes.answers = {true};
+    EXPECT_TRUE(WriteJobFile("C:\\JOB.QBJ", panes, panes));
+    EXPECT_EQ(panes.questions, Lines(2, resQuillbox(200)));
+    EXPECT_TRUE(panes.messages.empty());
+}
+
+TEST_F(JobFileTest, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
+{
+    // A file-size limit makes the write fail part-way, as a full disk would (also for root).
+    MakeFolder("C:\\JOBS");
+    WriteFile("C:\\JOBS\\JOB.QBJ", "original");
+    panes.list.Clear();
+    for (int i = 0; i < 50; ++i)
+        panes.list.Append("C:\\Data\\abc" + std::to_string(i));
+    panes.answers = {true};
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = WriteJobFile("C:\\JOBS\\JOB.QBJ", panes, panes);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile("C:\\JOBS\\JOB.QBJ"), "original");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\JOBS")), {}), 1);
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(201)}));
+}
+
+TEST_F(JobFileTest, SavingOverAFolderFails)
+{
+    MakeFolder("C:\\DIR.QBJ");
+    panes.answers = {true};
+    EXPECT_FALSE(WriteJobFile("C:\\DIR.QBJ", panes, panes));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(201)}));
+}
