@@ -94,6 +94,7 @@ public:
     // failures that do not stop the call are remembered in Failure().
     int Member(const lzh::MemberHeader& m, const std::string& target);
     int Failure() const { return m_failure; }
+    std::uint64_t Done() const { return m_done; }
     void FinishFolders();
 
 private:
@@ -179,6 +180,12 @@ int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath
         }
         return true;
     });
+    // The last report of a member comes before it is put in place, so a cancel there still
+    // leaves nothing behind.
+    if (s == lzh::DecodeStatus::Ok && !writeError && !m_call.Progress(m.Path(), m_done, m_total, true)) {
+        cancelled = true;
+        s = lzh::DecodeStatus::Stopped;
+    }
     if (s == lzh::DecodeStatus::Ok) {
         fchmod(fd, FileMode(m, m_umask));
         SetTimes(fd, m.mtime);
@@ -255,7 +262,7 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
         if (!MatchesAny(cmd.files, m))
             continue;
         any = true;
-        if (!call.Progress(m.Path(), 0, total, true))
+        if (!call.Progress(m.Path(), extractor.Done(), total, true))
             return ARC_ERROR_USER_CANCEL;
         if (int rc = extractor.Member(m, target)) {
             extractor.FinishFolders();
