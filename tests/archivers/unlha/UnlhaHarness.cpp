@@ -72,6 +72,11 @@ CallResult Unlha(const std::string& commandLine)
     return r;
 }
 
+int UnlhaWithBuffer(const std::string& commandLine, char* buffer, unsigned long size)
+{
+    return Module().command(nullptr, commandLine.c_str(), buffer, size);
+}
+
 int UnlhaGetRunning() { return Module().running(); }
 int UnlhaGetVersion() { return Module().version(); }
 void SetProgress(ArchiverProgressProc proc, void* user) { Module().progress(proc, user); }

@@ -23,6 +23,7 @@ struct CallResult {
 
 // The module, loaded once per process.
 CallResult Unlha(const std::string& commandLine);
+int UnlhaWithBuffer(const std::string& commandLine, char* buffer, unsigned long size);
 int UnlhaGetRunning();
 int UnlhaGetVersion();
 void SetProgress(ArchiverProgressProc proc, void* user);
