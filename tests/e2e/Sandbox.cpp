@@ -1,0 +1,203 @@
+#include "Sandbox.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+namespace {
+
+const char* const kModules[] = {"UNLHA32.DLL", "IZIP32J.DLL", "ZIP32J.DLL", "UNZIP32.DLL"};
+
+}  // namespace
+
+bool Sandbox::ModulesBuilt()
+{
+    for (const char* m : kModules)
+        if (!fs::exists(std::string(QB_SYSTEM_DIR_OF_BUILD) + "/" + m))
+            return false;
+    return true;
+}
+
+Sandbox::Sandbox()
+{
+    std::string templ = (fs::temp_directory_path() / "qb-e2e-XXXXXX").string();
+    if (!::mkdtemp(templ.data()))
+        std::abort();
+    m_root = templ;
+    for (const char* dir : {"c/SYSTEM", "c/TMP", "c/OUT", "c/SRC", "config", "home", "runtime"})
+        fs::create_directories(m_root + "/" + dir);
+    fs::permissions(m_root + "/runtime", fs::perms::owner_all);
+    for (const char* m : kModules) {
+        const std::string from = std::string(QB_SYSTEM_DIR_OF_BUILD) + "/" + m;
+        if (fs::exists(from))
+            fs::copy_file(from, m_root + "/c/SYSTEM/" + m);
+    }
+}
+
+Sandbox::~Sandbox()
+{
+    std::error_code ec;
+    fs::remove_all(m_root, ec);
+}
+
+void Sandbox::WriteSettings(const std::vector<std::pair<std::string, std::string>>& keys)
+{
+    std::string text = "[Quillbox2]\n";
+    for (const auto& [k, v] : keys)
+        text += k + "=" + v + "\n";
+    WriteBytes(SettingsFile(), text);
+}
+
+void Sandbox::RemoveModule(const std::string& name)
+{
+    fs::remove(m_root + "/c/SYSTEM/" + name);
+}
+
+std::vector<std::string> Sandbox::Environment(const std::map<std::string, std::string>& extra) const
+{
+    std::map<std::string, std::string> env = {
+        {"PATH", "/usr/local/bin:/usr/bin:/bin"},
+        {"HOME", m_root + "/home"},
+        {"QT_QPA_PLATFORM", "offscreen"},
+        {"QUILLBOX2_DRIVES", "C:=" + m_root + "/c"},
+        {"QUILLBOX2_SYSTEM_DIR", m_root + "/c/SYSTEM"},
+        {"XDG_CONFIG_HOME", m_root + "/config"},
+        {"XDG_RUNTIME_DIR", m_root + "/runtime"},
+        {"TMPDIR", m_root + "/c/TMP"},
+    };
+    for (const auto& [k, v] : extra)
+        env[k] = v;
+    std::vector<std::string> list;
+    for (const auto& [k, v] : env)
+        list.push_back(k + "=" + v);
+    return list;
+}
+
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
+            const std::string& cwd, const std::string& outFile, const std::string& errFile)
+{
+    std::vector<std::string> argvStrings = {QB_PROGRAM};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv, envp;
+    for (auto& s : argvStrings)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envCopy = env;
+    for (auto& s : envCopy)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, QB_PROGRAM, &actions, nullptr, argv.data(), envp.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+}  // namespace
+
+RunResult Sandbox::Run(const std::vector<std::string>& args,
+                       const std::map<std::string, std::string>& extraEnv, int timeoutSeconds) const
+{
+    RunResult r;
+    const std::string out = m_root + "/stdout.txt", err = m_root + "/stderr.txt";
+    const pid_t pid = Spawn(args, Environment(extraEnv), m_root + "/c", out, err);
+    if (pid < 0)
+        return r;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    int wstatus = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &wstatus, WNOHANG);
+        if (done == pid)
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &wstatus, 0);
+            r.timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!r.timedOut && WIFEXITED(wstatus))
+        r.status = WEXITSTATUS(wstatus);
+    r.out = ReadBytes(out);
+    r.err = ReadBytes(err);
+    return r;
+}
+
+int Sandbox::Start(const std::vector<std::string>& args) const
+{
+    return Spawn(args, Environment({}), m_root + "/c", m_root + "/stdout.txt", m_root + "/stderr.txt");
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+int Shell(const std::string& command)
+{
+    const int rc = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::map<std::string, std::string> Tree(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), folder).string()] = ReadBytes(e.path().string());
+    return files;
+}
+
+void MakeSourceTree(const std::string& folder, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    WriteBytes(folder + "/readme.txt", "hello from " + folder + "\n");
+    std::string text;
+    for (int i = 0; i < 4000; ++i)
+        text += "line " + std::to_string(i % 97) + " of a repetitive text\n";
+    WriteBytes(folder + "/docs/long.txt", text);
+    std::string binary(70000, '\0');
+    for (char& c : binary)
+        c = static_cast<char>(rng());
+    WriteBytes(folder + "/data/random.bin", binary);
+    WriteBytes(folder + "/data/deep/er/empty.dat", "");
+}
+
+}  // namespace e2e

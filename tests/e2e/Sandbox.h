@@ -1,0 +1,62 @@
+// A sandbox for running the real program: drive C: in a temporary folder, settings, temporary
+// files and a copy of the archiver modules inside it, no display. Helpers run the program and
+// the independent archive tools and compare folder trees.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct RunResult {
+    int status = -1;        // exit status; -1 when killed or not started
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // True when the build's system folder holds all four modules.
+    static bool ModulesBuilt();
+
+    const std::string& Root() const { return m_root; }
+    std::string C(const std::string& relative) const { return m_root + "/c/" + relative; }
+    std::string SettingsFile() const { return m_root + "/config/Brambleworks.ini"; }
+
+    // Writes the settings file with [Quillbox2] and the given keys, in order.
+    void WriteSettings(const std::vector<std::pair<std::string, std::string>>& keys);
+    // Removes a module from the sandbox's system folder.
+    void RemoveModule(const std::string& name);
+
+    // Runs the program with args and the sandbox's environment (plus extra variables) and waits
+    // at most timeoutSeconds.
+    RunResult Run(const std::vector<std::string>& args,
+                  const std::map<std::string, std::string>& extraEnv = {},
+                  int timeoutSeconds = 120) const;
+    // Starts the program and returns its pid without waiting.
+    int Start(const std::vector<std::string>& args) const;
+
+private:
+    std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) const;
+    std::string m_root;
+};
+
+// Tools.
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+// Runs a shell command quietly; its exit status.
+int Shell(const std::string& command);
+std::string Quote(const std::string& text);
+// Relative path -> contents of every file below a folder.
+std::map<std::string, std::string> Tree(const std::string& folder);
+// Fills a folder with a small tree of text and binary files.
+void MakeSourceTree(const std::string& folder, unsigned seed);
+
+}  // namespace e2e
