@@ -14,18 +14,14 @@ int RunDelete(const UnlhaCommand& cmd, Call& call)
         call.Out().Line("name the members to delete");
         return ARC_ERROR_COMMAND_LINE;
     }
-    std::unique_ptr<lzh::FileSource> source;
-    std::string message;
-    if (int rc = OpenArchive(cmd.archive, source, message)) {
-        call.Out().Line(message);
+    LoadedArchive archive;
+    if (int rc = LoadArchive(cmd.archive, call, archive))
         return rc;
-    }
-    std::vector<lzh::MemberHeader> members;
-    std::string error;
-    if (!lzh::ReadAllHeaders(*source, members, error)) {
-        call.Out().Line("the archive is damaged (" + error + "); it was left as it is");
+    if (!archive.complete) {
+        call.Out().Line("the archive is damaged (" + archive.error + "); it was left as it is");
         return ARC_ERROR_BAD_ARCHIVE;
     }
+    const auto& members = archive.members;
     std::vector<const lzh::MemberHeader*> keep;
     for (const auto& m : members) {
         if (MatchesAny(cmd.files, m))
@@ -45,7 +41,7 @@ int RunDelete(const UnlhaCommand& cmd, Call& call)
     ArchiveWriter w(output.Fd());
     std::size_t done = 0;
     for (const auto* m : keep) {
-        if (int rc = CopyRawMember(*source, *m, w))
+        if (int rc = CopyRawMember(*archive.source, *m, w))
             return rc;
         if (w.Error())
             return WriteFailure(w);

@@ -230,15 +230,10 @@ void Extractor::FinishFolders()
 
 int RunExtract(const UnlhaCommand& cmd, Call& call)
 {
-    std::unique_ptr<lzh::FileSource> source;
-    std::string message;
-    if (int rc = OpenArchive(cmd.archive, source, message)) {
-        call.Out().Line(message);
+    LoadedArchive archive;
+    if (int rc = LoadArchive(cmd.archive, call, archive))
         return rc;
-    }
-    std::vector<lzh::MemberHeader> members;
-    std::string walkError;
-    bool walked = lzh::ReadAllHeaders(*source, members, walkError);
+    const auto& members = archive.members;
 
     std::string target = cmd.targetFolder;
     if (target.empty()) {
@@ -256,7 +251,7 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
         if (MatchesAny(cmd.files, m))
             total += m.originalSize;
 
-    Extractor extractor(cmd, call, *source, total);
+    Extractor extractor(cmd, call, *archive.source, total);
     bool any = false;
     for (const auto& m : members) {
         if (!MatchesAny(cmd.files, m))
@@ -270,8 +265,8 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
         }
     }
     extractor.FinishFolders();
-    if (!walked) {
-        call.Out().Line("error: " + walkError);
+    if (!archive.complete) {
+        call.Out().Line("error: " + archive.error);
         return ARC_ERROR_BAD_ARCHIVE;
     }
     if (!any && !cmd.files.empty()) {

@@ -32,6 +32,18 @@ private:
 // Opens an archive for reading. Returns 0, ARC_ERROR_ARCHIVE_MISSING or ARC_ERROR_READ_SOURCE.
 int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& source, std::string& message);
 
+// An archive opened and walked to its end (or to the first damaged header).
+struct LoadedArchive {
+    std::unique_ptr<lzh::FileSource> source;
+    std::vector<lzh::MemberHeader> members;  // the members before any damage
+    bool complete = false;                   // false: a damaged header ended the walk
+    std::string error;                       // why, when not complete
+};
+
+// Opens and walks an archive. Returns 0 (check `complete`) or the failure to open it, which is
+// also written to the output.
+int LoadArchive(const std::string& hostPath, Call& call, LoadedArchive& archive);
+
 // True when patterns is empty or one of them names the member. A pattern with a folder part is
 // matched against the whole path, a bare one against the last component or the whole path.
 bool MatchesAny(const std::vector<std::string>& patterns, const lzh::MemberHeader& member);

@@ -170,16 +170,15 @@ int Packer::ReadOld()
     struct stat st {};
     if (stat(m_cmd.archive.c_str(), &st) != 0)
         return ARC_OK;  // a new archive
-    std::string message;
-    if (int rc = OpenArchive(m_cmd.archive, m_old, message)) {
-        m_call.Out().Line(message);
+    LoadedArchive archive;
+    if (int rc = LoadArchive(m_cmd.archive, m_call, archive))
         return rc;
-    }
-    std::string error;
-    if (!lzh::ReadAllHeaders(*m_old, m_oldMembers, error)) {
-        m_call.Out().Line("the archive is damaged (" + error + "); it was left as it is");
+    if (!archive.complete) {
+        m_call.Out().Line("the archive is damaged (" + archive.error + "); it was left as it is");
         return ARC_ERROR_BAD_ARCHIVE;
     }
+    m_old = std::move(archive.source);
+    m_oldMembers = std::move(archive.members);
     return ARC_OK;
 }
 

@@ -41,6 +41,17 @@ int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& s
     return ARC_OK;
 }
 
+int LoadArchive(const std::string& hostPath, Call& call, LoadedArchive& archive)
+{
+    std::string message;
+    if (int rc = OpenArchive(hostPath, archive.source, message)) {
+        call.Out().Line(message);
+        return rc;
+    }
+    archive.complete = lzh::ReadAllHeaders(*archive.source, archive.members, archive.error);
+    return ARC_OK;
+}
+
 bool MatchesAny(const std::vector<std::string>& patterns, const lzh::MemberHeader& member)
 {
     if (patterns.empty())
@@ -131,15 +142,11 @@ int RunList(const UnlhaCommand& cmd, Call& call)
 
 int RunTest(const UnlhaCommand& cmd, Call& call)
 {
-    std::unique_ptr<lzh::FileSource> source;
-    std::string message;
-    if (int rc = OpenArchive(cmd.archive, source, message)) {
-        call.Out().Line(message);
+    LoadedArchive archive;
+    if (int rc = LoadArchive(cmd.archive, call, archive))
         return rc;
-    }
-    std::vector<lzh::MemberHeader> members;
-    std::string error;
-    bool walked = lzh::ReadAllHeaders(*source, members, error);
+    const auto& members = archive.members;
+    auto& source = archive.source;
     std::uint64_t total = 0, done = 0;
     for (const auto& m : members)
         total += m.originalSize;
@@ -166,8 +173,8 @@ int RunTest(const UnlhaCommand& cmd, Call& call)
         else if (s != lzh::DecodeStatus::Ok)
             result = ARC_ERROR_CHECKSUM;
     }
-    if (!walked) {
-        call.Out().Line("error: " + error);
+    if (!archive.complete) {
+        call.Out().Line("error: " + archive.error);
         return ARC_ERROR_BAD_ARCHIVE;
     }
     return result;
