@@ -3,6 +3,7 @@
 // every other LHA program, and extract back to the same bytes.
 #include "UnlhaHarness.h"
 
+#include "archiver_results.h"
 #include "lzh_reader.h"
 
 #include <fcntl.h>
@@ -144,6 +145,57 @@ TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
     std::filesystem::create_directories(D("LHASA"));
     ASSERT_EQ(qb::arctest::RunShell("cd '" + D("LHASA") + "' && lhasa xq '" + D("OUT/J.LZH") + "' >/dev/null 2>&1"), 0);
     EXPECT_EQ(qb::arctest::ReadFile(D("LHASA/sub/表示.txt")), "表示\n");
+}
+
+}  // namespace
+}  // namespace unlhatest
+
+namespace unlhatest {
+namespace {
+
+TEST_F(DrivesTest, MethodAndSwitchSpellings)
+{
+    std::string folder = C("SRC");
+    Tree tree = MakeSourceTree(folder, 0);
+    WriteTree(folder, {{"PageFile.sys", "swap\n"}, {"sub/win386.swp", "swap\n"}});
+    std::filesystem::create_directories(D("OUT"));
+    qb::arctest::ScopedCwd cwd(folder);
+    const std::string exclude = " -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS ";
+    struct Variant {
+        const char* switches;
+        const char* method;
+        bool hidden;
+    };
+    for (const Variant& v : {Variant{"-x1 -r2 -o5", "-lh5-", false}, Variant{"-xra -o6", "-lh6-", true},
+                             Variant{"-x -r -a1 -o7", "-lh7-", true}, Variant{"-r2 -x1 -z1", "-lh0-", false}}) {
+        SCOPED_TRACE(v.switches);
+        std::filesystem::remove(D("OUT/M.LZH"));
+        CallResult r = Unlha(std::string("a ") + v.switches + exclude + "D:\\OUT\\M.LZH *.*");
+        ASSERT_EQ(r.rc, 0) << r.output;
+        // The swap files are left out whatever their case; everything else is there.
+        EXPECT_EQ(MemberNames(D("OUT/M.LZH")), ExpectedMembers(tree, true, v.hidden, ""));
+        lzh::FileSource src(open(D("OUT/M.LZH").c_str(), O_RDONLY));
+        std::vector<lzh::MemberHeader> members;
+        std::string error;
+        ASSERT_TRUE(lzh::ReadAllHeaders(src, members, error));
+        std::size_t files = 0;
+        for (const auto& m : members) {
+            files += m.isDirectory ? 0 : 1;
+            if (m.components.back() == "readme.txt") {
+                EXPECT_EQ(m.method, v.method);
+            }
+        }
+        EXPECT_EQ(PeersReject(D("OUT/M.LZH"), files), "");
+    }
+    // Without -x only names are stored; two files of one name would lose one, so that fails.
+    std::filesystem::remove(D("OUT/M.LZH"));
+    EXPECT_EQ(Unlha("a -r D:\\OUT\\M.LZH *.txt").rc, 0);
+    for (const auto& name : MemberNames(D("OUT/M.LZH")))
+        EXPECT_EQ(name.find('/'), std::string::npos) << name;
+    WriteTree(folder, {{"sub/readme.txt", "a second readme\n"}});
+    EXPECT_EQ(Unlha("a -r D:\\OUT\\M2.LZH *.txt").rc, ARC_ERROR_COMMAND_LINE);
+    EXPECT_EQ(Unlha("a -q D:\\OUT\\M2.LZH *.txt").rc, ARC_ERROR_COMMAND_LINE);
+    EXPECT_FALSE(qb::arctest::Exists(D("OUT/M2.LZH")));
 }
 
 }  // namespace
