@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
 
 #include <cmath>
@@ -55,6 +56,10 @@ void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize
     if (top < 0 || top > PixelsToTwips(area.height()))
         top = kDefaultPosition;
     form->move(TwipsToPixels(left), TwipsToPixels(top));
+    // Kept so that a dialog that was not moved writes back exactly what it read: a twip is
+    // smaller than a pixel, and converting back and forth would creep.
+    form->setProperty("qbLeftTwips", left);
+    form->setProperty("qbTopTwips", top);
 
     if (withSize) {
         const double width = readNumber(probe, prefix + "_Width", kDefaultSize);
@@ -63,17 +68,32 @@ void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize
         const bool usable = width > 0 && height > 0 && width < 1e6 && height < 1e6;
         form->resize(TwipsToPixels(usable ? width : kDefaultSize),
                      TwipsToPixels(usable ? height : kDefaultSize));
+        form->setProperty("qbWidthTwips", usable ? width : kDefaultSize);
+        form->setProperty("qbHeightTwips", usable ? height : kDefaultSize);
     }
 }
+
+namespace {
+
+// The position in twips: the value read at load while the widget still stands there.
+double twipsOf(const QWidget *form, const char *property, int pixels)
+{
+    const QVariant kept = form->property(property);
+    if (kept.isValid() && TwipsToPixels(kept.toDouble()) == pixels)
+        return kept.toDouble();
+    return std::round(PixelsToTwips(pixels));
+}
+
+} // namespace
 
 void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withSize)
 {
     const QRect frame = form->frameGeometry();
-    basQuillbox::WriteFormSetting(prefix + "_Left", basQuillbox::NumberToText(PixelsToTwips(frame.x())));
-    basQuillbox::WriteFormSetting(prefix + "_Top", basQuillbox::NumberToText(PixelsToTwips(frame.y())));
+    basQuillbox::WriteFormSetting(prefix + "_Left", basQuillbox::NumberToText(twipsOf(form, "qbLeftTwips", frame.x())));
+    basQuillbox::WriteFormSetting(prefix + "_Top", basQuillbox::NumberToText(twipsOf(form, "qbTopTwips", frame.y())));
     if (withSize) {
-        basQuillbox::WriteFormSetting(prefix + "_Width", basQuillbox::NumberToText(PixelsToTwips(form->width())));
-        basQuillbox::WriteFormSetting(prefix + "_Height", basQuillbox::NumberToText(PixelsToTwips(form->height())));
+        basQuillbox::WriteFormSetting(prefix + "_Width", basQuillbox::NumberToText(twipsOf(form, "qbWidthTwips", form->width())));
+        basQuillbox::WriteFormSetting(prefix + "_Height", basQuillbox::NumberToText(twipsOf(form, "qbHeightTwips", form->height())));
     }
 }
 

@@ -1,0 +1,283 @@
+// The options dialog: what it shows, what apply and cancel do to the options in memory, the
+// ZIP fallback, the hidden-but-kept boxes and the tooltip switch reaching every window.
+
+#include "DialogSandbox.h"
+
+#include "app/frmOption.h"
+#include "dialogs/FormPlacement.h"
+#include "dialogs/Messages.h"
+#include "dialogs/frmDefault.h"
+#include "dialogs/frmMenuMente.h"
+#include "engine/Archivers.h"
+#include "engine/Options.h"
+#include "platform/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <tuple>
+
+namespace {
+
+using namespace basQuillbox;
+
+auto optionSnapshot()
+{
+    return std::make_tuple(SubDir, Hiddn, Jibun, Habuku, UCase, Double, Auto, AutoExe, AutoLog,
+                           Pattern, AshukuExe, Resize, Tip);
+}
+
+class OptionDialog : public DialogSandbox {
+protected:
+    template <typename T = QAbstractButton>
+    T *control(frmOption &dialog, const char *name)
+    {
+        auto *found = dialog.findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QPushButton *ok(frmOption &dialog) { return control<QPushButton>(dialog, "btnOk"); }
+};
+
+TEST_F(OptionDialog, OpensWithCurrentValuesAndApplyGreyedUntilAChange)
+{
+    SubDir = false;
+    Hiddn = true;
+    AutoExe = 2;
+    Pattern = 1;
+    frmOption dialog({});
+    dialog.show();
+    EXPECT_FALSE(control(dialog, "ckbSubDir")->isChecked());
+    EXPECT_TRUE(control(dialog, "ckbHiddn")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtExe2")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtPattern1")->isChecked());
+    EXPECT_FALSE(ok(dialog)->isEnabled());
+    control(dialog, "ckbUCase")->click();
+    EXPECT_TRUE(ok(dialog)->isEnabled());
+
+    // Each showing starts again from the options and greys the button again.
+    dialog.hide();
+    dialog.show();
+    EXPECT_FALSE(ok(dialog)->isEnabled());
+    EXPECT_EQ(control(dialog, "ckbUCase")->isChecked(), UCase);
+}
+
+TEST_F(OptionDialog, OutOfRangeChoicesShowTheFirstButton)
+{
+    AutoExe = 7;
+    Pattern = -1;
+    AshukuExe = 2;
+    frmOption dialog({});
+    dialog.show();
+    EXPECT_TRUE(control(dialog, "obtExe0")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtPattern0")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtAshukuExe0")->isChecked());
+}
+
+TEST_F(OptionDialog, CancelAndTheCloseBoxChangeNothing)
+{
+    Pattern = 3;
+    AshukuExe = 1;
+    const auto before = optionSnapshot();
+    frmOption dialog({});
+    for (bool closeBox : {false, true}) {
+        dialog.show();
+        for (const char *name : {"ckbSubDir", "ckbHiddn", "ckbJibun", "ckbUCase", "ckbDouble", "ckbAuto",
+                                 "ckbResize", "ckbTip", "obtPattern0", "obtAshukuExe0"})
+            control(dialog, name)->click();
+        if (closeBox)
+            dialog.close();
+        else
+            control(dialog, "btnCancel")->click();
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(optionSnapshot(), before);
+    }
+}
+
+TEST_F(OptionDialog, DefaultsThenCancelChangeNothingDefaultsThenApplySetThem)
+{
+    SubDir = false;
+    Hiddn = true;
+    Jibun = true;
+    Habuku = false;
+    UCase = false;
+    Double = true;
+    Auto = true;
+    AutoExe = 1;
+    AutoLog = false;
+    Pattern = 2;
+    AshukuExe = 1;
+    Resize = false;
+    const auto before = optionSnapshot();
+    frmOption dialog({});
+    dialog.show();
+    control(dialog, "btnInit")->click();
+    EXPECT_TRUE(ok(dialog)->isEnabled());
+    EXPECT_TRUE(control(dialog, "ckbHabuku")->isHidden());   // Jibun reset to off
+    control(dialog, "btnCancel")->click();
+    EXPECT_EQ(optionSnapshot(), before);
+
+    dialog.show();
+    control(dialog, "btnInit")->click();
+    ok(dialog)->click();
+    EXPECT_EQ(optionSnapshot(), std::make_tuple(true, false, false, true, true, false, false, 0, true, 0, 0,
+                                                true, true));
+}
+
+TEST_F(OptionDialog, HiddenBoxesKeepAndApplyTheirValues)
+{
+    Jibun = true;
+    Habuku = false;
+    Auto = true;
+    AutoExe = 2;
+    AutoLog = false;
+    frmOption dialog({});
+    dialog.show();
+    auto *habuku = control(dialog, "ckbHabuku");
+    auto *autoPanel = dialog.findChild<QWidget *>(QStringLiteral("pnlAuto"));
+    auto *log = control(dialog, "ckbLog");
+    EXPECT_FALSE(habuku->isHidden());
+    EXPECT_FALSE(autoPanel->isHidden());
+
+    control(dialog, "ckbJibun")->click();
+    control(dialog, "ckbAuto")->click();
+    EXPECT_TRUE(habuku->isHidden());
+    EXPECT_TRUE(autoPanel->isHidden());
+    EXPECT_TRUE(log->isHidden());
+    EXPECT_FALSE(habuku->isChecked());
+
+    ok(dialog)->click();
+    EXPECT_FALSE(Jibun);
+    EXPECT_FALSE(Habuku);   // kept as it was, not reset by being hidden
+    EXPECT_FALSE(Auto);
+    EXPECT_EQ(AutoExe, 2);
+    EXPECT_FALSE(AutoLog);
+
+    // Checking the box again shows it with the same value.
+    dialog.show();
+    control(dialog, "ckbJibun")->click();
+    EXPECT_FALSE(habuku->isHidden());
+    EXPECT_FALSE(habuku->isChecked());
+}
+
+TEST_F(OptionDialog, WithoutZipModulesZipChoicesAreGreyedAndForcedToLzh)
+{
+    Pattern = 3;
+    AshukuExe = 1;
+    bool zip = false;
+    frmOption dialog({}, nullptr, [&zip] { return zip; });
+    dialog.show();
+    // Forced as soon as it shows, whether applied or not.
+    EXPECT_EQ(Pattern, 0);
+    EXPECT_EQ(AshukuExe, 0);
+    EXPECT_TRUE(control(dialog, "obtPattern0")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtAshukuExe0")->isChecked());
+    for (const char *name : {"obtPattern1", "obtPattern2", "obtPattern3", "obtAshukuExe1"})
+        EXPECT_FALSE(control(dialog, name)->isEnabled()) << name;
+    EXPECT_TRUE(control(dialog, "obtPattern0")->isEnabled());
+    control(dialog, "btnCancel")->click();
+    EXPECT_EQ(Pattern, 0);
+
+    // With the modules the choices are offered and the stored values kept.
+    zip = true;
+    Pattern = 3;
+    AshukuExe = 1;
+    dialog.show();
+    EXPECT_TRUE(control(dialog, "obtPattern3")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtPattern3")->isEnabled());
+    EXPECT_TRUE(control(dialog, "obtAshukuExe1")->isEnabled());
+    EXPECT_EQ(Pattern, 3);
+}
+
+TEST_F(OptionDialog, EngineFlagDecidesWhenNoCheckIsGiven)
+{
+    qb::engine::ZipAvailable = false;
+    Pattern = 2;
+    frmOption dialog({});
+    dialog.show();
+    EXPECT_EQ(Pattern, 0);
+}
+
+TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
+{
+    frmDefault defaults;
+    frmMenuMente mente;
+    QStringList calls;
+    frmOption *self = nullptr;
+    auto everywhere = [&](bool on) {
+        calls << QStringLiteral("frmDefault") << QStringLiteral("frmMenuMente") << QStringLiteral("frmOption");
+        defaults.SetToolTip(on);
+        mente.SetToolTip(on);
+        self->SetToolTip(on);
+        calls << QStringLiteral("frmQuillbox") << QStringLiteral("mdiInDir") << QStringLiteral("mdiInFile")
+              << QStringLiteral("mdiFile") << QStringLiteral("mdiOutDir") << QStringLiteral("mdiStatus")
+              << QStringLiteral("mdiOutFile");
+        calls << (on ? QStringLiteral("on") : QStringLiteral("off"));
+    };
+    frmOption dialog(everywhere);
+    self = &dialog;
+    auto tooltipsOf = [](QWidget &form) {
+        QStringList tips;
+        for (QWidget *child : form.findChildren<QWidget *>()) {
+            if (!child->toolTip().isEmpty())
+                tips << child->toolTip();
+        }
+        return tips;
+    };
+    ASSERT_FALSE(tooltipsOf(dialog).isEmpty());
+    EXPECT_TRUE(tooltipsOf(dialog).contains(qb::ui::Quillbox(8035)));
+
+    dialog.show();
+    control(dialog, "ckbTip")->click();
+    ok(dialog)->click();
+    EXPECT_FALSE(Tip);
+    EXPECT_EQ(calls.join(QLatin1Char(' ')),
+              QStringLiteral("frmDefault frmMenuMente frmOption frmQuillbox mdiInDir mdiInFile mdiFile "
+                             "mdiOutDir mdiStatus mdiOutFile off"));
+    EXPECT_TRUE(tooltipsOf(dialog).isEmpty());
+    EXPECT_TRUE(tooltipsOf(mente).isEmpty());
+    EXPECT_TRUE(tooltipsOf(defaults).isEmpty());
+
+    // Applying without touching the switch calls nobody.
+    calls.clear();
+    dialog.show();
+    control(dialog, "ckbSubDir")->click();
+    ok(dialog)->click();
+    EXPECT_TRUE(calls.isEmpty());
+
+    dialog.show();
+    control(dialog, "ckbTip")->click();
+    ok(dialog)->click();
+    EXPECT_TRUE(Tip);
+    EXPECT_EQ(calls.size(), 11);
+    EXPECT_EQ(calls.last(), QStringLiteral("on"));
+    EXPECT_EQ(control(dialog, "btnOk")->toolTip(), qb::ui::Quill(8047));
+    EXPECT_EQ(mente.findChild<QWidget *>(QStringLiteral("btnDelAll"))->toolTip(), qb::ui::Quill(11012));
+}
+
+TEST_F(OptionDialog, CaptionsComeFromBothTables)
+{
+    frmOption dialog({});
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Option"));
+    EXPECT_EQ(control(dialog, "ckbHabuku")->text(), QStringLiteral("先頭の \\ を省く（ＬＺＨのみ有効）"));
+    EXPECT_EQ(control(dialog, "ckbLog")->text(), QStringLiteral("結果をクリップボートにコピー"));
+    EXPECT_EQ(control(dialog, "btnInit")->text(), QStringLiteral("初期値"));
+    EXPECT_EQ(control<QLabel>(dialog, "lblPattern")->text(), QStringLiteral("２重圧縮時のパターン"));
+}
+
+TEST_F(OptionDialog, PositionIsCorrectedAndWrittenBack)
+{
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Option_Left", "-5000");
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Option_Top", "1500");
+    frmOption dialog({});
+    EXPECT_EQ(dialog.pos().x(), qb::ui::TwipsToPixels(1000));
+    EXPECT_EQ(dialog.pos().y(), qb::ui::TwipsToPixels(1500));
+    dialog.show();
+    dialog.close();
+    EXPECT_EQ(stored("Option_Left"), "1000");
+    EXPECT_EQ(stored("Option_Top"), "1500");
+}
+
+} // namespace
