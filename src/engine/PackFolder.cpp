@@ -108,6 +108,16 @@ int PackDouble(const std::string& folder, const std::string& header, const std::
 
     host.HistoryAdd("[ " + header + " ]");
 
+    // Without a temporary folder the stored archive would land in the root of the current
+    // drive; that is no place for a scratch file.
+    if (o.TmpDir.empty())
+        throw UnexpectedError{};
+    // The stored archive is scratch, whatever way this folder ends.
+    struct RemoveStored {
+        const std::string& path;
+        ~RemoveStored() { qb::platform::RemoveFile(path); }
+    } removeStored{n.T};
+
     // A stored archive left behind by an earlier run that ended abruptly would otherwise be
     // updated as if it were this folder's, and its stray members would end up in the result.
     qb::platform::RemoveFile(n.T);
@@ -138,7 +148,6 @@ int PackDouble(const std::string& folder, const std::string& header, const std::
         result = secondLzh ? PackCall(ArchiverKind::Lzh, qb::engine::LzhSecondStageCommand(o, n), host)
                            : PackCall(ArchiverKind::Zip, qb::engine::ZipSecondStageCommand(n), host);
     }
-    qb::platform::RemoveFile(n.T);
     return result;
 }
 

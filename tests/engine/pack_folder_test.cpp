@@ -302,3 +302,13 @@ TEST_F(DoubleTest, StaleStoredArchiveIsNotMixedIntoANewOne)
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
     EXPECT_FALSE(staleSeen);
 }
+
+TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
+{
+    // Happens when the temporary folder lies outside every drive.
+    basQuillbox::TmpDir = "";
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), -1);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20004)}));
+    EXPECT_FALSE(Exists("C:\\NAME.LZH"));
+}
