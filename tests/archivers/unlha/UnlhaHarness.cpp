@@ -46,6 +46,16 @@ Loaded& Module()
         l.progress = reinterpret_cast<ArchiverSetProgressProc>(dlsym(l.handle, "UnlhaSetProgressCallback"));
         return l;
     }();
+    // The drive folders go when the test process ends.
+    struct RootCleanup {
+        std::string root;
+        ~RootCleanup()
+        {
+            std::error_code ec;
+            fs::remove_all(root, ec);
+        }
+    };
+    static RootCleanup cleanup{m.root};
     return m;
 }
 
