@@ -51,6 +51,8 @@ frmDefault::frmDefault(QWidget *parent) : QDialog(parent)
         button->setContextMenuPolicy(Qt::PreventContextMenu);
     }
     auto *buttons = new QHBoxLayout(pnlDefault);
+    const int margin = TwipsToPixels(60);
+    buttons->setContentsMargins(margin, margin, margin, margin);
     buttons->addStretch();
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
