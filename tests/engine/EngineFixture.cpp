@@ -88,7 +88,8 @@ void InstallFake(bool lzh, bool zip)
     qb::engine::InstallArchivers(t, lzh, zip);
 }
 
-bool RecordingHost::AskYesNo(const std::string& text)
+// Records the question and takes the next queued answer; No when none is left.
+static bool Answer(std::deque<bool>& answers, std::vector<std::string>& questions, const std::string& text)
 {
     questions.push_back(text);
     if (answers.empty())
@@ -96,6 +97,11 @@ bool RecordingHost::AskYesNo(const std::string& text)
     const bool a = answers.front();
     answers.pop_front();
     return a;
+}
+
+bool RecordingHost::AskYesNo(const std::string& text)
+{
+    return Answer(answers, questions, text);
 }
 
 void RecordingPanes::LoadQbj()
@@ -105,12 +111,7 @@ void RecordingPanes::LoadQbj()
 
 bool RecordingPanes::AskYesNo(const std::string& text)
 {
-    questions.push_back(text);
-    if (answers.empty())
-        return false;
-    const bool a = answers.front();
-    answers.pop_front();
-    return a;
+    return Answer(answers, questions, text);
 }
 
 void EngineTest::SetUp()
