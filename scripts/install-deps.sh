@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ ninja-build ccache pkg-config
   qt6-base-dev libgl1-mesa-dev
-  libzip-dev liblhasa-dev
+  libzip-dev liblhasa-dev libdeflate-dev
   libgtest-dev
   lhasa 7zip unzip zip jlha-utils libarchive-tools
   fonts-ipafont-mincho fonts-ipafont-gothic
