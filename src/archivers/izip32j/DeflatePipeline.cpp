@@ -1,50 +1,41 @@
 #include "DeflatePipeline.h"
 
-#include "AtomicOutput.h"
+#include "DeflateJoin.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 
 namespace qb::izip {
 namespace {
 
-constexpr size_t kReadChunk = 256 * 1024;
-constexpr size_t kMemoryPerMember = 4u << 20;  // larger streams go to a temporary file
-constexpr uint64_t kMemoryBudget = 24u << 20;  // all streams held in memory together
-constexpr size_t kMaxAhead = 32;               // members compressed ahead of the writer
+constexpr uint64_t kMemoryBudget = 12u << 20;  // compressed bytes held for the writer
+constexpr size_t kMaxAhead = 64;               // pieces compressed ahead of the writer
 
-// An unnamed temporary file in folder: it disappears by itself when closed, even on a crash.
-int OpenSpillFile(const std::string& folder)
+// Reads exactly length bytes at offset; ENODATA when the file ends first.
+int ReadAt(int fd, unsigned char* buffer, uint64_t length, uint64_t offset)
 {
-    int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return fd;
-    std::string templ = folder + "/.qbzip-XXXXXX";
-    std::vector<char> name(templ.begin(), templ.end());
-    name.push_back('\0');
-    fd = mkstemp(name.data());
-    if (fd >= 0)
-        unlink(name.data());
-    return fd;
+    uint64_t done = 0;
+    while (done < length) {
+        ssize_t n = pread(fd, buffer + done, static_cast<size_t>(length - done),
+                          static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return ENODATA;
+        done += static_cast<uint64_t>(n);
+    }
+    return 0;
 }
 
 }  // namespace
 
-CompressedMember::~CompressedMember()
-{
-    if (spillFd >= 0)
-        close(spillFd);
-}
-
-DeflatePipeline::DeflatePipeline(int level, std::string spillFolder)
-    : level_(level), spillFolder_(std::move(spillFolder))
-{
-}
+DeflatePipeline::DeflatePipeline(int level) : level_(std::clamp(level, 1, 12)) {}
 
 DeflatePipeline::~DeflatePipeline()
 {
@@ -53,19 +44,28 @@ DeflatePipeline::~DeflatePipeline()
         t.join();
 }
 
-size_t DeflatePipeline::Add(const std::string& hostPath, uint64_t expectedSize)
+size_t DeflatePipeline::Add(const std::string& hostPath, uint64_t size)
 {
-    auto m = std::make_unique<CompressedMember>();
-    m->hostPath = hostPath;
-    m->expectedSize = expectedSize;
-    members_.push_back(std::move(m));
-    return members_.size() - 1;
+    size_t member = paths_.size();
+    paths_.push_back(hostPath);
+    uint64_t offset = 0;
+    do {
+        Piece piece;
+        piece.member = member;
+        piece.offset = offset;
+        piece.length = std::min(kPieceSize, size - offset);
+        offset += piece.length;
+        piece.last = offset >= size;
+        pieces_.push_back(std::move(piece));
+    } while (offset < size);
+    firstPiece_.push_back(pieces_.size());
+    return member;
 }
 
 void DeflatePipeline::Start()
 {
     unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    size_t count = std::min<size_t>({cores, 8, members_.size()});
+    size_t count = std::min<size_t>({cores, 8, pieces_.size()});
     for (size_t i = 0; i < count; ++i)
         workers_.emplace_back([this] { Work(); });
 }
@@ -77,132 +77,81 @@ void DeflatePipeline::Stop()
     changed_.notify_all();
 }
 
-CompressedMember& DeflatePipeline::Wait(size_t i)
+Piece& DeflatePipeline::WaitPiece(size_t i)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return members_[i]->done || stop_; });
-    if (!members_[i]->done)
-        members_[i]->error = ECANCELED;
-    return *members_[i];
+    changed_.wait(lock, [&] { return pieces_[i].done || stop_; });
+    if (!pieces_[i].done)
+        pieces_[i].error = ECANCELED;
+    return pieces_[i];
 }
 
-void DeflatePipeline::Release(size_t i)
+void DeflatePipeline::ReleasePiece(size_t i)
 {
     std::lock_guard lock(mutex_);
-    CompressedMember& m = *members_[i];
-    heldBytes_ -= m.memory.size();
-    std::vector<unsigned char>().swap(m.memory);
-    if (m.spillFd >= 0) {
-        close(m.spillFd);
-        m.spillFd = -1;
-    }
+    heldBytes_ -= pieces_[i].data.size();
+    std::vector<unsigned char>().swap(pieces_[i].data);
     released_ = std::max(released_, i + 1);
     changed_.notify_all();
 }
 
 void DeflatePipeline::Work()
 {
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(level_);
     for (;;) {
-        CompressedMember* m;
+        Piece* piece;
         {
             std::unique_lock lock(mutex_);
-            // Run ahead of the writer only so far; the member it waits for is always taken.
+            // Run ahead of the writer only so far; the piece it waits for is always taken.
             changed_.wait(lock, [&] {
-                return stop_ || next_ >= members_.size() || next_ == released_
+                return stop_ || next_ >= pieces_.size() || next_ == released_
                     || (next_ - released_ < kMaxAhead && heldBytes_ < kMemoryBudget);
             });
-            if (stop_ || next_ >= members_.size())
-                return;
-            m = members_[next_++].get();
+            if (stop_ || next_ >= pieces_.size())
+                break;
+            piece = &pieces_[next_++];
         }
-        Compress(*m);
+        if (compressor)
+            Compress(*piece, compressor);
+        else
+            piece->error = ENOMEM;
         std::lock_guard lock(mutex_);
-        heldBytes_ += m->memory.size();
-        m->done = true;
+        heldBytes_ += piece->data.size();
+        piece->done = true;
         changed_.notify_all();
     }
+    if (compressor)
+        libdeflate_free_compressor(compressor);
 }
 
-void DeflatePipeline::Compress(CompressedMember& m)
+void DeflatePipeline::Compress(Piece& piece, libdeflate_compressor* compressor)
 {
-    int in = open(m.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        m.error = errno;
+    int fd = open(paths_[piece.member].c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        piece.error = errno;
         return;
     }
-    z_stream z{};
-    if (deflateInit2(&z, level_, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        close(in);
-        m.error = ENOMEM;
+    std::vector<unsigned char> input(static_cast<size_t>(piece.length));
+    piece.error = ReadAt(fd, input.data(), piece.length, piece.offset);
+    close(fd);
+    if (piece.error != 0)
+        return;
+    piece.crc = libdeflate_crc32(0, input.data(), input.size());
+    size_t bound = libdeflate_deflate_compress_bound(compressor, input.size());
+    piece.data.resize(bound);
+    size_t size = libdeflate_deflate_compress(compressor, input.data(), input.size(),
+                                              piece.data.data(), bound);
+    if (size == 0) {
+        piece.error = EIO;
+        std::vector<unsigned char>().swap(piece.data);
         return;
     }
-    std::vector<unsigned char> input(kReadChunk);
-    std::vector<unsigned char> output(kReadChunk);
-    uLong crc = crc32(0, nullptr, 0);
-    bool finished = false;
-    while (!finished && m.error == 0) {
-        ssize_t n = read(in, input.data(), input.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            m.error = errno;
-            break;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            if (stop_) {
-                m.error = ECANCELED;
-                break;
-            }
-        }
-        crc = crc32(crc, input.data(), static_cast<uInt>(n));
-        m.size += static_cast<uint64_t>(n);
-        int flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
-        z.next_in = input.data();
-        z.avail_in = static_cast<uInt>(n);
-        do {
-            z.next_out = output.data();
-            z.avail_out = static_cast<uInt>(output.size());
-            int rc = deflate(&z, flush);
-            if (rc == Z_STREAM_ERROR) {
-                m.error = EIO;
-                break;
-            }
-            size_t produced = output.size() - z.avail_out;
-            if (m.spillFd < 0 && m.memory.size() + produced > kMemoryPerMember) {
-                m.spillFd = OpenSpillFile(spillFolder_);
-                if (m.spillFd < 0 || qb::arc::WriteAll(m.spillFd, m.memory.data(), m.memory.size()) != 0) {
-                    m.error = errno ? errno : EIO;
-                    break;
-                }
-                std::vector<unsigned char>().swap(m.memory);
-            }
-            if (m.spillFd >= 0) {
-                if (int err = qb::arc::WriteAll(m.spillFd, output.data(), produced)) {
-                    m.error = err;
-                    break;
-                }
-            } else {
-                m.memory.insert(m.memory.end(), output.data(), output.data() + produced);
-            }
-            m.compressedSize += produced;
-            if (rc == Z_STREAM_END)
-                finished = true;
-        } while (z.avail_out == 0 || (flush == Z_FINISH && !finished));
+    piece.data.resize(size);
+    if (!piece.last && !MakeNonFinal(piece.data)) {
+        piece.error = EIO;
+        return;
     }
-    deflateEnd(&z);
-    close(in);
-    m.crc = static_cast<uint32_t>(crc);
-    if (m.error != 0) {
-        // Failed: give the space back at once; the writer reports the error.
-        std::vector<unsigned char>().swap(m.memory);
-        if (m.spillFd >= 0) {
-            close(m.spillFd);
-            m.spillFd = -1;
-        }
-    } else if (m.spillFd >= 0 && lseek(m.spillFd, 0, SEEK_SET) < 0) {
-        m.error = errno;
-    }
+    piece.data.shrink_to_fit();
 }
 
 }  // namespace qb::izip

@@ -1,83 +1,87 @@
-// Compressing the members of a ZIP archive on both cores while the archive is written in order.
+// Compressing the members of a ZIP archive on all cores while the archive is written in order.
 //
 // libzip writes members one after the other on the calling thread. Deflating is what takes the
-// time, and members do not depend on each other, so worker threads deflate the files ahead of
-// the writer: each member becomes a raw deflate stream (plus its CRC-32 and sizes), kept in
-// memory when small and in an unnamed temporary file when large, and libzip copies it into the
-// archive as already-compressed data. The writer takes the members in order with Wait() and
-// gives them back with Release(); workers never run more than a few members (and a bounded
-// number of bytes in memory) ahead, so memory stays small whatever the sizes of the files.
+// time, and pieces of data do not depend on each other, so worker threads deflate ahead of the
+// writer. Each file is cut into pieces of at most kPieceSize bytes; a worker reads one piece and
+// compresses it whole with libdeflate (faster than zlib and a little smaller at the same level).
+// The pieces of one file are joined into one deflate stream (see DeflateJoin.h), so a big file
+// is compressed on all cores too. The writer takes pieces in order with WaitPiece() and gives
+// each back with ReleasePiece(); workers never run more than a few pieces, and a bounded number
+// of compressed bytes, ahead of it, so memory stays small whatever the sizes of the files.
 //
-// Data that does not compress still goes in deflated: zlib then emits stored blocks, which cost
-// a few bytes per 64 KiB. Choosing "stored" afterwards is not possible, as libzip must know a
-// member's method before it writes the first member.
+// Data that does not compress still goes in deflated: libdeflate then emits stored blocks, which
+// cost a few bytes per 64 KiB. Choosing "stored" afterwards is not possible, as libzip must know
+// a member's method before it writes the first member.
 //
-// Workers only read files and compress; they never call back into the caller. Failures (a file
-// that cannot be read, no space for a temporary file) are kept with the member and reported
-// when the writer reaches it.
+// Workers only read files and compress; they never call back into the caller. A failure (a file
+// that cannot be read or that shrank) is kept with the piece and reported when the writer
+// reaches it.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+struct libdeflate_compressor;
+
 namespace qb::izip {
 
-struct CompressedMember {
-    std::string hostPath;
-    uint64_t expectedSize = 0;
+constexpr uint64_t kPieceSize = 4u << 20;
 
-    // Filled in by a worker.
+struct Piece {
+    size_t member = 0;
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    bool last = false;  // the last piece of its file: its stream ends the member's stream
+
     bool done = false;
-    int error = 0;               // an errno when reading or spilling failed
-    uint32_t crc = 0;            // of the uncompressed data
-    uint64_t size = 0;           // uncompressed bytes actually read
-    uint64_t compressedSize = 0;
-    std::vector<unsigned char> memory;  // the deflate stream when it is held in memory
-    int spillFd = -1;                   // or an unnamed temporary file holding it
-
-    ~CompressedMember();
+    int error = 0;  // errno; ENODATA when the file was shorter than it was
+    uint32_t crc = 0;
+    std::vector<unsigned char> data;  // deflate stream (not final unless `last`)
 };
 
 class DeflatePipeline {
 public:
-    // level: zlib level 1..9. spillFolder: where large deflate streams are parked.
-    DeflatePipeline(int level, std::string spillFolder);
+    // level: 1..12 as libdeflate counts (1..9 as zlib, more is slower and smaller).
+    explicit DeflatePipeline(int level);
     ~DeflatePipeline();  // stops and joins the workers
     DeflatePipeline(const DeflatePipeline&) = delete;
     DeflatePipeline& operator=(const DeflatePipeline&) = delete;
 
-    // Adds a file to compress; returns its index. All adds come before Start().
-    size_t Add(const std::string& hostPath, uint64_t expectedSize);
+    // Adds a file of the given size; returns its member number. All adds come before Start().
+    size_t Add(const std::string& hostPath, uint64_t size);
     void Start();
 
-    // Blocks until member i is compressed. Members must be waited for in index order.
-    CompressedMember& Wait(size_t i);
+    // The pieces of a member, by their numbers in order.
+    size_t FirstPiece(size_t member) const { return firstPiece_[member]; }
+    size_t PieceCount(size_t member) const { return firstPiece_[member + 1] - firstPiece_[member]; }
 
-    // The writer is done with member i: its memory and temporary file are freed.
-    void Release(size_t i);
+    // Blocks until piece i is compressed. Pieces must be taken in order.
+    Piece& WaitPiece(size_t i);
 
-    // Makes the workers stop after their current piece of work.
+    // The writer is done with piece i: its memory is freed and the workers may go on.
+    void ReleasePiece(size_t i);
+
+    // Makes the workers stop after their current piece.
     void Stop();
 
 private:
     void Work();
-    void Compress(CompressedMember& m);
+    void Compress(Piece& piece, ::libdeflate_compressor* compressor);
 
     int level_;
-    std::string spillFolder_;
-    std::vector<std::unique_ptr<CompressedMember>> members_;
+    std::vector<std::string> paths_;
+    std::vector<size_t> firstPiece_{0};
+    std::vector<Piece> pieces_;
     std::vector<std::thread> workers_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    size_t next_ = 0;         // next member a worker will take
-    size_t released_ = 0;     // members below this index have been released
-    uint64_t heldBytes_ = 0;  // bytes of deflate streams held in memory
+    size_t next_ = 0;         // next piece a worker will take
+    size_t released_ = 0;     // pieces below this have been released
+    uint64_t heldBytes_ = 0;  // compressed bytes waiting for the writer
     bool stop_ = false;
 };
 

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <zlib.h>
 
 namespace qb::izip {
 namespace {
@@ -22,32 +24,19 @@ zip_int64_t Fail(MemberSourceState& s, int zipError, int sysError, int result, c
     return -1;
 }
 
-// Progress counts file bytes; a position in a deflate stream is scaled to the file it stands for.
-uint64_t FileBytes(const MemberSourceState& s, uint64_t position)
-{
-    if (!s.compressed || s.compressed->compressedSize == 0)
-        return position;
-    return static_cast<uint64_t>(static_cast<long double>(s.compressed->size) * position
-                                 / s.compressed->compressedSize);
-}
-
 zip_int64_t Open(MemberSourceState& s)
 {
     s.position = 0;
     s.reportedAt = 0;
-    s.counted = 0;
     if (!s.progress->Report(s.member))
         return Fail(s, ZIP_ER_CANCELLED, 0, ARC_ERROR_USER_CANCEL, "cancelled");
     if (s.pipeline) {
-        s.compressed = &s.pipeline->Wait(s.index);
-        if (s.compressed->error != 0) {
-            int err = s.compressed->error;
-            int result = err == ECANCELED
-                ? ARC_ERROR_USER_CANCEL
-                : arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
-            return Fail(s, ZIP_ER_READ, err, result,
-                        "cannot read " + s.member + ": " + std::strerror(err));
-        }
+        s.piece = s.pipeline->FirstPiece(s.index);
+        s.pieceEnd = s.piece + s.pipeline->PieceCount(s.index);
+        s.pieceOffset = 0;
+        s.crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
+        s.size = 0;
+        s.complete = false;
         return 0;
     }
     s.fd = open(s.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -59,32 +48,57 @@ zip_int64_t Open(MemberSourceState& s)
     return 0;
 }
 
+zip_int64_t ReadPieces(MemberSourceState& s, unsigned char* data, zip_uint64_t len)
+{
+    while (s.piece < s.pieceEnd) {
+        Piece& piece = s.pipeline->WaitPiece(s.piece);
+        if (piece.error != 0) {
+            int err = piece.error;
+            int result = err == ECANCELED ? ARC_ERROR_USER_CANCEL
+                : err == ENODATA          ? ARC_ERROR_SOURCE_CHANGED
+                                          : arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+            return Fail(s, ZIP_ER_READ, err, result,
+                        "cannot read " + s.member + ": "
+                            + (err == ENODATA ? "it became shorter while it was packed" : std::strerror(err)));
+        }
+        if (s.pieceOffset < piece.data.size()) {
+            size_t n = std::min<size_t>(static_cast<size_t>(len), piece.data.size() - s.pieceOffset);
+            std::memcpy(data, piece.data.data() + s.pieceOffset, n);
+            s.pieceOffset += n;
+            return static_cast<zip_int64_t>(n);
+        }
+        // This piece is written: count it and let the workers go on.
+        s.crc = static_cast<uint32_t>(crc32_combine(s.crc, piece.crc, static_cast<z_off_t>(piece.length)));
+        s.size += piece.length;
+        s.progress->done += piece.length;
+        s.pipeline->ReleasePiece(s.piece);
+        ++s.piece;
+        s.pieceOffset = 0;
+        if (s.piece < s.pieceEnd && !s.progress->Report(s.member))
+            return Fail(s, ZIP_ER_CANCELLED, 0, ARC_ERROR_USER_CANCEL, "cancelled");
+    }
+    s.complete = true;
+    return 0;
+}
+
 zip_int64_t Read(MemberSourceState& s, void* data, zip_uint64_t len)
 {
+    if (s.pipeline)
+        return ReadPieces(s, static_cast<unsigned char*>(data), len);
     ssize_t n;
-    if (s.compressed && s.compressed->spillFd < 0) {
-        const std::vector<unsigned char>& mem = s.compressed->memory;
-        uint64_t left = mem.size() - s.position;
-        n = static_cast<ssize_t>(len < left ? len : left);
-        std::memcpy(data, mem.data() + s.position, static_cast<size_t>(n));
-    } else {
-        int fd = s.compressed ? s.compressed->spillFd : s.fd;
-        do
-            n = read(fd, data, len);
-        while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            int err = errno;
-            return Fail(s, ZIP_ER_READ, err,
-                        arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE),
-                        "cannot read " + s.member + ": " + std::strerror(err));
-        }
+    do
+        n = read(s.fd, data, len);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        int err = errno;
+        return Fail(s, ZIP_ER_READ, err,
+                    arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE),
+                    "cannot read " + s.member + ": " + std::strerror(err));
     }
     s.position += static_cast<uint64_t>(n);
+    s.progress->done += static_cast<uint64_t>(n);
     if (s.position - s.reportedAt >= kReportEvery) {
         s.reportedAt = s.position;
-        uint64_t fileBytes = FileBytes(s, s.position);
-        s.progress->done += fileBytes - s.counted;
-        s.counted = fileBytes;
         if (!s.progress->Report(s.member))
             return Fail(s, ZIP_ER_CANCELLED, 0, ARC_ERROR_USER_CANCEL, "cancelled");
     }
@@ -96,13 +110,6 @@ void Close(MemberSourceState& s)
     if (s.fd >= 0) {
         close(s.fd);
         s.fd = -1;
-    }
-    uint64_t whole = s.compressed ? s.compressed->size : s.position;
-    s.progress->done += whole - s.counted;
-    s.counted = whole;
-    if (s.compressed) {
-        s.pipeline->Release(s.index);
-        s.compressed = nullptr;
     }
 }
 
@@ -116,14 +123,14 @@ zip_int64_t Stat(MemberSourceState& s, void* data, zip_uint64_t len)
     st->mtime = s.mtime;
     st->encryption_method = ZIP_EM_NONE;
     if (s.pipeline) {
-        // libzip asks before it reads: the member must be compressed by then.
-        CompressedMember& m = s.pipeline->Wait(s.index);
+        // Already deflated, so libzip copies the data as it is. It asks again after reading,
+        // and only then are CRC and size known.
         st->comp_method = ZIP_CM_DEFLATE;
-        if (m.error == 0) {
-            st->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC;
-            st->size = m.size;
-            st->comp_size = m.compressedSize;
-            st->crc = m.crc;
+        st->valid |= ZIP_STAT_SIZE;
+        st->size = s.complete ? s.size : s.expectedSize;
+        if (s.complete) {
+            st->valid |= ZIP_STAT_CRC;
+            st->crc = s.crc;
         }
     } else {
         st->comp_method = ZIP_CM_STORE;

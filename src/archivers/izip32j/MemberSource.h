@@ -40,14 +40,18 @@ struct MemberSourceState {
     time_t mtime = 0;
     uint64_t expectedSize = 0;
     DeflatePipeline* pipeline = nullptr;  // null: the file is stored as it is
-    size_t index = 0;                     // in the pipeline
+    size_t index = 0;                     // member number in the pipeline
 
     // While libzip reads.
-    CompressedMember* compressed = nullptr;
-    int fd = -1;
-    uint64_t position = 0;
-    uint64_t reportedAt = 0;  // position of the last report
-    uint64_t counted = 0;     // file bytes already added to progress->done
+    int fd = -1;                 // a stored file
+    uint64_t position = 0;       // bytes of the stored file read
+    uint64_t reportedAt = 0;     // position of the last report
+    size_t piece = 0;            // next piece of a deflated member
+    size_t pieceEnd = 0;         // one past its last piece
+    size_t pieceOffset = 0;      // bytes of the current piece already handed to libzip
+    uint32_t crc = 0;            // CRC-32 of the pieces taken so far
+    uint64_t size = 0;           // and their file bytes
+    bool complete = false;       // every piece taken: crc and size are final
     zip_error_t error{};
 
     MemberSourceState() { zip_error_init(&error); }

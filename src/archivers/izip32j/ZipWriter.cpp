@@ -172,7 +172,7 @@ int RunZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void* u
     WriteProgress progress;
     progress.proc = proc;
     progress.user = user;
-    DeflatePipeline pipeline(options.level > 0 ? options.level : 6, arc::ParentFolder(archivePath));
+    DeflatePipeline pipeline(options.level > 0 ? options.level : 6);
     std::vector<std::unique_ptr<MemberSourceState>> states;
     std::vector<std::pair<zip_uint64_t, MemberSourceState*>> deflated;
 

@@ -37,6 +37,11 @@ const Case kCases[] = {
     {"JibunNoHabuku", "", R"( -r  -0 "D:\OUT\NAME.ZIP" "C:\SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true, false, true, "SRC/NAME/"},
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ZipCommandLine : public ::testing::TestWithParam<Case> {
 protected:
     static void SetUpTestSuite()
@@ -62,8 +67,9 @@ TEST_P(ZipCommandLine, MakesAnArchiveThePeersAccept)
     std::vector<std::string> expected = ExpectedMembers(source, c.recurse, c.hidden, c.folderEntries, c.prefix);
     EXPECT_EQ(ArchiveMembers(archive), expected);
     EXPECT_EQ(ExtractAndCompare(archive, source, c.prefix), "");
-    // Only the archive is left in its folder: no temporary files.
-    EXPECT_EQ(qb::arctest::FolderNames(fs::path(archive).parent_path()), std::vector<std::string>{fs::path(archive).filename()});
+    // No temporary file is left beside the archive (they are the hidden names there).
+    for (const std::string& name : qb::arctest::FolderNames(fs::path(archive).parent_path()))
+        EXPECT_NE(name[0], '.') << name;
     fs::remove(archive);
 }
 
