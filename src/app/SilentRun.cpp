@@ -11,6 +11,7 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -18,6 +19,29 @@ namespace qb::app {
 namespace {
 
 using qb::engine::FolderPane;
+
+// Ctrl-C or a termination request during the silent run: the archive being written is
+// cancelled through its progress report, so the module cleans up and the run ends as aborted.
+// A second request ends the program at once.
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+extern "C" void RequestStop(int signal)
+{
+    if (g_stopRequested) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    g_stopRequested = 1;
+}
+
+void InstallStopHandlers()
+{
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    // A reader of the history that goes away (`| head`) must not end the packing half-way.
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 // The two folder panes and the target list, as the silent run has them: no widgets, only the
 // folders they would show.
@@ -80,6 +104,8 @@ public:
     }
     bool Progress(const std::string &member, std::uint64_t done, std::uint64_t total) override
     {
+        if (g_stopRequested)
+            return false;
         if (!m_drawProgress)
             return true;
         const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 0;
@@ -163,6 +189,7 @@ AutoStartResult AutoStart(const std::string &commandText)
         if (panes.Targets().Count() == 0)
             return result;
 
+        InstallStopHandlers();
         SilentPackHost host(messages);
         const basQuillbox::AutoRunResult run =
             basQuillbox::AutoPackRun(panes.Targets(), panes.OutDirName(), basQuillbox::AutoExe, host);

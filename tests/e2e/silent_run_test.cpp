@@ -213,3 +213,32 @@ TEST_F(E2ETest, DoubleCompressionTwiceUpdatesAndLosesNothing)
                 fs::last_write_time(e.path(), old);
     }
 }
+
+TEST_F(E2ETest, InterruptCancelsTheArchiveAndEndsAsAborted)
+{
+    // Large enough that the archiver is still at work when the interrupt arrives.
+    std::string big(100u << 20, '\0');
+    unsigned state = 12345;
+    for (char& c : big) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    WriteBytes(box.C("SRC/BIG/big.bin"), big);
+    big.clear();
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\TMP\\"}});
+
+    const int pid = box.Start({"C:\\SRC\\BIG", "C:\\SRC\\A"});
+    ASSERT_GT(pid, 0);
+    const std::string out = box.Root() + "/stdout.txt";
+    for (int i = 0; i < 500 && ReadBytes(out).find("ＬＺＨ圧縮中です") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2) << ReadBytes(out);
+    EXPECT_NE(ReadBytes(out).find("中断しました"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(box.C("OUT")), {}), 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(box.C("TMP")), {}), 0);
+}
