@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace unlha {
@@ -91,7 +92,7 @@ void Compressor::Worker()
 
 void Compressor::Run(CompressJob& job)
 {
-    int fd = open(job.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenSourceFile(job.hostPath);
     if (fd < 0) {
         job.result = qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
         job.message = "cannot open " + job.hostPath;
@@ -143,6 +144,21 @@ void Compressor::Run(CompressJob& job)
         job.result = ARC_ERROR_INTERNAL;
         job.message = "compression failed for " + job.hostPath;
     }
+}
+
+int OpenSourceFile(const std::string& hostPath)
+{
+    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    fcntl(fd, F_SETFL, 0);
+    return fd;
 }
 
 int ReadFileChunks(int fd, const std::function<bool(const std::uint8_t*, std::size_t)>& fn)

@@ -64,6 +64,11 @@ private:
     std::atomic<bool> m_cancel{false};
 };
 
+// Opens a source file for reading. Refuses anything but a regular file (a FIFO put in a file's
+// place after the folder was read would block the call forever). Returns the descriptor, or -1
+// with errno set.
+int OpenSourceFile(const std::string& hostPath);
+
 // Reads a whole file through fn in chunks, computing its CRC-16. Used for stored members on the
 // calling thread. Returns 0 or the errno of a failed read; fn returning false stops (returns
 // ECANCELED).

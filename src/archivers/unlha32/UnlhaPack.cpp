@@ -157,6 +157,7 @@ private:
     Compressor* m_compressor = nullptr;
     std::uint64_t m_total = 0;
     std::uint64_t m_storedDone = 0;
+    std::size_t m_added = 0, m_replaced = 0, m_kept = 0;
 };
 
 bool Packer::Tick(const std::string& name)
@@ -239,11 +240,14 @@ int Packer::Plan()
             replacement[it->second] = &f;
     }
     bool changed = !additions.empty();
+    m_added = additions.size();
     for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
         if (replacement[i]) {
             changed = true;
+            ++m_replaced;
             m_steps.push_back({StepKind::File, i, replacement[i]});
         } else {
+            ++m_kept;
             m_steps.push_back({StepKind::Keep, i, nullptr});
         }
     }
@@ -273,7 +277,7 @@ int Packer::WriteHeaderOnly(const NewFile& f, ArchiveWriter& w)
 
 int Packer::WriteStored(const NewFile& f, ArchiveWriter& w, const CompressJob* expect)
 {
-    int fd = open(f.entry->hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenSourceFile(f.entry->hostPath);
     if (fd < 0) {
         m_call.Out().Line("cannot open " + f.entry->hostPath);
         return qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
@@ -424,7 +428,8 @@ int Packer::Run()
         return rc;
     rc = Write();
     if (rc == ARC_OK)
-        m_call.Out().Line("written " + m_cmd.archiveArgument);
+        m_call.Out().Line("written " + m_cmd.archiveArgument + ": " + std::to_string(m_added) + " added, " +
+                          std::to_string(m_replaced) + " replaced, " + std::to_string(m_kept) + " kept");
     return rc;
 }
 
