@@ -226,6 +226,25 @@ TEST_F(Faults, UnreadableSourceFailsTheCall)
     EXPECT_EQ(qb::arctest::FolderNames(D("OUT")), std::vector<std::string>{"OLD.LZH"});
 }
 
+TEST_F(Faults, SpecialFilesAreSkippedAndLinkLoopsNotFollowed)
+{
+    std::filesystem::create_directories(D("OUT"));
+    std::filesystem::create_directories(folder + "/sub");
+    std::ofstream(folder + "/sub/inner.txt") << "inner\n";
+    ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("..", (folder + "/sub/loop").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/null", (folder + "/device").c_str()), 0);
+    qb::arctest::ScopedCwd cwd(folder);
+    CallResult r = Unlha("a -xr D:\\OUT\\S.LZH *.*");
+    ASSERT_EQ(r.rc, 0) << r.output;
+    std::set<std::string> names = MemberNames(D("OUT/S.LZH"));
+    EXPECT_TRUE(names.count("small.txt"));
+    EXPECT_TRUE(names.count("sub/inner.txt"));
+    EXPECT_FALSE(names.count("fifo"));
+    EXPECT_FALSE(names.count("device"));
+    EXPECT_LT(names.size(), 10u) << "the loop was followed";
+}
+
 TEST_F(Faults, DamagedArchivesFailCleanly)
 {
     std::filesystem::create_directories(D("OUT"));
