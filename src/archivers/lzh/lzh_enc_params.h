@@ -23,29 +23,32 @@ inline bool ShapeOf(EncodeMethod method, MethodShape& shape) {
 // Search effort, as in zlib's table: once a match of `good` bytes is in hand the lazy look one
 // byte further searches a quarter as far; matches of `lazy` bytes or more are taken without
 // looking further (0 = greedy parsing); a match of `nice` bytes ends the search; `chain` bounds
-// the candidates examined per position.
+// the candidates examined per position. passes > 0 selects near-optimal parsing with that
+// many pricing passes per block instead of lazy matching.
 struct LevelParams {
-  unsigned good, lazy, nice, chain;
+  unsigned good, lazy, nice, chain, passes;
 };
 
 inline LevelParams LevelOf(int level) {
   static constexpr LevelParams kLevels[10] = {
-      {0, 0, 0, 0},         // unused: 0 means "default"
-      {4, 0, 16, 4},        // 1: greedy, shallow
-      {4, 0, 32, 8},        // 2
-      {4, 0, 64, 32},       // 3
-      {4, 4, 16, 16},       // 4: lazy from here on
-      {8, 16, 32, 32},      // 5
-      {8, 16, 128, 128},    // 6
-      {8, 32, 128, 256},    // 7
-      {32, 128, 256, 1024}, // 8
-      {32, 256, 256, 4096}, // 9
+      {0, 0, 0, 0, 0},         // unused: 0 means "default"
+      {4, 0, 16, 4, 0},        // 1: greedy, shallow
+      {4, 0, 32, 8, 0},        // 2
+      {4, 0, 64, 32, 0},       // 3
+      {4, 4, 16, 16, 0},       // 4: lazy from here on
+      {8, 16, 32, 32, 0},      // 5
+      {8, 16, 128, 128, 0},    // 6
+      {8, 32, 128, 256, 0},    // 7
+      {0, 0, 32, 16, 1},       // 8: near-optimal parsing
+      {0, 0, 64, 48, 2},       // 9
   };
   if (level < 1) level = 1;
   if (level > 9) level = 9;
   return kLevels[level];
 }
 
-inline int DefaultLevel(EncodeMethod method) { return method == EncodeMethod::Lh5 ? 6 : 7; }
+// -lh5- is the everyday method and stays fast; whoever asks for the larger windows asks for
+// smaller archives, so those get the near-optimal parser.
+inline int DefaultLevel(EncodeMethod method) { return method == EncodeMethod::Lh5 ? 6 : 9; }
 
 }  // namespace lzh

@@ -20,6 +20,7 @@
 
 #include "lzh_bitwriter.h"
 #include "lzh_enc_block.h"
+#include "lzh_enc_optimal.h"
 #include "lzh_enc_params.h"
 #include "lzh_enc_split.h"
 #include "lzh_encoder.h"
@@ -33,7 +34,7 @@ constexpr std::size_t kChunk = 1 << 20;          // input read ahead of the wind
 constexpr std::size_t kLookahead = kMaxMatch + 4;  // bytes a parse step may need past its position
 constexpr std::size_t kPadding = 8;              // word-wise compares read this far past the data
 // A 3-byte match further back than this costs more bits than three literals.
-constexpr unsigned kFarShortMatch = 4096;
+constexpr unsigned kFarShortMatch = 16384;
 
 unsigned BitLength(unsigned v) { return v == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(v)); }
 
@@ -47,7 +48,9 @@ class Encoder {
         m_buf(new std::uint8_t[m_bufSize]),
         m_finder(shape.windowSize),
         m_block(shape.np, shape.pbit),
-        m_out(io.write) {}
+        m_out(io.write) {
+    if (level.passes > 0) m_optimal = std::make_unique<OptimalParser>(shape.np, level.passes);
+  }
 
   EncodeResult Run() {
     EncodeResult result;
@@ -114,6 +117,13 @@ class Encoder {
 
   void Parse(std::size_t stop) {
     const std::uint8_t* b = m_buf.get();
+    if (m_optimal) {
+      while (m_pos < stop && m_out.ok()) {
+        m_pos = m_optimal->ParseBlock(b, m_pos, stop, m_end, m_level.nice, m_level.chain, m_finder, m_block);
+        m_block.Write(m_out);
+      }
+      return;
+    }
     while (m_pos < stop && m_out.ok()) {
       Match cur = Find(m_pos, kMinMatch - 1, m_level.chain);
       if (cur.length == 0) {
@@ -170,6 +180,7 @@ class Encoder {
   BlockSplitter m_splitter;
   std::size_t m_blockBytes = 0;
   BitWriter m_out;
+  std::unique_ptr<OptimalParser> m_optimal;  // only for the near-optimal levels
 };
 
 }  // namespace

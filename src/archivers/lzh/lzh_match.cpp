@@ -67,8 +67,10 @@ void MatchFinder::Insert(const std::uint8_t* buf, std::size_t pos) {
   m_head3[Hash3(buf + pos, m_hash3Shift)] = static_cast<std::uint32_t>(pos + 1);
 }
 
-Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                          unsigned longerThan, unsigned niceLength, unsigned maxChain) {
+template <class OnLonger>
+Match MatchFinder::Walk(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                        unsigned longerThan, unsigned niceLength, unsigned maxChain,
+                        OnLonger onLonger) {
   Match best;
   m_next = pos + 1;
   if (avail < kMinMatch) return best;
@@ -92,6 +94,7 @@ Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t 
     bestLen = CommonLength(buf + near3 - 1, here, limit);
     best.length = bestLen;
     best.distance = static_cast<unsigned>(pos - (near3 - 1));
+    onLonger(best);
     if (bestLen >= niceLength) return best;
   }
   if (limit < 4) return best;
@@ -108,10 +111,22 @@ Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t 
       bestLen = len;
       best.length = len;
       best.distance = static_cast<unsigned>(pos - cand);
+      onLonger(best);
       if (len >= niceLength) break;
     }
   }
   return best;
+}
+
+Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                          unsigned longerThan, unsigned niceLength, unsigned maxChain) {
+  return Walk(buf, pos, avail, longerThan, niceLength, maxChain, [](const Match&) {});
+}
+
+Match MatchFinder::SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                             unsigned niceLength, unsigned maxChain, std::vector<Match>& found) {
+  return Walk(buf, pos, avail, kMinMatch - 1, niceLength, maxChain,
+              [&found](const Match& m) { found.push_back(m); });
 }
 
 void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd) {
