@@ -1,7 +1,7 @@
 #include "engine/Archivers.h"
 
 #include "platform/Drives.h"
-#include "platform/FileSystem.h"
+#include "common/basQuill.h"
 
 #include <cstdint>
 #include <dlfcn.h>
@@ -63,7 +63,7 @@ void DetectArchivers()
     bool lzh = false;
     bool zip = false;
 
-    const std::string systemFolder = qb::platform::SystemFolder();
+    const std::string systemFolder = basQuill::GetSystemFolder();
     const std::string host = systemFolder.empty() ? std::string() : qb::platform::ToHostPath(systemFolder);
     if (!host.empty()) {
         if (void* m = OpenModule(host, "UNLHA32.DLL", false)) {

@@ -44,7 +44,7 @@ extern int UnZipVersion;
 // The loaded entry points.
 const ArchiverTable& Archivers();
 
-// Loads the modules from the system folder (qb::platform::SystemFolder turned into a host path)
+// Loads the modules from the system folder (basQuill::GetSystemFolder turned into a host path)
 // and sets the flags and versions above. A module that is missing or lacks an entry point counts
 // as missing. Safe to call again: modules already loaded stay loaded.
 void DetectArchivers();

@@ -64,6 +64,11 @@ void Sandbox::RemoveModule(const std::string& name)
     fs::remove(m_root + "/c/SYSTEM/" + name);
 }
 
+void Sandbox::ReplaceModule(const std::string& name, const std::string& from)
+{
+    fs::copy_file(from, m_root + "/c/SYSTEM/" + name, fs::copy_options::overwrite_existing);
+}
+
 std::vector<std::string> Sandbox::Environment(const std::map<std::string, std::string>& extra) const
 {
     std::map<std::string, std::string> env = {
@@ -76,8 +81,12 @@ std::vector<std::string> Sandbox::Environment(const std::map<std::string, std::s
         {"XDG_RUNTIME_DIR", m_root + "/runtime"},
         {"TMPDIR", m_root + "/c/TMP"},
     };
-    for (const auto& [k, v] : extra)
-        env[k] = v;
+    for (const auto& [k, v] : extra) {
+        if (v.empty())
+            env.erase(k);  // an empty value leaves the variable out
+        else
+            env[k] = v;
+    }
     std::vector<std::string> list;
     for (const auto& [k, v] : env)
         list.push_back(k + "=" + v);

@@ -34,9 +34,11 @@ public:
     void WriteSettings(const std::vector<std::pair<std::string, std::string>>& keys);
     // Removes a module from the sandbox's system folder.
     void RemoveModule(const std::string& name);
+    // Puts another file in place of a module.
+    void ReplaceModule(const std::string& name, const std::string& from);
 
     // Runs the program with args and the sandbox's environment (plus extra variables) and waits
-    // at most timeoutSeconds.
+    // at most timeoutSeconds. An empty value in extraEnv leaves that variable out.
     RunResult Run(const std::vector<std::string>& args,
                   const std::map<std::string, std::string>& extraEnv = {},
                   int timeoutSeconds = 120) const;

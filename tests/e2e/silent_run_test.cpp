@@ -242,3 +242,47 @@ TEST_F(E2ETest, InterruptCancelsTheArchiveAndEndsAsAborted)
     EXPECT_EQ(std::distance(fs::directory_iterator(box.C("OUT")), {}), 0);
     EXPECT_EQ(std::distance(fs::directory_iterator(box.C("TMP")), {}), 0);
 }
+
+TEST_F(E2ETest, JobFileOnTheCommandLinePacksIntoItsOutputFolder)
+{
+    fs::create_directories(box.C("JOBOUT"));
+    WriteBytes(box.C("JOB.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=C:\\JOBOUT\r\n"
+                                 "C:\\SRC\\A\r\nC:\\SRC\\B C\r\n");
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    const RunResult r = box.Run({box.C("JOB.QBJ")});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    ExpectArchiveHolds(box.C("JOBOUT/A.LZH"), Tree(box.C("SRC/A")));
+    ExpectArchiveHolds(box.C("JOBOUT/B C.LZH"), Tree(box.C("SRC/B C")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(box.C("OUT")), {}), 0);
+}
+
+TEST_F(E2ETest, WithoutADisplayTheSilentRunWorksAndTheWindowStartEnds)
+{
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    const std::map<std::string, std::string> noDisplay = {
+        {"QT_QPA_PLATFORM", ""}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
+    RunResult r = box.Run({"C:\\SRC\\A"}, noDisplay);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(box.C("OUT/A.LZH")));
+
+    // Nothing to pack: the window would be needed, and there is nowhere to show it.
+    r = box.Run({"C:\\NOPE"}, noDisplay, 30);
+    ASSERT_FALSE(r.timedOut) << "the window start hung without a display";
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("no display"), std::string::npos) << r.err;
+}
+
+#ifdef QB_FAKE_UNLHA32
+TEST_F(E2ETest, OldLzhModuleGivesMessage206AndCarriesOn)
+{
+    box.ReplaceModule("UNLHA32.DLL", QB_FAKE_UNLHA32);
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    const RunResult r = box.Run({"C:\\SRC\\A"}, {{"QB_FAKE_LZH_VERSION", "103"}}, 30);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_NE(r.err.find("UNLHA32.DLLのバージョンは１．０４以降をご利用ください。"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("全て終了しました"), std::string::npos);
+}
+#endif
