@@ -204,6 +204,12 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
 {
     try {
         const std::string header = basQuill::ShortDisplayPath(folder);
+        // No output folder (the pane could not show one) would put the archive in the root of
+        // the current drive. Every folder of the run would fare the same, so the run stops.
+        if (outputFolder.empty()) {
+            host.HistoryAdd(Text(20004));
+            return kStopRun;
+        }
         if (!CheckPackTarget(folder, outputFolder, TmpDir, host)) {
             host.HistoryAdd(Text(20005));
             return kNotPacked;

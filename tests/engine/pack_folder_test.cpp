@@ -312,3 +312,14 @@ TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20004)}));
     EXPECT_FALSE(Exists("C:\\NAME.LZH"));
 }
+
+TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
+{
+    qb::engine::VectorTargetList list;
+    list.Append(MakeFolder("C:\\SRC\\A"));
+    list.Append(MakeFolder("C:\\SRC\\B"));
+    const auto r = basQuillbox::AutoPackRun(list, "", 0, host);
+    EXPECT_TRUE(r.aborted);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.history, (Lines{L(20004), resQuill(30)}));
+}
