@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "lzh_enc_test_support.h"
 
@@ -133,5 +134,36 @@ TEST(LzhEncoderRoundTrip, ReferenceStreamsAndSize) {
     EXPECT_EQ(*decoded, plain);
     ExpectRoundTrip(m, plain);
     EXPECT_LE(lzh_test::Compress(m, plain).size(), reference.size());
+  }
+}
+
+// Random mixtures of the shapes above (runs, repeats at random distances, noise, text) with
+// random sizes, levels and read sizes: a cheap search for the case nobody thought of.
+TEST(LzhEncoderRoundTrip, RandomisedMixtures) {
+  std::mt19937 rng(2024);
+  for (int round = 0; round < 60; ++round) {
+    Bytes in;
+    const std::size_t target = rng() % 3 == 0 ? rng() % 300 : rng() % 200000;
+    while (in.size() < target) {
+      const unsigned kind = rng() % 4;
+      const std::size_t len = 1 + rng() % 3000;
+      if (kind == 0) {
+        in.insert(in.end(), len, static_cast<std::uint8_t>(rng()));
+      } else if (kind == 1 && !in.empty()) {
+        const std::size_t from = in.size() - 1 - rng() % std::min<std::size_t>(in.size(), 70000);
+        for (std::size_t k = 0; k < len; ++k) in.push_back(in[from + k]);
+      } else if (kind == 2) {
+        const Bytes noise = lzh_test::RandomBytes(len % 500, static_cast<unsigned>(rng()));
+        in.insert(in.end(), noise.begin(), noise.end());
+      } else {
+        const Bytes text = lzh_test::TextLike(len, static_cast<unsigned>(rng()));
+        in.insert(in.end(), text.begin(), text.end());
+      }
+    }
+    in.resize(target);
+    const EncodeMethod m = kMethods[rng() % 3];
+    const int level = static_cast<int>(rng() % 10);
+    SCOPED_TRACE(testing::Message() << "round " << round << " size " << in.size() << " level " << level);
+    ExpectRoundTrip(m, in, level, rng() % 2 ? SIZE_MAX : 1 + rng() % 70000);
   }
 }
