@@ -104,3 +104,13 @@ TEST_F(CommandLineTest, ArgumentsBecomeTheCommandText)
     EXPECT_TRUE(ParseCommandLine(BuildCommandText({hostBC, hostA}), panes));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\B C", "C:\\SRC\\A"}));
 }
+
+TEST_F(CommandLineTest, RelativeJobFileIsFoundButCannotBeOpened)
+{
+    // Readable from the working folder (C:\), but without a drive there is no on-disk form.
+    WriteFile("C:\\REL.QBJ", "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
+    EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A REL.QBJ C:\\SRC\\D", panes));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(202)}));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A"}));
+    EXPECT_EQ(basQuillbox::CurrentJobFile, "");
+}
