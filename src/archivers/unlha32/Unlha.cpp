@@ -12,8 +12,8 @@ namespace {
 
 qb::arc::ModuleState g_state;
 
-// 1.04 was the first version whose command lines the callers rely on; we speak a later one.
-constexpr int kVersion = 267;
+// Callers want at least 1.04 (104), the first version with the switches they use.
+constexpr int kVersion = 200;
 
 int Dispatch(const unlha::UnlhaCommand& cmd, unlha::Call& call)
 {
