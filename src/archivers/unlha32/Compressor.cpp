@@ -19,8 +19,13 @@ Compressor::Compressor(std::vector<std::unique_ptr<CompressJob>>& jobs, unsigned
     // file), so a window of a few members per thread costs little and keeps every core busy
     // while one large member is still being compressed.
     m_window = threads * 4 + 2;
-    for (unsigned i = 0; i < threads && i < jobs.size(); ++i)
-        m_threads.emplace_back([this] { Worker(); });
+    for (unsigned i = 0; i < threads && i < jobs.size(); ++i) {
+        try {
+            m_threads.emplace_back([this] { Worker(); });
+        } catch (...) {
+            break;  // fewer threads; with none at all WaitFor compresses on the calling thread
+        }
+    }
 }
 
 Compressor::~Compressor()
@@ -47,6 +52,12 @@ std::uint64_t Compressor::BytesRead() const
 
 bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick)
 {
+    if (m_threads.empty()) {
+        Run(*m_jobs[i]);
+        std::lock_guard lock(m_mutex);
+        m_jobs[i]->done = true;
+        return true;
+    }
     std::unique_lock lock(m_mutex);
     while (!m_jobs[i]->done) {
         m_changed.wait_for(lock, std::chrono::milliseconds(50));
@@ -83,7 +94,12 @@ void Compressor::Worker()
                 return;
             index = m_next++;
         }
-        Run(*m_jobs[index]);
+        try {
+            Run(*m_jobs[index]);
+        } catch (...) {
+            m_jobs[index]->result = ARC_ERROR_INTERNAL;
+            m_jobs[index]->message = "compression failed for " + m_jobs[index]->hostPath;
+        }
         std::lock_guard lock(m_mutex);
         m_jobs[index]->done = true;
         m_changed.notify_all();
