@@ -201,6 +201,10 @@ AutoStartResult AutoStart(const std::string &commandText)
                             : run.failed > 0 ? kExitSomeNotPacked
                                              : kExitAllPacked;
     } catch (...) {
+        // The window comes up after all: Ctrl-C and pipes behave as usual again.
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGPIPE, SIG_DFL);
         result.ranOut = false;
     }
     return result;
