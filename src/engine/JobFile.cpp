@@ -6,9 +6,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
 #include <iconv.h>
-#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qb::engine {
 namespace {
@@ -95,19 +98,30 @@ std::vector<std::string> SplitJobItems(const std::string& text)
 std::optional<std::string> ReadJobText(const std::string& path)
 {
     const std::string host = qb::platform::ResolveHostPath(path);
-    if (host.empty() || !qb::platform::IsReadableFile(path))
+    if (host.empty())
         return std::nullopt;
-    std::ifstream in(host, std::ios::binary);
-    if (!in)
+    // Only a regular file: opening a named pipe or reading a device could wait or run forever.
+    const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
+    struct stat st {};
     std::string bytes;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::uint64_t>(st.st_size) <= kMaxJobFileBytes;
     char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kMaxJobFileBytes)
-            return std::nullopt;
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        ok = bytes.size() <= kMaxJobFileBytes;
     }
-    if (in.bad())
+    ::close(fd);
+    if (!ok)
         return std::nullopt;
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
         bytes.erase(0, 3);

@@ -8,6 +8,7 @@
 #include <iconv.h>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace qbtest;
 using qb::engine::LoadQbj;
@@ -185,4 +186,12 @@ TEST_F(JobFileTest, SavingOverAFolderFails)
     panes.answers = {true};
     EXPECT_FALSE(WriteJobFile("C:\\DIR.QBJ", panes, panes));
     EXPECT_EQ(panes.messages, (Lines{resQuillbox(201)}));
+}
+
+TEST_F(JobFileTest, NamedPipeIsNoJobFileAndDoesNotHang)
+{
+    ASSERT_EQ(::mkfifo(Host("C:\\PIPE.QBJ").c_str(), 0644), 0);
+    EXPECT_FALSE(LoadQbj("C:\\PIPE.QBJ", panes, panes));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(202)}));
+    EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
 }
