@@ -177,9 +177,11 @@ int OpenSourceFile(const std::string& hostPath)
     return fd;
 }
 
-int ReadFileChunks(int fd, const std::function<bool(const std::uint8_t*, std::size_t)>& fn)
+int ReadFileChunks(int fd, std::vector<std::uint8_t>& buf,
+                   const std::function<bool(const std::uint8_t*, std::size_t)>& fn)
 {
-    std::vector<std::uint8_t> buf(1 << 20);
+    if (buf.size() < kCopyBuffer)
+        buf.resize(kCopyBuffer);
     for (;;) {
         ssize_t n = read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR)

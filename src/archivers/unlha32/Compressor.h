@@ -70,8 +70,13 @@ private:
 int OpenSourceFile(const std::string& hostPath);
 
 // Reads a whole file through fn in chunks, computing its CRC-16. Used for stored members on the
-// calling thread. Returns 0 or the errno of a failed read; fn returning false stops (returns
-// ECANCELED).
-int ReadFileChunks(int fd, const std::function<bool(const std::uint8_t*, std::size_t)>& fn);
+// calling thread, through buffer (grown to 1 MiB once and reused: stored packing of many small
+// files must not pay for a fresh buffer each). Returns 0 or the errno of a failed read; fn
+// returning false stops (returns ECANCELED).
+int ReadFileChunks(int fd, std::vector<std::uint8_t>& buffer,
+                   const std::function<bool(const std::uint8_t*, std::size_t)>& fn);
+
+// The size of the reusable copy buffers.
+constexpr std::size_t kCopyBuffer = 1 << 20;
 
 }  // namespace unlha

@@ -40,8 +40,9 @@ int RunDelete(const UnlhaCommand& cmd, Call& call)
     }
     ArchiveWriter w(output.Fd());
     std::size_t done = 0;
+    std::vector<std::uint8_t> buffer;
     for (const auto* m : keep) {
-        if (int rc = CopyRawMember(*archive.source, *m, w))
+        if (int rc = CopyRawMember(*archive.source, *m, w, buffer))
             return rc;
         if (w.Error())
             return WriteFailure(w);

@@ -66,7 +66,9 @@ class ArchiveWriter;
 // Copies a member of an existing archive unchanged (header and packed data, byte for byte).
 // Returns 0, ARC_ERROR_READ_SOURCE / ARC_ERROR_BAD_ARCHIVE for the old archive, or 0 with the
 // failure left in out.Error() for the new one.
-int CopyRawMember(lzh::ByteSource& source, const lzh::MemberHeader& member, ArchiveWriter& out);
+// buffer is reused from call to call.
+int CopyRawMember(lzh::ByteSource& source, const lzh::MemberHeader& member, ArchiveWriter& out,
+                  std::vector<std::uint8_t>& buffer);
 
 // Turns a failed ArchiveWriter's errno into a result (no space, read-only, other).
 int WriteFailure(const ArchiveWriter& out);

@@ -13,6 +13,7 @@
 #include "UnlhaInternal.h"
 
 #include "ArchiveWriter.h"
+#include "MemberWriter.h"
 #include "AtomicOutput.h"
 #include "Compressor.h"
 #include "ErrorCodes.h"
@@ -32,36 +33,7 @@
 
 namespace unlha {
 
-int CopyRawMember(lzh::ByteSource& source, const lzh::MemberHeader& m, ArchiveWriter& out)
-{
-    std::vector<std::uint8_t> buf(1 << 20);
-    std::uint64_t pos = m.headerOffset;
-    std::uint64_t end = m.dataOffset + m.packedSize;
-    while (pos < end) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), end - pos));
-        long long got = source.ReadAt(pos, buf.data(), n);
-        if (got < 0)
-            return ARC_ERROR_READ_SOURCE;
-        if (static_cast<std::size_t>(got) != n)
-            return ARC_ERROR_BAD_ARCHIVE;
-        if (!out.Write(buf.data(), n))
-            return ARC_OK;
-        pos += n;
-    }
-    return ARC_OK;
-}
-
-int WriteFailure(const ArchiveWriter& out)
-{
-    return qb::arc::ResultFromErrno(out.Error(), qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
-}
-
 namespace {
-
-struct NewFile {
-    std::string member;                 // name to store, UTF-8 with '/'
-    const qb::arc::SourceEntry* entry;
-};
 
 enum class StepKind { Keep, Folder, File };
 
@@ -71,43 +43,6 @@ struct Step {
     const NewFile* file = nullptr;
     int job = -1;
 };
-
-std::vector<std::string> SplitMember(const std::string& member)
-{
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    while (pos <= member.size()) {
-        std::size_t slash = member.find('/', pos);
-        if (slash == std::string::npos)
-            slash = member.size();
-        if (slash > pos)
-            parts.push_back(member.substr(pos, slash - pos));
-        pos = slash + 1;
-    }
-    return parts;
-}
-
-lzh::NewMember Describe(const NewFile& f)
-{
-    const struct stat& st = f.entry->info;
-    lzh::NewMember m;
-    std::vector<std::string> parts = SplitMember(f.member);
-    m.mtime = st.st_mtime;
-    if (f.entry->isFolder) {
-        m.method = "-lhd-";
-        m.folders = parts;
-        m.attribute = 0x10;
-        m.unixMode = static_cast<std::uint16_t>(040000 | (st.st_mode & 0777));
-    } else {
-        m.name = parts.empty() ? std::string() : parts.back();
-        if (!parts.empty())
-            parts.pop_back();
-        m.folders = parts;
-        m.unixMode = static_cast<std::uint16_t>(0100000 | (st.st_mode & 0777));
-        m.attribute = (st.st_mode & S_IWUSR) ? 0x20 : 0x21;
-    }
-    return m;
-}
 
 bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
 {
@@ -141,9 +76,6 @@ private:
     int Collect();
     int Plan();
     int Write();
-    int WriteHeaderOnly(const NewFile& f, ArchiveWriter& w);
-    int WriteStored(const NewFile& f, ArchiveWriter& w, const CompressJob* expect);
-    int WriteCompressed(const NewFile& f, CompressJob& job, ArchiveWriter& w);
     bool Tick(const std::string& name);
 
     const UnlhaCommand& m_cmd;
@@ -156,13 +88,13 @@ private:
     std::vector<std::unique_ptr<CompressJob>> m_jobs;
     Compressor* m_compressor = nullptr;
     std::uint64_t m_total = 0;
-    std::uint64_t m_storedDone = 0;
+    MemberWriter* m_members = nullptr;
     std::size_t m_added = 0, m_replaced = 0, m_kept = 0;
 };
 
 bool Packer::Tick(const std::string& name)
 {
-    std::uint64_t done = m_storedDone + (m_compressor ? m_compressor->BytesRead() : 0);
+    std::uint64_t done = (m_members ? m_members->StoredBytes() : 0) + (m_compressor ? m_compressor->BytesRead() : 0);
     return m_call.Progress(name, done, m_total);
 }
 
@@ -264,94 +196,6 @@ int Packer::Plan()
     return ARC_OK;
 }
 
-int Packer::WriteHeaderOnly(const NewFile& f, ArchiveWriter& w)
-{
-    std::vector<std::uint8_t> header = lzh::BuildLevel2Header(Describe(f));
-    if (header.empty()) {
-        m_call.Out().Line("name too long: " + f.member);
-        return ARC_ERROR_COMMAND_LINE;
-    }
-    w.Write(header.data(), header.size());
-    return ARC_OK;
-}
-
-int Packer::WriteStored(const NewFile& f, ArchiveWriter& w, const CompressJob* expect)
-{
-    int fd = OpenSourceFile(f.entry->hostPath);
-    if (fd < 0) {
-        m_call.Out().Line("cannot open " + f.entry->hostPath);
-        return qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
-    }
-    lzh::NewMember m = Describe(f);
-    m.method = "-lh0-";
-    m.packedSize = m.originalSize = expect ? expect->inputSize : static_cast<std::uint64_t>(f.entry->info.st_size);
-    std::vector<std::uint8_t> header = lzh::BuildLevel2Header(m);
-    if (header.empty()) {
-        close(fd);
-        m_call.Out().Line("name too long: " + f.member);
-        return ARC_ERROR_COMMAND_LINE;
-    }
-    std::uint64_t headerAt = w.Offset();
-    w.Write(header.data(), header.size());
-    std::uint16_t crc = 0;
-    std::uint64_t size = 0;
-    bool cancelled = false;
-    int err = ReadFileChunks(fd, [&](const std::uint8_t* data, std::size_t n) {
-        crc = lzh::Crc16Update(crc, data, n);
-        size += n;
-        if (!expect)
-            m_storedDone += n;
-        if (!w.Write(data, n))
-            return false;
-        if (!Tick(f.member)) {
-            cancelled = true;
-            return false;
-        }
-        return true;
-    });
-    close(fd);
-    if (cancelled)
-        return ARC_ERROR_USER_CANCEL;
-    if (w.Error())
-        return WriteFailure(w);
-    if (err) {
-        m_call.Out().Line("cannot read " + f.entry->hostPath);
-        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
-    }
-    if (expect && (size != expect->inputSize || crc != expect->crc)) {
-        m_call.Out().Line(f.member + " changed while it was being packed");
-        return ARC_ERROR_SOURCE_CHANGED;
-    }
-    m.packedSize = m.originalSize = size;
-    m.crc = crc;
-    std::vector<std::uint8_t> final = lzh::BuildLevel2Header(m);
-    if (final.size() != header.size()) {
-        m_call.Out().Line(f.member + " changed size while it was being packed");
-        return ARC_ERROR_SOURCE_CHANGED;
-    }
-    if (!w.PatchAt(headerAt, final.data(), final.size()))
-        return WriteFailure(w);
-    return ARC_OK;
-}
-
-int Packer::WriteCompressed(const NewFile& f, CompressJob& job, ArchiveWriter& w)
-{
-    lzh::NewMember m = Describe(f);
-    m.method = job.method == lzh::EncodeMethod::Lh7 ? "-lh7-" : job.method == lzh::EncodeMethod::Lh6 ? "-lh6-" : "-lh5-";
-    m.packedSize = job.output.Size();
-    m.originalSize = job.inputSize;
-    m.crc = job.crc;
-    std::vector<std::uint8_t> header = lzh::BuildLevel2Header(m);
-    if (header.empty()) {
-        m_call.Out().Line("name too long: " + f.member);
-        return ARC_ERROR_COMMAND_LINE;
-    }
-    w.Write(header.data(), header.size());
-    if (int err = job.output.CopyTo(w))
-        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
-    return w.Error() ? WriteFailure(w) : ARC_OK;
-}
-
 int Packer::Write()
 {
     qb::arc::AtomicOutput output;
@@ -370,6 +214,8 @@ int Packer::Write()
         }
     }
     ArchiveWriter w(output.Fd());
+    MemberWriter members(w, m_call, [this](const std::string& name) { return Tick(name); });
+    m_members = &members;
     unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
     Compressor compressor(m_jobs, threads);
     m_compressor = &compressor;
@@ -377,13 +223,13 @@ int Packer::Write()
         int rc = ARC_OK;
         if (s.kind == StepKind::Keep) {
             const auto& old = m_oldMembers[s.oldIndex];
-            rc = CopyRawMember(*m_old, old, w);
+            rc = CopyRawMember(*m_old, old, w, members.Buffer());
             if (rc == ARC_OK && !Tick(old.Path()))
                 rc = ARC_ERROR_USER_CANCEL;
         } else if (s.kind == StepKind::Folder) {
-            rc = WriteHeaderOnly(*s.file, w);
+            rc = members.Folder(*s.file);
         } else if (s.job < 0) {
-            rc = WriteStored(*s.file, w, nullptr);
+            rc = members.Stored(*s.file, nullptr);
         } else {
             CompressJob& job = *m_jobs[static_cast<std::size_t>(s.job)];
             if (!compressor.WaitFor(static_cast<std::size_t>(s.job), [&] { return Tick(s.file->member); }))
@@ -393,10 +239,10 @@ int Packer::Write()
                 return job.result;
             }
             if (job.output.Size() > 0 && job.output.Size() < job.inputSize) {
-                rc = WriteCompressed(*s.file, job, w);
+                rc = members.Compressed(*s.file, job);
             } else {
                 job.output.Release();  // not smaller: stored instead
-                rc = WriteStored(*s.file, w, &job);
+                rc = members.Stored(*s.file, &job);
             }
             compressor.Release(static_cast<std::size_t>(s.job));
         }
@@ -412,6 +258,7 @@ int Packer::Write()
     if (!m_call.Progress(m_cmd.archiveArgument, m_total, m_total, true))
         return ARC_ERROR_USER_CANCEL;
     m_compressor = nullptr;
+    m_members = nullptr;
     return output.Commit();
 }
 

@@ -1,0 +1,56 @@
+// Writing one member at a time into the new archive: folder entries, files stored as they are,
+// files compressed by a worker, and members copied unchanged from the old archive.
+#pragma once
+
+#include "ArchiveWriter.h"
+#include "Compressor.h"
+#include "FileCollector.h"
+#include "lzh_header.h"
+#include "lzh_reader.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace unlha {
+
+class Call;
+
+// A file or folder to go into the archive under the name `member` (UTF-8, '/' separated).
+struct NewFile {
+    std::string member;
+    const qb::arc::SourceEntry* entry;
+};
+
+// The header fields of a new member, from the file's name and status.
+lzh::NewMember Describe(const NewFile& file);
+
+class MemberWriter {
+public:
+    // tick(member) reports progress between pieces of work; false means cancel.
+    MemberWriter(ArchiveWriter& out, Call& call, std::function<bool(const std::string&)> tick)
+        : m_out(out), m_call(call), m_tick(std::move(tick)) {}
+
+    // Each returns 0 or the result that ends the call.
+    int Folder(const NewFile& file);
+    // Copies the file as -lh0-, patching the header once size and CRC are known. With expect
+    // (a member whose compression did not pay) the data must still be what the worker read.
+    int Stored(const NewFile& file, const CompressJob* expect);
+    int Compressed(const NewFile& file, CompressJob& job);
+
+    // Bytes read for stored members that no worker counted, for the progress figures.
+    std::uint64_t StoredBytes() const { return m_storedBytes; }
+    // The copy buffer, lent to whoever copies on the calling thread.
+    std::vector<std::uint8_t>& Buffer() { return m_buffer; }
+
+private:
+    int NameTooLong(const NewFile& file);
+
+    ArchiveWriter& m_out;
+    Call& m_call;
+    std::function<bool(const std::string&)> m_tick;
+    std::uint64_t m_storedBytes = 0;
+    std::vector<std::uint8_t> m_buffer;
+};
+
+}  // namespace unlha
