@@ -11,6 +11,8 @@ namespace {
 // The longest block parsed at once: it must stay under the 65535-symbol limit even when every
 // symbol is a literal.
 constexpr std::size_t kMaxBlockBytes = 65000;
+// Matches kept per block, to keep memory small on inputs where every position has many (2 MB).
+constexpr std::size_t kMaxMatchesPerBlock = std::size_t{1} << 18;
 
 // Prices for symbols the previous codes did not have: rare, so fairly expensive.
 constexpr std::uint32_t kUnusedLiteral = 13;
@@ -42,6 +44,7 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
   std::size_t observedTo = pos;  // the splitter sees a greedy parse of the block
   while (pos < limit) {
     if (m_splitter.readyToCheck() && m_splitter.ShouldEnd(pos - start)) break;
+    if (m_matches.size() + kMaxMatch > kMaxMatchesPerBlock) break;
     m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
     const Match best = finder.SearchAll(buf, pos, dataEnd - pos, niceLength, maxChain, m_matches);
     if (pos >= observedTo) {

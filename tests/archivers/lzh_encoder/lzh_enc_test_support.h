@@ -5,6 +5,9 @@
 #include <lha_decoder.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -77,6 +80,11 @@ inline std::optional<Bytes> Decompress(const char* methodName, const Bytes& stre
   lha_decoder_free(decoder);
   if (got != originalSize) return std::nullopt;
   return out;
+}
+
+inline Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 inline Bytes RandomBytes(std::size_t n, unsigned seed) {

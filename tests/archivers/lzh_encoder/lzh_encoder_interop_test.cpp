@@ -68,10 +68,6 @@ int RunShell(const std::string& command, std::string& output) {
   return pclose(p);
 }
 
-Bytes ReadFile(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 class LzhEncoderInterop : public ::testing::TestWithParam<EncodeMethod> {
  protected:
@@ -124,13 +120,13 @@ TEST_P(LzhEncoderInterop, ReadersAcceptOurStreams) {
     fs::create_directory(dest);
     RunShell("cd '" + m_dir.string() + "' && jlha xfw=jlha test.lzh", out);
     EXPECT_EQ(out.find("Exception"), std::string::npos) << out;
-    for (const auto& [file, data] : members) EXPECT_TRUE(ReadFile(dest / file) == data) << "jlha: " << file;
+    for (const auto& [file, data] : members) EXPECT_TRUE(lzh_test::ReadFile(dest / file) == data) << "jlha: " << file;
   }
   if (HaveTool("bsdtar")) {
     const fs::path dest = m_dir / "bsdtar";
     fs::create_directory(dest);
     EXPECT_EQ(RunShell("bsdtar xf " + quoted + " -C '" + dest.string() + "'", out), 0) << out;
-    for (const auto& [file, data] : members) EXPECT_TRUE(ReadFile(dest / file) == data) << "bsdtar: " << file;
+    for (const auto& [file, data] : members) EXPECT_TRUE(lzh_test::ReadFile(dest / file) == data) << "bsdtar: " << file;
   }
 }
 

@@ -31,10 +31,6 @@ void ExpectRoundTrip(EncodeMethod method, const Bytes& in, int level = 0,
                                       << " of " << in.size();
 }
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
@@ -122,12 +118,12 @@ TEST(LzhEncoderRoundTrip, MultiMegabyteText) {
 // our own stream of the same text is no larger than theirs.
 TEST(LzhEncoderRoundTrip, ReferenceStreamsAndSize) {
   const std::string raw = std::string(QB_TESTDATA_DIR) + "/lzh/raw/";
-  const Bytes plain = ReadFile(raw + "lh0.bin");
+  const Bytes plain = lzh_test::ReadFile(raw + "lh0.bin");
   ASSERT_EQ(plain.size(), 18092u);
   for (EncodeMethod m : kMethods) {
     const std::string name = std::string("lh") + std::to_string(static_cast<int>(m)) + ".bin";
     SCOPED_TRACE(name);
-    const Bytes reference = ReadFile(raw + name);
+    const Bytes reference = lzh_test::ReadFile(raw + name);
     ASSERT_FALSE(reference.empty());
     const auto decoded = lzh_test::Decompress(lzh_test::MethodName(m), reference, plain.size());
     ASSERT_TRUE(decoded.has_value());
