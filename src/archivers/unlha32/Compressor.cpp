@@ -18,7 +18,7 @@ Compressor::Compressor(std::vector<std::unique_ptr<CompressJob>>& jobs, unsigned
     // Members ahead of the writer hold at most 1 MiB each in memory (the rest waits in a spill
     // file), so a window of a few members per thread costs little and keeps every core busy
     // while one large member is still being compressed.
-    m_window = threads * 4 + 2;
+    m_window = threads * 8 + 2;
     for (unsigned i = 0; i < threads && i < jobs.size(); ++i) {
         try {
             m_threads.emplace_back([this] { Worker(); });
