@@ -153,8 +153,10 @@ bool StartsWithSeparator(const std::string& raw)
 }
 
 // Joins folder and name into the final path, recognising symbolic links ("link|target").
-void FinishPath(const std::string& rawFolder, const std::string& rawName, const Extras& x, MemberHeader& h)
+void FinishPath(const std::string& rawFolder, const std::string& storedName, const Extras& x, MemberHeader& h)
 {
+    // Amiga and MorphOS tools put a file comment after a NUL in the name field.
+    std::string rawName = storedName.substr(0, storedName.find('\0'));
     std::string raw = rawFolder;
     if (!raw.empty() && !rawName.empty()) {
         auto last = static_cast<unsigned char>(raw.back());

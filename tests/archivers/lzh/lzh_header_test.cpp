@@ -51,6 +51,12 @@ TEST(Level2Header, RoundTripKeepsEveryField)
     EXPECT_FALSE(h.isDirectory);
 }
 
+TEST(Level2Header, CommentAfterANulIsNotPartOfTheName)
+{
+    MemberHeader h = Parse(BuildLevel2Header(SampleFile(std::string("file.txt\0a comment", 18))));
+    EXPECT_EQ(h.Path(), "DATA/プロジェクト/file.txt");
+}
+
 TEST(Level2Header, FolderEntry)
 {
     NewMember m;
