@@ -21,7 +21,8 @@ constexpr std::uint32_t kUnusedPosition = 9;
 
 }  // namespace
 
-OptimalParser::OptimalParser(unsigned np, unsigned passes) : m_np(np), m_passes(std::max(passes, 1u)) {
+OptimalParser::OptimalParser(unsigned windowSize, unsigned np, unsigned passes)
+    : m_finder(windowSize), m_np(np), m_passes(std::max(passes, 1u)) {
   SetDefaultCosts();
 }
 
@@ -34,8 +35,7 @@ void OptimalParser::SetDefaultCosts() {
 }
 
 std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
-                                  std::size_t dataEnd, unsigned niceLength, unsigned maxChain,
-                                  MatchFinder& finder) {
+                                  std::size_t dataEnd, unsigned niceLength, unsigned maxDepth) {
   m_matches.clear();
   m_first.clear();
   m_splitter.Reset();
@@ -46,7 +46,7 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
     if (m_splitter.readyToCheck() && m_splitter.ShouldEnd(pos - start)) break;
     if (m_matches.size() + kMaxMatch > kMaxMatchesPerBlock) break;
     m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
-    const Match best = finder.SearchAll(buf, pos, dataEnd - pos, niceLength, maxChain, m_matches);
+    const Match best = m_finder.SearchAll(buf, pos, dataEnd - pos, niceLength, maxDepth, m_matches);
     if (pos >= observedTo) {
       if (best.length != 0) {
         m_splitter.Match(best.length);
@@ -58,7 +58,7 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
     if (best.length >= niceLength) {
       const std::size_t to = std::min(pos + best.length, limit);
       for (std::size_t k = pos + 1; k < to; ++k) m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
-      finder.Skip(buf, to, dataEnd);
+      m_finder.Skip(buf, to, dataEnd, niceLength, maxDepth);
       pos = to;
       continue;
     }
@@ -119,9 +119,9 @@ void OptimalParser::PriceFromPath(const std::uint8_t* data, std::size_t n) {
 }
 
 std::size_t OptimalParser::ParseBlock(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
-                                      std::size_t dataEnd, unsigned niceLength, unsigned maxChain,
-                                      MatchFinder& finder, BlockEncoder& block) {
-  const std::size_t end = Gather(buf, pos, stop, dataEnd, niceLength, maxChain, finder);
+                                      std::size_t dataEnd, unsigned niceLength, unsigned maxDepth,
+                                      BlockEncoder& block) {
+  const std::size_t end = Gather(buf, pos, stop, dataEnd, niceLength, maxDepth);
   const std::size_t n = end - pos;
   const std::uint8_t* data = buf + pos;
   // Grown to the largest block seen, so a small file pays only for what it uses.

@@ -20,20 +20,24 @@
 #include "lzh_enc_block.h"
 #include "lzh_enc_split.h"
 #include "lzh_match.h"
+#include "lzh_match_bt.h"
 
 namespace lzh {
 
 class OptimalParser {
  public:
   // np is the size of the method's position alphabet; passes is at least 1.
-  OptimalParser(unsigned np, unsigned passes);
+  OptimalParser(unsigned windowSize, unsigned np, unsigned passes);
 
   // Parses input from pos towards stop (stopping early where the data changes character, see
   // BlockSplitter) into `block`, which the caller then writes. buf holds the data up to dataEnd,
   // plus padding. Returns the position reached.
   std::size_t ParseBlock(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
-                         std::size_t dataEnd, unsigned niceLength, unsigned maxChain,
-                         MatchFinder& finder, BlockEncoder& block);
+                         std::size_t dataEnd, unsigned niceLength, unsigned maxDepth,
+                         BlockEncoder& block);
+
+  // The buffer moved down by delta bytes (a multiple of the window size).
+  void Rebase(std::size_t delta) { m_finder.Rebase(delta); }
 
  private:
   // Bits per symbol under the current codes.
@@ -44,12 +48,12 @@ class OptimalParser {
   };
 
   std::size_t Gather(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
-                     std::size_t dataEnd, unsigned niceLength, unsigned maxChain,
-                     MatchFinder& finder);
+                     std::size_t dataEnd, unsigned niceLength, unsigned maxDepth);
   void ShortestPath(const std::uint8_t* data, std::size_t n);
   void PriceFromPath(const std::uint8_t* data, std::size_t n);
   void SetDefaultCosts();
 
+  TreeMatchFinder m_finder;
   unsigned m_np;
   unsigned m_passes;
   Costs m_costs;

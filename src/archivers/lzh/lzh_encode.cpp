@@ -46,10 +46,13 @@ class Encoder {
         m_io(io),
         m_bufSize(kChunk + shape.windowSize + kPadding),
         m_buf(new std::uint8_t[m_bufSize]),
-        m_finder(shape.windowSize),
         m_block(shape.np, shape.pbit),
         m_out(io.write) {
-    if (level.passes > 0) m_optimal = std::make_unique<OptimalParser>(shape.np, level.passes);
+    if (level.passes > 0) {
+      m_optimal = std::make_unique<OptimalParser>(shape.windowSize, shape.np, level.passes);
+    } else {
+      m_finder = std::make_unique<MatchFinder>(shape.windowSize);
+    }
   }
 
   EncodeResult Run() {
@@ -101,11 +104,12 @@ class Encoder {
     std::memmove(m_buf.get(), m_buf.get() + delta, m_end - delta);
     m_end -= delta;
     m_pos -= delta;
-    m_finder.Rebase(delta);
+    if (m_finder) m_finder->Rebase(delta);
+    if (m_optimal) m_optimal->Rebase(delta);
   }
 
   Match Find(std::size_t pos, unsigned longerThan, unsigned chain) {
-    Match m = m_finder.Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
+    Match m = m_finder->Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
     if (m.length == kMinMatch && m.distance > kFarShortMatch) m.length = 0;
     return m;
   }
@@ -119,7 +123,7 @@ class Encoder {
     const std::uint8_t* b = m_buf.get();
     if (m_optimal) {
       while (m_pos < stop && m_out.ok()) {
-        m_pos = m_optimal->ParseBlock(b, m_pos, stop, m_end, m_level.nice, m_level.chain, m_finder, m_block);
+        m_pos = m_optimal->ParseBlock(b, m_pos, stop, m_end, m_level.nice, m_level.chain, m_block);
         m_block.Write(m_out);
       }
       return;
@@ -138,7 +142,7 @@ class Encoder {
         cur = next;
       }
       MatchAt(cur);
-      m_finder.Skip(b, m_pos + cur.length, m_end);
+      m_finder->Skip(b, m_pos + cur.length, m_end);
       m_pos += cur.length;
     }
   }
@@ -175,12 +179,13 @@ class Encoder {
   std::size_t m_end = 0;
   bool m_eof = false;
   std::uint64_t m_inputSize = 0;
-  MatchFinder m_finder;
   BlockEncoder m_block;
   BlockSplitter m_splitter;
   std::size_t m_blockBytes = 0;
   BitWriter m_out;
-  std::unique_ptr<OptimalParser> m_optimal;  // only for the near-optimal levels
+  // One of the two parsers, with its match finder.
+  std::unique_ptr<MatchFinder> m_finder;      // lazy matching
+  std::unique_ptr<OptimalParser> m_optimal;  // near-optimal parsing
 };
 
 }  // namespace

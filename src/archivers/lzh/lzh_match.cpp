@@ -1,58 +1,17 @@
 #include "lzh_match.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
+
+#include "lzh_match_util.h"
 
 namespace lzh {
 
-namespace {
-
-std::uint32_t Load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-std::uint64_t Load64(const std::uint8_t* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-// Length of the common prefix of a and b, at most limit. Reads whole words, so both may be
-// read up to 7 bytes past limit.
-unsigned CommonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned limit) {
-  unsigned len = 0;
-  while (len < limit) {
-    const std::uint64_t diff = Load64(a + len) ^ Load64(b + len);
-    if (diff != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        len += static_cast<unsigned>(__builtin_ctzll(diff)) >> 3;
-      } else {
-        len += static_cast<unsigned>(__builtin_clzll(diff)) >> 3;
-      }
-      return std::min(len, limit);
-    }
-    len += 8;
-  }
-  return limit;
-}
-
-}  // namespace
-
-std::uint32_t Hash4(const std::uint8_t* p, unsigned shift) { return (Load32(p) * 0x1E35A7BDu) >> shift; }
-std::uint32_t Hash3(const std::uint8_t* p, unsigned shift) {
-  return ((Load32(p) & 0xFFFFFF) * 0x9E3779B1u) >> shift;
-}
+using namespace match_detail;
 
 MatchFinder::MatchFinder(unsigned windowSize)
     : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1) {
-  // About one bucket per window position keeps chains short without wasting memory.
-  unsigned bits = 0;
-  while ((1u << bits) < windowSize) ++bits;
-  const unsigned bits4 = std::clamp(bits + 1, 14u, 16u);
-  const unsigned bits3 = std::clamp(bits, 12u, 15u);
+  const unsigned bits4 = Hash4Bits(windowSize);
+  const unsigned bits3 = Hash3Bits(windowSize);
   m_hashShift = 32 - bits4;
   m_hash3Shift = 32 - bits3;
   m_head.assign(std::size_t{1} << bits4, 0);
@@ -67,10 +26,8 @@ void MatchFinder::Insert(const std::uint8_t* buf, std::size_t pos) {
   m_head3[Hash3(buf + pos, m_hash3Shift)] = static_cast<std::uint32_t>(pos + 1);
 }
 
-template <class OnLonger>
-Match MatchFinder::Walk(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                        unsigned longerThan, unsigned niceLength, unsigned maxChain,
-                        OnLonger onLonger) {
+Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                          unsigned longerThan, unsigned niceLength, unsigned maxChain) {
   Match best;
   m_next = pos + 1;
   if (avail < kMinMatch) return best;
@@ -94,7 +51,6 @@ Match MatchFinder::Walk(const std::uint8_t* buf, std::size_t pos, std::size_t av
     bestLen = CommonLength(buf + near3 - 1, here, limit);
     best.length = bestLen;
     best.distance = static_cast<unsigned>(pos - (near3 - 1));
-    onLonger(best);
     if (bestLen >= niceLength) return best;
   }
   if (limit < 4) return best;
@@ -111,22 +67,10 @@ Match MatchFinder::Walk(const std::uint8_t* buf, std::size_t pos, std::size_t av
       bestLen = len;
       best.length = len;
       best.distance = static_cast<unsigned>(pos - cand);
-      onLonger(best);
-      if (len >= niceLength) break;
+        if (len >= niceLength) break;
     }
   }
   return best;
-}
-
-Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                          unsigned longerThan, unsigned niceLength, unsigned maxChain) {
-  return Walk(buf, pos, avail, longerThan, niceLength, maxChain, [](const Match&) {});
-}
-
-Match MatchFinder::SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                             unsigned niceLength, unsigned maxChain, std::vector<Match>& found) {
-  return Walk(buf, pos, avail, kMinMatch - 1, niceLength, maxChain,
-              [&found](const Match& m) { found.push_back(m); });
 }
 
 void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd) {

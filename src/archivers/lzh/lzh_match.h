@@ -44,12 +44,6 @@ class MatchFinder {
   Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
                unsigned niceLength, unsigned maxChain);
 
-  // Like Search with longerThan = 2, but also appends to `found` every match that was the
-  // longest so far during the walk: lengths increase and so do distances, so for each length the
-  // closest match providing it is listed. Returns the longest.
-  Match SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned niceLength,
-                  unsigned maxChain, std::vector<Match>& found);
-
   // Inserts the positions from the next uninserted one up to (not including) `to`.
   void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
 
@@ -59,9 +53,6 @@ class MatchFinder {
   void Rebase(std::size_t delta);
 
  private:
-  template <class OnLonger>
-  Match Walk(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
-             unsigned niceLength, unsigned maxChain, OnLonger onLonger);
   void Insert(const std::uint8_t* buf, std::size_t pos);
 
   unsigned m_windowMask;
