@@ -28,8 +28,9 @@ class TreeMatchFinder {
   explicit TreeMatchFinder(unsigned windowSize);
 
   // Appends to `found` each match longer than all before it (lengths increase), searching at
-  // most maxDepth tree nodes and stopping at niceLength; inserts pos. The same contract as
-  // MatchFinder::SearchAll.
+  // most maxDepth tree nodes and stopping at niceLength, and returns the longest. avail is the
+  // number of bytes from pos to the end of the data; the buffer must hold 8 readable bytes past
+  // it. Inserts pos; positions must be inserted in order (SearchAll or Skip), each exactly once.
   Match SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned niceLength,
                   unsigned maxDepth, std::vector<Match>& found);
 
