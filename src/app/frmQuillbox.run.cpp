@@ -5,6 +5,7 @@
 #include "common/resQuill.h"
 #include "dialogs/UiSeams.h"
 #include "engine/PackFolder.h"
+#include "panes/PaintNow.h"
 #include "panes/RunProgress.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
@@ -97,7 +98,7 @@ void frmQuillbox::runFolders(int Index)
     const int n = list->count();
     for (int i = 0; i < n; ++i) {
         list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
-        list->repaint();
+        qb::panes::PaintNow(list->viewport());
         // The one point of the loop where clicks are taken, the cancel button's among them.
         QCoreApplication::processEvents();
         if (CancelRequested) {
@@ -111,7 +112,7 @@ void frmQuillbox::runFolders(int Index)
         m_progress->EndFolder();
         if (r == basQuillbox::kPacked) {
             list->item(i)->setSelected(false);
-            list->repaint();
+            qb::panes::PaintNow(list->viewport());
         } else if (r == basQuillbox::kStopRun) {
             m_inDir->RefreshForm();
             m_outDir->RefreshForm();

@@ -28,6 +28,7 @@ mdiFile::mdiFile(FormHost *host, QWidget *parent)
     lstFile = new QListWidget(this);
     lstFile->setObjectName(QStringLiteral("lstFile"));
     lstFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstFile->setUniformItemSizes(true);
     lstFile->setAcceptDrops(true);
     lstFile->viewport()->setAcceptDrops(true);
     lstFile->viewport()->installEventFilter(this);

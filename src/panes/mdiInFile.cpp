@@ -4,6 +4,7 @@
 #include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "engine/PaneStart.h"
+#include "panes/PaintNow.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
 #include "platform/FileSystem.h"
@@ -50,6 +51,7 @@ mdiInFile::mdiInFile(FormHost *host, QWidget *parent)
     lstDir = new QListWidget(this);
     lstDir->setObjectName(QStringLiteral("lstDir"));
     lstDir->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstDir->setUniformItemSizes(true);
     btnAdd = new QPushButton(this);
     btnAdd->setObjectName(QStringLiteral("btnAdd"));
     btnAddAll = new QPushButton(this);
@@ -98,7 +100,7 @@ void mdiInFile::SetDirName(const QString &strDirName)
 void mdiInFile::RefreshForm()
 {
     LoadSubfolders();
-    lstDir->repaint();
+    qb::panes::PaintNow(lstDir->viewport());
     SelectClear();
 }
 

@@ -54,6 +54,7 @@ mdiOutFile::mdiOutFile(FormHost *host, QWidget *parent)
     lstOutFile = new ArchiveList(this);
     lstOutFile->setObjectName(QStringLiteral("lstOutFile"));
     lstOutFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstOutFile->setUniformItemSizes(true);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));

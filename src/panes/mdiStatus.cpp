@@ -3,12 +3,13 @@
 #include "dialogs/UiSeams.h"
 #include "engine/AutoRun.h"
 #include "engine/Options.h"
+#include "panes/HistoryList.h"
+#include "panes/PaintNow.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QListWidget>
 #include <QMenu>
 #include <QSaveFile>
 
@@ -19,11 +20,8 @@ mdiStatus::mdiStatus(FormHost *host, QWidget *parent)
     : PaneBase(host, "mdiStatus", "Status", parent)
 {
     SetDesignedTwips(QRectF(4000, 2200, 4000, 2200));
-    lstKekka = new QListWidget(this);
+    lstKekka = new qb::panes::HistoryList(this);
     lstKekka->setObjectName(QStringLiteral("lstKekka"));
-    lstKekka->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    // Every line has the same height; telling the view so keeps long histories quick.
-    lstKekka->setUniformItemSizes(true);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -40,23 +38,23 @@ void mdiStatus::ListInAdd(const QString &text)
     // line, and the oldest line goes only once the current line lies beyond the limit.
     const int i = lstKekka->currentRow();
     if (i <= kLastKeptIndex) {
-        lstKekka->addItem(text);
+        lstKekka->addLine(text);
         lstKekka->setCurrentRow(i + 1);
     } else {
-        delete lstKekka->takeItem(0);
-        lstKekka->addItem(text);
+        lstKekka->removeFirst();
+        lstKekka->addLine(text);
         lstKekka->setCurrentRow(i);
     }
-    lstKekka->repaint();
+    qb::panes::PaintNow(lstKekka->viewport());
 }
 
-void mdiStatus::RefreshForm() { lstKekka->clear(); }
+void mdiStatus::RefreshForm() { lstKekka->clearLines(); }
 
 QString mdiStatus::HistoryText() const
 {
     QString text;
     for (int i = 0; i < lstKekka->count(); ++i) {
-        text += lstKekka->item(i)->text();
+        text += lstKekka->text(i);
         text += QStringLiteral("\r\n");
     }
     return text;
@@ -103,6 +101,7 @@ void mdiStatus::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos
 void mdiStatus::SetFontData()
 {
     ApplySharedFont({lstKekka});
+    lstKekka->FitRowsToFont();
     Form_Resize();
 }
 

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class QListWidget;
+namespace qb::panes { class HistoryList; }
 class QMenu;
 class QAction;
 
@@ -32,7 +32,7 @@ public:
     // The history as it is copied and saved: every line followed by CR LF.
     QString HistoryText() const;
 
-    QListWidget *lstKekka = nullptr;
+    qb::panes::HistoryList *lstKekka = nullptr;
     QMenu *mnuPopup = nullptr;
     QAction *mnuDel = nullptr;
 

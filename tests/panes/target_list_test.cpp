@@ -1,0 +1,245 @@
+// The target list: duplicates, the 1000-folder limit on every way in, drops from file managers,
+// removal, and the popup copies into the folder panes.
+
+#include "WindowFixture.h"
+
+#include "dialogs/FolderPicker.h"
+#include "dialogs/UiSeams.h"
+#include "engine/CommandLine.h"
+#include "panes/mdiFile.h"
+#include "panes/mdiInDir.h"
+#include "panes/mdiInFile.h"
+#include "panes/mdiOutDir.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+using namespace qbtest;
+
+namespace {
+
+class TargetListTest : public WindowTest {
+protected:
+    mdiFile &Targets() { return *m_window->File(); }
+
+    // Fills the list with n distinct paths (the list itself does not look at the disk).
+    void Fill(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\FILL\\%1").arg(i)));
+    }
+
+    void SelectRows(std::initializer_list<int> rows)
+    {
+        Targets().SelectClear();
+        for (int r : rows)
+            Targets().lstFile->item(r)->setSelected(true);
+    }
+
+    const QString full = Msg(3100);
+};
+
+TEST_F(TargetListTest, SamePathTwiceIsListedOnceAndBothAddsSucceed)
+{
+    Window();
+    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\A")));
+    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\A")));
+    // Direct adds compare exactly: another letter case is another item.
+    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("c:\\a")));
+    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\A", "c:\\a"}));
+}
+
+TEST_F(TargetListTest, OutsidePathsAreNormalisedSoOtherCaseIsADuplicate)
+{
+    MakeFolder("C:\\Data\\Proj");
+    WriteFile("C:\\Data\\file.txt", "x");
+    Window();
+    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("c:\\data\\proj")));
+    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("C:\\DATA\\PROJ\\")));
+    // A file, a missing folder and a path without a drive add nothing and say nothing.
+    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("C:\\Data\\file.txt")));
+    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("C:\\Nowhere")));
+    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("Data\\Proj")));
+    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\Data\\Proj"}));
+    EXPECT_TRUE(TakeMessages().isEmpty());
+}
+
+TEST_F(TargetListTest, The1000thFolderFitsAndTheNextIsRefusedWithOneMessage)
+{
+    Window();
+    Fill(999);
+    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\LAST")));
+    EXPECT_TRUE(TakeMessages().isEmpty());
+    EXPECT_FALSE(Targets().ListInAdd(QStringLiteral("C:\\ONE_TOO_MANY")));
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    // A duplicate of a listed folder is still fine with a full list, and silent.
+    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\LAST")));
+    EXPECT_TRUE(TakeMessages().isEmpty());
+    EXPECT_EQ(Targets().Count(), 1000);
+}
+
+TEST_F(TargetListTest, SubfolderButtonsStopAtTheLimitWithOneMessage)
+{
+    for (const char *name : {"A", "B", "C"})
+        MakeFolder(std::string("C:\\SRC\\") + name);
+    Window();
+    m_window->InDir()->SetDirName(QStringLiteral("C:\\SRC"));
+    mdiInFile &names = *m_window->InFile();
+    ASSERT_EQ(Items(names.lstDir), QStringList({"A", "B", "C"}));
+
+    Fill(999);
+    names.SelectAll();
+    names.btnAdd_Click();
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    EXPECT_EQ(Targets().Count(), 1000);
+    EXPECT_EQ(Targets().Item(999), "C:\\SRC\\A");
+    // The refused name keeps its selection, the one never reached too; the added one lost it.
+    EXPECT_FALSE(names.lstDir->item(0)->isSelected());
+    EXPECT_TRUE(names.lstDir->item(1)->isSelected());
+    EXPECT_TRUE(names.lstDir->item(2)->isSelected());
+
+    names.btnAddAll_Click();
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    names.btnAddAllAll_Click();
+    EXPECT_TRUE(TakeMessages().isEmpty());   // no subfolders below A, B, C: nothing to refuse
+}
+
+TEST_F(TargetListTest, DroppingFiveFoldersOnto998AddsTwoAndShowsOneMessage)
+{
+    QStringList hostPaths;
+    for (int i = 0; i < 5; ++i)
+        hostPaths << QString::fromStdString(Host(MakeFolder("C:\\DROP\\F" + std::to_string(i))));
+    Window();
+    Fill(998);
+    Targets().DropPaths(hostPaths);
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    EXPECT_EQ(Targets().Count(), 1000);
+    EXPECT_EQ(Targets().Item(998), "C:\\DROP\\F0");
+    EXPECT_EQ(Targets().Item(999), "C:\\DROP\\F1");
+}
+
+TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
+{
+    const std::string folder = Host(MakeFolder("C:\\Work\\abc"));
+    WriteFile("C:\\Work\\note.txt", "x");
+    Window();
+    auto *data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(folder)),
+                   QUrl::fromLocalFile(QString::fromStdString(Host("C:\\Work\\note.txt"))),
+                   QUrl(QStringLiteral("https://example.org/x")),
+                   QUrl::fromLocalFile(QStringLiteral("/no/such/folder"))});
+    QWidget *viewport = Targets().lstFile->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\Work\\abc"}));
+    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+    EXPECT_TRUE(TakeMessages().isEmpty());
+
+    // Plain text is no file list: the drop is refused.
+    QMimeData text;
+    text.setText(QStringLiteral("C:\\Work"));
+    QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &textEnter);
+    EXPECT_FALSE(textEnter.isAccepted());
+    delete data;
+}
+
+TEST_F(TargetListTest, ACommandLineBeyondTheLimitLeavesTheListEmptyAfterOneMessage)
+{
+    QStringList args;
+    for (int i = 0; i < 1001; ++i)
+        args << QString::fromStdString(MakeFolder("C:\\M\\F" + std::to_string(i)));
+    Window(args.join(QLatin1Char(' ')));
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    EXPECT_EQ(Targets().Count(), 0);
+    EXPECT_FALSE(m_window->btnExe[0]->isEnabled());
+}
+
+TEST_F(TargetListTest, AJobFileBeyondTheLimitKeepsTheFirst1000AfterOneMessage)
+{
+    std::string job = "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=D:\\\r\n";
+    for (int i = 0; i < 1001; ++i)
+        job += MakeFolder("C:\\J\\F" + std::to_string(i)) + "\r\n";
+    WriteFile("C:\\BIG.QBJ", job);
+    Window();
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\BIG.QBJ"));
+    m_window->mnuOpen_Click();
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    EXPECT_EQ(Targets().Count(), 1000);
+    EXPECT_EQ(Targets().Item(999), "C:\\J\\F999");
+}
+
+TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
+{
+    Window();
+    for (const char *p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
+        Targets().ListInAdd(QString::fromLatin1(p));
+
+    SelectRows({});
+    Targets().btnDel_Click();
+    EXPECT_EQ(Targets().Count(), 5);
+
+    SelectRows({1});
+    Targets().btnDel_Click();
+    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\0", "C:\\2", "C:\\3", "C:\\4"}));
+
+    while (Targets().Count() > 0)
+        delete Targets().lstFile->takeItem(0);
+    for (const char *p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
+        Targets().ListInAdd(QString::fromLatin1(p));
+    SelectRows({0, 1, 3});
+    Targets().btnDel_Click();
+    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\2", "C:\\4"}));
+    EXPECT_TRUE(m_window->btnExe[2]->isEnabled());
+
+    Targets().btnDelAll_Click();
+    EXPECT_EQ(Targets().Count(), 0);
+    for (QPushButton *b : m_window->btnExe)
+        EXPECT_FALSE(b->isEnabled());
+}
+
+TEST_F(TargetListTest, PopupCopiesTheFirstSelectedFoldersParentIntoAFolderPane)
+{
+    MakeFolder("C:\\A\\B");
+    MakeFolder("C:\\Start");
+    Window();
+    m_window->InDir()->SetDirName(QStringLiteral("C:\\Start"));
+    Targets().ListInAdd(QStringLiteral("C:\\A\\B"));
+    Targets().ListInAdd(QStringLiteral("C:\\A"));
+
+    SelectRows({});
+    Targets().mnuInCopy_Click();
+    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\Start");
+
+    SelectRows({0, 1});
+    Targets().mnuInCopy_Click();
+    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\A");
+    // The subfolder list follows the source-holding pane.
+    EXPECT_EQ(Items(m_window->InFile()->lstDir), QStringList({"B"}));
+
+    SelectRows({1});
+    Targets().mnuInCopy_Click();
+    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\");
+
+    Targets().mnuOutCopy_Click();
+    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");
+}
+
+TEST_F(TargetListTest, EnterMovesTheFocusToTheOutputDriveList)
+{
+    Window();
+    QApplication::setActiveWindow(m_window.get());
+    Targets().lstFile->setFocus();
+    QTest::keyClick(Targets().lstFile, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), m_window->OutDir()->drvDrive);
+}
+
+} // namespace
