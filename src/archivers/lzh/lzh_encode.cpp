@@ -5,12 +5,13 @@
 // input ahead of it. When the parser gets close to the end of what has been read, the buffer
 // slides down by a whole number of windows (so the match finder's position-modulo-window links
 // stay valid) and is filled again. Memory is the buffer, the match finder's tables and one block
-// of symbols: about 2 MB whatever the input size.
+// of symbols: about 2.5 MB whatever the input size, 5 MB with the near-optimal parser.
 //
-// Parsing is zlib-style lazy matching: having found a match at one position, look one byte
-// further; if a clearly better match starts there, emit the current byte as a literal and
-// consider the new match in turn. "Better" weighs length against the cost of a more distant
-// position (about one extra bit per doubling of the distance).
+// The faster levels use zlib-style lazy matching: having found a match at one position, look
+// one byte further; if a clearly better match starts there, emit the current byte as a literal
+// and consider the new match in turn. "Better" weighs length against the cost of a more distant
+// position (about one extra bit per doubling of the distance). The slowest levels hand whole
+// blocks to the near-optimal parser (lzh_enc_optimal.h) instead.
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -33,7 +34,7 @@ namespace {
 constexpr std::size_t kChunk = 1 << 20;          // input read ahead of the window
 constexpr std::size_t kLookahead = kMaxMatch + 4;  // bytes a parse step may need past its position
 constexpr std::size_t kPadding = 8;              // word-wise compares read this far past the data
-// A 3-byte match further back than this costs more bits than three literals.
+// A 3-byte match further back than this usually costs more bits than three literals.
 constexpr unsigned kFarShortMatch = 16384;
 
 unsigned BitLength(unsigned v) { return v == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(v)); }
