@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 
 class frmAbout : public QDialog {
+    Q_OBJECT
 public:
     // What the rows show; by default the flags and versions found at start-up.
     struct Libraries {

@@ -16,6 +16,7 @@ class QRadioButton;
 class QWidget;
 
 class frmOption : public QDialog {
+    Q_OBJECT
 public:
     // applyToolTipsEverywhere: called once when apply changes the tooltip option, with the new
     // value; it calls SetToolTip on frmDefault, frmMenuMente, frmOption, frmQuillbox, mdiInDir,

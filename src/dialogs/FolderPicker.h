@@ -16,6 +16,7 @@
 #include <functional>
 
 class DriveList : public QComboBox {
+    Q_OBJECT
 public:
     explicit DriveList(QWidget *parent = nullptr);
 
@@ -32,6 +33,7 @@ protected:
 };
 
 class FolderList : public QListWidget {
+    Q_OBJECT
 public:
     explicit FolderList(QWidget *parent = nullptr);
 

@@ -20,6 +20,7 @@ class DriveList;
 class FolderList;
 
 class frmDefault : public QDialog {
+    Q_OBJECT
 public:
     enum class Use { InDir, OutDir, TmpDir };   // mnuInDirDefault, mnuOutDirDefault, mnuTmpDirDefault
 

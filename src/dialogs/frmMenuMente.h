@@ -20,6 +20,7 @@ class QListWidget;
 class QPushButton;
 
 class frmMenuMente : public QDialog {
+    Q_OBJECT
 public:
     static constexpr int kSlots = 10;
 
