@@ -90,7 +90,7 @@ void frmQuillbox::buildControls()
 
     m_mdi = new QMdiArea(central);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
-    m_mdi->installEventFilter(this);
+    m_mdi->viewport()->installEventFilter(this);
     layout->addWidget(pnlQuillbox);
     layout->addWidget(m_mdi, 1);
     setCentralWidget(central);
@@ -235,7 +235,7 @@ void frmQuillbox::MDIForm_Activate()
 
 bool frmQuillbox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_mdi && event->type() == QEvent::Resize && m_inDir)
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize && m_inDir)
         MDIForm_Resize();
     // A pane cannot be closed on its own (Ctrl+F4 and the like); it goes with the window.
     if (event->type() == QEvent::Close && qobject_cast<QMdiSubWindow *>(watched) && !m_unloaded) {

@@ -1,0 +1,237 @@
+// The frame: pane layout in the real window, the cancel button's place, menus that reach the
+// frame from any pane, first activation, placement and its corrections, shutdown and restore.
+
+#include "WindowFixture.h"
+
+#include "dialogs/FolderPicker.h"
+#include "dialogs/UiSeams.h"
+#include "engine/CommandLine.h"
+#include "engine/Options.h"
+#include "panes/HistoryList.h"
+#include "panes/mdiFile.h"
+#include "panes/mdiInDir.h"
+#include "panes/mdiInFile.h"
+#include "panes/mdiOutDir.h"
+#include "panes/mdiStatus.h"
+#include "panes/Twips.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+using namespace qbtest;
+
+namespace {
+
+class FrameTest : public WindowTest {
+protected:
+    // Resizes the window so that its client area below the button bar has the given pixels.
+    void SetClientPixels(int w, int h)
+    {
+        const QSize now = m_window->mdiArea()->viewport()->size();
+        m_window->resize(m_window->size() + QSize(w - now.width(), h - now.height()));
+        QApplication::processEvents();
+        ASSERT_EQ(m_window->mdiArea()->viewport()->size(), QSize(w, h));
+    }
+    QRect PaneRect(int slot) { return m_window->Panes()[slot]->SubWindow()->geometry(); }
+    std::string Stored(const std::string &key)
+    {
+        return qb::platform::GetSetting("Brambleworks", "Quillbox2", key, "<none>");
+    }
+};
+
+TEST_F(FrameTest, PanesFillTwoColumnsOfThreeInTheClientArea)
+{
+    Window();
+    ASSERT_EQ(m_window->logicalDpiX(), 96) << "the figures below assume 15 twips a pixel";
+    SetClientPixels(800, 600);   // 12000 x 9000 twips: panes of 6000 x 3000, 400 x 200 pixels
+    EXPECT_EQ(PaneRect(0), QRect(0, 0, 400, 200));
+    EXPECT_EQ(PaneRect(1), QRect(0, 200, 400, 200));
+    EXPECT_EQ(PaneRect(2), QRect(0, 400, 400, 200));
+    EXPECT_EQ(PaneRect(3), QRect(400, 0, 400, 200));
+    EXPECT_EQ(PaneRect(4), QRect(400, 200, 400, 200));
+    EXPECT_EQ(PaneRect(5), QRect(400, 400, 400, 200));
+    // The cancel button keeps 60 twips (4 pixels) to the right edge.
+    EXPECT_EQ(m_window->btnCancel->geometry().right() + 1, m_window->width() - 4);
+}
+
+TEST_F(FrameTest, WithoutResizeOnlyTheCancelButtonFollowsTheWindow)
+{
+    basQuillbox::Resize = false;
+    Window();
+    const QRect before = PaneRect(2);
+    SetClientPixels(900, 500);
+    EXPECT_EQ(PaneRect(2), before);
+    EXPECT_EQ(m_window->btnCancel->geometry().right() + 1, m_window->width() - 4);
+}
+
+TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
+{
+    Window();
+    QApplication::setActiveWindow(m_window.get());
+    m_window->mdiArea()->setActiveSubWindow(m_window->File()->SubWindow());
+    QApplication::processEvents();
+    // The frame shows the active pane's own menu bar, with the same captions.
+    EXPECT_EQ(m_window->menuBar()->actions(), m_window->File()->Menus().BarActions());
+    QStringList captions;
+    for (QAction *a : m_window->menuBar()->actions())
+        captions << a->text();
+    EXPECT_EQ(captions, QStringList({"E(&x)it", "Fon(&t)", "(&F)ile", "(&L)og", "(&D)efault",
+                                     "(&O)ption", "M(&k)dir", "(&H)elp", "(&A)bout"}));
+
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\JOB.QBJ"));
+    m_window->File()->lstFile->setFocus();
+    QTest::keyClick(m_window->File()->lstFile, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(TakeRecord(), QStringList({"save: "}));
+    EXPECT_EQ(basQuillbox::CurrentJobFile, "C:\\JOB.QBJ");
+    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\JOB.QBJ")), "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=C:\\\r\n");
+
+    // Again from another pane: the current job file is written after the overwrite question.
+    m_window->mdiArea()->setActiveSubWindow(m_window->Status()->SubWindow());
+    QApplication::processEvents();
+    qb::ui::test::QueueYesNo(true);
+    QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(TakeRecord(), QStringList({"question: " + Msg(200)}));
+}
+
+TEST_F(FrameTest, FirstActivationShowsThePanesAndEnablesTheRunButtonsForACommandLine)
+{
+    MakeFolder("C:\\Data\\abc");
+    MakeFolder("C:\\Data\\def");
+    Window(QStringLiteral("C:\\Data\\abc \"C:\\Data\\def\""));
+    EXPECT_TRUE(m_window->FirstActivationDone);
+    for (auto *pane : m_window->Panes())
+        EXPECT_TRUE(pane->SubWindow()->isVisible());
+    EXPECT_EQ(Items(m_window->File()->lstFile), QStringList({"C:\\Data\\abc", "C:\\Data\\def"}));
+    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+    EXPECT_FALSE(m_window->btnCancel->isEnabled());
+    EXPECT_EQ(m_window->windowTitle(), "Quillbox2 for Win32");
+    EXPECT_EQ(m_window->btnExe[2]->text(), Msg(3));
+    EXPECT_EQ(m_window->btnCancel->text(), SharedMsg(5));
+}
+
+TEST_F(FrameTest, StoredPlacementIsCorrectedWhenOutOfBounds)
+{
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Left", "-200");
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Top", "99999999");
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Width", "1500");
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Height", "400");
+    m_window = std::make_unique<frmQuillbox>(QString());
+    const int px8000 = qb::panes::TwipsToPxX(8000, m_window.get());
+    EXPECT_EQ(m_window->size(), QSize(px8000, px8000));
+    EXPECT_EQ(m_window->pos(), QPoint(qb::panes::TwipsToPxX(1000, m_window.get()),
+                                      qb::panes::TwipsToPxY(1000, m_window.get())));
+}
+
+TEST_F(FrameTest, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
+{
+    MakeFolder("C:\\In\\Here");
+    MakeFolder("D:\\Out");
+    Window();
+    m_window->InDir()->SetInitialDir(QStringLiteral("C:\\In"), false);
+    m_window->InDir()->SetDirName(QStringLiteral("c:\\in\\here"));
+    m_window->OutDir()->SetDirName(QStringLiteral("D:\\Out"));
+    CloseWindow();
+    EXPECT_EQ(Stored("Version"), "1.02");
+    EXPECT_EQ(Stored("Main_WindowState"), "0");
+    EXPECT_NE(Stored("Main_Width"), "<none>");
+    EXPECT_EQ(Stored("Dir_In"), "C:\\In");
+    EXPECT_EQ(Stored("Dir_In_Yuko"), "False");
+    EXPECT_EQ(Stored("OldDir_In"), "C:\\In\\Here");
+    EXPECT_EQ(Stored("OldDir_Out"), "D:\\Out");
+    EXPECT_EQ(Stored("Dir_In_DirName9"), "");
+    // With Resize on, the panes' own positions are neither read nor written.
+    EXPECT_EQ(Stored("InDir_Left"), "<none>");
+
+    basQuillbox::ClearOptions();
+    basQuillbox::LoadSettings();
+    Window();
+    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\In\\Here");     // Dir_In_Yuko off: last folder
+    EXPECT_EQ(m_window->InDir()->txtDir->text(), "C:\\In\\Here");
+    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");            // Dir_Out in force: the working folder
+    EXPECT_EQ(m_window->InFile()->DirName(), "C:\\In\\Here");
+}
+
+TEST_F(FrameTest, AMaximisedWindowKeepsItsLastNormalPlacement)
+{
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Left", "1500");
+    Window();
+    m_window->showMaximized();
+    QApplication::processEvents();
+    CloseWindow();
+    EXPECT_EQ(Stored("Main_WindowState"), "2");
+    EXPECT_EQ(Stored("Main_Left"), "1500");
+}
+
+TEST_F(FrameTest, PanePositionsAreSavedAndRestoredWhenTheyDoNotFollowTheWindow)
+{
+    basQuillbox::Resize = false;
+    Window();
+    m_window->File()->MoveTwips(300, 450, 3000, 1500);
+    CloseWindow();
+    EXPECT_EQ(Stored("File_Left"), "300");
+    EXPECT_EQ(Stored("File_Height"), "1500");
+    basQuillbox::ClearOptions();
+    basQuillbox::LoadSettings();
+    basQuillbox::Resize = false;
+    Window();
+    EXPECT_EQ(m_window->File()->TwipsGeometry(), QRectF(300, 450, 3000, 1500));
+}
+
+TEST_F(FrameTest, TooltipsGoOffAndOnEverywhere)
+{
+    Window();
+    EXPECT_EQ(m_window->btnExe[0]->toolTip(), Msg(6));
+    m_window->SetToolTipEverywhere(false);
+    EXPECT_TRUE(m_window->btnCancel->toolTip().isEmpty());
+    EXPECT_TRUE(m_window->File()->lstFile->toolTip().isEmpty());
+    EXPECT_TRUE(m_window->OutDir()->drvDrive->toolTip().isEmpty());
+    m_window->SetToolTipEverywhere(true);
+    EXPECT_EQ(m_window->OutDir()->drvDrive->toolTip(), Msg(4001));
+    EXPECT_EQ(m_window->Status()->lstKekka->toolTip(), Msg(5001));
+    EXPECT_EQ(m_window->btnCancel->toolTip(), SharedMsg(10));
+}
+
+TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)
+{
+    MakeFolder("C:\\Data\\abc");
+    MakeFolder("D:\\Archive");
+    Window();
+    m_window->InDir()->SetDirName(QStringLiteral("C:\\Data"));
+    m_window->OutDir()->SetDirName(QStringLiteral("D:\\Archive"));
+    m_window->File()->Gaibu_ListInAdd(QStringLiteral("C:\\Data\\abc"));
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\WORK"));
+    m_window->mnuSaveAs_Click();
+    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\WORK.QBJ")),
+              "Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\Archive\r\nC:\\Data\\abc\r\n");
+
+    m_window->File()->btnDelAll_Click();
+    m_window->OutDir()->SetDirName(QStringLiteral("C:\\"));
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\WORK.QBJ"));
+    m_window->mnuOpen_Click();
+    EXPECT_EQ(Items(m_window->File()->lstFile), QStringList({"C:\\Data\\abc"}));
+    EXPECT_EQ(m_window->OutDir()->DirName(), "D:\\Archive");
+    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+
+    // An unreadable job says 202; declining the overwrite question writes nothing.
+    WriteFile("C:\\BAD.QBJ", "");
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\BAD.QBJ"));
+    m_window->mnuOpen_Click();
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(202)}));
+    WriteFile("C:\\KEEP.QBJ", "keep");
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\KEEP.QBJ"));
+    qb::ui::test::QueueYesNo(false);
+    m_window->mnuSaveAs_Click();
+    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\KEEP.QBJ")), "keep");
+    // A job that cannot be written says 201.
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\NO\\SUCH\\X.QBJ"));
+    m_window->mnuSaveAs_Click();
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(201)}));
+}
+
+} // namespace

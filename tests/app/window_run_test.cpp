@@ -1,0 +1,175 @@
+// The interactive run behind the run buttons: what it disables while it works, the history it
+// writes, which folders leave the target list, cancelling between folders and inside an archive.
+
+#include "WindowFixture.h"
+
+#include "engine/EngineFixture.h"
+#include "panes/HistoryList.h"
+#include "panes/RunProgress.h"
+#include "panes/mdiFile.h"
+#include "panes/mdiInDir.h"
+#include "panes/mdiOutDir.h"
+#include "panes/mdiOutFile.h"
+#include "panes/mdiStatus.h"
+
+#include <QEvent>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <filesystem>
+
+using namespace qbtest;
+
+namespace {
+
+class RunTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        MakeFolder("D:\\OUT");
+        for (const char *name : {"A", "B", "C"}) {
+            MakeFolder(std::string("C:\\W\\") + name);
+            WriteFile(std::string("C:\\W\\") + name + "\\file.txt", "data");
+        }
+    }
+
+    void Prepare(std::initializer_list<const char *> folders)
+    {
+        Window();
+        m_window->OutDir()->SetDirName(QStringLiteral("D:\\OUT"));
+        for (const char *f : folders)
+            ASSERT_TRUE(m_window->File()->Gaibu_ListInAdd(QString::fromLatin1(f)));
+        m_window->BtnEnabledChange();
+    }
+
+    QStringList History()
+    {
+        QStringList lines;
+        const auto *list = m_window->Status()->lstKekka;
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->text(i);
+        return lines;
+    }
+    QStringList Targets() { return Items(m_window->File()->lstFile); }
+};
+
+TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
+{
+    Prepare({"C:\\W\\A", "C:\\W\\B", "C:\\W\\C"});
+    std::filesystem::remove_all(Host("C:\\W\\B"));
+    m_window->btnExe[0]->click();
+
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), Msg(20005),
+                                      "[ C:\\W\\C ]", Msg(20010), Msg(20003), SharedMsg(31)}));
+    EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(20202)}));
+    EXPECT_EQ(Fake().calls.size(), 2u);
+    EXPECT_EQ(Items(m_window->OutFile()->lstOutFile), QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
+    // The remaining folder is no longer marked as pending, and the buttons are back.
+    EXPECT_FALSE(m_window->File()->lstFile->item(0)->isSelected());
+    EXPECT_TRUE(m_window->btnExe[1]->isEnabled());
+    EXPECT_FALSE(m_window->btnCancel->isEnabled());
+}
+
+TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
+{
+    Prepare({"C:\\W\\A"});
+    bool checked = false;
+    Fake().onCall = [&](const FakeCall &) {
+        checked = true;
+        for (QPushButton *b : m_window->btnExe)
+            EXPECT_FALSE(b->isEnabled());
+        EXPECT_TRUE(m_window->btnCancel->isEnabled());
+        for (auto *pane : m_window->Panes()) {
+            EXPECT_FALSE(pane->isEnabled()) << pane->objectName().toStdString();
+            EXPECT_FALSE(pane->Menus().mnuFile->menuAction()->isEnabled());
+            EXPECT_FALSE(pane->Menus().mnuExit->isEnabled());
+        }
+        // The target being packed is still marked pending; the history was emptied first.
+        EXPECT_TRUE(m_window->File()->lstFile->item(0)->isSelected());
+        EXPECT_EQ(History().first(), "[ C:\\W\\A ]");
+    };
+    m_window->Status()->ListInAdd(QStringLiteral("old line"));
+    m_window->btnExe[0]->click();
+    EXPECT_TRUE(checked);
+    for (auto *pane : m_window->Panes()) {
+        EXPECT_TRUE(pane->isEnabled());
+        EXPECT_TRUE(pane->Menus().mnuAbout->isEnabled());
+    }
+    EXPECT_TRUE(Targets().isEmpty());
+    // An empty list leaves nothing to run.
+    EXPECT_FALSE(m_window->btnExe[0]->isEnabled());
+}
+
+TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
+{
+    Prepare({"C:\\W\\A", "C:\\W\\B"});
+    Fake().onCall = [&](const FakeCall &) { m_window->btnCancel->click(); };
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), SharedMsg(30)}));
+    EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
+    EXPECT_FALSE(m_window->CancelRequested);
+    // The next run starts afresh.
+    Fake().onCall = nullptr;
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_TRUE(Targets().isEmpty());
+}
+
+TEST_F(RunTest, AReadOnlyDestinationStopsTheRunAndKeepsBothFolders)
+{
+    Prepare({"C:\\W\\A", "C:\\W\\B"});
+    Fake().results = {32774};
+    m_window->btnExe[1]->click();
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20012), Msg(20041), Msg(20004), SharedMsg(30)}));
+    EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
+}
+
+TEST_F(RunTest, FailedFoldersStayOnTheListWhileTheOthersArePacked)
+{
+    Prepare({"C:\\W\\A", "C:\\W\\B", "C:\\W\\C"});
+    Fake().results = {0, 0x8001, 0};
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
+    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_EQ(History().count(Msg(20004)), 1);
+}
+
+TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
+{
+    qb::panes::RunProgress::SetShowDelayMs(0);
+    Prepare({"C:\\W\\A", "C:\\W\\B"});
+    Fake().reportProgress = true;
+    struct ClickOnShow : QObject {
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show)
+                static_cast<qb::panes::RunProgress *>(o)->btnCancel->click();
+            return false;
+        }
+    } clicker;
+    m_window->Progress()->installEventFilter(&clicker);
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20042), Msg(20004), SharedMsg(30)}));
+    EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
+    EXPECT_FALSE(m_window->Progress()->isVisible());
+}
+
+TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
+{
+    Prepare({"C:\\W\\A", "C:\\W\\B"});
+    Fake().onCall = [&](const FakeCall &) { m_window->close(); };
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(Fake().calls.size(), 1u);
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_EQ(History().last(), SharedMsg(30));
+    // The shutdown saved the settings once the run was over.
+    EXPECT_NE(Sandbox::ReadFile(m_sandbox->Config() + "/Brambleworks.ini").find("OldDir_Out=D:\\OUT"),
+              std::string::npos);
+    m_window.reset();
+}
+
+} // namespace
