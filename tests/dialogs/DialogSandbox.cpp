@@ -20,6 +20,7 @@ void DialogSandbox::SetUp()
         ASSERT_TRUE(QDir(root).mkpath(QLatin1String(sub)));
     qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toUtf8());
     qputenv("QUILLBOX2_DRIVES", QStringLiteral("C:=%1/c;D:=%1/d").arg(root).toUtf8());
+    m_oldTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", (root + QStringLiteral("/c")).toUtf8());
     m_oldCwd = QDir::currentPath().toUtf8();
     ASSERT_EQ(::chdir((root + QStringLiteral("/c")).toUtf8().constData()), 0);
@@ -36,6 +37,10 @@ void DialogSandbox::TearDown()
     basQuill::SetFreeSpaceProvider({});
     qb::ui::test::Reset();
     [[maybe_unused]] const int rc = ::chdir(m_oldCwd.constData());
+    if (m_oldTmp.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", m_oldTmp);
 }
 
 QString DialogSandbox::hostOf(const QString &drivePath) const

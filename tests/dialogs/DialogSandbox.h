@@ -23,4 +23,5 @@ protected:
 
     QTemporaryDir m_dir;
     QByteArray m_oldCwd;
+    QByteArray m_oldTmp;
 };

@@ -134,12 +134,17 @@ TEST_F(Mkdir, NamesTheFileSystemWouldReadAsAnotherPlaceAreRefused)
     EXPECT_FALSE(exists(QStringLiteral("C:\\data\\x")));
 }
 
-TEST_F(Mkdir, AMissingOrReadOnlyParentGivesCouldNotCreate)
+TEST_F(Mkdir, AMissingParentGivesCouldNotCreate)
 {
     QStringList messages;
     EXPECT_TRUE(make(QStringLiteral("C:\\nothere"), QStringLiteral("work"), &messages).isEmpty());
     EXPECT_EQ(messages, QStringList{Quill(104)});
+    EXPECT_FALSE(exists(QStringLiteral("C:\\nothere")));
+}
 
+TEST_F(Mkdir, AReadOnlyParentGivesCouldNotCreate)
+{
+    QStringList messages;
     makeFolder(QStringLiteral("C:\\ro"));
     QFile::setPermissions(hostOf(QStringLiteral("C:\\ro")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(hostOf(QStringLiteral("C:\\ro"))).isWritable())
