@@ -94,8 +94,19 @@ void BlockEncoder::WriteTable(BitWriter& out, const std::uint8_t* lengths, unsig
   }
 }
 
-void BlockEncoder::Write(BitWriter& out) {
-  if (m_tokens.empty()) return;
+void BlockEncoder::Write(BitWriter& out, std::size_t count) {
+  count = std::min(count, m_tokens.size());
+  if (count == 0) return;
+  // Symbols held back for the next block leave this block's statistics.
+  std::array<std::uint32_t, kNumC> restC{};
+  std::array<std::uint32_t, kMaxPositionSymbols> restP{};
+  for (std::size_t k = count; k < m_tokens.size(); ++k) {
+    const unsigned c = m_tokens[k] & 0x1FF;
+    ++restC[c];
+    if (c >= 256) ++restP[PositionSymbol((m_tokens[k] >> 9) + 1)];
+  }
+  for (unsigned c = 0; c < kNumC; ++c) m_cFreq[c] -= restC[c];
+  for (unsigned p = 0; p < kMaxPositionSymbols; ++p) m_pFreq[p] -= restP[p];
 
   std::array<std::uint8_t, kNumC> cLen;
   std::array<std::uint16_t, kNumC> cCode;
@@ -125,7 +136,7 @@ void BlockEncoder::Write(BitWriter& out) {
     BuildCanonicalCodes(pLen.data(), m_np, pCode.data());
   }
 
-  out.Put(static_cast<std::uint32_t>(m_tokens.size()), 16);
+  out.Put(static_cast<std::uint32_t>(count), 16);
   WriteTable(out, tLen.data(), kNumT, kCountBitsT, true);
   out.Put(UsedLength(cLen.data(), kNumC), kCountBitsC);
   for (const TSymbol& t : tSeq) {
@@ -140,7 +151,8 @@ void BlockEncoder::Write(BitWriter& out) {
     out.Put(pOnly, m_pbit);
   }
 
-  for (const std::uint32_t token : m_tokens) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::uint32_t token = m_tokens[k];
     const unsigned c = token & 0x1FF;
     out.Put(cCode[c], cLen[c]);
     if (c < 256) continue;
@@ -150,9 +162,9 @@ void BlockEncoder::Write(BitWriter& out) {
     if (p > 1) out.Put(o, p - 1);  // the leading 1 bit is implied by p
   }
 
-  m_tokens.clear();
-  m_cFreq.fill(0);
-  m_pFreq.fill(0);
+  m_tokens.erase(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(count));
+  m_cFreq = restC;
+  m_pFreq = restP;
 }
 
 }  // namespace lzh

@@ -40,8 +40,9 @@ class BlockEncoder {
   std::size_t size() const { return m_tokens.size(); }
   bool full() const { return m_tokens.size() >= kMaxBlockSymbols; }
 
-  // Writes the block (nothing when it is empty) and starts a new one.
-  void Write(BitWriter& out);
+  // Writes the first `count` symbols as one block (nothing when there are none) and keeps the
+  // rest as the start of the next block.
+  void Write(BitWriter& out, std::size_t count = kMaxBlockSymbols);
 
  private:
   void WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n, unsigned countBits,

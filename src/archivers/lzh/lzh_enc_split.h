@@ -30,7 +30,8 @@ class BlockSplitter {
   bool readyToCheck() const { return m_newCount >= kCheckEvery; }
 
   // Called when readyToCheck(); blockBytes is the input covered by the block so far. Returns
-  // true when the block should end before the symbols that follow.
+  // true when the block should end before the symbols seen since the previous check; the
+  // caller then calls StartWithRecent().
   bool ShouldEnd(std::size_t blockBytes) {
     if (m_count > 0 && blockBytes >= kMinBlockBytes) {
       std::uint64_t delta = 0;
@@ -49,6 +50,14 @@ class BlockSplitter {
     m_count += m_newCount;
     m_newCount = 0;
     return false;
+  }
+
+  // The symbols since the previous check begin the next block.
+  void StartWithRecent() {
+    m_seen = m_new;
+    m_count = m_newCount;
+    m_new.fill(0);
+    m_newCount = 0;
   }
 
   // Starts the statistics of a new block.

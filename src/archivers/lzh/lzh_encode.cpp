@@ -163,10 +163,21 @@ class Encoder {
   }
 
   void AfterSymbol() {
-    if (m_block.full() || (m_splitter.readyToCheck() && m_splitter.ShouldEnd(m_blockBytes))) {
+    if (m_block.full()) {
       m_block.Write(m_out);
       m_splitter.Reset();
       m_blockBytes = 0;
+      m_markSymbols = m_markBytes = 0;
+    } else if (m_splitter.readyToCheck()) {
+      // A change of character is seen in the symbols since the last check: end the block
+      // before them, and let them start the next one.
+      if (m_splitter.ShouldEnd(m_blockBytes)) {
+        m_block.Write(m_out, m_markSymbols);
+        m_splitter.StartWithRecent();
+        m_blockBytes -= m_markBytes;
+      }
+      m_markSymbols = m_block.size();
+      m_markBytes = m_blockBytes;
     }
   }
 
@@ -183,6 +194,8 @@ class Encoder {
   BlockEncoder m_block;
   BlockSplitter m_splitter;
   std::size_t m_blockBytes = 0;
+  std::size_t m_markSymbols = 0;  // block size at the splitter's previous check
+  std::size_t m_markBytes = 0;    // and the input it covered
   BitWriter m_out;
   // One of the two parsers, with its match finder.
   std::unique_ptr<MatchFinder> m_finder;      // lazy matching
