@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDir>
 #include <QTimer>
 
 namespace {
@@ -234,6 +235,30 @@ TEST_F(DefaultDialog, PositionAndSizeAreKept)
     EXPECT_EQ(stored("Default_Left"), "1000");
     EXPECT_EQ(stored("Default_Width"), "6000");
     EXPECT_EQ(stored("Default_Height"), "4500");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DefaultDialog, ChoosingADriveOpensItsCurrentFolderOrStaysWhenItCannot)
+{
+    frmDefault dialog;
+    dialog.SetDirName(QStringLiteral("C:\\Data"));
+    auto *drives = control<DriveList>(dialog, "drvDrive");
+    ASSERT_EQ(drives->count(), 2);
+    drives->setCurrentIndex(1);
+    emit drives->activated(1);   // as the user's choice does
+    EXPECT_EQ(dialog.DirName(), QStringLiteral("D:\\"));
+    EXPECT_TRUE(drives->Drive().startsWith(QStringLiteral("d:")));
+
+    // A drive whose folder is gone (a removable medium taken out) leaves everything as it was.
+    dialog.SetDirName(QStringLiteral("C:\\Data"));
+    ASSERT_TRUE(QDir(hostOf(QStringLiteral("D:\\"))).removeRecursively());
+    drives->setCurrentIndex(1);
+    emit drives->activated(1);
+    EXPECT_EQ(dialog.DirName(), QStringLiteral("C:\\Data"));
+    EXPECT_TRUE(drives->Drive().startsWith(QStringLiteral("c:")));
 }
 
 } // namespace
