@@ -123,11 +123,12 @@ TEST_F(DefaultDialog, FreeSpaceOnlyForTheOutputAndTemporaryFolders)
 TEST_F(DefaultDialog, TemporaryFolderHasNoCheckBoxAndStaysInForce)
 {
     frmDefault dialog;
-    QString dir = QStringLiteral("D:\\Out");
+    QString dir = QStringLiteral("D:\\Out\\");   // the temporary folder keeps its backslash
     bool yuko = false;
     bool checkVisible = true;
     int labelLeft = -1;
     edit(dialog, frmDefault::Use::TmpDir, dir, yuko, [&] {
+        EXPECT_EQ(dialog.DirName(), QStringLiteral("D:\\Out"));
         checkVisible = check(dialog)->isVisible();
         labelLeft = label(dialog)->x();
         EXPECT_TRUE(dialog.Yuko());

@@ -96,6 +96,10 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
     EXPECT_EQ(stored("UCase"), "False");
     EXPECT_EQ(stored("Version"), "1.02");
     EXPECT_EQ(stored("Dir_Out"), "C:\\out");
+    // Every dialog wrote its position at shutdown.
+    for (const char *key : {"Option_Left", "About_Left", "Default_Left", "MenuMente_Top"})
+        EXPECT_EQ(stored(key), "1000") << key;
+    EXPECT_EQ(stored("Default_Width"), "5000");
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
