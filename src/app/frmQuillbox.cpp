@@ -25,7 +25,9 @@
 #include "panes/mdiStatus.h"
 #include "platform/SettingsStore.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -35,7 +37,18 @@
 
 using namespace qb::panes;
 
+// The icon lives in a resource of the program's static library; it has to be asked for by name.
+static void initIconResource() { Q_INIT_RESOURCE(quillbox2); }
+
 namespace {
+
+QIcon appIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 256})
+        icon.addFile(QStringLiteral(":/quillbox2/quillbox2-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 QString SharedMsg(int code) { return QString::fromStdString(resQuill(code)); }
 
@@ -58,6 +71,9 @@ frmQuillbox::frmQuillbox(const QString &commandText, QWidget *parent)
     : QMainWindow(parent), m_commandText(commandText)
 {
     setObjectName(QStringLiteral("frmQuillbox"));
+    initIconResource();
+    setWindowIcon(appIcon());
+    QApplication::setWindowIcon(windowIcon());
     m_runHost = std::make_unique<RunHost>(*this);
     m_jobHost = std::make_unique<JobHost>(*this);
     buildControls();

@@ -111,6 +111,7 @@ TEST_F(FrameTest, FirstActivationShowsThePanesAndEnablesTheRunButtonsForACommand
     EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
     EXPECT_FALSE(m_window->btnCancel->isEnabled());
     EXPECT_EQ(m_window->windowTitle(), "Quillbox2 for Win32");
+    EXPECT_FALSE(m_window->windowIcon().pixmap(32, 32).isNull());
     EXPECT_EQ(m_window->btnExe[2]->text(), Msg(3));
     EXPECT_EQ(m_window->btnCancel->text(), SharedMsg(5));
 }
