@@ -39,15 +39,13 @@ void Compressor::Cancel()
 {
     m_cancel = true;
     std::lock_guard lock(m_mutex);
-    m_changed.notify_all();
+    m_windowMoved.notify_all();
+    m_jobDone.notify_all();
 }
 
 std::uint64_t Compressor::BytesRead() const
 {
-    std::uint64_t sum = 0;
-    for (const auto& j : m_jobs)
-        sum += j->bytesRead.load(std::memory_order_relaxed);
-    return sum;
+    return m_bytesRead.load(std::memory_order_relaxed);
 }
 
 bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick)
@@ -60,7 +58,7 @@ bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick)
     }
     std::unique_lock lock(m_mutex);
     while (!m_jobs[i]->done) {
-        m_changed.wait_for(lock, std::chrono::milliseconds(50));
+        m_jobDone.wait_for(lock, std::chrono::milliseconds(50));
         if (m_jobs[i]->done)
             break;
         lock.unlock();
@@ -78,7 +76,7 @@ void Compressor::Release(std::size_t i)
     std::lock_guard lock(m_mutex);
     if (i + 1 > m_released)
         m_released = i + 1;
-    m_changed.notify_all();
+    m_windowMoved.notify_all();
 }
 
 void Compressor::Worker()
@@ -87,7 +85,7 @@ void Compressor::Worker()
         std::size_t index;
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [&] {
+            m_windowMoved.wait(lock, [&] {
                 return m_cancel || m_next >= m_jobs.size() || m_next < m_released + m_window;
             });
             if (m_cancel || m_next >= m_jobs.size())
@@ -102,7 +100,7 @@ void Compressor::Worker()
         }
         std::lock_guard lock(m_mutex);
         m_jobs[index]->done = true;
-        m_changed.notify_all();
+        m_jobDone.notify_one();  // only the calling thread waits for finished jobs
     }
 }
 
@@ -129,7 +127,7 @@ void Compressor::Run(CompressJob& job)
                 return -1;
             }
             crc = lzh::Crc16Update(crc, buf, static_cast<std::size_t>(n));
-            job.bytesRead.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
+            m_bytesRead.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
             return n;
         }
     };

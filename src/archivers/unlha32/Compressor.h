@@ -33,7 +33,6 @@ struct CompressJob {
     std::uint64_t inputSize = 0;
     std::uint16_t crc = 0;
     SpillBuffer output;
-    std::atomic<std::uint64_t> bytesRead{0};
     bool done = false;           // guarded by the compressor's mutex
 };
 
@@ -57,11 +56,13 @@ private:
     std::vector<std::unique_ptr<CompressJob>>& m_jobs;
     std::vector<std::thread> m_threads;
     mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_windowMoved;  // workers wait for room ahead of the writer
+    std::condition_variable m_jobDone;      // the calling thread waits for its next member
     std::size_t m_next = 0;       // next job to hand to a worker
     std::size_t m_released = 0;   // jobs below this have been written
     std::size_t m_window;
     std::atomic<bool> m_cancel{false};
+    std::atomic<std::uint64_t> m_bytesRead{0};  // by all workers, for progress
 };
 
 // Opens a source file for reading. Refuses anything but a regular file (a FIFO put in a file's
