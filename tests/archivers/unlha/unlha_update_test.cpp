@@ -3,6 +3,8 @@
 #include "UnlhaHarness.h"
 
 #include "archiver_results.h"
+#include "lzh_crc16.h"
+#include "lzh_header.h"
 
 #include <fstream>
 #include <sys/stat.h>
@@ -122,6 +124,35 @@ TEST_F(Update, DeleteRemovesOnlyTheNamedMembers)
         EXPECT_EQ(bytes, before[name]);
     EXPECT_EQ(Unlha("d \"D:\\OUT\\NAME.LZH\" \"no-such-member\"").rc, ARC_ERROR_MEMBER_MISSING);
     EXPECT_EQ(RawMembers(archive), after);
+}
+
+TEST_F(Update, ArchiveOfMoreThan65535Members)
+{
+    // Built directly (70,000 stored members of a few bytes); then tested, listed and updated.
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i) {
+        std::string content = "member " + std::to_string(i) + "\n";
+        lzh::NewMember m;
+        m.method = "-lh0-";
+        m.folders = {"d" + std::to_string(i / 1000)};
+        m.name = "f" + std::to_string(i) + ".txt";
+        m.packedSize = m.originalSize = content.size();
+        m.crc = lzh::Crc16(content.data(), content.size());
+        m.mtime = time(nullptr) - 100;
+        auto header = lzh::BuildLevel2Header(m);
+        bytes.append(header.begin(), header.end());
+        bytes += content;
+    }
+    bytes.push_back('\0');
+    std::ofstream(D("OUT/MANY.LZH"), std::ios::binary) << bytes;
+    ASSERT_EQ(Unlha("t D:\\OUT\\MANY.LZH").rc, 0);
+    qb::arctest::ScopedCwd cwd(folder);
+    CallResult r = Unlha("u -x D:\\OUT\\MANY.LZH readme.txt");
+    ASSERT_EQ(r.rc, 0) << r.output;
+    auto members = RawMembers(D("OUT/MANY.LZH"));
+    EXPECT_EQ(members.size(), 70001u);
+    EXPECT_TRUE(members.count("d69/f69999.txt"));
+    EXPECT_EQ(qb::arctest::ReadFile(D("OUT/MANY.LZH")).substr(0, bytes.size() - 1), bytes.substr(0, bytes.size() - 1));
 }
 
 TEST_F(Update, DoubleArchiveCycle)
