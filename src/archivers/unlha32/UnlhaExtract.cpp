@@ -123,8 +123,12 @@ int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
         m_call.Out().Line("skipped (symbolic link): " + shown);
         return ARC_OK;
     }
-    if (m.components.empty())
-        return ARC_OK;  // a folder entry without a name (written so by some Unix tools)
+    if (m.components.empty()) {
+        // Some Unix tools write folder entries without a name; there is nothing to make.
+        if (!m.isDirectory)
+            m_call.Out().Line("skipped (member without a name)");
+        return ARC_OK;
+    }
     for (const auto& c : m.components)
         if (c == "..") {
             Fail(ARC_ERROR_UNSAFE_PATH, "refused (leads outside the folder): " + shown);
