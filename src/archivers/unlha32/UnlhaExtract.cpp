@@ -47,8 +47,9 @@ int MakeFolders(const std::string& path)
 
 mode_t FileMode(const lzh::MemberHeader& m, mode_t umaskBits)
 {
+    // The owner can always read what was extracted; other bits are kept as stored.
     if (m.unixMode)
-        return static_cast<mode_t>(*m.unixMode & 0777);
+        return static_cast<mode_t>((*m.unixMode & 0777) | 0400);
     mode_t mode = (m.attribute & 0x01) ? 0444 : 0666;
     return mode & ~umaskBits;
 }
