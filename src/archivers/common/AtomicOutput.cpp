@@ -147,23 +147,28 @@ int AtomicOutput::CopyBesideTarget(std::string& besidePath)
     return ARC_OK;
 }
 
-int AtomicOutput::Commit()
+int AtomicOutput::Commit(bool sync)
 {
     if (tempPath_.empty())
         return ARC_ERROR_INTERNAL;
+    // Our descriptor still names the file unless a writer replaced it (libzip does, by rename);
+    // then the file is reopened by name.
+    int fd = fd_;
+    struct stat own {}, named {};
+    if (fd_ < 0 || fstat(fd_, &own) != 0 || stat(tempPath_.c_str(), &named) != 0
+        || own.st_ino != named.st_ino || own.st_dev != named.st_dev)
+        fd = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
+    int err = fd < 0 ? errno : 0;
+    if (err == 0 && sync && fsync(fd) != 0)
+        err = errno;
+    if (err == 0 && fchmod(fd, NewFileMode(target_)) != 0)
+        err = errno;
+    if (fd >= 0 && fd != fd_)
+        close(fd);
     if (fd_ >= 0) {
         close(fd_);
         fd_ = -1;
     }
-    // Reopened by name: a writer may have replaced the file since Begin.
-    int fd = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
-    int err = fd < 0 ? errno : 0;
-    if (err == 0 && fsync(fd) != 0)
-        err = errno;
-    if (err == 0 && fchmod(fd, NewFileMode(target_)) != 0)
-        err = errno;
-    if (fd >= 0)
-        close(fd);
     if (err != 0) {
         Discard();
         return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
@@ -190,7 +195,8 @@ int AtomicOutput::Commit()
         unlink(tempPath_.c_str());
     tempPath_.clear();
     // The new file is complete and in place; a folder that cannot be synced changes nothing.
-    SyncFolder(ParentFolder(target_));
+    if (sync)
+        SyncFolder(ParentFolder(target_));
     return ARC_OK;
 }
 

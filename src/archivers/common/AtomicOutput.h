@@ -39,8 +39,10 @@ public:
     int Fd() const { return fd_; }
 
     // Syncs the finished temporary file and puts it in place of the target. On failure the target
-    // is untouched and every temporary file is gone.
-    int Commit();
+    // is untouched and every temporary file is gone. Without `sync` the file is not forced to
+    // disk first: for callers that write many files and sync the file system once at the end
+    // (a sync per file makes extracting thousands of small files take minutes).
+    int Commit(bool sync = true);
 
     // Removes the temporary file; the target stays as it was. Safe to call more than once.
     void Discard();

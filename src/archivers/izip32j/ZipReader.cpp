@@ -100,7 +100,7 @@ int ExtractMember(Call& call, const std::string& folder, zip_uint64_t index, con
         return result;  // the output discards its temporary file
     struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
     futimens(fd, times);
-    if ((result = output.Commit()) != ARC_OK)
+    if ((result = output.Commit(false)) != ARC_OK)  // synced once for all at the end
         return result;
     // Permissions from the archive when it has them for a plain file (never set-id bits, and not
     // the 0777 of a stored link); otherwise the commit kept those of a replaced file.
@@ -237,6 +237,15 @@ int RunUnZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void*
     }
     if (action == Action::Test)
         out.Line(failures ? std::to_string(failures) + " damaged members" : "no errors");
+    if (action == Action::Extract) {
+        // One sync of the file system instead of one per extracted file.
+        int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            if (syncfs(fd) != 0 && firstFailure == ARC_OK)
+                firstFailure = arc::ResultFromErrno(errno, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+            close(fd);
+        }
+    }
     return firstFailure;
 }
 
