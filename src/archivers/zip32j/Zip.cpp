@@ -1,41 +1,17 @@
 // ZIP32J.DLL: the Zip entry points. The module keeps only what is its own (the running flag and
 // the progress procedure) and hands every command line to the engine in IZIP32J.DLL, without
 // which it does not load at all.
-#include "IZip.h"
-#include "ModuleCall.h"
+#include "ThinModule.h"
 
 namespace {
-
 qb::arc::ModuleState g_state;
-
-int ForwardProgress(const char* member, unsigned long long done, unsigned long long total, void* user)
-{
-    return static_cast<qb::arc::ModuleState*>(user)->Report(member, done, total) ? 1 : 0;
 }
-
-}  // namespace
 
 extern "C" int Zip(void*, const char* cmdLine, char* output, unsigned long outputSize)
 {
-    qb::arc::CallScope call(g_state);
-    if (!call.Acquired()) {
-        qb::arc::WriteOutputBuffer("ZIP32J.DLL is busy with another call\n", output, outputSize);
-        return ARC_ERROR_BUSY;
-    }
-    return IZipRunZip(cmdLine, output, outputSize, ForwardProgress, &g_state);
+    return qb::izip::RunThin(g_state, IZipRunZip, "ZIP32J.DLL", cmdLine, output, outputSize);
 }
 
-extern "C" int ZipGetRunning(void)
-{
-    return g_state.Running();
-}
-
-extern "C" int ZipGetVersion(void)
-{
-    return IZipGetVersion();
-}
-
-extern "C" void ZipSetProgressCallback(ArchiverProgressProc proc, void* user)
-{
-    g_state.SetProgress(proc, user);
-}
+extern "C" int ZipGetRunning(void) { return g_state.Running(); }
+extern "C" int ZipGetVersion(void) { return IZipGetVersion(); }
+extern "C" void ZipSetProgressCallback(ArchiverProgressProc proc, void* user) { g_state.SetProgress(proc, user); }
