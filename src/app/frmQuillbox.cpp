@@ -247,6 +247,7 @@ void frmQuillbox::MDIForm_Activate()
     BtnEnabledChange();
     m_inDir->drvDrive->setFocus();
     FirstActivationDone = true;
+    StartTestActions();
 }
 
 bool frmQuillbox::eventFilter(QObject *watched, QEvent *event)

@@ -115,6 +115,8 @@ private:
     void showMenusOf(QMdiSubWindow *window);
     QMdiSubWindow *addPane(qb::panes::PaneBase *pane);
     void runFolders(int Index);
+    // End-to-end tests script the shown window through QUILLBOX2_TEST_ACTIONS.
+    void StartTestActions();
     void setPanesEnabled(bool flag);
 
     QString m_commandText;

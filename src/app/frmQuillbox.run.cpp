@@ -53,6 +53,10 @@ void frmQuillbox::setPanesEnabled(bool flag)
         pane->setEnabled(flag);
     for (PaneBase *pane : Panes())
         pane->Menu_Enabled(flag);
+    // The frame's own menu bar shows while no pane is active (for instance while the progress
+    // window has the focus); a job opened or a font changed in the middle of a run would pull
+    // the target list or the panes from under it, so it goes off too.
+    m_menus.SetEnabled(flag);
 }
 
 void frmQuillbox::btnExe_Click(int Index)

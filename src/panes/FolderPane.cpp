@@ -63,7 +63,7 @@ void FolderPane::SetDirName(const QString &strDirName)
     m_quiet = true;
     const bool shown = !strDirName.isEmpty() && drvDrive->SetDrive(strDirName) && dlbDir->SetPath(strDirName);
     if (!shown) {
-        const QString here = q(engine::WorkingFolder());
+        const QString here = FallbackFolder();
         drvDrive->SetDrive(here);
         dlbDir->SetPath(here);
     }

@@ -5,6 +5,8 @@
 #include "dialogs/SharedFont.h"
 #include "engine/AutoRun.h"
 #include "engine/Options.h"
+#include "engine/PaneStart.h"
+#include "platform/CurrentDir.h"
 #include "panes/Twips.h"
 
 #include <QAbstractScrollArea>
@@ -18,6 +20,14 @@ namespace qb::panes {
 
 QString Msg(int code) { return QString::fromStdString(resQuillbox(code)); }
 QString Shared(int code) { return QString::fromStdString(resQuill(code)); }
+
+QString FallbackFolder()
+{
+    std::string here = engine::WorkingFolder();
+    if (here.empty())
+        here = platform::CurrentDirectory(0);
+    return QString::fromStdString(here);
+}
 
 PaneBase::PaneBase(FormHost *host, const char *objectName, const char *positionPrefix, QWidget *parent)
     : QWidget(parent), m_host(host), m_prefix(positionPrefix)

@@ -21,6 +21,10 @@ namespace qb::panes {
 QString Msg(int code);
 QString Shared(int code);
 
+// The folder the panes fall back on: the process's working folder, or, when no drive covers it,
+// the current folder of the current drive.
+QString FallbackFolder();
+
 class PaneBase : public QWidget, public MenuHandlers
 {
     Q_OBJECT

@@ -80,7 +80,7 @@ mdiInFile::mdiInFile(FormHost *host, QWidget *parent)
 
     WatchRightButton(lstDir);
     lstDir->installEventFilter(this);
-    m_dir = QString::fromStdString(qb::engine::WorkingFolder());
+    m_dir = qb::panes::FallbackFolder();
 }
 
 QString mdiInFile::DirName() const
@@ -93,7 +93,7 @@ void mdiInFile::SetDirName(const QString &strDirName)
     // A folder that cannot be read leaves the working folder in its place.
     m_dir = qb::platform::IsFolder(strDirName.toStdString())
                 ? strDirName
-                : QString::fromStdString(qb::engine::WorkingFolder());
+                : qb::panes::FallbackFolder();
     RefreshForm();
 }
 
@@ -229,7 +229,7 @@ void mdiInFile::Form_Load()
         mnuClear->setText(Shared(2007));
         SetToolTip(::basQuillbox::Tip);
     }
-    m_dir = QString::fromStdString(qb::engine::WorkingFolder());
+    m_dir = qb::panes::FallbackFolder();
 }
 
 void mdiInFile::resizeEvent(QResizeEvent *event)

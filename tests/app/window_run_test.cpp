@@ -87,6 +87,8 @@ TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
             EXPECT_FALSE(pane->Menus().mnuFile->menuAction()->isEnabled());
             EXPECT_FALSE(pane->Menus().mnuExit->isEnabled());
         }
+        for (QAction *entry : m_window->menuBar()->actions())
+            EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
         // The target being packed is still marked pending; the history was emptied first.
         EXPECT_TRUE(m_window->File()->lstFile->item(0)->isSelected());
         EXPECT_EQ(History().first(), "[ C:\\W\\A ]");

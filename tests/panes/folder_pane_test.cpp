@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QTest>
 
+#include <filesystem>
+
 using namespace qbtest;
 
 namespace {
@@ -63,6 +65,17 @@ TEST_F(FolderPaneTest, AFolderThatCannotBeShownFallsBackToTheWorkingFolderSilent
     In().SetDirName(QStringLiteral("Q:\\Nowhere"));
     EXPECT_EQ(In().DirName(), "C:\\Work");
     EXPECT_TRUE(TakeMessages().isEmpty());
+}
+
+TEST_F(FolderPaneTest, AWorkingFolderOutsideEveryDriveFallsBackToTheCurrentDrive)
+{
+    MakeFolder("C:\\Work");
+    qb::platform::SetCurrentDirectory("C:\\Work");
+    std::filesystem::current_path(m_sandbox->Root());   // no drive covers the sandbox's top
+    Window();
+    In().SetDirName(QStringLiteral("C:\\Gone"));
+    EXPECT_EQ(In().DirName(), "C:\\Work");
+    EXPECT_EQ(m_window->InFile()->DirName(), "C:\\Work");
 }
 
 TEST_F(FolderPaneTest, DeepFoldersAreShortenedInTheTextButNotInDirName)

@@ -1,0 +1,89 @@
+// End to end: the real program with the real archiver modules, started in a sandbox without a
+// display and scripted through QUILLBOX2_TEST_ACTIONS (what a person would do by hand: look at
+// the target list, press a run button, close the window).
+
+#include "e2e/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+class WindowEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!e2e::Sandbox::ModulesBuilt())
+            GTEST_SKIP() << "the archiver modules are not built (build/system/UNLHA32.DLL)";
+        box = std::make_unique<e2e::Sandbox>();
+        for (const char *f : {"DATA/abc/sub", "DATA/def", "OUT"})
+            std::filesystem::create_directories(box->C(f));
+        e2e::WriteBytes(box->C("DATA/abc/readme.txt"), "hello, archive\n");
+        e2e::WriteBytes(box->C("DATA/abc/sub/data.bin"), std::string(5000, 'x'));
+        e2e::WriteBytes(box->C("DATA/def/note.txt"), "note\n");
+    }
+
+    e2e::RunResult Run(const std::vector<std::string> &args, const std::string &actions)
+    {
+        return box->Run(args, {{"QUILLBOX2_TEST_ACTIONS", actions}});
+    }
+
+    static bool Has(const std::string &out, const std::string &line)
+    {
+        return out.find(line + "\n") != std::string::npos;
+    }
+
+    std::unique_ptr<e2e::Sandbox> box;
+};
+
+TEST_F(WindowEndToEnd, TwoFoldersOnTheCommandLineShowInTheTargetList)
+{
+    box->WriteSettings({{"Auto", "False"}});
+    const auto r = Run({box->C("DATA/abc"), box->C("DATA/def")}, "list,close");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("target: C:\\DATA\\abc\ntarget: C:\\DATA\\def\n"), std::string::npos) << r.out;
+}
+
+TEST_F(WindowEndToEnd, ARunFromTheButtonWritesTheArchivesAndEmptiesTheList)
+{
+    box->WriteSettings({{"Auto", "False"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\OUT\\"}});
+    const auto r = Run({box->C("DATA/abc"), box->C("DATA/def")}, "run0,list,history,close");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("target: "), std::string::npos) << r.out;
+    EXPECT_TRUE(Has(r.out, "history: 全て終了しました")) << r.out;
+    for (const char *archive : {"OUT/ABC.LZH", "OUT/DEF.LZH"}) {
+        ASSERT_TRUE(std::filesystem::exists(box->C(archive))) << archive;
+        EXPECT_EQ(e2e::Shell("lhasa t " + e2e::Quote(box->C(archive))), 0) << archive;
+    }
+
+    // The same folders as ZIP, stored.
+    box->WriteSettings({{"Auto", "False"}, {"Dir_Out", "C:\\OUT"}, {"AshukuExe", "1"}});
+    const auto z = Run({box->C("DATA/abc")}, "run1,list,close");
+    ASSERT_EQ(z.status, 0) << z.err;
+    EXPECT_EQ(z.out.find("target: "), std::string::npos) << z.out;
+    EXPECT_EQ(e2e::Shell("unzip -tq " + e2e::Quote(box->C("OUT/ABC.ZIP"))), 0);
+}
+
+TEST_F(WindowEndToEnd, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
+{
+    box->WriteSettings({{"Auto", "False"}, {"Dir_In_Yuko", "False"}, {"Dir_Out_Yuko", "False"}});
+    e2e::WriteBytes(box->C("JOB.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\DATA\r\nOUTDIR=C:\\OUT\r\nC:\\DATA\\def\r\n");
+    const auto first = Run({box->C("JOB.QBJ")}, "dirs,list,close");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(Has(first.out, "indir: C:\\DATA")) << first.out;
+    EXPECT_TRUE(Has(first.out, "target: C:\\DATA\\def")) << first.out;
+
+    const std::string ini = e2e::ReadBytes(box->SettingsFile());
+    for (const char *line : {"OldDir_In=C:\\DATA", "OldDir_Out=C:\\OUT", "Main_WindowState=0", "Version=1.02"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
+
+    const auto second = Run({}, "dirs,list,close");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_TRUE(Has(second.out, "indir: C:\\DATA")) << second.out;
+    EXPECT_TRUE(Has(second.out, "outdir: C:\\OUT")) << second.out;
+    // The target list itself is not kept between starts.
+    EXPECT_EQ(second.out.find("target: "), std::string::npos);
+}
+
+} // namespace
