@@ -37,8 +37,10 @@ int Unlha(void* /*hwnd*/, const char* cmdLine, char* output, unsigned long outpu
 {
     try {
         qb::arc::CallScope scope(g_state);
-        if (!scope.Acquired())
+        if (!scope.Acquired()) {
+            qb::arc::WriteOutputBuffer("another call is running", output, outputSize);
             return ARC_ERROR_BUSY;
+        }
         qb::arc::OutputText out(output, outputSize);
         unlha::UnlhaCommand cmd;
         std::string message;

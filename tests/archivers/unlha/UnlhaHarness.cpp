@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,8 @@ CallResult Unlha(const std::string& commandLine)
     }
     std::vector<char> out(1 << 20, '\x7F');
     r.rc = m.command(nullptr, commandLine.c_str(), out.data(), static_cast<unsigned long>(out.size()));
+    EXPECT_NE(std::find(out.begin(), out.end(), '\0'), out.end()) << "the output was not NUL-terminated";
+    out.back() = '\0';
     r.output = out.data();
     return r;
 }

@@ -206,6 +206,7 @@ TEST_F(Faults, SecondCallDuringACallIsRefusedAsBusy)
     EXPECT_EQ(Unlha("a -x D:\\OUT\\P.LZH *.*").rc, 0);
     SetProgress(nullptr, nullptr);
     EXPECT_EQ(inner.rc, ARC_ERROR_BUSY);
+    EXPECT_FALSE(inner.output.empty());
 }
 
 TEST_F(Faults, UnreadableSourceFailsTheCall)
