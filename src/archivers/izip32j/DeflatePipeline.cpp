@@ -111,10 +111,17 @@ void DeflatePipeline::Work()
                 break;
             piece = &pieces_[next_++];
         }
-        if (compressor)
-            Compress(*piece, compressor);
-        else
+        try {
+            if (compressor)
+                Compress(*piece, compressor);
+            else
+                piece->error = ENOMEM;
+        } catch (...) {
+            // No exception may leave a worker thread (it would end the process): out of memory
+            // is reported with the piece like any other failure.
+            std::vector<unsigned char>().swap(piece->data);
             piece->error = ENOMEM;
+        }
         std::lock_guard lock(mutex_);
         heldBytes_ += piece->data.size();
         piece->done = true;

@@ -183,7 +183,7 @@ int RunUnZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void*
     Call call{archive.get(), proc, user, out};
     zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     std::vector<bool> used(names.size(), false);
-    std::vector<zip_uint64_t> chosen;
+    std::vector<std::pair<zip_uint64_t, std::string>> chosen;
     for (zip_int64_t i = 0; i < count; ++i) {
         const char* name = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), 0);
         if (!name) {
@@ -191,7 +191,7 @@ int RunUnZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void*
             return ARC_ERROR_BAD_ARCHIVE;
         }
         if (Wanted(names, name, used)) {
-            chosen.push_back(static_cast<zip_uint64_t>(i));
+            chosen.emplace_back(static_cast<zip_uint64_t>(i), name);
             zip_stat_t st;
             if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) == 0)
                 call.total += st.size;
@@ -206,8 +206,7 @@ int RunUnZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void*
 
     int failures = 0;
     int firstFailure = ARC_OK;
-    for (zip_uint64_t index : chosen) {
-        std::string name = zip_get_name(archive.get(), index, 0);
+    for (const auto& [index, name] : chosen) {
         if (!call.Report(name.c_str()))
             return ARC_ERROR_USER_CANCEL;
         int result = ARC_OK;
