@@ -2,6 +2,7 @@
 
 #include "AtomicOutput.h"
 #include "ErrorCodes.h"
+#include "MemberName.h"
 #include "Paths.h"
 #include "SafePath.h"
 #include "Wildcard.h"
@@ -185,8 +186,8 @@ int RunUnZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void*
     std::vector<bool> used(names.size(), false);
     std::vector<std::pair<zip_uint64_t, std::string>> chosen;
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), 0);
-        if (!name) {
+        std::string name;
+        if (!MemberName(archive.get(), static_cast<zip_uint64_t>(i), name)) {
             out.Line(std::string("unreadable member name: ") + zip_strerror(archive.get()));
             return ARC_ERROR_BAD_ARCHIVE;
         }

@@ -43,7 +43,7 @@ void WriteArchive(const std::string& zipPath, const std::map<std::string, std::s
         throw std::runtime_error("cannot make " + zipPath);
     for (const auto& [name, content] : members) {
         zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-        if (zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0)
+        if (zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_GUESS) < 0)
             throw std::runtime_error("cannot add " + name);
     }
     if (zip_close(archive) != 0)

@@ -147,3 +147,13 @@ TEST_F(UnZip, NeverWritesOutsideTheFolder)
     EXPECT_FALSE(fs::is_symlink(into + "/victim.txt"));
     EXPECT_EQ(ReadFile(into + "/victim.txt"), "new");
 }
+
+TEST_F(UnZip, NamesFromJapaneseWindowsAreRead)
+{
+    // "表示/ファイル.txt" in CP932 without the UTF-8 flag; 表 ends in 0x5C, a backslash byte.
+    std::string archiveName = box.Path("cp932.zip");
+    WriteArchive(archiveName, {{"\x95\x5c\x8e\xa6/\x83\x74\x83\x40\x83\x43\x83\x8b.txt", "sjis"}});
+    std::string into = box.MakeFolder("cp932");
+    ASSERT_EQ(Extract(archiveName, "", into), 0) << Modules().output;
+    EXPECT_EQ(ReadFile(into + "/表示/ファイル.txt"), "sjis");
+}

@@ -1,0 +1,48 @@
+#include "MemberName.h"
+
+#include "platform/Utf8.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace qb::izip {
+namespace {
+
+bool FromCp932(const std::string& raw, std::string& utf8)
+{
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    std::vector<char> out(raw.size() * 3 + 4);
+    char* in = const_cast<char*>(raw.data());
+    size_t inLeft = raw.size();
+    char* outPtr = out.data();
+    size_t outLeft = out.size();
+    size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<size_t>(-1) || inLeft != 0)
+        return false;
+    utf8.assign(out.data(), out.size() - outLeft);
+    return true;
+}
+
+}  // namespace
+
+bool MemberName(zip_t* archive, zip_uint64_t index, std::string& name)
+{
+    const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+    if (!raw)
+        return false;
+    name = raw;
+    if (platform::IsValidUtf8(name) || FromCp932(std::string(raw), name))
+        return true;
+    const char* guessed = zip_get_name(archive, index, 0);
+    if (!guessed)
+        return false;
+    name = guessed;
+    return true;
+}
+
+}  // namespace qb::izip
