@@ -24,6 +24,8 @@ struct Walker {
     std::set<FileId> visitedFolders;
     std::set<FileId> skipIds;
     std::set<std::string> members;
+    size_t foldersSeen = 0;
+    static constexpr size_t kFoldersPerCheck = 64;
 
     bool Excluded(const std::string& name, const std::string& member) const
     {
@@ -153,6 +155,11 @@ struct Walker {
 
     bool Walk(const std::string& folder, const std::string& prefix, const std::string& pattern)
     {
+        if (options.keepGoing && ++foldersSeen % kFoldersPerCheck == 0 && !options.keepGoing(prefix)) {
+            out.result = ARC_ERROR_USER_CANCEL;
+            out.message = "cancelled";
+            return false;
+        }
         std::vector<std::string> names;
         if (!ListFolder(folder, prefix, names))
             return false;
@@ -228,7 +235,7 @@ struct Walker {
 CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectOptions& options)
 {
     CollectResult out;
-    Walker walker{options, out, {}, {}, {}};
+    Walker walker{options, out, {}, {}, {}, 0};
     for (const std::string& path : options.skipFiles) {
         struct stat info {};
         if (stat(path.c_str(), &info) == 0)

@@ -31,6 +31,7 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct CollectOptions {
     bool folderEntries = true;
     std::vector<std::string> excludes;   // -jx patterns as written
     std::vector<std::string> skipFiles;  // host paths never to take (compared by device and inode)
+    // Asked now and then during a long walk (with the folder being read); returning false stops
+    // the collection with ARC_ERROR_USER_CANCEL, so that a cancel works before packing starts.
+    std::function<bool(const std::string& folder)> keepGoing;
 };
 
 struct SourceEntry {

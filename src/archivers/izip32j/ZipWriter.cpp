@@ -150,6 +150,9 @@ int RunZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void* u
     collect.hidden = options.hidden;
     collect.folderEntries = options.folderEntries;
     collect.skipFiles = {archivePath};
+    collect.keepGoing = [&](const std::string& folder) {
+        return !proc || proc(folder.c_str(), 0, 0, user) != 0;
+    };
     arc::CollectResult files = arc::CollectFiles(command.files, collect);
     for (const std::string& line : files.skipped)
         out.Line("skipped: " + line);

@@ -171,3 +171,15 @@ TEST_F(Collect, NamesThatAreNotUtf8AreReportedNotLost)
     ASSERT_EQ(skipped.size(), 1u);
     EXPECT_NE(skipped[0].find("UTF-8"), std::string::npos);
 }
+
+TEST_F(Collect, ALongWalkCanBeCancelled)
+{
+    for (int i = 0; i < 200; ++i)
+        box.MakeFolder("many/d" + std::to_string(i));
+    CollectOptions o;
+    o.recurse = true;
+    int asked = 0;
+    o.keepGoing = [&](const std::string&) { return ++asked < 2; };
+    EXPECT_TRUE(Members({"*.*"}, o, ARC_ERROR_USER_CANCEL).empty());
+    EXPECT_EQ(asked, 2);
+}
