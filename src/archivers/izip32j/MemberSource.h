@@ -1,8 +1,9 @@
 // The libzip data sources through which new members reach the archive.
 //
-// Two kinds: a member already deflated by the pipeline (libzip copies the stream as it is,
-// because the source says it is deflate data and gives CRC and sizes), and a file stored as it is
-// (level 0 and empty files; libzip computes the CRC while copying). Both are read on the calling
+// Two kinds: a member deflated by the pipeline (the source says it is deflate data, so libzip
+// copies the stream as it is, piece by piece as the workers finish, and asks for CRC and size
+// after the last piece, when they are known), and a file stored as it is (level 0 and empty
+// files; libzip computes the CRC while copying). Both are read on the calling
 // thread inside zip_close, which is where progress is reported and a cancel takes effect: a
 // source that is told to stop fails its read, and libzip then abandons the whole archive.
 #pragma once
