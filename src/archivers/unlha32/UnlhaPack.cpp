@@ -138,6 +138,13 @@ int Packer::Collect()
         if (!m_cmd.storePaths && e.isFolder)
             continue;
         std::string name = m_cmd.storePaths ? e.member : qb::arc::BaseName(e.member);
+        if (name.find('\\') != std::string::npos) {
+            // Every LZH reader takes a backslash for a folder separator: the file would come back
+            // under another name, and each u would add it again. The program cannot name such
+            // files either, so they are left out like other names it cannot handle.
+            m_call.Out().Line("skipped " + e.member + ": the name holds a backslash");
+            continue;
+        }
         auto [it, fresh] = taken.emplace(name, e.member);
         if (!fresh) {
             m_call.Out().Line("two files would be stored as " + name + " (" + it->second + ", " + e.member +

@@ -246,6 +246,20 @@ TEST_F(Faults, SpecialFilesAreSkippedAndLinkLoopsNotFollowed)
     EXPECT_LT(names.size(), 10u) << "the loop was followed";
 }
 
+TEST_F(Faults, NameWithABackslashIsLeftOut)
+{
+    // Readers would take the backslash for a separator and every u would add the file again.
+    std::filesystem::create_directories(D("OUT"));
+    std::ofstream(folder + "/a\\b.txt") << "x\n";
+    qb::arctest::ScopedCwd cwd(folder);
+    for (int run = 0; run < 2; ++run) {
+        CallResult r = Unlha("u -x D:\\OUT\\B.LZH *.*");
+        ASSERT_EQ(r.rc, 0) << r.output;
+        EXPECT_NE(r.output.find("backslash"), std::string::npos);
+    }
+    EXPECT_EQ(MemberNames(D("OUT/B.LZH")), std::set<std::string>{"small.txt"});
+}
+
 TEST_F(Faults, DamagedArchivesFailCleanly)
 {
     std::filesystem::create_directories(D("OUT"));
