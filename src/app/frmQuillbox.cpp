@@ -55,8 +55,8 @@ QString SharedMsg(int code) { return QString::fromStdString(resQuill(code)); }
 // Designed measures of the button bar, in twips.
 constexpr double kBarHeight = 615;
 constexpr double kButtonTop = 120;
-constexpr double kButtonWidth = 1335;
-constexpr double kButtonHeight = 375;
+constexpr double kBarButtonWidth = 1335;
+constexpr double kBarButtonHeight = 375;
 constexpr double kButtonLefts[3] = {120, 1560, 3000};
 
 double readNumber(const char *key, double fallback)
@@ -95,13 +95,13 @@ void frmQuillbox::buildControls()
         btnExe[i] = new QPushButton(pnlQuillbox);
         btnExe[i]->setObjectName(QStringLiteral("btnExe%1").arg(i));
         btnExe[i]->setGeometry(TwipsToPxX(kButtonLefts[i], this), TwipsToPxY(kButtonTop, this),
-                               TwipsToPxX(kButtonWidth, this), TwipsToPxY(kButtonHeight, this));
+                               TwipsToPxX(kBarButtonWidth, this), TwipsToPxY(kBarButtonHeight, this));
         connect(btnExe[i], &QPushButton::clicked, this, [this, i] { btnExe_Click(i); });
     }
     btnCancel = new QPushButton(pnlQuillbox);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(TwipsToPxX(4440, this), TwipsToPxY(kButtonTop, this),
-                           TwipsToPxX(kButtonWidth, this), TwipsToPxY(kButtonHeight, this));
+                           TwipsToPxX(kBarButtonWidth, this), TwipsToPxY(kBarButtonHeight, this));
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancel_Click(); });
 
     m_mdi = new QMdiArea(central);

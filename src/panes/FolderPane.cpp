@@ -33,14 +33,9 @@ FolderPane::FolderPane(FormHost *host, engine::FolderPane which, const char *obj
             dlbDir_Change();
     };
 
-    mnuPopup = new QMenu(this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuCopy = mnuPopup->addAction(QString());
-    mnuCopy->setObjectName(QStringLiteral("mnuCopy"));
-    mnuRefresh = mnuPopup->addAction(QString());
-    mnuRefresh->setObjectName(QStringLiteral("mnuRefresh"));
-    connect(mnuCopy, &QAction::triggered, this, [this] { mnuCopy_Click(); });
-    connect(mnuRefresh, &QAction::triggered, this, [this] { mnuRefresh_Click(); });
+    mnuPopup = NewPopup();
+    mnuCopy = AddPopupItem("mnuCopy", [this] { mnuCopy_Click(); });
+    mnuRefresh = AddPopupItem("mnuRefresh", [this] { mnuRefresh_Click(); });
 
     m_aliases = std::make_unique<FolderAliases>(
         which == engine::FolderPane::In ? FolderAliases::Pane::InDir : FolderAliases::Pane::OutDir,
@@ -106,8 +101,6 @@ void FolderPane::mnuCopy_Click()
         OtherPane()->SetDirName(path);
 }
 
-void FolderPane::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
-
 void FolderPane::SetFontData()
 {
     ApplySharedFont({drvDrive, dlbDir, txtDir});
@@ -115,12 +108,6 @@ void FolderPane::SetFontData()
 }
 
 void FolderPane::SetToolTip(bool blnToolTip) { SetTipTexts(blnToolTip); }
-
-void FolderPane::resizeEvent(QResizeEvent *event)
-{
-    PaneBase::resizeEvent(event);
-    Form_Resize();
-}
 
 void FolderPane::Form_Resize()
 {

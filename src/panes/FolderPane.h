@@ -73,12 +73,10 @@ protected:
     // Sets txtDir (and the output pane's title) from the folder shown.
     virtual void ShowFolderText();
 
-    void ShowPopupAt(const QPoint &globalPos) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void Form_Resize() override;
 
 private:
     void drvDrive_Change();
-    void Form_Resize();
     const char *dirKey() const;
 
     engine::FolderPane m_which;

@@ -11,6 +11,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -105,6 +106,51 @@ int PaneBase::PxX(double twips) const { return TwipsToPxX(twips, this); }
 int PaneBase::PxY(double twips) const { return TwipsToPxY(twips, this); }
 double PaneBase::TwX(int px) const { return PxToTwipsX(px, this); }
 double PaneBase::TwY(int px) const { return PxToTwipsY(px, this); }
+
+void SetAllSelected(QListWidget *list, bool selected)
+{
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setSelected(selected);
+}
+
+QMenu *PaneBase::NewPopup()
+{
+    m_popup = new QMenu(this);
+    m_popup->setObjectName(QStringLiteral("mnuPopup"));
+    return m_popup;
+}
+
+QAction *PaneBase::AddPopupItem(const char *name, std::function<void()> handler)
+{
+    QAction *item = m_popup->addAction(QString());
+    item->setObjectName(QString::fromLatin1(name));
+    connect(item, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    return item;
+}
+
+void PaneBase::ShowPopupAt(const QPoint &globalPos)
+{
+    if (m_popup)
+        m_popup->popup(globalPos);
+}
+
+double PaneBase::LayOutList(QWidget *list, double buttonHeight)
+{
+    const double w = InnerWidthTwips() - 120;
+    const double h = InnerHeightTwips() - 120 - (buttonHeight > 0 ? buttonHeight + 60 : 0);
+    if (w <= 0)
+        return -1;
+    // A pane too low for the list leaves its height alone.
+    const int height = h >= 1 ? PxY(h) : list->height();
+    list->setGeometry(PxX(60), PxY(60), PxX(w), height);
+    return h + 120;
+}
+
+void PaneBase::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
 
 void PaneBase::WatchRightButton(QWidget *watched)
 {

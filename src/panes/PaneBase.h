@@ -9,9 +9,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 
+class QAction;
+class QListWidget;
 class QMdiSubWindow;
 class QMenu;
 
@@ -24,6 +27,13 @@ QString Shared(int code);
 // The folder the panes fall back on: the process's working folder, or, when no drive covers it,
 // the current folder of the current drive.
 QString FallbackFolder();
+
+// Marks every item of a list box selected, or none.
+void SetAllSelected(QListWidget *list, bool selected);
+
+// The picture buttons below the subfolder and target lists, in twips.
+inline constexpr double kButtonWidth = 495;
+inline constexpr double kButtonHeight = 375;
 
 class PaneBase : public QWidget, public MenuHandlers
 {
@@ -88,9 +98,21 @@ protected:
     double TwX(int px) const;
     double TwY(int px) const;
 
-    // Opens `popup` at the pointer when the right button goes down on one of `watched`.
+    // The pane's popup menu (named mnuPopup), opened by the right button on the pane's free
+    // area and on the controls handed to WatchRightButton.
+    QMenu *NewPopup();
+    QAction *AddPopupItem(const char *name, std::function<void()> handler);
     void WatchRightButton(QWidget *watched);
-    virtual void ShowPopupAt(const QPoint &globalPos) { (void)globalPos; }
+    virtual void ShowPopupAt(const QPoint &globalPos);
+
+    // Puts a list at 60, 60 filling the pane within a margin of 60 twips, leaving room below it
+    // for a row of buttons of the given height (none when 0). Returns the top of that row in
+    // twips, or a negative value when the pane is too narrow to lay out.
+    double LayOutList(QWidget *list, double buttonHeight = 0);
+
+    // The pane's own layout, run whenever it changes size and after a font change.
+    virtual void Form_Resize() {}
+    void resizeEvent(QResizeEvent *event) override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -101,6 +123,7 @@ private:
     FormHost *m_host;
     std::string m_prefix;
     MainMenus m_menus;
+    QMenu *m_popup = nullptr;
     QRectF m_designed{0, 0, 4000, 2000};
 };
 

@@ -10,7 +10,6 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
@@ -20,6 +19,8 @@
 
 using qb::panes::Msg;
 using qb::panes::Shared;
+using qb::panes::kButtonHeight;
+using qb::panes::kButtonWidth;
 
 mdiFile::mdiFile(FormHost *host, QWidget *parent)
     : PaneBase(host, "mdiFile", "File", parent), m_messages(this)
@@ -43,20 +44,11 @@ mdiFile::mdiFile(FormHost *host, QWidget *parent)
     connect(btnDel, &QPushButton::clicked, this, [this] { btnDel_Click(); });
     connect(btnDelAll, &QPushButton::clicked, this, [this] { btnDelAll_Click(); });
 
-    mnuPopup = new QMenu(this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuAll = mnuPopup->addAction(QString());
-    mnuAll->setObjectName(QStringLiteral("mnuAll"));
-    mnuClear = mnuPopup->addAction(QString());
-    mnuClear->setObjectName(QStringLiteral("mnuClear"));
-    mnuOutCopy = mnuPopup->addAction(QString());
-    mnuOutCopy->setObjectName(QStringLiteral("mnuOutCopy"));
-    mnuInCopy = mnuPopup->addAction(QString());
-    mnuInCopy->setObjectName(QStringLiteral("mnuInCopy"));
-    connect(mnuAll, &QAction::triggered, this, [this] { SelectAll(); });
-    connect(mnuClear, &QAction::triggered, this, [this] { SelectClear(); });
-    connect(mnuOutCopy, &QAction::triggered, this, [this] { mnuOutCopy_Click(); });
-    connect(mnuInCopy, &QAction::triggered, this, [this] { mnuInCopy_Click(); });
+    mnuPopup = NewPopup();
+    mnuAll = AddPopupItem("mnuAll", [this] { SelectAll(); });
+    mnuClear = AddPopupItem("mnuClear", [this] { SelectClear(); });
+    mnuOutCopy = AddPopupItem("mnuOutCopy", [this] { mnuOutCopy_Click(); });
+    mnuInCopy = AddPopupItem("mnuInCopy", [this] { mnuInCopy_Click(); });
 
     WatchRightButton(lstFile);
 }
@@ -85,17 +77,8 @@ bool mdiFile::Gaibu_ListInAdd(const QString &path)
 
 void mdiFile::RefreshForm() { lstFile->clear(); }
 
-void mdiFile::SelectAll()
-{
-    for (int i = 0; i < lstFile->count(); ++i)
-        lstFile->item(i)->setSelected(true);
-}
-
-void mdiFile::SelectClear()
-{
-    for (int i = 0; i < lstFile->count(); ++i)
-        lstFile->item(i)->setSelected(false);
-}
+void mdiFile::SelectAll() { qb::panes::SetAllSelected(lstFile, true); }
+void mdiFile::SelectClear() { qb::panes::SetAllSelected(lstFile, false); }
 
 void mdiFile::btnDel_Click()
 {
@@ -198,8 +181,6 @@ bool mdiFile::eventFilter(QObject *watched, QEvent *event)
     return PaneBase::eventFilter(watched, event);
 }
 
-void mdiFile::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
-
 void mdiFile::SetFontData()
 {
     ApplySharedFont({lstFile, btnDel, btnDelAll});
@@ -227,23 +208,11 @@ void mdiFile::Form_Load()
     SetToolTip(::basQuillbox::Tip);
 }
 
-void mdiFile::resizeEvent(QResizeEvent *event)
-{
-    PaneBase::resizeEvent(event);
-    Form_Resize();
-}
-
 void mdiFile::Form_Resize()
 {
-    const QSize button(PxX(495), PxY(375));
-    const double btnW = TwX(button.width()), btnH = TwY(button.height());
-    const double w = InnerWidthTwips() - 120;
-    const double h = InnerHeightTwips() - btnH - 180;
-    if (w <= 0)
+    const double top = LayOutList(lstFile, kButtonHeight);
+    if (top < 0)
         return;
-    const double listH = h >= 1 ? h : TwY(lstFile->height());
-    lstFile->setGeometry(PxX(60), PxY(60), PxX(w), PxY(listH));
-    const int top = PxY(h + 120);
-    btnDel->setGeometry(PxX(60), top, button.width(), button.height());
-    btnDelAll->setGeometry(PxX(btnW + 120), top, button.width(), button.height());
+    btnDel->setGeometry(PxX(60), PxY(top), PxX(kButtonWidth), PxY(kButtonHeight));
+    btnDelAll->setGeometry(PxX(kButtonWidth + 120), PxY(top), PxX(kButtonWidth), PxY(kButtonHeight));
 }

@@ -58,13 +58,11 @@ public:
     void DropPaths(const QStringList &hostOrDrivePaths);
 
 protected:
-    void ShowPopupAt(const QPoint &globalPos) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void Form_Resize() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString GetFirstSelected() const;
-    void Form_Resize();
 
     qb::panes::UiMessages m_messages;
 };

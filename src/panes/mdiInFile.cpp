@@ -12,12 +12,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 
 using qb::panes::Msg;
 using qb::panes::Shared;
+using qb::panes::kButtonHeight;
+using qb::panes::kButtonWidth;
 
 namespace {
 
@@ -66,17 +67,10 @@ mdiInFile::mdiInFile(FormHost *host, QWidget *parent)
     connect(btnAddAllAll, &QPushButton::clicked, this, [this] { btnAddAllAll_Click(); });
     connect(lstDir, &QListWidget::itemDoubleClicked, this, [this] { lstDir_DblClick(); });
 
-    mnuPopup = new QMenu(this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuRefresh = mnuPopup->addAction(QString());
-    mnuRefresh->setObjectName(QStringLiteral("mnuRefresh"));
-    mnuAll = mnuPopup->addAction(QString());
-    mnuAll->setObjectName(QStringLiteral("mnuAll"));
-    mnuClear = mnuPopup->addAction(QString());
-    mnuClear->setObjectName(QStringLiteral("mnuClear"));
-    connect(mnuRefresh, &QAction::triggered, this, [this] { RefreshForm(); });
-    connect(mnuAll, &QAction::triggered, this, [this] { SelectAll(); });
-    connect(mnuClear, &QAction::triggered, this, [this] { SelectClear(); });
+    mnuPopup = NewPopup();
+    mnuRefresh = AddPopupItem("mnuRefresh", [this] { RefreshForm(); });
+    mnuAll = AddPopupItem("mnuAll", [this] { SelectAll(); });
+    mnuClear = AddPopupItem("mnuClear", [this] { SelectClear(); });
 
     WatchRightButton(lstDir);
     lstDir->installEventFilter(this);
@@ -114,17 +108,8 @@ void mdiInFile::LoadSubfolders()
     }
 }
 
-void mdiInFile::SelectAll()
-{
-    for (int i = 0; i < lstDir->count(); ++i)
-        lstDir->item(i)->setSelected(true);
-}
-
-void mdiInFile::SelectClear()
-{
-    for (int i = 0; i < lstDir->count(); ++i)
-        lstDir->item(i)->setSelected(false);
-}
+void mdiInFile::SelectAll() { qb::panes::SetAllSelected(lstDir, true); }
+void mdiInFile::SelectClear() { qb::panes::SetAllSelected(lstDir, false); }
 
 QString mdiInFile::FullPath(const QString &name) const
 {
@@ -202,8 +187,6 @@ bool mdiInFile::eventFilter(QObject *watched, QEvent *event)
     return PaneBase::eventFilter(watched, event);
 }
 
-void mdiInFile::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
-
 void mdiInFile::SetFontData()
 {
     ApplySharedFont({lstDir, btnAdd, btnAddAll});
@@ -232,24 +215,14 @@ void mdiInFile::Form_Load()
     m_dir = qb::panes::FallbackFolder();
 }
 
-void mdiInFile::resizeEvent(QResizeEvent *event)
-{
-    PaneBase::resizeEvent(event);
-    Form_Resize();
-}
-
 void mdiInFile::Form_Resize()
 {
-    const QSize button(PxX(495), PxY(375));
-    const double btnW = TwX(button.width()), btnH = TwY(button.height());
-    const double w = InnerWidthTwips() - 120;
-    const double h = InnerHeightTwips() - btnH - 180;
-    if (w <= 0)
+    const double top = LayOutList(lstDir, kButtonHeight);
+    if (top < 0)
         return;
-    const double listH = h >= 1 ? h : TwY(lstDir->height());
-    lstDir->setGeometry(PxX(60), PxY(60), PxX(w), PxY(listH));
-    const int top = PxY(h + 120);
-    btnAdd->setGeometry(PxX(60), top, button.width(), button.height());
-    btnAddAll->setGeometry(PxX(btnW + 120), top, button.width(), button.height());
-    btnAddAllAll->setGeometry(PxX(btnW + 120 + btnW + 60), top, button.width(), button.height());
+    const double allLeft = kButtonWidth + 120;
+    btnAdd->setGeometry(PxX(60), PxY(top), PxX(kButtonWidth), PxY(kButtonHeight));
+    btnAddAll->setGeometry(PxX(allLeft), PxY(top), PxX(kButtonWidth), PxY(kButtonHeight));
+    btnAddAllAll->setGeometry(PxX(allLeft + kButtonWidth + 60), PxY(top), PxX(kButtonWidth),
+                              PxY(kButtonHeight));
 }

@@ -49,14 +49,12 @@ public:
     void lstDir_DblClick();
 
 protected:
-    void ShowPopupAt(const QPoint &globalPos) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void Form_Resize() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void LoadSubfolders();
     void addNames(bool selectedOnly);
-    void Form_Resize();
 
     QString m_dir;
 };

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDrag>
 #include <QListWidget>
-#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 
@@ -56,20 +55,11 @@ mdiOutFile::mdiOutFile(FormHost *host, QWidget *parent)
     lstOutFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstOutFile->setUniformItemSizes(true);
 
-    mnuPopup = new QMenu(this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuDel = mnuPopup->addAction(QString());
-    mnuDel->setObjectName(QStringLiteral("mnuDel"));
-    mnuRefresh = mnuPopup->addAction(QString());
-    mnuRefresh->setObjectName(QStringLiteral("mnuRefresh"));
-    mnuAll = mnuPopup->addAction(QString());
-    mnuAll->setObjectName(QStringLiteral("mnuAll"));
-    mnuClear = mnuPopup->addAction(QString());
-    mnuClear->setObjectName(QStringLiteral("mnuClear"));
-    connect(mnuDel, &QAction::triggered, this, [this] { mnuDel_Click(); });
-    connect(mnuRefresh, &QAction::triggered, this, [this] { mnuRefresh_Click(); });
-    connect(mnuAll, &QAction::triggered, this, [this] { SelectAll(); });
-    connect(mnuClear, &QAction::triggered, this, [this] { SelectClear(); });
+    mnuPopup = NewPopup();
+    mnuDel = AddPopupItem("mnuDel", [this] { mnuDel_Click(); });
+    mnuRefresh = AddPopupItem("mnuRefresh", [this] { mnuRefresh_Click(); });
+    mnuAll = AddPopupItem("mnuAll", [this] { SelectAll(); });
+    mnuClear = AddPopupItem("mnuClear", [this] { SelectClear(); });
 
     WatchRightButton(lstOutFile);
 }
@@ -83,17 +73,8 @@ void mdiOutFile::ListInAdd(const QString &path)
         lstOutFile->addItem(path);
 }
 
-void mdiOutFile::SelectAll()
-{
-    for (int i = 0; i < lstOutFile->count(); ++i)
-        lstOutFile->item(i)->setSelected(true);
-}
-
-void mdiOutFile::SelectClear()
-{
-    for (int i = 0; i < lstOutFile->count(); ++i)
-        lstOutFile->item(i)->setSelected(false);
-}
+void mdiOutFile::SelectAll() { qb::panes::SetAllSelected(lstOutFile, true); }
+void mdiOutFile::SelectClear() { qb::panes::SetAllSelected(lstOutFile, false); }
 
 void mdiOutFile::mnuDel_Click() { lstOutFile->clear(); }
 
@@ -128,8 +109,6 @@ QMimeData *mdiOutFile::DragData() const
     return data;
 }
 
-void mdiOutFile::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
-
 void mdiOutFile::SetFontData()
 {
     ApplySharedFont({lstOutFile});
@@ -152,17 +131,4 @@ void mdiOutFile::Form_Load()
     SetToolTip(::basQuillbox::Tip);
 }
 
-void mdiOutFile::resizeEvent(QResizeEvent *event)
-{
-    PaneBase::resizeEvent(event);
-    Form_Resize();
-}
-
-void mdiOutFile::Form_Resize()
-{
-    const double w = InnerWidthTwips() - 120;
-    const double h = InnerHeightTwips() - 120;
-    if (w <= 0)
-        return;
-    lstOutFile->setGeometry(PxX(60), PxY(60), PxX(w), h >= 1 ? PxY(h) : lstOutFile->height());
-}
+void mdiOutFile::Form_Resize() { LayOutList(lstOutFile); }

@@ -42,9 +42,5 @@ public:
     void mnuRefresh_Click();
 
 protected:
-    void ShowPopupAt(const QPoint &globalPos) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void Form_Resize();
+    void Form_Resize() override;
 };

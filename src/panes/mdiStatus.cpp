@@ -10,7 +10,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QSaveFile>
 
 using qb::panes::Msg;
@@ -23,11 +22,8 @@ mdiStatus::mdiStatus(FormHost *host, QWidget *parent)
     lstKekka = new qb::panes::HistoryList(this);
     lstKekka->setObjectName(QStringLiteral("lstKekka"));
 
-    mnuPopup = new QMenu(this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuDel = mnuPopup->addAction(QString());
-    mnuDel->setObjectName(QStringLiteral("mnuDel"));
-    connect(mnuDel, &QAction::triggered, this, [this] { RefreshForm(); });
+    mnuPopup = NewPopup();
+    mnuDel = AddPopupItem("mnuDel", [this] { RefreshForm(); });
 
     WatchRightButton(lstKekka);
 }
@@ -96,8 +92,6 @@ void mdiStatus::WriteLogFile(const QString &fileName)
         qb::ui::ShowMessage(host()->MainWidget(), Shared(5101));
 }
 
-void mdiStatus::ShowPopupAt(const QPoint &globalPos) { mnuPopup->popup(globalPos); }
-
 void mdiStatus::SetFontData()
 {
     ApplySharedFont({lstKekka});
@@ -118,17 +112,4 @@ void mdiStatus::Form_Load()
     SetToolTip(::basQuillbox::Tip);
 }
 
-void mdiStatus::resizeEvent(QResizeEvent *event)
-{
-    PaneBase::resizeEvent(event);
-    Form_Resize();
-}
-
-void mdiStatus::Form_Resize()
-{
-    const double w = InnerWidthTwips() - 120;
-    const double h = InnerHeightTwips() - 120;
-    if (w <= 0)
-        return;
-    lstKekka->setGeometry(PxX(60), PxY(60), PxX(w), h >= 1 ? PxY(h) : lstKekka->height());
-}
+void mdiStatus::Form_Resize() { LayOutList(lstKekka); }

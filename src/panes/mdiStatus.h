@@ -37,10 +37,8 @@ public:
     QAction *mnuDel = nullptr;
 
 protected:
-    void ShowPopupAt(const QPoint &globalPos) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void Form_Resize() override;
 
 private:
     void WriteLogFile(const QString &fileName);
-    void Form_Resize();
 };
