@@ -180,7 +180,7 @@ int RunZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void* u
     std::vector<std::pair<zip_uint64_t, MemberSourceState*>> deflated;
 
     int zipError = 0;
-    ZipHandle archive(zip_open(output.TempPath().c_str(), exists ? 0 : ZIP_CREATE | ZIP_TRUNCATE, &zipError));
+    ZipHandle archive(zip_open(output.TempPath().c_str(), exists ? ZIP_CHECKCONS : ZIP_CREATE | ZIP_TRUNCATE, &zipError));
     if (!archive) {
         if (exists) {
             out.Line(command.archive + " is not a ZIP archive or is damaged; it was left as it is");

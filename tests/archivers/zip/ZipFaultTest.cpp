@@ -203,6 +203,17 @@ TEST_F(ZipFault, CorruptArchiveIsNeitherUpdatedNorReplaced)
     EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\CORRUPT\X.ZIP" "*.*")"), ARC_ERROR_BAD_ARCHIVE);
     EXPECT_EQ(ReadFile(archive), before);
     EXPECT_EQ(FolderNames(DriveD() + "/CORRUPT"), std::vector<std::string>{"X.ZIP"});
+
+    // A real archive with a damaged member header: the update refuses it as well.
+    fs::remove(archive);
+    ASSERT_EQ(Modules().Zip(source, R"( -r  -9 "D:\CORRUPT\X.ZIP" "*.*")"), 0);
+    std::string bytes = ReadFile(archive);
+    bytes[1] = 'X';  // the first local header's signature
+    std::ofstream(archive, std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(source + "/new.txt") << "new\n";
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\CORRUPT\X.ZIP" "*.*")"), ARC_ERROR_BAD_ARCHIVE);
+    EXPECT_EQ(ReadFile(archive), bytes);
+    EXPECT_EQ(FolderNames(DriveD() + "/CORRUPT"), std::vector<std::string>{"X.ZIP"});
 }
 
 TEST_F(ZipFault, BadCommandLinesAreRefused)
