@@ -97,6 +97,15 @@ TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
     qb::ui::test::QueueYesNo(true);
     QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"question: " + Msg(200)}));
+
+    // Ctrl+A is Save As here, even in a list, where it would otherwise select everything.
+    qb::ui::test::QueueFileName(QString());
+    QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(TakeRecord(), QStringList({"save: C:\\JOB.QBJ"}));
+    // Ctrl+O opens a job, starting from the current one.
+    qb::ui::test::QueueFileName(QString());
+    QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(TakeRecord(), QStringList({"open: C:\\JOB.QBJ"}));
 }
 
 TEST_F(FrameTest, FirstActivationShowsThePanesAndEnablesTheRunButtonsForACommandLine)
