@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +116,7 @@ private:
     mode_t m_umask;
     int m_failure = ARC_OK;
     std::vector<FolderToFinish> m_folders;
+    std::set<std::string> m_flatNames;  // e: names already written in this call
 };
 
 int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
@@ -139,6 +141,12 @@ int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
     if (flat && m.isDirectory)
         return ARC_OK;
     std::string relative = flat ? m.components.back() : m.Path();
+    if (flat && !m_flatNames.insert(relative).second) {
+        // Two members of one name from different folders: the second would silently replace
+        // the first, so it is left in the archive and the call reports the clash.
+        Fail(ARC_ERROR_WRITE, "not extracted, a member of the same name was extracted already: " + shown);
+        return ARC_OK;
+    }
     std::string hostPath;
     int rc = qb::arc::PrepareExtractPath(target, relative, hostPath);
     if (rc == ARC_ERROR_UNSAFE_PATH) {

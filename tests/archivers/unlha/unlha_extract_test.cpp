@@ -132,6 +132,14 @@ TEST_F(Extract, FlatAndSelectiveExtraction)
     ASSERT_EQ(Unlha("x " + arc + " D:\\S\\ \"*.txt\"").rc, 0);
     EXPECT_TRUE(qb::arctest::Exists(D("S/subdir/subdir2/hello.txt")));
     EXPECT_EQ(Unlha("x " + arc + " D:\\N\\ nothing.here").rc, ARC_ERROR_MEMBER_MISSING);
+    // Flat extraction never lets one member overwrite another of the same name.
+    WriteTree(C("SRC"), {{"same.txt", "top\n"}, {"sub/same.txt", "below\n"}});
+    {
+        qb::arctest::ScopedCwd src(C("SRC"));
+        ASSERT_EQ(Unlha("a -xr D:\\SAME.LZH *.*").rc, 0);
+    }
+    EXPECT_EQ(Unlha("e D:\\SAME.LZH D:\\G\\").rc, ARC_ERROR_WRITE);
+    EXPECT_EQ(qb::arctest::ReadFile(D("G/same.txt")), "top\n");
     // Without a target folder the working directory receives the members.
     fs::create_directories(D("W"));
     qb::arctest::ScopedCwd cwd(D("W"));
