@@ -2,6 +2,8 @@
 
 #include <zip.h>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -33,6 +35,23 @@ std::map<std::string, RawMember> RawMembers(const std::string& zipPath)
     }
     zip_discard(archive);
     return members;
+}
+
+int CentralFlags(const std::string& zipPath, const std::string& name)
+{
+    std::ifstream in(zipPath, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto u16 = [&](size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]))
+            | (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
+    };
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos && at + 46 <= bytes.size();
+         at = bytes.find("PK\x01\x02", at + 4)) {
+        size_t nameLength = u16(at + 28);
+        if (bytes.compare(at + 46, nameLength, name) == 0 && nameLength == name.size())
+            return static_cast<int>(u16(at + 8));
+    }
+    return -1;
 }
 
 void WriteArchive(const std::string& zipPath, const std::map<std::string, std::string>& members)

@@ -19,6 +19,9 @@ struct RawMember {
 
 std::map<std::string, RawMember> RawMembers(const std::string& zipPath);
 
+// The general-purpose flags of a member's central directory record (bit 11: UTF-8 name), or -1.
+int CentralFlags(const std::string& zipPath, const std::string& name);
+
 // Writes an archive whose members have exactly these names (unsafe ones included) and contents.
 void WriteArchive(const std::string& zipPath, const std::map<std::string, std::string>& members);
 

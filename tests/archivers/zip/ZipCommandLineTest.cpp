@@ -1,5 +1,6 @@
 // The ZIP command lines the program sends, run through the real modules on a tree full of
 // awkward names, and the archives checked by unzip and 7-Zip, by member list and by content.
+#include "RawMembers.h"
 #include "Sandbox.h"
 #include "ZipCheck.h"
 #include "ZipModules.h"
@@ -67,6 +68,12 @@ TEST_P(ZipCommandLine, MakesAnArchiveThePeersAccept)
     std::vector<std::string> expected = ExpectedMembers(source, c.recurse, c.hidden, c.folderEntries, c.prefix);
     EXPECT_EQ(ArchiveMembers(archive), expected);
     EXPECT_EQ(ExtractAndCompare(archive, source, c.prefix), "");
+    // Names beyond ASCII carry the UTF-8 flag, so that every reader knows their encoding.
+    if (c.recurse) {
+        int flags = CentralFlags(archive, std::string(c.prefix) + "日本語フォルダ/名前.txt");
+        ASSERT_NE(flags, -1);
+        EXPECT_TRUE(flags & 0x800);
+    }
     // No temporary file is left beside the archive (they are the hidden names there).
     for (const std::string& name : qb::arctest::FolderNames(fs::path(archive).parent_path()))
         EXPECT_NE(name[0], '.') << name;
