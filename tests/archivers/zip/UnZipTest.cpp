@@ -6,7 +6,9 @@
 #include "ZipModules.h"
 #include "archiver_results.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -156,4 +158,20 @@ TEST_F(UnZip, NamesFromJapaneseWindowsAreRead)
     std::string into = box.MakeFolder("cp932");
     ASSERT_EQ(Extract(archiveName, "", into), 0) << Modules().output;
     EXPECT_EQ(ReadFile(into + "/表示/ファイル.txt"), "sjis");
+}
+
+TEST_F(UnZip, TimesAndPermissionsComeBack)
+{
+    std::string file = box.Write("perm/run.sh", "#!/bin/sh\n");
+    chmod(file.c_str(), 0750);
+    struct timespec times[2] = {{1234567890, 0}, {1234567890, 0}};
+    utimensat(AT_FDCWD, file.c_str(), times, 0);
+    std::string zip = box.Path("perm.zip");
+    ASSERT_EQ(Modules().Zip(box.Path("perm"), " -r -9 " + Quoted(zip) + " \"*.*\""), 0);
+    std::string into = box.MakeFolder("perm-out");
+    ASSERT_EQ(Extract(zip, "", into), 0) << Modules().output;
+    struct stat info {};
+    ASSERT_EQ(stat((into + "/run.sh").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0750u);
+    EXPECT_EQ(info.st_mtime, 1234567890);
 }
