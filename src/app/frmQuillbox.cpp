@@ -9,6 +9,7 @@
 #include "common/resQuillbox.h"
 #include "dialogs/FolderPicker.h"
 #include "dialogs/SharedFont.h"
+#include "dialogs/UiSeams.h"
 #include "dialogs/basMkdir.h"
 #include "dialogs/frmDefault.h"
 #include "dialogs/frmMenuMente.h"
@@ -35,12 +36,21 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+
 using namespace qb::panes;
 
 // The icon lives in a resource of the program's static library; it has to be asked for by name.
 static void initIconResource() { Q_INIT_RESOURCE(quillbox2); }
 
 namespace {
+
+// Exit status of a program that could not build its window (as start-up's own failures).
+constexpr int kStartupFailedStatus = 3;
+
+struct PaneLoadError {
+    const char *text;
+};
 
 QIcon appIcon()
 {
@@ -119,21 +129,34 @@ void frmQuillbox::buildControls()
 
 void frmQuillbox::MDIForm_Load()
 {
-    basQuillbox::AutoRunActive = false;
-    setWindowTitle(Msg(9999));
-    for (int i = 0; i < 3; ++i)
-        btnExe[i]->setText(Msg(i + 1));
-    btnCancel->setText(SharedMsg(5));
-    SetToolTip(basQuillbox::Tip);
-    loadForms();
-    SetFontData();
-    placeWindow();
-    CancelRequested = false;
-    btnCancel->setEnabled(false);
-    m_status->RefreshForm();
-    if (!m_commandText.isEmpty())
-        basQuillbox::ParseCommandLine(m_commandText.toStdString(), *m_jobHost);
-    FirstActivationDone = false;
+    try {
+        basQuillbox::AutoRunActive = false;
+        setWindowTitle(Msg(9999));
+        for (int i = 0; i < 3; ++i)
+            btnExe[i]->setText(Msg(i + 1));
+        btnCancel->setText(SharedMsg(5));
+        SetToolTip(basQuillbox::Tip);
+        loadForms();
+        SetFontData();
+        placeWindow();
+        CancelRequested = false;
+        btnCancel->setEnabled(false);
+        m_status->RefreshForm();
+        if (!m_commandText.isEmpty())
+            basQuillbox::ParseCommandLine(m_commandText.toStdString(), *m_jobHost);
+        FirstActivationDone = false;
+    } catch (const PaneLoadError &error) {
+        failStartup(error.text);
+    } catch (...) {
+        failStartup("Quillbox2 frmQuillbox MDIForm_Load ERR");
+    }
+}
+
+void frmQuillbox::failStartup(const char *text)
+{
+    // The window cannot be built; the program says where it stopped and ends, saving nothing.
+    qb::ui::ShowMessage(nullptr, QString::fromLatin1(text));
+    std::exit(kStartupFailedStatus);
 }
 
 QMdiSubWindow *frmQuillbox::addPane(PaneBase *pane)
@@ -162,12 +185,20 @@ void frmQuillbox::loadForms()
     for (PaneBase *pane : Panes())
         addPane(pane);
 
-    m_inFile->Form_Load();
-    m_inDir->Form_Load(m_mente);
-    m_file->Form_Load();
-    m_outDir->Form_Load(m_mente);
-    m_status->Form_Load();
-    m_outFile->Form_Load();
+    // A pane that cannot load names itself; the texts keep the old spelling of two pane names.
+    auto load = [](const char *failure, auto &&step) {
+        try {
+            step();
+        } catch (...) {
+            throw PaneLoadError{failure};
+        }
+    };
+    load("Quillbox2 mdiinFile Form_Load ERR", [this] { m_inFile->Form_Load(); });
+    load("Quillbox2 mdiinDir Form_Load ERR", [this] { m_inDir->Form_Load(m_mente); });
+    load("Quillbox2 mdiFile Form_Load ERR", [this] { m_file->Form_Load(); });
+    load("Quillbox2 mdiOutDir Form_Load ERR", [this] { m_outDir->Form_Load(m_mente); });
+    load("Quillbox2 mdiStatus Form_Load ERR", [this] { m_status->Form_Load(); });
+    load("Quillbox2 mdiOutFile Form_Load ERR", [this] { m_outFile->Form_Load(); });
     m_about = new frmAbout(this);
     m_default = new frmDefault(this);
     m_default->InDirSource = [this] { return m_inDir->DirName(); };
@@ -241,12 +272,16 @@ void frmQuillbox::MDIForm_Activate()
 {
     if (FirstActivationDone)
         return;
-    MDIForm_Resize();
-    for (PaneBase *pane : Panes())
-        pane->SubWindow()->show();
-    BtnEnabledChange();
-    m_inDir->drvDrive->setFocus();
-    FirstActivationDone = true;
+    try {
+        MDIForm_Resize();
+        for (PaneBase *pane : Panes())
+            pane->SubWindow()->show();
+        BtnEnabledChange();
+        m_inDir->drvDrive->setFocus();
+        FirstActivationDone = true;
+    } catch (...) {
+        failStartup("Quillbox2 frmQuillbox MDIForm_Activate ERR");
+    }
     StartTestActions();
 }
 

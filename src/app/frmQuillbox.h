@@ -108,6 +108,7 @@ private:
     class JobHost;
 
     void MDIForm_Load();
+    [[noreturn]] static void failStartup(const char *text);
     void MDIForm_QueryUnload();
     void buildControls();
     void loadForms();
