@@ -155,6 +155,28 @@ TEST_F(Update, ArchiveOfMoreThan65535Members)
     EXPECT_EQ(qb::arctest::ReadFile(D("OUT/MANY.LZH")).substr(0, bytes.size() - 1), bytes.substr(0, bytes.size() - 1));
 }
 
+TEST_F(Update, ZipInsideLzhLinesOfTheProgram)
+{
+    // The second stage and the update extraction of .ZIP.LZH, verbatim; the inner archive is
+    // only a file to this module.
+    std::string inner;
+    for (int i = 0; i < 5000; ++i)
+        inner += "PK stored entry " + std::to_string(i % 97) + "\n";
+    std::ofstream(C("TEMP/NAME.ZIP"), std::ios::binary) << inner;
+    {
+        qb::arctest::ScopedCwd cwd(C("TEMP"));
+        CallResult r = Unlha("u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.ZIP.LZH\" \"NAME.ZIP\"");
+        ASSERT_EQ(r.rc, 0) << r.output;
+    }
+    std::filesystem::remove(C("TEMP/NAME.ZIP"));
+    EXPECT_EQ(MemberNames(D("OUT/NAME.ZIP.LZH")), (std::set<std::string>{"NAME.ZIP"}));
+    qb::arctest::ScopedCwd cwd(folder);
+    CallResult r = Unlha("x -+ \"D:\\OUT\\NAME.ZIP.LZH\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
+    ASSERT_EQ(r.rc, 0) << r.output;
+    EXPECT_EQ(qb::arctest::ReadFile(C("TEMP/NAME.ZIP")), inner);
+    EXPECT_EQ(PeersReject(D("OUT/NAME.ZIP.LZH"), 1), "");
+}
+
 TEST_F(Update, DoubleArchiveCycle)
 {
     auto pack = [&] {
