@@ -24,7 +24,8 @@ RunProgress::RunProgress(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QStringLiteral("Quillbox2"));
-    setWindowModality(Qt::WindowModal);
+    // Not modal: the main window's cancel button stays usable beside this one.
+    setWindowModality(Qt::NonModal);
     lblFolder = new QLabel(this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblMember = new QLabel(this);
