@@ -106,7 +106,7 @@ struct Walker {
         return true;
     }
 
-    // Looks at one entry of a folder. `literal` is set when the specification named it exactly.
+    // Looks at one entry of a folder. `literal` is set when the file pattern named it exactly.
     // Returns false when the collection has failed.
     bool Visit(const std::string& hostPath, const std::string& name, const std::string& member,
                const std::string& pattern, bool literal)

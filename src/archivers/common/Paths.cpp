@@ -19,14 +19,18 @@ std::string ResolveArgumentPath(std::string_view arg)
 {
     if (HasDriveLetter(arg) || (!arg.empty() && arg[0] == '/'))
         return platform::ToHostPath(arg);
+    char buffer[PATH_MAX];
+    std::string cwd = getcwd(buffer, sizeof buffer) ? buffer : ".";
     if (!arg.empty() && arg[0] == '\\') {
-        // A path from the root without a drive: the host root, as the modules have no drive.
+        // A path from the root without a drive means the root of the working directory's drive,
+        // as on Windows; the host root only when no drive covers the working directory.
+        std::string driveCwd = platform::ToDrivePath(cwd);
+        if (driveCwd.size() >= 2)
+            return platform::ToHostPath(driveCwd.substr(0, 2) + std::string(arg));
         std::string rooted(arg);
         std::replace(rooted.begin(), rooted.end(), '\\', '/');
         return platform::ToHostPath(rooted);
     }
-    char buffer[PATH_MAX];
-    std::string cwd = getcwd(buffer, sizeof buffer) ? buffer : ".";
     // Through the drive form of the working directory, so that the drive table resolves the
     // components without regard to case, as for any drive path.
     std::string driveCwd = platform::ToDrivePath(cwd);

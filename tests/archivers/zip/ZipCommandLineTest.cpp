@@ -33,7 +33,7 @@ const Case kCases[] = {
     {"SubDirHidden", "SRC/NAME", R"( -r -S  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true, true, true, ""},
     {"NoSubDirHidden", "SRC/NAME", R"( -D -S  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false, true, false, ""},
     {"NoSubDirNoHidden", "SRC/NAME", R"( -D  -0 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false, false, false, ""},
-    // Jibun: run from the drive root with the folder in the specification.
+    // Jibun: run from the drive root with the folder in the file pattern.
     {"JibunHabuku", "", R"( -r  -9 "D:\OUT\NAME.ZIP" "SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true, false, true, "SRC/NAME/"},
     {"JibunNoHabuku", "", R"( -r  -0 "D:\OUT\NAME.ZIP" "C:\SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true, false, true, "SRC/NAME/"},
 };
