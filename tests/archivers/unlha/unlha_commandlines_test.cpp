@@ -1,5 +1,5 @@
 // The LZH command lines the program builds for its packing modes, run through the real module
-// with the spec's own drive paths: each archive must hold exactly the expected members, pass
+// with the program's own example drive paths: each archive must hold exactly the expected members, pass
 // every other LHA program, and extract back to the same bytes.
 #include "UnlhaHarness.h"
 
