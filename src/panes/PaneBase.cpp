@@ -173,7 +173,9 @@ bool PaneBase::eventFilter(QObject *watched, QEvent *event)
 
 void PaneBase::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::RightButton) {
+    // Only the pane's free area opens the popup here; a right click that a control (the drive
+    // list, a button) passed on is not meant for it.
+    if (event->button() == Qt::RightButton && !childAt(event->position().toPoint())) {
         ShowPopupAt(event->globalPosition().toPoint());
         return;
     }

@@ -13,6 +13,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QListWidget>
 #include <QTest>
 
@@ -120,6 +121,22 @@ TEST_F(FolderPaneTest, TheDriveListShowsEachDriveWithItsHostFolder)
     In().drvDrive->setCurrentIndex(1);
     In().drvDrive->activated(1);
     EXPECT_EQ(In().DirName(), "D:\\");
+}
+
+TEST_F(FolderPaneTest, TheRightButtonOpensThePopupExceptOnTheDriveList)
+{
+    Window();
+    QTest::mouseClick(In().dlbDir->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(In().mnuPopup->isVisible());
+    In().mnuPopup->hide();
+    QTest::mouseClick(In().drvDrive, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(In().mnuPopup->isVisible());
+    // The alias entries follow the copy and refresh items.
+    QStringList names;
+    for (QAction *a : In().mnuPopup->actions())
+        names << a->objectName();
+    EXPECT_EQ(names.mid(0, 2), QStringList({"mnuCopy", "mnuRefresh"}));
+    EXPECT_EQ(In().mnuPopup->actions().size(), 2 + 3 + 10);
 }
 
 TEST_F(FolderPaneTest, StartingFoldersFollowTheInForceFlags)
