@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# run-fuzzers.sh SOURCE_DIR WORK_DIR SECONDS TESTDATA_DIR
+#
+# Builds the libFuzzer targets (the LZH reading path and the archivers' command-line parser)
+# with clang, AddressSanitizer and UBSan in a build folder of their own, then runs each for a
+# short while, starting from the real archives of the test data. A crash, a leak or a sanitizer
+# report fails the test. Without clang's fuzzer runtime the test says so and is skipped.
+set -euo pipefail
+src=$1 work=$2 seconds=$3 testdata=$4
+
+if ! command -v clang++ >/dev/null 2>&1 || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+  echo "SKIP: clang with libFuzzer is not installed"
+  exit 77
+fi
+
+build="$work/build-fuzz"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_C_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" >/dev/null
+fi
+cmake --build "$build" -j "$(nproc)" --target fuzz_lzh_reader fuzz_cmdline >/dev/null
+
+corpus_lzh="$work/corpus-lzh"
+corpus_cmd="$work/corpus-cmdline"
+mkdir -p "$corpus_lzh" "$corpus_cmd"
+cp -n "$testdata"/lzh/*.lzh "$corpus_lzh"/ 2>/dev/null || true
+printf '%s' 'u -+ -xr  "-wC:\TEMP\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "D:\OUT\NAME.LZH" "*.*"' > "$corpus_cmd/lzh"
+printf '%s' ' -r  -9 "D:\OUT\NAME.ZIP" "*.*"' > "$corpus_cmd/zip"
+printf '%s' '-x "D:\OUT\NAME.LZH.ZIP" "C:\TEMP\" "NAME.LZH"' > "$corpus_cmd/unzip"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+cd "$work"
+"$build/src/archivers/fuzz/fuzz_lzh_reader" -max_total_time="$seconds" -rss_limit_mb=1024 -timeout=10 \
+  -print_final_stats=1 "$corpus_lzh"
+"$build/src/archivers/fuzz/fuzz_cmdline" -max_total_time="$seconds" -rss_limit_mb=1024 -timeout=10 \
+  -print_final_stats=1 "$corpus_cmd"
+echo "fuzzers ran ${seconds}s each without a finding"
