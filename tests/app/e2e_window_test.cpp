@@ -63,6 +63,15 @@ TEST_F(WindowEndToEnd, ARunFromTheButtonWritesTheArchivesAndEmptiesTheList)
     ASSERT_EQ(z.status, 0) << z.err;
     EXPECT_EQ(z.out.find("target: "), std::string::npos) << z.out;
     EXPECT_EQ(e2e::Shell("unzip -tq " + e2e::Quote(box->C("OUT/ABC.ZIP"))), 0);
+
+    // Double compression from the third button: a stored archive inside a compressed one.
+    std::filesystem::create_directories(box->C("TMP"));
+    box->WriteSettings({{"Auto", "False"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\TMP\\"}});
+    const auto d = Run({box->C("DATA/def")}, "run2,list,close");
+    ASSERT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(d.out.find("target: "), std::string::npos) << d.out;
+    EXPECT_EQ(e2e::Shell("lhasa t " + e2e::Quote(box->C("OUT/DEF.LZH.LZH"))), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(box->C("TMP")));
 }
 
 TEST_F(WindowEndToEnd, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
