@@ -161,17 +161,23 @@ std::string SystemFolder() {
         candidates.push_back(QB_BUILD_SYSTEM_DIR);
 #endif
     }
+    std::string uncovered;
     for (const std::string& host : candidates) {
         struct stat st {};
         // An installed folder that does not exist is passed over for the next candidate.
         if (&host != &candidates.back() && (::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
             continue;
         std::string drive = ToDrivePath(host);
-        if (drive.empty()) continue;
+        if (drive.empty()) {
+            if (uncovered.empty()) uncovered = CleanHostPath(host);
+            continue;
+        }
         if (drive.size() > 3 && drive.back() == '\\') drive.pop_back();
         return drive;
     }
-    return {};
+    // A drive table that leaves out the program's own folder (C: = /srv/data) must not make
+    // the modules vanish: the host path still loads them.
+    return uncovered;
 }
 
 }  // namespace qb::platform

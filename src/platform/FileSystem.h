@@ -52,7 +52,8 @@ std::string TempFolder();
 
 // The folder of the archiver modules in drive form without a trailing backslash:
 // $QUILLBOX2_SYSTEM_DIR, else system/ beside the running executable when it exists, else the
-// installed modules folder, else the build tree's. "" when none of them is covered by a drive.
+// installed modules folder, else the build tree's. When no drive covers the folder found, its
+// host path (beginning with '/'), which ToHostPath takes as it is; "" when there is none.
 std::string SystemFolder();
 
 }  // namespace qb::platform

@@ -153,3 +153,15 @@ TEST(SpecialFolders, SystemFolder) {
     else
         EXPECT_EQ(SystemFolder(), ToDrivePath(QB_TEST_BUILD_SYSTEM_DIR));
 }
+
+TEST(SpecialFolders, SystemFolderOutsideEveryDriveStaysReachable) {
+    // A drive table that does not cover the modules' folder must not lose the modules.
+    Sandbox box;
+    Sandbox::MakeDirs(box.Root() + "/modules");
+    box.Save("QUILLBOX2_SYSTEM_DIR", box.Root() + "//modules/");
+    EXPECT_EQ(SystemFolder(), box.Root() + "/modules");
+    EXPECT_EQ(ToHostPath(SystemFolder()), box.Root() + "/modules");
+    // The build tree's folder, outside the sandbox drives, likewise.
+    box.Unset("QUILLBOX2_SYSTEM_DIR");
+    EXPECT_FALSE(SystemFolder().empty());
+}
