@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 namespace qb::izip {
 
@@ -17,8 +18,10 @@ uint32_t DosTime(time_t t);
 // and UTC), and Unix mode with the MS-DOS folder bit for folders.
 void SetMemberMetadata(zip_t* archive, zip_uint64_t index, const struct stat& info, bool folder);
 
-// True when the member has the file's size and the same DOS time: it needs no rewriting.
-bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info);
+// True when the member has the file's size, the same DOS time and the same contents (CRC-32 of
+// the file at hostPath): it needs no rewriting.
+bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info,
+                       const std::string& hostPath);
 
 // The modification time of a member: the extended timestamp when present, else the DOS time.
 time_t MemberTime(zip_t* archive, zip_uint64_t index);

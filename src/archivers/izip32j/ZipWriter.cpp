@@ -208,7 +208,8 @@ int RunZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void* u
             continue;
         }
         zip_int64_t old = zip_name_locate(archive.get(), entry.member.c_str(), 0);
-        if (old >= 0 && MemberMatchesFile(archive.get(), static_cast<zip_uint64_t>(old), entry.info)) {
+        if (old >= 0 && MemberMatchesFile(archive.get(), static_cast<zip_uint64_t>(old), entry.info,
+                                         entry.hostPath)) {
             ++kept;
             continue;
         }

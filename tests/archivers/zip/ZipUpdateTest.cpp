@@ -82,6 +82,30 @@ TEST(ZipUpdate, OneChangedFileIsExactlyReplacedAndNothingIsLost)
     EXPECT_EQ(ReadFile(out.Path("readme.txt")), changed);
 }
 
+TEST(ZipUpdate, FileSavedAgainWithinTheSameSecondIsStillReplaced)
+{
+    Modules();
+    std::string source = DriveC() + "/UPD/QUICK";
+    MakeSourceTree(source, false);
+    fs::create_directories(DriveD() + "/OUT");
+    std::string archive = DriveD() + "/OUT/QUICK.ZIP";
+    fs::remove(archive);
+    const std::time_t when = 1700000000;  // an even second: one DOS time step holds both saves
+    Touch(source + "/readme.txt", when);
+    const char* command = R"( -r  -0 "D:\OUT\QUICK.ZIP" "*.*")";
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+
+    // Same size, same recorded time: only the contents differ.
+    std::string changed(ReadFile(source + "/readme.txt").size(), 'Q');
+    std::ofstream(source + "/readme.txt", std::ios::binary | std::ios::trunc) << changed;
+    Touch(source + "/readme.txt", when + 1);
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    qb::arctest::Sandbox out;
+    ASSERT_EQ(Modules().UnZip(out.Root(), R"(-x "D:\OUT\QUICK.ZIP" ")" + out.Root() + R"(" "readme.txt")"), 0)
+        << Modules().output;
+    EXPECT_EQ(ReadFile(out.Path("readme.txt")), changed);
+}
+
 TEST(ZipUpdate, DoubleArchiveCycle)
 {
     Modules();
