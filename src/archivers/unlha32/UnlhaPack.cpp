@@ -9,7 +9,7 @@
 // Which members are newer: a file replaces its member when its modification time is later than
 // the member's. Level-0/1 headers keep MS-DOS times in two-second steps, so for those a file must
 // be at least two seconds newer; otherwise every u would repack files with odd seconds. A file
-// of the same second but another size is taken as changed.
+// of the same second but another size or other contents is taken as changed.
 #include "UnlhaInternal.h"
 
 #include "ArchiveWriter.h"
@@ -30,6 +30,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace unlha {
 
@@ -44,6 +45,26 @@ struct Step {
     int job = -1;
 };
 
+// The CRC-16 of a file's contents, as the member header records it; false when it cannot be read.
+bool FileCrc16(const std::string& hostPath, std::uint16_t& crc)
+{
+    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    crc = 0;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        ssize_t n = read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            close(fd);
+            return n == 0;
+        }
+        crc = lzh::Crc16Update(crc, buffer.data(), static_cast<std::size_t>(n));
+    }
+}
+
 bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
 {
     bool dosTime = old.level < 2 && !old.unixMode;
@@ -52,9 +73,14 @@ bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
     if (mtime > old.mtime + slack)
         return true;
     // Times are kept in whole seconds: a file rewritten within the second its member was made
-    // looks no newer. A different size still shows that it changed, and skipping it would lose
-    // the change.
-    return mtime >= old.mtime && static_cast<std::uint64_t>(e.info.st_size) != old.originalSize;
+    // looks no newer. A different size or different contents still show that it changed, and
+    // skipping it would lose the change.
+    if (mtime < old.mtime)
+        return false;
+    if (static_cast<std::uint64_t>(e.info.st_size) != old.originalSize)
+        return true;
+    std::uint16_t crc = 0;
+    return e.info.st_size > 0 && (!FileCrc16(e.hostPath, crc) || crc != old.crc);
 }
 
 lzh::EncodeMethod EncoderMethod(Method m)

@@ -108,6 +108,21 @@ TEST_F(Update, UKeepsNewerMembersButAReplacesThem)
     EXPECT_EQ(qb::arctest::ReadFile(D("A/readme.txt")), "older but different\n");
 }
 
+TEST_F(Update, UReplacesAFileSavedAgainWithinTheSameSecond)
+{
+    qb::arctest::ScopedCwd cwd(folder);
+    const time_t when = time(nullptr) - 30;
+    SetMtime(folder + "/readme.txt", when);
+    ASSERT_EQ(Unlha("a -x D:\\OUT\\A.LZH readme.txt").rc, 0);
+    // Same size and same second: only the contents tell.
+    std::string changed(tree["readme.txt"].size(), 'Q');
+    std::ofstream(folder + "/readme.txt", std::ios::binary | std::ios::trunc) << changed;
+    SetMtime(folder + "/readme.txt", when);
+    ASSERT_EQ(Unlha("u -x D:\\OUT\\A.LZH readme.txt").rc, 0);
+    ASSERT_EQ(Unlha("e D:\\OUT\\A.LZH D:\\U\\").rc, 0);
+    EXPECT_EQ(qb::arctest::ReadFile(D("U/readme.txt")), changed);
+}
+
 TEST_F(Update, DeleteRemovesOnlyTheNamedMembers)
 {
     qb::arctest::ScopedCwd cwd(folder);
