@@ -44,12 +44,16 @@ QMdiSubWindow *PaneBase::SubWindow() const
     return qobject_cast<QMdiSubWindow *>(parentWidget());
 }
 
+QRectF PaneBase::ToTwips(const QRect &g) const
+{
+    return {PxToTwipsX(g.x(), this), PxToTwipsY(g.y(), this), PxToTwipsX(g.width(), this),
+            PxToTwipsY(g.height(), this)};
+}
+
 QRectF PaneBase::TwipsGeometry() const
 {
     const QWidget *w = SubWindow() ? static_cast<const QWidget *>(SubWindow()) : this;
-    const QRect g = w->geometry();
-    return {PxToTwipsX(g.x(), this), PxToTwipsY(g.y(), this), PxToTwipsX(g.width(), this),
-            PxToTwipsY(g.height(), this)};
+    return ToTwips(w->geometry());
 }
 
 void PaneBase::MoveTwips(double left, double top, double width, double height)
@@ -83,7 +87,14 @@ void PaneBase::SavePosition()
 {
     if (qb::basQuillbox::AutoRunActive || ::basQuillbox::Resize || !m_host->IsNormalState())
         return;
-    const QRectF g = TwipsGeometry();
+    QRectF g = TwipsGeometry();
+    if (const QMdiSubWindow *sub = SubWindow(); sub && (sub->isMinimized() || sub->isMaximized())) {
+        // The icon strip or the whole area is no place to come back to: keep the last normal
+        // place, or what is stored when the pane never had one.
+        if (!m_normalGeometry.isValid())
+            return;
+        g = ToTwips(m_normalGeometry);
+    }
     ::basQuillbox::WriteFormSetting(key("Left"), ::basQuillbox::NumberToText(g.x()));
     ::basQuillbox::WriteFormSetting(key("Top"), ::basQuillbox::NumberToText(g.y()));
     ::basQuillbox::WriteFormSetting(key("Width"), ::basQuillbox::NumberToText(g.width()));
@@ -159,8 +170,20 @@ void PaneBase::WatchRightButton(QWidget *watched)
         area->viewport()->installEventFilter(this);
 }
 
+bool PaneBase::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange)
+        if (QMdiSubWindow *sub = SubWindow())
+            sub->installEventFilter(this);
+    return QWidget::event(event);
+}
+
 bool PaneBase::eventFilter(QObject *watched, QEvent *event)
 {
+    if (const QMdiSubWindow *sub = SubWindow(); sub && watched == sub
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        && !sub->isMinimized() && !sub->isMaximized())
+        m_normalGeometry = sub->geometry();
     if (event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {

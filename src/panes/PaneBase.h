@@ -116,15 +116,20 @@ protected:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     std::string key(const char *suffix) const;
+    QRectF ToTwips(const QRect &g) const;
 
     FormHost *m_host;
     std::string m_prefix;
     MainMenus m_menus;
     QMenu *m_popup = nullptr;
     QRectF m_designed{0, 0, 4000, 2000};
+    // The pane's window's last place while it was neither minimised nor maximised: what is
+    // saved at unload, so a pane closed as an icon or filling the area comes back as it was.
+    QRect m_normalGeometry;
 };
 
 } // namespace qb::panes

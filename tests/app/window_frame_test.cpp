@@ -193,6 +193,26 @@ TEST_F(FrameTest, PanePositionsAreSavedAndRestoredWhenTheyDoNotFollowTheWindow)
     EXPECT_EQ(m_window->File()->TwipsGeometry(), QRectF(300, 450, 3000, 1500));
 }
 
+TEST_F(FrameTest, APaneLeftMinimisedOrMaximisedComesBackInItsNormalPlace)
+{
+    basQuillbox::Resize = false;
+    Window();
+    m_window->File()->MoveTwips(300, 450, 3000, 1500);
+    m_window->InFile()->MoveTwips(600, 900, 4500, 1800);
+    QApplication::processEvents();
+    m_window->File()->SubWindow()->showMinimized();
+    m_window->InFile()->SubWindow()->showMaximized();
+    QApplication::processEvents();
+    CloseWindow();
+    EXPECT_EQ(Stored("File_Left"), "300");
+    EXPECT_EQ(Stored("File_Top"), "450");
+    EXPECT_EQ(Stored("File_Width"), "3000");
+    EXPECT_EQ(Stored("File_Height"), "1500");
+    EXPECT_EQ(Stored("InFile_Left"), "600");
+    EXPECT_EQ(Stored("InFile_Width"), "4500");
+    EXPECT_EQ(Stored("InFile_Height"), "1800");
+}
+
 TEST_F(FrameTest, TooltipsGoOffAndOnEverywhere)
 {
     Window();
