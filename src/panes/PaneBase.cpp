@@ -180,10 +180,14 @@ bool PaneBase::event(QEvent *event)
 
 bool PaneBase::eventFilter(QObject *watched, QEvent *event)
 {
-    if (const QMdiSubWindow *sub = SubWindow(); sub && watched == sub
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-        && !sub->isMinimized() && !sub->isMaximized())
-        m_normalGeometry = sub->geometry();
+    if (const QMdiSubWindow *sub = SubWindow(); sub && watched == sub) {
+        // The pane's window is watched only for its place; clicks that reach it (on its title
+        // bar, or passed up from the drive list) are not the pane's to answer.
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            && !sub->isMinimized() && !sub->isMaximized())
+            m_normalGeometry = sub->geometry();
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
