@@ -166,8 +166,13 @@ void PaneBase::resizeEvent(QResizeEvent *event)
 void PaneBase::WatchRightButton(QWidget *watched)
 {
     watched->installEventFilter(this);
-    if (auto *area = qobject_cast<QAbstractScrollArea *>(watched))
+    // The right button means the pane's popup here; a control's own menu (the text box's
+    // cut-and-paste menu) would otherwise open on top of it or in its place.
+    watched->setContextMenuPolicy(Qt::PreventContextMenu);
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(watched)) {
         area->viewport()->installEventFilter(this);
+        area->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+    }
 }
 
 bool PaneBase::event(QEvent *event)

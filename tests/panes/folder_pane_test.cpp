@@ -16,6 +16,9 @@
 #include <QMenu>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
+#include <QContextMenuEvent>
 
 #include <filesystem>
 
@@ -137,6 +140,27 @@ TEST_F(FolderPaneTest, TheRightButtonOpensThePopupExceptOnTheDriveList)
         names << a->objectName();
     EXPECT_EQ(names.mid(0, 2), QStringList({"mnuCopy", "mnuRefresh"}));
     EXPECT_EQ(In().mnuPopup->actions().size(), 2 + 3 + 10);
+}
+
+TEST_F(FolderPaneTest, TheFolderTextOffersThePanePopupNotAnEditingMenu)
+{
+    Window();
+    QTest::mouseClick(In().txtDir, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(In().mnuPopup->isVisible());
+    In().mnuPopup->hide();
+    // The platform follows the press with a context-menu request; the text box must not answer
+    // it with its own cut-and-paste menu in place of the pane's.
+    bool foreignMenu = false;
+    QTimer::singleShot(100, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            foreignMenu = popup != In().mnuPopup;
+            popup->close();
+        }
+    });
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), In().txtDir->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(In().txtDir, &request);
+    QTest::qWait(200);
+    EXPECT_FALSE(foreignMenu);
 }
 
 TEST_F(FolderPaneTest, StartingFoldersFollowTheInForceFlags)
