@@ -148,6 +148,26 @@ void LogCopy(const std::vector<std::string> &history)
         std::fputs("Quillbox2: the history could not be copied to the clipboard\n", stderr);
 }
 
+// The folders of the command line that never reached the target list (missing, a file, outside
+// every drive). The window would simply not list them; a script is told on standard error, and
+// the run counts them as not packed instead of reporting success.
+std::vector<std::string> LeftOutArguments(const std::string &commandText,
+                                          const qb::engine::TargetList &targets)
+{
+    std::vector<std::string> leftOut;
+    if (!basQuillbox::CurrentJobFile.empty())
+        return leftOut;  // a job file decides the list, and what follows it is ignored by design
+    for (const std::string &argument : basQuillbox::SplitCommandText(commandText)) {
+        const std::string onDisk = basQuill::OnDiskPath(argument);
+        bool listed = false;
+        for (int i = 0; i < targets.Count() && !listed; ++i)
+            listed = !onDisk.empty() && targets.Item(i) == onDisk;
+        if (!listed)
+            leftOut.push_back(argument);
+    }
+    return leftOut;
+}
+
 } // namespace
 
 bool IsOffscreen()
@@ -189,6 +209,10 @@ AutoStartResult AutoStart(const std::string &commandText)
         if (panes.Targets().Count() == 0)
             return result;
 
+        const std::vector<std::string> leftOut = LeftOutArguments(commandText, panes.Targets());
+        for (const std::string &argument : leftOut)
+            std::fprintf(stderr, "Quillbox2: no such folder, left out: %s\n", argument.c_str());
+
         InstallStopHandlers();
         SilentPackHost host(messages);
         const basQuillbox::AutoRunResult run =
@@ -198,7 +222,7 @@ AutoStartResult AutoStart(const std::string &commandText)
         result.ranOut = true;
         result.history = host.History();
         result.exitStatus = run.aborted ? kExitAborted
-                            : run.failed > 0 ? kExitSomeNotPacked
+                            : run.failed > 0 || !leftOut.empty() ? kExitSomeNotPacked
                                              : kExitAllPacked;
     } catch (...) {
         // The window comes up after all: Ctrl-C and pipes behave as usual again.

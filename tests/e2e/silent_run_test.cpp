@@ -127,6 +127,25 @@ TEST_F(E2ETest, SomeFoldersNotPackedGivesStatusOne)
     EXPECT_TRUE(fs::exists(box.C("OUT/INNER/A.LZH")));
 }
 
+TEST_F(E2ETest, AFolderThatIsNotThereIsNamedAndGivesStatusOne)
+{
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    // A folder missing in the middle, and a host folder that no drive covers.
+    const RunResult r = box.Run({"C:\\SRC\\A", "C:\\NOPE", "/proc/self", "C:\\SRC\\B C"});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.err.find("C:\\NOPE"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("/proc/self"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(box.C("OUT/A.LZH")));
+    EXPECT_TRUE(fs::exists(box.C("OUT/B C.LZH")));
+
+    // Every folder there and packed: status 0 and nothing on standard error about left-out ones.
+    const RunResult ok = box.Run({"C:\\SRC\\A", "c:\\src\\b c"});
+    ASSERT_FALSE(ok.timedOut);
+    EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
+    EXPECT_EQ(ok.err.find("left out"), std::string::npos) << ok.err;
+}
+
 TEST_F(E2ETest, MissingFoldersDoNotEndTheProgram)
 {
     box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
