@@ -71,12 +71,20 @@ public:
     {
     }
     qb::engine::TargetList &Targets() override { return m_panes.Targets(); }
-    void LoadQbj() override { qb::engine::LoadQbj(basQuillbox::CurrentJobFile, m_panes, m_messages); }
-    void ShowMessage(const std::string &text) override { m_messages.ShowMessage(text); }
+    void LoadQbj() override { qb::engine::LoadQbj(basQuillbox::CurrentJobFile, m_panes, *this); }
+    void ShowMessage(const std::string &text) override
+    {
+        // Every message while the command line is read means something named on it was not
+        // taken (a full target list, a job file that could not be read).
+        m_anyMessage = true;
+        m_messages.ShowMessage(text);
+    }
+    bool AnyMessage() const { return m_anyMessage; }
 
 private:
     SilentPanes &m_panes;
     StartupMessages &m_messages;
+    bool m_anyMessage = false;
 };
 
 // The history goes to standard output line by line, so a script sees progress as it happens.
@@ -222,7 +230,8 @@ AutoStartResult AutoStart(const std::string &commandText)
         result.ranOut = true;
         result.history = host.History();
         result.exitStatus = run.aborted ? kExitAborted
-                            : run.failed > 0 || !leftOut.empty() ? kExitSomeNotPacked
+                            : run.failed > 0 || !leftOut.empty() || commandHost.AnyMessage()
+                                ? kExitSomeNotPacked
                                              : kExitAllPacked;
     } catch (...) {
         // The window comes up after all: Ctrl-C and pipes behave as usual again.

@@ -276,6 +276,26 @@ TEST_F(E2ETest, JobFileOnTheCommandLinePacksIntoItsOutputFolder)
     EXPECT_EQ(std::distance(fs::directory_iterator(box.C("OUT")), {}), 0);
 }
 
+TEST_F(E2ETest, JobFileBeyondTheListLimitPacksTheFirstThousandAndSaysNotAll)
+{
+    fs::create_directories(box.C("JOBOUT"));
+    std::string job = "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=C:\\JOBOUT\r\n";
+    for (int i = 0; i < 1001; ++i) {
+        const std::string name = "F" + std::to_string(i);
+        fs::create_directories(box.C("MANY/" + name));
+        WriteBytes(box.C("MANY/" + name + "/x.txt"), name);
+        job += "C:\\MANY\\" + name + "\r\n";
+    }
+    WriteBytes(box.C("JOB.QBJ"), job);
+    box.WriteSettings({{"Auto", "True"}, {"AutoExe", "1"}});
+    const RunResult r = box.Run({box.C("JOB.QBJ")}, {}, 300);
+    ASSERT_FALSE(r.timedOut);
+    // The 1001st folder never reached the list: the run is not a full success.
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(box.C("JOBOUT")), {}), 1000);
+    EXPECT_FALSE(fs::exists(box.C("JOBOUT/F1000.LZH")));
+}
+
 TEST_F(E2ETest, WithoutADisplayTheSilentRunWorksAndTheWindowStartEnds)
 {
     box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
