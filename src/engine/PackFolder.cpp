@@ -45,6 +45,11 @@ bool Inside(const std::string& candidate, const std::string& folder, bool subDir
     return qb::platform::EqualsIgnoreCase(compared, folder);
 }
 
+bool HoldsQuote(const std::string& path)
+{
+    return path.find('"') != std::string::npos;
+}
+
 bool EnterFolder(const std::string& folder)
 {
     if (folder.size() < 2 || folder[1] != ':')
@@ -218,6 +223,15 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         if (name.empty()) {
             // A drive root has no name to give its archive. Nothing was changed, so there is
             // nothing to restore: the folder fails and the run goes on.
+            host.HistoryAdd(Text(20004));
+            return kNotPacked;
+        }
+
+        // A command line cannot carry a double quote inside a quoted path (Linux allows one in
+        // a name): the archiver would read another name and write another file. Such a folder
+        // fails without any call, and the run goes on.
+        if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(TmpDir)) {
+            host.HistoryAdd("[ " + header + " ]");
             host.HistoryAdd(Text(20004));
             return kNotPacked;
         }

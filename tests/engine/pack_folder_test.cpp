@@ -152,6 +152,27 @@ TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
     EXPECT_EQ(host.history, (Lines{L(20004)}));
 }
 
+TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
+{
+    // The quote would end the quoted archive path early: Q"X would turn into "QX.LZH *.*".
+    MakeFolder("C:\\SRC\\Q\"X");
+    MakeFolder("C:\\SRC\\B");
+    EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", 0, host), 1);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\Q\"X ]", L(20004)}));
+    EXPECT_TRUE(host.created.empty());
+
+    // An output folder with a quote fails every folder the same way, and nothing is called.
+    host.history.clear();
+    MakeFolder("D:\\O\"UT");
+    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\O\"UT", 0, host), 1);
+    EXPECT_TRUE(Fake().calls.empty());
+
+    // The same folder without the quote is packed as usual.
+    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\OUT", 0, host), 0);
+    EXPECT_EQ(Fake().calls.size(), 1u);
+}
+
 TEST_F(PackFolderTest, JibunPacksFromTheDriveRoot)
 {
     MakeFolder("C:\\DATA\\PROJ");
