@@ -29,6 +29,9 @@ bool HasLineBreak(std::string_view text) {
 
 IniDocument IniDocument::Parse(std::string_view content) {
     IniDocument doc;
+    // Editors on other systems like to put a byte-order mark first; it would hide the first
+    // section's header and with it every setting of that section.
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);

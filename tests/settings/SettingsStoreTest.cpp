@@ -86,6 +86,15 @@ TEST(SettingsStore, OddFilesAreReadForWhatIsValidAndKeptOtherwise) {
     EXPECT_EQ(GetSetting("App", "Other", "Last", ""), "yes");
 }
 
+TEST(SettingsStore, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
+    Sandbox box;
+    Sandbox::WriteFile(box.Config() + "/App.ini", "\xEF\xBB\xBF[Quillbox2]\r\nAuto=True\r\n");
+    EXPECT_EQ(GetSetting("App", "Quillbox2", "Auto", "False"), "True");
+    ASSERT_TRUE(SaveSetting("App", "Quillbox2", "Tip", "False"));
+    // One section, no second header added below the first.
+    EXPECT_EQ(IniOf(box, "App"), "[Quillbox2]\nAuto=True\nTip=False\n");
+}
+
 TEST(SettingsStore, ASectionGivenTwiceIsReadAsOne) {
     Sandbox box;
     Sandbox::WriteFile(box.Config() + "/App.ini", "[S]\nA=1\n\n[T]\nX=0\n[s]\nA=2\nB=3\n");
