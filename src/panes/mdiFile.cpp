@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QUrl>
 
 #include "dialogs/FolderPicker.h"
@@ -163,7 +164,9 @@ bool mdiFile::eventFilter(QObject *watched, QEvent *event)
                         paths << url.toLocalFile();
             drop->setDropAction(Qt::CopyAction);
             drop->accept();
-            DropPaths(paths);
+            // The file manager waits for the drop to return; the folders are added just after
+            // it, so that the message of a full list never leaves the other program hanging.
+            QTimer::singleShot(0, this, [this, paths] { DropPaths(paths); });
             return true;
         }
         default:

@@ -139,6 +139,7 @@ TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
     EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &drop);
+    QApplication::processEvents();
     EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\Work\\abc"}));
     EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
     EXPECT_TRUE(TakeMessages().isEmpty());
@@ -150,6 +151,26 @@ TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
     QApplication::sendEvent(viewport, &textEnter);
     EXPECT_FALSE(textEnter.isAccepted());
     delete data;
+}
+
+TEST_F(TargetListTest, ADropOntoAFullListLetsTheSourceGoBeforeItsMessage)
+{
+    const std::string folder = Host(MakeFolder("C:\\Late\\abc"));
+    Window();
+    Fill(1000);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
+    QWidget *viewport = Targets().lstFile->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    // The drop has returned to the program that started it, and no message is waiting on it.
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(TakeMessages().isEmpty());
+    QApplication::processEvents();
+    EXPECT_EQ(TakeMessages(), QStringList{full});
+    EXPECT_EQ(Targets().Count(), 1000);
 }
 
 TEST_F(TargetListTest, ACommandLineBeyondTheLimitLeavesTheListEmptyAfterOneMessage)
