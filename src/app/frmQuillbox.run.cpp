@@ -72,7 +72,9 @@ void frmQuillbox::btnExe_Click(int Index)
     m_file->SelectAll();   // from here on a selected item is a folder not yet packed
     btnCancel->setEnabled(true);
 
+    m_progress->BeginRun();
     runFolders(Index);
+    m_progress->EndRun();
 
     QListWidget *list = m_file->lstFile;
     for (int j = 0; j < list->count();) {
@@ -105,6 +107,9 @@ void frmQuillbox::runFolders(int Index)
         qb::panes::PaintNow(list->viewport());
         // The one point of the loop where clicks are taken, the cancel button's among them.
         QCoreApplication::processEvents();
+        // The progress window may still be up from the folder before; its cancel counts too.
+        if (m_progress->Cancelled())
+            CancelRequested = true;
         if (CancelRequested) {
             m_inDir->RefreshForm();
             m_outDir->RefreshForm();

@@ -47,9 +47,13 @@ RunProgress::RunProgress(QWidget *parent) : QDialog(parent)
     setMinimumWidth(420);
 }
 
-void RunProgress::BeginFolder(const QString &folder)
+void RunProgress::BeginRun()
 {
     m_cancelled = false;
+}
+
+void RunProgress::BeginFolder(const QString &folder)
+{
     lblFolder->setText(folder);
     lblMember->clear();
     barProgress->setValue(0);
@@ -79,6 +83,13 @@ bool RunProgress::Report(const QString &member, std::uint64_t done, std::uint64_
 }
 
 void RunProgress::EndFolder()
+{
+    // Hiding after every folder would make the window blink in and out through a run of
+    // many folders that each take a moment; it goes when the run is over.
+    m_started.invalidate();
+}
+
+void RunProgress::EndRun()
 {
     hide();
     m_started.invalidate();

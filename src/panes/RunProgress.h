@@ -22,12 +22,16 @@ class RunProgress : public QDialog
 public:
     explicit RunProgress(QWidget *parent = nullptr);
 
+    // Starts a run: nothing cancelled yet.
+    void BeginRun();
     // Starts one folder: resets the figures; the window appears only if the call takes a while.
     void BeginFolder(const QString &folder);
     // One report. False once the user cancelled.
     bool Report(const QString &member, std::uint64_t done, std::uint64_t total);
-    // Ends the folder and hides the window.
+    // Ends the folder; a window once shown stays up for the next one.
     void EndFolder();
+    // Ends the run and hides the window.
+    void EndRun();
 
     bool Cancelled() const { return m_cancelled; }
     // Cancels the archive being written, as the cancel button does.

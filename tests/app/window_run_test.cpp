@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -158,6 +159,43 @@ TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
     EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20042), Msg(20004), SharedMsg(30)}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
     EXPECT_FALSE(m_window->Progress()->isVisible());
+}
+
+TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
+{
+    qb::panes::RunProgress::SetShowDelayMs(0);
+    Prepare({"C:\\W\\A", "C:\\W\\B", "C:\\W\\C"});
+    Fake().reportProgress = true;
+    struct CountShows : QObject {
+        int shows = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show)
+                ++shows;
+            return false;
+        }
+    } counter;
+    m_window->Progress()->installEventFilter(&counter);
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_EQ(counter.shows, 1);
+    EXPECT_FALSE(m_window->Progress()->isVisible());
+}
+
+TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
+{
+    qb::panes::RunProgress::SetShowDelayMs(0);
+    Prepare({"C:\\W\\A", "C:\\W\\B"});
+    Fake().reportProgress = true;
+    // The click lands after the first archive is finished, while the window is still up.
+    Fake().onCall = [&](const FakeCall &) {
+        if (Fake().calls.size() == 1)
+            QTimer::singleShot(0, m_window->Progress()->btnCancel, &QPushButton::click);
+    };
+    m_window->btnExe[0]->click();
+    EXPECT_EQ(Fake().calls.size(), 1u);
+    EXPECT_EQ(History().last(), SharedMsg(30));
+    EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
 }
 
 TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
