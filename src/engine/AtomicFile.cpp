@@ -1,6 +1,7 @@
 #include "engine/AtomicFile.h"
 
 #include "platform/CurrentDir.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,25 +10,6 @@
 #include <unistd.h>
 
 namespace qb::engine {
-namespace {
-
-bool WriteAll(int fd, const std::string& contents)
-{
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 bool WriteFileAtomically(const std::string& path, const std::string& contents)
 {
     const std::string host = qb::platform::ResolveHostPath(path);
@@ -51,7 +33,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents)
         mode = 0666 & ~mask;
     }
     bool ok = ::fchmod(fd, mode) == 0;
-    ok = ok && WriteAll(fd, contents) && ::fsync(fd) == 0;
+    ok = ok && qb::platform::WriteAll(fd, contents) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), host.c_str()) == 0;
     if (!ok)

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 namespace qb::platform {
@@ -178,6 +179,20 @@ std::string SystemFolder() {
     // A drive table that leaves out the program's own folder (C: = /srv/data) must not make
     // the modules vanish: the host path still loads them.
     return uncovered;
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace qb::platform

@@ -56,4 +56,8 @@ std::string TempFolder();
 // host path (beginning with '/'), which ToHostPath takes as it is; "" when there is none.
 std::string SystemFolder();
 
+// Writes all of `data` to an open descriptor, going on after interrupted or short writes;
+// false on any other failure (a full disk among them).
+bool WriteAll(int fd, std::string_view data);
+
 }  // namespace qb::platform

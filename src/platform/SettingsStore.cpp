@@ -1,5 +1,6 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/FileSystem.h"
 #include "platform/IniDocument.h"
 
 #include <dirent.h>
@@ -71,17 +72,6 @@ std::optional<std::string> ReadWhole(const std::string& path) {
     }
     ::close(fd);
     return content;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 bool MakeFolders(const std::string& folder) {
