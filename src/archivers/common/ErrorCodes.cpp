@@ -49,6 +49,8 @@ const char* ResultName(int result)
     case ARC_ERROR_INTERNAL: return "internal error";
     case ARC_ERROR_MEMBER_MISSING: return "a member is not in the archive";
     case ARC_ERROR_SOURCE_CHANGED: return "a source file changed while it was packed";
+    case ARC_ERROR_INCOMPLETE: return "written, but some files were left out";
+    case ARC_ERROR_TEST_FAILED: return "the new archive failed its test";
     default: return "failed";
     }
 }
