@@ -32,7 +32,6 @@ public:
     int Begin(const std::string& target, const std::string& workFolder);
 
     const std::string& TempPath() const { return tempPath_; }
-    const std::string& Target() const { return target_; }
 
     // The open descriptor of the temporary file (read and write), -1 after Commit or Discard.
     // A writer may also reopen TempPath() or replace it by rename (libzip does).

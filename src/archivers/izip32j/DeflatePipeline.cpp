@@ -1,6 +1,7 @@
 #include "DeflatePipeline.h"
 
 #include "DeflateJoin.h"
+#include "Threads.h"
 
 #include <fcntl.h>
 #include <libdeflate.h>
@@ -64,8 +65,7 @@ size_t DeflatePipeline::Add(const std::string& hostPath, uint64_t size)
 
 void DeflatePipeline::Start()
 {
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    size_t count = std::min<size_t>({cores, 8, pieces_.size()});
+    size_t count = std::min<size_t>(arc::ThreadCount(), pieces_.size());
     for (size_t i = 0; i < count; ++i)
         workers_.emplace_back([this] { Work(); });
 }

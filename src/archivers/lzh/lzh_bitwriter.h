@@ -31,12 +31,15 @@ class BitWriter {
 
   // Pads the last byte with zero bits and hands everything left to the sink.
   bool Finish() {
+    m_lastByteBits = m_count > 0 ? m_count : (bytesWritten() > 0 ? 8 : 0);
     if (m_count > 0) Put(0, 8 - m_count);
     Drain();
     return m_ok;
   }
 
   bool ok() const { return m_ok; }
+  // After Finish(): how many bits of the last byte are data (1..8), 0 when nothing was written.
+  unsigned lastByteBits() const { return m_lastByteBits; }
   std::uint64_t bytesWritten() const { return m_written + m_out.size(); }
 
  private:
@@ -52,6 +55,7 @@ class BitWriter {
   std::vector<std::uint8_t> m_out;
   std::uint64_t m_acc = 0;
   unsigned m_count = 0;
+  unsigned m_lastByteBits = 0;
   std::uint64_t m_written = 0;
   bool m_ok = true;
 };

@@ -48,4 +48,47 @@ std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size)
     return crc;
 }
 
+namespace {
+
+// A 16x16 matrix over GF(2) as its columns: column i is the image of bit i.
+using Matrix = std::array<std::uint16_t, 16>;
+
+std::uint16_t Apply(const Matrix& m, std::uint16_t v)
+{
+    std::uint16_t r = 0;
+    for (unsigned i = 0; v != 0; ++i, v >>= 1)
+        if (v & 1)
+            r ^= m[i];
+    return r;
+}
+
+Matrix Square(const Matrix& m)
+{
+    Matrix r{};
+    for (unsigned i = 0; i < 16; ++i)
+        r[i] = Apply(m, m[i]);
+    return r;
+}
+
+}  // namespace
+
+// The CRC is linear: running it over B from the state crcA gives the CRC of B from zero, plus
+// crcA run through as many zero bytes as B has. That last part is a matrix power, built by
+// squaring, so the cost grows with the logarithm of the length.
+std::uint16_t Crc16Combine(std::uint16_t crcA, std::uint16_t crcB, std::uint64_t lengthB)
+{
+    Matrix m{};  // one zero bit
+    m[0] = 0xA001;
+    for (unsigned i = 1; i < 16; ++i)
+        m[i] = static_cast<std::uint16_t>(1u << (i - 1));
+    for (int k = 0; k < 3; ++k)  // one zero byte
+        m = Square(m);
+    for (; lengthB != 0; lengthB >>= 1) {
+        if (lengthB & 1)
+            crcA = Apply(m, crcA);
+        m = Square(m);
+    }
+    return static_cast<std::uint16_t>(crcA ^ crcB);
+}
+
 }  // namespace lzh

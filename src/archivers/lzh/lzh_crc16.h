@@ -11,6 +11,10 @@ namespace lzh {
 // Continues a CRC over more bytes; start with crc = 0.
 std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size);
 
+// The CRC of A followed by B from the CRCs of A and B and the length of B: for pieces of one
+// file read on different threads.
+std::uint16_t Crc16Combine(std::uint16_t crcA, std::uint16_t crcB, std::uint64_t lengthB);
+
 inline std::uint16_t Crc16(const void* data, std::size_t size) { return Crc16Update(0, data, size); }
 
 }  // namespace lzh

@@ -36,6 +36,12 @@ class OptimalParser {
                          std::size_t dataEnd, unsigned niceLength, unsigned maxDepth,
                          BlockEncoder& block);
 
+  // Enters positions up to `to` into the match finder without parsing them (a history).
+  void Learn(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd, unsigned niceLength,
+             unsigned maxDepth) {
+    m_finder.Skip(buf, to, dataEnd, niceLength, maxDepth);
+  }
+
   // The buffer moved down by delta bytes (a multiple of the window size).
   void Rebase(std::size_t delta) { m_finder.Rebase(delta); }
 

@@ -41,7 +41,8 @@ unsigned BitLength(unsigned v) { return v == 0 ? 0 : 32 - static_cast<unsigned>(
 
 class Encoder {
  public:
-  Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io)
+  Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io,
+          const EncodeOptions& options)
       : m_shape(shape),
         m_level(level),
         m_io(io),
@@ -54,12 +55,21 @@ class Encoder {
     } else {
       m_finder = std::make_unique<MatchFinder>(shape.windowSize);
     }
+    // The history goes in front of the input: the parser starts after it, the match finder
+    // learns its positions once the first input is there (their hashes read a few bytes on).
+    const std::size_t history = std::min<std::size_t>(options.historySize, shape.windowSize);
+    if (history > 0 && options.history) {
+      std::memcpy(m_buf.get(), options.history + options.historySize - history, history);
+      m_pos = m_end = history;
+    }
   }
 
   EncodeResult Run() {
     EncodeResult result;
-    for (;;) {
+    const std::size_t history = m_pos;
+    for (bool first = true;; first = false) {
       if (!Fill()) return Failed();
+      if (first && history > 0) Learn(history);
       const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
       Parse(stop);
       if (!m_out.ok()) return Failed();
@@ -71,6 +81,7 @@ class Encoder {
     result.ok = true;
     result.inputSize = m_inputSize;
     result.packedSize = m_out.bytesWritten();
+    result.lastByteBits = m_out.lastByteBits();
     return result;
   }
 
@@ -95,6 +106,12 @@ class Encoder {
     // Word-wise reads past the data must see defined bytes.
     std::memset(m_buf.get() + m_end, 0, kPadding);
     return true;
+  }
+
+  // Enters the history's positions into the match finder without coding them.
+  void Learn(std::size_t history) {
+    if (m_finder) m_finder->Skip(m_buf.get(), history, m_end);
+    if (m_optimal) m_optimal->Learn(m_buf.get(), history, m_end, m_level.nice, m_level.chain);
   }
 
   // Drops whole windows that lie entirely behind the reach of the next match.
@@ -209,7 +226,7 @@ EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& opti
   if (!ShapeOf(method, shape) || !io.read || !io.write) return {};
   const LevelParams level = LevelOf(options.level == 0 ? DefaultLevel(method) : options.level);
   try {
-    Encoder encoder(shape, level, io);
+    Encoder encoder(shape, level, io, options);
     return encoder.Run();
   } catch (...) {
     // Out of memory, or a callback that threw: report failure, never let it escape.

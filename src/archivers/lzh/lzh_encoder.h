@@ -23,6 +23,9 @@ struct EncodeResult {
   bool ok = false;               // false when read() failed, write() refused, or memory ran out
   std::uint64_t inputSize = 0;   // bytes taken from read()
   std::uint64_t packedSize = 0;  // bytes handed to write()
+  // Bits of the last byte that belong to the stream (1..8, from the top; 0 for an empty
+  // stream). The rest are zero padding, which a joiner of pieces overwrites (JoinStreams).
+  unsigned lastByteBits = 0;
 };
 
 // Compresses everything read() gives into one -lhN- bit stream. Streams: memory stays bounded
@@ -35,8 +38,14 @@ EncodeResult Encode(EncodeMethod method, EncodeIo& io);
 // tightest; 1-7 parse greedily or lazily, 8 and 9 near-optimally (about three times slower).
 // 0 picks the default of the method, which is what Encode() above uses: 6 for -lh5-, the
 // everyday method, and 9 for -lh6- and -lh7-, which are chosen for size.
+//
+// history: the bytes just before the input, for a piece of a larger file compressed on its own
+// (see lzh_join.h). Matches may reach back into them, but they are not coded. Only the last
+// window's worth is used.
 struct EncodeOptions {
   int level = 0;
+  const std::uint8_t* history = nullptr;
+  std::size_t historySize = 0;
 };
 EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& options);
 

@@ -47,8 +47,6 @@ class MatchFinder {
   // Inserts the positions from the next uninserted one up to (not including) `to`.
   void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
 
-  std::size_t nextToInsert() const { return m_next; }
-
   // The buffer moved down by delta bytes (a multiple of the window size).
   void Rebase(std::size_t delta);
 

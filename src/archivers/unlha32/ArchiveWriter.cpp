@@ -109,8 +109,13 @@ bool SpillBuffer::Write(const std::uint8_t* data, std::size_t size)
 
 int SpillBuffer::CopyTo(ArchiveWriter& out)
 {
+    return ForEachChunk([&](const std::uint8_t* data, std::size_t n) { return out.Write(data, n); });
+}
+
+int SpillBuffer::ForEachChunk(const std::function<bool(const std::uint8_t*, std::size_t)>& fn)
+{
     if (m_fd < 0) {
-        out.Write(m_memory.data(), m_memory.size());
+        fn(m_memory.data(), m_memory.size());
         return 0;
     }
     std::vector<std::uint8_t> buf(1 << 20);
@@ -121,7 +126,7 @@ int SpillBuffer::CopyTo(ArchiveWriter& out)
             continue;
         if (n <= 0)
             return n < 0 ? errno : EIO;
-        if (!out.Write(buf.data(), static_cast<std::size_t>(n)))
+        if (!fn(buf.data(), static_cast<std::size_t>(n)))
             return 0;
         pos += static_cast<std::uint64_t>(n);
     }

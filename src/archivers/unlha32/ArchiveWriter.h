@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,12 @@ public:
     // Copies everything written into out. Returns 0, or the errno of a failed read back
     // (a failure of out itself shows in out.Error()).
     int CopyTo(ArchiveWriter& out);
+    // Hands everything written to fn in chunks; fn returning false stops. Returns 0 or the errno
+    // of a failed read back.
+    int ForEachChunk(const std::function<bool(const std::uint8_t*, std::size_t)>& fn);
     void Release();
+    // Bytes held in memory (0 once the data went to the spill file).
+    std::size_t MemoryHeld() const { return m_fd < 0 ? m_memory.size() : 0; }
     std::uint64_t Size() const { return m_size; }
     int Error() const { return m_error; }
 

@@ -90,7 +90,7 @@ int MemberWriter::Folder(const NewFile& f)
     return ARC_OK;
 }
 
-int MemberWriter::Stored(const NewFile& f, const CompressJob* expect)
+int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
 {
     int fd = OpenSourceFile(f.entry->hostPath);
     if (fd < 0) {
@@ -148,20 +148,28 @@ int MemberWriter::Stored(const NewFile& f, const CompressJob* expect)
     return ARC_OK;
 }
 
-int MemberWriter::Compressed(const NewFile& f, CompressJob& job)
+int MemberWriter::Compressed(const NewFile& f, const PackedMember& packed, lzh::EncodeMethod method,
+                             Compressor& compressor, std::size_t index)
 {
     lzh::NewMember m = Describe(f);
-    m.method = job.method == lzh::EncodeMethod::Lh7 ? "-lh7-" : job.method == lzh::EncodeMethod::Lh6 ? "-lh6-" : "-lh5-";
-    m.packedSize = job.output.Size();
-    m.originalSize = job.inputSize;
-    m.crc = job.crc;
+    m.method = method == lzh::EncodeMethod::Lh7 ? "-lh7-" : method == lzh::EncodeMethod::Lh6 ? "-lh6-" : "-lh5-";
+    m.packedSize = packed.packedSize;
+    m.originalSize = packed.inputSize;
+    m.crc = packed.crc;
     std::vector<std::uint8_t> header = lzh::BuildLevel2Header(m);
     if (header.empty())
         return NameTooLong(f);
     m_out.Write(header.data(), header.size());
-    if (int err = job.output.CopyTo(m_out))
+    std::uint64_t before = m_out.Offset();
+    if (int err = compressor.CopyTo(index, m_out))
         return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
-    return m_out.Error() ? WriteFailure(m_out) : ARC_OK;
+    if (m_out.Error())
+        return WriteFailure(m_out);
+    if (m_out.Offset() - before != packed.packedSize) {
+        m_call.Out().Line("the compressed data of " + f.member + " was not read back whole");
+        return ARC_ERROR_INTERNAL;
+    }
+    return ARC_OK;
 }
 
 int MemberWriter::NameTooLong(const NewFile& f)

@@ -35,8 +35,10 @@ public:
     int Folder(const NewFile& file);
     // Copies the file as -lh0-, patching the header once size and CRC are known. With expect
     // (a member whose compression did not pay) the data must still be what the worker read.
-    int Stored(const NewFile& file, const CompressJob* expect);
-    int Compressed(const NewFile& file, CompressJob& job);
+    int Stored(const NewFile& file, const PackedMember* expect);
+    // Member `index` of the compressor, whose pieces are all done.
+    int Compressed(const NewFile& file, const PackedMember& packed, lzh::EncodeMethod method,
+                   Compressor& compressor, std::size_t index);
 
     // Bytes read for stored members that no worker counted, for the progress figures.
     std::uint64_t StoredBytes() const { return m_storedBytes; }

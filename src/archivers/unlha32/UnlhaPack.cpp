@@ -19,6 +19,7 @@
 #include "ErrorCodes.h"
 #include "FileCollector.h"
 #include "Paths.h"
+#include "Threads.h"
 #include "archiver_results.h"
 #include "lzh_crc16.h"
 #include "lzh_header.h"
@@ -111,7 +112,6 @@ private:
     qb::arc::CollectResult m_collected;
     std::vector<NewFile> m_files;
     std::vector<Step> m_steps;
-    std::vector<std::unique_ptr<CompressJob>> m_jobs;
     Compressor* m_compressor = nullptr;
     std::uint64_t m_total = 0;
     MemberWriter* m_members = nullptr;
@@ -236,21 +236,23 @@ int Packer::Write()
         m_call.Out().Line("cannot create the archive " + m_cmd.archive);
         return rc;
     }
-    std::string spillFolder = qb::arc::ParentFolder(output.TempPath());
+    std::vector<MemberSource> sources;
     for (auto& s : m_steps) {
         if (s.kind != StepKind::File)
             continue;
-        m_total += static_cast<std::uint64_t>(s.file->entry->info.st_size);
-        if (m_cmd.method != Method::Stored && s.file->entry->info.st_size > 0) {
-            s.job = static_cast<int>(m_jobs.size());
-            m_jobs.push_back(std::make_unique<CompressJob>(s.file->entry->hostPath, EncoderMethod(m_cmd.method), spillFolder));
+        const auto size = static_cast<std::uint64_t>(s.file->entry->info.st_size);
+        m_total += size;
+        if (m_cmd.method != Method::Stored && size > 0) {
+            s.job = static_cast<int>(sources.size());
+            sources.push_back({&s.file->entry->hostPath, size});
         }
     }
     ArchiveWriter w(output.Fd());
     MemberWriter members(w, m_call, [this](const std::string& name) { return Tick(name); });
     m_members = &members;
-    unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
-    Compressor compressor(m_jobs, threads);
+    const lzh::EncodeMethod method = EncoderMethod(m_cmd.method);
+    Compressor compressor(std::move(sources), method, qb::arc::ParentFolder(output.TempPath()),
+                          qb::arc::ThreadCount());
     m_compressor = &compressor;
     for (const auto& s : m_steps) {
         int rc = ARC_OK;
@@ -264,20 +266,19 @@ int Packer::Write()
         } else if (s.job < 0) {
             rc = members.Stored(*s.file, nullptr);
         } else {
-            CompressJob& job = *m_jobs[static_cast<std::size_t>(s.job)];
-            if (!compressor.WaitFor(static_cast<std::size_t>(s.job), [&] { return Tick(s.file->member); }))
+            const auto index = static_cast<std::size_t>(s.job);
+            PackedMember packed;
+            if (!compressor.WaitFor(index, [&] { return Tick(s.file->member); }, packed))
                 return ARC_ERROR_USER_CANCEL;
-            if (job.result != ARC_OK) {
-                m_call.Out().Line(job.message);
-                return job.result;
+            if (packed.result != ARC_OK) {
+                m_call.Out().Line(packed.message);
+                return packed.result;
             }
-            if (job.output.Size() > 0 && job.output.Size() < job.inputSize) {
-                rc = members.Compressed(*s.file, job);
-            } else {
-                job.output.Release();  // not smaller: stored instead
-                rc = members.Stored(*s.file, &job);
-            }
-            compressor.Release(static_cast<std::size_t>(s.job));
+            if (packed.packedSize > 0 && packed.packedSize < packed.inputSize)
+                rc = members.Compressed(*s.file, packed, method, compressor, index);
+            else
+                rc = members.Stored(*s.file, &packed);  // not smaller: stored instead
+            compressor.Release(index);
         }
         if (rc == ARC_OK && w.Error())
             rc = WriteFailure(w);
