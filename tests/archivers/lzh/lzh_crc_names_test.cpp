@@ -34,7 +34,17 @@ TEST(Crc16, PiecewiseEqualsWholeAtEveryLength)
         ASSERT_EQ(whole, bytewise) << len;
         std::size_t half = len / 3;
         ASSERT_EQ(Crc16Update(Crc16(data.data(), half), data.data() + half, len - half), whole) << len;
+        // Pieces read on different threads: the CRC of the whole from the CRCs of the parts.
+        ASSERT_EQ(Crc16Combine(Crc16(data.data(), half), Crc16(data.data() + half, len - half), len - half), whole)
+            << len;
     }
+    // Lengths in the megabytes, where the combination takes its long steps.
+    std::string big(5'000'003, 'a');
+    for (std::size_t i = 0; i < big.size(); i += 977)
+        big[i] = static_cast<char>(i);
+    const std::size_t cut = 2'097'152;
+    EXPECT_EQ(Crc16Combine(Crc16(big.data(), cut), Crc16(big.data() + cut, big.size() - cut), big.size() - cut),
+              Crc16(big.data(), big.size()));
 }
 
 TEST(Names, Cp932SecondByteBackslashStaysInsideTheCharacter)
