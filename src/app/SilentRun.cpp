@@ -156,23 +156,43 @@ void LogCopy(const std::vector<std::string> &history)
         std::fputs("Quillbox2: the history could not be copied to the clipboard\n", stderr);
 }
 
-// The folders of the command line that never reached the target list (missing, a file, outside
-// every drive). The window would simply not list them; a script is told on standard error, and
-// the run counts them as not packed instead of reporting success.
-std::vector<std::string> LeftOutArguments(const std::string &commandText,
-                                          const qb::engine::TargetList &targets)
+// True when some item of the list is path's on-disk form.
+bool Listed(const std::string& path, const qb::engine::TargetList& targets)
 {
-    std::vector<std::string> leftOut;
-    if (!basQuillbox::CurrentJobFile.empty())
-        return leftOut;  // a job file decides the list, and what follows it is ignored by design
-    for (const std::string &argument : basQuillbox::SplitCommandText(commandText)) {
-        const std::string onDisk = basQuill::OnDiskPath(argument);
-        bool listed = false;
-        for (int i = 0; i < targets.Count() && !listed; ++i)
-            listed = !onDisk.empty() && targets.Item(i) == onDisk;
-        if (!listed)
-            leftOut.push_back(argument);
+    const std::string onDisk = basQuill::OnDiskPath(path);
+    if (onDisk.empty())
+        return false;
+    for (int i = 0; i < targets.Count(); ++i)
+        if (targets.Item(i) == onDisk)
+            return true;
+    return false;
+}
+
+// The folders of the command line, or of the job file it opened, that never reached the target
+// list (missing, a file, outside every drive). The window would simply not list them; a script
+// is told on standard error, and the run counts them as not packed instead of reporting success.
+std::vector<std::string> LeftOutTargets(const std::string& commandText,
+                                        const qb::engine::TargetList& targets)
+{
+    std::vector<std::string> named;
+    if (basQuillbox::CurrentJobFile.empty()) {
+        named = basQuillbox::SplitCommandText(commandText);
+    } else {
+        // What follows a job file on the command line is ignored by design; the job's own
+        // lines are what it asks for.
+        const std::optional<std::string> text =
+            qb::engine::ReadJobText(basQuillbox::CurrentJobFile);
+        const std::vector<std::string> items =
+            text ? qb::engine::SplitJobItems(*text) : std::vector<std::string>{};
+        if (const std::optional<std::size_t> start = qb::engine::JobTargetsStart(items))
+            for (std::size_t i = *start; i < items.size(); ++i)
+                if (!items[i].empty())
+                    named.push_back(items[i]);
     }
+    std::vector<std::string> leftOut;
+    for (const std::string& path : named)
+        if (!Listed(path, targets))
+            leftOut.push_back(path);
     return leftOut;
 }
 
@@ -217,9 +237,14 @@ AutoStartResult AutoStart(const std::string &commandText)
         if (panes.Targets().Count() == 0)
             return result;
 
-        const std::vector<std::string> leftOut = LeftOutArguments(commandText, panes.Targets());
-        for (const std::string &argument : leftOut)
-            std::fprintf(stderr, "Quillbox2: no such folder, left out: %s\n", argument.c_str());
+        const std::vector<std::string> leftOut = LeftOutTargets(commandText, panes.Targets());
+        for (const std::string& path : leftOut) {
+            // A folder that exists but is not on the list was refused by the full list (its
+            // message has been shown); anything else is not there.
+            const char* why =
+                basQuill::FolderExists(path) ? "the target list is full" : "no such folder";
+            std::fprintf(stderr, "Quillbox2: %s, left out: %s\n", why, path.c_str());
+        }
 
         InstallStopHandlers();
         SilentPackHost host(messages);

@@ -59,6 +59,20 @@ int Uninstall(StartupMessages &messages)
     return 0;
 }
 
+// A settings file that is there but cannot be used leaves every option at its default. Nothing
+// in a silent run would show that, so standard error says which file and why.
+void ReportUnusableSettings()
+{
+    using namespace basQuillbox;
+    if (qb::platform::GetSetting(kOldSettingsApp, kSettingsSection, "Version", "0.00") != "0.00")
+        return;  // the older location is read instead, and it was readable
+    const std::string problem = qb::platform::SettingsFileProblem(kSettingsApp, kSettingsSection);
+    if (!problem.empty())
+        std::fprintf(stderr,
+                     "Quillbox2: the settings file %s was not used: it %s; the defaults apply\n",
+                     qb::platform::SettingsFilePath(kSettingsApp).c_str(), problem.c_str());
+}
+
 int ShowMainWindow(const std::string &commandText, bool forcedOffscreen)
 {
     basQuillbox::AutoRunActive = false;
@@ -96,6 +110,7 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
         return Uninstall(messages);
 
     try {
+        ReportUnusableSettings();
         basQuillbox::LoadSettings();
         qb::engine::DetectArchivers();
         if (!qb::engine::LzhAvailable) {

@@ -130,35 +130,42 @@ std::optional<std::string> ReadJobText(const std::string& path)
     return Cp932ToUtf8(bytes);
 }
 
+std::optional<std::size_t> JobTargetsStart(const std::vector<std::string>& items)
+{
+    if (items.empty())
+        return std::nullopt;
+    if (items[0] != kJobFileHeader)
+        return 1;  // the older format: the output folder, then the targets
+    if (items.size() >= 3 && StartsWith(items[1], "INDIR=") && StartsWith(items[2], "OUTDIR="))
+        return 3;
+    return std::nullopt;
+}
+
 bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages)
 {
     bool loaded = false;
     try {
         const std::optional<std::string> text = ReadJobText(path);
         const std::vector<std::string> items = text ? SplitJobItems(*text) : std::vector<std::string>{};
-        std::size_t next = 0;
-        if (!items.empty()) {
-            if (items[0] != kJobFileHeader) {
-                // The older format: the output folder, then the targets.
+        const std::optional<std::size_t> next = JobTargetsStart(items);
+        if (next) {
+            if (*next == 1) {
                 panes.SetOutDirName(items[0]);
-                loaded = true;
-                next = 1;
-            } else if (items.size() >= 2 && StartsWith(items[1], "INDIR=")) {
+            } else {
                 panes.SetInDirName(items[1].substr(6));
-                if (items.size() >= 3 && StartsWith(items[2], "OUTDIR=")) {
-                    panes.SetOutDirName(items[2].substr(7));
-                    loaded = true;
-                    next = 3;
-                }
+                panes.SetOutDirName(items[2].substr(7));
             }
-        }
-        if (loaded) {
+            loaded = true;
             TargetList& list = panes.Targets();
             list.Clear();
-            for (std::size_t i = next; i < items.size(); ++i) {
+            for (std::size_t i = *next; i < items.size(); ++i) {
                 if (!Gaibu_ListInAdd(list, items[i], messages))
                     break;
             }
+        } else if (items.size() >= 2 && items[0] == kJobFileHeader &&
+                   StartsWith(items[1], "INDIR=")) {
+            // A header and INDIR= without OUTDIR=: the source folder is taken, the job is not.
+            panes.SetInDirName(items[1].substr(6));
         }
     } catch (...) {
         loaded = false;

@@ -39,6 +39,10 @@ inline constexpr const char* kJobFileHeader = "Quillbox2 QBJ FILE";
 // Reads the items of a job file's text (already UTF-8) in order, as the comma reader sees them.
 std::vector<std::string> SplitJobItems(const std::string& text);
 
+// Where the targets begin among a job file's items: after INDIR= and OUTDIR= in the current
+// format, after the output folder in the older one. nullopt when the items are not a job.
+std::optional<std::size_t> JobTargetsStart(const std::vector<std::string>& items);
+
 // Reads a whole file and turns it into UTF-8 (CP932 when it is not UTF-8). nullopt when the
 // file cannot be read or the bytes are neither.
 std::optional<std::string> ReadJobText(const std::string& path);

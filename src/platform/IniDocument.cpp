@@ -67,6 +67,14 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     return std::nullopt;
 }
 
+bool IniDocument::HasSection(std::string_view section) const
+{
+    for (const std::string& line : m_lines)
+        if (const auto name = SectionOf(line); name && EqualsIgnoreCase(*name, section))
+            return true;
+    return false;
+}
+
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     bool inSection = false;
     std::optional<std::size_t> insertAt;  // after the last non-blank line of the first occurrence

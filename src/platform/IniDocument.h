@@ -23,6 +23,9 @@ public:
     // section appears twice the first occurrence of the key wins.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
+    // True when a "[Section]" line of that name (any letter case) is present.
+    bool HasSection(std::string_view section) const;
+
     // Replaces the value of an existing key (keeping its spelling) or adds the key at the end of
     // the section, adding the section at the end of the file when missing.
     void Set(std::string_view section, std::string_view key, std::string_view value);

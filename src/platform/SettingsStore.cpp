@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -231,6 +232,32 @@ std::string GetSetting(std::string_view app, std::string_view section, std::stri
             for (const Change& c : it->second) Apply(doc, c);
     }
     return doc.Get(section, key).value_or(std::string(defaultValue));
+}
+
+std::string SettingsFileProblem(std::string_view app, std::string_view section)
+{
+    const std::string path = SettingsFilePath(app);
+    if (path.empty())
+        return {};
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? std::string()
+                               : "cannot be examined: " + std::string(std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return "is not a regular file";
+    if (st.st_size > kMaxFileSize)
+        return "is larger than 16 MiB";
+    if (::access(path.c_str(), R_OK) != 0)
+        return "cannot be read: " + std::string(std::strerror(errno));
+    const std::optional<std::string> content = ReadWhole(path);
+    if (!content)
+        return "cannot be read";
+    if (IniDocument::Parse(*content).HasSection(section))
+        return {};
+    const std::string missing = "no [" + std::string(section) + "] section";
+    if (content->find('\0') != std::string::npos)
+        return "holds NUL bytes and " + missing;
+    return "has " + missing;
 }
 
 bool SaveSetting(std::string_view app, std::string_view section, std::string_view key,

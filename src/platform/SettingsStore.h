@@ -23,6 +23,11 @@ std::string SettingsFilePath(std::string_view app);
 std::string GetSetting(std::string_view app, std::string_view section, std::string_view key,
                        std::string_view defaultValue);
 
+// Why an application's settings file cannot give the values of section, in a few English words
+// for standard error ("is larger than 16 MiB", "has no [Quillbox2] section", ...); "" when it can
+// or when there is no file at all (a first start, which needs no word).
+std::string SettingsFileProblem(std::string_view app, std::string_view section);
+
 // Stores a value, creating the folder, file, section or key when missing. False when it could
 // not be stored (unwritable folder, a key or value holding a line break, ...); the file is then
 // unchanged.
