@@ -73,6 +73,39 @@ std::string resQuillbox(int code) {
     case 8035: return "先頭の \\ を省くことでＵｎｑｕｉｌｌｂｏｘ２等で正常に解凍できます（ＬＺＨのみ有効です。ＺＩＰの場合は設定しても常に￥は省かれています）";
     case 8037: return "圧縮・非圧縮　圧縮時の形式はＬＺＨ形式です";
     case 8038: return "圧縮・非圧縮　圧縮時の形式はＺＩＰ形式です";
+    // Options beyond the original set: testing and rebuilding archives, and the code of names.
+    case 8100:
+        return "作成後に圧縮ファイルをテストする";
+    case 8101:
+        return "圧縮ファイルを作り直す（同期）";
+    case 8102:
+        return "ＬＺＨのファイル名";
+    case 8103:
+        return "自動（ＣＰ９３２優先）";
+    case 8104:
+        return "常にＵＴＦ－８";
+    case 8105:
+        return "ＺＩＰのファイル名";
+    case 8106:
+        return "ＵＴＦ－８";
+    case 8107:
+        return "ＣＰ９３２（古いＷｉｎｄｏｗｓ向け）";
+    case 8110:
+        return "作成した圧縮ファイルを読み戻してテストし、正常なときだけ元の圧縮ファイルと置き換え"
+               "ます（２重圧縮では両方）";
+    case 8111:
+        return "圧縮ファイルを更新せずにフォルダから作り直します。フォルダから削除したファイルは圧"
+               "縮ファイルからも消えます";
+    case 8113:
+        return "全ての名前をＣＰ９３２で書けるときはＣＰ９３２、書けないときはＵＴＦ－８で格納しま"
+               "す（Ｗｉｎｄｏｗｓの多くのＬＺＨ解凍ソフト向け）";
+    case 8114:
+        return "ファイル名を常にＵＴＦ－８で格納します（ＵＴＦ－８を読めるソフト向け）";
+    case 8116:
+        return "ファイル名をＵＴＦ－８で格納し、ＵＴＦ－８であることを記録します";
+    case 8117:
+        return "全ての名前をＣＰ９３２で書けるときはＣＰ９３２で格納します（ＵＴＦ－８を知らない古"
+               "いＷｉｎｄｏｗｓのソフト向け）";
     case 9000: return "Default";
     case 9005: return "現在の圧縮フォルダ格納フォルダからコピー";
     case 9006: return "現在の圧縮ファイル格納フォルダからコピー";
@@ -112,6 +145,88 @@ std::string resQuillbox(int code) {
     case 20200: return "圧縮フォルダが圧縮ファイルフォルダを含んでいます";
     case 20201: return "圧縮フォルダがテンポラリフォルダを含んでいます";
     case 20202: return "このフォルダは存在しません";
+    // Why a folder was not packed, what happened to single files, and the end of a run.
+    // "%1" and "%2" stand for the names filled in with FormatText.
+    case 20300:
+        return "　理由：%1";
+    case 20301:
+        return "ファイル %1 を読み込めませんでした";
+    case 20302:
+        return "ファイル %1 が圧縮中に変更されました";
+    case 20303:
+        return "２つのファイルが同じ名前 %1 で格納されるところでした";
+    case 20304:
+        return "既存の圧縮ファイル %1 が壊れています（元のまま残しました）";
+    case 20305:
+        return "作成した圧縮ファイルのテストで異常が見つかりました（%"
+               "1）。元の圧縮ファイルはそのままです";
+    case 20306:
+        return "ディスクの空きが足りません";
+    case 20307:
+        return "書き込み先が読み取り専用か、書き込みが許可されていません";
+    case 20308:
+        return "キャンセルされました";
+    case 20309:
+        return "%1 は使用中です";
+    case 20310:
+        return "%1 が見つかりません";
+    case 20311:
+        return "フォルダ名がないため、圧縮ファイル名を作れません";
+    case 20312:
+        return "パスに二重引用符（\"）が含まれています";
+    case 20313:
+        return "圧縮ファイル格納フォルダが指定されていません";
+    case 20314:
+        return "圧縮ファイル %1 は、この実行で %2 の圧縮ファイルになっています（名前の重複）";
+    case 20315:
+        return "圧縮されなかったファイルが %1 個あります（圧縮ファイルは作成済みです）";
+    case 20316:
+        return "圧縮方法 %1 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません";
+    case 20317:
+        return "テンポラリフォルダ %1 に作業フォルダを作成できません";
+    case 20318:
+        return "圧縮するファイルがありません";
+    case 20319:
+        return "一時ファイルを作成できませんでした";
+    case 20320:
+        return "メモリが足りません";
+    case 20321:
+        return "書き込みに失敗しました";
+    case 20322:
+        return "圧縮ソフトがエラー %1 で終了しました";
+    case 20323:
+        return "フォルダ %1 が見つかりません";
+    case 20330:
+        return "　圧縮されなかったファイル：%1（%2）";
+    case 20331:
+        return "名前に \\ が含まれています";
+    case 20332:
+        return "フォルダの外を指すシンボリックリンクです";
+    case 20333:
+        return "リンク先のないシンボリックリンクです";
+    case 20334:
+        return "すでに圧縮したフォルダへのリンクです";
+    case 20335:
+        return "通常のファイルではありません（FIFO・ソケット・デバイス）";
+    case 20336:
+        return "読み込みが許可されていません";
+    case 20337:
+        return "圧縮中に削除されました";
+    case 20338:
+        return "名前が長すぎます";
+    case 20339:
+        return "見つかりません";
+    case 20340:
+        return "　UTF-8 でない名前をそのまま格納しました：%1";
+    case 20341:
+        return "　4GiB を超えるファイル %1 があります。多くの LZH 解凍ソフト（lhasa、7-Zip "
+               "など）はこの圧縮ファイルを読めません（ZIP なら読めます）";
+    case 20342:
+        return "　ほかに %1 行の報告は省略されました";
+    case 20400:
+        return "全 %1 フォルダ中 %2 フォルダを圧縮しました";
+    case 20500:
+        return "フォルダ %1 / %2";
     default: return std::string();
     }
 }

@@ -1,5 +1,6 @@
 // Every code of both message tables against its text, byte for byte, and what lies around
 // them: shared texts, the one empty code, and codes that are not there.
+#include "common/MessageFormat.h"
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 
@@ -188,6 +189,70 @@ const Message kFamilyTexts[] = {
     {11103, "すでに存在するフォルダエリアス名には変更できません"},
 };
 
+// Texts added to the program's table beyond the original set: reasons of failures, lines about
+// single files, the end of a run, the progress window and the newer options.
+const Message kAddedTexts[] = {
+    {8100, "作成後に圧縮ファイルをテストする"},
+    {8101, "圧縮ファイルを作り直す（同期）"},
+    {8102, "ＬＺＨのファイル名"},
+    {8103, "自動（ＣＰ９３２優先）"},
+    {8104, "常にＵＴＦ－８"},
+    {8105, "ＺＩＰのファイル名"},
+    {8106, "ＵＴＦ－８"},
+    {8107, "ＣＰ９３２（古いＷｉｎｄｏｗｓ向け）"},
+    {8110, "作成した圧縮ファイルを読み戻してテストし、正常なときだけ元の圧縮ファイルと置き換えます"
+           "（２重圧縮では両方）"},
+    {8111, "圧縮ファイルを更新せずにフォルダから作り直します。フォルダから削除したファイルは圧縮フ"
+           "ァイルからも消えます"},
+    {8113, "全ての名前をＣＰ９３２で書けるときはＣＰ９３２、書けないときはＵＴＦ－８で格納します（"
+           "Ｗｉｎｄｏｗｓの多くのＬＺＨ解凍ソフト向け）"},
+    {8114, "ファイル名を常にＵＴＦ－８で格納します（ＵＴＦ－８を読めるソフト向け）"},
+    {8116, "ファイル名をＵＴＦ－８で格納し、ＵＴＦ－８であることを記録します"},
+    {8117, "全ての名前をＣＰ９３２で書けるときはＣＰ９３２で格納します（ＵＴＦ－８を知らない古いＷ"
+           "ｉｎｄｏｗｓのソフト向け）"},
+    {20300, "　理由：%1"},
+    {20301, "ファイル %1 を読み込めませんでした"},
+    {20302, "ファイル %1 が圧縮中に変更されました"},
+    {20303, "２つのファイルが同じ名前 %1 で格納されるところでした"},
+    {20304, "既存の圧縮ファイル %1 が壊れています（元のまま残しました）"},
+    {20305,
+     "作成した圧縮ファイルのテストで異常が見つかりました（%1）。元の圧縮ファイルはそのままです"},
+    {20306, "ディスクの空きが足りません"},
+    {20307, "書き込み先が読み取り専用か、書き込みが許可されていません"},
+    {20308, "キャンセルされました"},
+    {20309, "%1 は使用中です"},
+    {20310, "%1 が見つかりません"},
+    {20311, "フォルダ名がないため、圧縮ファイル名を作れません"},
+    {20312, "パスに二重引用符（\"）が含まれています"},
+    {20313, "圧縮ファイル格納フォルダが指定されていません"},
+    {20314, "圧縮ファイル %1 は、この実行で %2 の圧縮ファイルになっています（名前の重複）"},
+    {20315, "圧縮されなかったファイルが %1 個あります（圧縮ファイルは作成済みです）"},
+    {20316, "圧縮方法 %1 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません"},
+    {20317, "テンポラリフォルダ %1 に作業フォルダを作成できません"},
+    {20318, "圧縮するファイルがありません"},
+    {20319, "一時ファイルを作成できませんでした"},
+    {20320, "メモリが足りません"},
+    {20321, "書き込みに失敗しました"},
+    {20322, "圧縮ソフトがエラー %1 で終了しました"},
+    {20323, "フォルダ %1 が見つかりません"},
+    {20330, "　圧縮されなかったファイル：%1（%2）"},
+    {20331, "名前に \\ が含まれています"},
+    {20332, "フォルダの外を指すシンボリックリンクです"},
+    {20333, "リンク先のないシンボリックリンクです"},
+    {20334, "すでに圧縮したフォルダへのリンクです"},
+    {20335, "通常のファイルではありません（FIFO・ソケット・デバイス）"},
+    {20336, "読み込みが許可されていません"},
+    {20337, "圧縮中に削除されました"},
+    {20338, "名前が長すぎます"},
+    {20339, "見つかりません"},
+    {20340, "　UTF-8 でない名前をそのまま格納しました：%1"},
+    {20341, "　4GiB を超えるファイル %1 があります。多くの LZH 解凍ソフト（lhasa、7-Zip "
+            "など）はこの圧縮ファイルを読めません（ZIP なら読めます）"},
+    {20342, "　ほかに %1 行の報告は省略されました"},
+    {20400, "全 %1 フォルダ中 %2 フォルダを圧縮しました"},
+    {20500, "フォルダ %1 / %2"},
+};
+
 template <std::size_t N>
 int CountListed(const Message (&table)[N], bool nonEmptyOnly) {
     int count = 0;
@@ -200,6 +265,20 @@ int CountListed(const Message (&table)[N], bool nonEmptyOnly) {
 TEST(MessageTables, EveryProgramCodeGivesItsText) {
     EXPECT_EQ(std::size(kProgramTexts), 115u);
     for (const Message& m : kProgramTexts) EXPECT_EQ(resQuillbox(m.code), m.text) << m.code;
+}
+
+TEST(MessageTables, AddedTextsStandBesideTheOriginalOnes)
+{
+    for (const Message& m : kAddedTexts) {
+        EXPECT_EQ(resQuillbox(m.code), m.text) << m.code;
+        for (const Message& original : kProgramTexts)
+            EXPECT_NE(m.code, original.code);
+    }
+    EXPECT_EQ(FormatText(resQuillbox(20314), {"D:\\OUT\\ABC.LZH", "C:\\Work\\abc"}),
+              "圧縮ファイル D:\\OUT\\ABC.LZH は、この実行で C:\\Work\\abc "
+              "の圧縮ファイルになっています（名前の重複）");
+    // A name holding a mark is filled in as it is; a mark without an argument stays.
+    EXPECT_EQ(FormatText("%1 and %2", {"50%1"}), "50%1 and %2");
 }
 
 TEST(MessageTables, EveryFamilyCodeGivesItsText) {
@@ -216,8 +295,8 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes) {
         program += resQuillbox(code).empty() ? 0 : 1;
         family += resQuill(code).empty() ? 0 : 1;
     }
-    EXPECT_EQ(program, CountListed(kProgramTexts, true));
-    EXPECT_EQ(program, 114);  // 10060 is listed but empty
+    EXPECT_EQ(program, CountListed(kProgramTexts, true) + CountListed(kAddedTexts, true));
+    EXPECT_EQ(program, 114 + 53);  // 10060 is listed but empty
     EXPECT_EQ(family, CountListed(kFamilyTexts, true) + 3);
 }
 
