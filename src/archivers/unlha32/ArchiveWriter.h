@@ -54,7 +54,7 @@ public:
     int Error() const { return m_error; }
 
 private:
-    static constexpr std::size_t kMemoryLimit = 1 << 20;
+    static constexpr std::size_t kMemoryLimit = 256 << 10;
     std::string m_folder;
     std::vector<std::uint8_t> m_memory;
     int m_fd = -1;

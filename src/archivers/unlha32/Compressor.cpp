@@ -17,7 +17,7 @@ namespace unlha {
 namespace {
 
 // Memory of finished pieces the writer has not taken yet, beyond which workers wait.
-constexpr std::uint64_t kHeldBudget = 8u << 20;
+constexpr std::uint64_t kHeldBudget = 4u << 20;
 
 // Reads exactly size bytes at offset unless the file ends first; returns the count or -1.
 std::ptrdiff_t ReadAt(int fd, std::uint8_t* buf, std::size_t size, std::uint64_t offset)

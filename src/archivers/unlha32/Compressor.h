@@ -10,7 +10,7 @@
 //
 // Memory stays bounded whatever the number and size of the files: pieces are described only
 // when a worker takes them; workers run at most a few pieces, and a few MB of compressed data
-// kept in memory, ahead of the writer (beyond 1 MiB a piece's output waits in a spill file);
+// kept in memory, ahead of the writer (beyond 256 KiB a piece's output waits in a spill file);
 // the pieces of the member the writer waits for are always taken, so it never waits forever.
 // Progress and cancel stay on the calling thread: it polls the workers' byte counters while
 // it waits and reports them itself.

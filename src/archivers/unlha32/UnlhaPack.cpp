@@ -24,6 +24,7 @@
 #include "lzh_crc16.h"
 #include "lzh_header.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
@@ -159,7 +160,6 @@ int Packer::Collect()
         m_call.Out().Line(m_collected.message);
         return m_collected.result;
     }
-    std::map<std::string, std::string> taken;  // stored name -> where it came from
     for (const auto& e : m_collected.entries) {
         if (!m_cmd.storePaths && e.isFolder)
             continue;
@@ -171,13 +171,23 @@ int Packer::Collect()
             m_call.Out().Line("skipped " + e.member + ": the name holds a backslash");
             continue;
         }
-        auto [it, fresh] = taken.emplace(name, e.member);
-        if (!fresh) {
-            m_call.Out().Line("two files would be stored as " + name + " (" + it->second + ", " + e.member +
-                              "); store their folders with -x");
+        m_files.push_back({std::move(name), &e});
+    }
+    // Two files under one stored name: found by sorting references, not with a map of copies
+    // of every name (a folder of 100,000 files must not cost its names three times over).
+    std::vector<const NewFile*> byName;
+    byName.reserve(m_files.size());
+    for (const auto& f : m_files)
+        byName.push_back(&f);
+    std::sort(byName.begin(), byName.end(), [](const NewFile* a, const NewFile* b) {
+        return a->member != b->member ? a->member < b->member : a->entry < b->entry;
+    });
+    for (std::size_t i = 1; i < byName.size(); ++i) {
+        if (byName[i]->member == byName[i - 1]->member) {
+            m_call.Out().Line("two files would be stored as " + byName[i]->member + " (" + byName[i - 1]->entry->member +
+                              ", " + byName[i]->entry->member + "); store their folders with -x");
             return ARC_ERROR_COMMAND_LINE;
         }
-        m_files.push_back({name, &e});
     }
     return ARC_OK;
 }
