@@ -36,6 +36,11 @@ int ReadAt(int fd, unsigned char* buffer, uint64_t length, uint64_t offset)
 
 }  // namespace
 
+int LibdeflateLevel(int zipLevel)
+{
+    return std::clamp(zipLevel, 1, 7);
+}
+
 DeflatePipeline::DeflatePipeline(int level) : level_(std::clamp(level, 1, 12)) {}
 
 DeflatePipeline::~DeflatePipeline()

@@ -28,7 +28,7 @@ zip_int64_t Open(MemberSourceState& s)
 {
     s.position = 0;
     s.reportedAt = 0;
-    if (!s.progress->Report(s.member))
+    if (!s.progress->Report(s.entry->member))
         return Fail(s, ZIP_ER_CANCELLED, 0, ARC_ERROR_USER_CANCEL, "cancelled");
     if (s.pipeline) {
         s.piece = s.pipeline->FirstPiece(s.index);
@@ -39,11 +39,11 @@ zip_int64_t Open(MemberSourceState& s)
         s.complete = false;
         return 0;
     }
-    s.fd = open(s.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    s.fd = open(s.entry->hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (s.fd < 0) {
         int err = errno;
         return Fail(s, ZIP_ER_OPEN, err, ARC_ERROR_READ_SOURCE,
-                    "cannot read " + s.member + ": " + std::strerror(err));
+                    "cannot read " + s.entry->member + ": " + std::strerror(err));
     }
     return 0;
 }
@@ -58,7 +58,7 @@ zip_int64_t ReadPieces(MemberSourceState& s, unsigned char* data, zip_uint64_t l
                 : err == ENODATA          ? ARC_ERROR_SOURCE_CHANGED
                                           : arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
             return Fail(s, ZIP_ER_READ, err, result,
-                        "cannot read " + s.member + ": "
+                        "cannot read " + s.entry->member + ": "
                             + (err == ENODATA ? "it became shorter while it was packed" : std::strerror(err)));
         }
         if (s.pieceOffset < piece.data.size()) {
@@ -74,7 +74,7 @@ zip_int64_t ReadPieces(MemberSourceState& s, unsigned char* data, zip_uint64_t l
         s.pipeline->ReleasePiece(s.piece);
         ++s.piece;
         s.pieceOffset = 0;
-        if (s.piece < s.pieceEnd && !s.progress->Report(s.member))
+        if (s.piece < s.pieceEnd && !s.progress->Report(s.entry->member))
             return Fail(s, ZIP_ER_CANCELLED, 0, ARC_ERROR_USER_CANCEL, "cancelled");
     }
     s.complete = true;
@@ -93,13 +93,13 @@ zip_int64_t Read(MemberSourceState& s, void* data, zip_uint64_t len)
         int err = errno;
         return Fail(s, ZIP_ER_READ, err,
                     arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE),
-                    "cannot read " + s.member + ": " + std::strerror(err));
+                    "cannot read " + s.entry->member + ": " + std::strerror(err));
     }
     s.position += static_cast<uint64_t>(n);
     s.progress->done += static_cast<uint64_t>(n);
     if (s.position - s.reportedAt >= kReportEvery) {
         s.reportedAt = s.position;
-        if (!s.progress->Report(s.member))
+        if (!s.progress->Report(s.entry->member))
             return Fail(s, ZIP_ER_CANCELLED, 0, ARC_ERROR_USER_CANCEL, "cancelled");
     }
     return n;
@@ -120,7 +120,7 @@ zip_int64_t Stat(MemberSourceState& s, void* data, zip_uint64_t len)
         return -1;
     zip_stat_init(st);
     st->valid = ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-    st->mtime = s.mtime;
+    st->mtime = s.entry->info.st_mtime;
     st->encryption_method = ZIP_EM_NONE;
     if (s.pipeline) {
         // Already deflated, so libzip copies the data as it is. It asks again after reading,

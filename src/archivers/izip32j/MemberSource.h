@@ -9,6 +9,7 @@
 #pragma once
 
 #include "DeflatePipeline.h"
+#include "FileCollector.h"
 #include "archiver_api.h"
 
 #include <zip.h>
@@ -36,9 +37,7 @@ struct WriteProgress {
 
 struct MemberSourceState {
     WriteProgress* progress = nullptr;
-    std::string member;
-    std::string hostPath;
-    time_t mtime = 0;
+    const arc::SourceEntry* entry = nullptr;  // name, path and time (outlives the archive handle)
     uint64_t expectedSize = 0;
     DeflatePipeline* pipeline = nullptr;  // null: the file is stored as it is
     size_t index = 0;                     // member number in the pipeline

@@ -6,6 +6,7 @@
 #include "FileCollector.h"
 #include "MemberSource.h"
 #include "Paths.h"
+#include "ZipCommand.h"
 #include "ZipHandle.h"
 #include "ZipMetadata.h"
 
@@ -20,34 +21,6 @@
 
 namespace qb::izip {
 namespace {
-
-struct ZipOptions {
-    bool recurse = false;
-    bool folderEntries = true;
-    bool hidden = false;
-    int level = 6;
-};
-
-bool ParseSwitches(const std::vector<std::string>& switches, ZipOptions& options, std::string& bad)
-{
-    for (const std::string& s : switches) {
-        for (char c : s) {
-            if (c == 'r')
-                options.recurse = true;
-            else if (c == 'D')
-                options.folderEntries = false;
-            else if (c == 'S')
-                options.hidden = true;
-            else if (c >= '0' && c <= '9')
-                options.level = c - '0';
-            else {
-                bad = s;
-                return false;
-            }
-        }
-    }
-    return true;
-}
 
 // Lets the temporary file start as the old archive without copying it: a second name for the
 // same data. libzip writes its result to a new file and renames that over the temporary name,
@@ -114,168 +87,196 @@ int LibzipFailure(zip_t* archive, const std::string& what, arc::OutputText& out)
                                                                         : ARC_ERROR_INTERNAL;
 }
 
-}  // namespace
-
-int RunZip(const arc::ParsedCommand& command, ArchiverProgressProc proc, void* user,
-           arc::OutputText& out)
+arc::CollectResult Collect(const ZipCommand& command, const WriteProgress& progress, arc::OutputText& out)
 {
-    ZipOptions options;
-    std::string bad;
-    if (!ParseSwitches(command.switches, options, bad)) {
-        out.Line("unknown switch -" + bad);
-        return ARC_ERROR_COMMAND_LINE;
-    }
-    if (command.archive.empty()) {
-        out.Line("no archive named");
-        return ARC_ERROR_COMMAND_LINE;
-    }
-    if (command.files.empty()) {
-        out.Line("no files named");
-        return ARC_ERROR_NOTHING_TO_DO;
-    }
-    std::string archivePath = arc::ResolveArgumentPath(command.archive);
-    if (archivePath.empty()) {
-        out.Line("cannot use the archive path " + command.archive);
-        return ARC_ERROR_COMMAND_LINE;
-    }
-    struct stat archiveInfo {};
-    bool exists = stat(archivePath.c_str(), &archiveInfo) == 0;
-    if (exists && !S_ISREG(archiveInfo.st_mode)) {
-        out.Line(command.archive + " is not a file");
-        return ARC_ERROR_WRITE;
-    }
-
     arc::CollectOptions collect;
-    collect.recurse = options.recurse;
-    collect.hidden = options.hidden;
-    collect.folderEntries = options.folderEntries;
-    collect.skipFiles = {archivePath};
+    collect.recurse = command.recurse;
+    collect.hidden = command.hidden;
+    collect.folderEntries = command.folderEntries;
+    collect.skipFiles = {command.archivePath};
     collect.keepGoing = [&](const std::string& folder) {
-        return !proc || proc(folder.c_str(), 0, 0, user) != 0;
+        return !progress.proc || progress.proc(folder.c_str(), 0, 0, progress.user) != 0;
     };
     arc::CollectResult files = arc::CollectFiles(command.files, collect);
     for (const std::string& line : files.skipped)
         out.Line("skipped: " + line);
-    if (files.result != ARC_OK) {
+    if (files.result != ARC_OK)
         out.Line(files.message);
-        return files.result;
-    }
+    return files;
+}
 
-    arc::AtomicOutput output;
-    if (int result = output.Begin(archivePath, ""); result != ARC_OK) {
-        out.Line("cannot write " + command.archive + ": " + arc::ResultName(result));
+// Writing the archive through libzip: the collected entries become members (or keep theirs),
+// the pipeline deflates the files ahead of libzip, zip_close writes everything in order.
+class ZipPacker {
+public:
+    ZipPacker(const ZipCommand& command, WriteProgress& progress, arc::OutputText& out)
+        : command_(command), progress_(progress), out_(out), pipeline_(LibdeflateLevel(command.level))
+    {
+    }
+    int Open(const std::string& tempPath);
+    int Add(const arc::SourceEntry& entry);
+    // Writes the archive; afterwards Changed() says whether anything was added or replaced.
+    int Close();
+    bool Changed() const { return added_ > 0 || replaced_ > 0; }
+    std::string Summary() const
+    {
+        return std::to_string(added_) + " added, " + std::to_string(replaced_) + " replaced, "
+            + std::to_string(kept_) + " kept";
+    }
+    size_t Kept() const { return kept_; }
+
+private:
+    int AddFolder(const arc::SourceEntry& entry);
+
+    const ZipCommand& command_;
+    WriteProgress& progress_;
+    arc::OutputText& out_;
+    // Declared before the archive handle: libzip's sources point into these until it is gone.
+    DeflatePipeline pipeline_;
+    std::vector<std::unique_ptr<MemberSourceState>> states_;
+    std::vector<std::pair<zip_uint64_t, MemberSourceState*>> deflated_;
+    ZipHandle archive_;
+    size_t added_ = 0, replaced_ = 0, kept_ = 0;
+};
+
+int ZipPacker::Open(const std::string& tempPath)
+{
+    int zipError = 0;
+    archive_.reset(zip_open(tempPath.c_str(), command_.exists ? ZIP_CHECKCONS : ZIP_CREATE | ZIP_TRUNCATE, &zipError));
+    if (archive_)
+        return ARC_OK;
+    if (command_.exists) {
+        out_.Line(command_.archive + " is not a ZIP archive or is damaged; it was left as it is");
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    zip_error_t error;
+    zip_error_init_with_code(&error, zipError);
+    out_.Line(std::string("cannot make the archive: ") + zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_WRITE;
+}
+
+int ZipPacker::AddFolder(const arc::SourceEntry& entry)
+{
+    if (zip_name_locate(archive_.get(), (entry.member + "/").c_str(), 0) >= 0) {
+        ++kept_;
+        return ARC_OK;
+    }
+    zip_int64_t index = zip_dir_add(archive_.get(), entry.member.c_str(), ZIP_FL_ENC_UTF_8);
+    if (index < 0)
+        return LibzipFailure(archive_.get(), "cannot add " + entry.member, out_);
+    SetMemberMetadata(archive_.get(), static_cast<zip_uint64_t>(index), entry.info, true);
+    ++added_;
+    return ARC_OK;
+}
+
+int ZipPacker::Add(const arc::SourceEntry& entry)
+{
+    if (entry.isFolder)
+        return AddFolder(entry);
+    zip_t* archive = archive_.get();
+    zip_int64_t old = zip_name_locate(archive, entry.member.c_str(), 0);
+    if (old >= 0 && MemberMatchesFile(archive, static_cast<zip_uint64_t>(old), entry.info, entry.hostPath)) {
+        ++kept_;
+        return ARC_OK;
+    }
+    auto state = std::make_unique<MemberSourceState>();
+    state->progress = &progress_;
+    state->entry = &entry;
+    state->expectedSize = static_cast<uint64_t>(entry.info.st_size);
+    bool deflate = command_.level > 0 && entry.info.st_size > 0;
+    zip_source_t* source = MakeMemberSource(archive, state.get());
+    if (!source)
+        return LibzipFailure(archive, "cannot add " + entry.member, out_);
+    zip_uint64_t index;
+    if (old >= 0) {
+        if (zip_file_replace(archive, static_cast<zip_uint64_t>(old), source, 0) < 0) {
+            zip_source_free(source);
+            return LibzipFailure(archive, "cannot replace " + entry.member, out_);
+        }
+        index = static_cast<zip_uint64_t>(old);
+        ++replaced_;
+        out_.Line("updating: " + entry.member);
+    } else {
+        zip_int64_t added = zip_file_add(archive, entry.member.c_str(), source, ZIP_FL_ENC_UTF_8);
+        if (added < 0) {
+            zip_source_free(source);
+            return LibzipFailure(archive, "cannot add " + entry.member, out_);
+        }
+        index = static_cast<zip_uint64_t>(added);
+        ++added_;
+        out_.Line("adding: " + entry.member);
+    }
+    zip_set_file_compression(archive, index, deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
+                             deflate ? static_cast<zip_uint32_t>(command_.level) : 0);
+    SetMemberMetadata(archive, index, entry.info, false);
+    progress_.total += state->expectedSize;
+    if (deflate)
+        deflated_.emplace_back(index, state.get());
+    states_.push_back(std::move(state));
+    return ARC_OK;
+}
+
+int ZipPacker::Close()
+{
+    // libzip writes members in index order; the workers compress them in that same order.
+    std::sort(deflated_.begin(), deflated_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [index, state] : deflated_) {
+        state->pipeline = &pipeline_;
+        state->index = pipeline_.Add(state->entry->hostPath, state->expectedSize);
+    }
+    std::vector<std::pair<zip_uint64_t, MemberSourceState*>>().swap(deflated_);
+    pipeline_.Start();
+    if (zip_close(archive_.get()) != 0) {
+        int result = CloseFailure(archive_.get(), progress_, out_);
+        pipeline_.Stop();
         return result;
     }
-    if (exists) {
-        if (int result = ShareOldArchive(archivePath, output.TempPath(), out); result != ARC_OK)
-            return result;
-    }
+    archive_.release();  // zip_close has freed it
+    return ARC_OK;
+}
 
-    // Declared before the archive handle: libzip's sources point into these until it is gone.
+}  // namespace
+
+int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* user, arc::OutputText& out)
+{
+    ZipCommand command;
+    if (int result = ReadZipCommand(parsed, command, out); result != ARC_OK)
+        return result;
     WriteProgress progress;
     progress.proc = proc;
     progress.user = user;
-    DeflatePipeline pipeline(options.level > 0 ? options.level : 6);
-    std::vector<std::unique_ptr<MemberSourceState>> states;
-    std::vector<std::pair<zip_uint64_t, MemberSourceState*>> deflated;
+    arc::CollectResult files = Collect(command, progress, out);
+    if (files.result != ARC_OK)
+        return files.result;
 
-    int zipError = 0;
-    ZipHandle archive(zip_open(output.TempPath().c_str(), exists ? ZIP_CHECKCONS : ZIP_CREATE | ZIP_TRUNCATE, &zipError));
-    if (!archive) {
-        if (exists) {
-            out.Line(command.archive + " is not a ZIP archive or is damaged; it was left as it is");
-            return ARC_ERROR_BAD_ARCHIVE;
-        }
-        zip_error_t error;
-        zip_error_init_with_code(&error, zipError);
-        out.Line(std::string("cannot make the archive: ") + zip_error_strerror(&error));
-        zip_error_fini(&error);
-        return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_WRITE;
-    }
-
-    size_t added = 0, replaced = 0, kept = 0;
-    for (const arc::SourceEntry& entry : files.entries) {
-        if (entry.isFolder) {
-            if (zip_name_locate(archive.get(), (entry.member + "/").c_str(), 0) >= 0) {
-                ++kept;
-                continue;
-            }
-            zip_int64_t index = zip_dir_add(archive.get(), entry.member.c_str(), ZIP_FL_ENC_UTF_8);
-            if (index < 0)
-                return LibzipFailure(archive.get(), "cannot add " + entry.member, out);
-            SetMemberMetadata(archive.get(), static_cast<zip_uint64_t>(index), entry.info, true);
-            ++added;
-            continue;
-        }
-        zip_int64_t old = zip_name_locate(archive.get(), entry.member.c_str(), 0);
-        if (old >= 0 && MemberMatchesFile(archive.get(), static_cast<zip_uint64_t>(old), entry.info,
-                                         entry.hostPath)) {
-            ++kept;
-            continue;
-        }
-        auto state = std::make_unique<MemberSourceState>();
-        state->progress = &progress;
-        state->member = entry.member;
-        state->hostPath = entry.hostPath;
-        state->mtime = entry.info.st_mtime;
-        state->expectedSize = static_cast<uint64_t>(entry.info.st_size);
-        bool deflate = options.level > 0 && entry.info.st_size > 0;
-        zip_source_t* source = MakeMemberSource(archive.get(), state.get());
-        if (!source)
-            return LibzipFailure(archive.get(), "cannot add " + entry.member, out);
-        zip_uint64_t index;
-        if (old >= 0) {
-            if (zip_file_replace(archive.get(), static_cast<zip_uint64_t>(old), source, 0) < 0) {
-                zip_source_free(source);
-                return LibzipFailure(archive.get(), "cannot replace " + entry.member, out);
-            }
-            index = static_cast<zip_uint64_t>(old);
-            ++replaced;
-            out.Line("updating: " + entry.member);
-        } else {
-            zip_int64_t added_index = zip_file_add(archive.get(), entry.member.c_str(), source, ZIP_FL_ENC_UTF_8);
-            if (added_index < 0) {
-                zip_source_free(source);
-                return LibzipFailure(archive.get(), "cannot add " + entry.member, out);
-            }
-            index = static_cast<zip_uint64_t>(added_index);
-            ++added;
-            out.Line("adding: " + entry.member);
-        }
-        zip_set_file_compression(archive.get(), index, deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
-                                 deflate ? static_cast<zip_uint32_t>(options.level) : 0);
-        SetMemberMetadata(archive.get(), index, entry.info, false);
-        progress.total += state->expectedSize;
-        if (deflate)
-            deflated.emplace_back(index, state.get());
-        states.push_back(std::move(state));
-    }
-
-    // libzip writes members in index order; the workers compress them in that same order.
-    std::sort(deflated.begin(), deflated.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [index, state] : deflated) {
-        state->pipeline = &pipeline;
-        state->index = pipeline.Add(state->hostPath, state->expectedSize);
-    }
-    pipeline.Start();
-
-    if (zip_close(archive.get()) != 0) {
-        int result = CloseFailure(archive.get(), progress, out);
-        pipeline.Stop();
+    arc::AtomicOutput output;
+    if (int result = output.Begin(command.archivePath, ""); result != ARC_OK) {
+        out.Line("cannot write " + command.archive + ": " + arc::ResultName(result));
         return result;
     }
-    archive.release();  // zip_close has freed it
-    if (added == 0 && replaced == 0) {
-        out.Line("nothing to update: " + std::to_string(kept) + " members kept");
+    if (command.exists) {
+        if (int result = ShareOldArchive(command.archivePath, output.TempPath(), out); result != ARC_OK)
+            return result;
+    }
+    ZipPacker packer(command, progress, out);
+    if (int result = packer.Open(output.TempPath()); result != ARC_OK)
+        return result;
+    for (const arc::SourceEntry& entry : files.entries) {
+        if (int result = packer.Add(entry); result != ARC_OK)
+            return result;
+    }
+    if (int result = packer.Close(); result != ARC_OK)
+        return result;
+    if (!packer.Changed()) {
+        out.Line("nothing to update: " + std::to_string(packer.Kept()) + " members kept");
         return ARC_OK;  // the old archive is already what was asked for
     }
     if (int result = output.Commit(); result != ARC_OK) {
         out.Line(std::string("cannot put the archive in place: ") + arc::ResultName(result));
         return result;
     }
-    out.Line(std::to_string(added) + " added, " + std::to_string(replaced) + " replaced, "
-             + std::to_string(kept) + " kept");
+    out.Line(packer.Summary());
     return ARC_OK;
 }
 
