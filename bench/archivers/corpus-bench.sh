@@ -1,56 +1,139 @@
 #!/usr/bin/env bash
 # corpus-bench.sh BUILD_DIR [CORPUS_DIR]
 #
-# Packs the whole benchmark corpus (../shared/bench/make-corpus) once with each archiver and
-# prints, side by side: wall time, MB/s of input, output size and peak memory. Our modules are
-# driven through qbarc exactly as the program drives them: one command line, the corpus folder as
-# the working directory. Peers that are not installed are skipped.
+# Prints the performance table of the archiver modules: each row times our module and the peer
+# it is compared with, one after the other in this one run, and gives the ratio of the times
+# (ours / peer) and of the archive sizes. Our modules are driven through qbarc exactly as the
+# program drives them: one command line, the packed folder as the working directory.
 #
-# Not a test: the figures depend on the machine. Compare ratios within one run.
+# Inputs: the benchmark corpus (bench/make-corpus, 129 MiB in 4,975 files; built on first use
+# in CORPUS_DIR, default $QB_CORPUS_DIR or ${TMPDIR:-/tmp}/quillbox2-corpus) and a folder of
+# 100,000 small files made here (beside the corpus, also kept for later runs).
+# Environment: QUILLBOX2_THREADS as for the modules; QB_BENCH_ROWS="lh5 zip9 ..." runs only
+# those rows (names as in ROWS below).
+#
+# Not a test: the figures depend on the machine and on what else runs on it. Compare ratios
+# within one run; the header line says how busy the machine was.
+#
+# Each row is one function that prints one table line with `row`; add rows the same way.
 set -uo pipefail
 
 build=$(cd "${1:?usage: corpus-bench.sh BUILD_DIR [CORPUS_DIR]}" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-corpus=${2:-${QB_CORPUS_DIR:-$root/../corpus}}
-if [ ! -d "$corpus/tree" ]; then
-  "$root/../shared/bench/make-corpus" "$corpus" >&2 || { echo "corpus-bench: no corpus" >&2; exit 1; }
+here=$(cd "$(dirname "$0")" && pwd)
+corpus=${2:-${QB_CORPUS_DIR:-${TMPDIR:-/tmp}/quillbox2-corpus}}
+if [ ! -d "$corpus/tree" ] || [ ! -f "$corpus/.complete" ]; then
+  "$here/../make-corpus" "$corpus" >&2 || { echo "corpus-bench: no corpus" >&2; exit 1; }
 fi
 tree="$corpus/tree"
+many="$corpus/many-files"
 qbarc="$build/qbarc"
 export QUILLBOX2_SYSTEM_DIR="$build/system"
 out=$(mktemp -d "${TMPDIR:-/tmp}/qb-bench.XXXXXX")
 trap 'rm -rf "$out"' EXIT
-input_bytes=$(find "$tree" -type f -printf '%s\n' | awk '{s+=$1} END {print s+0}')
+have() { command -v "$1" >/dev/null 2>&1; }
 
-printf '%-26s %9s %9s %12s %9s\n' "archiver" "wall s" "MB/s" "output B" "peak MB"
-run() {  # name, output file, command...
-  local name=$1 file=$2; shift 2
-  rm -f "$file"
-  local tfile="$out/time.txt"
-  ( cd "$tree" && /usr/bin/time -f '%e %M' -o "$tfile" "$@" >/dev/null 2>&1 )
-  local rc=$?
-  read -r wall kb < "$tfile" 2>/dev/null || { wall=0; kb=0; }
-  local size=0
-  [ -f "$file" ] && size=$(stat -c %s "$file")
-  local mbs
-  mbs=$(awk -v b="$input_bytes" -v w="$wall" 'BEGIN { if (w > 0) printf "%.1f", b / 1048576 / w; else print "-" }')
-  printf '%-26s %9s %9s %12s %9s%s\n' "$name" "$wall" "$mbs" "$size" "$((kb / 1024))" \
-    "$([ $rc -ne 0 ] && echo "  (exit $rc)")"
-  rm -f "$file"
+# measure DIR OUTPUT COMMAND...: runs the command in DIR (OUTPUT removed first) and sets
+# WALL (seconds), PEAK (MB of the largest process), SIZE (bytes of OUTPUT, 0 when missing)
+# and RC.
+measure() {
+  local dir=$1 file=$2; shift 2
+  rm -rf "$file"
+  ( cd "$dir" && /usr/bin/time -f '%e %M' -o "$out/time.txt" "$@" >/dev/null 2>&1 )
+  RC=$?
+  read -r WALL kb < "$out/time.txt" 2>/dev/null || { WALL=0; kb=0; }
+  PEAK=$((kb / 1024))
+  SIZE=0
+  [ -f "$file" ] && SIZE=$(stat -c %s "$file")
+  if [ "$RC" -ne 0 ]; then echo "corpus-bench: $* exited with $RC" >&2; fi
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+# row LABEL OURS PEER TIME_RATIO SIZE_RATIO GOAL
+row() { printf '| %s | %s | %s | %s | %s | %s |\n' "$@"; }
+
+# Packing rows: our module, then the peer, on the whole corpus.
+row_lh5() {
+  have jlha || return 0
+  measure "$tree" "$out/a.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x \"$out/a.lzh\" \"*.*\""
+  local w=$WALL s=$SIZE
+  measure "$tree" "$out/j.lzh" jlha aqo5 "$out/j.lzh" .
+  row "LZH -lh5- pack" "$w s" "jlha $WALL s" "$(ratio "$w" "$WALL")×" "$(ratio "$s" "$SIZE")×" "≤ 0.10×, size ≤ 0.99×"
 }
 
-if [ -x "$qbarc" ]; then
-  run "ours LZH -lh5-"   "$out/a.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x \"$out/a.lzh\" \"*.*\""
-  run "ours LZH -lh7-"   "$out/a.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x -o7 \"$out/a.lzh\" \"*.*\""
-  run "ours LZH -lh0-"   "$out/a.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x -z1 \"$out/a.lzh\" \"*.*\""
-  run "ours ZIP -9"      "$out/a.zip" "$qbarc" ZIP32J.DLL "-r -9 \"$out/a.zip\" \"*.*\""
-  run "ours ZIP -0"      "$out/a.zip" "$qbarc" ZIP32J.DLL "-r -0 \"$out/a.zip\" \"*.*\""
-fi
-command -v zip  >/dev/null && run "zip -r -9"        "$out/z.zip" zip -q -r -9 "$out/z.zip" .
-command -v zip  >/dev/null && run "zip -r -0"        "$out/z.zip" zip -q -r -0 "$out/z.zip" .
-command -v 7zz  >/dev/null && run "7zz a -tzip -mx=5" "$out/s.zip" 7zz a -tzip -mx=5 "$out/s.zip" .
-command -v 7zz  >/dev/null && run "7zz a -tzip -mx=9" "$out/s.zip" 7zz a -tzip -mx=9 "$out/s.zip" .
-command -v jlha >/dev/null && run "jlha aqo5"        "$out/j.lzh" jlha aqo5 "$out/j.lzh" .
-command -v jlha >/dev/null && run "jlha aqo7"        "$out/j.lzh" jlha aqo7 "$out/j.lzh" .
-run "tar cf" "$out/t.tar" tar cf "$out/t.tar" .
-echo "input: $input_bytes bytes in $(find "$tree" -type f | wc -l) files"
+row_lh7() {
+  have jlha || return 0
+  measure "$tree" "$out/a.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x -o7 \"$out/a.lzh\" \"*.*\""
+  local w=$WALL s=$SIZE
+  measure "$tree" "$out/j.lzh" jlha aqo7 "$out/j.lzh" .
+  row "LZH -lh7- pack" "$w s" "jlha $WALL s" "$(ratio "$w" "$WALL")×" "$(ratio "$s" "$SIZE")×" "≤ 0.35×, size ≤ 0.97×"
+}
+
+row_zip9() {
+  have 7zz || return 0
+  measure "$tree" "$out/a.zip" "$qbarc" ZIP32J.DLL "-r -9 \"$out/a.zip\" \"*.*\""
+  local w=$WALL s=$SIZE
+  measure "$tree" "$out/s.zip" 7zz a -tzip -mx=5 "$out/s.zip" .
+  local w7=$WALL
+  local zs=0
+  if have zip; then
+    measure "$tree" "$out/z.zip" zip -q -r -9 "$out/z.zip" .
+    zs=$SIZE
+  fi
+  row "ZIP -9 pack" "$w s" "7zz -mx=5 $w7 s" "$(ratio "$w" "$w7")×" "$(ratio "$s" "$zs")× zip -9's" "≤ 0.35×, size ≤ zip -9's"
+}
+
+# A folder of 100,000 small files (100 folders of 1,000; 50 to 2,000 bytes of text each), the
+# same on every machine.
+make_many() {
+  [ -f "$many/.complete" ] && return 0
+  rm -rf "$many" && mkdir -p "$many"
+  awk -v root="$many" 'BEGIN {
+    srand(13)
+    for (d = 0; d < 100; d++) {
+      dir = sprintf("%s/dir%03d", root, d)
+      system("mkdir -p " dir)
+      for (f = 0; f < 1000; f++) {
+        file = sprintf("%s/file%04d.txt", dir, f)
+        n = 50 + int(rand() * 1950)
+        s = ""
+        while (length(s) < n) s = s "word" int(rand() * 500) " "
+        printf "%s", substr(s, 1, n) > file
+        close(file)
+      }
+    }
+  }' && touch "$many/.complete"
+}
+
+# 100,000 files: time and peak memory of a fresh pack, LZH and ZIP.
+row_many() {
+  make_many || return 0
+  measure "$many" "$out/m.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x \"$out/m.lzh\" \"*.*\""
+  row "100,000 files: LZH pack" "$WALL s, $PEAK MB" "" "" "" "< 64 MB"
+  measure "$many" "$out/m.zip" "$qbarc" ZIP32J.DLL "-r -9 \"$out/m.zip\" \"*.*\""
+  row "100,000 files: ZIP pack" "$WALL s, $PEAK MB" "" "" "" "< 64 MB"
+}
+
+# Peak memory of the corpus packs with eight threads, whatever the machine has.
+row_memory() {
+  QUILLBOX2_THREADS=8 measure "$tree" "$out/a.lzh" "$qbarc" UNLHA32.DLL "a -r2 -x -o7 \"$out/a.lzh\" \"*.*\""
+  local l=$PEAK
+  QUILLBOX2_THREADS=8 measure "$tree" "$out/a.zip" "$qbarc" ZIP32J.DLL "-r -9 \"$out/a.zip\" \"*.*\""
+  row "peak memory, 8 threads (-lh7- / ZIP -9)" "$l MB / $PEAK MB" "" "" "" "< 64 MB"
+}
+
+ROWS=(lh5 lh7 zip9 memory many)
+[ -n "${QB_BENCH_ROWS:-}" ] && read -r -a ROWS <<< "$QB_BENCH_ROWS"
+
+cpu=$(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)
+echo "machine: $(nproc) cores available ($cpu), $(awk '/MemTotal/ { printf "%.0f", $2 / 1048576 }' /proc/meminfo) GB;" \
+  "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg); threads: ${QUILLBOX2_THREADS:-all cores}"
+echo "input: $(find "$tree" -type f | wc -l) files, $(find "$tree" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }') bytes;" \
+  "$(date -u '+%Y-%m-%d %H:%M UTC')"
+echo
+row "" "ours" "peer" "time ratio" "size ratio" "goal"
+row "---" "---" "---" "---" "---" "---"
+for r in "${ROWS[@]}"; do
+  "row_$r"
+done
+echo
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
