@@ -2,13 +2,17 @@
 
 #include "ErrorCodes.h"
 #include "Paths.h"
+#include "LongPath.h"
 #include "Wildcard.h"
 #include "platform/Utf8.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -18,14 +22,34 @@ namespace {
 
 using FileId = std::pair<dev_t, ino_t>;
 
+// A descriptor closed when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f = -1) : fd(f) {}
+    ~Fd()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+FileId IdOf(const struct stat& info)
+{
+    return {info.st_dev, info.st_ino};
+}
+
 struct Walker {
     const CollectOptions& options;
     CollectResult& out;
     std::set<FileId> visitedFolders;
     std::set<FileId> skipIds;
     std::set<std::string> members;
+    FileId root{};  // the folder being packed: links must not lead out of it
     size_t foldersSeen = 0;
     static constexpr size_t kFoldersPerCheck = 64;
+    static constexpr int kMaxLinkHops = 40;
 
     bool Excluded(const std::string& name, const std::string& member) const
     {
@@ -41,27 +65,14 @@ struct Walker {
 
     void Skip(const std::string& member, const char* reason)
     {
-        out.skipped.push_back(Printable(member) + ": " + reason);
+        out.skipped.push_back({reason, member});
     }
 
-    // The name with every byte that is not part of valid UTF-8 written as \xNN.
-    static std::string Printable(const std::string& name)
+    bool Fail(int result, const std::string& message)
     {
-        std::string text;
-        for (size_t i = 0; i < name.size();) {
-            platform::Utf8Char c = platform::DecodeUtf8(name, i);
-            if (c.valid) {
-                text.append(name, i, c.length);
-            } else {
-                static const char hex[] = "0123456789ABCDEF";
-                unsigned char b = static_cast<unsigned char>(name[i]);
-                text += "\\x";
-                text += hex[b >> 4];
-                text += hex[b & 15];
-            }
-            i += c.length;
-        }
-        return text;
+        out.result = result;
+        out.message = message;
+        return false;
     }
 
     void Add(const std::string& member, const std::string& hostPath, bool isFolder,
@@ -73,20 +84,91 @@ struct Walker {
         entry.member = member;
         entry.hostPath = hostPath;
         entry.isFolder = isFolder;
+        entry.rawName = !platform::IsValidUtf8(member);
         entry.info = info;
         out.entries.push_back(std::move(entry));
     }
 
-    // Sorted names of a folder, or false (and the failure recorded) when it cannot be read.
-    bool ListFolder(const std::string& hostPath, const std::string& member,
-                    std::vector<std::string>& names)
+    // True when the folder open as fd is the packed folder or lies below it. Walks up through
+    // ".." (the real parent, whatever links led here) until the packed folder or "/" is met.
+    bool BelowRoot(int fd) const
     {
-        DIR* dir = opendir(hostPath.c_str());
+        int current = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (current < 0)
+            return false;
+        for (int steps = 0; steps < 4096; ++steps) {
+            struct stat here {};
+            if (fstat(current, &here) != 0)
+                break;
+            if (IdOf(here) == root) {
+                close(current);
+                return true;
+            }
+            int up = openat(current, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            struct stat parent {};
+            if (up < 0 || fstat(up, &parent) != 0 || IdOf(parent) == IdOf(here)) {
+                if (up >= 0)
+                    close(up);
+                break;  // the top of the file system
+            }
+            close(current);
+            current = up;
+        }
+        close(current);
+        return false;
+    }
+
+    // True when the link `name` in the folder dirFd leads to something inside the packed folder:
+    // for a folder, the folder itself; for a file, the folder that really holds it (the link
+    // chain is followed hop by hop, as the kernel would).
+    bool LinkStaysInside(int dirFd, const std::string& name, const struct stat& target) const
+    {
+        if (S_ISDIR(target.st_mode)) {
+            Fd folder(openat(dirFd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            return folder.fd >= 0 && BelowRoot(folder.fd);
+        }
+        int base = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+        std::string current = name;
+        for (int hop = 0; base >= 0 && hop < kMaxLinkHops; ++hop) {
+            std::vector<char> text(PATH_MAX + 1);
+            ssize_t n = readlinkat(base, current.c_str(), text.data(), text.size() - 1);
+            if (n < 0) {
+                // Not a link (any more): the file lies in base.
+                bool inside = errno == EINVAL && BelowRoot(base);
+                close(base);
+                return inside;
+            }
+            std::string link(text.data(), static_cast<size_t>(n));
+            size_t slash = link.rfind('/');
+            int next;
+            if (slash == std::string::npos) {
+                next = fcntl(base, F_DUPFD_CLOEXEC, 0);
+                current = link;
+            } else {
+                std::string folder = link.substr(0, slash);
+                if (folder.empty())
+                    folder = "/";
+                next = openat(base, folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                current = link.substr(slash + 1);
+            }
+            close(base);
+            base = next;
+        }
+        if (base >= 0)
+            close(base);
+        return false;
+    }
+
+    // Sorted names of the folder open as dirFd; false when it cannot be read (errno kept).
+    static bool ListFolder(int dirFd, std::vector<std::string>& names)
+    {
+        int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* dir = listFd < 0 ? nullptr : fdopendir(listFd);
         if (!dir) {
             int err = errno;
-            out.result = ResultFromErrno(err, ErrorSide::Source, ARC_ERROR_READ_SOURCE);
-            out.message = "cannot read folder " + (member.empty() ? hostPath : member) + ": "
-                + std::strerror(err);
+            if (listFd >= 0)
+                close(listFd);
+            errno = err;
             return false;
         }
         errno = 0;
@@ -97,79 +179,115 @@ struct Walker {
         }
         int err = errno;
         closedir(dir);
-        if (err != 0) {
-            out.result = ARC_ERROR_READ_SOURCE;
-            out.message = "cannot read folder " + hostPath + ": " + std::strerror(err);
+        errno = err;
+        if (err != 0)
             return false;
-        }
         std::sort(names.begin(), names.end());
         return true;
     }
 
-    // Looks at one entry of a folder. `literal` is set when the file pattern named it exactly.
-    // Returns false when the collection has failed.
-    bool Visit(const std::string& hostPath, const std::string& name, const std::string& member,
+    // Looks at the entry `name` of the folder dirFd (host path `hostPath`). `literal` is set when
+    // the file pattern named it exactly. Returns false when the collection has failed.
+    bool Visit(int dirFd, const std::string& hostPath, const std::string& name, const std::string& member,
                const std::string& pattern, bool literal)
     {
-        if (!platform::IsValidUtf8(name)) {
-            Skip(member, "name is not valid UTF-8");
-            return true;
-        }
         if (!literal && !options.hidden && name[0] == '.')
             return true;
         if (Excluded(name, member))
             return true;
         struct stat linkInfo {};
-        if (lstat(hostPath.c_str(), &linkInfo) != 0) {
+        if (fstatat(dirFd, name.c_str(), &linkInfo, AT_SYMLINK_NOFOLLOW) != 0) {
             Skip(member, "vanished");
             return true;
         }
+        bool wanted = literal || WildcardMatch(pattern, name);
         struct stat info = linkInfo;
-        if (S_ISLNK(linkInfo.st_mode) && stat(hostPath.c_str(), &info) != 0) {
-            Skip(member, "link leads nowhere");
-            return true;
+        if (S_ISLNK(linkInfo.st_mode)) {
+            if (fstatat(dirFd, name.c_str(), &info, 0) != 0) {
+                if (wanted)
+                    Skip(member, errno == ELOOP ? "link-loop" : "link-dangling");
+                return true;
+            }
+            bool taken = S_ISDIR(info.st_mode) ? options.recurse : wanted;
+            if (!literal && taken && !LinkStaysInside(dirFd, name, info)) {
+                Skip(member, "link-outside");
+                return true;
+            }
         }
-        if (skipIds.count({info.st_dev, info.st_ino}))
+        if (skipIds.count(IdOf(info)))
             return true;
+        bool backslash = name.find('\\') != std::string::npos;
         if (S_ISREG(info.st_mode)) {
-            if (literal || WildcardMatch(pattern, name))
+            if (!wanted)
+                return true;
+            if (backslash)
+                Skip(member, "backslash-in-name");
+            else if (faccessat(dirFd, name.c_str(), R_OK, AT_EACCESS) != 0)
+                Skip(member, "unreadable");
+            else
                 Add(member, hostPath, false, info);
             return true;
         }
         if (!S_ISDIR(info.st_mode)) {
-            Skip(member, "not a regular file (FIFO, socket or device)");
+            if (wanted)
+                Skip(member, "not-regular");
             return true;
         }
         if (!options.recurse && !literal)
             return true;
-        if (!visitedFolders.insert({info.st_dev, info.st_ino}).second) {
-            Skip(member, "folder already taken (link loop)");
+        if (backslash) {
+            Skip(member, "backslash-in-name");
             return true;
         }
-        if (options.folderEntries && (literal || WildcardMatch(pattern, name)))
+        if (visitedFolders.count(IdOf(info))) {
+            Skip(member, "link-loop");
+            return true;
+        }
+        Fd folder(openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.fd < 0) {
+            if (errno == EMFILE || errno == ENFILE)
+                return Fail(ARC_ERROR_READ_SOURCE, "too many folders open at " + member);
+            Skip(member, errno == ENOENT ? "vanished" : "unreadable");
+            return true;
+        }
+        std::vector<std::string> names;
+        if (options.recurse && !ListFolder(folder.fd, names)) {
+            Skip(member, "unreadable");
+            return true;
+        }
+        visitedFolders.insert(IdOf(info));
+        if (options.folderEntries && wanted)
             Add(member, hostPath, true, info);
         if (!options.recurse)
             return true;
-        return Walk(hostPath, member, literal ? std::string("*") : pattern);
+        return WalkNames(folder.fd, hostPath, member, literal ? std::string("*") : pattern, names);
     }
 
-    bool Walk(const std::string& folder, const std::string& prefix, const std::string& pattern)
+    bool WalkNames(int dirFd, const std::string& folder, const std::string& prefix, const std::string& pattern,
+                   const std::vector<std::string>& names)
     {
-        if (options.keepGoing && ++foldersSeen % kFoldersPerCheck == 0 && !options.keepGoing(prefix)) {
-            out.result = ARC_ERROR_USER_CANCEL;
-            out.message = "cancelled";
-            return false;
-        }
-        std::vector<std::string> names;
-        if (!ListFolder(folder, prefix, names))
-            return false;
+        if (options.keepGoing && ++foldersSeen % kFoldersPerCheck == 0 && !options.keepGoing(prefix))
+            return Fail(ARC_ERROR_USER_CANCEL, "cancelled");
         for (const std::string& name : names) {
             std::string host = folder == "/" ? "/" + name : folder + "/" + name;
             std::string member = prefix.empty() ? name : prefix + "/" + name;
-            if (!Visit(host, name, member, pattern, false))
+            if (!Visit(dirFd, host, name, member, pattern, false))
                 return false;
         }
         return true;
+    }
+
+    // The starting folder of a specification: it must be readable, or nothing can be packed.
+    bool WalkStart(int dirFd, const std::string& folder, const std::string& prefix, const std::string& pattern)
+    {
+        std::vector<std::string> names;
+        if (!ListFolder(dirFd, names)) {
+            int err = errno;
+            out.result = ResultFromErrno(err, ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+            out.message = "cannot read folder " + (prefix.empty() ? folder : prefix) + ": " + std::strerror(err);
+            return false;
+        }
+        return WalkNames(dirFd, folder, prefix, pattern, names);
     }
 
     bool Spec(const std::string& rawSpec)
@@ -199,34 +317,44 @@ struct Walker {
         }
 
         std::string folder = ResolveArgumentPath(folderPart.empty() ? std::string(".") : folderPart);
-        if (last.empty()) {
-            // "DATA\" names the folder itself; take it like the literal name of a folder.
-            if (prefix.empty())
-                return Walk(folder, "", "*");
-            std::string parentMember = prefix;
-            std::string name = BaseName(folder);
-            return Visit(folder, name, parentMember, "*", true);
-        }
-        if (HasWildcards(last)) {
+        if (last.empty() || HasWildcards(last)) {
+            Fd dir(OpenLongPath(folder, O_RDONLY | O_DIRECTORY));
             struct stat info {};
-            if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-                out.result = ARC_ERROR_FOLDER_MISSING;
-                out.message = "folder not found: " + (folderPart.empty() ? folder : folderPart);
-                return false;
+            if (dir.fd < 0 || fstat(dir.fd, &info) != 0) {
+                if (errno == ENOENT || errno == ENOTDIR)
+                    return Fail(ARC_ERROR_FOLDER_MISSING,
+                                "folder not found: " + (folderPart.empty() ? folder : folderPart));
+                return Fail(ResultFromErrno(errno, ErrorSide::Source, ARC_ERROR_READ_SOURCE),
+                            "cannot read folder " + folder + ": " + std::strerror(errno));
             }
             // The starting folder counts as visited, so a link back to it is not walked again.
-            visitedFolders.insert({info.st_dev, info.st_ino});
-            return Walk(folder, prefix, last);
+            root = IdOf(info);
+            visitedFolders.insert(root);
+            if (!last.empty())
+                return WalkStart(dir.fd, folder, prefix, last);
+            // "DATA\" names the folder itself; take it like the literal name of a folder.
+            if (prefix.empty())
+                return WalkStart(dir.fd, folder, "", "*");
+            if (options.folderEntries)
+                Add(prefix, folder, true, info);
+            return !options.recurse || WalkStart(dir.fd, folder, prefix, "*");
         }
         std::string host = ResolveArgumentPath(folderPart + last);
         std::string name = BaseName(host);
         std::string member = prefix.empty() ? name : prefix + "/" + name;
+        std::string parent = ParentFolder(host);
+        Fd dir(OpenLongPath(parent, O_RDONLY | O_DIRECTORY));
         struct stat probe {};
-        if (lstat(host.c_str(), &probe) != 0) {
-            Skip(member, "not found");
+        if (dir.fd < 0 || fstatat(dir.fd, name.c_str(), &probe, AT_SYMLINK_NOFOLLOW) != 0) {
+            Skip(member, "not-found");
             return true;
         }
-        return Visit(host, name, member, "*", true);
+        struct stat info {};
+        if (fstatat(dir.fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode))
+            root = IdOf(info);
+        else if (fstat(dir.fd, &info) == 0)
+            root = IdOf(info);
+        return Visit(dir.fd, host, name, member, "*", true);
     }
 };
 
@@ -235,7 +363,7 @@ struct Walker {
 CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectOptions& options)
 {
     CollectResult out;
-    Walker walker{options, out, {}, {}, {}, 0};
+    Walker walker{options, out, {}, {}, {}, {}, 0};
     for (const std::string& path : options.skipFiles) {
         struct stat info {};
         if (stat(path.c_str(), &info) == 0)

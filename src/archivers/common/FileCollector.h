@@ -16,17 +16,25 @@
 //   files are wanted; a specification that names such a file literally still takes it.
 // - Exclusion patterns (-jx) are matched against the base name, or against the whole member
 //   path when the pattern holds a folder separator; an excluded folder is left out whole.
-// - Symbolic links are followed: a link to a file stores the file's content under the link's
-//   name; a link to a folder is entered like a folder, except when that folder has been visited
-//   already in this walk (this is what stops link loops and duplicates). Dangling links, FIFOs,
-//   sockets and devices are skipped and named in `skipped`.
-// - Names that are not valid UTF-8 cannot become member names and are skipped (named in
-//   `skipped`, with their bytes escaped).
+// - Symbolic links are followed while their target stays inside the folder being packed (the
+//   folder of the specification; for a folder named literally, that folder): a link to a file
+//   stores the file's content under the link's name; a link to a folder is entered like a
+//   folder, except when that folder has been visited already in this walk (this stops link loops
+//   and duplicates). A link that leads outside is not followed: packing a folder must never pack
+//   /etc because someone left a link to it there. A link named literally is followed anyway.
+// - Nothing is left out silently: dangling links, links leading outside, FIFOs, sockets,
+//   devices, names holding a backslash (every reader takes it for a folder separator), files
+//   and subfolders that may not be read, and entries that vanish during the walk are named in
+//   `skipped` with a reason word of archiver_output.h.
+// - Names that are not valid UTF-8 are taken with their bytes (`rawName`); the module decides
+//   how to store them.
+// - The walk goes from open folder to open folder (openat), so paths longer than PATH_MAX work;
+//   `hostPath` may then be longer than the system accepts in one call: open it with
+//   OpenLongPath.
 // - Files listed in `skipFiles` (the archive being written, for one) are never taken.
 // - The order is stable: specifications in their order, inside a folder by name (byte order),
 //   a folder's entry directly before its content. A member name met twice is taken once.
-// - A folder that cannot be read fails the whole collection (ARC_ERROR_READ_SOURCE): leaving
-//   its files out silently would lose them.
+// - A starting folder that cannot be read fails the whole collection (ARC_ERROR_READ_SOURCE).
 #pragma once
 
 #include <sys/stat.h>
@@ -52,14 +60,20 @@ struct SourceEntry {
     std::string member;    // UTF-8, '/' separated, no trailing '/' even for folders
     std::string hostPath;  // where to read it
     bool isFolder = false;
+    bool rawName = false;  // the member name is not valid UTF-8
     struct stat info {};   // of the file itself (links followed)
+};
+
+struct SkippedFile {
+    std::string reason;  // a reason word of archiver_output.h ("link-outside", ...)
+    std::string member;  // the name it would have had, as bytes
 };
 
 struct CollectResult {
     int result = 0;                    // ARC_OK or an ARC_ERROR_* code
     std::string message;               // what failed, for the output buffer
     std::vector<SourceEntry> entries;
-    std::vector<std::string> skipped;  // "name: reason" lines
+    std::vector<SkippedFile> skipped;
 };
 
 CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectOptions& options);

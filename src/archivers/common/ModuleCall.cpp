@@ -1,5 +1,9 @@
 #include "ModuleCall.h"
 
+#include "archiver_output.h"
+#include "platform/Utf8.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace qb::arc {
@@ -43,12 +47,68 @@ void OutputText::Flush()
     WriteOutputBuffer(text_, buffer_, size_);
 }
 
+void OutputText::Skipped(std::string_view reason, std::string_view member)
+{
+    ++skippedCount_;
+    Line(std::string(ARC_LINE_SKIPPED) + std::string(reason) + " " + EscapedName(member));
+}
+
+void OutputText::RawName(std::string_view member)
+{
+    Line(ARC_LINE_RAW_NAME + EscapedName(member));
+}
+
+void OutputText::LargeMember(std::string_view member)
+{
+    Line(ARC_LINE_LARGE_MEMBER + EscapedName(member));
+}
+
+void OutputText::Failed(std::string_view reason, std::string_view name)
+{
+    Line(std::string(ARC_LINE_FAILED) + std::string(reason) + " " + EscapedName(name));
+}
+
+std::string EscapedName(std::string_view name)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string text;
+    std::string whole(name);
+    for (size_t i = 0; i < whole.size();) {
+        platform::Utf8Char c = platform::DecodeUtf8(whole, i);
+        unsigned char b = static_cast<unsigned char>(whole[i]);
+        if (c.valid && b >= 0x20 && b != 0x7F && b != '\\') {
+            text.append(whole, i, c.length);
+            i += c.length;
+            continue;
+        }
+        text += "\\x";
+        text += hex[b >> 4];
+        text += hex[b & 15];
+        ++i;
+    }
+    return text;
+}
+
 void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size)
 {
     if (!buffer || size == 0)
         return;
     size_t n = text.size();
     if (n > size - 1) {
+        // Whole lines first, then the count of what was dropped.
+        for (size_t keep = text.rfind('\n', size - 1); keep != std::string_view::npos && keep > 0;
+             keep = text.rfind('\n', keep - 1)) {
+            size_t dropped = std::count(text.begin() + static_cast<long>(keep) + 1, text.end(), '\n');
+            if (!text.empty() && text.back() != '\n')
+                ++dropped;
+            std::string tail = ARC_LINE_OUTPUT_CUT + std::to_string(dropped) + "\n";
+            if (keep + 1 + tail.size() <= size - 1) {
+                std::memcpy(buffer, text.data(), keep + 1);
+                std::memcpy(buffer + keep + 1, tail.data(), tail.size());
+                buffer[keep + 1 + tail.size()] = '\0';
+                return;
+            }
+        }
         n = size - 1;
         // Step back over continuation bytes so that no half character is left at the end.
         while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)

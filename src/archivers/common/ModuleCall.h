@@ -60,6 +60,14 @@ public:
 
     void Append(std::string_view text) { text_.append(text); }
     void Line(std::string_view text) { text_.append(text); text_.push_back('\n'); }
+
+    // The lines of fixed shape that callers read (archiver_output.h). member is the stored name
+    // as bytes; it is escaped here.
+    void Skipped(std::string_view reason, std::string_view member);
+    void RawName(std::string_view member);
+    void LargeMember(std::string_view member);
+    void Failed(std::string_view reason, std::string_view name);
+    bool AnySkipped() const { return skippedCount_ > 0; }
     const std::string& Text() const { return text_; }
 
     // Writes what has been collected so far into the buffer (also done on destruction).
@@ -69,9 +77,17 @@ private:
     char* buffer_;
     unsigned long size_;
     std::string text_;
+    std::size_t skippedCount_ = 0;
 };
 
-// Copies text into buffer[0..size) NUL-terminated, never splitting a UTF-8 sequence.
+// Copies text into buffer[0..size) NUL-terminated. Text that does not fit is cut after its last
+// whole line that leaves room for an "output-cut <n>" line counting the lines dropped, so a
+// caller never reads half a name; a buffer too small even for that gets what fits, never a split
+// UTF-8 sequence.
 void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size);
+
+// A name as output lines show it: bytes that are not valid UTF-8, control bytes and backslashes
+// become \xNN, so the line stays one line and a reader can get the bytes back.
+std::string EscapedName(std::string_view name);
 
 }  // namespace qb::arc

@@ -1,6 +1,7 @@
 #include "DeflatePipeline.h"
 
 #include "DeflateJoin.h"
+#include "LongPath.h"
 #include "Threads.h"
 
 #include <fcntl.h>
@@ -138,7 +139,7 @@ void DeflatePipeline::Work()
 
 void DeflatePipeline::Compress(Piece& piece, libdeflate_compressor* compressor)
 {
-    int fd = open(paths_[piece.member].c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = arc::OpenLongPath(paths_[piece.member], O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         piece.error = errno;
         return;

@@ -10,9 +10,9 @@
 namespace qb::izip {
 namespace {
 
-bool FromCp932(const std::string& raw, std::string& utf8)
+bool Convert(const char* to, const char* from, const std::string& raw, std::string& result)
 {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
+    iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return false;
     std::vector<char> out(raw.size() * 3 + 4);
@@ -24,8 +24,13 @@ bool FromCp932(const std::string& raw, std::string& utf8)
     iconv_close(cd);
     if (rc == static_cast<size_t>(-1) || inLeft != 0)
         return false;
-    utf8.assign(out.data(), out.size() - outLeft);
+    result.assign(out.data(), out.size() - outLeft);
     return true;
+}
+
+bool FromCp932(const std::string& raw, std::string& utf8)
+{
+    return Convert("UTF-8", "CP932", raw, utf8);
 }
 
 }  // namespace
@@ -43,6 +48,12 @@ bool MemberName(zip_t* archive, zip_uint64_t index, std::string& name)
         return false;
     name = guessed;
     return true;
+}
+
+bool NameToCp932(const std::string& utf8, std::string& cp932)
+{
+    std::string back;
+    return Convert("CP932", "UTF-8", utf8, cp932) && FromCp932(cp932, back) && back == utf8;
 }
 
 }  // namespace qb::izip

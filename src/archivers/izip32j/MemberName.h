@@ -15,4 +15,7 @@ namespace qb::izip {
 // Returns false when libzip cannot give the name at all.
 bool MemberName(zip_t* archive, zip_uint64_t index, std::string& name);
 
+// The CP932 form of a UTF-8 name, when it has one that reads back as the same name.
+bool NameToCp932(const std::string& utf8, std::string& cp932);
+
 }  // namespace qb::izip

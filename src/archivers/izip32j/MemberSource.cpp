@@ -1,6 +1,7 @@
 #include "MemberSource.h"
 
 #include "ErrorCodes.h"
+#include "LongPath.h"
 #include "archiver_results.h"
 
 #include <fcntl.h>
@@ -39,7 +40,7 @@ zip_int64_t Open(MemberSourceState& s)
         s.complete = false;
         return 0;
     }
-    s.fd = open(s.entry->hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    s.fd = arc::OpenLongPath(s.entry->hostPath, O_RDONLY | O_CLOEXEC);
     if (s.fd < 0) {
         int err = errno;
         return Fail(s, ZIP_ER_OPEN, err, ARC_ERROR_READ_SOURCE,

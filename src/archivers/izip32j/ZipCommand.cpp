@@ -5,12 +5,33 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
+
 namespace qb::izip {
 namespace {
+
+// The whole-word switches of archiver_output.h; false when s is none of them.
+bool WordSwitch(const std::string& s, ZipCommand& command)
+{
+    std::string word = s;
+    for (char& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "names:utf8" || word == "names:cp932")
+        command.cp932Names = word == "names:cp932";
+    else if (word == "test")
+        command.test = true;
+    else if (word == "sync")
+        command.rebuild = true;
+    else
+        return false;
+    return true;
+}
 
 bool ParseSwitches(const std::vector<std::string>& switches, ZipCommand& command, std::string& bad)
 {
     for (const std::string& s : switches) {
+        if (WordSwitch(s, command))
+            continue;
         for (char c : s) {
             if (c == 'r')
                 command.recurse = true;

@@ -1,5 +1,7 @@
 #include "ZipMetadata.h"
 
+#include "LongPath.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -17,7 +19,7 @@ constexpr zip_uint32_t kDosFolder = 0x10;
 // The CRC-32 of a file's contents, or nothing when it cannot be read to the end.
 bool FileCrc32(const std::string& hostPath, uLong& crc)
 {
-    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = arc::OpenLongPath(hostPath, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     crc = crc32(0L, Z_NULL, 0);

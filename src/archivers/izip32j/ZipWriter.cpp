@@ -1,14 +1,17 @@
 #include "ZipWriter.h"
 
+#include "ArchiveFileSource.h"
 #include "AtomicOutput.h"
 #include "DeflatePipeline.h"
 #include "ErrorCodes.h"
 #include "FileCollector.h"
+#include "MemberName.h"
 #include "MemberSource.h"
 #include "Paths.h"
 #include "ZipCommand.h"
 #include "ZipHandle.h"
 #include "ZipMetadata.h"
+#include "platform/Utf8.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,43 +20,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <memory>
 
 namespace qb::izip {
 namespace {
-
-// Lets the temporary file start as the old archive without copying it: a second name for the
-// same data. libzip writes its result to a new file and renames that over the temporary name,
-// so the old archive itself is never written to. Where links are not possible, a copy.
-int ShareOldArchive(const std::string& archive, const std::string& temp, arc::OutputText& out)
-{
-    if (unlink(temp.c_str()) != 0 && errno != ENOENT)
-        return arc::ResultFromErrno(errno, arc::ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
-    if (link(archive.c_str(), temp.c_str()) == 0)
-        return ARC_OK;
-    int in = open(archive.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        out.Line("cannot read the archive: " + std::string(std::strerror(errno)));
-        return ARC_ERROR_BAD_ARCHIVE;
-    }
-    int copy = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    int err = copy < 0 ? errno : 0;
-    std::vector<char> buffer(1 << 20);
-    while (err == 0) {
-        ssize_t n = read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : 0;
-            break;
-        }
-        err = arc::WriteAll(copy, buffer.data(), static_cast<size_t>(n));
-    }
-    close(in);
-    if (copy >= 0 && close(copy) != 0 && err == 0)
-        err = errno;
-    return err == 0 ? ARC_OK : arc::ResultFromErrno(err, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
-}
 
 // Why zip_close failed, as a result code: a cancel or a source's own failure first, as they
 // are the cause; else the system error libzip met while writing.
@@ -80,6 +51,42 @@ int CloseFailure(zip_t* archive, const WriteProgress& progress, arc::OutputText&
     }
 }
 
+// Reads the new archive back: its central directory checked against the local headers, and every
+// member decompressed against its CRC. A failure is ARC_ERROR_TEST_FAILED.
+int TestWrittenArchive(const std::string& path, zip_int64_t expected, const WriteProgress& progress,
+                       arc::OutputText& out)
+{
+    int error = 0;
+    ZipHandle archive(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    auto fail = [&](const std::string& what, const std::string& member) {
+        out.Line("testing the new archive: " + what);
+        out.Failed("test-failed", member);
+        return ARC_ERROR_TEST_FAILED;
+    };
+    if (!archive)
+        return fail("it cannot be opened", path);
+    if (zip_get_num_entries(archive.get(), 0) != expected)
+        return fail("it does not hold every member", path);
+    std::vector<char> buffer(1 << 16);
+    for (zip_int64_t i = 0; i < expected; ++i) {
+        const char* name = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        std::string member = name ? name : "";
+        zip_file_t* file = zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0);
+        if (!file)
+            return fail(member + ": " + zip_strerror(archive.get()), member);
+        zip_int64_t n;
+        while ((n = zip_fread(file, buffer.data(), buffer.size())) > 0) {
+        }
+        std::string why = n < 0 ? zip_file_strerror(file) : "";
+        zip_fclose(file);
+        if (n < 0)
+            return fail(member + ": " + why, member);
+        if (progress.proc && progress.proc(member.c_str(), 0, 0, progress.user) == 0)
+            return ARC_ERROR_USER_CANCEL;
+    }
+    return ARC_OK;
+}
+
 int LibzipFailure(zip_t* archive, const std::string& what, arc::OutputText& out)
 {
     out.Line(what + ": " + zip_strerror(archive));
@@ -98,8 +105,8 @@ arc::CollectResult Collect(const ZipCommand& command, const WriteProgress& progr
         return !progress.proc || progress.proc(folder.c_str(), 0, 0, progress.user) != 0;
     };
     arc::CollectResult files = arc::CollectFiles(command.files, collect);
-    for (const std::string& line : files.skipped)
-        out.Line("skipped: " + line);
+    for (const arc::SkippedFile& skipped : files.skipped)
+        out.Skipped(skipped.reason, skipped.member);
     if (files.result != ARC_OK)
         out.Line(files.message);
     return files;
@@ -113,8 +120,14 @@ public:
         : command_(command), progress_(progress), out_(out), pipeline_(LibdeflateLevel(command.level))
     {
     }
-    int Open(const std::string& tempPath);
+    // Opens the archive to write into the descriptor outFd: the old archive updated (update),
+    // or a new one.
+    int Open(int outFd, bool update);
+    // Picks the code of the new names: CP932 without the UTF-8 flag when asked for and every
+    // name of the archive has a CP932 form, else UTF-8 with the flag.
+    void ChooseNameCode(const std::vector<arc::SourceEntry>& entries);
     int Add(const arc::SourceEntry& entry);
+    zip_int64_t Members() const { return zip_get_num_entries(archive_.get(), 0); }
     // Writes the archive; afterwards Changed() says whether anything was added or replaced.
     int Close();
     bool Changed() const { return added_ > 0 || replaced_ > 0; }
@@ -137,32 +150,92 @@ private:
     std::vector<std::pair<zip_uint64_t, MemberSourceState*>> deflated_;
     ZipHandle archive_;
     size_t added_ = 0, replaced_ = 0, kept_ = 0;
+    // The members already there, by name as people read it; names that are not text also by
+    // their bytes (after a \x01, which no text name holds).
+    std::map<std::string, zip_uint64_t> existing_;
+    bool cp932_ = false;
+
+    zip_int64_t Find(const arc::SourceEntry& entry, bool folder) const;
+    std::string StoredName(const arc::SourceEntry& entry, zip_flags_t& flags) const;
 };
 
-int ZipPacker::Open(const std::string& tempPath)
+int ZipPacker::Open(int outFd, bool update)
 {
-    int zipError = 0;
-    archive_.reset(zip_open(tempPath.c_str(), command_.exists ? ZIP_CHECKCONS : ZIP_CREATE | ZIP_TRUNCATE, &zipError));
-    if (archive_)
-        return ARC_OK;
-    if (command_.exists) {
-        out_.Line(command_.archive + " is not a ZIP archive or is damaged; it was left as it is");
+    int oldFd = -1;
+    if (update && (oldFd = open(command_.archivePath.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+        out_.Line("cannot read the archive: " + std::string(std::strerror(errno)));
         return ARC_ERROR_BAD_ARCHIVE;
     }
+    // libzip reads the old archive and writes straight into our locked temporary file.
     zip_error_t error;
-    zip_error_init_with_code(&error, zipError);
-    out_.Line(std::string("cannot make the archive: ") + zip_error_strerror(&error));
+    zip_error_init(&error);
+    zip_source_t* file = MakeArchiveFileSource(oldFd, outFd, &error);
+    if (file)
+        archive_.reset(zip_open_from_source(file, update ? ZIP_CHECKCONS : ZIP_CREATE | ZIP_TRUNCATE, &error));
+    if (file && !archive_)
+        zip_source_free(file);
+    int zipError = zip_error_code_zip(&error);
+    std::string text = zip_error_strerror(&error);
     zip_error_fini(&error);
-    return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_WRITE;
+    if (!archive_) {
+        if (update) {
+            out_.Line(command_.archive + " is not a ZIP archive or is damaged; it was left as it is");
+            out_.Failed("damaged-archive", command_.archive);
+            return ARC_ERROR_BAD_ARCHIVE;
+        }
+        out_.Line("cannot make the archive: " + text);
+        return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_WRITE;
+    }
+    zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
+    for (zip_uint64_t i = 0; count > 0 && i < static_cast<zip_uint64_t>(count); ++i) {
+        std::string name;
+        if (!MemberName(archive_.get(), i, name))
+            continue;
+        existing_.emplace(name, i);
+        if (const char* raw = zip_get_name(archive_.get(), i, ZIP_FL_ENC_RAW); raw && !platform::IsValidUtf8(raw))
+            existing_.emplace(std::string("\x01") + raw, i);
+    }
+    return ARC_OK;
+}
+
+void ZipPacker::ChooseNameCode(const std::vector<arc::SourceEntry>& entries)
+{
+    cp932_ = command_.cp932Names;
+    std::string cp932;
+    for (auto it = existing_.begin(); cp932_ && it != existing_.end(); ++it)
+        cp932_ = it->first[0] == '\x01' || NameToCp932(it->first, cp932);
+    for (auto it = entries.begin(); cp932_ && it != entries.end(); ++it)
+        cp932_ = it->rawName || NameToCp932(it->member, cp932);
+}
+
+zip_int64_t ZipPacker::Find(const arc::SourceEntry& entry, bool folder) const
+{
+    auto it = existing_.find((entry.rawName ? "\x01" : "") + entry.member + (folder ? "/" : ""));
+    return it == existing_.end() ? -1 : static_cast<zip_int64_t>(it->second);
+}
+
+// The name as stored and how: UTF-8 with the UTF-8 flag, or bytes without it (CP932 for old
+// Windows tools, or the bytes of a name that is not text).
+std::string ZipPacker::StoredName(const arc::SourceEntry& entry, zip_flags_t& flags) const
+{
+    flags = ZIP_FL_ENC_UTF_8;
+    std::string cp932;
+    if (entry.rawName || (cp932_ && NameToCp932(entry.member, cp932))) {
+        flags = ZIP_FL_ENC_CP437;  // stored as the bytes given, without the flag
+        return entry.rawName ? entry.member : cp932;
+    }
+    return entry.member;
 }
 
 int ZipPacker::AddFolder(const arc::SourceEntry& entry)
 {
-    if (zip_name_locate(archive_.get(), (entry.member + "/").c_str(), 0) >= 0) {
+    if (Find(entry, true) >= 0) {
         ++kept_;
         return ARC_OK;
     }
-    zip_int64_t index = zip_dir_add(archive_.get(), entry.member.c_str(), ZIP_FL_ENC_UTF_8);
+    zip_flags_t flags = 0;
+    std::string name = StoredName(entry, flags);
+    zip_int64_t index = zip_dir_add(archive_.get(), name.c_str(), flags);
     if (index < 0)
         return LibzipFailure(archive_.get(), "cannot add " + entry.member, out_);
     SetMemberMetadata(archive_.get(), static_cast<zip_uint64_t>(index), entry.info, true);
@@ -172,10 +245,16 @@ int ZipPacker::AddFolder(const arc::SourceEntry& entry)
 
 int ZipPacker::Add(const arc::SourceEntry& entry)
 {
+    if (entry.member.size() >= 0xFFFF) {
+        out_.Skipped("name-too-long", entry.member);
+        return ARC_OK;
+    }
+    if (entry.rawName)
+        out_.RawName(entry.member);
     if (entry.isFolder)
         return AddFolder(entry);
     zip_t* archive = archive_.get();
-    zip_int64_t old = zip_name_locate(archive, entry.member.c_str(), 0);
+    zip_int64_t old = Find(entry, false);
     if (old >= 0 && MemberMatchesFile(archive, static_cast<zip_uint64_t>(old), entry.info, entry.hostPath)) {
         ++kept_;
         return ARC_OK;
@@ -196,16 +275,18 @@ int ZipPacker::Add(const arc::SourceEntry& entry)
         }
         index = static_cast<zip_uint64_t>(old);
         ++replaced_;
-        out_.Line("updating: " + entry.member);
+        out_.Line("updating: " + arc::EscapedName(entry.member));
     } else {
-        zip_int64_t added = zip_file_add(archive, entry.member.c_str(), source, ZIP_FL_ENC_UTF_8);
+        zip_flags_t flags = 0;
+        std::string name = StoredName(entry, flags);
+        zip_int64_t added = zip_file_add(archive, name.c_str(), source, flags);
         if (added < 0) {
             zip_source_free(source);
             return LibzipFailure(archive, "cannot add " + entry.member, out_);
         }
         index = static_cast<zip_uint64_t>(added);
         ++added_;
-        out_.Line("adding: " + entry.member);
+        out_.Line("adding: " + arc::EscapedName(entry.member));
     }
     zip_set_file_compression(archive, index, deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
                              deflate ? static_cast<zip_uint32_t>(command_.level) : 0);
@@ -250,34 +331,50 @@ int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* us
     if (files.result != ARC_OK)
         return files.result;
 
+    arc::RemoveDeadTempFilesFor(command.archivePath, "");
     arc::AtomicOutput output;
     if (int result = output.Begin(command.archivePath, ""); result != ARC_OK) {
         out.Line("cannot write " + command.archive + ": " + arc::ResultName(result));
         return result;
     }
-    if (command.exists) {
-        if (int result = ShareOldArchive(command.archivePath, output.TempPath(), out); result != ARC_OK)
-            return result;
-    }
+    // A rebuild takes nothing from the old archive; it need not even be readable.
+    bool update = command.exists && !command.rebuild;
     ZipPacker packer(command, progress, out);
-    if (int result = packer.Open(output.TempPath()); result != ARC_OK)
+    if (int result = packer.Open(output.Fd(), update); result != ARC_OK)
         return result;
+    packer.ChooseNameCode(files.entries);
     for (const arc::SourceEntry& entry : files.entries) {
         if (int result = packer.Add(entry); result != ARC_OK)
             return result;
     }
+    zip_int64_t members = packer.Members();
+    if (members <= 0) {
+        out.Line("no files to pack");
+        return ARC_ERROR_NOTHING_TO_DO;
+    }
     if (int result = packer.Close(); result != ARC_OK)
         return result;
-    if (!packer.Changed()) {
+    int done = out.AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
+    if (update && !packer.Changed()) {
         out.Line("nothing to update: " + std::to_string(packer.Kept()) + " members kept");
-        return ARC_OK;  // the old archive is already what was asked for
+        return done;  // the old archive is already what was asked for
+    }
+    // The last report before the new archive is tested and put in place: a cancel here still
+    // leaves the old archive as it was.
+    if (proc && proc(command.archive.c_str(), progress.total, progress.total, user) == 0) {
+        out.Line("cancelled; the archive was not changed");
+        return ARC_ERROR_USER_CANCEL;
+    }
+    if (command.test) {
+        if (int result = TestWrittenArchive(output.TempPath(), members, progress, out); result != ARC_OK)
+            return result;
     }
     if (int result = output.Commit(); result != ARC_OK) {
         out.Line(std::string("cannot put the archive in place: ") + arc::ResultName(result));
         return result;
     }
     out.Line(packer.Summary());
-    return ARC_OK;
+    return done;
 }
 
 }  // namespace qb::izip

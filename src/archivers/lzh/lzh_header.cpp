@@ -180,6 +180,11 @@ void FinishPath(const std::string& rawFolder, const std::string& storedName, con
     }
     h.isDirectory = h.method == "-lhd-" && !h.isSymlink;
     h.hadLeadingSeparator = StartsWithSeparator(raw);
+    h.storedPath.clear();
+    for (char c : raw)
+        h.storedPath.push_back(static_cast<unsigned char>(c) == 0xFF ? '/' : c);
+    while (!h.storedPath.empty() && h.storedPath.back() == '/')
+        h.storedPath.pop_back();
 
     std::vector<std::string> parts;
     if ((x.name16 || x.folder16) && !h.isSymlink) {

@@ -35,6 +35,8 @@ struct MemberHeader {
     bool isDirectory = false;
     bool isSymlink = false;
     std::string linkTarget;               // UTF-8, for symbolic links only
+    std::string storedPath;               // the path bytes as stored, '/' separated (names that
+                                          // are not text are matched by these)
 
     std::uint64_t headerOffset = 0;  // where the header starts in the archive
     std::uint64_t headerSize = 0;    // bytes from headerOffset to the packed data
@@ -59,11 +61,13 @@ struct HeaderParse {
 // offsets in the result are absolute. A zero first byte is the end of the archive.
 HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& out);
 
-// What our writer stores for one member. Names are stored as UTF-8 and declared so (0x46).
+// What our writer stores for one member. Names are stored as the bytes given, declared by the
+// code page header (0x46) unless codePage is 0 (bytes of no known code).
 struct NewMember {
     std::string method;                    // "-lh0-", "-lh5-", "-lh6-", "-lh7-" or "-lhd-"
-    std::vector<std::string> folders;      // folder part of the path (UTF-8 components)
-    std::string name;                      // file name (UTF-8); empty for folder entries
+    std::vector<std::string> folders;      // folder part of the path (components, as stored)
+    std::string name;                      // file name (as stored); empty for folder entries
+    std::uint32_t codePage = 65001;        // 65001 UTF-8, 932 CP932, 0 none
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
     std::int64_t mtime = 0;                // Unix seconds
@@ -72,7 +76,7 @@ struct NewMember {
     std::uint8_t attribute = 0x20;
 };
 
-// Builds a level-2 header: the fixed part, extended headers 0x46 (code page), 0x01 (name), 0x02
+// Builds a level-2 header: the fixed part, extended headers 0x46 (code page, unless 0), 0x01 (name), 0x02
 // (folders), 0x40 (attribute, when not plain 0x20), 0x50 (Unix mode), 0x42 (64-bit sizes, for
 // members of 4 GiB and more) and last 0x00 with the CRC of the whole header. The size is never a
 // multiple of 256, because its low byte is the first byte of the member and a zero there would

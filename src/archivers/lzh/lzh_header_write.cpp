@@ -58,8 +58,11 @@ std::vector<std::uint8_t> BuildLevel2Header(const NewMember& m)
     h[23] = 'M';
     std::size_t next = 24;
 
-    const std::uint8_t utf8[4] = {0xE9, 0xFD, 0x00, 0x00};  // code page 65001
-    AddExtended(h, next, 0x46, utf8, 4);
+    if (m.codePage != 0) {
+        const std::uint8_t codePage[4] = {static_cast<std::uint8_t>(m.codePage), static_cast<std::uint8_t>(m.codePage >> 8),
+                                          static_cast<std::uint8_t>(m.codePage >> 16), static_cast<std::uint8_t>(m.codePage >> 24)};
+        AddExtended(h, next, 0x46, codePage, 4);
+    }
     AddExtended(h, next, 0x01, m.name.data(), m.name.size());
     if (!m.folders.empty()) {
         std::string folder;

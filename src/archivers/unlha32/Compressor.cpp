@@ -1,5 +1,7 @@
 #include "Compressor.h"
 
+#include "LongPath.h"
+
 #include "ErrorCodes.h"
 #include "archiver_results.h"
 #include "lzh_crc16.h"
@@ -293,7 +295,7 @@ void Compressor::Run(Piece& piece)
 
 int OpenSourceFile(const std::string& hostPath)
 {
-    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = qb::arc::OpenLongPath(hostPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return -1;
     struct stat st {};

@@ -63,7 +63,9 @@ lzh::NewMember Describe(const NewFile& f)
 {
     const struct stat& st = f.entry->info;
     lzh::NewMember m;
-    std::vector<std::string> parts = SplitMember(f.member);
+    // Converted here rather than kept: a copy of every name would cost the memory of large trees.
+    std::vector<std::string> parts = SplitMember(f.codePage == 932 ? lzh::Utf8ToCp932(f.member).value_or(f.member) : f.member);
+    m.codePage = f.codePage;
     m.mtime = st.st_mtime;
     if (f.entry->isFolder) {
         m.method = "-lhd-";
@@ -95,6 +97,7 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
     int fd = OpenSourceFile(f.entry->hostPath);
     if (fd < 0) {
         m_call.Out().Line("cannot open " + f.entry->hostPath);
+        m_call.Out().Failed("unreadable", f.member);
         return qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
     }
     lzh::NewMember m = Describe(f);
@@ -130,10 +133,12 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
         return WriteFailure(m_out);
     if (err) {
         m_call.Out().Line("cannot read " + f.entry->hostPath);
+        m_call.Out().Failed("unreadable", f.member);
         return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
     }
     if (expect && (size != expect->inputSize || crc != expect->crc)) {
         m_call.Out().Line(f.member + " changed while it was being packed");
+        m_call.Out().Failed("changed", f.member);
         return ARC_ERROR_SOURCE_CHANGED;
     }
     m.packedSize = m.originalSize = size;
@@ -141,6 +146,7 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
     std::vector<std::uint8_t> final = lzh::BuildLevel2Header(m);
     if (final.size() != header.size()) {
         m_call.Out().Line(f.member + " changed size while it was being packed");
+        m_call.Out().Failed("changed", f.member);
         return ARC_ERROR_SOURCE_CHANGED;
     }
     if (!m_out.PatchAt(headerAt, final.data(), final.size()))
@@ -175,6 +181,7 @@ int MemberWriter::Compressed(const NewFile& f, const PackedMember& packed, lzh::
 int MemberWriter::NameTooLong(const NewFile& f)
 {
     m_call.Out().Line("name too long: " + f.member);
+    m_call.Out().Failed("name-too-long", f.member);
     return ARC_ERROR_COMMAND_LINE;
 }
 

@@ -20,6 +20,9 @@ class Call;
 struct NewFile {
     std::string member;
     const qb::arc::SourceEntry* entry;
+    // How the name is stored: 65001 UTF-8 as it is, 932 converted to CP932, 0 the bytes as found
+    // (not valid UTF-8).
+    std::uint32_t codePage = 65001;
 };
 
 // The header fields of a new member, from the file's name and status.

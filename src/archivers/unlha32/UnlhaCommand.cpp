@@ -4,6 +4,8 @@
 #include "Paths.h"
 #include "archiver_results.h"
 
+#include <cctype>
+
 namespace unlha {
 namespace {
 
@@ -15,6 +17,17 @@ bool TakeSwitch(const std::string& sw, UnlhaCommand& cmd)
 {
     if (sw.empty() || sw == "+")
         return true;
+    std::string word = sw;
+    for (char& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "names:auto" || word == "names:utf8") {
+        cmd.utf8Names = word == "names:utf8";
+        return true;
+    }
+    if (word == "test" || word == "sync") {
+        (word == "test" ? cmd.testBeforeReplace : cmd.rebuild) = true;
+        return true;
+    }
     if (sw[0] == 'w' || sw[0] == 'W') {
         std::string folder = sw.substr(1);
         cmd.workFolder = folder.empty() ? std::string() : qb::arc::ResolveArgumentPath(folder);

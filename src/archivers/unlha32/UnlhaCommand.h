@@ -6,7 +6,9 @@
 // -r2 (enter subfolders), -a / -a1 (take hidden files: names beginning with a dot), combined
 // letters such as -xr, -xa, -xra, -z / -z1 (store without compression), -o5 / -o6 / -o7 (method
 // -lh5-, -lh6-, -lh7-; -o alone is -lh5-), -w<folder> (work folder for the new archive),
-// -jx<pattern> (leave out matching files).
+// -jx<pattern> (leave out matching files), and the whole-word switches of archiver_output.h:
+// -names:auto / -names:utf8 (code of the stored names), -test (test the new archive before it
+// replaces the old one), -sync (rebuild the archive from the given files).
 #pragma once
 
 #include <string>
@@ -22,6 +24,9 @@ struct UnlhaCommand {
     bool recurse = false;
     bool hidden = false;
     Method method = Method::Lh5;
+    bool utf8Names = false;                 // -names:utf8: never CP932
+    bool testBeforeReplace = false;         // -test
+    bool rebuild = false;                   // -sync
     std::string workFolder;                 // host path; empty when not given
     std::vector<std::string> excludes;      // -jx patterns as written
     std::string archive;                    // host path of the archive

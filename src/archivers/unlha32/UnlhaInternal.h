@@ -51,6 +51,11 @@ bool MatchesAny(const std::vector<std::string>& patterns, const lzh::MemberHeade
 // The member's path as listings show it, with a trailing '/' for folders.
 std::string DisplayPath(const lzh::MemberHeader& member);
 
+// Reads a newly written archive back: every header, every member decoded against its CRC, and
+// the number of members. Returns 0, ARC_ERROR_TEST_FAILED (with a "failed test-failed" line) or
+// ARC_ERROR_USER_CANCEL.
+int TestArchiveFile(const std::string& hostPath, Call& call, std::size_t expectedMembers);
+
 int RunList(const UnlhaCommand& cmd, Call& call);
 int RunTest(const UnlhaCommand& cmd, Call& call);
 int RunExtract(const UnlhaCommand& cmd, Call& call);

@@ -18,6 +18,7 @@
 #include "Compressor.h"
 #include "ErrorCodes.h"
 #include "FileCollector.h"
+#include "LongPath.h"
 #include "Paths.h"
 #include "Threads.h"
 #include "archiver_results.h"
@@ -38,6 +39,8 @@ namespace unlha {
 
 namespace {
 
+bool FitsCp932(const std::string& text);
+
 enum class StepKind { Keep, Folder, File };
 
 struct Step {
@@ -50,7 +53,7 @@ struct Step {
 // The CRC-16 of a file's contents, as the member header records it; false when it cannot be read.
 bool FileCrc16(const std::string& hostPath, std::uint16_t& crc)
 {
-    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = qb::arc::OpenLongPath(hostPath, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     crc = 0;
@@ -103,6 +106,7 @@ private:
     int ReadOld();
     int Collect();
     int Plan();
+    void ChooseNameCode();
     int Write();
     bool Tick(const std::string& name);
 
@@ -117,6 +121,7 @@ private:
     std::uint64_t m_total = 0;
     MemberWriter* m_members = nullptr;
     std::size_t m_added = 0, m_replaced = 0, m_kept = 0;
+    std::vector<std::string> m_large;  // members of 4 GiB or more
 };
 
 bool Packer::Tick(const std::string& name)
@@ -135,6 +140,7 @@ int Packer::ReadOld()
         return rc;
     if (!archive.complete) {
         m_call.Out().Line("the archive is damaged (" + archive.error + "); it was left as it is");
+        m_call.Out().Failed("damaged-archive", m_cmd.archiveArgument);
         return ARC_ERROR_BAD_ARCHIVE;
     }
     m_old = std::move(archive.source);
@@ -155,7 +161,7 @@ int Packer::Collect()
         specs.push_back("*.*");
     m_collected = qb::arc::CollectFiles(specs, options);
     for (const auto& s : m_collected.skipped)
-        m_call.Out().Line("skipped " + s);
+        m_call.Out().Skipped(s.reason, s.member);
     if (m_collected.result != ARC_OK) {
         m_call.Out().Line(m_collected.message);
         return m_collected.result;
@@ -164,14 +170,15 @@ int Packer::Collect()
         if (!m_cmd.storePaths && e.isFolder)
             continue;
         std::string name = m_cmd.storePaths ? e.member : qb::arc::BaseName(e.member);
-        if (name.find('\\') != std::string::npos) {
-            // Every LZH reader takes a backslash for a folder separator: the file would come back
-            // under another name, and each u would add it again. The program cannot name such
-            // files either, so they are left out like other names it cannot handle.
-            m_call.Out().Line("skipped " + e.member + ": the name holds a backslash");
+        // A header holds at most 64 KiB; the fixed part and the other extended headers need
+        // well under 200 bytes of it.
+        if (name.size() > 0xFFFF - 200) {
+            m_call.Out().Skipped("name-too-long", name);
             continue;
         }
-        m_files.push_back({std::move(name), &e});
+        if (e.rawName)
+            m_call.Out().RawName(name);
+        m_files.push_back({std::move(name), &e, e.rawName ? 0u : 65001u});
     }
     // Two files under one stored name: found by sorting references, not with a map of copies
     // of every name (a folder of 100,000 files must not cost its names three times over).
@@ -186,10 +193,42 @@ int Packer::Collect()
         if (byName[i]->member == byName[i - 1]->member) {
             m_call.Out().Line("two files would be stored as " + byName[i]->member + " (" + byName[i - 1]->entry->member +
                               ", " + byName[i]->entry->member + "); store their folders with -x");
+            m_call.Out().Failed("name-clash", byName[i]->member);
             return ARC_ERROR_COMMAND_LINE;
         }
     }
     return ARC_OK;
+}
+
+// True when the UTF-8 text has a CP932 form that reads back as the same text (some characters
+// have two CP932 codes or none).
+bool FitsCp932(const std::string& text)
+{
+    std::optional<std::string> cp932 = lzh::Utf8ToCp932(text);
+    if (!cp932)
+        return false;
+    std::optional<std::string> back = lzh::Cp932ToUtf8(*cp932);
+    return back && *back == text;
+}
+
+// Names in CP932 when every name of the archive can be written so (the tools of Japanese
+// Windows read nothing else), UTF-8 otherwise; each header says which.
+void Packer::ChooseNameCode()
+{
+    bool cp932 = !m_cmd.utf8Names;
+    for (const auto& s : m_steps) {
+        if (!cp932)
+            break;
+        if (s.kind == StepKind::Keep)
+            cp932 = FitsCp932(m_oldMembers[s.oldIndex].Path());
+        else if (!s.file->entry->rawName)
+            cp932 = FitsCp932(s.file->member);
+    }
+    if (!cp932)
+        return;
+    for (auto& f : m_files)
+        if (!f.entry->rawName)
+            f.codePage = 932;
 }
 
 int Packer::Plan()
@@ -200,11 +239,15 @@ int Packer::Plan()
         if (m.isSymlink || m.components.empty())
             continue;
         oldByName.emplace(m.Path() + (m.isDirectory ? "/" : ""), i);
+        // Names that are not text come back from the reader with '_' in place of their odd
+        // bytes; our own raw names are found again by their bytes.
+        if (!lzh::IsValidUtf8(m.storedPath))
+            oldByName.emplace("\x01" + m.storedPath + (m.isDirectory ? "/" : ""), i);
     }
     std::vector<const NewFile*> replacement(m_oldMembers.size(), nullptr);
     std::vector<const NewFile*> additions;
     for (const auto& f : m_files) {
-        auto it = oldByName.find(f.member + (f.entry->isFolder ? "/" : ""));
+        auto it = oldByName.find((f.entry->rawName ? "\x01" : "") + f.member + (f.entry->isFolder ? "/" : ""));
         if (it == oldByName.end()) {
             additions.push_back(&f);
             continue;
@@ -282,6 +325,8 @@ int Packer::Write()
                 return ARC_ERROR_USER_CANCEL;
             if (packed.result != ARC_OK) {
                 m_call.Out().Line(packed.message);
+                if (packed.result == ARC_ERROR_READ_SOURCE)
+                    m_call.Out().Failed("unreadable", s.file->member);
                 return packed.result;
             }
             if (packed.packedSize > 0 && packed.packedSize < packed.inputSize)
@@ -294,34 +339,53 @@ int Packer::Write()
             rc = WriteFailure(w);
         if (rc != ARC_OK)
             return rc;
+        std::uint64_t size = s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].originalSize
+                                                       : static_cast<std::uint64_t>(s.file->entry->info.st_size);
+        if (size > 0xFFFFFFFFu)
+            m_large.push_back(s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].Path() : s.file->member);
     }
     const std::uint8_t endMarker = 0;
     w.Write(&endMarker, 1);
     if (!w.Flush())
         return WriteFailure(w);
+    // The last report before the new archive is tested and put in place: a cancel here still
+    // leaves the old archive as it was.
     if (!m_call.Progress(m_cmd.archiveArgument, m_total, m_total, true))
         return ARC_ERROR_USER_CANCEL;
     m_compressor = nullptr;
     m_members = nullptr;
-    return output.Commit();
+    if (m_cmd.testBeforeReplace) {
+        if (int rc = TestArchiveFile(output.TempPath(), m_call, m_steps.size()))
+            return rc;
+    }
+    if (int rc = output.Commit())
+        return rc;
+    for (const auto& name : m_large)
+        m_call.Out().LargeMember(name);
+    return ARC_OK;
 }
 
 int Packer::Run()
 {
-    if (int rc = ReadOld())
-        return rc;
+    // A rebuild takes nothing from the old archive; it need not even be readable.
+    if (!m_cmd.rebuild) {
+        if (int rc = ReadOld())
+            return rc;
+    }
     if (int rc = Collect())
         return rc;
     int rc = Plan();
     if (rc == -1)
-        return ARC_OK;
+        return m_call.Out().AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
     if (rc != ARC_OK)
         return rc;
+    ChooseNameCode();
     rc = Write();
-    if (rc == ARC_OK)
-        m_call.Out().Line("written " + m_cmd.archiveArgument + ": " + std::to_string(m_added) + " added, " +
-                          std::to_string(m_replaced) + " replaced, " + std::to_string(m_kept) + " kept");
-    return rc;
+    if (rc != ARC_OK)
+        return rc;
+    m_call.Out().Line("written " + m_cmd.archiveArgument + ": " + std::to_string(m_added) + " added, " +
+                      std::to_string(m_replaced) + " replaced, " + std::to_string(m_kept) + " kept");
+    return m_call.Out().AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
 }
 
 }  // namespace

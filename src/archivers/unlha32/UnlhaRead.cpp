@@ -140,6 +140,42 @@ int RunList(const UnlhaCommand& cmd, Call& call)
     return ARC_OK;
 }
 
+int TestArchiveFile(const std::string& hostPath, Call& call, std::size_t expectedMembers)
+{
+    LoadedArchive archive;
+    if (LoadArchive(hostPath, call, archive) != ARC_OK || !archive.complete) {
+        call.Out().Line("the new archive cannot be read back: " + archive.error);
+        call.Out().Failed("test-failed", hostPath);
+        return ARC_ERROR_TEST_FAILED;
+    }
+    if (archive.members.size() != expectedMembers) {
+        call.Out().Line("the new archive holds " + std::to_string(archive.members.size()) + " members, not " +
+                        std::to_string(expectedMembers));
+        call.Out().Failed("test-failed", hostPath);
+        return ARC_ERROR_TEST_FAILED;
+    }
+    std::uint64_t total = 0, done = 0;
+    for (const auto& m : archive.members)
+        total += m.originalSize;
+    for (const auto& m : archive.members) {
+        std::string path = m.Path();
+        bool cancelled = false;
+        lzh::DecodeStatus s = lzh::DecodeMember(*archive.source, m, [&](const std::uint8_t*, std::size_t n) {
+            done += n;
+            cancelled = !call.Progress(path, done, total);
+            return !cancelled;
+        });
+        if (cancelled)
+            return ARC_ERROR_USER_CANCEL;
+        if (s != lzh::DecodeStatus::Ok) {
+            call.Out().Line("testing the new archive: " + DisplayPath(m) + ": " + lzh::DecodeStatusText(s));
+            call.Out().Failed("test-failed", path);
+            return ARC_ERROR_TEST_FAILED;
+        }
+    }
+    return ARC_OK;
+}
+
 int RunTest(const UnlhaCommand& cmd, Call& call)
 {
     LoadedArchive archive;

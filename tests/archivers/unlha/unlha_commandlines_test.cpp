@@ -134,17 +134,35 @@ TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
     MakeSourceTree(folder, 0);
     std::filesystem::create_directories(D("OUT"));
     qb::arctest::ScopedCwd cwd(folder);
+    // By default every name fits CP932, so the names are CP932, as Japanese Windows tools write
+    // them; -names:utf8 writes UTF-8. Both are declared in the code page header.
     ASSERT_EQ(Unlha("a -xr D:\\OUT\\J.LZH *.*").rc, 0);
+    ASSERT_EQ(Unlha("a -xr -names:utf8 D:\\OUT\\U.LZH *.*").rc, 0);
+    std::string raw = qb::arctest::ReadFile(D("OUT/J.LZH"));
+    EXPECT_NE(raw.find("\x95\x5C\x8E\xA6.txt"), std::string::npos) << "表示.txt in CP932";
+    EXPECT_NE(raw.find(std::string("\x46\xA4\x03\0\0", 5)), std::string::npos) << "code page 932 declared";
+    EXPECT_EQ(MemberNames(D("OUT/J.LZH")), MemberNames(D("OUT/U.LZH")));
+    EXPECT_TRUE(MemberNames(D("OUT/J.LZH")).count("sub/deep/サブ フォルダ/ファイル.bin"));
     std::string out;
-    qb::arctest::RunShell("7zz l '" + D("OUT/J.LZH") + "'", &out);
+    qb::arctest::RunShell("7zz l '" + D("OUT/U.LZH") + "'", &out);
     EXPECT_NE(out.find("sub/deep/サブ フォルダ/ファイル.bin"), std::string::npos) << out;
-    out.clear();
-    qb::arctest::RunShell("bsdtar tf '" + D("OUT/J.LZH") + "'", &out);
-    EXPECT_NE(out.find("日本語ファイル.txt"), std::string::npos) << out;
+    for (const char* name : {"J.LZH", "U.LZH"}) {
+        out.clear();
+        qb::arctest::RunShell("bsdtar tf '" + D("OUT/") + name + "'", &out);
+        EXPECT_NE(out.find("sub/deep/サブ フォルダ/ファイル.bin"), std::string::npos) << name << out;
+        std::size_t files = 0;
+        for (const std::string& m : MemberNames(D("OUT/") + name))
+            files += m.back() != '/';
+        EXPECT_EQ(PeersReject(D("OUT/") + name, files), "") << name;
+    }
     // lhasa prints no non-ASCII names in listings, but it writes them as stored.
-    std::filesystem::create_directories(D("LHASA"));
-    ASSERT_EQ(qb::arctest::RunShell("cd '" + D("LHASA") + "' && lhasa xq '" + D("OUT/J.LZH") + "' >/dev/null 2>&1"), 0);
-    EXPECT_EQ(qb::arctest::ReadFile(D("LHASA/sub/表示.txt")), "表示\n");
+    for (const char* name : {"J.LZH", "U.LZH"}) {
+        std::filesystem::remove_all(D("LHASA"));
+        std::filesystem::create_directories(D("LHASA"));
+        ASSERT_EQ(qb::arctest::RunShell("cd '" + D("LHASA") + "' && lhasa xq '" + D("OUT/") + name + "' >/dev/null 2>&1"), 0);
+        std::string stored = name[0] == 'J' ? "\x95\x5C\x8E\xA6.txt" : "表示.txt";
+        EXPECT_EQ(qb::arctest::ReadFile(D("LHASA/sub/") + stored), "表示\n") << name;
+    }
 }
 
 }  // namespace

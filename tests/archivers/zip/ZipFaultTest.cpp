@@ -145,9 +145,10 @@ TEST_F(ZipFault, CancelFromTheProgressProcedureChangesNothing)
     EXPECT_EQ(Modules().zipRunning(), 0);
 }
 
-TEST_F(ZipFault, UnreadableSourceFailsWithoutAnArchive)
+TEST_F(ZipFault, UnreadableSourcesAreNamedOrFailTheCall)
 {
-    // Root reads every ordinary file; this kernel file refuses reading even to root.
+    // Root reads every ordinary file; this kernel file refuses reading even to root. It is
+    // left out and named, and the archive holds the rest.
     const char* unreadable = "/proc/sys/vm/compact_memory";
     int fd = open(unreadable, O_RDONLY);
     if (fd >= 0 || errno != EACCES) {
@@ -158,16 +159,25 @@ TEST_F(ZipFault, UnreadableSourceFailsWithoutAnArchive)
     fs::create_directories(DriveD() + "/UNREAD");
     std::string archive = DriveD() + "/UNREAD/X.ZIP";
     fs::remove(archive);
+    // The links lead outside the folder: they are followed only when named.
     fs::create_symlink(unreadable, source + "/locked.txt");
-    int result = Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" "*.*")");
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" small.txt locked.txt)"), ARC_ERROR_INCOMPLETE);
+    EXPECT_NE(Modules().output.find("skipped unreadable locked.txt\n"), std::string::npos) << Modules().output;
+    EXPECT_EQ(ArchiveMembers(archive), std::vector<std::string>{"small.txt"});
+    fs::remove(archive);
+
+    // A file whose reads fail once packing has begun fails the call: no archive, or the old one
+    // as it was.
+    fs::remove(source + "/locked.txt");
+    fs::create_symlink("/proc/self/mem", source + "/locked.txt");
+    int result = Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" "*.*" locked.txt)");
     EXPECT_EQ(result, ARC_ERROR_READ_SOURCE) << Modules().output;
     EXPECT_TRUE(FolderNames(DriveD() + "/UNREAD").empty());
-    // With an archive already there, it stays as it was.
     fs::remove(source + "/locked.txt");
     ASSERT_EQ(Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" "*.*")"), 0);
     std::string before = ReadFile(archive);
-    fs::create_symlink(unreadable, source + "/locked.txt");
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -0 "D:\UNREAD\X.ZIP" "*.*")"), ARC_ERROR_READ_SOURCE);
+    fs::create_symlink("/proc/self/mem", source + "/locked.txt");
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -0 "D:\UNREAD\X.ZIP" "*.*" locked.txt)"), ARC_ERROR_READ_SOURCE);
     EXPECT_EQ(ReadFile(archive), before);
     EXPECT_EQ(FolderNames(DriveD() + "/UNREAD"), std::vector<std::string>{"X.ZIP"});
 }
