@@ -3,27 +3,62 @@
 #include "ErrorCodes.h"
 #include "Paths.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace qb::arc {
 namespace {
 
-// Makes a fresh temporary file in folder; returns its descriptor or -1 with errno set.
+constexpr const char* kTempSuffix = ".qbtmp";
+
+// Makes a fresh temporary file in folder, 0600 and locked (flock) for as long as it is open, so
+// that a later call can tell it from the leftover of a call that died. Returns its descriptor or
+// -1 with errno set.
 int MakeTemp(const std::string& folder, const std::string& base, std::string& path)
 {
-    std::string templ = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX.qbtmp";
-    std::vector<char> buffer(templ.begin(), templ.end());
-    buffer.push_back('\0');
-    int fd = mkstemps(buffer.data(), 6);
-    if (fd >= 0)
-        path.assign(buffer.data());
-    return fd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string templ = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX" + kTempSuffix;
+        std::vector<char> buffer(templ.begin(), templ.end());
+        buffer.push_back('\0');
+        int fd = mkostemps(buffer.data(), 6, O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        // Between making and locking, a cleaning call may have taken the file for a leftover;
+        // then the name no longer leads to our file and we start again.
+        struct stat own {}, named {};
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &own) == 0 && stat(buffer.data(), &named) == 0
+            && own.st_ino == named.st_ino && own.st_dev == named.st_dev) {
+            path.assign(buffer.data());
+            return fd;
+        }
+        close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// True for the names MakeTemp gives: ".<name>.XXXXXX.qbtmp".
+bool IsOurTempName(const std::string& name)
+{
+    const size_t suffix = std::strlen(kTempSuffix);
+    if (name.size() < 1 + 1 + 7 + suffix || name[0] != '.' || name.compare(name.size() - suffix, suffix, kTempSuffix) != 0)
+        return false;
+    size_t dot = name.size() - suffix - 7;
+    if (name[dot] != '.')
+        return false;
+    for (size_t i = dot + 1; i < dot + 7; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
 }
 
 bool IsFolder(const std::string& path, struct stat& info)
@@ -52,6 +87,48 @@ int SyncFolder(const std::string& folder)
 }
 
 }  // namespace
+
+void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFolder)
+{
+    std::string targetFolder = ParentFolder(target);
+    RemoveDeadTempFiles(targetFolder);
+    struct stat a {}, b {};
+    if (!workFolder.empty() && stat(workFolder.c_str(), &a) == 0 && stat(targetFolder.c_str(), &b) == 0
+        && (a.st_dev != b.st_dev || a.st_ino != b.st_ino))
+        RemoveDeadTempFiles(workFolder);
+}
+
+size_t RemoveDeadTempFiles(const std::string& folder)
+{
+    int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR* dir = fdopendir(dirFd);
+    if (!dir) {
+        close(dirFd);
+        return 0;
+    }
+    std::vector<std::string> names;
+    while (dirent* d = readdir(dir))
+        if (IsOurTempName(d->d_name))
+            names.emplace_back(d->d_name);
+    size_t removed = 0;
+    for (const std::string& name : names) {
+        int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat own {}, named {};
+        // A file that someone holds locked belongs to a living call; ours only, and files only.
+        if (fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && own.st_uid == geteuid()
+            && flock(fd, LOCK_EX | LOCK_NB) == 0
+            && fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == own.st_ino
+            && named.st_dev == own.st_dev && unlinkat(dirFd, name.c_str(), 0) == 0)
+            ++removed;
+        close(fd);
+    }
+    closedir(dir);
+    return removed;
+}
 
 int WriteAll(int fd, const void* data, size_t size)
 {
@@ -106,7 +183,7 @@ int AtomicOutput::Begin(const std::string& target, const std::string& workFolder
     return ARC_OK;
 }
 
-int AtomicOutput::CopyBesideTarget(std::string& besidePath)
+int AtomicOutput::CopyBesideTarget(std::string& besidePath, int& besideFd)
 {
     int in = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -137,13 +214,13 @@ int AtomicOutput::CopyBesideTarget(std::string& besidePath)
     if (err == 0 && fchmod(out, NewFileMode(target_)) != 0)
         err = errno;
     close(in);
-    if (close(out) != 0 && err == 0)
-        err = errno;
     if (err != 0) {
         unlink(besidePath.c_str());
+        close(out);
         besidePath.clear();
         return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
     }
+    besideFd = out;  // still locked: closed only once it is in place
     return ARC_OK;
 }
 
@@ -151,8 +228,9 @@ int AtomicOutput::Commit(bool sync)
 {
     if (tempPath_.empty())
         return ARC_ERROR_INTERNAL;
-    // Our descriptor still names the file unless a writer replaced it (libzip does, by rename);
-    // then the file is reopened by name.
+    // Our descriptor still names the file unless a writer replaced it by rename; then the file
+    // is reopened by name. Our own descriptor stays open, and its lock held, until the file is
+    // in place, so that no other call takes it for a leftover.
     int fd = fd_;
     struct stat own {}, named {};
     if (fd_ < 0 || fstat(fd_, &own) != 0 || stat(tempPath_.c_str(), &named) != 0
@@ -165,10 +243,6 @@ int AtomicOutput::Commit(bool sync)
         err = errno;
     if (fd >= 0 && fd != fd_)
         close(fd);
-    if (fd_ >= 0) {
-        close(fd_);
-        fd_ = -1;
-    }
     if (err != 0) {
         Discard();
         return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
@@ -176,8 +250,9 @@ int AtomicOutput::Commit(bool sync)
 
     std::string source = tempPath_;
     std::string beside;
+    int besideFd = -1;
     if (crossDevice_) {
-        int result = CopyBesideTarget(beside);
+        int result = CopyBesideTarget(beside, besideFd);
         if (result != ARC_OK) {
             Discard();
             return result;
@@ -188,11 +263,19 @@ int AtomicOutput::Commit(bool sync)
         err = errno;
         if (!beside.empty())
             unlink(beside.c_str());
+        if (besideFd >= 0)
+            close(besideFd);
         Discard();
         return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
     }
+    if (besideFd >= 0)
+        close(besideFd);
     if (crossDevice_)
         unlink(tempPath_.c_str());
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
     tempPath_.clear();
     // The new file is complete and in place; a folder that cannot be synced changes nothing.
     if (sync)

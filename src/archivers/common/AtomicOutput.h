@@ -7,8 +7,12 @@
 // rename cannot cross over: the finished file is then copied into a second temporary file beside
 // the target, synced, and that one is renamed, so the replacement stays atomic where it counts.
 //
-// The temporary file is named ".<target name>.<random>.qbtmp" so that people recognise it.
-// The new file gets the permission bits of the file it replaces, or 0666 less the umask.
+// The temporary file is named ".<target name>.<random>.qbtmp" so that people recognise it. It is
+// made 0600 (the sources may be private) and held under an flock while it lives, so that a call
+// that died (killed, power cut) is told from one that runs: a packing call first removes, from
+// the folders it is about to write to, the files of that pattern that nobody holds locked, and no
+// other file (RemoveDeadTempFilesFor; packing calls do it, extraction need not). The new file gets the permission bits of the file it replaces, or 0666 less the
+// umask, only when it is put in place.
 //
 // Results are ARC_* codes: writing errors map through ResultFromErrno (no space -> 32773,
 // read-only or not permitted -> 32774).
@@ -47,13 +51,20 @@ public:
     void Discard();
 
 private:
-    int CopyBesideTarget(std::string& besidePath);
+    int CopyBesideTarget(std::string& besidePath, int& besideFd);
 
     std::string target_;
     std::string tempPath_;
     int fd_ = -1;
     bool crossDevice_ = false;
 };
+
+// Removes from folder the temporary files of our pattern that no living call holds locked, and
+// that belong to this user. Returns how many went.
+size_t RemoveDeadTempFiles(const std::string& folder);
+
+// The same for the folders a new target is written to: beside the target and the work folder.
+void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFolder);
 
 // Writes all of data to fd, retrying short writes and EINTR. Returns 0 or the errno.
 int WriteAll(int fd, const void* data, size_t size);

@@ -4,6 +4,9 @@
 // kept exactly as it was, a member whose file differs is replaced in place, new files are added
 // at the end, and members without a file are kept. The new archive replaces the old one only when
 // it is complete (see AtomicOutput), so a failure or cancel leaves the old one as it was.
+// -sync rebuilds the archive from the given files instead; -test reads the new archive back
+// before it replaces the old one. libzip reads the old archive and writes into our locked
+// temporary file (ArchiveFileSource), never a file of its own.
 #pragma once
 
 #include "CommandLine.h"

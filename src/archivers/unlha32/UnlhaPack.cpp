@@ -284,6 +284,7 @@ int Packer::Plan()
 
 int Packer::Write()
 {
+    qb::arc::RemoveDeadTempFilesFor(m_cmd.archive, m_cmd.workFolder);
     qb::arc::AtomicOutput output;
     if (int rc = output.Begin(m_cmd.archive, m_cmd.workFolder)) {
         m_call.Out().Line("cannot create the archive " + m_cmd.archive);
