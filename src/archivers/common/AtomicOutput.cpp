@@ -34,7 +34,8 @@ int MakeTemp(const std::string& folder, const std::string& base, std::string& pa
             return -1;
         // Between making and locking, a cleaning call may have taken the file for a leftover;
         // then the name no longer leads to our file and we start again.
-        struct stat own {}, named {};
+        struct stat own {};
+        struct stat named {};
         if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &own) == 0 && stat(buffer.data(), &named) == 0
             && own.st_ino == named.st_ino && own.st_dev == named.st_dev) {
             path.assign(buffer.data());
@@ -92,7 +93,8 @@ void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFo
 {
     std::string targetFolder = ParentFolder(target);
     RemoveDeadTempFiles(targetFolder);
-    struct stat a {}, b {};
+    struct stat a {};
+    struct stat b {};
     if (!workFolder.empty() && stat(workFolder.c_str(), &a) == 0 && stat(targetFolder.c_str(), &b) == 0
         && (a.st_dev != b.st_dev || a.st_ino != b.st_ino))
         RemoveDeadTempFiles(workFolder);
@@ -117,7 +119,8 @@ size_t RemoveDeadTempFiles(const std::string& folder)
         int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
-        struct stat own {}, named {};
+        struct stat own {};
+        struct stat named {};
         // A file that someone holds locked belongs to a living call; ours only, and files only.
         if (fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && own.st_uid == geteuid()
             && flock(fd, LOCK_EX | LOCK_NB) == 0
@@ -232,7 +235,8 @@ int AtomicOutput::Commit(bool sync)
     // is reopened by name. Our own descriptor stays open, and its lock held, until the file is
     // in place, so that no other call takes it for a leftover.
     int fd = fd_;
-    struct stat own {}, named {};
+    struct stat own {};
+    struct stat named {};
     if (fd_ < 0 || fstat(fd_, &own) != 0 || stat(tempPath_.c_str(), &named) != 0
         || own.st_ino != named.st_ino || own.st_dev != named.st_dev)
         fd = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
