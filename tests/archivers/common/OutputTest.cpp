@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -198,4 +199,47 @@ TEST(ModuleCall, OutputBufferIsCutOnACharacterBoundary)
         out.Line("ok");
     }
     EXPECT_STREQ(buffer, "ok\n");
+}
+
+TEST(AtomicOutput, OnlyUnlockedLeftoversOfOurPatternAreRemoved)
+{
+    Sandbox box;
+    std::string target = box.Write("out/NAME.LZH", "old");
+    AtomicOutput living;  // a call that is still writing
+    ASSERT_EQ(living.Begin(target, ""), ARC_OK);
+    struct stat info {};
+    ASSERT_EQ(stat(living.TempPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    box.Write("out/.NAME.LZH.a1B2c3.qbtmp", "dead call");   // ours, nobody holds it
+    box.Write("out/.other.qbtmp", "not our pattern");
+    box.Write("out/NAME.LZH.x1y2z3.qbtmp", "not hidden: not ours");
+    EXPECT_EQ(RemoveDeadTempFiles(box.Path("out")), 1u);
+    Names left = FolderNames(box.Path("out"));
+    EXPECT_EQ(left.size(), 4u);
+    EXPECT_FALSE(Exists(box.Path("out/.NAME.LZH.a1B2c3.qbtmp")));
+    EXPECT_TRUE(Exists(living.TempPath()));
+    ASSERT_EQ(WriteAll(living.Fd(), "new", 3), 0);
+    ASSERT_EQ(living.Commit(), ARC_OK);
+    EXPECT_EQ(ReadFile(target), "new");
+}
+
+TEST(ModuleOutput, LinesStayWholeWhenTheBufferIsSmall)
+{
+    OutputText text(nullptr, 0);
+    text.Skipped("link-outside", "etc");
+    text.RawName("caf\xE9 \\ \n.txt");
+    EXPECT_EQ(text.Text(), "skipped link-outside etc\nraw-name caf\\xE9 \\x5C \\x0A.txt\n");
+    EXPECT_TRUE(text.AnySkipped());
+    std::string many;
+    for (int i = 0; i < 100; ++i)
+        many += "skipped unreadable file" + std::to_string(i) + "\n";
+    char buffer[200];
+    WriteOutputBuffer(many, buffer, sizeof buffer);
+    std::string got(buffer);
+    ASSERT_LT(got.size(), sizeof buffer);
+    size_t cut = got.rfind("output-cut ");
+    ASSERT_NE(cut, std::string::npos) << got;
+    size_t kept = static_cast<size_t>(std::count(got.begin(), got.begin() + static_cast<long>(cut), '\n'));
+    EXPECT_EQ(got.substr(cut), "output-cut " + std::to_string(100 - kept) + "\n");
+    EXPECT_EQ(many.compare(0, cut, got, 0, cut), 0);
 }
