@@ -37,7 +37,9 @@ struct Call {
 };
 
 // Reads a member from start to end, handing each piece to sink. libzip checks the CRC when the
-// end is reached; a mismatch fails the read. Returns an ARC code.
+// end is reached; a mismatch fails the read. So does data of another length than the member
+// declares (libzip lets that pass): a file cut short or padded is not what was packed. Returns
+// an ARC code.
 template <typename Sink>
 int ReadMember(Call& call, zip_uint64_t index, const char* name, Sink&& sink)
 {
@@ -48,6 +50,10 @@ int ReadMember(Call& call, zip_uint64_t index, const char* name, Sink&& sink)
         return code == ZIP_ER_COMPNOTSUPP || code == ZIP_ER_ENCRNOTSUPP ? ARC_ERROR_UNSUPPORTED
                                                                         : ARC_ERROR_BAD_ARCHIVE;
     }
+    zip_stat_t declared;
+    zip_stat_init(&declared);
+    bool knowsSize = zip_stat_index(call.archive, index, 0, &declared) == 0 && (declared.valid & ZIP_STAT_SIZE);
+    zip_uint64_t got = 0;
     std::vector<char> buffer(1 << 18);
     for (;;) {
         zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
@@ -56,8 +62,15 @@ int ReadMember(Call& call, zip_uint64_t index, const char* name, Sink&& sink)
             call.out.Line(std::string(name) + ": " + zip_file_strerror(file.get()));
             return code == ZIP_ER_CRC ? ARC_ERROR_CHECKSUM : ARC_ERROR_BAD_ARCHIVE;
         }
+        if (n == 0 && knowsSize && got != declared.size) {
+            call.out.Line(std::string(name) + ": " + std::to_string(got) + " bytes of data, " +
+                          std::to_string(declared.size) + " declared");
+            call.out.Failed("size-mismatch", name);
+            return ARC_ERROR_BAD_ARCHIVE;
+        }
         if (n == 0)
             return ARC_OK;
+        got += static_cast<zip_uint64_t>(n);
         if (int result = sink(buffer.data(), static_cast<size_t>(n)); result != ARC_OK)
             return result;
         call.done += static_cast<uint64_t>(n);
