@@ -33,6 +33,7 @@ int RunDelete(const UnlhaCommand& cmd, Call& call)
         call.Out().Line("no member matches the names given");
         return ARC_ERROR_MEMBER_MISSING;
     }
+    qb::arc::RemoveDeadTempFilesFor(cmd.archive, cmd.workFolder);
     qb::arc::AtomicOutput output;
     if (int rc = output.Begin(cmd.archive, cmd.workFolder)) {
         call.Out().Line("cannot write the archive " + cmd.archive);

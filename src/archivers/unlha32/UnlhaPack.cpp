@@ -238,16 +238,20 @@ int Packer::Plan()
         const auto& m = m_oldMembers[i];
         if (m.isSymlink || m.components.empty())
             continue;
-        oldByName.emplace(m.Path() + (m.isDirectory ? "/" : ""), i);
-        // Names that are not text come back from the reader with '_' in place of their odd
-        // bytes; our own raw names are found again by their bytes.
-        if (!lzh::IsValidUtf8(m.storedPath))
+        std::string path = m.Path();
+        // Names that are not text, or hold control characters, come back from the reader with
+        // '_' in place of their odd bytes; such members are also found by their stored bytes.
+        if (m.storedPath != path)
             oldByName.emplace("\x01" + m.storedPath + (m.isDirectory ? "/" : ""), i);
+        oldByName.emplace(std::move(path) + (m.isDirectory ? "/" : ""), i);
     }
     std::vector<const NewFile*> replacement(m_oldMembers.size(), nullptr);
     std::vector<const NewFile*> additions;
     for (const auto& f : m_files) {
-        auto it = oldByName.find((f.entry->rawName ? "\x01" : "") + f.member + (f.entry->isFolder ? "/" : ""));
+        std::string slash = f.entry->isFolder ? "/" : "";
+        auto it = oldByName.find("\x01" + f.member + slash);
+        if (it == oldByName.end() && !f.entry->rawName)
+            it = oldByName.find(f.member + slash);
         if (it == oldByName.end()) {
             additions.push_back(&f);
             continue;

@@ -139,6 +139,8 @@ TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
     ASSERT_EQ(Unlha("a -xr D:\\OUT\\J.LZH *.*").rc, 0);
     ASSERT_EQ(Unlha("a -xr -names:utf8 D:\\OUT\\U.LZH *.*").rc, 0);
     std::string raw = qb::arctest::ReadFile(D("OUT/J.LZH"));
+    ASSERT_EQ(Unlha("u -xr D:\\OUT\\J.LZH *.*").rc, 0);  // finds every CP932 name again
+    EXPECT_TRUE(qb::arctest::ReadFile(D("OUT/J.LZH")) == raw);
     EXPECT_NE(raw.find("\x95\x5C\x8E\xA6.txt"), std::string::npos) << "表示.txt in CP932";
     EXPECT_NE(raw.find(std::string("\x46\xA4\x03\0\0", 5)), std::string::npos) << "code page 932 declared";
     EXPECT_EQ(MemberNames(D("OUT/J.LZH")), MemberNames(D("OUT/U.LZH")));

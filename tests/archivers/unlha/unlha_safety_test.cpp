@@ -94,12 +94,14 @@ TEST_F(Safety, NamesThatAreNotUtf8AreStoredAsTheirBytes)
 {
     std::string latin1 = "caf\xE9.txt";
     std::ofstream(folder + "/" + latin1) << "latin-1 name\n";
+    std::ofstream(folder + "/bell\x07.txt") << "a control character: shown as _ by readers\n";
     qb::arctest::ScopedCwd cwd(folder);
     CallResult r = Unlha("a -x D:\\OUT\\R.LZH *.*");
     ASSERT_EQ(r.rc, ARC_OK) << r.output;
     EXPECT_NE(r.output.find("raw-name caf\\xE9.txt\n"), std::string::npos) << r.output;
     EXPECT_NE(qb::arctest::ReadFile(D("OUT/R.LZH")).find(latin1), std::string::npos);
     // bsdtar refuses names it cannot convert to the locale's code; the others read them.
+    EXPECT_EQ(MemberNames(D("OUT/R.LZH")).size(), 3u);
     EXPECT_EQ(qb::arctest::RunShell("lhasa t '" + D("OUT/R.LZH") + "' >/dev/null 2>&1"), 0);
     EXPECT_EQ(qb::arctest::RunShell("7zz t '" + D("OUT/R.LZH") + "' >/dev/null 2>&1"), 0);
     // lhasa gives back the very bytes.
