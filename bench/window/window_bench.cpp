@@ -10,7 +10,7 @@
 #include "app/frmQuillbox.h"
 #include "engine/Archivers.h"
 #include "engine/Options.h"
-#include "engine/PackFolder.h"
+#include "engine/PackRun.h"
 #include "engine/TargetList.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiOutDir.h"
@@ -37,7 +37,7 @@ int NotRunning() { return 0; }
 int Version() { return 104; }
 void NoProgress(ArchiverProgressProc, void *) {}
 
-class QuietHost : public qb::engine::PackHost {
+class QuietHost : public qb::engine::RunHost {
 public:
     void HistoryAdd(const std::string &) override {}
     void CreatedArchiveAdd(const std::string &) override {}
@@ -57,9 +57,9 @@ int main(int argc, char **argv)
     const int lines = argc > 2 ? std::atoi(argv[2]) : 30000;
 
     qbtest::Sandbox sandbox;
-    basQuillbox::ClearOptions();
-    basQuillbox::LoadSettings();
-    basQuillbox::TmpDir = "C:\\TEMP\\";
+    qb::engine::Options options;
+    qb::engine::LoadSettings(options);
+    options.TmpDir = "C:\\TEMP\\";
     qb::engine::ArchiverTable table;
     table.Unlha = &DoNothing;
     table.UnlhaGetRunning = &NotRunning;
@@ -74,14 +74,16 @@ int main(int argc, char **argv)
 
     // The engine alone.
     QuietHost host;
+    qb::engine::VectorTargetList list;
+    for (int i = 0; i < folders; ++i)
+        list.Append(folderName(i));
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < folders; ++i)
-        basQuillbox::PackFolder(folderName(i), "D:\\OUT", 0, host);
+    qb::engine::PackRun(list, "D:\\OUT", 0, options, host);
     const double engineMs = clock.nsecsElapsed() / 1e6;
 
     // The same folders through the window.
-    frmQuillbox window(QString{});
+    frmQuillbox window(QString{}, options);
     window.resize(1024, 768);
     window.show();
     QApplication::processEvents();

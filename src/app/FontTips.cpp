@@ -5,30 +5,31 @@
 
 namespace qb::fonts {
 
-bool StoreFontChoice(const QFont &chosen)
+bool StoreFontChoice(qb::engine::Options& options, const QFont& chosen)
 {
-    const QString storedName = QString::fromStdString(basQuillbox::Font_Name);
+    const QString storedName = QString::fromStdString(options.Font_Name);
     // The stored Windows name and the installed face it stands for are the same font: picking
     // that face again must not count as a change.
     const bool sameName = chosen.family() == storedName || chosen.family() == qb::ui::ResolveFontFamily(storedName);
     const double size = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pointSize();
-    const bool sameSize = size == static_cast<double>(basQuillbox::Font_Size);
-    if (sameName && sameSize && chosen.bold() == basQuillbox::Font_Bold
-        && chosen.italic() == basQuillbox::Font_Italic)
+    const bool sameSize = size == static_cast<double>(options.Font_Size);
+    if (sameName && sameSize && chosen.bold() == options.Font_Bold &&
+        chosen.italic() == options.Font_Italic)
         return false;
     if (!sameName)
-        basQuillbox::Font_Name = chosen.family().toStdString();
-    basQuillbox::Font_Size = qb::ui::RoundHalfEven(size);
-    basQuillbox::Font_Bold = chosen.bold();
-    basQuillbox::Font_Italic = chosen.italic();
+        options.Font_Name = chosen.family().toStdString();
+    options.Font_Size = qb::ui::RoundHalfEven(size);
+    options.Font_Bold = chosen.bold();
+    options.Font_Italic = chosen.italic();
     return true;
 }
 
-bool FontMenu(QWidget *parent, const std::function<void()> &applyFontEverywhere)
+bool FontMenu(QWidget* parent, qb::engine::Options& options,
+              const std::function<void()>& applyFontEverywhere)
 {
-    const auto chosen = qb::ui::ChooseFont(parent, qb::ui::SharedFont());
+    const auto chosen = qb::ui::ChooseFont(parent, qb::ui::SharedFont(options));
     // Cancelling leaves the dialog's values as they were, which is no change.
-    if (!chosen || !StoreFontChoice(*chosen))
+    if (!chosen || !StoreFontChoice(options, *chosen))
         return false;
     if (applyFontEverywhere)
         applyFontEverywhere();

@@ -4,6 +4,7 @@
 // dialogs/SharedFont.h so that the panes and dialogs can use it as well.
 
 #include "dialogs/SharedFont.h"
+#include "engine/Options.h"
 
 #include <QFont>
 
@@ -13,15 +14,16 @@ class QWidget;
 
 namespace qb::fonts {
 
-// Compares a font chosen in the font dialog with the current Font_ options (name, size as a
+// Compares a font chosen in the font dialog with the Font_ options (name, size as a
 // number, bold, italic). When any differs, stores the name, the size rounded half to even,
 // bold and italic, and returns true; otherwise changes nothing and returns false.
-bool StoreFontChoice(const QFont &chosen);
+bool StoreFontChoice(qb::engine::Options& options, const QFont& chosen);
 
 // mnuFont_Click: shows the font dialog with the current font; when the choice differs, stores
 // it and calls applyFontEverywhere once, which calls SetFontData on frmQuillbox, mdiInDir,
 // mdiInFile, mdiFile, mdiOutDir, mdiStatus, mdiOutFile, frmAbout, frmDefault, frmOption in
 // this order. Returns true when the font changed.
-bool FontMenu(QWidget *parent, const std::function<void()> &applyFontEverywhere);
+bool FontMenu(QWidget* parent, qb::engine::Options& options,
+              const std::function<void()>& applyFontEverywhere);
 
 } // namespace qb::fonts

@@ -4,6 +4,10 @@
 // also be built and tested inside a small test host.
 
 class QWidget;
+
+namespace qb::engine {
+struct Options;
+}
 class mdiInDir;
 class mdiOutDir;
 class mdiInFile;
@@ -47,6 +51,10 @@ public:
     virtual mdiFile *File() = 0;
     virtual mdiOutFile *OutFile() = 0;
     virtual mdiStatus *Status() = 0;
+
+    // The program's options, for the tooltip switch, the shared font and whether panes follow
+    // the window's size.
+    virtual const qb::engine::Options& ProgramOptions() const = 0;
 
     // The top-level window, parent of message boxes and dialogs.
     virtual QWidget *MainWidget() = 0;

@@ -3,10 +3,10 @@
 #include "ClipboardKeeper.h"
 #include "common/basQuill.h"
 #include "dialogs/UiSeams.h"
-#include "engine/AutoRun.h"
 #include "engine/CommandLine.h"
 #include "engine/JobFile.h"
 #include "engine/Options.h"
+#include "engine/PackRun.h"
 #include "engine/PaneStart.h"
 
 #include <QGuiApplication>
@@ -64,14 +64,14 @@ private:
     qb::engine::VectorTargetList m_targets;
 };
 
-class SilentCommandHost : public basQuillbox::CommandLineHost {
+class SilentCommandHost : public qb::engine::CommandLineHost {
 public:
     SilentCommandHost(SilentPanes &panes, StartupMessages &messages)
         : m_panes(panes), m_messages(messages)
     {
     }
     qb::engine::TargetList &Targets() override { return m_panes.Targets(); }
-    void LoadQbj() override { qb::engine::LoadQbj(basQuillbox::CurrentJobFile, m_panes, *this); }
+    void LoadQbj() override { qb::engine::LoadQbj(qb::engine::CurrentJobFile, m_panes, *this); }
     void ShowMessage(const std::string &text) override
     {
         // Every message while the command line is read means something named on it was not
@@ -88,7 +88,7 @@ private:
 };
 
 // The history goes to standard output line by line, so a script sees progress as it happens.
-class SilentPackHost : public qb::engine::PackHost {
+class SilentPackHost : public qb::engine::RunHost {
 public:
     explicit SilentPackHost(StartupMessages &messages)
         : m_messages(messages), m_drawProgress(::isatty(STDERR_FILENO) == 1)
@@ -175,13 +175,13 @@ std::vector<std::string> LeftOutTargets(const std::string& commandText,
                                         const qb::engine::TargetList& targets)
 {
     std::vector<std::string> named;
-    if (basQuillbox::CurrentJobFile.empty()) {
-        named = basQuillbox::SplitCommandText(commandText);
+    if (qb::engine::CurrentJobFile.empty()) {
+        named = qb::engine::SplitCommandText(commandText);
     } else {
         // What follows a job file on the command line is ignored by design; the job's own
         // lines are what it asks for.
         const std::optional<std::string> text =
-            qb::engine::ReadJobText(basQuillbox::CurrentJobFile);
+            qb::engine::ReadJobText(qb::engine::CurrentJobFile);
         const std::vector<std::string> items =
             text ? qb::engine::SplitJobItems(*text) : std::vector<std::string>{};
         if (const std::optional<std::size_t> start = qb::engine::JobTargetsStart(items))
@@ -225,15 +225,14 @@ bool StartupMessages::AskYesNo(const std::string &text)
     return yes;
 }
 
-AutoStartResult AutoStart(const std::string &commandText)
+AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options)
 {
     AutoStartResult result;
-    basQuillbox::AutoRunActive = true;
     try {
         StartupMessages messages;
         SilentPanes panes;
         SilentCommandHost commandHost(panes, messages);
-        basQuillbox::ParseCommandLine(commandText, commandHost);
+        qb::engine::ParseCommandLine(commandText, commandHost);
         if (panes.Targets().Count() == 0)
             return result;
 
@@ -248,9 +247,9 @@ AutoStartResult AutoStart(const std::string &commandText)
 
         InstallStopHandlers();
         SilentPackHost host(messages);
-        const basQuillbox::AutoRunResult run =
-            basQuillbox::AutoPackRun(panes.Targets(), panes.OutDirName(), basQuillbox::AutoExe, host);
-        if (basQuillbox::AutoLog)
+        const qb::engine::RunResult run = qb::engine::PackRun(panes.Targets(), panes.OutDirName(),
+                                                              options.AutoExe, options, host);
+        if (options.AutoLog)
             LogCopy(host.History());
         result.ranOut = true;
         result.history = host.History();

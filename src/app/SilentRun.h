@@ -7,6 +7,7 @@
 // Message boxes are shown as usual on a real display. On the offscreen platform (no display)
 // nobody could ever press OK, so their texts go to standard error instead and the run goes on.
 
+#include "engine/Options.h"
 #include "engine/PackHost.h"
 
 #include <string>
@@ -36,10 +37,10 @@ struct AutoStartResult {
     std::vector<std::string> history;
 };
 
-// AutoStart: parses the command text into a target list of its own, packs it and, with option
-// AutoLog, leaves the history on the clipboard. ranOut is false when the command text named no
+// AutoStart: parses the command text into a target list of its own, packs it with options and,
+// with option AutoLog, leaves the history on the clipboard. ranOut is false when the command text named no
 // usable folder or job file (or something unexpected happened): start-up then goes on with the
 // window.
-AutoStartResult AutoStart(const std::string &commandText);
+AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options);
 
 } // namespace qb::app

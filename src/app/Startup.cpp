@@ -1,11 +1,11 @@
 #include "Startup.h"
 
 #include "SilentRun.h"
+#include "app/frmQuillbox.h"
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/UiSeams.h"
 #include "engine/Archivers.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "platform/SettingsStore.h"
 
@@ -15,11 +15,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-
-#if __has_include("frmQuillbox.h")
-#include "frmQuillbox.h"
-#define QB_HAVE_MAIN_WINDOW 1
-#endif
 
 namespace qb::app {
 namespace {
@@ -55,7 +50,7 @@ int Uninstall(StartupMessages &messages)
     // The program's own table has no text for code 0, so the question is message 20 alone.
     const std::string question = resQuillbox(0) + resQuill(20);
     if (messages.AskYesNo(question))
-        qb::platform::DeleteSection(basQuillbox::kSettingsApp, basQuillbox::kSettingsSection);
+        qb::platform::DeleteSection(qb::engine::kSettingsApp, qb::engine::kSettingsSection);
     return 0;
 }
 
@@ -63,7 +58,7 @@ int Uninstall(StartupMessages &messages)
 // in a silent run would show that, so standard error says which file and why.
 void ReportUnusableSettings()
 {
-    using namespace basQuillbox;
+    using namespace qb::engine;
     if (qb::platform::GetSetting(kOldSettingsApp, kSettingsSection, "Version", "0.00") != "0.00")
         return;  // the older location is read instead, and it was readable
     const std::string problem = qb::platform::SettingsFileProblem(kSettingsApp, kSettingsSection);
@@ -73,22 +68,16 @@ void ReportUnusableSettings()
                      qb::platform::SettingsFilePath(kSettingsApp).c_str(), problem.c_str());
 }
 
-int ShowMainWindow(const std::string &commandText, bool forcedOffscreen)
+int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
+                   bool forcedOffscreen)
 {
-    basQuillbox::AutoRunActive = false;
     if (forcedOffscreen) {
         std::fputs("Quillbox2: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on\n", stderr);
         return kExitStartupFailed;
     }
-#ifdef QB_HAVE_MAIN_WINDOW
-    frmQuillbox window(QString::fromStdString(commandText));
+    frmQuillbox window(QString::fromStdString(commandText), options);
     window.show();
     return QApplication::exec();
-#else
-    (void)commandText;
-    std::fputs("Quillbox2: this build has no main window\n", stderr);
-    return kExitStartupFailed;
-#endif
 }
 
 } // namespace
@@ -109,19 +98,20 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
     if (Upper(commandText) == "/U")
         return Uninstall(messages);
 
+    qb::engine::Options options;
     try {
         ReportUnusableSettings();
-        basQuillbox::LoadSettings();
+        qb::engine::LoadSettings(options);
         qb::engine::DetectArchivers();
-        if (!qb::engine::LzhAvailable) {
+        if (!qb::engine::Modules.LzhAvailable) {
             messages.ShowMessage(resQuillbox(205));
             return kExitStartupFailed;
         }
-        if (qb::engine::LzhVersion < 104)
+        if (qb::engine::Modules.LzhVersion < 104)
             messages.ShowMessage(resQuillbox(206));
 
-        if (!commandText.empty() && basQuillbox::Auto) {
-            const AutoStartResult run = AutoStart(commandText);
+        if (!commandText.empty() && options.Auto) {
+            const AutoStartResult run = AutoStart(commandText, options);
             if (run.ranOut)
                 return run.exitStatus;
         }
@@ -129,7 +119,7 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
         messages.ShowMessage("Quillbox2 frmQuillbox MDIForm_Load ERR");
         return kExitStartupFailed;
     }
-    return ShowMainWindow(commandText, forcedOffscreen);
+    return ShowMainWindow(commandText, options, forcedOffscreen);
 }
 
 } // namespace qb::app

@@ -64,19 +64,21 @@ QLineEdit *contactLine(QWidget *parent, const char *name, const QString &text)
 frmAbout::Libraries frmAbout::FoundLibraries()
 {
     Libraries found;
-    found.lzhAvailable = qb::engine::LzhAvailable;
-    found.zipAvailable = qb::engine::ZipAvailable;
-    found.lzhVersion = qb::engine::LzhVersion;
-    found.unzipVersion = qb::engine::UnZipVersion;
-    found.zipVersion = qb::engine::ZipVersion;
+    found.lzhAvailable = qb::engine::Modules.LzhAvailable;
+    found.zipAvailable = qb::engine::Modules.ZipAvailable;
+    found.lzhVersion = qb::engine::Modules.LzhVersion;
+    found.unzipVersion = qb::engine::Modules.UnZipVersion;
+    found.zipVersion = qb::engine::Modules.ZipVersion;
     return found;
 }
 
-frmAbout::frmAbout(QWidget *parent) : frmAbout(FoundLibraries(), parent)
+frmAbout::frmAbout(const qb::engine::Options& options, QWidget* parent)
+    : frmAbout(options, FoundLibraries(), parent)
 {
 }
 
-frmAbout::frmAbout(const Libraries &libraries, QWidget *parent) : QDialog(parent)
+frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& libraries, QWidget* parent)
+    : QDialog(parent), m_options(options)
 {
     try {
         setObjectName(QStringLiteral("frmAbout"));
@@ -186,7 +188,8 @@ QString frmAbout::FormatLibraryVersion(std::int16_t intVersion)
 
 void frmAbout::SetFontData()
 {
-    qb::ui::ApplySharedFont({this, btnOk, lblAboutTitle, lblAboutName, lblAboutVersion, lblVer[0],
+    qb::ui::ApplySharedFont(m_options,
+                            {this, btnOk, lblAboutTitle, lblAboutName, lblAboutVersion, lblVer[0],
                              lblVer[1], lblVer[2], lblProg[0], lblProg[1], lblProg[2],
                              lblAboutProgName, txtNiftyMail, txtMail, txtHttp});
 }

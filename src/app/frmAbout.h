@@ -2,6 +2,8 @@
 // The about dialog: the program's name and version, a picture, the author's contact lines and
 // one row per archiver module found at start-up, with its version, filled from the top.
 
+#include "engine/Options.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -25,8 +27,9 @@ public:
     };
     static Libraries FoundLibraries();
 
-    explicit frmAbout(QWidget *parent = nullptr);
-    frmAbout(const Libraries &libraries, QWidget *parent);
+    // options: the program's, for the shared font.
+    explicit frmAbout(const qb::engine::Options& options, QWidget* parent = nullptr);
+    frmAbout(const qb::engine::Options& options, const Libraries& libraries, QWidget* parent);
 
     void SetFontData();
 
@@ -42,6 +45,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    const qb::engine::Options& m_options;
     void fillRows(const Libraries &libraries);
 
     QLabel *imgAbout = nullptr;

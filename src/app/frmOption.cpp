@@ -48,9 +48,10 @@ void selectIndex(const std::array<QRadioButton *, N> &buttons, int index)
 
 } // namespace
 
-frmOption::frmOption(std::function<void(bool)> applyToolTipsEverywhere, QWidget *parent,
+frmOption::frmOption(qb::engine::Options& options,
+                     std::function<void(bool)> applyToolTipsEverywhere, QWidget* parent,
                      std::function<bool()> zipAvailable)
-    : QDialog(parent), m_applyToolTips(std::move(applyToolTipsEverywhere)),
+    : QDialog(parent), m_options(options), m_applyToolTips(std::move(applyToolTipsEverywhere)),
       m_zipAvailable(std::move(zipAvailable))
 {
     try {
@@ -186,7 +187,7 @@ frmOption::frmOption(std::function<void(bool)> applyToolTipsEverywhere, QWidget 
             control->setText(text(code));
         lblPattern->setText(text(8010));
         lblAshukuExe->setText(text(8016));
-        SetToolTip(basQuillbox::Tip);
+        SetToolTip(m_options.Tip);
     } catch (const std::exception &) {
         qb::ui::LoadFailed(this, QStringLiteral("Quillbox2 frmOption Form_Load ERR"));
     }
@@ -208,7 +209,7 @@ void frmOption::SetToolTip(bool blnToolTip)
 
 void frmOption::SetFontData()
 {
-    const QFont font = qb::ui::SharedFont();
+    const QFont font = qb::ui::SharedFont(m_options);
     setFont(font);
     for (QWidget *control : findChildren<QWidget *>()) {
         if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control))
@@ -251,36 +252,36 @@ void frmOption::Form_Activate()
 
 void frmOption::ShowOptionValues()
 {
-    using namespace basQuillbox;
-    ckbSubDir->setChecked(BoolToCheck(SubDir) == 1);
-    ckbHiddn->setChecked(BoolToCheck(Hiddn) == 1);
-    ckbJibun->setChecked(BoolToCheck(Jibun) == 1);
-    ckbHabuku->setChecked(BoolToCheck(Habuku) == 1);
+    const qb::engine::Options& o = m_options;
+    ckbSubDir->setChecked(BoolToCheck(o.SubDir) == 1);
+    ckbHiddn->setChecked(BoolToCheck(o.Hiddn) == 1);
+    ckbJibun->setChecked(BoolToCheck(o.Jibun) == 1);
+    ckbHabuku->setChecked(BoolToCheck(o.Habuku) == 1);
     UpdateHabukuVisibility();
-    ckbUCase->setChecked(BoolToCheck(UCase) == 1);
-    ckbDouble->setChecked(BoolToCheck(Double) == 1);
-    ckbAuto->setChecked(BoolToCheck(Auto) == 1);
+    ckbUCase->setChecked(BoolToCheck(o.UCase) == 1);
+    ckbDouble->setChecked(BoolToCheck(o.Double) == 1);
+    ckbAuto->setChecked(BoolToCheck(o.Auto) == 1);
     UpdateAutoVisibility();
-    selectIndex(obtExe, AutoExe);
-    ckbLog->setChecked(BoolToCheck(AutoLog) == 1);
-    selectIndex(obtPattern, Pattern);
-    selectIndex(obtAshukuExe, AshukuExe);
-    ckbResize->setChecked(BoolToCheck(Resize) == 1);
-    ckbTip->setChecked(BoolToCheck(Tip) == 1);
+    selectIndex(obtExe, o.AutoExe);
+    ckbLog->setChecked(BoolToCheck(o.AutoLog) == 1);
+    selectIndex(obtPattern, o.Pattern);
+    selectIndex(obtAshukuExe, o.AshukuExe);
+    ckbResize->setChecked(BoolToCheck(o.Resize) == 1);
+    ckbTip->setChecked(BoolToCheck(o.Tip) == 1);
 }
 
 void frmOption::EnableZipChoices()
 {
-    const bool zip = m_zipAvailable ? m_zipAvailable() : qb::engine::ZipAvailable;
+    const bool zip = m_zipAvailable ? m_zipAvailable() : qb::engine::Modules.ZipAvailable;
     for (int i = 1; i < 4; ++i)
         obtPattern[i]->setEnabled(zip);
     obtAshukuExe[1]->setEnabled(zip);
     if (zip)
         return;
     // Without the ZIP modules no ZIP choice can run, so the options fall back to LZH at once.
-    basQuillbox::Pattern = 0;
+    m_options.Pattern = 0;
     obtPattern[0]->setChecked(true);
-    basQuillbox::AshukuExe = 0;
+    m_options.AshukuExe = 0;
     obtAshukuExe[0]->setChecked(true);
 }
 
@@ -327,26 +328,26 @@ void frmOption::ResetOptionControls()
 
 void frmOption::ApplyOptions()
 {
-    using namespace basQuillbox;
+    qb::engine::Options& o = m_options;
     const auto value = [](const QCheckBox *box) { return CheckToBool(box->isChecked() ? 1 : 0); };
-    SubDir = value(ckbSubDir);
-    Hiddn = value(ckbHiddn);
-    Jibun = value(ckbJibun);
-    Habuku = value(ckbHabuku);
-    UCase = value(ckbUCase);
-    Double = value(ckbDouble);
-    Auto = value(ckbAuto);
+    o.SubDir = value(ckbSubDir);
+    o.Hiddn = value(ckbHiddn);
+    o.Jibun = value(ckbJibun);
+    o.Habuku = value(ckbHabuku);
+    o.UCase = value(ckbUCase);
+    o.Double = value(ckbDouble);
+    o.Auto = value(ckbAuto);
     if (const int exe = firstChecked(obtExe); exe >= 0)
-        AutoExe = exe;
-    AutoLog = value(ckbLog);
+        o.AutoExe = exe;
+    o.AutoLog = value(ckbLog);
     if (const int pattern = firstChecked(obtPattern); pattern >= 0)
-        Pattern = pattern;
+        o.Pattern = pattern;
     if (const int format = firstChecked(obtAshukuExe); format >= 0)
-        AshukuExe = format;
-    Resize = value(ckbResize);
+        o.AshukuExe = format;
+    o.Resize = value(ckbResize);
     const bool tip = value(ckbTip);
-    if (tip != Tip) {
-        Tip = tip;
+    if (tip != o.Tip) {
+        o.Tip = tip;
         if (m_applyToolTips)
             m_applyToolTips(tip);
         else

@@ -4,6 +4,8 @@
 // file at shutdown), cancel and the close box leave them alone. Without the ZIP modules the ZIP
 // choices are greyed and the pattern and format are forced back to LZH as soon as it shows.
 
+#include "engine/Options.h"
+
 #include <QDialog>
 
 #include <array>
@@ -18,12 +20,13 @@ class QWidget;
 class frmOption : public QDialog {
     Q_OBJECT
 public:
+    // options: the program's, shown and written back by apply.
     // applyToolTipsEverywhere: called once when apply changes the tooltip option, with the new
     // value; it calls SetToolTip on frmDefault, frmMenuMente, frmOption, frmQuillbox, mdiInDir,
     // mdiInFile, mdiFile, mdiOutDir, mdiStatus, mdiOutFile, in this order.
     // zipAvailable: whether the ZIP modules were found; empty means the engine's ZipAvailable.
-    explicit frmOption(std::function<void(bool)> applyToolTipsEverywhere, QWidget *parent = nullptr,
-                       std::function<bool()> zipAvailable = {});
+    frmOption(qb::engine::Options& options, std::function<void(bool)> applyToolTipsEverywhere,
+              QWidget* parent = nullptr, std::function<bool()> zipAvailable = {});
 
     void SetToolTip(bool blnToolTip);
     void SetFontData();
@@ -53,6 +56,7 @@ private:
     void btnCancel_Click();
     void changed();
 
+    qb::engine::Options& m_options;
     std::function<void(bool)> m_applyToolTips;
     std::function<bool()> m_zipAvailable;
     bool m_applied = false;

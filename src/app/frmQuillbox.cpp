@@ -13,7 +13,6 @@
 #include "dialogs/basMkdir.h"
 #include "dialogs/frmDefault.h"
 #include "dialogs/frmMenuMente.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "panes/PaneLayout.h"
 #include "panes/RunProgress.h"
@@ -71,14 +70,15 @@ constexpr double kButtonLefts[3] = {120, 1560, 3000};
 
 double readNumber(const char *key, double fallback)
 {
-    const std::string text = basQuillbox::ReadFormSetting("Main_Left", key, basQuillbox::NumberToText(fallback));
-    return basQuillbox::TextToNumber(text).value_or(fallback);
+    const std::string text =
+        qb::engine::ReadFormSetting("Main_Left", key, qb::engine::NumberToText(fallback));
+    return qb::engine::TextToNumber(text).value_or(fallback);
 }
 
 } // namespace
 
-frmQuillbox::frmQuillbox(const QString &commandText, QWidget *parent)
-    : QMainWindow(parent), m_commandText(commandText)
+frmQuillbox::frmQuillbox(const QString& commandText, qb::engine::Options& options, QWidget* parent)
+    : QMainWindow(parent), m_commandText(commandText), m_options(options)
 {
     setObjectName(QStringLiteral("frmQuillbox"));
     initIconResource();
@@ -124,18 +124,17 @@ void frmQuillbox::buildControls()
     m_menus = BuildMainMenus(this, this);
     showMenusOf(nullptr);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *w) { showMenusOf(w); });
-    m_progress = new RunProgress(this);
+    m_progress = new RunProgress(m_options, this);
 }
 
 void frmQuillbox::MDIForm_Load()
 {
     try {
-        basQuillbox::AutoRunActive = false;
         setWindowTitle(Msg(9999));
         for (int i = 0; i < 3; ++i)
             btnExe[i]->setText(Msg(i + 1));
         btnCancel->setText(SharedMsg(5));
-        SetToolTip(basQuillbox::Tip);
+        SetToolTip(m_options.Tip);
         loadForms();
         SetFontData();
         placeWindow();
@@ -143,9 +142,9 @@ void frmQuillbox::MDIForm_Load()
         btnCancel->setEnabled(false);
         m_status->RefreshForm();
         if (!m_commandText.isEmpty())
-            basQuillbox::ParseCommandLine(m_commandText.toStdString(), *m_jobHost);
+            qb::engine::ParseCommandLine(m_commandText.toStdString(), *m_jobHost);
         FirstActivationDone = false;
-    } catch (const PaneLoadError &error) {
+    } catch (const PaneLoadError& error) {
         failStartup(error.text);
     } catch (...) {
         failStartup("Quillbox2 frmQuillbox MDIForm_Load ERR");
@@ -175,7 +174,7 @@ QMdiSubWindow *frmQuillbox::addPane(PaneBase *pane)
 void frmQuillbox::loadForms()
 {
     // The dialogs exist before the panes load, as the folder panes hand theirs the alias dialog.
-    m_mente = new frmMenuMente(this);
+    m_mente = new frmMenuMente(m_options, this);
     m_inDir = new mdiInDir(this);
     m_inFile = new mdiInFile(this);
     m_file = new mdiFile(this);
@@ -199,11 +198,12 @@ void frmQuillbox::loadForms()
     load("Quillbox2 mdiOutDir Form_Load ERR", [this] { m_outDir->Form_Load(m_mente); });
     load("Quillbox2 mdiStatus Form_Load ERR", [this] { m_status->Form_Load(); });
     load("Quillbox2 mdiOutFile Form_Load ERR", [this] { m_outFile->Form_Load(); });
-    m_about = new frmAbout(this);
-    m_default = new frmDefault(this);
+    m_about = new frmAbout(m_options, this);
+    m_default = new frmDefault(m_options, this);
     m_default->InDirSource = [this] { return m_inDir->DirName(); };
     m_default->OutDirSource = [this] { return m_outDir->DirName(); };
-    m_option = new frmOption([this](bool on) { SetToolTipEverywhere(on); }, this);
+    m_option = new frmOption(
+        m_options, [this](bool on) { SetToolTipEverywhere(on); }, this);
 }
 
 std::array<PaneBase *, 6> frmQuillbox::Panes() const
@@ -219,9 +219,9 @@ void frmQuillbox::placeWindow()
     double top = readNumber("Main_Top", 1000);
     double width = readNumber("Main_Width", 8000);
     double height = readNumber("Main_Height", 8000);
-    const int state = basQuillbox::TextToInt16(
-                          basQuillbox::ReadFormSetting("Main_Left", "Main_WindowState", "0"))
-                          .value_or(0);
+    const int state =
+        qb::engine::TextToInt16(qb::engine::ReadFormSetting("Main_Left", "Main_WindowState", "0"))
+            .value_or(0);
     const QRect screenRect = screen() ? screen()->geometry() : QRect(0, 0, 1024, 768);
     const double screenW = PxToTwipsX(screenRect.width(), this);
     const double screenH = PxToTwipsY(screenRect.height(), this);
@@ -251,7 +251,7 @@ double frmQuillbox::ClientHeightTwips() const { return PxToTwipsY(m_mdi->viewpor
 
 void frmQuillbox::MDIForm_Resize()
 {
-    if (basQuillbox::Resize && m_inDir) {
+    if (m_options.Resize && m_inDir) {
         const auto rects = ComputePaneLayout(ClientWidthTwips(), ClientHeightTwips());
         const auto panes = Panes();
         for (int i = 0; i < SlotCount; ++i)
@@ -324,7 +324,7 @@ void frmQuillbox::SetToolTip(bool on)
 
 void frmQuillbox::SetFontData()
 {
-    qb::ui::ApplySharedFont({btnExe[0], btnExe[1], btnExe[2], btnCancel});
+    qb::ui::ApplySharedFont(m_options, {btnExe[0], btnExe[1], btnExe[2], btnCancel});
     MDIForm_Resize();
 }
 
@@ -359,7 +359,7 @@ void frmQuillbox::mnuLogSave_Click() { m_status->LogSave(); }
 
 void frmQuillbox::mnuFont_Click()
 {
-    qb::fonts::FontMenu(this, [this] { SetFontDataEverywhere(); });
+    qb::fonts::FontMenu(this, m_options, [this] { SetFontDataEverywhere(); });
 }
 
 void frmQuillbox::mnuMkdir_Click()
@@ -389,10 +389,10 @@ void frmQuillbox::mnuOutDirDefault_Click()
 
 void frmQuillbox::mnuTmpDirDefault_Click()
 {
-    QString dir = QString::fromStdString(basQuillbox::TmpDir);
+    QString dir = QString::fromStdString(m_options.TmpDir);
     bool yuko = true;
     if (m_default->Edit(frmDefault::Use::TmpDir, dir, yuko))
-        basQuillbox::TmpDir = dir.toStdString();
+        m_options.TmpDir = dir.toStdString();
 }
 
 // ---- shutdown ---------------------------------------------------------------------------------
@@ -430,13 +430,15 @@ void frmQuillbox::MDIForm_QueryUnload()
 
     const Qt::WindowStates state = windowState();
     const int stateValue = (state & Qt::WindowMinimized) ? 1 : (state & Qt::WindowMaximized) ? 2 : 0;
-    basQuillbox::WriteFormSetting("Main_WindowState", std::to_string(stateValue));
+    qb::engine::WriteFormSetting("Main_WindowState", std::to_string(stateValue));
     if (stateValue == 0) {
-        basQuillbox::WriteFormSetting("Main_Left", basQuillbox::NumberToText(PxToTwipsX(x(), this)));
-        basQuillbox::WriteFormSetting("Main_Top", basQuillbox::NumberToText(PxToTwipsY(y(), this)));
-        basQuillbox::WriteFormSetting("Main_Width", basQuillbox::NumberToText(PxToTwipsX(width(), this)));
-        basQuillbox::WriteFormSetting("Main_Height", basQuillbox::NumberToText(PxToTwipsY(height(), this)));
+        qb::engine::WriteFormSetting("Main_Left", qb::engine::NumberToText(PxToTwipsX(x(), this)));
+        qb::engine::WriteFormSetting("Main_Top", qb::engine::NumberToText(PxToTwipsY(y(), this)));
+        qb::engine::WriteFormSetting("Main_Width",
+                                     qb::engine::NumberToText(PxToTwipsX(width(), this)));
+        qb::engine::WriteFormSetting("Main_Height",
+                                     qb::engine::NumberToText(PxToTwipsY(height(), this)));
     }
-    basQuillbox::SaveSettings();
+    qb::engine::SaveSettings(m_options);
     batch.Commit();
 }

@@ -5,6 +5,7 @@
 // opens and saves job files, and saves everything when it closes.
 
 #include "app/FormHost.h"
+#include "engine/Options.h"
 #include "panes/MainMenus.h"
 
 #include <QMainWindow>
@@ -30,7 +31,10 @@ class frmQuillbox : public QMainWindow, public FormHost
 {
     Q_OBJECT
 public:
-    explicit frmQuillbox(const QString &commandText, QWidget *parent = nullptr);
+    // options: the program's, loaded at start-up; the window shows and changes them and saves
+    // them when it closes.
+    frmQuillbox(const QString& commandText, qb::engine::Options& options,
+                QWidget* parent = nullptr);
     ~frmQuillbox() override;
 
     QMdiArea *mdiArea() const { return m_mdi; }
@@ -73,6 +77,7 @@ public:
     mdiFile *File() override { return m_file; }
     mdiOutFile *OutFile() override { return m_outFile; }
     mdiStatus *Status() override { return m_status; }
+    const qb::engine::Options& ProgramOptions() const override { return m_options; }
     QWidget *MainWidget() override { return this; }
     bool IsNormalState() const override;
     void SetToolTipEverywhere(bool blnToolTip) override;
@@ -87,7 +92,6 @@ public:
     double ClientWidthTwips() const;
     double ClientHeightTwips() const;
 
-    bool IsRunning() const { return m_running; }
     qb::panes::RunProgress *Progress() const { return m_progress; }
     frmDefault *DefaultDialog() const { return m_default; }
 
@@ -114,13 +118,13 @@ private:
     void loadForms();
     void placeWindow();
     void showMenusOf(QMdiSubWindow *window);
-    QMdiSubWindow *addPane(qb::panes::PaneBase *pane);
-    void runFolders(int Index);
+    QMdiSubWindow* addPane(qb::panes::PaneBase* pane);
     // End-to-end tests script the shown window through QUILLBOX2_TEST_ACTIONS.
     void StartTestActions();
     void setPanesEnabled(bool flag);
 
     QString m_commandText;
+    qb::engine::Options& m_options;
     QMdiArea *m_mdi = nullptr;
     qb::panes::MainMenus m_menus;
 

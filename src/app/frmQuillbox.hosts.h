@@ -5,12 +5,18 @@
 #include "app/frmQuillbox.h"
 #include "engine/CommandLine.h"
 #include "engine/JobFile.h"
-#include "engine/PackHost.h"
+#include "engine/PackRun.h"
 
-class frmQuillbox::RunHost : public qb::engine::PackHost
-{
+// The window's run: between folders it takes events (the cancel button's click among them),
+// keeps the folder being packed in view and deselects the folders that were packed; at the end
+// it removes them from the target list.
+class frmQuillbox::RunHost : public qb::engine::RunHost {
 public:
     explicit RunHost(frmQuillbox &frame) : m_frame(frame) {}
+    bool BeforeFolder(int index) override;
+    void AfterFolder(int index, int result) override;
+    void RunEnded(bool aborted) override;
+    bool StopRequested() const override { return m_frame.CancelRequested; }
     void HistoryAdd(const std::string &line) override;
     void CreatedArchiveAdd(const std::string &path) override;
     void ShowMessage(const std::string &text) override;
@@ -21,8 +27,7 @@ private:
     frmQuillbox &m_frame;
 };
 
-class frmQuillbox::JobHost : public qb::engine::JobPanes, public basQuillbox::CommandLineHost
-{
+class frmQuillbox::JobHost : public qb::engine::JobPanes, public qb::engine::CommandLineHost {
 public:
     explicit JobHost(frmQuillbox &frame) : m_frame(frame) {}
     std::string InDirName() override;

@@ -40,37 +40,37 @@ bool frmQuillbox::JobHost::AskYesNo(const std::string &text)
 
 void frmQuillbox::LoadQbj()
 {
-    qb::engine::LoadQbj(basQuillbox::CurrentJobFile, *m_jobHost, *m_jobHost);
+    qb::engine::LoadQbj(qb::engine::CurrentJobFile, *m_jobHost, *m_jobHost);
 }
 
 void frmQuillbox::mnuOpen_Click()
 {
-    const QString name = qb::ui::OpenFileName(this, jobFilter(),
-                                              QString::fromStdString(basQuillbox::CurrentJobFile), kJobExt);
+    const QString name = qb::ui::OpenFileName(
+        this, jobFilter(), QString::fromStdString(qb::engine::CurrentJobFile), kJobExt);
     if (name.isEmpty())
         return;
-    basQuillbox::CurrentJobFile = name.toStdString();
+    qb::engine::CurrentJobFile = name.toStdString();
     LoadQbj();
     BtnEnabledChange();
 }
 
 void frmQuillbox::mnuSave_Click()
 {
-    if (basQuillbox::CurrentJobFile.empty()) {
+    if (qb::engine::CurrentJobFile.empty()) {
         const QString name = qb::ui::SaveFileName(this, jobFilter(), QString(), kJobExt);
         if (!name.isEmpty())
-            basQuillbox::CurrentJobFile = name.toStdString();
+            qb::engine::CurrentJobFile = name.toStdString();
     }
-    if (!basQuillbox::CurrentJobFile.empty())
-        qb::engine::WriteJobFile(basQuillbox::CurrentJobFile, *m_jobHost, *m_jobHost);
+    if (!qb::engine::CurrentJobFile.empty())
+        qb::engine::WriteJobFile(qb::engine::CurrentJobFile, *m_jobHost, *m_jobHost);
 }
 
 void frmQuillbox::mnuSaveAs_Click()
 {
-    const QString name = qb::ui::SaveFileName(this, jobFilter(),
-                                              QString::fromStdString(basQuillbox::CurrentJobFile), kJobExt);
+    const QString name = qb::ui::SaveFileName(
+        this, jobFilter(), QString::fromStdString(qb::engine::CurrentJobFile), kJobExt);
     if (name.isEmpty())
         return;
-    basQuillbox::CurrentJobFile = name.toStdString();
-    qb::engine::WriteJobFile(basQuillbox::CurrentJobFile, *m_jobHost, *m_jobHost);
+    qb::engine::CurrentJobFile = name.toStdString();
+    qb::engine::WriteJobFile(qb::engine::CurrentJobFile, *m_jobHost, *m_jobHost);
 }

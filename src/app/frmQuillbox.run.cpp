@@ -5,6 +5,7 @@
 #include "common/resQuill.h"
 #include "dialogs/UiSeams.h"
 #include "engine/PackFolder.h"
+#include "engine/PackRun.h"
 #include "panes/PaintNow.h"
 #include "panes/RunProgress.h"
 #include "panes/mdiFile.h"
@@ -73,18 +74,9 @@ void frmQuillbox::btnExe_Click(int Index)
     btnCancel->setEnabled(true);
 
     m_progress->BeginRun();
-    runFolders(Index);
-    m_progress->EndRun();
+    const std::string outputFolder = m_outDir->DirName().toStdString();
+    qb::engine::PackRun(*m_file, outputFolder, Index, m_options, *m_runHost);
 
-    QListWidget *list = m_file->lstFile;
-    for (int j = 0; j < list->count();) {
-        if (!list->item(j)->isSelected())
-            delete list->takeItem(j);
-        else
-            ++j;
-    }
-    m_file->SelectClear();
-    m_status->ListInAdd(QString::fromStdString(resQuill(CancelRequested ? 30 : 31)));
     CancelRequested = false;
     btnCancel->setEnabled(false);
     setPanesEnabled(true);
@@ -97,38 +89,52 @@ void frmQuillbox::btnExe_Click(int Index)
         close();
 }
 
-void frmQuillbox::runFolders(int Index)
+bool frmQuillbox::RunHost::BeforeFolder(int index)
 {
-    const std::string outputFolder = m_outDir->DirName().toStdString();
-    QListWidget *list = m_file->lstFile;
-    const int n = list->count();
-    for (int i = 0; i < n; ++i) {
-        list->scrollToItem(list->item(i), QAbstractItemView::PositionAtTop);
-        qb::panes::PaintNow(list->viewport());
-        // The one point of the loop where clicks are taken, the cancel button's among them.
-        QCoreApplication::processEvents();
-        // The progress window may still be up from the folder before; its cancel counts too.
-        if (m_progress->Cancelled())
-            CancelRequested = true;
-        if (CancelRequested) {
-            m_inDir->RefreshForm();
-            m_outDir->RefreshForm();
-            break;
-        }
-        const QString folder = list->item(i)->text();
-        m_progress->BeginFolder(QString::fromStdString(basQuill::ShortDisplayPath(folder.toStdString())));
-        const int r = basQuillbox::PackFolder(folder.toStdString(), outputFolder, Index, *m_runHost);
-        m_progress->EndFolder();
-        if (r == basQuillbox::kPacked) {
-            list->item(i)->setSelected(false);
-            qb::panes::PaintNow(list->viewport());
-        } else if (r == basQuillbox::kStopRun) {
-            m_inDir->RefreshForm();
-            m_outDir->RefreshForm();
-            CancelRequested = true;
-            break;
-        }
-        m_inDir->RefreshForm();
-        m_outDir->RefreshForm();
+    QListWidget* list = m_frame.m_file->lstFile;
+    list->scrollToItem(list->item(index), QAbstractItemView::PositionAtTop);
+    qb::panes::PaintNow(list->viewport());
+    // The one point of the loop where clicks are taken, the cancel button's among them.
+    QCoreApplication::processEvents();
+    // The progress window may still be up from the folder before; its cancel counts too.
+    if (m_frame.m_progress->Cancelled())
+        m_frame.CancelRequested = true;
+    if (m_frame.CancelRequested) {
+        m_frame.m_inDir->RefreshForm();
+        m_frame.m_outDir->RefreshForm();
+        return false;
     }
+    const std::string folder = list->item(index)->text().toStdString();
+    m_frame.m_progress->BeginFolder(QString::fromStdString(basQuill::ShortDisplayPath(folder)));
+    return true;
+}
+
+void frmQuillbox::RunHost::AfterFolder(int index, int result)
+{
+    m_frame.m_progress->EndFolder();
+    QListWidget* list = m_frame.m_file->lstFile;
+    if (result == qb::engine::kPacked) {
+        list->item(index)->setSelected(false);
+        qb::panes::PaintNow(list->viewport());
+    } else if (result == qb::engine::kStopRun) {
+        m_frame.CancelRequested = true;
+    }
+    // New archives and the free space show at once.
+    m_frame.m_inDir->RefreshForm();
+    m_frame.m_outDir->RefreshForm();
+}
+
+void frmQuillbox::RunHost::RunEnded(bool aborted)
+{
+    (void)aborted;
+    m_frame.m_progress->EndRun();
+    // What stays on the list are the folders that failed or were never started.
+    QListWidget* list = m_frame.m_file->lstFile;
+    for (int j = 0; j < list->count();) {
+        if (!list->item(j)->isSelected())
+            delete list->takeItem(j);
+        else
+            ++j;
+    }
+    m_frame.m_file->SelectClear();
 }

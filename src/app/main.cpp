@@ -14,6 +14,6 @@ int main(int argc, char **argv)
         return qb::app::RunClipboardKeeper(argc, argv);
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string commandText = basQuillbox::BuildCommandText(args);
+    const std::string commandText = qb::engine::BuildCommandText(args);
     return qb::app::RunProgram(argc, argv, commandText);
 }

@@ -83,7 +83,7 @@ void FolderAliases::syncMenu()
 
 void FolderAliases::Load(const std::string &app)
 {
-    const std::string section(basQuillbox::kSettingsSection);
+    const std::string section(qb::engine::kSettingsSection);
     m_last = kMax - 1;
     for (int i = 0; i < kMax; ++i) {
         const std::string index = std::to_string(i);
@@ -109,8 +109,10 @@ void FolderAliases::Save() const
     for (int i = 0; i < kMax; ++i) {
         const std::string index = std::to_string(i);
         const bool used = i <= m_last;
-        basQuillbox::WriteFormSetting(keyPrefix() + "_DirName" + index, used ? m_name[i].toStdString() : std::string());
-        basQuillbox::WriteFormSetting(keyPrefix() + "_DirDir" + index, used ? m_dir[i].toStdString() : std::string());
+        qb::engine::WriteFormSetting(keyPrefix() + "_DirName" + index,
+                                     used ? m_name[i].toStdString() : std::string());
+        qb::engine::WriteFormSetting(keyPrefix() + "_DirDir" + index,
+                                     used ? m_dir[i].toStdString() : std::string());
     }
 }
 

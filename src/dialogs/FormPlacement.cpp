@@ -25,8 +25,9 @@ double logicalDpi()
 // A stored number, or the default when the key is absent or its text is not a number.
 double readNumber(const std::string &probeKey, const std::string &key, double defaultValue)
 {
-    const std::string text = basQuillbox::ReadFormSetting(probeKey, key, basQuillbox::NumberToText(defaultValue));
-    const auto value = basQuillbox::TextToNumber(text);
+    const std::string text =
+        qb::engine::ReadFormSetting(probeKey, key, qb::engine::NumberToText(defaultValue));
+    const auto value = qb::engine::TextToNumber(text);
     return value && std::isfinite(*value) ? *value : defaultValue;
 }
 
@@ -89,11 +90,16 @@ double twipsOf(const QWidget *form, const char *property, int pixels)
 void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withSize)
 {
     const QRect frame = form->frameGeometry();
-    basQuillbox::WriteFormSetting(prefix + "_Left", basQuillbox::NumberToText(twipsOf(form, "qbLeftTwips", frame.x())));
-    basQuillbox::WriteFormSetting(prefix + "_Top", basQuillbox::NumberToText(twipsOf(form, "qbTopTwips", frame.y())));
+    qb::engine::WriteFormSetting(prefix + "_Left",
+                                 qb::engine::NumberToText(twipsOf(form, "qbLeftTwips", frame.x())));
+    qb::engine::WriteFormSetting(prefix + "_Top",
+                                 qb::engine::NumberToText(twipsOf(form, "qbTopTwips", frame.y())));
     if (withSize) {
-        basQuillbox::WriteFormSetting(prefix + "_Width", basQuillbox::NumberToText(twipsOf(form, "qbWidthTwips", form->width())));
-        basQuillbox::WriteFormSetting(prefix + "_Height", basQuillbox::NumberToText(twipsOf(form, "qbHeightTwips", form->height())));
+        qb::engine::WriteFormSetting(prefix + "_Width", qb::engine::NumberToText(twipsOf(
+                                                            form, "qbWidthTwips", form->width())));
+        qb::engine::WriteFormSetting(
+            prefix + "_Height",
+            qb::engine::NumberToText(twipsOf(form, "qbHeightTwips", form->height())));
     }
 }
 

@@ -55,20 +55,20 @@ QString ResolveFontFamily(const QString &name)
     return QApplication::font().family();
 }
 
-QFont SharedFont()
+QFont SharedFont(const qb::engine::Options& options)
 {
-    QFont font(ResolveFontFamily(QString::fromStdString(basQuillbox::Font_Name)));
+    QFont font(ResolveFontFamily(QString::fromStdString(options.Font_Name)));
     // A size from a damaged settings file must not make the windows unusable.
-    const int size = basQuillbox::Font_Size;
+    const int size = options.Font_Size;
     font.setPointSize(size >= 1 && size <= 200 ? size : 10);
-    font.setBold(basQuillbox::Font_Bold);
-    font.setItalic(basQuillbox::Font_Italic);
+    font.setBold(options.Font_Bold);
+    font.setItalic(options.Font_Italic);
     return font;
 }
 
-void ApplySharedFont(std::initializer_list<QWidget *> widgets)
+void ApplySharedFont(const qb::engine::Options& options, std::initializer_list<QWidget*> widgets)
 {
-    const QFont font = SharedFont();
+    const QFont font = SharedFont(options);
     for (QWidget *widget : widgets) {
         if (widget)
             widget->setFont(font);

@@ -11,6 +11,10 @@
 
 class QWidget;
 
+namespace qb::engine {
+struct Options;
+}
+
 namespace qb::ui {
 
 // The installed family to use for a stored font name: the name itself when installed, else
@@ -18,11 +22,11 @@ namespace qb::ui {
 // else the application's default family.
 QString ResolveFontFamily(const QString &name);
 
-// The shared font built from the current Font_Name, Font_Size, Font_Bold and Font_Italic.
-QFont SharedFont();
+// The shared font built from the options Font_Name, Font_Size, Font_Bold and Font_Italic.
+QFont SharedFont(const qb::engine::Options& options);
 
 // Gives each widget the shared font; null entries are skipped.
-void ApplySharedFont(std::initializer_list<QWidget *> widgets);
+void ApplySharedFont(const qb::engine::Options& options, std::initializer_list<QWidget*> widgets);
 
 // Rounds to the nearest whole number, halves to the even neighbour (10.5 -> 10, 11.5 -> 12).
 int RoundHalfEven(double value);

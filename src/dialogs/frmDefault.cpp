@@ -22,7 +22,8 @@ using qb::ui::Quill;
 using qb::ui::Quillbox;
 using qb::ui::TwipsToPixels;
 
-frmDefault::frmDefault(QWidget *parent) : QDialog(parent)
+frmDefault::frmDefault(const qb::engine::Options& options, QWidget* parent)
+    : QDialog(parent), m_options(options)
 {
     setObjectName(QStringLiteral("frmDefault"));
     setModal(true);
@@ -144,7 +145,8 @@ void frmDefault::SetToolTip(bool blnToolTip)
 
 void frmDefault::SetFontData()
 {
-    qb::ui::ApplySharedFont({this, btnOk, btnCancel, lblDrive, drvDrive, dlbDir, txtDir});
+    qb::ui::ApplySharedFont(m_options,
+                            {this, btnOk, btnCancel, lblDrive, drvDrive, dlbDir, txtDir});
     Form_Resize();
 }
 
@@ -221,7 +223,7 @@ void frmDefault::showPopup(const QPoint &globalPos)
 void frmDefault::Form_Activate()
 {
     pblnOk = false;
-    SetToolTip(basQuillbox::Tip);
+    SetToolTip(m_options.Tip);
     const int margin = TwipsToPixels(60);
     if (pblnYukoMukouOk) {
         cbxDrive->setVisible(true);

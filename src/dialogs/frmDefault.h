@@ -4,6 +4,8 @@
 // the label, the hints and which parts are offered, writes the folder and flag, shows it and
 // reads them back after OK. Edit() does all of that for the three Default menu items.
 
+#include "engine/Options.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -24,7 +26,8 @@ class frmDefault : public QDialog {
 public:
     enum class Use { InDir, OutDir, TmpDir };   // mnuInDirDefault, mnuOutDirDefault, mnuTmpDirDefault
 
-    explicit frmDefault(QWidget *parent = nullptr);
+    // options: the program's, for the font and the tooltip switch.
+    explicit frmDefault(const qb::engine::Options& options, QWidget* parent = nullptr);
 
     // Where the popup's copy entries take their folder from: the current folders of the
     // source-holding pane and of the output pane (their DirName).
@@ -68,6 +71,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    const qb::engine::Options& m_options;
     void Form_Activate();
     void ShowFolderText();
     void EnableFolderControls();

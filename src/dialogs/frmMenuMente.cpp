@@ -36,7 +36,8 @@ QString shortForm(const QString &path)
 
 } // namespace
 
-frmMenuMente::frmMenuMente(QWidget *parent) : QDialog(parent)
+frmMenuMente::frmMenuMente(const qb::engine::Options& options, QWidget* parent)
+    : QDialog(parent), m_options(options)
 {
     setObjectName(QStringLiteral("frmMenuMente"));
     setModal(true);
@@ -100,7 +101,7 @@ frmMenuMente::frmMenuMente(QWidget *parent) : QDialog(parent)
     btnName->setText(Quill(11003));
     btnOk->setText(Quill(8044));
     btnCancel->setText(Quill(8043));
-    SetToolTip(basQuillbox::Tip);
+    SetToolTip(m_options.Tip);
     for (int i = 0; i < kSlots; ++i)
         Set_Menu(i, QString(), QString());
 }
@@ -145,7 +146,7 @@ void frmMenuMente::SetToolTip(bool blnToolTip)
 
 void frmMenuMente::SetFontData()
 {
-    qb::ui::ApplySharedFont({this, btnOk, btnCancel, btnName, txtDir, lbxMenu});
+    qb::ui::ApplySharedFont(m_options, {this, btnOk, btnCancel, btnName, txtDir, lbxMenu});
 }
 
 bool frmMenuMente::ShowModal()

@@ -10,6 +10,8 @@
 //   ShowModal();
 //   if (pblnOk) { last = MenuCount(); Get_Menu(i, ...) for i <= last; }
 
+#include "engine/Options.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -24,7 +26,8 @@ class frmMenuMente : public QDialog {
 public:
     static constexpr int kSlots = 10;
 
-    explicit frmMenuMente(QWidget *parent = nullptr);
+    // options: the program's, for the font and the tooltip switch.
+    explicit frmMenuMente(const qb::engine::Options& options, QWidget* parent = nullptr);
 
     // Stores name and folder into a slot; indices outside 0..9 are ignored.
     void Set_Menu(int intIndex, const QString &strName, const QString &strDir);
@@ -50,6 +53,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    const qb::engine::Options& m_options;
     void Form_Activate();
     void lbxMenu_Click();
     void btnName_Click();

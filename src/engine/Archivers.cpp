@@ -8,11 +8,7 @@
 
 namespace qb::engine {
 
-bool LzhAvailable = false;
-bool ZipAvailable = false;
-int LzhVersion = 0;
-int ZipVersion = 0;
-int UnZipVersion = 0;
+ArchiverModules Modules;
 
 namespace {
 
@@ -50,11 +46,11 @@ const ArchiverTable& Archivers()
 void InstallArchivers(const ArchiverTable& table, bool lzhAvailable, bool zipAvailable)
 {
     g_table = table;
-    LzhAvailable = lzhAvailable;
-    ZipAvailable = zipAvailable;
-    LzhVersion = VersionOf(table.UnlhaGetVersion);
-    ZipVersion = VersionOf(table.ZipGetVersion);
-    UnZipVersion = VersionOf(table.UnZipGetVersion);
+    Modules.LzhAvailable = lzhAvailable;
+    Modules.ZipAvailable = zipAvailable;
+    Modules.LzhVersion = VersionOf(table.UnlhaGetVersion);
+    Modules.ZipVersion = VersionOf(table.ZipGetVersion);
+    Modules.UnZipVersion = VersionOf(table.UnZipGetVersion);
 }
 
 void DetectArchivers()

@@ -35,17 +35,20 @@ struct ArchiverTable {
 
 // What start-up found. Set by DetectArchivers (or InstallArchivers), read by the packing run,
 // the options dialog (ZIP choices) and the about dialog (versions).
-extern bool LzhAvailable;
-extern bool ZipAvailable;
-extern int LzhVersion;    // 104 means 1.04; 0 when not loaded
-extern int ZipVersion;
-extern int UnZipVersion;
+struct ArchiverModules {
+    bool LzhAvailable = false;
+    bool ZipAvailable = false;
+    int LzhVersion = 0;  // 104 means 1.04; 0 when not loaded
+    int ZipVersion = 0;
+    int UnZipVersion = 0;
+};
+extern ArchiverModules Modules;
 
 // The loaded entry points.
 const ArchiverTable& Archivers();
 
 // Loads the modules from the system folder (basQuill::GetSystemFolder turned into a host path)
-// and sets the flags and versions above. A module that is missing or lacks an entry point counts
+// and sets Modules. A module that is missing or lacks an entry point counts
 // as missing. Safe to call again: modules already loaded stay loaded.
 void DetectArchivers();
 

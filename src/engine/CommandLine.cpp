@@ -5,7 +5,7 @@
 
 #include <cctype>
 
-namespace basQuillbox {
+namespace qb::engine {
 
 std::string CurrentJobFile;
 
@@ -133,4 +133,4 @@ std::string BuildCommandText(const std::vector<std::string>& args)
     return text;
 }
 
-}  // namespace basQuillbox
+}  // namespace qb::engine

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace basQuillbox {
+namespace qb::engine {
 
 // The job file in use: its full drive path, "" when none.
 extern std::string CurrentJobFile;
@@ -44,4 +44,4 @@ std::vector<std::string> SplitCommandText(const std::string& commandText, bool* 
 // turned into its drive form first (kept as given when no drive covers it).
 std::string BuildCommandText(const std::vector<std::string>& args);
 
-}  // namespace basQuillbox
+}  // namespace qb::engine

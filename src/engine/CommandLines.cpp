@@ -1,7 +1,5 @@
 #include "engine/CommandLines.h"
 
-#include "engine/Options.h"
-
 namespace qb::engine {
 namespace {
 
@@ -14,18 +12,6 @@ std::string Quoted(const std::string& text)
 
 }  // namespace
 
-CommandOptions CurrentCommandOptions()
-{
-    CommandOptions o;
-    o.SubDir = basQuillbox::SubDir;
-    o.Hiddn = basQuillbox::Hiddn;
-    o.Jibun = basQuillbox::Jibun;
-    o.Habuku = basQuillbox::Habuku;
-    o.TmpDir = basQuillbox::TmpDir;
-    o.Lzh_Option = basQuillbox::Lzh_Option;
-    return o;
-}
-
 bool DoubleFirstIsLzh(int pattern)
 {
     return pattern == 0 || pattern == 1;
@@ -36,13 +22,6 @@ bool DoubleSecondIsLzh(int pattern)
     return pattern == 0 || pattern == 2;
 }
 
-bool FirstStageIsLzh(int mode, int ashukuExe, int pattern)
-{
-    if (mode == 2)
-        return DoubleFirstIsLzh(pattern);
-    return ashukuExe == 0;
-}
-
 std::string WithBackslash(const std::string& folder)
 {
     if (!folder.empty() && folder.back() == '\\')
@@ -50,7 +29,7 @@ std::string WithBackslash(const std::string& folder)
     return folder + "\\";
 }
 
-std::string WorkSwitch(const CommandOptions& o)
+std::string WorkSwitch(const Options& o)
 {
     return "-w" + o.TmpDir;
 }
@@ -60,7 +39,7 @@ std::string LzhExclusions()
     return "-jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS";
 }
 
-std::string FileSpec(const CommandOptions& o, const std::string& folder)
+std::string FileSpec(const Options& o, const std::string& folder)
 {
     if (!o.Jibun)
         return "*.*";
@@ -72,14 +51,14 @@ std::string FileSpec(const CommandOptions& o, const std::string& folder)
     return full;
 }
 
-std::string LzhSwitchSet(const CommandOptions& o)
+std::string LzhSwitchSet(const Options& o)
 {
     if (o.SubDir)
         return o.Lzh_Option + (o.Hiddn ? " -xra " : " -xr ");
     return o.Lzh_Option + (o.Hiddn ? " -xa " : " -x ");
 }
 
-std::string ZipSwitchSet(const CommandOptions& o)
+std::string ZipSwitchSet(const Options& o)
 {
     // The ZIP prefix is always empty, so a ZIP command starts with a space.
     if (o.SubDir)
@@ -87,7 +66,7 @@ std::string ZipSwitchSet(const CommandOptions& o)
     return o.Hiddn ? " -D -S " : " -D ";
 }
 
-DoubleNames MakeDoubleNames(const CommandOptions& o, const std::string& baseName,
+DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
                             const std::string& outputFolder, int pattern)
 {
     DoubleNames n;
@@ -97,7 +76,7 @@ DoubleNames MakeDoubleNames(const CommandOptions& o, const std::string& baseName
     return n;
 }
 
-std::string LzhPackCommand(const CommandOptions& o, int mode, const std::string& archive,
+std::string LzhPackCommand(const Options& o, int mode, const std::string& archive,
                            const std::string& folder)
 {
     std::string s = LzhSwitchSet(o);
@@ -107,27 +86,25 @@ std::string LzhPackCommand(const CommandOptions& o, int mode, const std::string&
            Quoted(FileSpec(o, folder));
 }
 
-std::string ZipPackCommand(const CommandOptions& o, int mode, const std::string& archive,
+std::string ZipPackCommand(const Options& o, int mode, const std::string& archive,
                            const std::string& folder)
 {
     const std::string s = ZipSwitchSet(o) + (mode == 1 ? " -0 " : " -9 ");
     return s + Quoted(archive) + " " + Quoted(FileSpec(o, folder));
 }
 
-std::string LzhFirstStageCommand(const CommandOptions& o, const DoubleNames& n,
-                                 const std::string& folder)
+std::string LzhFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder)
 {
     return LzhSwitchSet(o) + " -z1" + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
            Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
 }
 
-std::string ZipFirstStageCommand(const CommandOptions& o, const DoubleNames& n,
-                                 const std::string& folder)
+std::string ZipFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder)
 {
     return ZipSwitchSet(o) + " -0" + " " + Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
 }
 
-std::string LzhSecondStageCommand(const CommandOptions& o, const DoubleNames& n)
+std::string LzhSecondStageCommand(const Options& o, const DoubleNames& n)
 {
     // The outer archive always updates with the fixed prefix, whatever Lzh_Option says.
     return "u -+ " + Quoted(WorkSwitch(o)) + " " + Quoted(n.D) + " " + Quoted(n.N);
@@ -138,12 +115,12 @@ std::string ZipSecondStageCommand(const DoubleNames& n)
     return "-r -9 " + Quoted(n.D) + " " + Quoted(n.N);
 }
 
-std::string LzhUpdateExtractCommand(const CommandOptions& o, const DoubleNames& n)
+std::string LzhUpdateExtractCommand(const Options& o, const DoubleNames& n)
 {
     return "x -+ " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TmpDir)) + " " + Quoted(n.N);
 }
 
-std::string UnZipUpdateExtractCommand(const CommandOptions& o, const DoubleNames& n)
+std::string UnZipUpdateExtractCommand(const Options& o, const DoubleNames& n)
 {
     return "-x " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TmpDir)) + " " + Quoted(n.N);
 }

@@ -4,35 +4,23 @@
 // included. All functions here are pure: options and paths in, text out.
 #pragma once
 
+#include "engine/Options.h"
+
 #include <string>
 
 namespace qb::engine {
 
-// The options that shape a command line (a copy of the program's option values).
-struct CommandOptions {
-    bool SubDir = true;          // include subfolders
-    bool Hiddn = false;          // include hidden files
-    bool Jibun = false;          // store the folder's own path from the drive root
-    bool Habuku = true;          // with Jibun: drop "C:\" from the stored path
-    std::string TmpDir;          // temporary folder exactly as stored
-    std::string Lzh_Option = "u -+";  // prefix of LZH packing commands
-};
-
-// The options currently in force in the program.
-CommandOptions CurrentCommandOptions();
-
-// Which archiver does a step. Values other than 0..3 for Pattern fall back as the modules of
-// old did: the first stage is LZH only for 0 and 1, the second only for 0 and 2.
-bool FirstStageIsLzh(int mode, int ashukuExe, int pattern);
+// Which archiver does a step of double compression. Values other than 0..3 for Pattern fall back
+// as the modules of old did: the first stage is LZH only for 0 and 1, the second only for 0 and 2.
 bool DoubleFirstIsLzh(int pattern);
 bool DoubleSecondIsLzh(int pattern);
 
 // Blocks.
-std::string WorkSwitch(const CommandOptions& o);        // "-w" + TmpDir as stored
+std::string WorkSwitch(const Options& o);  // "-w" + TmpDir as stored
 std::string LzhExclusions();                             // the three -jx switches
-std::string FileSpec(const CommandOptions& o, const std::string& folder);  // "*.*", ...
-std::string LzhSwitchSet(const CommandOptions& o);       // Lzh_Option + " -xr " etc.
-std::string ZipSwitchSet(const CommandOptions& o);       // "" + " -r " etc.
+std::string FileSpec(const Options& o, const std::string& folder);  // "*.*", ...
+std::string LzhSwitchSet(const Options& o);  // Lzh_Option + " -xr " etc.
+std::string ZipSwitchSet(const Options& o);  // "" + " -r " etc.
 std::string WithBackslash(const std::string& folder);    // adds a trailing '\' when missing
 
 // Names of double compression: the stored archive's file name N, its path T in the temporary
@@ -42,23 +30,21 @@ struct DoubleNames {
     std::string T;
     std::string D;
 };
-DoubleNames MakeDoubleNames(const CommandOptions& o, const std::string& baseName,
+DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
                             const std::string& outputFolder, int pattern);
 
 // Modes 0 (normal) and 1 (stored); archive is the full path of the archive.
-std::string LzhPackCommand(const CommandOptions& o, int mode, const std::string& archive,
+std::string LzhPackCommand(const Options& o, int mode, const std::string& archive,
                            const std::string& folder);
-std::string ZipPackCommand(const CommandOptions& o, int mode, const std::string& archive,
+std::string ZipPackCommand(const Options& o, int mode, const std::string& archive,
                            const std::string& folder);
 
 // Double compression.
-std::string LzhFirstStageCommand(const CommandOptions& o, const DoubleNames& n,
-                                 const std::string& folder);
-std::string ZipFirstStageCommand(const CommandOptions& o, const DoubleNames& n,
-                                 const std::string& folder);
-std::string LzhSecondStageCommand(const CommandOptions& o, const DoubleNames& n);
+std::string LzhFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder);
+std::string ZipFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder);
+std::string LzhSecondStageCommand(const Options& o, const DoubleNames& n);
 std::string ZipSecondStageCommand(const DoubleNames& n);
-std::string LzhUpdateExtractCommand(const CommandOptions& o, const DoubleNames& n);
-std::string UnZipUpdateExtractCommand(const CommandOptions& o, const DoubleNames& n);
+std::string LzhUpdateExtractCommand(const Options& o, const DoubleNames& n);
+std::string UnZipUpdateExtractCommand(const Options& o, const DoubleNames& n);
 
 }  // namespace qb::engine

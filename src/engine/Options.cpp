@@ -9,28 +9,7 @@
 #include <cstdio>
 #include <functional>
 
-namespace basQuillbox {
-
-bool SubDir = false;
-bool Hiddn = false;
-bool Jibun = false;
-bool Habuku = false;
-bool UCase = false;
-bool Double = false;
-bool Auto = false;
-bool AutoLog = false;
-bool Resize = false;
-bool Tip = false;
-bool Font_Bold = false;
-bool Font_Italic = false;
-int AutoExe = 0;
-int Pattern = 0;
-int AshukuExe = 0;
-int Font_Size = 0;
-std::string TmpDir;
-std::string Lzh_Option;
-std::string ZipPrefix;
-std::string Font_Name;
+namespace qb::engine {
 
 namespace {
 
@@ -85,17 +64,8 @@ void Save(const char* key, const std::string& value) {
 
 }  // namespace
 
-void ClearOptions() {
-    SubDir = Hiddn = Jibun = Habuku = UCase = Double = Auto = AutoLog = Resize = Tip = false;
-    Font_Bold = Font_Italic = false;
-    AutoExe = Pattern = AshukuExe = Font_Size = 0;
-    TmpDir.clear();
-    Lzh_Option.clear();
-    ZipPrefix.clear();
-    Font_Name.clear();
-}
-
-void LoadSettings() {
+void LoadSettings(Options& o)
+{
     std::string app(kSettingsApp);
     Step([&] {
         if (GetSetting(kOldSettingsApp, kSettingsSection, "Version", "0.00") != "0.00")
@@ -103,52 +73,52 @@ void LoadSettings() {
     });
     std::string tempFolder;
     Step([&] { tempFolder = basQuill::GetTempFolder(); });
-    LoadText(app, "TmpDir", tempFolder, TmpDir);
-    LoadText(app, "Lzh_Option", "u -+", Lzh_Option);
-    ZipPrefix.clear();
-    LoadBool(app, "SubDir", true, SubDir);
-    LoadBool(app, "Hiddn", false, Hiddn);
-    LoadBool(app, "Jibun", false, Jibun);
-    LoadBool(app, "UCase", true, UCase);
-    LoadBool(app, "Double", false, Double);
-    LoadBool(app, "Auto", false, Auto);
-    LoadInt(app, "AutoExe", 0, 0, 2, AutoExe);
-    LoadBool(app, "AutoLog", true, AutoLog);
-    LoadBool(app, "Resize", true, Resize);
-    LoadBool(app, "Tip", true, Tip);
-    LoadInt(app, "Pattern", 0, 0, 3, Pattern);
-    LoadInt(app, "AshukuExe", 0, 0, 1, AshukuExe);
-    LoadBool(app, "Habuku", true, Habuku);
-    LoadText(app, "Font_Name", "ＭＳ 明朝", Font_Name);
-    LoadInt(app, "Font_Size", 10, 1, 32767, Font_Size);
-    LoadBool(app, "Font_Bold", false, Font_Bold);
-    LoadBool(app, "Font_Italic", false, Font_Italic);
+    LoadText(app, "TmpDir", tempFolder, o.TmpDir);
+    LoadText(app, "Lzh_Option", "u -+", o.Lzh_Option);
+    LoadBool(app, "SubDir", true, o.SubDir);
+    LoadBool(app, "Hiddn", false, o.Hiddn);
+    LoadBool(app, "Jibun", false, o.Jibun);
+    LoadBool(app, "UCase", true, o.UCase);
+    LoadBool(app, "Double", false, o.Double);
+    LoadBool(app, "Auto", false, o.Auto);
+    LoadInt(app, "AutoExe", 0, 0, 2, o.AutoExe);
+    LoadBool(app, "AutoLog", true, o.AutoLog);
+    LoadBool(app, "Resize", true, o.Resize);
+    LoadBool(app, "Tip", true, o.Tip);
+    LoadInt(app, "Pattern", 0, 0, 3, o.Pattern);
+    LoadInt(app, "AshukuExe", 0, 0, 1, o.AshukuExe);
+    LoadBool(app, "Habuku", true, o.Habuku);
+    LoadText(app, "Font_Name", "ＭＳ 明朝", o.Font_Name);
+    LoadInt(app, "Font_Size", 10, 1, 32767, o.Font_Size);
+    LoadBool(app, "Font_Bold", false, o.Font_Bold);
+    LoadBool(app, "Font_Italic", false, o.Font_Italic);
 }
 
-void SaveSettings() {
+void SaveSettings(const Options& o)
+{
     bool written = false;
     Step([&] {
         qb::platform::SettingsBatch batch;
         Save("Version", std::string(kSettingsVersion));
-        Save("TmpDir", TmpDir);
-        Save("Lzh_Option", Lzh_Option);
-        Save("SubDir", BoolToText(SubDir));
-        Save("Hiddn", BoolToText(Hiddn));
-        Save("Jibun", BoolToText(Jibun));
-        Save("UCase", BoolToText(UCase));
-        Save("Double", BoolToText(Double));
-        Save("Auto", BoolToText(Auto));
-        Save("AutoExe", std::to_string(AutoExe));
-        Save("AutoLog", BoolToText(AutoLog));
-        Save("Resize", BoolToText(Resize));
-        Save("Tip", BoolToText(Tip));
-        Save("Pattern", std::to_string(Pattern));
-        Save("AshukuExe", std::to_string(AshukuExe));
-        Save("Habuku", BoolToText(Habuku));
-        Save("Font_Name", Font_Name);
-        Save("Font_Size", std::to_string(Font_Size));
-        Save("Font_Bold", BoolToText(Font_Bold));
-        Save("Font_Italic", BoolToText(Font_Italic));
+        Save("TmpDir", o.TmpDir);
+        Save("Lzh_Option", o.Lzh_Option);
+        Save("SubDir", BoolToText(o.SubDir));
+        Save("Hiddn", BoolToText(o.Hiddn));
+        Save("Jibun", BoolToText(o.Jibun));
+        Save("UCase", BoolToText(o.UCase));
+        Save("Double", BoolToText(o.Double));
+        Save("Auto", BoolToText(o.Auto));
+        Save("AutoExe", std::to_string(o.AutoExe));
+        Save("AutoLog", BoolToText(o.AutoLog));
+        Save("Resize", BoolToText(o.Resize));
+        Save("Tip", BoolToText(o.Tip));
+        Save("Pattern", std::to_string(o.Pattern));
+        Save("AshukuExe", std::to_string(o.AshukuExe));
+        Save("Habuku", BoolToText(o.Habuku));
+        Save("Font_Name", o.Font_Name);
+        Save("Font_Size", std::to_string(o.Font_Size));
+        Save("Font_Bold", BoolToText(o.Font_Bold));
+        Save("Font_Italic", BoolToText(o.Font_Italic));
         written = batch.Commit();
     });
     // The old location is dropped only once its values are safely stored in the new one;
@@ -226,4 +196,4 @@ std::string NumberToText(double value) {
     return out;
 }
 
-}  // namespace basQuillbox
+}  // namespace qb::engine

@@ -11,12 +11,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
-namespace basQuillbox {
+namespace qb::engine {
 namespace {
-
-using qb::engine::ArchiverKind;
-using qb::engine::CallArchiver;
-using qb::engine::PackHost;
 
 // Something that should not happen while a folder is packed (a folder that vanished, a module
 // entry that is not there). It ends the folder with a failure line and stops the run.
@@ -66,7 +62,7 @@ void EnterOrFail(const std::string& folder)
 // One packing call: the busy test first, then the call; 32799 when the module is busy.
 int PackCall(ArchiverKind kind, const std::string& commandLine, PackHost& host)
 {
-    const qb::engine::CallResult r = CallArchiver(kind, commandLine, host);
+    const CallResult r = CallArchiver(kind, commandLine, host);
     if (r.missing)
         throw UnexpectedError{};
     if (r.busy) {
@@ -79,36 +75,35 @@ int PackCall(ArchiverKind kind, const std::string& commandLine, PackHost& host)
 // Modes 0 and 1: one archive, LZH or ZIP after AshukuExe. Returns the archiver result and sets
 // archive to the path of the archive.
 int PackSingle(const std::string& folder, const std::string& header, const std::string& outDir,
-               const std::string& name, int mode, std::string& archive, PackHost& host)
+               const std::string& name, int mode, const Options& o, std::string& archive,
+               PackHost& host)
 {
-    const qb::engine::CommandOptions o = qb::engine::CurrentCommandOptions();
-    const bool zip = AshukuExe != 0;
+    const bool zip = o.AshukuExe != 0;
     archive = outDir + name + (zip ? ".ZIP" : ".LZH");
     if (zip) {
-        if (!qb::engine::ZipAvailable)
+        if (!Modules.ZipAvailable)
             return -1;
         host.HistoryAdd("[ " + header + " ]");
         host.HistoryAdd(Text(mode == 1 ? 20013 : 20011));
-        return PackCall(ArchiverKind::Zip, qb::engine::ZipPackCommand(o, mode, archive, folder), host);
+        return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder), host);
     }
-    if (!qb::engine::LzhAvailable)
+    if (!Modules.LzhAvailable)
         return -1;
     host.HistoryAdd("[ " + header + " ]");
     host.HistoryAdd(Text(mode == 1 ? 20012 : 20010));
-    return PackCall(ArchiverKind::Lzh, qb::engine::LzhPackCommand(o, mode, archive, folder), host);
+    return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder), host);
 }
 
 // Mode 2: a stored archive in the temporary folder, then that one file compressed into the
 // final archive. With Double an existing final archive is first unpacked so that the stored
 // archive is updated instead of rebuilt.
 int PackDouble(const std::string& folder, const std::string& header, const std::string& outDir,
-               const std::string& name, std::string& archive, PackHost& host)
+               const std::string& name, const Options& o, std::string& archive, PackHost& host)
 {
-    const qb::engine::CommandOptions o = qb::engine::CurrentCommandOptions();
-    const int pattern = Pattern;
-    const qb::engine::DoubleNames n = qb::engine::MakeDoubleNames(o, name, outDir, pattern);
-    const bool firstLzh = qb::engine::DoubleFirstIsLzh(pattern);
-    const bool secondLzh = qb::engine::DoubleSecondIsLzh(pattern);
+    const int pattern = o.Pattern;
+    const DoubleNames n = MakeDoubleNames(o, name, outDir, pattern);
+    const bool firstLzh = DoubleFirstIsLzh(pattern);
+    const bool secondLzh = DoubleSecondIsLzh(pattern);
     archive = n.D;
 
     host.HistoryAdd("[ " + header + " ]");
@@ -127,13 +122,13 @@ int PackDouble(const std::string& folder, const std::string& header, const std::
     // updated as if it were this folder's, and its stray members would end up in the result.
     qb::platform::RemoveFile(n.T);
 
-    if (Double && basQuill::FileExists(n.D)) {
+    if (o.Double && basQuill::FileExists(n.D)) {
         host.HistoryAdd(Text(20020));
         // Whatever the extraction returns: without a stored archive the first stage simply
         // builds a new one.
         const ArchiverKind kind = secondLzh ? ArchiverKind::Lzh : ArchiverKind::UnZip;
-        const std::string command = secondLzh ? qb::engine::LzhUpdateExtractCommand(o, n)
-                                              : qb::engine::UnZipUpdateExtractCommand(o, n);
+        const std::string command =
+            secondLzh ? LzhUpdateExtractCommand(o, n) : UnZipUpdateExtractCommand(o, n);
         if (CallArchiver(kind, command, host).missing)
             throw UnexpectedError{};
     }
@@ -141,17 +136,17 @@ int PackDouble(const std::string& folder, const std::string& header, const std::
     int result;
     if (firstLzh) {
         host.HistoryAdd(Text(20001));
-        result = PackCall(ArchiverKind::Lzh, qb::engine::LzhFirstStageCommand(o, n, folder), host);
+        result = PackCall(ArchiverKind::Lzh, LzhFirstStageCommand(o, n, folder), host);
     } else {
         host.HistoryAdd(Text(20006));
-        result = PackCall(ArchiverKind::Zip, qb::engine::ZipFirstStageCommand(o, n, folder), host);
+        result = PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), host);
     }
 
     if (ReportArchiverResult(result, host) == kPacked) {
         host.HistoryAdd(Text(secondLzh ? 20002 : 20007));
         EnterOrFail(o.TmpDir);
-        result = secondLzh ? PackCall(ArchiverKind::Lzh, qb::engine::LzhSecondStageCommand(o, n), host)
-                           : PackCall(ArchiverKind::Zip, qb::engine::ZipSecondStageCommand(n), host);
+        result = secondLzh ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n), host)
+                           : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(n), host);
     }
     return result;
 }
@@ -166,7 +161,7 @@ std::string ArchiveBaseName(const std::string& folder)
     return folder.substr(p + 1);
 }
 
-int ReportArchiverResult(int code, qb::engine::PackHost& host)
+int ReportArchiverResult(int code, PackHost& host)
 {
     switch (code) {
     case ARC_OK:
@@ -186,9 +181,8 @@ int ReportArchiverResult(int code, qb::engine::PackHost& host)
 }
 
 bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
-                     const std::string& tempFolder, qb::engine::MessageSink& messages)
+                     const std::string& tempFolder, bool subDir, MessageSink& messages)
 {
-    const bool subDir = SubDir;
     if (Inside(outputFolder, folder, subDir)) {
         messages.ShowMessage(Text(20200));
         return false;
@@ -205,7 +199,7 @@ bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
 }
 
 int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
-               qb::engine::PackHost& host)
+               const Options& options, PackHost& host)
 {
     try {
         const std::string header = basQuill::ShortDisplayPath(folder);
@@ -215,7 +209,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
             host.HistoryAdd(Text(20004));
             return kStopRun;
         }
-        if (!CheckPackTarget(folder, outputFolder, TmpDir, host)) {
+        if (!CheckPackTarget(folder, outputFolder, options.TmpDir, options.SubDir, host)) {
             host.HistoryAdd(Text(20005));
             return kNotPacked;
         }
@@ -230,7 +224,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // A command line cannot carry a double quote inside a quoted path (Linux allows one in
         // a name): the archiver would read another name and write another file. Such a folder
         // fails without any call, and the run goes on.
-        if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(TmpDir)) {
+        if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(options.TmpDir)) {
             host.HistoryAdd("[ " + header + " ]");
             host.HistoryAdd(Text(20004));
             return kNotPacked;
@@ -238,15 +232,16 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
 
         const char rememberedDrive = qb::platform::CurrentDrive();
         const std::string rememberedDir = qb::platform::CurrentDirectory(0);
-        EnterOrFail(Jibun ? folder.substr(0, 2) + "\\" : folder);
+        EnterOrFail(options.Jibun ? folder.substr(0, 2) + "\\" : folder);
 
-        const std::string outDir = qb::engine::WithBackslash(outputFolder);
-        if (UCase)
+        const std::string outDir = WithBackslash(outputFolder);
+        if (options.UCase)
             name = basQuill::UpperCaseName(name);
 
         std::string archive;
-        const int result = mode == 2 ? PackDouble(folder, header, outDir, name, archive, host)
-                                     : PackSingle(folder, header, outDir, name, mode, archive, host);
+        const int result =
+            mode == 2 ? PackDouble(folder, header, outDir, name, options, archive, host)
+                      : PackSingle(folder, header, outDir, name, mode, options, archive, host);
 
         if (!qb::platform::SetCurrentDrive(rememberedDrive) ||
             !qb::platform::SetCurrentDirectory(rememberedDir))
@@ -266,4 +261,4 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
     }
 }
 
-}  // namespace basQuillbox
+}  // namespace qb::engine

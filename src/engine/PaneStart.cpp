@@ -14,7 +14,7 @@ namespace {
 // A stored Boolean that does not convert leaves the value a freshly loaded pane has: False.
 bool ParseStoredBool(const std::string& text)
 {
-    return basQuillbox::TextToBool(text).value_or(false);
+    return TextToBool(text).value_or(false);
 }
 
 const char* ProbeKey(FolderPane pane)
@@ -37,7 +37,7 @@ std::string WorkingFolder()
 
 std::string PaneSettingsApp(FolderPane pane)
 {
-    return basQuillbox::FormSettingsApp(ProbeKey(pane));
+    return FormSettingsApp(ProbeKey(pane));
 }
 
 PaneFolderSettings ReadPaneFolderSettings(FolderPane pane)
@@ -46,10 +46,9 @@ PaneFolderSettings ReadPaneFolderSettings(FolderPane pane)
     const bool in = pane == FolderPane::In;
     const char* probe = ProbeKey(pane);
     PaneFolderSettings s;
-    s.Dir = basQuillbox::ReadFormSetting(probe, in ? "Dir_In" : "Dir_Out", cwd);
-    s.Yuko = ParseStoredBool(
-        basQuillbox::ReadFormSetting(probe, in ? "Dir_In_Yuko" : "Dir_Out_Yuko", "True"));
-    s.OldDir = basQuillbox::ReadFormSetting(probe, in ? "OldDir_In" : "OldDir_Out", cwd);
+    s.Dir = ReadFormSetting(probe, in ? "Dir_In" : "Dir_Out", cwd);
+    s.Yuko = ParseStoredBool(ReadFormSetting(probe, in ? "Dir_In_Yuko" : "Dir_Out_Yuko", "True"));
+    s.OldDir = ReadFormSetting(probe, in ? "OldDir_In" : "OldDir_Out", cwd);
     return s;
 }
 

@@ -2,7 +2,6 @@
 
 #include "common/basQuill.h"
 #include "dialogs/FolderPicker.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 
 #include <QLineEdit>
@@ -138,26 +137,22 @@ void FolderPane::Form_Load(frmMenuMente *aliasDialog)
     m_initialDir = q(s.Dir);
     m_initialYuko = s.Yuko;
     SetDirName(q(s.Yuko ? s.Dir : s.OldDir));
-    if (qb::basQuillbox::AutoRunActive)
-        return;
     LoadPosition();
     SetFontData();
     SetCaptions();
     mnuRefresh->setText(Shared(1005));
-    SetToolTip(::basQuillbox::Tip);
+    SetToolTip(host()->ProgramOptions().Tip);
     m_aliases->SetMaintenanceDialog(aliasDialog);
     m_aliases->Load(engine::PaneSettingsApp(m_which));
 }
 
 void FolderPane::Form_Unload()
 {
-    if (qb::basQuillbox::AutoRunActive)
-        return;
     SavePosition();
     const std::string suffix = dirKey();
-    ::basQuillbox::WriteFormSetting("Dir_" + suffix, u8(m_initialDir));
-    ::basQuillbox::WriteFormSetting("Dir_" + suffix + "_Yuko", ::basQuillbox::BoolToText(m_initialYuko));
-    ::basQuillbox::WriteFormSetting("OldDir_" + suffix, u8(DirName()));
+    qb::engine::WriteFormSetting("Dir_" + suffix, u8(m_initialDir));
+    qb::engine::WriteFormSetting("Dir_" + suffix + "_Yuko", qb::engine::BoolToText(m_initialYuko));
+    qb::engine::WriteFormSetting("OldDir_" + suffix, u8(DirName()));
     m_aliases->Save();
 }
 

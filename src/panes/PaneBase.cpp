@@ -3,11 +3,10 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/SharedFont.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "engine/PaneStart.h"
-#include "platform/CurrentDir.h"
 #include "panes/Twips.h"
+#include "platform/CurrentDir.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>
@@ -71,13 +70,13 @@ std::string PaneBase::key(const char *suffix) const { return m_prefix + "_" + su
 
 void PaneBase::LoadPosition()
 {
-    if (qb::basQuillbox::AutoRunActive || ::basQuillbox::Resize)
+    if (m_host->ProgramOptions().Resize)
         return;
     const QRectF now = m_designed;
-    auto read = [&](const char *suffix, double fallback) {
-        const std::string text = ::basQuillbox::ReadFormSetting(key("Left"), key(suffix),
-                                                                ::basQuillbox::NumberToText(fallback));
-        return ::basQuillbox::TextToNumber(text).value_or(fallback);
+    auto read = [&](const char* suffix, double fallback) {
+        const std::string text = qb::engine::ReadFormSetting(key("Left"), key(suffix),
+                                                             qb::engine::NumberToText(fallback));
+        return qb::engine::TextToNumber(text).value_or(fallback);
     };
     MoveTwips(read("Left", now.x()), read("Top", now.y()), read("Width", now.width()),
               read("Height", now.height()));
@@ -85,7 +84,7 @@ void PaneBase::LoadPosition()
 
 void PaneBase::SavePosition()
 {
-    if (qb::basQuillbox::AutoRunActive || ::basQuillbox::Resize || !m_host->IsNormalState())
+    if (m_host->ProgramOptions().Resize || !m_host->IsNormalState())
         return;
     QRectF g = TwipsGeometry();
     if (const QMdiSubWindow *sub = SubWindow(); sub && (sub->isMinimized() || sub->isMaximized())) {
@@ -95,10 +94,10 @@ void PaneBase::SavePosition()
             return;
         g = ToTwips(m_normalGeometry);
     }
-    ::basQuillbox::WriteFormSetting(key("Left"), ::basQuillbox::NumberToText(g.x()));
-    ::basQuillbox::WriteFormSetting(key("Top"), ::basQuillbox::NumberToText(g.y()));
-    ::basQuillbox::WriteFormSetting(key("Width"), ::basQuillbox::NumberToText(g.width()));
-    ::basQuillbox::WriteFormSetting(key("Height"), ::basQuillbox::NumberToText(g.height()));
+    qb::engine::WriteFormSetting(key("Left"), qb::engine::NumberToText(g.x()));
+    qb::engine::WriteFormSetting(key("Top"), qb::engine::NumberToText(g.y()));
+    qb::engine::WriteFormSetting(key("Width"), qb::engine::NumberToText(g.width()));
+    qb::engine::WriteFormSetting(key("Height"), qb::engine::NumberToText(g.height()));
 }
 
 double PaneBase::InnerWidthTwips() const { return PxToTwipsX(width(), this); }
@@ -106,7 +105,7 @@ double PaneBase::InnerHeightTwips() const { return PxToTwipsY(height(), this); }
 
 void PaneBase::ApplySharedFont(std::initializer_list<QWidget *> controls)
 {
-    const QFont font = qb::ui::SharedFont();
+    const QFont font = qb::ui::SharedFont(m_host->ProgramOptions());
     setFont(font);
     for (QWidget *c : controls)
         if (c)

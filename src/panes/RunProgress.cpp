@@ -20,7 +20,8 @@ int g_refreshMs = 50;
 void RunProgress::SetShowDelayMs(int ms) { g_showDelayMs = ms; }
 void RunProgress::SetRefreshMs(int ms) { g_refreshMs = ms; }
 
-RunProgress::RunProgress(QWidget *parent) : QDialog(parent)
+RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
+    : QDialog(parent), m_options(options)
 {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QStringLiteral("Quillbox2"));
@@ -70,7 +71,7 @@ bool RunProgress::Report(const QString &member, std::uint64_t done, std::uint64_
         return !m_cancelled;
     m_lastRefresh.start();
     if (!isVisible() && m_started.elapsed() >= g_showDelayMs) {
-        setFont(qb::ui::SharedFont());
+        setFont(qb::ui::SharedFont(m_options));
         show();
     }
     if (isVisible()) {

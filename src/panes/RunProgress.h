@@ -4,6 +4,8 @@
 // between pieces of work on the user-interface thread; each report lets the window repaint and
 // take the cancel click, and a cancel makes the archiver end its call as cancelled.
 
+#include "engine/Options.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
@@ -20,7 +22,8 @@ class RunProgress : public QDialog
 {
     Q_OBJECT
 public:
-    explicit RunProgress(QWidget *parent = nullptr);
+    // options: the program's, for the shared font.
+    explicit RunProgress(const qb::engine::Options& options, QWidget* parent = nullptr);
 
     // Starts a run: nothing cancelled yet.
     void BeginRun();
@@ -51,6 +54,7 @@ protected:
     void reject() override;
 
 private:
+    const qb::engine::Options& m_options;
     QElapsedTimer m_started;
     QElapsedTimer m_lastRefresh;
     bool m_cancelled = false;

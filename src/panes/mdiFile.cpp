@@ -1,7 +1,6 @@
 #include "mdiFile.h"
 
 #include "common/basQuill.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiOutDir.h"
@@ -199,8 +198,6 @@ void mdiFile::SetToolTip(bool on)
 
 void mdiFile::Form_Load()
 {
-    if (qb::basQuillbox::AutoRunActive)
-        return;
     LoadPosition();
     SetFontData();
     setWindowTitle(Msg(3000));
@@ -208,7 +205,7 @@ void mdiFile::Form_Load()
     mnuClear->setText(Shared(2007));
     mnuOutCopy->setText(Msg(3006));
     mnuInCopy->setText(Msg(3007));
-    SetToolTip(::basQuillbox::Tip);
+    SetToolTip(host()->ProgramOptions().Tip);
 }
 
 void mdiFile::Form_Resize()

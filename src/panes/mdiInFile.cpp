@@ -1,7 +1,6 @@
 #include "mdiInFile.h"
 
 #include "common/basQuill.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "engine/PaneStart.h"
 #include "panes/PaintNow.h"
@@ -203,15 +202,13 @@ void mdiInFile::SetToolTip(bool on)
 
 void mdiInFile::Form_Load()
 {
-    if (!qb::basQuillbox::AutoRunActive) {
-        LoadPosition();
-        SetFontData();
-        setWindowTitle(Msg(2000));
-        mnuRefresh->setText(Shared(1005));
-        mnuAll->setText(Shared(2006));
-        mnuClear->setText(Shared(2007));
-        SetToolTip(::basQuillbox::Tip);
-    }
+    LoadPosition();
+    SetFontData();
+    setWindowTitle(Msg(2000));
+    mnuRefresh->setText(Shared(1005));
+    mnuAll->setText(Shared(2006));
+    mnuClear->setText(Shared(2007));
+    SetToolTip(host()->ProgramOptions().Tip);
     m_dir = qb::panes::FallbackFolder();
 }
 

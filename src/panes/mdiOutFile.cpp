@@ -1,7 +1,6 @@
 #include "mdiOutFile.h"
 
 #include "common/basQuill.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "platform/Drives.h"
 
@@ -119,8 +118,6 @@ void mdiOutFile::SetToolTip(bool on) { lstOutFile->setToolTip(on ? Msg(6001) : Q
 
 void mdiOutFile::Form_Load()
 {
-    if (qb::basQuillbox::AutoRunActive)
-        return;
     LoadPosition();
     SetFontData();
     setWindowTitle(Msg(6000));
@@ -128,7 +125,7 @@ void mdiOutFile::Form_Load()
     mnuRefresh->setText(QStringLiteral("リフレッシュ"));
     mnuAll->setText(Shared(2006));
     mnuClear->setText(Shared(2007));
-    SetToolTip(::basQuillbox::Tip);
+    SetToolTip(host()->ProgramOptions().Tip);
 }
 
 void mdiOutFile::Form_Resize() { LayOutList(lstOutFile); }

@@ -1,7 +1,6 @@
 #include "mdiStatus.h"
 
 #include "dialogs/UiSeams.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "panes/HistoryList.h"
 #include "panes/PaintNow.h"
@@ -103,13 +102,11 @@ void mdiStatus::SetToolTip(bool on) { lstKekka->setToolTip(on ? Msg(5001) : QStr
 
 void mdiStatus::Form_Load()
 {
-    if (qb::basQuillbox::AutoRunActive)
-        return;
     LoadPosition();
     SetFontData();
     setWindowTitle(Msg(5000));
     mnuDel->setText(Shared(2008));
-    SetToolTip(::basQuillbox::Tip);
+    SetToolTip(host()->ProgramOptions().Tip);
 }
 
 void mdiStatus::Form_Resize() { LayOutList(lstKekka); }

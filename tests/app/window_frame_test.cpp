@@ -62,7 +62,7 @@ TEST_F(FrameTest, PanesFillTwoColumnsOfThreeInTheClientArea)
 
 TEST_F(FrameTest, WithoutResizeOnlyTheCancelButtonFollowsTheWindow)
 {
-    basQuillbox::Resize = false;
+    m_options.Resize = false;
     Window();
     const QRect before = PaneRect(2);
     SetClientPixels(900, 500);
@@ -88,7 +88,7 @@ TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
     m_window->File()->lstFile->setFocus();
     QTest::keyClick(m_window->File()->lstFile, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"save: "}));
-    EXPECT_EQ(basQuillbox::CurrentJobFile, "C:\\JOB.QBJ");
+    EXPECT_EQ(qb::engine::CurrentJobFile, "C:\\JOB.QBJ");
     EXPECT_EQ(Sandbox::ReadFile(Host("C:\\JOB.QBJ")), "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=C:\\\r\n");
 
     // Again from another pane: the current job file is written after the overwrite question.
@@ -131,7 +131,7 @@ TEST_F(FrameTest, StoredPlacementIsCorrectedWhenOutOfBounds)
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Top", "99999999");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Width", "1500");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Height", "400");
-    m_window = std::make_unique<frmQuillbox>(QString());
+    m_window = std::make_unique<frmQuillbox>(QString(), m_options);
     const int px8000 = qb::panes::TwipsToPxX(8000, m_window.get());
     EXPECT_EQ(m_window->size(), QSize(px8000, px8000));
     EXPECT_EQ(m_window->pos(), QPoint(qb::panes::TwipsToPxX(1000, m_window.get()),
@@ -158,8 +158,8 @@ TEST_F(FrameTest, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
     // With Resize on, the panes' own positions are neither read nor written.
     EXPECT_EQ(Stored("InDir_Left"), "<none>");
 
-    basQuillbox::ClearOptions();
-    basQuillbox::LoadSettings();
+    m_options = {};
+    qb::engine::LoadSettings(m_options);
     Window();
     EXPECT_EQ(m_window->InDir()->DirName(), "C:\\In\\Here");     // Dir_In_Yuko off: last folder
     EXPECT_EQ(m_window->InDir()->txtDir->text(), "C:\\In\\Here");
@@ -180,22 +180,22 @@ TEST_F(FrameTest, AMaximisedWindowKeepsItsLastNormalPlacement)
 
 TEST_F(FrameTest, PanePositionsAreSavedAndRestoredWhenTheyDoNotFollowTheWindow)
 {
-    basQuillbox::Resize = false;
+    m_options.Resize = false;
     Window();
     m_window->File()->MoveTwips(300, 450, 3000, 1500);
     CloseWindow();
     EXPECT_EQ(Stored("File_Left"), "300");
     EXPECT_EQ(Stored("File_Height"), "1500");
-    basQuillbox::ClearOptions();
-    basQuillbox::LoadSettings();
-    basQuillbox::Resize = false;
+    m_options = {};
+    qb::engine::LoadSettings(m_options);
+    m_options.Resize = false;
     Window();
     EXPECT_EQ(m_window->File()->TwipsGeometry(), QRectF(300, 450, 3000, 1500));
 }
 
 TEST_F(FrameTest, APaneLeftMinimisedOrMaximisedComesBackInItsNormalPlace)
 {
-    basQuillbox::Resize = false;
+    m_options.Resize = false;
     Window();
     m_window->File()->MoveTwips(300, 450, 3000, 1500);
     m_window->InFile()->MoveTwips(600, 900, 4500, 1800);

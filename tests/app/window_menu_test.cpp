@@ -52,8 +52,8 @@ TEST_F(MenuTest, AChosenFontReachesEveryPaneAndANewSizeIsRoundedHalfToEven)
     chosen.setBold(true);
     qb::ui::test::QueueFont(chosen);
     m_window->Status()->mnuFont_Click();
-    EXPECT_EQ(basQuillbox::Font_Size, 12);
-    EXPECT_TRUE(basQuillbox::Font_Bold);
+    EXPECT_EQ(m_options.Font_Size, 12);
+    EXPECT_TRUE(m_options.Font_Bold);
     EXPECT_TRUE(m_window->File()->lstFile->font().bold());
     EXPECT_TRUE(m_window->btnExe[0]->font().bold());
     EXPECT_EQ(m_window->Status()->lstKekka->font().pointSize(), 12);

@@ -59,7 +59,7 @@ protected:
 
 TEST_F(DefaultDialog, ApplyIsGreyedUntilSomethingChanges)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("C:\\Data");
     bool yuko = true;
     bool wasEnabled = true;
@@ -76,7 +76,7 @@ TEST_F(DefaultDialog, ApplyIsGreyedUntilSomethingChanges)
 
 TEST_F(DefaultDialog, FolderChangeEnablesApplyAndIsReturnedInItsOnDiskForm)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("c:\\data");
     bool yuko = false;
     ASSERT_TRUE(edit(dialog, frmDefault::Use::OutDir, dir, yuko, [&] {
@@ -94,7 +94,7 @@ TEST_F(DefaultDialog, FolderChangeEnablesApplyAndIsReturnedInItsOnDiskForm)
 
 TEST_F(DefaultDialog, CancelLeavesTheCallersValues)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("C:\\Data");
     bool yuko = true;
     EXPECT_FALSE(edit(dialog, frmDefault::Use::InDir, dir, yuko, [&] {
@@ -108,7 +108,7 @@ TEST_F(DefaultDialog, CancelLeavesTheCallersValues)
 
 TEST_F(DefaultDialog, FreeSpaceOnlyForTheOutputAndTemporaryFolders)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("D:\\Out");
     bool yuko = true;
     QString inLabel, outLabel, tmpLabel;
@@ -122,7 +122,7 @@ TEST_F(DefaultDialog, FreeSpaceOnlyForTheOutputAndTemporaryFolders)
 
 TEST_F(DefaultDialog, TemporaryFolderHasNoCheckBoxAndStaysInForce)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("D:\\Out\\");   // the temporary folder keeps its backslash
     bool yuko = false;
     bool checkVisible = true;
@@ -151,7 +151,7 @@ TEST_F(DefaultDialog, TemporaryFolderHasNoCheckBoxAndStaysInForce)
 
 TEST_F(DefaultDialog, UncheckingGreysTheFolderControlsButKeepsTheFolder)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("D:\\Out");
     bool yuko = true;
     ASSERT_TRUE(edit(dialog, frmDefault::Use::OutDir, dir, yuko, [&] {
@@ -165,7 +165,7 @@ TEST_F(DefaultDialog, UncheckingGreysTheFolderControlsButKeepsTheFolder)
 
 TEST_F(DefaultDialog, MissingFoldersFallBackToTheWorkingFolder)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     dialog.SetDirName(QStringLiteral("C:\\No\\Such"));
     EXPECT_EQ(dialog.DirName(), QStringLiteral("C:\\"));
     dialog.SetDirName(QStringLiteral("D:\\Out"));
@@ -181,7 +181,7 @@ TEST_F(DefaultDialog, MissingFoldersFallBackToTheWorkingFolder)
 
 TEST_F(DefaultDialog, PopupCopiesThePanesFolders)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     dialog.InDirSource = [] { return QStringLiteral("C:\\Data\\Proj"); };
     dialog.OutDirSource = [] { return QStringLiteral("D:\\Out"); };
     dialog.findChild<QAction *>(QStringLiteral("mnuInDir"))->trigger();
@@ -193,7 +193,7 @@ TEST_F(DefaultDialog, PopupCopiesThePanesFolders)
 
 TEST_F(DefaultDialog, EnterOpensTheHighlightedEntryBackspaceTheOneAbove)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     dialog.SetDirName(QStringLiteral("C:\\Data"));
     auto *list = control<FolderList>(dialog, "dlbDir");
     list->setCurrentRow(list->count() - 1);
@@ -212,14 +212,14 @@ TEST_F(DefaultDialog, EnterOpensTheHighlightedEntryBackspaceTheOneAbove)
 
 TEST_F(DefaultDialog, TooltipsComeFromTheHintsWhileTheSwitchIsOn)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     QString dir = QStringLiteral("C:\\Data");
     bool yuko = true;
     QString hint;
     edit(dialog, frmDefault::Use::InDir, dir, yuko,
          [&] { hint = control<QWidget>(dialog, "dlbDir")->toolTip(); }, false);
     EXPECT_EQ(hint, QStringLiteral("初期設定の圧縮フォルダ格納フォルダ名を設定します"));
-    basQuillbox::Tip = false;
+    m_options.Tip = false;
     edit(dialog, frmDefault::Use::InDir, dir, yuko,
          [&] { hint = control<QWidget>(dialog, "dlbDir")->toolTip() + ok(dialog)->toolTip(); }, false);
     EXPECT_TRUE(hint.isEmpty());
@@ -228,7 +228,7 @@ TEST_F(DefaultDialog, TooltipsComeFromTheHintsWhileTheSwitchIsOn)
 TEST_F(DefaultDialog, PositionAndSizeAreKept)
 {
     {
-        frmDefault dialog;
+        frmDefault dialog(m_options);
         EXPECT_EQ(dialog.width(), qb::ui::TwipsToPixels(5000));
         dialog.resize(qb::ui::TwipsToPixels(6000), qb::ui::TwipsToPixels(4500));
         dialog.SavePosition();
@@ -244,7 +244,7 @@ namespace {
 
 TEST_F(DefaultDialog, ChoosingADriveOpensItsCurrentFolderOrStaysWhenItCannot)
 {
-    frmDefault dialog;
+    frmDefault dialog(m_options);
     dialog.SetDirName(QStringLiteral("C:\\Data"));
     auto *drives = control<DriveList>(dialog, "drvDrive");
     ASSERT_EQ(drives->count(), 2);

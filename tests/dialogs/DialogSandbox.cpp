@@ -25,9 +25,10 @@ void DialogSandbox::SetUp()
     m_oldCwd = QDir::currentPath().toUtf8();
     ASSERT_EQ(::chdir((root + QStringLiteral("/c")).toUtf8().constData()), 0);
     qb::platform::ReloadDrives();
-    basQuillbox::LoadSettings();
-    qb::engine::LzhAvailable = true;
-    qb::engine::ZipAvailable = true;
+    m_options = {};
+    qb::engine::LoadSettings(m_options);
+    qb::engine::Modules.LzhAvailable = true;
+    qb::engine::Modules.ZipAvailable = true;
     qb::ui::test::Reset();
     qb::ui::test::SetNeverShow(true);
 }

@@ -3,6 +3,8 @@
 // C: and D: on temporary folders (QUILLBOX2_DRIVES), the working folder on C:, the options at
 // their defaults, and the message and input boxes answered by the test seam.
 
+#include "engine/Options.h"
+
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,6 +23,8 @@ protected:
     // The value stored in Brambleworks.ini, or "<absent>".
     std::string stored(const std::string &key) const;
 
+    // The program's options, loaded from the sandbox's empty store.
+    qb::engine::Options m_options;
     QTemporaryDir m_dir;
     QByteArray m_oldCwd;
     QByteArray m_oldTmp;

@@ -50,7 +50,7 @@ struct FakePane {
 
 class FolderAliasTest : public DialogSandbox {
 protected:
-    frmMenuMente mente;
+    frmMenuMente mente{m_options};
 
     // Runs the maintenance dialog of a pane; `inside` acts while it is open, then OK or Cancel.
     void maintain(FakePane &pane, const std::function<void()> &inside, bool pressOk)

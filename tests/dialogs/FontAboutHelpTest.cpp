@@ -21,7 +21,6 @@
 namespace {
 
 namespace seam = qb::ui::test;
-using namespace basQuillbox;
 
 using FontTest = DialogSandbox;
 
@@ -52,26 +51,26 @@ TEST_F(FontTest, DefaultMinchoNameResolvesToAnInstalledMincho)
 
 TEST_F(FontTest, SharedFontFollowsTheOptionsAndSurvivesNonsenseSizes)
 {
-    Font_Size = 14;
-    Font_Bold = true;
-    EXPECT_EQ(qb::ui::SharedFont().pointSize(), 14);
-    EXPECT_TRUE(qb::ui::SharedFont().bold());
-    Font_Size = 0;
-    EXPECT_EQ(qb::ui::SharedFont().pointSize(), 10);
-    Font_Size = 30000;
-    EXPECT_EQ(qb::ui::SharedFont().pointSize(), 10);
+    m_options.Font_Size = 14;
+    m_options.Font_Bold = true;
+    EXPECT_EQ(qb::ui::SharedFont(m_options).pointSize(), 14);
+    EXPECT_TRUE(qb::ui::SharedFont(m_options).bold());
+    m_options.Font_Size = 0;
+    EXPECT_EQ(qb::ui::SharedFont(m_options).pointSize(), 10);
+    m_options.Font_Size = 30000;
+    EXPECT_EQ(qb::ui::SharedFont(m_options).pointSize(), 10);
 }
 
 TEST_F(FontTest, ChosenSizesAreStoredRoundedToEven)
 {
-    QFont chosen(qb::ui::ResolveFontFamily(QString::fromStdString(Font_Name)));
+    QFont chosen(qb::ui::ResolveFontFamily(QString::fromStdString(m_options.Font_Name)));
     chosen.setPointSizeF(10.5);
-    EXPECT_TRUE(qb::fonts::StoreFontChoice(chosen));
-    EXPECT_EQ(Font_Size, 10);
-    EXPECT_EQ(Font_Name, "ＭＳ 明朝");   // the same face: the stored name is kept
+    EXPECT_TRUE(qb::fonts::StoreFontChoice(m_options, chosen));
+    EXPECT_EQ(m_options.Font_Size, 10);
+    EXPECT_EQ(m_options.Font_Name, "ＭＳ 明朝");  // the same face: the stored name is kept
     chosen.setPointSizeF(11.5);
-    EXPECT_TRUE(qb::fonts::StoreFontChoice(chosen));
-    EXPECT_EQ(Font_Size, 12);
+    EXPECT_TRUE(qb::fonts::StoreFontChoice(m_options, chosen));
+    EXPECT_EQ(m_options.Font_Size, 12);
 }
 
 TEST_F(FontTest, FontMenuReappliesOnlyOnAChange)
@@ -79,23 +78,23 @@ TEST_F(FontTest, FontMenuReappliesOnlyOnAChange)
     int applied = 0;
     const auto apply = [&applied] { ++applied; };
     seam::QueueFont(std::nullopt);                  // cancelled
-    EXPECT_FALSE(qb::fonts::FontMenu(nullptr, apply));
-    seam::QueueFont(qb::ui::SharedFont());          // the same font again
-    EXPECT_FALSE(qb::fonts::FontMenu(nullptr, apply));
+    EXPECT_FALSE(qb::fonts::FontMenu(nullptr, m_options, apply));
+    seam::QueueFont(qb::ui::SharedFont(m_options));  // the same font again
+    EXPECT_FALSE(qb::fonts::FontMenu(nullptr, m_options, apply));
     EXPECT_EQ(applied, 0);
 
-    QFont italic = qb::ui::SharedFont();
+    QFont italic = qb::ui::SharedFont(m_options);
     italic.setItalic(true);
     seam::QueueFont(italic);
-    EXPECT_TRUE(qb::fonts::FontMenu(nullptr, apply));
+    EXPECT_TRUE(qb::fonts::FontMenu(nullptr, m_options, apply));
     EXPECT_EQ(applied, 1);
-    EXPECT_TRUE(Font_Italic);
+    EXPECT_TRUE(m_options.Font_Italic);
 
     if (QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) {
         seam::QueueFont(QFont(QStringLiteral("IPAGothic"), 9));
-        EXPECT_TRUE(qb::fonts::FontMenu(nullptr, apply));
-        EXPECT_EQ(Font_Name, "IPAGothic");
-        EXPECT_EQ(Font_Size, 9);
+        EXPECT_TRUE(qb::fonts::FontMenu(nullptr, m_options, apply));
+        EXPECT_EQ(m_options.Font_Name, "IPAGothic");
+        EXPECT_EQ(m_options.Font_Size, 9);
     }
 }
 
@@ -121,10 +120,10 @@ QStringList rows(frmAbout &dialog)
 
 TEST_F(AboutTest, RowsListTheModulesFoundFromTheTop)
 {
-    frmAbout onlyLzh({true, false, 104, 0, 0}, nullptr);
+    frmAbout onlyLzh(m_options, {true, false, 104, 0, 0}, nullptr);
     EXPECT_EQ(rows(onlyLzh), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"), QStringLiteral("|"),
                                           QStringLiteral("|")}));
-    frmAbout all({true, true, 104, 105, 250}, nullptr);
+    frmAbout all(m_options, {true, true, 104, 105, 250}, nullptr);
     EXPECT_EQ(rows(all), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"), QStringLiteral("UNZIP32.DLL|Ver.1.05"),
                                       QStringLiteral("ZIP32J.DLL|Ver.2.50")}));
     EXPECT_EQ(all.findChild<QLabel *>(QStringLiteral("lblAboutVersion"))->text(), QStringLiteral("Ver.1.02"));
@@ -136,7 +135,7 @@ TEST_F(AboutTest, AnOffScreenPositionOpensAt1000)
 {
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "About_Left", "-5000");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "About_Top", "99999999");
-    frmAbout dialog({true, false, 104, 0, 0}, nullptr);
+    frmAbout dialog(m_options, {true, false, 104, 0, 0}, nullptr);
     EXPECT_EQ(dialog.pos(), QPoint(qb::ui::TwipsToPixels(1000), qb::ui::TwipsToPixels(1000)));
 }
 
@@ -145,7 +144,7 @@ TEST_F(AboutTest, TheOldLocationIsReadWhenItHoldsThePosition)
     qb::platform::SaveSetting("Quillbox2", "Quillbox2", "About_Left", "1500");
     qb::platform::SaveSetting("Quillbox2", "Quillbox2", "About_Top", "3000");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "About_Left", "4500");
-    frmAbout dialog({true, false, 104, 0, 0}, nullptr);
+    frmAbout dialog(m_options, {true, false, 104, 0, 0}, nullptr);
     EXPECT_EQ(dialog.pos(), QPoint(qb::ui::TwipsToPixels(1500), qb::ui::TwipsToPixels(3000)));
     dialog.SavePosition();
     EXPECT_EQ(stored("About_Left"), "1500");

@@ -21,12 +21,10 @@
 
 namespace {
 
-using namespace basQuillbox;
-
-auto optionSnapshot()
+auto optionSnapshot(const qb::engine::Options& o)
 {
-    return std::make_tuple(SubDir, Hiddn, Jibun, Habuku, UCase, Double, Auto, AutoExe, AutoLog,
-                           Pattern, AshukuExe, Resize, Tip);
+    return std::make_tuple(o.SubDir, o.Hiddn, o.Jibun, o.Habuku, o.UCase, o.Double, o.Auto,
+                           o.AutoExe, o.AutoLog, o.Pattern, o.AshukuExe, o.Resize, o.Tip);
 }
 
 class OptionDialog : public DialogSandbox {
@@ -43,11 +41,11 @@ protected:
 
 TEST_F(OptionDialog, OpensWithCurrentValuesAndApplyGreyedUntilAChange)
 {
-    SubDir = false;
-    Hiddn = true;
-    AutoExe = 2;
-    Pattern = 1;
-    frmOption dialog({});
+    m_options.SubDir = false;
+    m_options.Hiddn = true;
+    m_options.AutoExe = 2;
+    m_options.Pattern = 1;
+    frmOption dialog(m_options, {});
     dialog.show();
     EXPECT_FALSE(control(dialog, "ckbSubDir")->isChecked());
     EXPECT_TRUE(control(dialog, "ckbHiddn")->isChecked());
@@ -61,15 +59,15 @@ TEST_F(OptionDialog, OpensWithCurrentValuesAndApplyGreyedUntilAChange)
     dialog.hide();
     dialog.show();
     EXPECT_FALSE(ok(dialog)->isEnabled());
-    EXPECT_EQ(control(dialog, "ckbUCase")->isChecked(), UCase);
+    EXPECT_EQ(control(dialog, "ckbUCase")->isChecked(), m_options.UCase);
 }
 
 TEST_F(OptionDialog, OutOfRangeChoicesShowTheFirstButton)
 {
-    AutoExe = 7;
-    Pattern = -1;
-    AshukuExe = 2;
-    frmOption dialog({});
+    m_options.AutoExe = 7;
+    m_options.Pattern = -1;
+    m_options.AshukuExe = 2;
+    frmOption dialog(m_options, {});
     dialog.show();
     EXPECT_TRUE(control(dialog, "obtExe0")->isChecked());
     EXPECT_TRUE(control(dialog, "obtPattern0")->isChecked());
@@ -78,10 +76,10 @@ TEST_F(OptionDialog, OutOfRangeChoicesShowTheFirstButton)
 
 TEST_F(OptionDialog, CancelAndTheCloseBoxChangeNothing)
 {
-    Pattern = 3;
-    AshukuExe = 1;
-    const auto before = optionSnapshot();
-    frmOption dialog({});
+    m_options.Pattern = 3;
+    m_options.AshukuExe = 1;
+    const auto before = optionSnapshot(m_options);
+    frmOption dialog(m_options, {});
     for (bool closeBox : {false, true}) {
         dialog.show();
         for (const char *name : {"ckbSubDir", "ckbHiddn", "ckbJibun", "ckbUCase", "ckbDouble", "ckbAuto",
@@ -92,48 +90,48 @@ TEST_F(OptionDialog, CancelAndTheCloseBoxChangeNothing)
         else
             control(dialog, "btnCancel")->click();
         EXPECT_FALSE(dialog.isVisible());
-        EXPECT_EQ(optionSnapshot(), before);
+        EXPECT_EQ(optionSnapshot(m_options), before);
     }
 }
 
 TEST_F(OptionDialog, DefaultsThenCancelChangeNothingDefaultsThenApplySetThem)
 {
-    SubDir = false;
-    Hiddn = true;
-    Jibun = true;
-    Habuku = false;
-    UCase = false;
-    Double = true;
-    Auto = true;
-    AutoExe = 1;
-    AutoLog = false;
-    Pattern = 2;
-    AshukuExe = 1;
-    Resize = false;
-    const auto before = optionSnapshot();
-    frmOption dialog({});
+    m_options.SubDir = false;
+    m_options.Hiddn = true;
+    m_options.Jibun = true;
+    m_options.Habuku = false;
+    m_options.UCase = false;
+    m_options.Double = true;
+    m_options.Auto = true;
+    m_options.AutoExe = 1;
+    m_options.AutoLog = false;
+    m_options.Pattern = 2;
+    m_options.AshukuExe = 1;
+    m_options.Resize = false;
+    const auto before = optionSnapshot(m_options);
+    frmOption dialog(m_options, {});
     dialog.show();
     control(dialog, "btnInit")->click();
     EXPECT_TRUE(ok(dialog)->isEnabled());
     EXPECT_TRUE(control(dialog, "ckbHabuku")->isHidden());   // Jibun reset to off
     control(dialog, "btnCancel")->click();
-    EXPECT_EQ(optionSnapshot(), before);
+    EXPECT_EQ(optionSnapshot(m_options), before);
 
     dialog.show();
     control(dialog, "btnInit")->click();
     ok(dialog)->click();
-    EXPECT_EQ(optionSnapshot(), std::make_tuple(true, false, false, true, true, false, false, 0, true, 0, 0,
-                                                true, true));
+    EXPECT_EQ(optionSnapshot(m_options), std::make_tuple(true, false, false, true, true, false,
+                                                         false, 0, true, 0, 0, true, true));
 }
 
 TEST_F(OptionDialog, HiddenBoxesKeepAndApplyTheirValues)
 {
-    Jibun = true;
-    Habuku = false;
-    Auto = true;
-    AutoExe = 2;
-    AutoLog = false;
-    frmOption dialog({});
+    m_options.Jibun = true;
+    m_options.Habuku = false;
+    m_options.Auto = true;
+    m_options.AutoExe = 2;
+    m_options.AutoLog = false;
+    frmOption dialog(m_options, {});
     dialog.show();
     auto *habuku = control(dialog, "ckbHabuku");
     auto *autoPanel = dialog.findChild<QWidget *>(QStringLiteral("pnlAuto"));
@@ -149,11 +147,11 @@ TEST_F(OptionDialog, HiddenBoxesKeepAndApplyTheirValues)
     EXPECT_FALSE(habuku->isChecked());
 
     ok(dialog)->click();
-    EXPECT_FALSE(Jibun);
-    EXPECT_FALSE(Habuku);   // kept as it was, not reset by being hidden
-    EXPECT_FALSE(Auto);
-    EXPECT_EQ(AutoExe, 2);
-    EXPECT_FALSE(AutoLog);
+    EXPECT_FALSE(m_options.Jibun);
+    EXPECT_FALSE(m_options.Habuku);  // kept as it was, not reset by being hidden
+    EXPECT_FALSE(m_options.Auto);
+    EXPECT_EQ(m_options.AutoExe, 2);
+    EXPECT_FALSE(m_options.AutoLog);
 
     // Checking the box again shows it with the same value.
     dialog.show();
@@ -164,46 +162,46 @@ TEST_F(OptionDialog, HiddenBoxesKeepAndApplyTheirValues)
 
 TEST_F(OptionDialog, WithoutZipModulesZipChoicesAreGreyedAndForcedToLzh)
 {
-    Pattern = 3;
-    AshukuExe = 1;
+    m_options.Pattern = 3;
+    m_options.AshukuExe = 1;
     bool zip = false;
-    frmOption dialog({}, nullptr, [&zip] { return zip; });
+    frmOption dialog(m_options, {}, nullptr, [&zip] { return zip; });
     dialog.show();
     // Forced as soon as it shows, whether applied or not.
-    EXPECT_EQ(Pattern, 0);
-    EXPECT_EQ(AshukuExe, 0);
+    EXPECT_EQ(m_options.Pattern, 0);
+    EXPECT_EQ(m_options.AshukuExe, 0);
     EXPECT_TRUE(control(dialog, "obtPattern0")->isChecked());
     EXPECT_TRUE(control(dialog, "obtAshukuExe0")->isChecked());
     for (const char *name : {"obtPattern1", "obtPattern2", "obtPattern3", "obtAshukuExe1"})
         EXPECT_FALSE(control(dialog, name)->isEnabled()) << name;
     EXPECT_TRUE(control(dialog, "obtPattern0")->isEnabled());
     control(dialog, "btnCancel")->click();
-    EXPECT_EQ(Pattern, 0);
+    EXPECT_EQ(m_options.Pattern, 0);
 
     // With the modules the choices are offered and the stored values kept.
     zip = true;
-    Pattern = 3;
-    AshukuExe = 1;
+    m_options.Pattern = 3;
+    m_options.AshukuExe = 1;
     dialog.show();
     EXPECT_TRUE(control(dialog, "obtPattern3")->isChecked());
     EXPECT_TRUE(control(dialog, "obtPattern3")->isEnabled());
     EXPECT_TRUE(control(dialog, "obtAshukuExe1")->isEnabled());
-    EXPECT_EQ(Pattern, 3);
+    EXPECT_EQ(m_options.Pattern, 3);
 }
 
 TEST_F(OptionDialog, EngineFlagDecidesWhenNoCheckIsGiven)
 {
-    qb::engine::ZipAvailable = false;
-    Pattern = 2;
-    frmOption dialog({});
+    qb::engine::Modules.ZipAvailable = false;
+    m_options.Pattern = 2;
+    frmOption dialog(m_options, {});
     dialog.show();
-    EXPECT_EQ(Pattern, 0);
+    EXPECT_EQ(m_options.Pattern, 0);
 }
 
 TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
 {
-    frmDefault defaults;
-    frmMenuMente mente;
+    frmDefault defaults(m_options);
+    frmMenuMente mente(m_options);
     QStringList calls;
     frmOption *self = nullptr;
     auto everywhere = [&](bool on) {
@@ -216,7 +214,7 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
               << QStringLiteral("mdiOutFile");
         calls << (on ? QStringLiteral("on") : QStringLiteral("off"));
     };
-    frmOption dialog(everywhere);
+    frmOption dialog(m_options, everywhere);
     self = &dialog;
     auto tooltipsOf = [](QWidget &form) {
         QStringList tips;
@@ -232,7 +230,7 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
     dialog.show();
     control(dialog, "ckbTip")->click();
     ok(dialog)->click();
-    EXPECT_FALSE(Tip);
+    EXPECT_FALSE(m_options.Tip);
     EXPECT_EQ(calls.join(QLatin1Char(' ')),
               QStringLiteral("frmDefault frmMenuMente frmOption frmQuillbox mdiInDir mdiInFile mdiFile "
                              "mdiOutDir mdiStatus mdiOutFile off"));
@@ -250,7 +248,7 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
     dialog.show();
     control(dialog, "ckbTip")->click();
     ok(dialog)->click();
-    EXPECT_TRUE(Tip);
+    EXPECT_TRUE(m_options.Tip);
     EXPECT_EQ(calls.size(), 11);
     EXPECT_EQ(calls.last(), QStringLiteral("on"));
     EXPECT_EQ(control(dialog, "btnOk")->toolTip(), qb::ui::Quill(8047));
@@ -259,7 +257,7 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
 
 TEST_F(OptionDialog, CaptionsComeFromBothTables)
 {
-    frmOption dialog({});
+    frmOption dialog(m_options, {});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Option"));
     EXPECT_EQ(control(dialog, "ckbHabuku")->text(), QStringLiteral("先頭の \\ を省く（ＬＺＨのみ有効）"));
     EXPECT_EQ(control(dialog, "ckbLog")->text(), QStringLiteral("結果をクリップボートにコピー"));
@@ -271,7 +269,7 @@ TEST_F(OptionDialog, PositionIsCorrectedAndWrittenBack)
 {
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Option_Left", "-5000");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Option_Top", "1500");
-    frmOption dialog({});
+    frmOption dialog(m_options, {});
     EXPECT_EQ(dialog.pos().x(), qb::ui::TwipsToPixels(1000));
     EXPECT_EQ(dialog.pos().y(), qb::ui::TwipsToPixels(1500));
     dialog.show();

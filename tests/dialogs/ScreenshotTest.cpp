@@ -46,20 +46,20 @@ TEST_F(Screenshot, EveryDialog)
     makeFolder(QStringLiteral("D:\\Archives\\Old"));
     basQuill::SetFreeSpaceProvider([](const std::string &) { return std::uint64_t(1234) << 20; });
 
-    basQuillbox::Jibun = true;
-    basQuillbox::Auto = true;
-    frmOption option({});
+    m_options.Jibun = true;
+    m_options.Auto = true;
+    frmOption option(m_options, {});
     save(option, "frmOption");
 
-    frmAbout about({true, true, 104, 104, 104}, nullptr);
+    frmAbout about(m_options, {true, true, 104, 104, 104}, nullptr);
     save(about, "frmAbout");
 
-    frmDefault defaults;
+    frmDefault defaults(m_options);
     defaults.pstr_lblDrive_Caption = QStringLiteral("圧縮ファイル格納フォルダ名");
     defaults.SetDirName(QStringLiteral("D:\\Archives"));
     save(defaults, "frmDefault");
 
-    frmMenuMente mente;
+    frmMenuMente mente(m_options);
     mente.Set_Menu(0, QStringLiteral("作業フォルダ"), QStringLiteral("C:\\Work"));
     mente.Set_Menu(1, QStringLiteral("書庫"), QStringLiteral("D:\\Archives\\2026\\January\\Week1\\Mon"));
     mente.Set_Menu(2, QStringLiteral("backup"), QStringLiteral("D:\\Backup"));

@@ -106,7 +106,7 @@ bool RecordingHost::AskYesNo(const std::string& text)
 
 void RecordingPanes::LoadQbj()
 {
-    qb::engine::LoadQbj(basQuillbox::CurrentJobFile, *this, *this);
+    qb::engine::LoadQbj(qb::engine::CurrentJobFile, *this, *this);
 }
 
 bool RecordingPanes::AskYesNo(const std::string& text)
@@ -129,18 +129,13 @@ void EngineTest::SetUp()
     fs::current_path(m_root + "/c");
     qb::platform::ReloadDrives();
 
-    basQuillbox::ClearOptions();
-    basQuillbox::SubDir = true;
-    basQuillbox::Hiddn = false;
-    basQuillbox::Jibun = false;
-    basQuillbox::Habuku = true;
-    basQuillbox::UCase = true;
-    basQuillbox::Double = false;
-    basQuillbox::AshukuExe = 0;
-    basQuillbox::Pattern = 0;
-    basQuillbox::TmpDir = "C:\\TEMP\\";
-    basQuillbox::Lzh_Option = "u -+";
-    basQuillbox::CurrentJobFile.clear();
+    m_options = qb::engine::Options{};
+    m_options.SubDir = true;
+    m_options.Habuku = true;
+    m_options.UCase = true;
+    m_options.TmpDir = "C:\\TEMP\\";
+    m_options.Lzh_Option = "u -+";
+    qb::engine::CurrentJobFile.clear();
     InstallFake();
 }
 

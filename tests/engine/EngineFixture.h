@@ -5,7 +5,8 @@
 
 #include "engine/CommandLine.h"
 #include "engine/JobFile.h"
-#include "engine/PackHost.h"
+#include "engine/Options.h"
+#include "engine/PackRun.h"
 #include "engine/TargetList.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ FakeArchivers& Fake();
 void InstallFake(bool lzh = true, bool zip = true);
 
 // Records what the engine reports.
-class RecordingHost : public qb::engine::PackHost {
+class RecordingHost : public qb::engine::RunHost {
 public:
     std::vector<std::string> history;
     std::vector<std::string> created;
@@ -63,7 +64,7 @@ public:
 };
 
 // Panes and command-line host over a VectorTargetList, recording folder changes.
-class RecordingPanes : public qb::engine::JobPanes, public basQuillbox::CommandLineHost {
+class RecordingPanes : public qb::engine::JobPanes, public qb::engine::CommandLineHost {
 public:
     std::string inDir = "C:\\";
     std::string outDir = "D:\\";
@@ -83,7 +84,7 @@ public:
 };
 
 // A sandbox: C: and D: are folders under a fresh temporary folder; the settings live there too.
-// Options are reset to their defaults with TmpDir C:\TEMP\ (which exists).
+// m_options holds the defaults with TmpDir C:\TEMP\ (which exists).
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -98,6 +99,7 @@ protected:
     bool Exists(const std::string& drivePath) const;
     std::string ReadFile(const std::string& drivePath) const;
 
+    qb::engine::Options m_options;
     std::string m_root;
     std::string m_oldCwd;
 };

@@ -5,9 +5,9 @@
 #include "common/resQuillbox.h"
 
 using namespace qbtest;
-using basQuillbox::BuildCommandText;
-using basQuillbox::ParseCommandLine;
-using basQuillbox::SplitCommandText;
+using qb::engine::BuildCommandText;
+using qb::engine::ParseCommandLine;
+using qb::engine::SplitCommandText;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -64,7 +64,7 @@ TEST_F(CommandLineTest, JobFileInTheMiddleReplacesTheListAndEndsTheLine)
     WriteFile("C:\\JOB.QBJ", "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A c:\\job.qbj C:\\SRC\\B", panes));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\D"}));
-    EXPECT_EQ(basQuillbox::CurrentJobFile, "C:\\JOB.QBJ");
+    EXPECT_EQ(qb::engine::CurrentJobFile, "C:\\JOB.QBJ");
     EXPECT_EQ(panes.inDir, "C:\\SRC");
     EXPECT_EQ(panes.outDir, "D:\\OUT");
 }
@@ -74,7 +74,7 @@ TEST_F(CommandLineTest, QbjThatIsNotAFileIsAFolderArgument)
     MakeFolder("C:\\SRC\\X.QBJ");
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A C:\\nothing.qbj C:\\SRC\\X.QBJ C:\\SRC\\D", panes));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A", "C:\\SRC\\X.QBJ", "C:\\SRC\\D"}));
-    EXPECT_EQ(basQuillbox::CurrentJobFile, "");
+    EXPECT_EQ(qb::engine::CurrentJobFile, "");
 }
 
 TEST_F(CommandLineTest, FullListEndsTheParsingAndEmptiesTheList)
@@ -112,5 +112,5 @@ TEST_F(CommandLineTest, RelativeJobFileIsFoundButCannotBeOpened)
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A REL.QBJ C:\\SRC\\D", panes));
     EXPECT_EQ(panes.messages, (Lines{resQuillbox(202)}));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A"}));
-    EXPECT_EQ(basQuillbox::CurrentJobFile, "");
+    EXPECT_EQ(qb::engine::CurrentJobFile, "");
 }

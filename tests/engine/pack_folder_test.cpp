@@ -5,13 +5,13 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "engine/Archivers.h"
-#include "engine/AutoRun.h"
 #include "engine/Options.h"
 #include "engine/PackFolder.h"
+#include "engine/PackRun.h"
 #include "platform/CurrentDir.h"
 
 using namespace qbtest;
-using basQuillbox::PackFolder;
+using qb::engine::PackFolder;
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -32,7 +32,7 @@ TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
     list.Append("C:\\SRC\\GONE");  // does not exist
     list.Append(MakeFolder("C:\\SRC\\C"));
 
-    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 0, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
 
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20003), L(20005), "[ C:\\SRC\\C ]",
                                    L(20010), L(20003), resQuill(31)}));
@@ -54,7 +54,7 @@ TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
     Fake().reportProgress = true;
     host.progressAnswer = [] { return false; };  // the user cancels in the progress report
 
-    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 0, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
 
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(Fake().calls.size(), 1u);
@@ -69,7 +69,7 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
     list.Append(MakeFolder("C:\\SRC\\B"));
     Fake().results = {32774};
 
-    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 0, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
 
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(r.failed, 2);
@@ -79,14 +79,14 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
 
 TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
 {
-    EXPECT_EQ(basQuillbox::ReportArchiverResult(0, host), 0);
-    EXPECT_EQ(basQuillbox::ReportArchiverResult(32773, host), -1);
-    EXPECT_EQ(basQuillbox::ReportArchiverResult(32774, host), -1);
-    EXPECT_EQ(basQuillbox::ReportArchiverResult(32800, host), -1);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(0, host), 0);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(32773, host), -1);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(32774, host), -1);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(32800, host), -1);
     EXPECT_EQ(host.history, (Lines{L(20040), L(20041), L(20042)}));
     host.history.clear();
     for (int code : {-1, 1, 32799, 32772, 32801})
-        EXPECT_EQ(basQuillbox::ReportArchiverResult(code, host), 1) << code;
+        EXPECT_EQ(qb::engine::ReportArchiverResult(code, host), 1) << code;
     EXPECT_TRUE(host.history.empty());
 }
 
@@ -94,29 +94,35 @@ TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
 {
     MakeFolder("C:\\DATA\\OUT");
     MakeFolder("C:\\DATA2");
-    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", host));
-    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\", host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
+                                             m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\",
+                                             m_options.SubDir, host));
     // A plain text prefix: a sibling whose name begins the same way counts as inside.
-    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", host));
-    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\", host));
+    EXPECT_FALSE(
+        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\",
+                                             m_options.SubDir, host));
     EXPECT_EQ(host.messages, (Lines{L(20200), L(20200), L(20200), L(20201)}));
 
-    basQuillbox::SubDir = false;
+    m_options.SubDir = false;
     host.messages.clear();
-    EXPECT_TRUE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", host));
+    EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
+                                            m_options.SubDir, host));
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA");
-    EXPECT_FALSE(basQuillbox::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", host));
+    EXPECT_FALSE(
+        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
     EXPECT_EQ(host.messages, (Lines{L(20200)}));
 }
 
 TEST_F(PackFolderTest, WithSubDirOffTheFolderHoldingTheOutputIsPacked)
 {
     MakeFolder("C:\\DATA\\OUT");
-    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, host), 1);
+    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 1);
     EXPECT_EQ(host.history, (Lines{L(20005)}));
-    basQuillbox::SubDir = false;
+    m_options.SubDir = false;
     host.history.clear();
-    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, host), 0);
+    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(host.created, (Lines{"C:\\DATA\\OUT\\DATA.LZH"}));
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].command.substr(0, 7), "u -+ -x");
@@ -126,28 +132,28 @@ TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
 {
     MakeFolder("C:\\Work\\Projects\\Old\\abc");
     MakeFolder("C:\\Work\\abc");
-    EXPECT_EQ(PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", 0, host), 0);
-    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", 0, host), 0);
+    EXPECT_EQ(PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", 0, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", 0, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(20010), L(20003), "[ C:\\Work\\abc ]",
                                    L(20010), L(20003)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\ABC.LZH", "D:\\OUT\\ABC.LZH"}));
     // The current directory is back at the folder afterwards.
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\Work\\abc");
 
-    basQuillbox::UCase = false;
-    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT", 0, host), 0);
+    m_options.UCase = false;
+    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(host.created.back(), "D:\\OUT\\abc.LZH");
 }
 
 TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
 {
-    EXPECT_EQ(basQuillbox::ArchiveBaseName("C:\\"), "");
-    EXPECT_EQ(basQuillbox::ArchiveBaseName("\\abc"), "");
-    EXPECT_EQ(basQuillbox::ArchiveBaseName("abc"), "");
-    EXPECT_EQ(basQuillbox::ArchiveBaseName("C:\\A\\b c"), "b c");
+    EXPECT_EQ(qb::engine::ArchiveBaseName("C:\\"), "");
+    EXPECT_EQ(qb::engine::ArchiveBaseName("\\abc"), "");
+    EXPECT_EQ(qb::engine::ArchiveBaseName("abc"), "");
+    EXPECT_EQ(qb::engine::ArchiveBaseName("C:\\A\\b c"), "b c");
 
-    basQuillbox::TmpDir = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
-    EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, host), 1);
+    m_options.TmpDir = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
+    EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{L(20004)}));
 }
@@ -157,7 +163,7 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     // The quote would end the quoted archive path early: Q"X would turn into "QX.LZH *.*".
     MakeFolder("C:\\SRC\\Q\"X");
     MakeFolder("C:\\SRC\\B");
-    EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", 0, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\Q\"X ]", L(20004)}));
     EXPECT_TRUE(host.created.empty());
@@ -165,19 +171,19 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     // An output folder with a quote fails every folder the same way, and nothing is called.
     host.history.clear();
     MakeFolder("D:\\O\"UT");
-    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\O\"UT", 0, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\O\"UT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
 
     // The same folder without the quote is packed as usual.
-    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\OUT", 0, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(Fake().calls.size(), 1u);
 }
 
 TEST_F(PackFolderTest, JibunPacksFromTheDriveRoot)
 {
     MakeFolder("C:\\DATA\\PROJ");
-    basQuillbox::Jibun = true;
-    EXPECT_EQ(PackFolder("C:\\DATA\\PROJ", "D:\\OUT", 0, host), 0);
+    m_options.Jibun = true;
+    EXPECT_EQ(PackFolder("C:\\DATA\\PROJ", "D:\\OUT", 0, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].cwd, "C:\\");
     EXPECT_NE(Fake().calls[0].command.find("\"DATA\\PROJ\\*.*\""), std::string::npos);
@@ -187,8 +193,8 @@ TEST_F(PackFolderTest, JibunPacksFromTheDriveRoot)
 TEST_F(PackFolderTest, ZipModesAndMissingZip)
 {
     MakeFolder("C:\\SRC\\A");
-    basQuillbox::AshukuExe = 1;
-    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, host), 0);
+    m_options.AshukuExe = 1;
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Zip);
     EXPECT_EQ(Fake().calls[0].command, " -r  -0 \"D:\\OUT\\A.ZIP\" \"*.*\"");
@@ -196,7 +202,7 @@ TEST_F(PackFolderTest, ZipModesAndMissingZip)
 
     InstallFake(true, false);
     host.history.clear();
-    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 0, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{L(20004)}));
 }
@@ -205,7 +211,7 @@ TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
 {
     MakeFolder("C:\\SRC\\A");
     Fake().lzhBusy = true;
-    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.messages, (Lines{L(20100)}));
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20012), L(20004)}));
@@ -231,8 +237,8 @@ protected:
 
 TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 {
-    basQuillbox::Pattern = 1;
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    m_options.Pattern = 1;
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20007), L(20003)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\NAME.LZH.ZIP"}));
     ASSERT_EQ(Fake().calls.size(), 2u);
@@ -247,10 +253,10 @@ TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 
 TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
 {
-    basQuillbox::Pattern = 3;
-    basQuillbox::Double = true;
+    m_options.Pattern = 3;
+    m_options.Double = true;
     WriteFile("D:\\OUT\\NAME.ZIP.ZIP", "old");
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20020), L(20006), L(20007), L(20003)}));
     ASSERT_EQ(Fake().calls.size(), 3u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::UnZip);
@@ -261,23 +267,23 @@ TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
 
 TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 {
-    basQuillbox::Double = true;  // final archive absent
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    m_options.Double = true;  // final archive absent
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
     EXPECT_EQ(Fake().calls.size(), 2u);
 
-    basQuillbox::Double = false;  // final archive present
+    m_options.Double = false;  // final archive present
     WriteFile("D:\\OUT\\NAME.LZH.LZH", "old");
     Fake().calls.clear();
     host.history.clear();
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
     ASSERT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Fake().calls[1].command, "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
 
-    basQuillbox::Double = true;  // both: the outer LZH is unpacked with Unlha
+    m_options.Double = true;  // both: the outer LZH is unpacked with Unlha
     Fake().calls.clear();
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 3u);
     EXPECT_EQ(Fake().calls[0].command, "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
 }
@@ -288,7 +294,7 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
     list.Append("C:\\SRC\\NAME");
     list.Append(MakeFolder("C:\\SRC\\NEXT"));
     Fake().results = {32772};
-    const auto r = basQuillbox::AutoPackRun(list, "D:\\OUT", 2, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", 2, m_options, host);
     EXPECT_FALSE(r.aborted);
     EXPECT_EQ(r.packed, 1);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20004), "[ C:\\SRC\\NEXT ]", L(20001),
@@ -300,15 +306,15 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
 TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
 {
     Fake().results = {32773};
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), -1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20040), L(20040), L(20004)}));
 }
 
 TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
 {
     InstallFake(true, false);
-    basQuillbox::Pattern = 1;
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), -1);
+    m_options.Pattern = 1;
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_EQ(host.history.back(), L(20004));
 }
 
@@ -320,15 +326,15 @@ TEST_F(DoubleTest, StaleStoredArchiveIsNotMixedIntoANewOne)
         if (call.command.find("-z1") != std::string::npos)
             staleSeen = Exists("C:\\TEMP\\NAME.LZH");
     };
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_FALSE(staleSeen);
 }
 
 TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
 {
     // Happens when the temporary folder lies outside every drive.
-    basQuillbox::TmpDir = "";
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, host), -1);
+    m_options.TmpDir = "";
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20004)}));
     EXPECT_FALSE(Exists("C:\\NAME.LZH"));
@@ -339,7 +345,7 @@ TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
     qb::engine::VectorTargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     list.Append(MakeFolder("C:\\SRC\\B"));
-    const auto r = basQuillbox::AutoPackRun(list, "", 0, host);
+    const auto r = qb::engine::PackRun(list, "", 0, m_options, host);
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{L(20004), resQuill(30)}));

@@ -39,11 +39,11 @@ TEST_F(DetectTest, AllModulesPresent)
 {
     UseSystemFolder({"UNLHA32.DLL", "IZIP32J.DLL", "ZIP32J.DLL", "UNZIP32.DLL"});
     qb::engine::DetectArchivers();
-    EXPECT_TRUE(qb::engine::LzhAvailable);
-    EXPECT_TRUE(qb::engine::ZipAvailable);
-    EXPECT_EQ(qb::engine::LzhVersion, 104);
-    EXPECT_EQ(qb::engine::ZipVersion, 300);  // low 16 bits only
-    EXPECT_EQ(qb::engine::UnZipVersion, 601);
+    EXPECT_TRUE(qb::engine::Modules.LzhAvailable);
+    EXPECT_TRUE(qb::engine::Modules.ZipAvailable);
+    EXPECT_EQ(qb::engine::Modules.LzhVersion, 104);
+    EXPECT_EQ(qb::engine::Modules.ZipVersion, 300);  // low 16 bits only
+    EXPECT_EQ(qb::engine::Modules.UnZipVersion, 601);
     EXPECT_NE(qb::engine::Archivers().Unlha, nullptr);
 }
 
@@ -52,9 +52,9 @@ TEST_F(DetectTest, AnyMissingZipFileDisablesZip)
     UseSystemFolder({"UNLHA32.DLL", "ZIP32J.DLL", "UNZIP32.DLL"});
     ::setenv("QB_FAKE_LZH_VERSION", "103", 1);
     qb::engine::DetectArchivers();
-    EXPECT_TRUE(qb::engine::LzhAvailable);
-    EXPECT_EQ(qb::engine::LzhVersion, 103);
-    EXPECT_FALSE(qb::engine::ZipAvailable);
+    EXPECT_TRUE(qb::engine::Modules.LzhAvailable);
+    EXPECT_EQ(qb::engine::Modules.LzhVersion, 103);
+    EXPECT_FALSE(qb::engine::Modules.ZipAvailable);
     EXPECT_EQ(qb::engine::Archivers().Zip, nullptr);
 }
 
@@ -62,8 +62,8 @@ TEST_F(DetectTest, MissingLzhModule)
 {
     UseSystemFolder({"IZIP32J.DLL", "ZIP32J.DLL", "UNZIP32.DLL"});
     qb::engine::DetectArchivers();
-    EXPECT_FALSE(qb::engine::LzhAvailable);
-    EXPECT_TRUE(qb::engine::ZipAvailable);
+    EXPECT_FALSE(qb::engine::Modules.LzhAvailable);
+    EXPECT_TRUE(qb::engine::Modules.ZipAvailable);
     EXPECT_EQ(qb::engine::Archivers().Unlha, nullptr);
 }
 
@@ -72,8 +72,8 @@ TEST_F(DetectTest, ModuleThatIsNoLibraryCountsAsMissing)
     UseSystemFolder({});
     WriteFile("C:\\SYSTEM\\UNLHA32.DLL", "not a shared object");
     qb::engine::DetectArchivers();
-    EXPECT_FALSE(qb::engine::LzhAvailable);
-    EXPECT_FALSE(qb::engine::ZipAvailable);
+    EXPECT_FALSE(qb::engine::Modules.LzhAvailable);
+    EXPECT_FALSE(qb::engine::Modules.ZipAvailable);
 }
 
 TEST_F(EngineTest, OutputPaneStartsInItsInitialOrLastFolder)

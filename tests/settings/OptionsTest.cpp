@@ -8,7 +8,7 @@
 
 #include <string>
 
-using namespace basQuillbox;
+using namespace qb::engine;
 using qbtest::Sandbox;
 
 namespace {
@@ -17,133 +17,138 @@ std::string Ini(const Sandbox& box, const std::string& app) {
     return Sandbox::ReadFile(box.Config() + "/" + app + ".ini");
 }
 
-class Options : public testing::Test {
+class OptionsStore : public testing::Test {
 protected:
-    void SetUp() override { ClearOptions(); }
     Sandbox box;
+    qb::engine::Options o;
 };
 
 }  // namespace
 
-TEST_F(Options, CleanFirstStartGivesTheDefaults) {
-    LoadSettings();
-    EXPECT_EQ(TmpDir, "C:\\TEMP\\");
-    EXPECT_EQ(Lzh_Option, "u -+");
-    EXPECT_EQ(ZipPrefix, "");
-    EXPECT_TRUE(SubDir);
-    EXPECT_FALSE(Hiddn);
-    EXPECT_FALSE(Jibun);
-    EXPECT_TRUE(UCase);
-    EXPECT_FALSE(Double);
-    EXPECT_FALSE(Auto);
-    EXPECT_EQ(AutoExe, 0);
-    EXPECT_TRUE(AutoLog);
-    EXPECT_TRUE(Resize);
-    EXPECT_TRUE(Tip);
-    EXPECT_EQ(Pattern, 0);
-    EXPECT_EQ(AshukuExe, 0);
-    EXPECT_TRUE(Habuku);
-    EXPECT_EQ(Font_Name, "ＭＳ 明朝");
-    EXPECT_EQ(Font_Size, 10);
-    EXPECT_FALSE(Font_Bold);
-    EXPECT_FALSE(Font_Italic);
+TEST_F(OptionsStore, CleanFirstStartGivesTheDefaults)
+{
+    LoadSettings(o);
+    EXPECT_EQ(o.TmpDir, "C:\\TEMP\\");
+    EXPECT_EQ(o.Lzh_Option, "u -+");
+    EXPECT_TRUE(o.SubDir);
+    EXPECT_FALSE(o.Hiddn);
+    EXPECT_FALSE(o.Jibun);
+    EXPECT_TRUE(o.UCase);
+    EXPECT_FALSE(o.Double);
+    EXPECT_FALSE(o.Auto);
+    EXPECT_EQ(o.AutoExe, 0);
+    EXPECT_TRUE(o.AutoLog);
+    EXPECT_TRUE(o.Resize);
+    EXPECT_TRUE(o.Tip);
+    EXPECT_EQ(o.Pattern, 0);
+    EXPECT_EQ(o.AshukuExe, 0);
+    EXPECT_TRUE(o.Habuku);
+    EXPECT_EQ(o.Font_Name, "ＭＳ 明朝");
+    EXPECT_EQ(o.Font_Size, 10);
+    EXPECT_FALSE(o.Font_Bold);
+    EXPECT_FALSE(o.Font_Italic);
     EXPECT_FALSE(Sandbox::Exists(box.Config() + "/Brambleworks.ini"));  // reading writes nothing
 }
 
-TEST_F(Options, SaveWritesEveryKeyInOrder) {
-    LoadSettings();
-    Pattern = 3;
-    Hiddn = true;
-    ZipPrefix = "never stored";
-    SaveSettings();
+TEST_F(OptionsStore, SaveWritesEveryKeyInOrder)
+{
+    LoadSettings(o);
+    o.Pattern = 3;
+    o.Hiddn = true;
+    SaveSettings(o);
     EXPECT_EQ(Ini(box, "Brambleworks"),
               "[Quillbox2]\nVersion=1.02\nTmpDir=C:\\TEMP\\\nLzh_Option=u -+\nSubDir=True\n"
               "Hiddn=True\nJibun=False\nUCase=True\nDouble=False\nAuto=False\nAutoExe=0\n"
               "AutoLog=True\nResize=True\nTip=True\nPattern=3\nAshukuExe=0\nHabuku=True\n"
               "Font_Name=ＭＳ 明朝\nFont_Size=10\nFont_Bold=False\nFont_Italic=False\n");
-    ClearOptions();
-    LoadSettings();
-    EXPECT_EQ(Pattern, 3);
-    EXPECT_TRUE(Hiddn);
-    EXPECT_EQ(ZipPrefix, "");
+    o = {};
+    LoadSettings(o);
+    EXPECT_EQ(o.Pattern, 3);
+    EXPECT_TRUE(o.Hiddn);
 }
 
-TEST_F(Options, OldLocationIsReadOnceThenMoved) {
+TEST_F(OptionsStore, OldLocationIsReadOnceThenMoved)
+{
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini",
                        "[Quillbox2]\nVersion=1.01\nSubDir=False\nPattern=2\nFont_Name=IPAGothic\n"
                        "TmpDir=D:\\\nMain_Left=500\n");
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nPattern=1\n");
-    LoadSettings();
-    EXPECT_FALSE(SubDir);
-    EXPECT_EQ(Pattern, 2);
-    EXPECT_EQ(Font_Name, "IPAGothic");
-    EXPECT_EQ(TmpDir, "D:\\");
-    EXPECT_TRUE(UCase);  // keys the old store lacks take their defaults
+    LoadSettings(o);
+    EXPECT_FALSE(o.SubDir);
+    EXPECT_EQ(o.Pattern, 2);
+    EXPECT_EQ(o.Font_Name, "IPAGothic");
+    EXPECT_EQ(o.TmpDir, "D:\\");
+    EXPECT_TRUE(o.UCase);  // keys the old store lacks take their defaults
     EXPECT_EQ(ReadFormSetting("Main_Left", "Main_Left", "1000"), "500");
 
-    SaveSettings();
+    SaveSettings(o);
     EXPECT_FALSE(Sandbox::Exists(box.Config() + "/Quillbox2.ini"));
     const std::string moved = Ini(box, "Brambleworks");
     EXPECT_NE(moved.find("Version=1.02\nTmpDir=D:\\\n"), std::string::npos);
     EXPECT_NE(moved.find("SubDir=False\n"), std::string::npos);
     EXPECT_NE(moved.find("Pattern=2\n"), std::string::npos);
     EXPECT_NE(moved.find("Font_Name=IPAGothic\n"), std::string::npos);
-    ClearOptions();
-    LoadSettings();
-    EXPECT_EQ(Pattern, 2);
+    o = {};
+    LoadSettings(o);
+    EXPECT_EQ(o.Pattern, 2);
 }
 
-TEST_F(Options, OldLocationWithTheMarkerVersionIsIgnored) {
+TEST_F(OptionsStore, OldLocationWithTheMarkerVersionIsIgnored)
+{
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini", "[Quillbox2]\nVersion=0.00\nPattern=2\n");
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nPattern=1\n");
-    LoadSettings();
-    EXPECT_EQ(Pattern, 1);
+    LoadSettings(o);
+    EXPECT_EQ(o.Pattern, 1);
 }
 
-TEST_F(Options, ValuesThatDoNotConvertLeaveTheStartState) {
+TEST_F(OptionsStore, ValuesThatDoNotConvertLeaveTheStartState)
+{
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini",
                        "[Quillbox2]\nSubDir=abc\nUCase=\nTip=0\nAutoLog=-1\nResize= true \n"
                        "Pattern=x\nAutoExe=7\nAshukuExe=1.5\nFont_Size=99999\nHabuku=FALSE\n"
                        "Double=2.5\n");
-    LoadSettings();
-    EXPECT_FALSE(SubDir);   // "abc": not the default True
-    EXPECT_FALSE(UCase);    // empty text
-    EXPECT_FALSE(Tip);
-    EXPECT_TRUE(AutoLog);
-    EXPECT_TRUE(Resize);
-    EXPECT_FALSE(Habuku);
-    EXPECT_TRUE(Double);    // a number other than 0
-    EXPECT_EQ(Pattern, 0);
-    EXPECT_EQ(AutoExe, 0);  // beyond the three modes
-    EXPECT_EQ(AshukuExe, 0);  // 1.5 rounds to 2, beyond the two formats
-    EXPECT_EQ(Font_Size, 0);  // beyond 16 bits
+    LoadSettings(o);
+    EXPECT_FALSE(o.SubDir);  // "abc": not the default True
+    EXPECT_FALSE(o.UCase);  // empty text
+    EXPECT_FALSE(o.Tip);
+    EXPECT_TRUE(o.AutoLog);
+    EXPECT_TRUE(o.Resize);
+    EXPECT_FALSE(o.Habuku);
+    EXPECT_TRUE(o.Double);  // a number other than 0
+    EXPECT_EQ(o.Pattern, 0);
+    EXPECT_EQ(o.AutoExe, 0);  // beyond the three modes
+    EXPECT_EQ(o.AshukuExe, 0);  // 1.5 rounds to 2, beyond the two formats
+    EXPECT_EQ(o.Font_Size, 0);  // beyond 16 bits
 
     // A later load with bad values keeps what the earlier one set.
-    Pattern = 3;
-    SubDir = true;
-    LoadSettings();
-    EXPECT_EQ(Pattern, 3);
-    EXPECT_TRUE(SubDir);
+    o.Pattern = 3;
+    o.SubDir = true;
+    LoadSettings(o);
+    EXPECT_EQ(o.Pattern, 3);
+    EXPECT_TRUE(o.SubDir);
 }
 
-TEST_F(Options, FailedSaveKeepsTheOldLocation) {
+TEST_F(OptionsStore, FailedSaveKeepsTheOldLocation)
+{
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini", "[Quillbox2]\nVersion=1.01\nPattern=2\n");
     Sandbox::MakeDirs(box.Config() + "/Brambleworks.ini");  // cannot be written
-    LoadSettings();
-    SaveSettings();
+    LoadSettings(o);
+    SaveSettings(o);
     EXPECT_EQ(Ini(box, "Quillbox2"), "[Quillbox2]\nVersion=1.01\nPattern=2\n");
 }
 
-TEST_F(Options, UnwritableConfigurationFolderLosesTheSaveSilently) {
+TEST_F(OptionsStore, UnwritableConfigurationFolderLosesTheSaveSilently)
+{
     Sandbox::WriteFile(box.Root() + "/plainfile", "x");
     box.Save("XDG_CONFIG_HOME", box.Root() + "/plainfile/config");
-    LoadSettings();
-    SaveSettings();
-    EXPECT_EQ(Pattern, 0);
+    LoadSettings(o);
+    SaveSettings(o);
+    EXPECT_EQ(o.Pattern, 0);
     EXPECT_EQ(qb::platform::GetSetting("Brambleworks", "Quillbox2", "Version", "none"), "none");
 }
 
-TEST_F(Options, FormSettingsFollowTheirProbeKey) {
+TEST_F(OptionsStore, FormSettingsFollowTheirProbeKey)
+{
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini",
                        "[Quillbox2]\nMain_Left=-9999\nMain_Top=7\nInDir_Left=12.5\nInDir_Top=9\n");
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nMain_Top=3\nInDir_Top=4\n");

@@ -23,12 +23,12 @@ namespace {
 // Saves the options over and over, each round with its own values, until killed.
 [[noreturn]] void SaveForever() {
     for (int round = 0;; ++round) {
-        basQuillbox::ClearOptions();
-        basQuillbox::TmpDir = "C:\\TEMP\\" + std::to_string(round) + "\\";
-        basQuillbox::Font_Name = std::string(4000, 'f');  // a bigger file takes longer to write
-        basQuillbox::Pattern = round % 4;
-        basQuillbox::Font_Size = round % 100 + 1;
-        basQuillbox::SaveSettings();
+        qb::engine::Options o;
+        o.TmpDir = "C:\\TEMP\\" + std::to_string(round) + "\\";
+        o.Font_Name = std::string(4000, 'f');  // a bigger file takes longer to write
+        o.Pattern = round % 4;
+        o.Font_Size = round % 100 + 1;
+        qb::engine::SaveSettings(o);
     }
 }
 

@@ -24,10 +24,10 @@ QString SharedMsg(int code) { return QString::fromStdString(resQuill(code)); }
 void WindowTest::SetUp()
 {
     m_sandbox = std::make_unique<Sandbox>();
-    basQuillbox::ClearOptions();
-    basQuillbox::LoadSettings();
-    basQuillbox::TmpDir = "C:\\TEMP\\";
-    basQuillbox::CurrentJobFile.clear();
+    m_options = {};
+    qb::engine::LoadSettings(m_options);
+    m_options.TmpDir = "C:\\TEMP\\";
+    qb::engine::CurrentJobFile.clear();
     InstallFake();
     qb::ui::test::Reset();
     qb::ui::test::SetNeverShow(true);
@@ -45,7 +45,7 @@ void WindowTest::TearDown()
 
 frmQuillbox &WindowTest::Window(const QString &commandText)
 {
-    m_window = std::make_unique<frmQuillbox>(commandText);
+    m_window = std::make_unique<frmQuillbox>(commandText, m_options);
     m_window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     QApplication::processEvents();

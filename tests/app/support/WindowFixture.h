@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/frmQuillbox.h"
+#include "engine/Options.h"
 #include "platform/Sandbox.h"
 
 #include <QListWidget>
@@ -40,6 +41,8 @@ protected:
     static QStringList Items(const QListWidget *list);
 
     std::unique_ptr<Sandbox> m_sandbox;
+    // The program's options, as loaded at start-up; the window works on them.
+    qb::engine::Options m_options;
     std::unique_ptr<frmQuillbox> m_window;
     QStringList m_record;
 };

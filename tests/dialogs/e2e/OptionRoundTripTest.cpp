@@ -54,13 +54,13 @@ protected:
 
 TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
 {
-    basQuillbox::LoadSettings();
+    qb::engine::LoadSettings(m_options);
     qb::engine::DetectArchivers();
-    ASSERT_TRUE(qb::engine::LzhAvailable);
-    ASSERT_TRUE(basQuillbox::UCase);
-    ASSERT_FALSE(basQuillbox::Auto);
+    ASSERT_TRUE(qb::engine::Modules.LzhAvailable);
+    ASSERT_TRUE(m_options.UCase);
+    ASSERT_FALSE(m_options.Auto);
     {
-        frmQuillbox window(QString{});
+        frmQuillbox window(QString{}, m_options);
         window.show();
         // Acts on the options dialog once it is up; the dialog is closed in every case, so a
         // failure cannot leave the test waiting in the dialog's event loop.
@@ -87,8 +87,8 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
         });
         poll.start();
         window.mnuOption_Click();
-        EXPECT_TRUE(basQuillbox::Auto);
-        EXPECT_FALSE(basQuillbox::UCase);
+        EXPECT_TRUE(m_options.Auto);
+        EXPECT_FALSE(m_options.UCase);
         window.close();
     }
     EXPECT_EQ(stored("Auto"), "True");

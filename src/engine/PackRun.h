@@ -1,0 +1,50 @@
+// The packing run over a target list: every folder in order through PackFolder, stopping at the
+// first stop result, then the closing line. The window's run and the silent run of start-up are
+// both this loop; what differs between them is their RunHost.
+#pragma once
+
+#include "engine/Options.h"
+#include "engine/PackHost.h"
+#include "engine/TargetList.h"
+
+#include <string>
+
+namespace qb::engine {
+
+// What a run needs beyond what one folder reports. The defaults suit a run nobody watches: no
+// events, no cancel button, nothing to mark.
+class RunHost : public PackHost {
+public:
+    // Before folder index is packed: the place to take events (a cancel click among them).
+    // False ends the run as aborted without packing it.
+    virtual bool BeforeFolder(int index)
+    {
+        (void)index;
+        return true;
+    }
+    // After folder index, with PackFolder's result.
+    virtual void AfterFolder(int index, int result)
+    {
+        (void)index;
+        (void)result;
+    }
+    // After the last folder (or the stop), before the closing line.
+    virtual void RunEnded(bool aborted) { (void)aborted; }
+    // True when a stop was asked for while the last folder was being packed, so that the closing
+    // line says the run was aborted although the loop had nothing left to stop.
+    virtual bool StopRequested() const { return false; }
+};
+
+struct RunResult {
+    int packed = 0;  // folders that became archives
+    int failed = 0;  // folders that did not (including those not reached)
+    bool aborted = false;  // a stop result or a stop request ended the run
+};
+
+// Packs each item of list into outputFolder with mode (0 normal, 1 stored, 2 double) after
+// options, then appends the closing line ("全て終了しました", or "中断しました" when aborted) to the
+// history. The item count is read once, before the first folder.
+RunResult PackRun(const TargetList& list, const std::string& outputFolder, int mode,
+                  const Options& options, RunHost& host);
+
+}  // namespace qb::engine
