@@ -277,7 +277,7 @@ struct Walker {
         return true;
     }
 
-    // The starting folder of a specification: it must be readable, or nothing can be packed.
+    // The starting folder of a file specification: it must be readable, or nothing can be packed.
     bool WalkStart(int dirFd, const std::string& folder, const std::string& prefix, const std::string& pattern)
     {
         std::vector<std::string> names;

@@ -17,7 +17,7 @@
 // - Exclusion patterns (-jx) are matched against the base name, or against the whole member
 //   path when the pattern holds a folder separator; an excluded folder is left out whole.
 // - Symbolic links are followed while their target stays inside the folder being packed (the
-//   folder of the specification; for a folder named literally, that folder): a link to a file
+//   folder of the file specification; for a folder named literally, that folder): a link to a file
 //   stores the file's content under the link's name; a link to a folder is entered like a
 //   folder, except when that folder has been visited already in this walk (this stops link loops
 //   and duplicates). A link that leads outside is not followed: packing a folder must never pack

@@ -16,7 +16,7 @@
  *   output-cut <n>                   the buffer was too small; n more lines were dropped
  *
  * <reason> is one word of [a-z0-9-]. <member> is the path as it would have been stored, '/'
- * separated, relative to the packed folder (with the folder part of the specification when
+ * separated, relative to the packed folder (with the folder part of the file specification when
  * paths are stored), and runs to the end of the line (it may hold spaces). In <member> every
  * byte that is not part of valid UTF-8, every control byte and every backslash is written as
  * \xNN (two upper-case hex digits), so "\" always starts such an escape.
