@@ -34,10 +34,11 @@ int MakeTemp(const std::string& folder, const std::string& base, std::string& pa
             return -1;
         // Between making and locking, a cleaning call may have taken the file for a leftover;
         // then the name no longer leads to our file and we start again.
-        struct stat own {};
-        struct stat named {};
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &own) == 0 && stat(buffer.data(), &named) == 0
-            && own.st_ino == named.st_ino && own.st_dev == named.st_dev) {
+        struct stat own { };
+        struct stat named { };
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &own) == 0 &&
+            stat(buffer.data(), &named) == 0 && own.st_ino == named.st_ino &&
+            own.st_dev == named.st_dev) {
             path.assign(buffer.data());
             return fd;
         }
@@ -51,7 +52,8 @@ int MakeTemp(const std::string& folder, const std::string& base, std::string& pa
 bool IsOurTempName(const std::string& name)
 {
     const size_t suffix = std::strlen(kTempSuffix);
-    if (name.size() < 1 + 1 + 7 + suffix || name[0] != '.' || name.compare(name.size() - suffix, suffix, kTempSuffix) != 0)
+    if (name.size() < 1 + 1 + 7 + suffix || name[0] != '.' ||
+        name.compare(name.size() - suffix, suffix, kTempSuffix) != 0)
         return false;
     size_t dot = name.size() - suffix - 7;
     if (name[dot] != '.')
@@ -93,10 +95,10 @@ void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFo
 {
     std::string targetFolder = ParentFolder(target);
     RemoveDeadTempFiles(targetFolder);
-    struct stat a {};
-    struct stat b {};
-    if (!workFolder.empty() && stat(workFolder.c_str(), &a) == 0 && stat(targetFolder.c_str(), &b) == 0
-        && (a.st_dev != b.st_dev || a.st_ino != b.st_ino))
+    struct stat a { };
+    struct stat b { };
+    if (!workFolder.empty() && stat(workFolder.c_str(), &a) == 0 &&
+        stat(targetFolder.c_str(), &b) == 0 && (a.st_dev != b.st_dev || a.st_ino != b.st_ino))
         RemoveDeadTempFiles(workFolder);
 }
 
@@ -119,13 +121,14 @@ size_t RemoveDeadTempFiles(const std::string& folder)
         int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
-        struct stat own {};
-        struct stat named {};
+        struct stat own { };
+        struct stat named { };
         // A file that someone holds locked belongs to a living call; ours only, and files only.
-        if (fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && own.st_uid == geteuid()
-            && flock(fd, LOCK_EX | LOCK_NB) == 0
-            && fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == own.st_ino
-            && named.st_dev == own.st_dev && unlinkat(dirFd, name.c_str(), 0) == 0)
+        if (fstat(fd, &own) == 0 && S_ISREG(own.st_mode) && own.st_uid == geteuid() &&
+            flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_ino == own.st_ino && named.st_dev == own.st_dev &&
+            unlinkat(dirFd, name.c_str(), 0) == 0)
             ++removed;
         close(fd);
     }
@@ -235,8 +238,8 @@ int AtomicOutput::Commit(bool sync)
     // is reopened by name. Our own descriptor stays open, and its lock held, until the file is
     // in place, so that no other call takes it for a leftover.
     int fd = fd_;
-    struct stat own {};
-    struct stat named {};
+    struct stat own { };
+    struct stat named { };
     if (fd_ < 0 || fstat(fd_, &own) != 0 || stat(tempPath_.c_str(), &named) != 0
         || own.st_ino != named.st_ino || own.st_dev != named.st_dev)
         fd = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);

@@ -1,8 +1,8 @@
 #include "FileCollector.h"
 
 #include "ErrorCodes.h"
-#include "Paths.h"
 #include "LongPath.h"
+#include "Paths.h"
 #include "Wildcard.h"
 #include "platform/Utf8.h"
 
@@ -25,7 +25,7 @@ using FileId = std::pair<dev_t, ino_t>;
 // A descriptor closed when it goes out of scope.
 struct Fd {
     int fd = -1;
-    explicit Fd(int f = -1) : fd(f) {}
+    explicit Fd(int f = -1) : fd(f) { }
     ~Fd()
     {
         if (fd >= 0)
@@ -97,7 +97,7 @@ struct Walker {
         if (current < 0)
             return false;
         for (int steps = 0; steps < 4096; ++steps) {
-            struct stat here {};
+            struct stat here { };
             if (fstat(current, &here) != 0)
                 break;
             if (IdOf(here) == root) {
@@ -105,7 +105,7 @@ struct Walker {
                 return true;
             }
             int up = openat(current, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
-            struct stat parent {};
+            struct stat parent { };
             if (up < 0 || fstat(up, &parent) != 0 || IdOf(parent) == IdOf(here)) {
                 if (up >= 0)
                     close(up);
@@ -188,8 +188,8 @@ struct Walker {
 
     // Looks at the entry `name` of the folder dirFd (host path `hostPath`). `literal` is set when
     // the file pattern named it exactly. Returns false when the collection has failed.
-    bool Visit(int dirFd, const std::string& hostPath, const std::string& name, const std::string& member,
-               const std::string& pattern, bool literal)
+    bool Visit(int dirFd, const std::string& hostPath, const std::string& name,
+               const std::string& member, const std::string& pattern, bool literal)
     {
         if (!literal && !options.hidden && name[0] == '.')
             return true;
@@ -263,10 +263,11 @@ struct Walker {
         return WalkNames(folder.fd, hostPath, member, literal ? std::string("*") : pattern, names);
     }
 
-    bool WalkNames(int dirFd, const std::string& folder, const std::string& prefix, const std::string& pattern,
-                   const std::vector<std::string>& names)
+    bool WalkNames(int dirFd, const std::string& folder, const std::string& prefix,
+                   const std::string& pattern, const std::vector<std::string>& names)
     {
-        if (options.keepGoing && ++foldersSeen % kFoldersPerCheck == 0 && !options.keepGoing(prefix))
+        if (options.keepGoing && ++foldersSeen % kFoldersPerCheck == 0 &&
+            !options.keepGoing(prefix))
             return Fail(ARC_ERROR_USER_CANCEL, "cancelled");
         for (const std::string& name : names) {
             std::string host = folder == "/" ? "/" + name : folder + "/" + name;
@@ -278,13 +279,15 @@ struct Walker {
     }
 
     // The starting folder of a file specification: it must be readable, or nothing can be packed.
-    bool WalkStart(int dirFd, const std::string& folder, const std::string& prefix, const std::string& pattern)
+    bool WalkStart(int dirFd, const std::string& folder, const std::string& prefix,
+                   const std::string& pattern)
     {
         std::vector<std::string> names;
         if (!ListFolder(dirFd, names)) {
             int err = errno;
             out.result = ResultFromErrno(err, ErrorSide::Source, ARC_ERROR_READ_SOURCE);
-            out.message = "cannot read folder " + (prefix.empty() ? folder : prefix) + ": " + std::strerror(err);
+            out.message = "cannot read folder " + (prefix.empty() ? folder : prefix) + ": " +
+                          std::strerror(err);
             return false;
         }
         return WalkNames(dirFd, folder, prefix, pattern, names);
@@ -349,7 +352,7 @@ struct Walker {
             Skip(member, "not-found");
             return true;
         }
-        struct stat info {};
+        struct stat info { };
         if (fstatat(dir.fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode))
             root = IdOf(info);
         else if (fstat(dir.fd, &info) == 0)

@@ -98,7 +98,8 @@ void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size)
         // Whole lines first, then the count of what was dropped.
         for (size_t keep = text.rfind('\n', size - 1); keep != std::string_view::npos && keep > 0;
              keep = text.rfind('\n', keep - 1)) {
-            size_t dropped = std::count(text.begin() + static_cast<long>(keep) + 1, text.end(), '\n');
+            size_t dropped =
+                std::count(text.begin() + static_cast<long>(keep) + 1, text.end(), '\n');
             if (!text.empty() && text.back() != '\n')
                 ++dropped;
             std::string tail = ARC_LINE_OUTPUT_CUT + std::to_string(dropped) + "\n";

@@ -28,9 +28,9 @@
 #define ARC_ERROR_INTERNAL         0x800F /* 32783: an unexpected failure inside the module */
 #define ARC_ERROR_MEMBER_MISSING   0x8010 /* 32784: a member named on the command line is not in the archive */
 #define ARC_ERROR_SOURCE_CHANGED   0x8011 /* 32785: a source file changed size while it was being packed */
-#define ARC_ERROR_INCOMPLETE       0x8012 /* 32786: the archive was written, but files were left out
-                                             (each named by a "skipped" line, archiver_output.h) */
-#define ARC_ERROR_TEST_FAILED      0x8013 /* 32787: the new archive failed its test (-test); the old
-                                             one was left as it was */
+/* 32786: the archive was written, but files were left out (each named by a "skipped" line of
+ * archiver_output.h). 32787: the new archive failed its test (-test); the old one was kept. */
+#define ARC_ERROR_INCOMPLETE       0x8012
+#define ARC_ERROR_TEST_FAILED      0x8013
 
 #endif

@@ -28,17 +28,17 @@ zip_int64_t Callback(void* user, void* data, zip_uint64_t length, zip_source_cmd
     switch (command) {
     case ZIP_SOURCE_SUPPORTS:
         return zip_source_make_command_bitmap(
-            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-            ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE,
-            ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE,
-            ZIP_SOURCE_REMOVE, -1);
+            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_BEGIN_WRITE,
+            ZIP_SOURCE_COMMIT_WRITE, ZIP_SOURCE_ROLLBACK_WRITE, ZIP_SOURCE_WRITE,
+            ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
     case ZIP_SOURCE_STAT: {
         if (s.readFd < 0)
             return Fail(s, ZIP_ER_READ, ENOENT);  // how libzip learns that the archive is new
         auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &s.error);
         if (!st)
             return -1;
-        struct stat info {};
+        struct stat info { };
         if (fstat(s.readFd, &info) != 0)
             return Fail(s, ZIP_ER_READ, errno);
         zip_stat_init(st);
@@ -66,11 +66,11 @@ zip_int64_t Callback(void* user, void* data, zip_uint64_t length, zip_source_cmd
     case ZIP_SOURCE_CLOSE:
         return 0;
     case ZIP_SOURCE_SEEK: {
-        struct stat info {};
+        struct stat info { };
         if (fstat(s.readFd, &info) != 0)
             return Fail(s, ZIP_ER_SEEK, errno);
-        zip_int64_t pos = zip_source_seek_compute_offset(s.readPos, static_cast<zip_uint64_t>(info.st_size), data,
-                                                         length, &s.error);
+        zip_int64_t pos = zip_source_seek_compute_offset(
+            s.readPos, static_cast<zip_uint64_t>(info.st_size), data, length, &s.error);
         if (pos < 0)
             return -1;
         s.readPos = static_cast<zip_uint64_t>(pos);

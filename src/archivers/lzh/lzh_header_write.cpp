@@ -59,8 +59,10 @@ std::vector<std::uint8_t> BuildLevel2Header(const NewMember& m)
     std::size_t next = 24;
 
     if (m.codePage != 0) {
-        const std::uint8_t codePage[4] = {static_cast<std::uint8_t>(m.codePage), static_cast<std::uint8_t>(m.codePage >> 8),
-                                          static_cast<std::uint8_t>(m.codePage >> 16), static_cast<std::uint8_t>(m.codePage >> 24)};
+        const std::uint8_t codePage[4] = {static_cast<std::uint8_t>(m.codePage),
+                                          static_cast<std::uint8_t>(m.codePage >> 8),
+                                          static_cast<std::uint8_t>(m.codePage >> 16),
+                                          static_cast<std::uint8_t>(m.codePage >> 24)};
         AddExtended(h, next, 0x46, codePage, 4);
     }
     AddExtended(h, next, 0x01, m.name.data(), m.name.size());

@@ -64,8 +64,8 @@ TEST_F(Safety, EveryFileLeftOutIsNamedAndTheRestIsPacked)
     ASSERT_EQ(symlink(outside.c_str(), (folder + "/etc").c_str()), 0);
     ASSERT_EQ(symlink((outside + "/shadow").c_str(), (folder + "/shadow.txt").c_str()), 0);
     ASSERT_EQ(symlink("../../SRC/../PRIVATE/shadow", (folder + "/inner/sneaky").c_str()), 0);
-    ASSERT_EQ(symlink("inner", (folder + "/inside").c_str()), 0);          // inside, but taken already
-    ASSERT_EQ(symlink("small.txt", (folder + "/alias.txt").c_str()), 0);   // inside: followed
+    ASSERT_EQ(symlink("inner", (folder + "/inside").c_str()), 0);  // inside, but taken already
+    ASSERT_EQ(symlink("small.txt", (folder + "/alias.txt").c_str()), 0);  // inside: followed
     ASSERT_EQ(symlink("nowhere", (folder + "/dangling").c_str()), 0);
     ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
     std::ofstream(folder + "/a\\b.txt") << "backslash\n";
@@ -73,9 +73,10 @@ TEST_F(Safety, EveryFileLeftOutIsNamedAndTheRestIsPacked)
 
     CallResult r = Unlha("a -xr D:\\OUT\\S.LZH *.*");
     ASSERT_EQ(r.rc, ARC_ERROR_INCOMPLETE) << r.output;
-    for (const char* line : {"skipped backslash-in-name a\\x5Cb.txt\n", "skipped link-dangling dangling\n",
-                             "skipped link-outside etc\n", "skipped not-regular fifo\n", "skipped link-loop inside\n",
-                             "skipped link-outside inner/sneaky\n", "skipped link-outside shadow.txt\n"})
+    for (const char* line :
+         {"skipped backslash-in-name a\\x5Cb.txt\n", "skipped link-dangling dangling\n",
+          "skipped link-outside etc\n", "skipped not-regular fifo\n", "skipped link-loop inside\n",
+          "skipped link-outside inner/sneaky\n", "skipped link-outside shadow.txt\n"})
         EXPECT_NE(r.output.find(line), std::string::npos) << line << r.output;
     // The archive that was written holds everything else, and it is in place.
     EXPECT_EQ(MemberNames(D("OUT/S.LZH")),
@@ -106,7 +107,9 @@ TEST_F(Safety, NamesThatAreNotUtf8AreStoredAsTheirBytes)
     EXPECT_EQ(qb::arctest::RunShell("7zz t '" + D("OUT/R.LZH") + "' >/dev/null 2>&1"), 0);
     // lhasa gives back the very bytes.
     fs::create_directories(D("X"));
-    ASSERT_EQ(qb::arctest::RunShell("cd '" + D("X") + "' && lhasa xq '" + D("OUT/R.LZH") + "' >/dev/null 2>&1"), 0);
+    ASSERT_EQ(qb::arctest::RunShell("cd '" + D("X") + "' && lhasa xq '" + D("OUT/R.LZH") +
+                                    "' >/dev/null 2>&1"),
+              0);
     EXPECT_EQ(qb::arctest::ReadFile(D("X/") + latin1), "latin-1 name\n");
     // An update finds the member again by its bytes instead of adding it once more.
     std::string before = qb::arctest::ReadFile(D("OUT/R.LZH"));
@@ -146,7 +149,8 @@ TEST_F(Safety, PathsLongerThanTheSystemLimitArePacked)
     EXPECT_TRUE(MemberNames(D("OUT/DEEP.LZH")).count(member));
     EXPECT_EQ(PeersReject(D("OUT/DEEP.LZH"), 2), "");
     std::string out;
-    ASSERT_EQ(qb::arctest::RunShell("bsdtar xOf '" + D("OUT/DEEP.LZH") + "' '" + member + "'", &out), 0);
+    ASSERT_EQ(
+        qb::arctest::RunShell("bsdtar xOf '" + D("OUT/DEEP.LZH") + "' '" + member + "'", &out), 0);
     EXPECT_EQ(out, content);
     // Stored (read on the calling thread) as well.
     EXPECT_EQ(Unlha("a -xr -z1 D:\\OUT\\DEEP0.LZH *.*").rc, ARC_OK);
@@ -251,7 +255,7 @@ int SeeTempMode(const char*, unsigned long long, unsigned long long, void* user)
 {
     auto& p = *static_cast<ModeProbe*>(user);
     for (const std::string& name : TempFiles(p.folder)) {
-        struct stat info {};
+        struct stat info { };
         if (stat((p.folder + "/" + name).c_str(), &info) == 0)
             p.mode = info.st_mode & 07777;
     }
@@ -288,8 +292,10 @@ int KillSelf(const char* member, unsigned long long done, unsigned long long tot
 {
     auto& k = *static_cast<Killer*>(user);
     ++k.reports;
-    bool now = (k.at == KillAt::FirstReport && k.reports == 1) || (k.at == KillAt::ThirdReport && k.reports == 3) ||
-               (k.at == KillAt::BeforeReplace && total > 0 && done == total && std::strstr(member, ".LZH"));
+    bool now = (k.at == KillAt::FirstReport && k.reports == 1) ||
+               (k.at == KillAt::ThirdReport && k.reports == 3) ||
+               (k.at == KillAt::BeforeReplace && total > 0 && done == total &&
+                std::strstr(member, ".LZH"));
     if (now)
         raise(SIGKILL);
     return 1;
@@ -305,7 +311,8 @@ TEST_F(Safety, CallsKilledAtAnyPointLeaveNothingBehind)
     ASSERT_EQ(Unlha("a -x D:\\OUT\\K.LZH small.txt").rc, ARC_OK);
     const std::string before = qb::arctest::ReadFile(D("OUT/K.LZH"));
     for (KillAt at : {KillAt::FirstReport, KillAt::ThirdReport, KillAt::BeforeReplace}) {
-        for (const char* line : {"a -x D:\\OUT\\K.LZH *.*", "a -x \"-wD:\\WORK\\\" D:\\OUT\\K.LZH *.*"}) {
+        for (const char* line :
+             {"a -x D:\\OUT\\K.LZH *.*", "a -x \"-wD:\\WORK\\\" D:\\OUT\\K.LZH *.*"}) {
             SCOPED_TRACE(line);
             pid_t child = fork();
             ASSERT_GE(child, 0);
@@ -317,7 +324,8 @@ TEST_F(Safety, CallsKilledAtAnyPointLeaveNothingBehind)
             }
             int status = 0;
             ASSERT_EQ(waitpid(child, &status, 0), child);
-            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the call was not killed";
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+                << "the call was not killed";
             EXPECT_TRUE(qb::arctest::ReadFile(D("OUT/K.LZH")) == before);
             // The dead call left its temporary archive (the next call of the loop removes it).
             EXPECT_EQ(TempFiles(std::strstr(line, "WORK") ? D("WORK") : D("OUT")).size(), 1u);

@@ -48,7 +48,8 @@ protected:
         box.Write("src/small.txt", "small file\n");
         out = box.MakeFolder("out");
     }
-    int Zip(const std::string& switches, const std::string& name, const std::string& specs = "\"*.*\"")
+    int Zip(const std::string& switches, const std::string& name,
+            const std::string& specs = "\"*.*\"")
     {
         return Modules().Zip(source, switches + " " + Quoted(out + "/" + name) + " " + specs);
     }
@@ -67,8 +68,8 @@ TEST_F(ZipSafety, EveryFileLeftOutIsNamedAndTheRestIsPacked)
     fs::create_directory_symlink(box.Path("private"), source + "/priv");
     fs::create_symlink(box.Path("private/secret.txt"), source + "/secret.txt");
     ASSERT_EQ(Zip("-r", "L.ZIP"), ARC_ERROR_INCOMPLETE) << Modules().output;
-    for (const char* line : {"skipped backslash-in-name a\\x5Cb.txt\n", "skipped link-outside priv\n",
-                             "skipped link-outside secret.txt\n"})
+    for (const char* line : {"skipped backslash-in-name a\\x5Cb.txt\n",
+                             "skipped link-outside priv\n", "skipped link-outside secret.txt\n"})
         EXPECT_NE(Modules().output.find(line), std::string::npos) << line << Modules().output;
     EXPECT_EQ(ArchiveMembers(out + "/L.ZIP"), std::vector<std::string>{"small.txt"});
     EXPECT_TRUE(PeersAccept(out + "/L.ZIP"));
@@ -79,7 +80,8 @@ TEST_F(ZipSafety, NamesAreUtf8WithTheFlagOrCp932OrTheirOwnBytes)
     box.Write("src/日本語.txt", "jp\n");
     box.Write("src/caf\xE9.txt", "latin-1\n");
     ASSERT_EQ(Zip("", "U.ZIP"), ARC_OK) << Modules().output;
-    EXPECT_NE(Modules().output.find("raw-name caf\\xE9.txt\n"), std::string::npos) << Modules().output;
+    EXPECT_NE(Modules().output.find("raw-name caf\\xE9.txt\n"), std::string::npos)
+        << Modules().output;
     std::string zip = out + "/U.ZIP";
     EXPECT_EQ(CentralFlags(zip, "日本語.txt") & 0x800, 0x800);
     EXPECT_EQ(CentralFlags(zip, "caf\xE9.txt") & 0x800, 0);  // the bytes, without the flag
@@ -211,7 +213,8 @@ TEST_F(ZipSafety, CallsKilledAtAnyPointLeaveNothingBehind)
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the call was not killed";
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the call was not killed";
         EXPECT_TRUE(ReadFile(out + "/K.ZIP") == before);
         EXPECT_EQ(TempFiles(out).size(), 1u);
     }
@@ -237,13 +240,18 @@ TEST_F(ZipSafety, MemberWhoseDeclaredSizeDisagreesIsAnExtractionError)
         zip[central + 24] = static_cast<char>(16);
         box.Write("bad.zip", zip);
         std::string into = box.MakeFolder(std::string("x") + level);
-        EXPECT_EQ(Modules().UnZip(box.Root(), "-x " + Quoted(box.Path("bad.zip")) + " " + Quoted(into)),
-                  ARC_ERROR_BAD_ARCHIVE) << Modules().output;
+        EXPECT_EQ(
+            Modules().UnZip(box.Root(), "-x " + Quoted(box.Path("bad.zip")) + " " + Quoted(into)),
+            ARC_ERROR_BAD_ARCHIVE)
+            << Modules().output;
         if (std::string(level) == "-9")
-            EXPECT_NE(Modules().output.find("failed size-mismatch small.txt\n"), std::string::npos) << Modules().output;
+            EXPECT_NE(Modules().output.find("failed size-mismatch small.txt\n"), std::string::npos)
+                << Modules().output;
         EXPECT_TRUE(FolderNames(into).empty());
-        EXPECT_EQ(Modules().UnZip(box.Root(), "-t " + Quoted(box.Path("bad.zip"))), ARC_ERROR_BAD_ARCHIVE);
+        EXPECT_EQ(Modules().UnZip(box.Root(), "-t " + Quoted(box.Path("bad.zip"))),
+                  ARC_ERROR_BAD_ARCHIVE);
     }
     // libzip itself notices it for stored data; for deflated data the module does.
-    EXPECT_NE(Modules().output.find("Zip archive inconsistent"), std::string::npos) << Modules().output;
+    EXPECT_NE(Modules().output.find("Zip archive inconsistent"), std::string::npos)
+        << Modules().output;
 }
