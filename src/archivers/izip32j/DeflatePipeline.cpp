@@ -14,7 +14,7 @@
 namespace qb::izip {
 namespace {
 
-constexpr uint64_t kMemoryBudget = 12u << 20;  // compressed bytes held for the writer
+constexpr uint64_t kMemoryBudget = 6u << 20;  // compressed bytes held for the writer
 constexpr size_t kMaxAhead = 64;               // pieces compressed ahead of the writer
 
 // Reads exactly length bytes at offset; ENODATA when the file ends first.

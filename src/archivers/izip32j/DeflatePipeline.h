@@ -29,7 +29,9 @@ struct libdeflate_compressor;
 
 namespace qb::izip {
 
-constexpr uint64_t kPieceSize = 4u << 20;
+// Small enough that eight workers, each holding a piece and its output, stay within a few tens
+// of MB; a cut costs only the matches that would have reached back across it.
+constexpr uint64_t kPieceSize = 1u << 20;
 
 struct Piece {
     size_t member = 0;
