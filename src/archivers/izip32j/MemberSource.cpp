@@ -59,8 +59,9 @@ zip_int64_t ReadPieces(MemberSourceState& s, unsigned char* data, zip_uint64_t l
                 : err == ENODATA          ? ARC_ERROR_SOURCE_CHANGED
                                           : arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
             return Fail(s, ZIP_ER_READ, err, result,
-                        "cannot read " + s.entry->member + ": "
-                            + (err == ENODATA ? "it became shorter while it was packed" : std::strerror(err)));
+                        "cannot read " + s.entry->member + ": " +
+                            (err == ENODATA ? "it became shorter while it was packed"
+                                            : std::strerror(err)));
         }
         if (s.pieceOffset < piece.data.size()) {
             size_t n = std::min<size_t>(static_cast<size_t>(len), piece.data.size() - s.pieceOffset);

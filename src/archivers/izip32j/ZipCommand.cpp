@@ -74,7 +74,7 @@ int ReadZipCommand(const arc::ParsedCommand& parsed, ZipCommand& command, arc::O
         out.Line("cannot use the archive path " + parsed.archive);
         return ARC_ERROR_COMMAND_LINE;
     }
-    struct stat info {};
+    struct stat info { };
     command.exists = stat(command.archivePath.c_str(), &info) == 0;
     if (command.exists && !S_ISREG(info.st_mode)) {
         out.Line(parsed.archive + " is not a file");

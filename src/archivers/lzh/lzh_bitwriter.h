@@ -31,10 +31,11 @@ class BitWriter {
 
   // Pads the last byte with zero bits and hands everything left to the sink.
   bool Finish() {
-    m_lastByteBits = m_count > 0 ? m_count : (bytesWritten() > 0 ? 8 : 0);
-    if (m_count > 0) Put(0, 8 - m_count);
-    Drain();
-    return m_ok;
+      m_lastByteBits = m_count > 0 ? m_count : (bytesWritten() > 0 ? 8 : 0);
+      if (m_count > 0)
+          Put(0, 8 - m_count);
+      Drain();
+      return m_ok;
   }
 
   bool ok() const { return m_ok; }

@@ -38,8 +38,9 @@ class OptimalParser {
 
   // Enters positions up to `to` into the match finder without parsing them (a history).
   void Learn(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd, unsigned niceLength,
-             unsigned maxDepth) {
-    m_finder.Skip(buf, to, dataEnd, niceLength, maxDepth);
+             unsigned maxDepth)
+  {
+      m_finder.Skip(buf, to, dataEnd, niceLength, maxDepth);
   }
 
   // The buffer moved down by delta bytes (a multiple of the window size).

@@ -41,40 +41,41 @@ unsigned BitLength(unsigned v) { return v == 0 ? 0 : 32 - static_cast<unsigned>(
 
 class Encoder {
  public:
-  Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io,
-          const EncodeOptions& options)
-      : m_shape(shape),
-        m_level(level),
-        m_io(io),
-        m_bufSize(kChunk + shape.windowSize + kPadding),
-        m_buf(new std::uint8_t[m_bufSize]),
-        m_block(shape.np, shape.pbit),
-        m_out(io.write) {
-    if (level.passes > 0) {
-      m_optimal = std::make_unique<OptimalParser>(shape.windowSize, shape.np, level.passes);
-    } else {
-      m_finder = std::make_unique<MatchFinder>(shape.windowSize);
-    }
-    // The history goes in front of the input: the parser starts after it, the match finder
-    // learns its positions once the first input is there (their hashes read a few bytes on).
-    const std::size_t history = std::min<std::size_t>(options.historySize, shape.windowSize);
-    if (history > 0 && options.history) {
-      std::memcpy(m_buf.get(), options.history + options.historySize - history, history);
-      m_pos = m_end = history;
-    }
-  }
+     Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io,
+             const EncodeOptions& options)
+         : m_shape(shape), m_level(level), m_io(io),
+           m_bufSize(kChunk + shape.windowSize + kPadding), m_buf(new std::uint8_t[m_bufSize]),
+           m_block(shape.np, shape.pbit), m_out(io.write)
+     {
+         if (level.passes > 0) {
+             m_optimal = std::make_unique<OptimalParser>(shape.windowSize, shape.np, level.passes);
+         } else {
+             m_finder = std::make_unique<MatchFinder>(shape.windowSize);
+         }
+         // The history goes in front of the input: the parser starts after it, the match finder
+         // learns its positions once the first input is there (their hashes read a few bytes on).
+         const std::size_t history = std::min<std::size_t>(options.historySize, shape.windowSize);
+         if (history > 0 && options.history) {
+             std::memcpy(m_buf.get(), options.history + options.historySize - history, history);
+             m_pos = m_end = history;
+         }
+     }
 
   EncodeResult Run() {
     EncodeResult result;
     const std::size_t history = m_pos;
     for (bool first = true;; first = false) {
-      if (!Fill()) return Failed();
-      if (first && history > 0) Learn(history);
-      const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
-      Parse(stop);
-      if (!m_out.ok()) return Failed();
-      if (m_eof && m_pos >= m_end) break;
-      Slide();
+        if (!Fill())
+            return Failed();
+        if (first && history > 0)
+            Learn(history);
+        const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
+        Parse(stop);
+        if (!m_out.ok())
+            return Failed();
+        if (m_eof && m_pos >= m_end)
+            break;
+        Slide();
     }
     m_block.Write(m_out);
     if (!m_out.Finish()) return Failed();
@@ -109,9 +110,12 @@ class Encoder {
   }
 
   // Enters the history's positions into the match finder without coding them.
-  void Learn(std::size_t history) {
-    if (m_finder) m_finder->Skip(m_buf.get(), history, m_end);
-    if (m_optimal) m_optimal->Learn(m_buf.get(), history, m_end, m_level.nice, m_level.chain);
+  void Learn(std::size_t history)
+  {
+      if (m_finder)
+          m_finder->Skip(m_buf.get(), history, m_end);
+      if (m_optimal)
+          m_optimal->Learn(m_buf.get(), history, m_end, m_level.nice, m_level.chain);
   }
 
   // Drops whole windows that lie entirely behind the reach of the next match.
@@ -226,8 +230,8 @@ EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& opti
   if (!ShapeOf(method, shape) || !io.read || !io.write) return {};
   const LevelParams level = LevelOf(options.level == 0 ? DefaultLevel(method) : options.level);
   try {
-    Encoder encoder(shape, level, io, options);
-    return encoder.Run();
+      Encoder encoder(shape, level, io, options);
+      return encoder.Run();
   } catch (...) {
     // Out of memory, or a callback that threw: report failure, never let it escape.
     return {};

@@ -17,79 +17,89 @@ namespace lzh {
 
 // The size in bytes of the joined stream of pieces whose sizes and last-byte bits are given.
 inline std::uint64_t JoinedSize(const std::vector<std::uint64_t>& sizes,
-                                const std::vector<unsigned>& lastByteBits) {
-  std::uint64_t bits = 0;
-  for (std::size_t i = 0; i < sizes.size(); ++i) {
-    if (sizes[i] > 0) bits += (sizes[i] - 1) * 8 + lastByteBits[i];
-  }
-  return (bits + 7) / 8;
+                                const std::vector<unsigned>& lastByteBits)
+{
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i] > 0)
+            bits += (sizes[i] - 1) * 8 + lastByteBits[i];
+    }
+    return (bits + 7) / 8;
 }
 
 class StreamJoiner {
- public:
-  using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
-  explicit StreamJoiner(Sink sink) : m_sink(std::move(sink)) { m_out.reserve(kChunk); }
+public:
+    using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
+    explicit StreamJoiner(Sink sink) : m_sink(std::move(sink)) { m_out.reserve(kChunk); }
 
-  // The next piece begins: `size` bytes will follow through Add, of which the last holds
-  // lastByteBits bits of data.
-  void BeginPiece(std::uint64_t size, unsigned lastByteBits) {
-    m_left = size;
-    m_lastBits = lastByteBits;
-  }
-
-  // Bytes of the current piece, in order, in chunks of any size.
-  bool Add(const std::uint8_t* data, std::size_t n) {
-    for (std::size_t i = 0; i < n && m_left > 0; ++i) {
-      const std::uint8_t b = data[i];
-      if (--m_left == 0) {
-        Bits(b, m_lastBits);
-      } else if (m_bits == 0) {
-        m_out.push_back(b);
-      } else {
-        m_out.push_back(static_cast<std::uint8_t>(m_partial | (b >> m_bits)));
-        m_partial = static_cast<std::uint8_t>(b << (8 - m_bits));
-      }
-      if (m_out.size() >= kChunk && !Drain()) return false;
+    // The next piece begins: `size` bytes will follow through Add, of which the last holds
+    // lastByteBits bits of data.
+    void BeginPiece(std::uint64_t size, unsigned lastByteBits)
+    {
+        m_left = size;
+        m_lastBits = lastByteBits;
     }
-    return true;
-  }
 
-  // Pads the last byte with zeros and hands out everything.
-  bool Finish() {
-    if (m_bits > 0) m_out.push_back(m_partial);
-    m_bits = 0;
-    return Drain();
-  }
-
- private:
-  static constexpr std::size_t kChunk = 1 << 16;
-
-  // Appends the top n bits of b.
-  void Bits(std::uint8_t b, unsigned n) {
-    b = static_cast<std::uint8_t>(b & (0xFF00u >> n));
-    if (m_bits + n >= 8) {
-      m_out.push_back(static_cast<std::uint8_t>(m_partial | (b >> m_bits)));
-      m_partial = static_cast<std::uint8_t>(b << (8 - m_bits));
-      m_bits = m_bits + n - 8;
-    } else {
-      m_partial = static_cast<std::uint8_t>(m_partial | (b >> m_bits));
-      m_bits += n;
+    // Bytes of the current piece, in order, in chunks of any size.
+    bool Add(const std::uint8_t* data, std::size_t n)
+    {
+        for (std::size_t i = 0; i < n && m_left > 0; ++i) {
+            const std::uint8_t b = data[i];
+            if (--m_left == 0) {
+                Bits(b, m_lastBits);
+            } else if (m_bits == 0) {
+                m_out.push_back(b);
+            } else {
+                m_out.push_back(static_cast<std::uint8_t>(m_partial | (b >> m_bits)));
+                m_partial = static_cast<std::uint8_t>(b << (8 - m_bits));
+            }
+            if (m_out.size() >= kChunk && !Drain())
+                return false;
+        }
+        return true;
     }
-    if (m_bits == 0) m_partial = 0;
-  }
 
-  bool Drain() {
-    const bool ok = m_out.empty() || m_sink(m_out.data(), m_out.size());
-    m_out.clear();
-    return ok;
-  }
+    // Pads the last byte with zeros and hands out everything.
+    bool Finish()
+    {
+        if (m_bits > 0)
+            m_out.push_back(m_partial);
+        m_bits = 0;
+        return Drain();
+    }
 
-  Sink m_sink;
-  std::vector<std::uint8_t> m_out;
-  std::uint8_t m_partial = 0;  // bits not yet a whole byte, from the top
-  unsigned m_bits = 0;         // how many
-  std::uint64_t m_left = 0;    // bytes of the current piece still to come
-  unsigned m_lastBits = 8;
+private:
+    static constexpr std::size_t kChunk = 1 << 16;
+
+    // Appends the top n bits of b.
+    void Bits(std::uint8_t b, unsigned n)
+    {
+        b = static_cast<std::uint8_t>(b & (0xFF00u >> n));
+        if (m_bits + n >= 8) {
+            m_out.push_back(static_cast<std::uint8_t>(m_partial | (b >> m_bits)));
+            m_partial = static_cast<std::uint8_t>(b << (8 - m_bits));
+            m_bits = m_bits + n - 8;
+        } else {
+            m_partial = static_cast<std::uint8_t>(m_partial | (b >> m_bits));
+            m_bits += n;
+        }
+        if (m_bits == 0)
+            m_partial = 0;
+    }
+
+    bool Drain()
+    {
+        const bool ok = m_out.empty() || m_sink(m_out.data(), m_out.size());
+        m_out.clear();
+        return ok;
+    }
+
+    Sink m_sink;
+    std::vector<std::uint8_t> m_out;
+    std::uint8_t m_partial = 0;  // bits not yet a whole byte, from the top
+    unsigned m_bits = 0;  // how many
+    std::uint64_t m_left = 0;  // bytes of the current piece still to come
+    unsigned m_lastBits = 8;
 };
 
 }  // namespace lzh

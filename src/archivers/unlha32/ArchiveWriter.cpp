@@ -109,7 +109,8 @@ bool SpillBuffer::Write(const std::uint8_t* data, std::size_t size)
 
 int SpillBuffer::CopyTo(ArchiveWriter& out)
 {
-    return ForEachChunk([&](const std::uint8_t* data, std::size_t n) { return out.Write(data, n); });
+    return ForEachChunk(
+        [&](const std::uint8_t* data, std::size_t n) { return out.Write(data, n); });
 }
 
 int SpillBuffer::ForEachChunk(const std::function<bool(const std::uint8_t*, std::size_t)>& fn)

@@ -40,7 +40,9 @@ std::ptrdiff_t ReadAt(int fd, std::uint8_t* buf, std::size_t size, std::uint64_t
 
 unsigned WindowOf(lzh::EncodeMethod method)
 {
-    return method == lzh::EncodeMethod::Lh7 ? 65536 : method == lzh::EncodeMethod::Lh6 ? 32768 : 8192;
+    return method == lzh::EncodeMethod::Lh7   ? 65536
+           : method == lzh::EncodeMethod::Lh6 ? 32768
+                                              : 8192;
 }
 
 }  // namespace
@@ -170,12 +172,12 @@ int Compressor::CopyTo(std::size_t i, ArchiveWriter& out)
     }
     if (pieces.size() == 1)
         return pieces[0]->output.CopyTo(out);  // one piece: its stream is the member's stream
-    lzh::StreamJoiner joiner([&](const std::uint8_t* data, std::size_t n) { return out.Write(data, n); });
+    lzh::StreamJoiner joiner(
+        [&](const std::uint8_t* data, std::size_t n) { return out.Write(data, n); });
     for (Piece* p : pieces) {
         joiner.BeginPiece(p->output.Size(), p->lastByteBits);
-        if (int err = p->output.ForEachChunk([&](const std::uint8_t* data, std::size_t size) {
-                return joiner.Add(data, size);
-            }))
+        if (int err = p->output.ForEachChunk(
+                [&](const std::uint8_t* data, std::size_t size) { return joiner.Add(data, size); }))
             return err;
     }
     joiner.Finish();
@@ -202,7 +204,8 @@ void Compressor::Worker()
         Piece* piece;
         {
             std::unique_lock lock(m_mutex);
-            m_windowMoved.wait(lock, [&] { return m_cancel || m_next >= m_firstPiece.back() || CanTake(); });
+            m_windowMoved.wait(
+                lock, [&] { return m_cancel || m_next >= m_firstPiece.back() || CanTake(); });
             if (m_cancel || m_next >= m_firstPiece.back())
                 return;
             piece = &Take();
@@ -225,7 +228,8 @@ void Compressor::Run(Piece& piece)
     const std::string& path = *m_members[piece.member].hostPath;
     int fd = OpenSourceFile(path);
     if (fd < 0) {
-        piece.result = qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+        piece.result =
+            qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
         piece.message = "cannot open " + path;
         return;
     }
@@ -235,7 +239,8 @@ void Compressor::Run(Piece& piece)
     bool shorter = false;
     if (piece.offset > 0) {
         history.resize(std::min<std::uint64_t>(piece.offset, WindowOf(m_method)));
-        std::ptrdiff_t n = ReadAt(fd, history.data(), history.size(), piece.offset - history.size());
+        std::ptrdiff_t n =
+            ReadAt(fd, history.data(), history.size(), piece.offset - history.size());
         if (n < 0)
             readError = errno;
         else if (static_cast<std::size_t>(n) != history.size())
@@ -248,7 +253,8 @@ void Compressor::Run(Piece& piece)
         if (m_cancel || readError || shorter)
             return -1;
         if (piece.length > 0)
-            size = static_cast<std::size_t>(std::min<std::uint64_t>(size, piece.offset + piece.length - position));
+            size = static_cast<std::size_t>(
+                std::min<std::uint64_t>(size, piece.offset + piece.length - position));
         std::ptrdiff_t n = ReadAt(fd, buf, size, position);
         if (n < 0) {
             readError = errno;
@@ -263,7 +269,9 @@ void Compressor::Run(Piece& piece)
         m_bytesRead.fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
         return n;
     };
-    io.write = [&](const std::uint8_t* data, std::size_t size) { return !m_cancel && piece.output.Write(data, size); };
+    io.write = [&](const std::uint8_t* data, std::size_t size) {
+        return !m_cancel && piece.output.Write(data, size);
+    };
     lzh::EncodeOptions options;
     options.history = history.data();
     options.historySize = history.size();
@@ -279,13 +287,15 @@ void Compressor::Run(Piece& piece)
     if (m_cancel) {
         piece.result = ARC_ERROR_USER_CANCEL;
     } else if (readError) {
-        piece.result = qb::arc::ResultFromErrno(readError, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+        piece.result =
+            qb::arc::ResultFromErrno(readError, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
         piece.message = "cannot read " + path;
     } else if (shorter) {
         piece.result = ARC_ERROR_SOURCE_CHANGED;
         piece.message = path + " changed while it was being packed";
     } else if (piece.output.Error()) {
-        piece.result = qb::arc::ResultFromErrno(piece.output.Error(), qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+        piece.result = qb::arc::ResultFromErrno(piece.output.Error(),
+                                                qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
         piece.message = "cannot write the temporary data of " + path;
     } else {
         piece.result = ARC_ERROR_INTERNAL;

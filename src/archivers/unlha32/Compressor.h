@@ -75,7 +75,7 @@ public:
 
 private:
     struct Piece {
-        explicit Piece(const std::string& spillFolder) : output(spillFolder) {}
+        explicit Piece(const std::string& spillFolder) : output(spillFolder) { }
         std::size_t member = 0;
         std::uint64_t offset = 0;
         std::uint64_t length = 0;  // 0 for the last piece: to the end of the file
@@ -101,12 +101,12 @@ private:
     std::vector<std::thread> m_threads;
     mutable std::mutex m_mutex;
     std::condition_variable m_windowMoved;  // workers wait for room ahead of the writer
-    std::condition_variable m_pieceDone;    // the calling thread waits for its next member
+    std::condition_variable m_pieceDone;  // the calling thread waits for its next member
     std::deque<std::unique_ptr<Piece>> m_pieces;  // pieces m_base .. m_next - 1
-    std::uint64_t m_base = 0;       // pieces below this are written and freed
-    std::uint64_t m_next = 0;       // next piece to hand to a worker
-    std::size_t m_nextMember = 0;   // whose member
-    std::uint64_t m_needed = 0;     // pieces below this are waited for by the writer
+    std::uint64_t m_base = 0;  // pieces below this are written and freed
+    std::uint64_t m_next = 0;  // next piece to hand to a worker
+    std::size_t m_nextMember = 0;  // whose member
+    std::uint64_t m_needed = 0;  // pieces below this are waited for by the writer
     std::uint64_t m_heldBytes = 0;  // memory of finished pieces not yet written
     std::uint64_t m_window;
     std::atomic<bool> m_cancel{false};

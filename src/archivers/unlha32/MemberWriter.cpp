@@ -158,7 +158,9 @@ int MemberWriter::Compressed(const NewFile& f, const PackedMember& packed, lzh::
                              Compressor& compressor, std::size_t index)
 {
     lzh::NewMember m = Describe(f);
-    m.method = method == lzh::EncodeMethod::Lh7 ? "-lh7-" : method == lzh::EncodeMethod::Lh6 ? "-lh6-" : "-lh5-";
+    m.method = method == lzh::EncodeMethod::Lh7   ? "-lh7-"
+               : method == lzh::EncodeMethod::Lh6 ? "-lh6-"
+                                                  : "-lh5-";
     m.packedSize = packed.packedSize;
     m.originalSize = packed.inputSize;
     m.crc = packed.crc;

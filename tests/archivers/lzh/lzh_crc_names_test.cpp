@@ -35,7 +35,9 @@ TEST(Crc16, PiecewiseEqualsWholeAtEveryLength)
         std::size_t half = len / 3;
         ASSERT_EQ(Crc16Update(Crc16(data.data(), half), data.data() + half, len - half), whole) << len;
         // Pieces read on different threads: the CRC of the whole from the CRCs of the parts.
-        ASSERT_EQ(Crc16Combine(Crc16(data.data(), half), Crc16(data.data() + half, len - half), len - half), whole)
+        ASSERT_EQ(Crc16Combine(Crc16(data.data(), half), Crc16(data.data() + half, len - half),
+                               len - half),
+                  whole)
             << len;
     }
     // Lengths in the megabytes, where the combination takes its long steps.
@@ -43,7 +45,8 @@ TEST(Crc16, PiecewiseEqualsWholeAtEveryLength)
     for (std::size_t i = 0; i < big.size(); i += 977)
         big[i] = static_cast<char>(i);
     const std::size_t cut = 2'097'152;
-    EXPECT_EQ(Crc16Combine(Crc16(big.data(), cut), Crc16(big.data() + cut, big.size() - cut), big.size() - cut),
+    EXPECT_EQ(Crc16Combine(Crc16(big.data(), cut), Crc16(big.data() + cut, big.size() - cut),
+                           big.size() - cut),
               Crc16(big.data(), big.size()));
 }
 

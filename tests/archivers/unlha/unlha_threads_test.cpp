@@ -45,7 +45,8 @@ TEST_F(Threads, OneThreadAndSeveralGiveTheSameArchive)
         c = static_cast<char>(rng());
     tree["noise.bin"] = noise;
     for (int i = 0; i < 40; ++i)
-        tree["many/f" + std::to_string(i) + ".txt"] = text.substr(static_cast<std::size_t>(i) * 997, 1000 + i * 300);
+        tree["many/f" + std::to_string(i) + ".txt"] =
+            text.substr(static_cast<std::size_t>(i) * 997, 1000 + i * 300);
     WriteTree(C("SRC"), tree);
     const std::size_t files = 51;  // hidden ones are not packed without -a
 
