@@ -166,6 +166,7 @@ int Packer::Collect()
         m_call.Out().Line(m_collected.message);
         return m_collected.result;
     }
+    m_files.reserve(m_collected.entries.size());  // no second copy while the vector grows
     for (const auto& e : m_collected.entries) {
         if (!m_cmd.storePaths && e.isFolder)
             continue;
@@ -263,6 +264,7 @@ int Packer::Plan()
     }
     bool changed = !additions.empty();
     m_added = additions.size();
+    m_steps.reserve(m_oldMembers.size() + additions.size());
     for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
         if (replacement[i]) {
             changed = true;
