@@ -173,10 +173,18 @@ bool mdiFile::eventFilter(QObject *watched, QEvent *event)
         }
     }
     if (watched == lstFile && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (mdiOutDir *out = host()->OutDir())
                 out->drvDrive->setFocus();
+            return true;
+        }
+        // Delete removes the selected targets, as the remove button does; with Ctrl or Alt it
+        // is some other command's key and passes on.
+        if (key == Qt::Key_Delete &&
+            !(keyEvent->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            btnDel_Click();
             return true;
         }
     }

@@ -254,6 +254,33 @@ TEST_F(TargetListTest, PopupCopiesTheFirstSelectedFoldersParentIntoAFolderPane)
     EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");
 }
 
+TEST_F(TargetListTest, DeleteKeyRemovesTheSelectedTargetsAndUpdatesTheRunButtons)
+{
+    Window();
+    for (const char* p : {"C:\\0", "C:\\1", "C:\\2"})
+        Targets().ListInAdd(QString::fromLatin1(p));
+    m_window->BtnEnabledChange();
+    QApplication::setActiveWindow(m_window.get());
+    Targets().lstFile->setFocus();
+
+    SelectRows({0, 2});
+    // With Ctrl the key is not the list's: nothing goes.
+    QTest::keyClick(Targets().lstFile, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Targets().Count(), 3);
+    QTest::keyClick(Targets().lstFile, Qt::Key_Delete);
+    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\1"}));
+    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+
+    SelectRows({});
+    QTest::keyClick(Targets().lstFile, Qt::Key_Delete);
+    EXPECT_EQ(Targets().Count(), 1);
+    SelectRows({0});
+    QTest::keyClick(Targets().lstFile, Qt::Key_Delete);
+    EXPECT_EQ(Targets().Count(), 0);
+    for (QPushButton* b : m_window->btnExe)
+        EXPECT_FALSE(b->isEnabled());
+}
+
 TEST_F(TargetListTest, EnterMovesTheFocusToTheOutputDriveList)
 {
     Window();
