@@ -24,7 +24,10 @@ std::optional<QString> InputText(QWidget *parent, const QString &title, const QS
                                  const QString &initial = QString());
 
 // File dialogs. `filter` is in the "Description|*.EXT|Other|*.*" form the program's message
-// tables use. The result is a drive path ("C:\...") or "" when cancelled.
+// tables use; names match in any letter case. The result is a drive path ("C:\...") or "" when
+// cancelled. The dialog opens in the folder of initialName when that exists, else in the folder
+// of the last file chosen with the same default extension (kept in the settings store as
+// LastDir_<EXT>), else in the home folder.
 QString OpenFileName(QWidget *parent, const QString &filter, const QString &initialName,
                      const QString &defaultExt);
 QString SaveFileName(QWidget *parent, const QString &filter, const QString &initialName,
@@ -37,8 +40,13 @@ std::optional<QFont> ChooseFont(QWidget *parent, const QFont &initial);
 // plain message box and ends the program, as there is no sound state to go on from.
 [[noreturn]] void LoadFailed(QWidget *parent, const QString &text);
 
-// Turns "A|*.X|B|*.*" into the "A (*.X);;B (*.*)" form of QFileDialog.
+// Turns "A|*.X|B|*.*" into the "A (*.[Xx]);;B (*)" form of QFileDialog: patterns that match
+// in any letter case, "*.*" meaning every file.
 QString ToQtFilter(const QString &filter);
+QString CaseFreePattern(const QString& pattern);
+
+// The host folder a file dialog opens in (see above).
+QString FileDialogFolder(const QString& initialName, const QString& defaultExt);
 
 // ---- test seam -------------------------------------------------------------------------------
 // While answers are queued, the functions above take the next answer of their kind instead of
