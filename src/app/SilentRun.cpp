@@ -3,11 +3,11 @@
 #include "ClipboardKeeper.h"
 #include "common/basQuill.h"
 #include "dialogs/UiSeams.h"
-#include "engine/CommandLine.h"
 #include "engine/JobFile.h"
 #include "engine/Options.h"
 #include "engine/PackRun.h"
 #include "engine/PaneStart.h"
+#include "engine/ProgramArguments.h"
 
 #include <QGuiApplication>
 

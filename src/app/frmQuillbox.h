@@ -4,8 +4,8 @@
 // (captions, panes and dialogs, placement, the command line), runs interactive packing runs,
 // opens and saves job files, and saves everything when it closes.
 
-#include "app/FormHost.h"
 #include "engine/Options.h"
+#include "panes/FormHost.h"
 #include "panes/MainMenus.h"
 
 #include <QMainWindow>

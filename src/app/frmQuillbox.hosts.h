@@ -3,9 +3,9 @@
 // job files and the command line read and fill. Private to the main window's sources.
 
 #include "app/frmQuillbox.h"
-#include "engine/CommandLine.h"
 #include "engine/JobFile.h"
 #include "engine/PackRun.h"
+#include "engine/ProgramArguments.h"
 
 // The window's run: between folders it takes events (the cancel button's click among them),
 // keeps the folder being packed in view and deselects the folders that were packed; at the end

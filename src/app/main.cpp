@@ -2,7 +2,7 @@
 
 #include "ClipboardKeeper.h"
 #include "Startup.h"
-#include "engine/CommandLine.h"
+#include "engine/ProgramArguments.h"
 
 #include <cstring>
 #include <string>

@@ -1,6 +1,6 @@
 #include "MainMenus.h"
 
-#include "app/FormHost.h"
+#include "panes/FormHost.h"
 
 #include <QAction>
 #include <QMenu>

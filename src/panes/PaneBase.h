@@ -2,7 +2,7 @@
 // What the six panes have in common: the forwarding menu bar, Menu_Enabled, the shared font,
 // the position in twips inside the main window and its settings keys, and the popup helper.
 
-#include "app/FormHost.h"
+#include "panes/FormHost.h"
 #include "panes/MainMenus.h"
 
 #include <QRectF>

@@ -5,15 +5,15 @@
 
 #include "dialogs/FolderPicker.h"
 #include "dialogs/UiSeams.h"
-#include "engine/CommandLine.h"
 #include "engine/Options.h"
+#include "engine/ProgramArguments.h"
 #include "panes/HistoryList.h"
+#include "panes/Twips.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiInFile.h"
 #include "panes/mdiOutDir.h"
 #include "panes/mdiStatus.h"
-#include "panes/Twips.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>

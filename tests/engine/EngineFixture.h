@@ -3,10 +3,10 @@
 // and a host that records history lines, created archives and message boxes.
 #pragma once
 
-#include "engine/CommandLine.h"
 #include "engine/JobFile.h"
 #include "engine/Options.h"
 #include "engine/PackRun.h"
+#include "engine/ProgramArguments.h"
 #include "engine/TargetList.h"
 
 #include <gtest/gtest.h>

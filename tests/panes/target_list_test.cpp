@@ -5,7 +5,7 @@
 
 #include "dialogs/FolderPicker.h"
 #include "dialogs/UiSeams.h"
-#include "engine/CommandLine.h"
+#include "engine/ProgramArguments.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiInFile.h"

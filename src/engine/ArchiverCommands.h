@@ -17,11 +17,11 @@ bool DoubleSecondIsLzh(int pattern);
 
 // Blocks.
 std::string WorkSwitch(const Options& o);  // "-w" + TmpDir as stored
-std::string LzhExclusions();                             // the three -jx switches
+std::string LzhExclusions();  // the three -jx switches
 std::string FileSpec(const Options& o, const std::string& folder);  // "*.*", ...
 std::string LzhSwitchSet(const Options& o);  // Lzh_Option + " -xr " etc.
 std::string ZipSwitchSet(const Options& o);  // "" + " -r " etc.
-std::string WithBackslash(const std::string& folder);    // adds a trailing '\' when missing
+std::string WithBackslash(const std::string& folder);  // adds a trailing '\' when missing
 
 // Names of double compression: the stored archive's file name N, its path T in the temporary
 // folder, and the final archive D in the output folder.

@@ -1,6 +1,6 @@
 // The archive command lines, byte for byte: the modules and their logs depend on the exact
 // texts, double spaces included.
-#include "engine/CommandLines.h"
+#include "engine/ArchiverCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -32,20 +32,25 @@ TEST(CommandLines, ExampleTableWithDefaultOptions)
     EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder),
               "u -+ -xr  -z1  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder), " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
-    EXPECT_EQ(ZipPackCommand(o, 1, "D:\\OUT\\NAME.ZIP", kFolder), " -r  -0 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+              " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(ZipPackCommand(o, 1, "D:\\OUT\\NAME.ZIP", kFolder),
+              " -r  -0 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
 
     const DoubleNames p1 = MakeDoubleNames(o, "NAME", "D:\\OUT", 1);
     EXPECT_EQ(LzhFirstStageCommand(o, p1, kFolder),
               "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"C:\\TEMP\\NAME.LZH\" \"*.*\"");
     EXPECT_EQ(ZipSecondStageCommand(p1), "-r -9 \"D:\\OUT\\NAME.LZH.ZIP\" \"NAME.LZH\"");
-    EXPECT_EQ(UnZipUpdateExtractCommand(o, p1), "-x \"D:\\OUT\\NAME.LZH.ZIP\" \"C:\\TEMP\\\" \"NAME.LZH\"");
+    EXPECT_EQ(UnZipUpdateExtractCommand(o, p1),
+              "-x \"D:\\OUT\\NAME.LZH.ZIP\" \"C:\\TEMP\\\" \"NAME.LZH\"");
 
     const DoubleNames p2 = MakeDoubleNames(o, "NAME", "D:\\OUT", 2);
     EXPECT_EQ(ZipFirstStageCommand(o, p2, kFolder), " -r  -0 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
-    EXPECT_EQ(LzhSecondStageCommand(o, p2), "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.ZIP.LZH\" \"NAME.ZIP\"");
-    EXPECT_EQ(LzhUpdateExtractCommand(o, p2), "x -+ \"D:\\OUT\\NAME.ZIP.LZH\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
+    EXPECT_EQ(LzhSecondStageCommand(o, p2),
+              "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.ZIP.LZH\" \"NAME.ZIP\"");
+    EXPECT_EQ(LzhUpdateExtractCommand(o, p2),
+              "x -+ \"D:\\OUT\\NAME.ZIP.LZH\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
 }
 
 TEST(CommandLines, SwitchSetsForEveryCombination)
@@ -75,7 +80,8 @@ TEST(CommandLines, SubDirOffHiddenOnZipKeepsBothSpaces)
     Options o = Defaults();
     o.SubDir = false;
     o.Hiddn = true;
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder), " -D -S  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+              " -D -S  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
 }
 
 TEST(CommandLines, FileSpecificationFollowsJibunAndHabuku)
@@ -98,11 +104,13 @@ TEST(CommandLines, LzhOptionReplacesPrefixExceptInTheSecondStage)
 {
     Options o = Defaults();
     o.Lzh_Option = "";
-    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 18), " -xr  \"-wC:\\TEMP\\\"");
+    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 18),
+              " -xr  \"-wC:\\TEMP\\\"");
     EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 11), " -xr  -z1  ");
     const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT", 0);
     EXPECT_EQ(LzhFirstStageCommand(o, n, kFolder).substr(0, 10), " -xr  -z1 ");
-    EXPECT_EQ(LzhSecondStageCommand(o, n), "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+    EXPECT_EQ(LzhSecondStageCommand(o, n),
+              "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
     EXPECT_EQ(LzhUpdateExtractCommand(o, n).substr(0, 5), "x -+ ");
 }
 
@@ -114,8 +122,10 @@ TEST(CommandLines, TmpDirWithoutTrailingBackslash)
     const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT\\", 0);
     EXPECT_EQ(n.T, "C:\\TEMP\\NAME.LZH");
     EXPECT_EQ(n.D, "D:\\OUT\\NAME.LZH.LZH");  // an output folder's own backslash is not doubled
-    EXPECT_EQ(LzhUpdateExtractCommand(o, n), "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
-    EXPECT_EQ(LzhSecondStageCommand(o, n), "u -+ \"-wC:\\TEMP\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+    EXPECT_EQ(LzhUpdateExtractCommand(o, n),
+              "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
+    EXPECT_EQ(LzhSecondStageCommand(o, n),
+              "u -+ \"-wC:\\TEMP\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
 }
 
 TEST(CommandLines, PatternsAndFormatsOfEachStep)

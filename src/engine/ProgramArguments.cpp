@@ -1,4 +1,4 @@
-#include "engine/CommandLine.h"
+#include "engine/ProgramArguments.h"
 
 #include "common/basQuill.h"
 #include "platform/Drives.h"
@@ -23,7 +23,7 @@ bool EndsWithQbj(const std::string& argument)
 
 // Walks the command text as the grammar says and hands every non-empty argument to visit,
 // which returns false to stop. ok becomes false for a quote that is never closed.
-template <typename Visit>
+template<typename Visit>
 void WalkArguments(const std::string& text, bool& ok, Visit visit)
 {
     ok = true;
@@ -106,8 +106,7 @@ bool ParseCommandLine(const std::string& commandText, CommandLineHost& host)
     if (!ok) {
         try {
             host.Targets().Clear();
-        } catch (...) {
-        }
+        } catch (...) { }
     }
     return ok;
 }

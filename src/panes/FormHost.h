@@ -18,8 +18,7 @@ class mdiStatus;
 // The fourteen menu commands that the main window and every pane carry. A pane's own handlers
 // only call the main window's handler of the same name, so a command behaves the same whichever
 // pane is active.
-class MenuHandlers
-{
+class MenuHandlers {
 public:
     virtual ~MenuHandlers() = default;
     virtual void mnuAbout_Click() = 0;
@@ -38,26 +37,25 @@ public:
     virtual void mnuSaveAs_Click() = 0;
 };
 
-class FormHost : public MenuHandlers
-{
+class FormHost : public MenuHandlers {
 public:
     // Enables the three run buttons exactly when the target list is not empty.
     virtual void BtnEnabledChange() = 0;
 
     // The six panes (null while they are not loaded).
-    virtual mdiInDir *InDir() = 0;
-    virtual mdiOutDir *OutDir() = 0;
-    virtual mdiInFile *InFile() = 0;
-    virtual mdiFile *File() = 0;
-    virtual mdiOutFile *OutFile() = 0;
-    virtual mdiStatus *Status() = 0;
+    virtual mdiInDir* InDir() = 0;
+    virtual mdiOutDir* OutDir() = 0;
+    virtual mdiInFile* InFile() = 0;
+    virtual mdiFile* File() = 0;
+    virtual mdiOutFile* OutFile() = 0;
+    virtual mdiStatus* Status() = 0;
 
     // The program's options, for the tooltip switch, the shared font and whether panes follow
     // the window's size.
     virtual const qb::engine::Options& ProgramOptions() const = 0;
 
     // The top-level window, parent of message boxes and dialogs.
-    virtual QWidget *MainWidget() = 0;
+    virtual QWidget* MainWidget() = 0;
 
     // True while the main window is neither minimised nor maximised; panes save their positions
     // only then.

@@ -1,4 +1,4 @@
-#include "engine/CommandLines.h"
+#include "engine/ArchiverCommands.h"
 
 namespace qb::engine {
 namespace {

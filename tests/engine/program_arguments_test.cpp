@@ -61,7 +61,8 @@ TEST_F(CommandLineTest, SwitchWithAFolderIsAnOrdinaryArgument)
 
 TEST_F(CommandLineTest, JobFileInTheMiddleReplacesTheListAndEndsTheLine)
 {
-    WriteFile("C:\\JOB.QBJ", "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
+    WriteFile("C:\\JOB.QBJ",
+              "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A c:\\job.qbj C:\\SRC\\B", panes));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\D"}));
     EXPECT_EQ(qb::engine::CurrentJobFile, "C:\\JOB.QBJ");
@@ -108,7 +109,8 @@ TEST_F(CommandLineTest, ArgumentsBecomeTheCommandText)
 TEST_F(CommandLineTest, RelativeJobFileIsFoundButCannotBeOpened)
 {
     // Readable from the working folder (C:\), but without a drive there is no on-disk form.
-    WriteFile("C:\\REL.QBJ", "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
+    WriteFile("C:\\REL.QBJ",
+              "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A REL.QBJ C:\\SRC\\D", panes));
     EXPECT_EQ(panes.messages, (Lines{resQuillbox(202)}));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A"}));
