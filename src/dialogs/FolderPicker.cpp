@@ -1,5 +1,6 @@
 #include "FolderPicker.h"
 
+#include "dialogs/FolderWatch.h"
 #include "platform/CurrentDir.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -86,9 +87,24 @@ void DriveList::keyPressEvent(QKeyEvent *event)
 
 // ---- FolderList -------------------------------------------------------------------------------
 
+namespace {
+
+// The names of the subfolders a folder list shows: hidden (dot) folders stay out.
+QStringList listedSubfolders(const QString& path)
+{
+    QStringList names;
+    for (const auto& entry : qb::platform::ListFolder(path.toStdString()))
+        if (entry.isFolder && !entry.isHidden)
+            names << QString::fromStdString(entry.name);
+    return names;
+}
+
+}  // namespace
+
 FolderList::FolderList(QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    m_watch = new qb::ui::FolderWatch(this, [this] { followDisk(); });
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         openEntry(row(item) - m_currentRow - 1);
     });
@@ -181,15 +197,33 @@ void FolderList::fill()
 
     // Then its subfolders. Dot-folders are hidden ones and stay out of the list, as hidden
     // folders do in a folder list.
-    const std::string base = m_path.toStdString();
     const QString prefix = m_path.endsWith(QLatin1Char('\\')) ? m_path : m_path + QLatin1Char('\\');
-    for (const auto &entry : qb::platform::ListFolder(base)) {
-        if (!entry.isFolder || entry.isHidden)
-            continue;
-        const QString name = QString::fromStdString(entry.name);
+    m_subfolders = listedSubfolders(m_path);
+    for (const QString& name : m_subfolders)
         addRow(closed, name, prefix + name, parts.size() + 1);
-    }
     setCurrentRow(m_currentRow);
+    m_watch->Watch(m_path);
+}
+
+void FolderList::followDisk()
+{
+    if (m_path.isEmpty())
+        return;
+    if (qb::platform::IsFolder(m_path.toStdString()) && listedSubfolders(m_path) == m_subfolders)
+        return;
+    // Re-read, keeping the entry the user had highlighted when it is still there.
+    const QString highlighted = EntryPath(ListIndex());
+    const QString before = m_path;
+    Refresh();
+    if (m_path != before || highlighted.isEmpty())
+        return;
+    for (int r = 0; r < count(); ++r) {
+        if (item(r)->data(Qt::UserRole).toString() == highlighted) {
+            const QSignalBlocker block(this);
+            setCurrentRow(r);
+            break;
+        }
+    }
 }
 
 void FolderList::openEntry(int index)

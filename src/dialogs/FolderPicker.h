@@ -8,12 +8,19 @@
 // current folder (open), then its subfolders. Entries are indexed relative to the current
 // folder: -1 is the current folder, -2 its parent and so on up to the root; the subfolders are
 // 0 .. n-1. Setting the path to a folder that cannot be shown fails and changes nothing.
+// The list follows the disk: subfolders created, removed or renamed outside the program show up
+// (or go) by themselves, keeping the highlighted entry; when the current folder itself goes,
+// the nearest folder above it that still exists becomes current.
 
 #include <QComboBox>
 #include <QListWidget>
 #include <QString>
 
 #include <functional>
+
+namespace qb::ui {
+class FolderWatch;
+}
 
 class DriveList : public QComboBox {
     Q_OBJECT
@@ -55,7 +62,10 @@ protected:
 private:
     void fill();
     void openEntry(int index);
+    void followDisk();
 
     QString m_path;
+    QStringList m_subfolders;  // the names listed below the current folder
+    qb::ui::FolderWatch* m_watch = nullptr;
     int m_currentRow = 0;                     // row of the current folder in the list
 };

@@ -1,6 +1,7 @@
 #include "mdiInFile.h"
 
 #include "common/basQuill.h"
+#include "dialogs/FolderWatch.h"
 #include "engine/Options.h"
 #include "engine/PaneStart.h"
 #include "panes/PaintNow.h"
@@ -12,6 +13,8 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 
 using qb::panes::Msg;
@@ -74,6 +77,7 @@ mdiInFile::mdiInFile(FormHost *host, QWidget *parent)
     WatchRightButton(lstDir);
     lstDir->installEventFilter(this);
     m_dir = qb::panes::FallbackFolder();
+    m_watch = new qb::ui::FolderWatch(lstDir, [this] { FollowDisk(); });
 }
 
 QString mdiInFile::DirName() const
@@ -97,14 +101,47 @@ void mdiInFile::RefreshForm()
     SelectClear();
 }
 
+namespace {
+
+QStringList subfolderNames(const QString& dir)
+{
+    QStringList names;
+    for (const QString& path : subfolders(dir)) {
+        if (path.endsWith(QLatin1Char('\\')))
+            continue;
+        names << path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1);
+    }
+    return names;
+}
+
+}  // namespace
+
 void mdiInFile::LoadSubfolders()
 {
     lstDir->clear();
-    for (const QString &path : subfolders(m_dir)) {
-        if (path.endsWith(QLatin1Char('\\')))
-            continue;
-        lstDir->addItem(path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1));
+    m_names = subfolderNames(m_dir);
+    lstDir->addItems(m_names);
+    m_watch->Watch(m_dir);
+}
+
+void mdiInFile::FollowDisk()
+{
+    const QStringList names = subfolderNames(m_dir);
+    if (names == m_names)
+        return;
+    QSet<QString> selected;
+    for (const QListWidgetItem* item : lstDir->selectedItems())
+        selected.insert(item->text());
+    const QString current = lstDir->currentItem() ? lstDir->currentItem()->text() : QString();
+    const int top = lstDir->verticalScrollBar()->value();
+    LoadSubfolders();
+    for (int i = 0; i < lstDir->count(); ++i) {
+        QListWidgetItem* item = lstDir->item(i);
+        if (item->text() == current)
+            lstDir->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        item->setSelected(selected.contains(item->text()));
     }
+    lstDir->verticalScrollBar()->setValue(top);
 }
 
 void mdiInFile::SelectAll() { qb::panes::SetAllSelected(lstDir, true); }

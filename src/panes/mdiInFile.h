@@ -2,6 +2,8 @@
 // The subfolder list: the names of the direct subfolders of the source-holding folder. From here
 // the user moves folders into the target list: the selected ones, all of them, or all of their
 // own subfolders one level down. A double click makes a subfolder the new source-holding folder.
+// The list follows the disk: folders created, removed or renamed outside the program show up (or
+// go) by themselves, and the names the user selected stay selected.
 
 #include "panes/PaneBase.h"
 
@@ -11,6 +13,10 @@ class QListWidget;
 class QMenu;
 class QAction;
 class QPushButton;
+
+namespace qb::ui {
+class FolderWatch;
+}
 
 class mdiInFile : public qb::panes::PaneBase
 {
@@ -54,7 +60,11 @@ protected:
 
 private:
     void LoadSubfolders();
+    // A change on disk: the list is read again when its names changed, keeping the selection.
+    void FollowDisk();
     void addNames(bool selectedOnly);
 
     QString m_dir;
+    QStringList m_names;  // the names listed, as last read
+    qb::ui::FolderWatch* m_watch = nullptr;
 };
