@@ -4,7 +4,7 @@
 #include "WindowFixture.h"
 
 #include "dialogs/UiSeams.h"
-#include "engine/CommandLine.h"
+#include "engine/ProgramArguments.h"
 #include "engine/Options.h"
 #include "panes/mdiStatus.h"
 #include "platform/CurrentDir.h"
