@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ ninja-build ccache pkg-config
   qt6-base-dev libgl1-mesa-dev
+  qt6-translations-l10n   # run: Qt's own buttons and dialogs in Japanese
   libzip-dev liblhasa-dev libdeflate-dev
   libgtest-dev
   lhasa 7zip unzip zip jlha-utils libarchive-tools

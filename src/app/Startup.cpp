@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "QtTranslations.h"
 #include "SilentRun.h"
 #include "app/frmQuillbox.h"
 #include "common/resQuill.h"
@@ -92,6 +93,7 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
     }
 
     QApplication app(argc, argv);
+    InstallQtTranslations(app);
     QueueTestAnswers();
     StartupMessages messages;
 
