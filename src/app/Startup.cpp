@@ -49,7 +49,7 @@ std::string Upper(std::string text)
 int Uninstall(StartupMessages &messages)
 {
     // The program's own table has no text for code 0, so the question is message 20 alone.
-    const std::string question = resQuillbox(0) + resQuill(20);
+    const std::string question = resQuillbox(kTextNone) + resQuill(kSharedUninstallQuestion);
     if (messages.AskYesNo(question))
         qb::platform::DeleteSection(qb::engine::kSettingsApp, qb::engine::kSettingsSection);
     return 0;
@@ -106,11 +106,11 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
         qb::engine::LoadSettings(options);
         qb::engine::DetectArchivers();
         if (!qb::engine::Modules.LzhAvailable) {
-            messages.ShowMessage(resQuillbox(205));
+            messages.ShowMessage(resQuillbox(kTextNoLzhModule));
             return kExitStartupFailed;
         }
         if (qb::engine::Modules.LzhVersion < 104)
-            messages.ShowMessage(resQuillbox(206));
+            messages.ShowMessage(resQuillbox(kTextLzhModuleTooOld));
 
         if (!commandText.empty() && options.Auto) {
             const AutoStartResult run = AutoStart(commandText, options);

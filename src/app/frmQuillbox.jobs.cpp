@@ -8,7 +8,10 @@
 #include "panes/mdiOutDir.h"
 
 namespace {
-QString jobFilter() { return QString::fromStdString(resQuillbox(12)); }
+QString jobFilter()
+{
+    return QString::fromStdString(resQuillbox(kTextJobFilter));
+}
 const QString kJobExt = QStringLiteral(".QBJ");
 } // namespace
 

@@ -20,7 +20,7 @@ namespace {
 // would only eat memory.
 constexpr std::size_t kMaxJobFileBytes = 64u << 20;
 
-std::string Text(int code)
+std::string Text(QuillboxText code)
 {
     return resQuillbox(code);
 }
@@ -171,7 +171,7 @@ bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages)
         loaded = false;
     }
     if (!loaded)
-        messages.ShowMessage(Text(202));
+        messages.ShowMessage(Text(kTextJobNotRead));
     return loaded;
 }
 
@@ -190,7 +190,7 @@ bool WriteJobFile(const std::string& path, JobPanes& panes, MessageSink& message
 {
     try {
         if (qb::platform::IsReadableFile(path) || qb::platform::FindEntryName(path)) {
-            if (!messages.AskYesNo(Text(200)))
+            if (!messages.AskYesNo(Text(kTextOverwriteJob)))
                 return false;
         }
         std::vector<std::string> targets;
@@ -202,7 +202,7 @@ bool WriteJobFile(const std::string& path, JobPanes& panes, MessageSink& message
             return true;
     } catch (...) {
     }
-    messages.ShowMessage(Text(201));
+    messages.ShowMessage(Text(kTextJobNotSaved));
     return false;
 }
 

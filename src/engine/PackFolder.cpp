@@ -18,7 +18,7 @@ namespace {
 // entry that is not there). It ends the folder with a failure line and stops the run.
 struct UnexpectedError {};
 
-std::string Text(int code)
+std::string Text(QuillboxText code)
 {
     return resQuillbox(code);
 }
@@ -66,7 +66,7 @@ int PackCall(ArchiverKind kind, const std::string& commandLine, PackHost& host)
     if (r.missing)
         throw UnexpectedError{};
     if (r.busy) {
-        host.ShowMessage(Text(kind == ArchiverKind::Lzh ? 20100 : 20101));
+        host.ShowMessage(Text(kind == ArchiverKind::Lzh ? kTextLzhModuleBusy : kTextZipModuleBusy));
         return ARC_ERROR_BUSY;
     }
     return r.code;
@@ -84,13 +84,13 @@ int PackSingle(const std::string& folder, const std::string& header, const std::
         if (!Modules.ZipAvailable)
             return -1;
         host.HistoryAdd("[ " + header + " ]");
-        host.HistoryAdd(Text(mode == 1 ? 20013 : 20011));
+        host.HistoryAdd(Text(mode == 1 ? kHistoryZipStoring : kHistoryZipPacking));
         return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder), host);
     }
     if (!Modules.LzhAvailable)
         return -1;
     host.HistoryAdd("[ " + header + " ]");
-    host.HistoryAdd(Text(mode == 1 ? 20012 : 20010));
+    host.HistoryAdd(Text(mode == 1 ? kHistoryLzhStoring : kHistoryLzhPacking));
     return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder), host);
 }
 
@@ -123,7 +123,7 @@ int PackDouble(const std::string& folder, const std::string& header, const std::
     qb::platform::RemoveFile(n.T);
 
     if (o.Double && basQuill::FileExists(n.D)) {
-        host.HistoryAdd(Text(20020));
+        host.HistoryAdd(Text(kHistoryExtractingForUpdate));
         // Whatever the extraction returns: without a stored archive the first stage simply
         // builds a new one.
         const ArchiverKind kind = secondLzh ? ArchiverKind::Lzh : ArchiverKind::UnZip;
@@ -135,15 +135,15 @@ int PackDouble(const std::string& folder, const std::string& header, const std::
 
     int result;
     if (firstLzh) {
-        host.HistoryAdd(Text(20001));
+        host.HistoryAdd(Text(kHistoryLzhFirstStage));
         result = PackCall(ArchiverKind::Lzh, LzhFirstStageCommand(o, n, folder), host);
     } else {
-        host.HistoryAdd(Text(20006));
+        host.HistoryAdd(Text(kHistoryZipFirstStage));
         result = PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), host);
     }
 
     if (ReportArchiverResult(result, host) == kPacked) {
-        host.HistoryAdd(Text(secondLzh ? 20002 : 20007));
+        host.HistoryAdd(Text(secondLzh ? kHistoryLzhSecondStage : kHistoryZipSecondStage));
         EnterOrFail(o.TmpDir);
         result = secondLzh ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n), host)
                            : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(n), host);
@@ -167,13 +167,13 @@ int ReportArchiverResult(int code, PackHost& host)
     case ARC_OK:
         return kPacked;
     case ARC_ERROR_DISK_FULL:
-        host.HistoryAdd(Text(20040));
+        host.HistoryAdd(Text(kHistoryDiskFull));
         return kStopRun;
     case ARC_ERROR_READ_ONLY:
-        host.HistoryAdd(Text(20041));
+        host.HistoryAdd(Text(kHistoryReadOnly));
         return kStopRun;
     case ARC_ERROR_USER_CANCEL:
-        host.HistoryAdd(Text(20042));
+        host.HistoryAdd(Text(kHistoryCancelled));
         return kStopRun;
     default:
         return kNotPacked;
@@ -184,15 +184,15 @@ bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
                      const std::string& tempFolder, bool subDir, MessageSink& messages)
 {
     if (Inside(outputFolder, folder, subDir)) {
-        messages.ShowMessage(Text(20200));
+        messages.ShowMessage(Text(kTextFolderHoldsOutputFolder));
         return false;
     }
     if (Inside(tempFolder, folder, subDir)) {
-        messages.ShowMessage(Text(20201));
+        messages.ShowMessage(Text(kTextFolderHoldsTempFolder));
         return false;
     }
     if (!EnterFolder(folder)) {
-        messages.ShowMessage(Text(20202));
+        messages.ShowMessage(Text(kTextFolderMissing));
         return false;
     }
     return true;
@@ -206,18 +206,18 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // No output folder (the pane could not show one) would put the archive in the root of
         // the current drive. Every folder of the run would fare the same, so the run stops.
         if (outputFolder.empty()) {
-            host.HistoryAdd(Text(20004));
+            host.HistoryAdd(Text(kHistoryNotPacked));
             return kStopRun;
         }
         if (!CheckPackTarget(folder, outputFolder, options.TmpDir, options.SubDir, host)) {
-            host.HistoryAdd(Text(20005));
+            host.HistoryAdd(Text(kHistoryRefused));
             return kNotPacked;
         }
         std::string name = ArchiveBaseName(folder);
         if (name.empty()) {
             // A drive root has no name to give its archive. Nothing was changed, so there is
             // nothing to restore: the folder fails and the run goes on.
-            host.HistoryAdd(Text(20004));
+            host.HistoryAdd(Text(kHistoryNotPacked));
             return kNotPacked;
         }
 
@@ -226,7 +226,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // fails without any call, and the run goes on.
         if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(options.TmpDir)) {
             host.HistoryAdd("[ " + header + " ]");
-            host.HistoryAdd(Text(20004));
+            host.HistoryAdd(Text(kHistoryNotPacked));
             return kNotPacked;
         }
 
@@ -249,14 +249,14 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
 
         const int r = ReportArchiverResult(result, host);
         if (r != kPacked) {
-            host.HistoryAdd(Text(20004));
+            host.HistoryAdd(Text(kHistoryNotPacked));
             return r;
         }
-        host.HistoryAdd(Text(20003));
+        host.HistoryAdd(Text(kHistoryPacked));
         host.CreatedArchiveAdd(archive);
         return kPacked;
     } catch (...) {
-        host.HistoryAdd(Text(20004));
+        host.HistoryAdd(Text(kHistoryNotPacked));
         return kStopRun;
     }
 }

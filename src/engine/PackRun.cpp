@@ -28,7 +28,7 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
     if (host.StopRequested())
         result.aborted = true;
     host.RunEnded(result.aborted);
-    host.HistoryAdd(resQuill(result.aborted ? 30 : 31));
+    host.HistoryAdd(resQuill(result.aborted ? kSharedRunAborted : kSharedRunFinished));
     return result;
 }
 

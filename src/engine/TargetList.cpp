@@ -17,7 +17,7 @@ bool ListInAdd(TargetList& list, const std::string& name, MessageSink& messages)
             list.Append(name);
             return true;
         }
-        messages.ShowMessage(resQuillbox(3100));
+        messages.ShowMessage(resQuillbox(kTextTargetListFull));
         return false;
     } catch (...) {
         return false;

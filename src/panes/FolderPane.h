@@ -55,8 +55,6 @@ public:
     QAction *mnuCopy = nullptr;
     QAction *mnuRefresh = nullptr;
 
-    FolderAliases &Aliases() { return *m_aliases; }
-
     // Popup commands.
     void mnuCopy_Click();
     void mnuRefresh_Click() { RefreshForm(); }

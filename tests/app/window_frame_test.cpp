@@ -96,7 +96,7 @@ TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
     QApplication::processEvents();
     qb::ui::test::QueueYesNo(true);
     QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(TakeRecord(), QStringList({"question: " + Msg(200)}));
+    EXPECT_EQ(TakeRecord(), QStringList({"question: " + Msg(kTextOverwriteJob)}));
 
     // Ctrl+A is Save As here, even in a list, where it would otherwise select everything.
     qb::ui::test::QueueFileName(QString());
@@ -252,7 +252,7 @@ TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)
     WriteFile("C:\\BAD.QBJ", "");
     qb::ui::test::QueueFileName(QStringLiteral("C:\\BAD.QBJ"));
     m_window->mnuOpen_Click();
-    EXPECT_EQ(TakeMessages(), QStringList({Msg(202)}));
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextJobNotRead)}));
     WriteFile("C:\\KEEP.QBJ", "keep");
     qb::ui::test::QueueFileName(QStringLiteral("C:\\KEEP.QBJ"));
     qb::ui::test::QueueYesNo(false);
@@ -261,7 +261,7 @@ TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)
     // A job that cannot be written says 201.
     qb::ui::test::QueueFileName(QStringLiteral("C:\\NO\\SUCH\\X.QBJ"));
     m_window->mnuSaveAs_Click();
-    EXPECT_EQ(TakeMessages(), QStringList({Msg(201)}));
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextJobNotSaved)}));
 }
 
 } // namespace

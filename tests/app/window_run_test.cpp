@@ -62,10 +62,11 @@ TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
     std::filesystem::remove_all(Host("C:\\W\\B"));
     m_window->btnExe[0]->click();
 
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), Msg(20005),
-                                      "[ C:\\W\\C ]", Msg(20010), Msg(20003), SharedMsg(31)}));
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
+                                      Msg(kHistoryRefused), "[ C:\\W\\C ]", Msg(kHistoryLzhPacking),
+                                      Msg(kHistoryPacked), SharedMsg(kSharedRunFinished)}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
-    EXPECT_EQ(TakeMessages(), QStringList({Msg(20202)}));
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextFolderMissing)}));
     EXPECT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Items(m_window->OutFile()->lstOutFile), QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     // The remaining folder is no longer marked as pending, and the buttons are back.
@@ -112,13 +113,14 @@ TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
     Fake().onCall = [&](const FakeCall &) { m_window->btnCancel->click(); };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), SharedMsg(30)}));
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
+                                      SharedMsg(kSharedRunAborted)}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
     EXPECT_FALSE(m_window->CancelRequested);
     // The next run starts afresh.
     Fake().onCall = nullptr;
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_TRUE(Targets().isEmpty());
 }
 
@@ -127,7 +129,9 @@ TEST_F(RunTest, AReadOnlyDestinationStopsTheRunAndKeepsBothFolders)
     Prepare({"C:\\W\\A", "C:\\W\\B"});
     Fake().results = {32774};
     m_window->btnExe[1]->click();
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20012), Msg(20041), Msg(20004), SharedMsg(30)}));
+    EXPECT_EQ(History(),
+              QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhStoring), Msg(kHistoryReadOnly),
+                           Msg(kHistoryNotPacked), SharedMsg(kSharedRunAborted)}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
 }
 
@@ -137,8 +141,8 @@ TEST_F(RunTest, FailedFoldersStayOnTheListWhileTheOthersArePacked)
     Fake().results = {0, 0x8001, 0};
     m_window->btnExe[0]->click();
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
-    EXPECT_EQ(History().last(), SharedMsg(31));
-    EXPECT_EQ(History().count(Msg(20004)), 1);
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
+    EXPECT_EQ(History().count(Msg(kHistoryNotPacked)), 1);
 }
 
 TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
@@ -156,7 +160,9 @@ TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
     } clicker;
     m_window->Progress()->installEventFilter(&clicker);
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20042), Msg(20004), SharedMsg(30)}));
+    EXPECT_EQ(History(),
+              QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryCancelled),
+                           Msg(kHistoryNotPacked), SharedMsg(kSharedRunAborted)}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
@@ -177,7 +183,7 @@ TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
     } counter;
     m_window->Progress()->installEventFilter(&counter);
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_EQ(counter.shows, 1);
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
@@ -194,7 +200,7 @@ TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
     };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(History().last(), SharedMsg(30));
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunAborted));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
 }
 
@@ -205,7 +211,7 @@ TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_FALSE(m_window->isVisible());
-    EXPECT_EQ(History().last(), SharedMsg(30));
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunAborted));
     // The shutdown saved the settings once the run was over.
     EXPECT_NE(Sandbox::ReadFile(m_sandbox->Config() + "/Brambleworks.ini").find("OldDir_Out=D:\\OUT"),
               std::string::npos);

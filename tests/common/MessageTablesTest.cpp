@@ -320,8 +320,8 @@ TEST(MessageTables, SharedTexts) {
     EXPECT_EQ(resQuill(5), resQuill(8043));
     EXPECT_EQ(resQuill(1100), resQuill(11101));
     // Near twins that must stay apart: the family's overwrite question has no final full stop.
-    EXPECT_NE(resQuill(5100), resQuillbox(200));
-    EXPECT_EQ(resQuill(5101), resQuillbox(201));
+    EXPECT_NE(resQuill(5100), resQuillbox(kTextOverwriteJob));
+    EXPECT_EQ(resQuill(5101), resQuillbox(kTextJobNotSaved));
 }
 
 TEST(MessageTables, HistoryLinesAndContactLines) {

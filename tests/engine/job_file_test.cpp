@@ -103,7 +103,7 @@ TEST_F(JobFileTest, MalformedFilesFailWithMessage202AndKeepTheList)
     WriteFile("C:\\EMPTYFILE.QBJ", "");
     for (const char* job : {"C:\\LOWER.QBJ", "C:\\NOOUT.QBJ", "C:\\EMPTYFILE.QBJ", "C:\\MISSING.QBJ"})
         EXPECT_FALSE(LoadQbj(job, panes, panes)) << job;
-    EXPECT_EQ(panes.messages, Lines(4, resQuillbox(202)));
+    EXPECT_EQ(panes.messages, Lines(4, resQuillbox(kTextJobNotRead)));
     EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
     EXPECT_EQ(panes.inDir, "C:\\Data");  // the INDIR= line was taken before OUTDIR= was missed
 }
@@ -140,7 +140,7 @@ TEST_F(JobFileTest, MoreFoldersThanTheListTakesStopAtTheLimit)
     EXPECT_TRUE(LoadQbj("C:\\MANY.QBJ", panes, panes));
     EXPECT_EQ(panes.list.Count(), 1000);
     EXPECT_EQ(panes.list.Item(999), "C:\\MANY\\F999");
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(3100)}));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextTargetListFull)}));
 }
 
 TEST_F(JobFileTest, OverwriteIsAskedEveryTimeAndNoKeepsTheFile)
@@ -151,7 +151,7 @@ TEST_F(JobFileTest, OverwriteIsAskedEveryTimeAndNoKeepsTheFile)
     EXPECT_EQ(ReadFile("C:\\JOB.QBJ"), "original");
     panes.answers = {true};
     EXPECT_TRUE(WriteJobFile("C:\\JOB.QBJ", panes, panes));
-    EXPECT_EQ(panes.questions, Lines(2, resQuillbox(200)));
+    EXPECT_EQ(panes.questions, Lines(2, resQuillbox(kTextOverwriteJob)));
     EXPECT_TRUE(panes.messages.empty());
 }
 
@@ -177,7 +177,7 @@ TEST_F(JobFileTest, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadFile("C:\\JOBS\\JOB.QBJ"), "original");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\JOBS")), {}), 1);
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(201)}));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotSaved)}));
 }
 
 TEST_F(JobFileTest, SavingOverAFolderFails)
@@ -185,13 +185,13 @@ TEST_F(JobFileTest, SavingOverAFolderFails)
     MakeFolder("C:\\DIR.QBJ");
     panes.answers = {true};
     EXPECT_FALSE(WriteJobFile("C:\\DIR.QBJ", panes, panes));
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(201)}));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotSaved)}));
 }
 
 TEST_F(JobFileTest, NamedPipeIsNoJobFileAndDoesNotHang)
 {
     ASSERT_EQ(::mkfifo(Host("C:\\PIPE.QBJ").c_str(), 0644), 0);
     EXPECT_FALSE(LoadQbj("C:\\PIPE.QBJ", panes, panes));
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(202)}));
+    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotRead)}));
     EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
 }

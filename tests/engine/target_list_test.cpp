@@ -34,7 +34,7 @@ TEST_F(TargetListTest, TheThousandthFolderIsTheLast)
     EXPECT_EQ(list.Count(), 1000);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_FALSE(ListInAdd(list, "C:\\ONE MORE", messages));
-    EXPECT_EQ(messages.messages, (std::vector<std::string>{resQuillbox(3100)}));
+    EXPECT_EQ(messages.messages, (std::vector<std::string>{resQuillbox(kTextTargetListFull)}));
     // A duplicate of an item is still fine and silent when the list is full.
     EXPECT_TRUE(ListInAdd(list, "C:\\F5", messages));
     EXPECT_EQ(messages.messages.size(), 1u);

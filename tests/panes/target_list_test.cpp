@@ -40,7 +40,7 @@ protected:
             Targets().lstFile->item(r)->setSelected(true);
     }
 
-    const QString full = Msg(3100);
+    const QString full = Msg(kTextTargetListFull);
 };
 
 TEST_F(TargetListTest, SamePathTwiceIsListedOnceAndBothAddsSucceed)

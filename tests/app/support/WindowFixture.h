@@ -4,6 +4,8 @@
 #pragma once
 
 #include "app/frmQuillbox.h"
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
 #include "engine/Options.h"
 #include "platform/Sandbox.h"
 
