@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --tests
 "$root/scripts/build.sh"
 cd "${QB_BUILD_DIR:-$root/build}"
 ctest --output-on-failure -j "$(nproc)" --timeout 600 "$@"

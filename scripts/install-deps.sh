@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need, but only those that
-# are missing, so a second run costs a few seconds. Works as root or through sudo.
+# Installs the Debian packages that building and running the program need (and, with --tests,
+# those the tests need too), but only those that are missing, so a second run costs a few
+# seconds. Works as root or through sudo.
+#
+#   scripts/install-deps.sh            build and run: ./quillbox2.sh
+#   scripts/install-deps.sh --tests    build, run and test: ./test.sh
 set -euo pipefail
 
 PACKAGES=(
@@ -8,12 +12,22 @@ PACKAGES=(
   qt6-base-dev libgl1-mesa-dev
   qt6-translations-l10n   # run: Qt's own buttons and dialogs in Japanese
   libzip-dev liblhasa-dev libdeflate-dev
+  fonts-ipafont-mincho fonts-ipafont-gothic
+  xdg-utils
+)
+# GoogleTest (the test programs are part of the build), the peer archivers that check what we
+# write, a display server and clipboard tool for the window tests, the fuzzers' clang, the
+# packaging tools for the Debian package test, and the desktop-file validator.
+TEST_PACKAGES=(
   libgtest-dev
   lhasa 7zip unzip zip jlha-utils libarchive-tools
-  fonts-ipafont-mincho fonts-ipafont-gothic
-  xvfb xclip xdg-utils
+  xvfb xclip
   clang libclang-rt-14-dev
+  dpkg-dev file desktop-file-utils groff-base man-db
 )
+if [ "${1:-}" = "--tests" ]; then
+  PACKAGES+=("${TEST_PACKAGES[@]}")
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,6 +1,7 @@
 #include "HelpFile.h"
 
 #include "platform/Drives.h"
+#include "platform/InstallLayout.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -48,6 +49,13 @@ bool ShowHelp()
     // A drive table that does not cover the program's folder must not lose the manual.
     if (host.isEmpty())
         host = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("QUILLBOX2.html"));
+    // An installed program keeps its manual with its other data (<prefix>/share/quillbox2).
+    if (!QFileInfo::exists(host)) {
+        const QString data = QString::fromStdString(qb::platform::DataFolderHost());
+        const QString installed = data + QStringLiteral("/QUILLBOX2.html");
+        if (!data.isEmpty() && QFileInfo::exists(installed))
+            host = installed;
+    }
     const QUrl url = QUrl::fromLocalFile(host);
     if (opener())
         return opener()(url);

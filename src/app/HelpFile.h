@@ -19,7 +19,8 @@ QString ManualPath(const QString &programFolder);
 // The program's own folder in drive form ("" when no drive covers it).
 QString ProgramFolder();
 
-// mnuHelp_Click: opens the manual of the program's folder with the desktop's viewer. Errors
+// mnuHelp_Click: opens the manual of the program's folder with the desktop's viewer (for an
+// installed program that has none beside it, the one in <prefix>/share/quillbox2). Errors
 // are ignored, as a missing help file is the viewer's business. Returns whether it was opened.
 bool ShowHelp();
 

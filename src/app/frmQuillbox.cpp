@@ -77,6 +77,8 @@ double readNumber(const char *key, double fallback)
 
 } // namespace
 
+void (*frmQuillbox::s_testActionsPlayer)(frmQuillbox&) = nullptr;
+
 frmQuillbox::frmQuillbox(const QString& commandText, qb::engine::Options& options, QWidget* parent)
     : QMainWindow(parent), m_commandText(commandText), m_options(options)
 {
@@ -282,7 +284,8 @@ void frmQuillbox::MDIForm_Activate()
     } catch (...) {
         failStartup("Quillbox2 frmQuillbox MDIForm_Activate ERR");
     }
-    StartTestActions();
+    if (s_testActionsPlayer)
+        s_testActionsPlayer(*this);
 }
 
 bool frmQuillbox::eventFilter(QObject *watched, QEvent *event)

@@ -119,8 +119,12 @@ private:
     void placeWindow();
     void showMenusOf(QMdiSubWindow *window);
     QMdiSubWindow* addPane(qb::panes::PaneBase* pane);
-    // End-to-end tests script the shown window through QUILLBOX2_TEST_ACTIONS.
+    // End-to-end tests script the shown window through QUILLBOX2_TEST_ACTIONS. Only development
+    // builds link the player (EnableTestActionsPlayer of frmQuillbox.testdriver.cpp, called by
+    // main); the installed program carries none, so the variable means nothing to it.
     void StartTestActions();
+    static void (*s_testActionsPlayer)(frmQuillbox&);
+    friend void EnableTestActionsPlayer();
     void setPanesEnabled(bool flag);
 
     QString m_commandText;

@@ -9,9 +9,10 @@
 //   run0|run1|run2   presses the run button of that mode
 //   close     closes the window (the normal shutdown, which saves the settings)
 //
-// Nothing else reads the variable.
+// Nothing else reads the variable, and only development builds link this file (TestActions.h).
 
 #include "app/frmQuillbox.h"
+#include "app/TestActions.h"
 #include "dialogs/UiSeams.h"
 #include "panes/HistoryList.h"
 #include "panes/mdiFile.h"
@@ -67,4 +68,9 @@ void frmQuillbox::StartTestActions()
         }
         std::fflush(stdout);
     }, Qt::QueuedConnection);
+}
+
+void EnableTestActionsPlayer()
+{
+    frmQuillbox::s_testActionsPlayer = [](frmQuillbox& window) { window.StartTestActions(); };
 }

@@ -2,6 +2,7 @@
 
 #include "platform/CurrentDir.h"
 #include "platform/Drives.h"
+#include "platform/InstallLayout.h"
 #include "platform/PathText.h"
 #include "platform/Utf8.h"
 
@@ -142,43 +143,17 @@ std::string TempFolder() {
 }
 
 std::string SystemFolder() {
-    std::vector<std::string> candidates;
-    if (const char* env = std::getenv("QUILLBOX2_SYSTEM_DIR"); env && env[0] == '/') {
-        candidates.push_back(env);
-    } else {
-        char exe[4096];
-        const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-        if (n > 0) {
-            const std::string self(exe, static_cast<std::size_t>(n));
-            const std::string beside = self.substr(0, self.find_last_of('/')) + "/system";
-            struct stat st {};
-            if (::stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                candidates.push_back(beside);
-        }
-#ifdef QB_INSTALL_SYSTEM_DIR
-        candidates.push_back(QB_INSTALL_SYSTEM_DIR);
-#endif
-#ifdef QB_BUILD_SYSTEM_DIR
-        candidates.push_back(QB_BUILD_SYSTEM_DIR);
-#endif
-    }
-    std::string uncovered;
-    for (const std::string& host : candidates) {
-        struct stat st {};
-        // An installed folder that does not exist is passed over for the next candidate.
-        if (&host != &candidates.back() && (::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
-            continue;
-        std::string drive = ToDrivePath(host);
-        if (drive.empty()) {
-            if (uncovered.empty()) uncovered = CleanHostPath(host);
-            continue;
-        }
-        if (drive.size() > 3 && drive.back() == '\\') drive.pop_back();
-        return drive;
-    }
+    const std::string host = SystemFolderHost();
+    if (host.empty())
+        return {};
+    std::string drive = ToDrivePath(host);
     // A drive table that leaves out the program's own folder (C: = /srv/data) must not make
     // the modules vanish: the host path still loads them.
-    return uncovered;
+    if (drive.empty())
+        return CleanHostPath(host);
+    if (drive.size() > 3 && drive.back() == '\\')
+        drive.pop_back();
+    return drive;
 }
 
 bool WriteAll(int fd, std::string_view data)

@@ -50,10 +50,9 @@ bool RemoveFile(std::string_view path);
 // no drive covers it.
 std::string TempFolder();
 
-// The folder of the archiver modules in drive form without a trailing backslash:
-// $QUILLBOX2_SYSTEM_DIR, else system/ beside the running executable when it exists, else the
-// installed modules folder, else the build tree's. When no drive covers the folder found, its
-// host path (beginning with '/'), which ToHostPath takes as it is; "" when there is none.
+// The folder of the archiver modules (SystemFolderHost of InstallLayout.h) in drive form without
+// a trailing backslash. When no drive covers it, its host path (beginning with '/'), which
+// ToHostPath takes as it is; "" when there is none.
 std::string SystemFolder();
 
 // Writes all of `data` to an open descriptor, going on after interrupted or short writes;

@@ -3,11 +3,13 @@
 //   qbarc [--progress] MODULE "command line"
 //
 // MODULE (UNLHA32.DLL, ZIP32J.DLL or UNZIP32.DLL) is loaded with dlopen from the system folder:
-// $QUILLBOX2_SYSTEM_DIR, else the folder "system" beside this program. The command line goes to
+// $QUILLBOX2_SYSTEM_DIR, else the modules installed with this program (../lib/quillbox2), else
+// the folder "system" beside it (the build tree). The command line goes to
 // the module unchanged (several arguments are joined with spaces); the output buffer is printed,
 // then "result: N". The exit status is 0 when the module returned 0, 1 when it returned anything
 // else, 2 when the module could not be called at all.
 #include "archiver_api.h"
+#include "platform/InstallLayout.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -32,18 +34,6 @@ const ModuleNames kModules[] = {
     {"ZIP32J.DLL", "Zip"},
     {"UNZIP32.DLL", "UnZip"},
 };
-
-std::string SystemFolder()
-{
-    if (const char* dir = std::getenv("QUILLBOX2_SYSTEM_DIR"); dir && *dir)
-        return dir;
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return "system";
-    std::string path(self, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/')) + "/system";
-}
 
 int PrintProgress(const char* member, unsigned long long done, unsigned long long total, void*)
 {
@@ -84,7 +74,13 @@ int main(int argc, char** argv)
         commandLine += argv[arg];
     }
 
-    std::string path = SystemFolder() + "/" + module->file;
+    const std::string folder = qb::platform::SystemFolderHost();
+    if (folder.empty()) {
+        std::fprintf(stderr,
+                     "qbarc: no folder of archiver modules found (set QUILLBOX2_SYSTEM_DIR)\n");
+        return 2;
+    }
+    std::string path = folder + "/" + module->file;
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         std::fprintf(stderr, "qbarc: cannot load %s: %s\n", path.c_str(), dlerror());
