@@ -126,6 +126,7 @@ public:
         return true;
     }
     const std::vector<std::string> &History() const { return m_history; }
+    const std::vector<std::string>& Created() const { return m_created; }
 
 private:
     void ClearProgress()
@@ -225,7 +226,8 @@ bool StartupMessages::AskYesNo(const std::string &text)
     return yes;
 }
 
-AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options)
+AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
+                          const std::string& outFolder)
 {
     AutoStartResult result;
     try {
@@ -233,6 +235,8 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
         SilentPanes panes;
         SilentCommandHost commandHost(panes, messages);
         qb::engine::ParseCommandLine(commandText, commandHost);
+        if (!outFolder.empty())
+            panes.SetOutDirName(outFolder);
         if (panes.Targets().Count() == 0)
             return result;
 
@@ -253,6 +257,7 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
             LogCopy(host.History());
         result.ranOut = true;
         result.history = host.History();
+        result.created = host.Created();
         result.exitStatus = run.aborted ? kExitAborted
                             : run.failed > 0 || !leftOut.empty() || commandHost.AnyMessage()
                                 ? kExitSomeNotPacked

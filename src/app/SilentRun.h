@@ -35,12 +35,16 @@ struct AutoStartResult {
     bool ranOut = false;  // a run took place (the program then ends)
     int exitStatus = kExitAllPacked;
     std::vector<std::string> history;
+    std::vector<std::string> created;  // the archives made, drive paths
 };
 
 // AutoStart: parses the command text into a target list of its own, packs it with options and,
 // with option AutoLog, leaves the history on the clipboard. ranOut is false when the command text named no
 // usable folder or job file (or something unexpected happened): start-up then goes on with the
 // window.
-AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options);
+// outFolder, when not "", replaces the output pane's starting folder (an existing folder in
+// its on-disk form).
+AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
+                          const std::string& outFolder = {});
 
 } // namespace qb::app

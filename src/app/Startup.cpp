@@ -1,13 +1,19 @@
 #include "Startup.h"
 
+#include "FileManagerActions.h"
+#include "RunOutcome.h"
 #include "QtTranslations.h"
 #include "SilentRun.h"
 #include "app/frmQuillbox.h"
+#include "common/basQuill.h"
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/UiSeams.h"
 #include "engine/Archivers.h"
 #include "engine/Options.h"
+#include "engine/PaneStart.h"
+#include "platform/Drives.h"
+#include "platform/InstallLayout.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -69,6 +75,46 @@ void ReportUnusableSettings()
                      qb::platform::SettingsFilePath(kSettingsApp).c_str(), problem.c_str());
 }
 
+// --install-file-manager-actions and --remove-file-manager-actions: each file changed is named
+// on standard output. 0 when all went well, 1 when something could not be written.
+int FileManagerActions(bool install)
+{
+    const ActionsOutcome outcome =
+        install ? InstallFileManagerActions(qb::platform::ProgramFolderHost() + "/quillbox2")
+                : RemoveFileManagerActions();
+    for (const std::string& file : outcome.changed)
+        std::printf("%s %s\n", install ? "written:" : "removed:", file.c_str());
+    if (outcome.error.empty())
+        return 0;
+    std::fprintf(stderr, "Quillbox2: %s\n", outcome.error.c_str());
+    return 1;
+}
+
+// --out as a drive path of an existing folder; a relative host path counts from the working
+// folder. "" when it names no folder.
+std::string OutputFolder(const std::string& given)
+{
+    std::string path = given;
+    const bool drivePath = path.size() >= 2 && path[1] == ':';
+    if (!drivePath && path[0] != '/')
+        path = qb::platform::ToHostPath(qb::engine::WorkingFolder()) + "/" + path;
+    if (path[0] == '/')
+        path = qb::platform::ToDrivePath(path);
+    const std::string onDisk = path.empty() ? std::string() : basQuill::OnDiskPath(path);
+    return !onDisk.empty() && basQuill::FolderExists(onDisk) ? onDisk : std::string();
+}
+
+// The run options in place of the stored values, for this run only (nothing saves them).
+void ApplyRunOptions(const RunOptions& run, qb::engine::Options& options)
+{
+    if (run.format)
+        options.AshukuExe = *run.format;
+    if (run.mode)
+        options.AutoExe = *run.mode;
+    if (run.pattern)
+        options.Pattern = *run.pattern;
+}
+
 int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
                    bool forcedOffscreen)
 {
@@ -83,7 +129,7 @@ int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
 
 } // namespace
 
-int RunProgram(int &argc, char **argv, const std::string &commandText)
+int RunProgram(int& argc, char** argv, const std::string& commandText, const RunOptions& run)
 {
     bool forcedOffscreen = false;
     const char *platform = std::getenv("QT_QPA_PLATFORM");
@@ -97,13 +143,29 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
     QueueTestAnswers();
     StartupMessages messages;
 
-    if (Upper(commandText) == "/U")
+    if (run.installActions || run.removeActions)
+        return FileManagerActions(run.installActions);
+    if (Upper(commandText) == "/U" && !run.Silent())
         return Uninstall(messages);
+
+    std::string outFolder;
+    if (run.out) {
+        outFolder = OutputFolder(*run.out);
+        if (outFolder.empty()) {
+            const bool japanese = JapaneseLocale();
+            std::fprintf(stderr,
+                         japanese ? "quillbox2: --out のフォルダがありません: %s\n%s"
+                                  : "quillbox2: --out names no folder: %s\n%s",
+                         run.out->c_str(), UsageText(japanese).c_str());
+            return kExitUsage;
+        }
+    }
 
     qb::engine::Options options;
     try {
         ReportUnusableSettings();
         qb::engine::LoadSettings(options);
+        ApplyRunOptions(run, options);
         qb::engine::DetectArchivers();
         if (!qb::engine::Modules.LzhAvailable) {
             messages.ShowMessage(resQuillbox(kTextNoLzhModule));
@@ -112,10 +174,22 @@ int RunProgram(int &argc, char **argv, const std::string &commandText)
         if (qb::engine::Modules.LzhVersion < 104)
             messages.ShowMessage(resQuillbox(kTextLzhModuleTooOld));
 
-        if (!commandText.empty() && options.Auto) {
-            const AutoStartResult run = AutoStart(commandText, options);
-            if (run.ranOut)
-                return run.exitStatus;
+        if (!commandText.empty() && (options.Auto || run.Silent())) {
+            const AutoStartResult result = AutoStart(commandText, options, outFolder);
+            if (result.ranOut) {
+                if (run.notify)
+                    ReportOutcome(result.exitStatus == kExitAllPacked, result.history,
+                                  result.created);
+                return result.exitStatus;
+            }
+        }
+        if (run.Silent()) {
+            // Asked to run without a window, so none is shown: there was nothing to pack.
+            const std::string text = "Quillbox2: no folder to pack";
+            std::fprintf(stderr, "%s\n", text.c_str());
+            if (run.notify)
+                ReportOutcome(false, {text}, {});
+            return kExitSomeNotPacked;
         }
     } catch (...) {
         messages.ShowMessage("Quillbox2 frmQuillbox MDIForm_Load ERR");

@@ -16,6 +16,8 @@
 // questions of start-up, in order, as a comma-separated list of "yes" and "no" (only the /U
 // question asks one). It is read by nothing else.
 
+#include "RunOptions.h"
+
 #include <string>
 
 namespace qb::app {
@@ -25,6 +27,8 @@ namespace qb::app {
 inline constexpr int kExitStartupFailed = 3;
 
 // Runs start-up and, when no silent run took place, the main window. Returns the exit status.
-int RunProgram(int &argc, char **argv, const std::string &commandText);
+// The run options override the loaded settings for this run (never saved) and make it silent:
+// a silent run that finds nothing to pack ends with status 1 instead of showing the window.
+int RunProgram(int& argc, char** argv, const std::string& commandText, const RunOptions& run = {});
 
 } // namespace qb::app

@@ -1,0 +1,53 @@
+#pragma once
+// The program's options in Linux conventions, beside its Windows-style arguments (folders, one
+// job file, /U), which pass through unchanged. Only arguments that begin with "--" are options,
+// anywhere before a "--" that ends them; "--name value" and "--name=value" are both accepted.
+// Every option is one row of a table (RunOptions.cpp), so a new one is a new row.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qb::app {
+
+// What the options ask for. The run options override the stored settings for this one run and
+// are never saved; any of them makes the run silent, as --silent does.
+struct RunOptions {
+    bool help = false;
+    bool version = false;
+    bool silent = false;
+    bool notify = false;
+    bool installActions = false;
+    bool removeActions = false;
+    std::optional<int> format;  // AshukuExe: 0 LZH, 1 ZIP
+    std::optional<int> mode;  // AutoExe: 0 normal, 1 stored, 2 double
+    std::optional<int> pattern;  // Pattern 0..3
+    std::optional<std::string> out;  // output folder as given (host or drive path)
+
+    // The arguments that are not options, in order: folders and job files.
+    std::vector<std::string> arguments;
+
+    bool AnyRunOption() const { return format || mode || pattern || out; }
+    bool Silent() const { return silent || notify || AnyRunOption(); }
+};
+
+struct ParsedOptions {
+    RunOptions options;
+    std::string error;  // "" when the arguments were fine; else the message for standard error
+};
+
+// Exit status for a bad option or value (after the message and the usage line).
+inline constexpr int kExitUsage = 64;
+
+// The messages go in the user's language: Japanese when the locale (LC_ALL, LC_MESSAGES, LANG,
+// the first that is set) is Japanese, else English.
+bool JapaneseLocale();
+
+ParsedOptions ParseRunOptions(const std::vector<std::string>& args, bool japanese);
+
+// The one-line usage, the whole help text and the version text, ending with a line end.
+std::string UsageText(bool japanese);
+std::string HelpText(bool japanese);
+std::string VersionText(bool japanese);
+
+}  // namespace qb::app
