@@ -1,17 +1,13 @@
 #include "engine/JobFile.h"
 
 #include "common/resQuillbox.h"
-#include "engine/AtomicFile.h"
 #include "platform/CurrentDir.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
 #include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qb::engine {
 namespace {
@@ -101,28 +97,10 @@ std::optional<std::string> ReadJobText(const std::string& path)
     if (host.empty())
         return std::nullopt;
     // Only a regular file: opening a named pipe or reading a device could wait or run forever.
-    const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    std::optional<std::string> read = qb::platform::ReadRegularFile(host, kMaxJobFileBytes);
+    if (!read)
         return std::nullopt;
-    struct stat st {};
-    std::string bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<std::uint64_t>(st.st_size) <= kMaxJobFileBytes;
-    char buffer[65536];
-    while (ok) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        ok = bytes.size() <= kMaxJobFileBytes;
-    }
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
+    std::string bytes = std::move(*read);
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
         bytes.erase(0, 3);
     if (qb::platform::IsValidUtf8(bytes))
@@ -198,7 +176,7 @@ bool WriteJobFile(const std::string& path, JobPanes& panes, MessageSink& message
         for (int i = 0; i < list.Count(); ++i)
             targets.push_back(list.Item(i));
         const std::string text = FormatJobFile(panes.InDirName(), panes.OutDirName(), targets);
-        if (WriteFileAtomically(path, text))
+        if (qb::platform::ReplaceFileAtomically(qb::platform::ResolveHostPath(path), text))
             return true;
     } catch (...) {
     }

@@ -3,10 +3,7 @@
 #include "common/basQuill.h"
 #include "engine/Options.h"
 #include "platform/Drives.h"
-
-#include <cerrno>
-#include <unistd.h>
-#include <vector>
+#include "platform/FileSystem.h"
 
 namespace qb::engine {
 namespace {
@@ -26,13 +23,8 @@ const char* ProbeKey(FolderPane pane)
 
 std::string WorkingFolder()
 {
-    std::vector<char> buffer(4096);
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE || buffer.size() > (1u << 20))
-            return {};
-        buffer.resize(buffer.size() * 2);
-    }
-    return qb::platform::ToDrivePath(buffer.data());
+    const std::string host = qb::platform::WorkingFolderHostPath();
+    return host.empty() ? std::string() : qb::platform::ToDrivePath(host);
 }
 
 std::string PaneSettingsApp(FolderPane pane)

@@ -170,4 +170,84 @@ bool WriteAll(int fd, std::string_view data)
     return true;
 }
 
+bool ReplaceFileAtomically(const std::string& hostPath, std::string_view contents,
+                           std::optional<unsigned> mode)
+{
+    if (hostPath.empty() || hostPath.back() == '/')
+        return false;
+    struct stat st { };
+    const bool exists = ::stat(hostPath.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return false;  // never replace a folder or a device
+    if (!mode) {
+        if (exists) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+    }
+    const std::size_t slash = hostPath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
+    const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+    std::string temp = folder + "/." + name + ".tmpXXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool ok =
+        ::fchmod(fd, static_cast<mode_t>(*mode)) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(temp.c_str(), hostPath.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk only with its folder.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& hostPath, std::uint64_t maxBytes)
+{
+    const int fd = ::open(hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st { };
+    std::string bytes;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::uint64_t>(st.st_size) <= maxBytes;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        ok = bytes.size() <= maxBytes;
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    return bytes;
+}
+
+std::string WorkingFolderHostPath()
+{
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
 }  // namespace qb::platform

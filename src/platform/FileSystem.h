@@ -55,6 +55,22 @@ std::string TempFolder();
 // ToHostPath takes as it is; "" when there is none.
 std::string SystemFolder();
 
+// Replaces the file at hostPath (a host path) so that it is either wholly the new contents or
+// unchanged: the contents go to a temporary file ".<name>.tmpXXXXXX" beside it, are synced to
+// disk and renamed over it, and the folder is synced. mode: the new file's rights; without one
+// an existing file keeps its rights and a new one gets what the umask allows. False when any
+// step fails or the target is not a regular file; no temporary file is then left.
+bool ReplaceFileAtomically(const std::string& hostPath, std::string_view contents,
+                           std::optional<unsigned> mode = std::nullopt);
+
+// The whole of a regular file at hostPath (a host path), at most maxBytes long. nullopt for a
+// missing or unreadable file, for anything that is not a regular file (a named pipe is never
+// waited on) and for a longer file.
+std::optional<std::string> ReadRegularFile(const std::string& hostPath, std::uint64_t maxBytes);
+
+// The process's working folder as a host path; "" when it cannot be had.
+std::string WorkingFolderHostPath();
+
 // Writes all of `data` to an open descriptor, going on after interrupted or short writes;
 // false on any other failure (a full disk among them).
 bool WriteAll(int fd, std::string_view data);

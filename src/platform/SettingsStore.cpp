@@ -117,27 +117,6 @@ void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
     ::closedir(handle);
 }
 
-// Writes content to path through a temporary file in the same folder, synced before the rename.
-bool ReplaceFile(const std::string& folder, const std::string& name, const std::string& content,
-                 mode_t mode) {
-    std::string temp = folder + "/." + name + ".tmpXXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), (folder + "/" + name).c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-
 void Apply(IniDocument& doc, const Change& change) {
     switch (change.kind) {
     case Change::Set: doc.Set(change.section, change.key, change.value); break;
@@ -190,8 +169,7 @@ bool Commit(const std::string& app, const std::vector<Change>& changes) {
         target = real;
         std::free(real);
     }
-    const auto slash = target.find_last_of('/');
-    return ReplaceFile(target.substr(0, slash), target.substr(slash + 1), doc.Serialize(), mode);
+    return ReplaceFileAtomically(target, doc.Serialize(), mode);
 }
 
 bool RemovesAll(const std::vector<Change>& changes) {

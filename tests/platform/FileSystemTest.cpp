@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -161,4 +162,40 @@ TEST(SpecialFolders, SystemFolderOutsideEveryDriveStaysReachable) {
     // The build tree's folder, outside the sandbox drives, likewise.
     box.Unset("QUILLBOX2_SYSTEM_DIR");
     EXPECT_FALSE(SystemFolder().empty());
+}
+
+TEST(ReplaceFileAtomically, ReplacesWholeKeepsRightsAndRefusesWhatIsNoFile)
+{
+    Sandbox box;
+    const std::string file = box.C() + "/job.qbj";
+    Sandbox::WriteFile(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    EXPECT_TRUE(ReplaceFileAtomically(file, "new contents"));
+    EXPECT_EQ(Sandbox::ReadFile(file), "new contents");
+    struct stat st { };
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_TRUE(ReplaceFileAtomically(file, "given rights", 0600u));
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    Sandbox::MakeDirs(box.C() + "/folder");
+    const std::size_t entries = ListFolder("C:\\").size();
+    EXPECT_FALSE(ReplaceFileAtomically(box.C() + "/folder", "x"));  // never over a folder
+    EXPECT_FALSE(ReplaceFileAtomically(box.C() + "/missing/f", "x"));  // no folder to write in
+    EXPECT_EQ(ListFolder("C:\\").size(), entries);  // no temporary file left
+}
+
+TEST(ReadRegularFile, ReadsFilesUpToTheLimitAndNeverWaitsOnAPipe)
+{
+    Sandbox box;
+    const std::string file = box.C() + "/a.txt";
+    Sandbox::WriteFile(file, "12345");
+    EXPECT_EQ(ReadRegularFile(file, 5), "12345");
+    EXPECT_EQ(ReadRegularFile(file, 4), std::nullopt);
+    EXPECT_EQ(ReadRegularFile(box.C() + "/none", 100), std::nullopt);
+    const std::string pipe = box.C() + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(ReadRegularFile(pipe, 100), std::nullopt);
+    EXPECT_EQ(ReadRegularFile(box.C(), 100), std::nullopt);
 }
