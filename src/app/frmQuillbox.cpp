@@ -8,6 +8,7 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/FolderPicker.h"
+#include "dialogs/FormPlacement.h"
 #include "dialogs/SharedFont.h"
 #include "dialogs/UiSeams.h"
 #include "dialogs/basMkdir.h"
@@ -88,6 +89,7 @@ frmQuillbox::frmQuillbox(const QString& commandText, qb::engine::Options& option
     QApplication::setWindowIcon(windowIcon());
     m_runHost = std::make_unique<RunHost>(*this);
     m_jobHost = std::make_unique<JobHost>(*this);
+    qb::ui::KeepDialogsOnScreen();
     buildControls();
     MDIForm_Load();
 }
@@ -237,6 +239,8 @@ void frmQuillbox::placeWindow()
         height = 8000;
     move(TwipsToPxX(left, this), TwipsToPxY(top, this));
     resize(TwipsToPxX(width, this), TwipsToPxY(height, this));
+    // A size stored on a larger screen, or under another scale factor, is cut to this screen.
+    qb::ui::FitOnScreen(this);
     if (state == 1)
         setWindowState(Qt::WindowMinimized);
     else if (state == 2)
@@ -275,7 +279,11 @@ void frmQuillbox::MDIForm_Activate()
     if (FirstActivationDone)
         return;
     try {
+        // Now that the window manager's frame is known, the whole window must be on screen.
+        if (IsNormalState())
+            qb::ui::FitOnScreen(this);
         MDIForm_Resize();
+        fitPanes();
         for (PaneBase *pane : Panes())
             pane->SubWindow()->show();
         BtnEnabledChange();
@@ -286,6 +294,21 @@ void frmQuillbox::MDIForm_Activate()
     }
     if (s_testActionsPlayer)
         s_testActionsPlayer(*this);
+}
+
+void frmQuillbox::fitPanes()
+{
+    // Panes placed from the settings of a larger window would lie beyond the client area, out
+    // of reach; each is brought inside it (the panes that follow the window are already there).
+    if (m_options.Resize)
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    for (PaneBase* pane : Panes()) {
+        QMdiSubWindow* sub = pane->SubWindow();
+        const QRect fitted = qb::ui::FitInside(sub->geometry(), area, sub->minimumSizeHint());
+        if (fitted != sub->geometry())
+            sub->setGeometry(fitted);
+    }
 }
 
 bool frmQuillbox::eventFilter(QObject *watched, QEvent *event)

@@ -117,6 +117,7 @@ private:
     void buildControls();
     void loadForms();
     void placeWindow();
+    void fitPanes();
     void showMenusOf(QMdiSubWindow *window);
     QMdiSubWindow* addPane(qb::panes::PaneBase* pane);
     // End-to-end tests script the shown window through QUILLBOX2_TEST_ACTIONS. Only development

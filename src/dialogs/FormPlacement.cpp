@@ -2,11 +2,15 @@
 
 #include "engine/Options.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace qb::ui {
@@ -101,6 +105,68 @@ void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withS
             prefix + "_Height",
             qb::engine::NumberToText(twipsOf(form, "qbHeightTwips", form->height())));
     }
+}
+
+namespace {
+
+// Fits each dialog as it appears; its own place (restored from the settings) was set before.
+class DialogFitter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* dialog = qobject_cast<QDialog*>(watched); dialog && dialog->isWindow())
+                FitOnScreen(dialog);
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+void FitOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame the window manager draws around it, known once the window has been shown.
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    const QSize frameExtra(frame.width() - inner.width(), frame.height() - inner.height());
+
+    const QRect fitted = FitInside(QRect(window->pos(), window->size() + frameExtra), area,
+                                   window->minimumSize() + frameExtra);
+    if (fitted.size() - frameExtra != window->size())
+        window->resize(fitted.size() - frameExtra);
+    if (fitted.topLeft() != window->pos())
+        window->move(fitted.topLeft());
+}
+
+QRect FitInside(const QRect& rect, const QRect& area, const QSize& minimum)
+{
+    const QSize size = rect.size().boundedTo(area.size()).expandedTo(minimum);
+    auto place = [](int at, int length, int areaStart, int areaLength) {
+        if (length >= areaLength)
+            return areaStart;
+        return std::clamp(at, areaStart, areaStart + areaLength - length);
+    };
+    return QRect(QPoint(place(rect.x(), size.width(), area.x(), area.width()),
+                        place(rect.y(), size.height(), area.y(), area.height())),
+                 size);
+}
+
+void KeepDialogsOnScreen()
+{
+    static DialogFitter* fitter = nullptr;
+    if (fitter || !qApp)
+        return;
+    fitter = new DialogFitter(qApp);
+    qApp->installEventFilter(fitter);
 }
 
 } // namespace qb::ui

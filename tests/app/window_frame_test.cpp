@@ -22,7 +22,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 using namespace qbtest;
 
@@ -136,6 +138,39 @@ TEST_F(FrameTest, StoredPlacementIsCorrectedWhenOutOfBounds)
     EXPECT_EQ(m_window->size(), QSize(px8000, px8000));
     EXPECT_EQ(m_window->pos(), QPoint(qb::panes::TwipsToPxX(1000, m_window.get()),
                                       qb::panes::TwipsToPxY(1000, m_window.get())));
+}
+
+TEST_F(FrameTest, WindowDialogsAndPanesStoredForALargerScreenFitInsideThisOne)
+{
+    auto store = [](const char* key, const char* value) {
+        qb::platform::SaveSetting("Brambleworks", "Quillbox2", key, value);
+    };
+    store("Main_Width", "60000");  // 4000 pixels on a screen of 800 x 600
+    store("Main_Height", "60000");
+    store("Main_Left", "11000");  // still on the screen, so not reset to 1000
+    store("Option_Left", "11500");  // the options dialog would hang off the right edge
+    store("Option_Top", "8500");
+    store("InDir_Left", "60000");  // a pane far beyond the client area
+    store("InDir_Top", "40000");
+    m_options.Resize = false;
+    Window();
+    const QRect area = m_window->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(m_window->frameGeometry())) << m_window->frameGeometry().width();
+    const QRect client = m_window->mdiArea()->viewport()->rect();
+    for (auto* pane : m_window->Panes())
+        EXPECT_TRUE(client.contains(pane->SubWindow()->geometry()))
+            << pane->objectName().toStdString();
+
+    QRect dialogFrame;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialogFrame = dialog->frameGeometry();
+        dialog->close();
+    });
+    m_window->mnuOption_Click();
+    EXPECT_FALSE(dialogFrame.isEmpty());
+    EXPECT_TRUE(area.contains(dialogFrame)) << dialogFrame.x() << "," << dialogFrame.y();
 }
 
 TEST_F(FrameTest, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
