@@ -1,5 +1,6 @@
 #include "HelpFile.h"
 
+#include "dialogs/UiSeams.h"
 #include "platform/Drives.h"
 #include "platform/InstallLayout.h"
 
@@ -7,6 +8,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace qb::help {
 namespace {
@@ -21,6 +24,49 @@ QString inFolder(const QString &programFolder, const QString &name)
 {
     return programFolder.endsWith(QLatin1Char('\\')) ? programFolder + name
                                                       : programFolder + QLatin1Char('\\') + name;
+}
+
+// Says where the manual is, for a desktop that could not show it.
+void tellWhereTheManualIs(const QString& hostPath)
+{
+    const QString text =
+        QFileInfo::exists(hostPath)
+            ? QStringLiteral("マニュアルを表示するビューアが見つかりませんでした。\n"
+                             "ブラウザで次のファイルを開いてください：\n")
+            : QStringLiteral("マニュアルが見つかりませんでした。\n"
+                             "次の場所にあるはずのファイルです：\n");
+    qb::ui::ShowMessage(nullptr, text + hostPath);
+}
+
+// The desktop's opener. xdg-open says by its exit status whether a viewer took the file; it is
+// watched without waiting, and a failure is reported when it comes. The process is not tied to
+// the window, so a viewer that xdg-open waits for stays open when the program ends.
+bool openWithDesktop(const QUrl& url)
+{
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty())
+        return QDesktopServices::openUrl(url);
+    auto* process = new QProcess;
+    process->setProgram(xdgOpen);
+    process->setArguments({url.toString()});
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    const QString hostPath = url.toLocalFile();
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, hostPath](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0)
+                             tellWhereTheManualIs(hostPath);
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, hostPath](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         tellWhereTheManualIs(hostPath);
+                         process->deleteLater();
+                     });
+    process->start();
+    return true;
 }
 
 } // namespace
@@ -57,9 +103,10 @@ bool ShowHelp()
             host = installed;
     }
     const QUrl url = QUrl::fromLocalFile(host);
-    if (opener())
-        return opener()(url);
-    return QDesktopServices::openUrl(url);
+    const bool opened = opener() ? opener()(url) : openWithDesktop(url);
+    if (!opened)
+        tellWhereTheManualIs(host);
+    return opened;
 }
 
 namespace test {

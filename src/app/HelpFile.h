@@ -20,8 +20,9 @@ QString ManualPath(const QString &programFolder);
 QString ProgramFolder();
 
 // mnuHelp_Click: opens the manual of the program's folder with the desktop's viewer (for an
-// installed program that has none beside it, the one in <prefix>/share/quillbox2). Errors
-// are ignored, as a missing help file is the viewer's business. Returns whether it was opened.
+// installed program that has none beside it, the one in <prefix>/share/quillbox2). When no
+// viewer takes it (none installed, or the manual is missing), a message box gives the manual's
+// host path, so the user can open it by hand. Returns false when the opener refused at once.
 bool ShowHelp();
 
 namespace test {

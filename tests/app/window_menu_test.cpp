@@ -81,6 +81,19 @@ TEST_F(MenuTest, HelpOpensTheManualBesideTheProgram)
     EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("QUILLBOX2.html"))) << opened.toString().toStdString();
 }
 
+TEST_F(MenuTest, HelpWithoutAViewerSaysWhereTheManualIs)
+{
+    qb::help::test::SetOpener([](const QUrl&) { return false; });
+    Window();
+    m_window->mnuHelp_Click();
+    qb::help::test::SetOpener({});
+    const QStringList messages = TakeMessages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].endsWith(QStringLiteral("QUILLBOX2.html")))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("マニュアル")));
+}
+
 TEST_F(MenuTest, LogCopyFromAnyPaneCopiesTheHistory)
 {
     Window();
