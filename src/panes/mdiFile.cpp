@@ -2,6 +2,7 @@
 
 #include "common/basQuill.h"
 #include "engine/Options.h"
+#include "panes/TrashIcons.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiOutDir.h"
 #include "platform/Drives.h"
@@ -37,10 +38,10 @@ mdiFile::mdiFile(FormHost *host, QWidget *parent)
 
     btnDel = new QPushButton(this);
     btnDel->setObjectName(QStringLiteral("btnDel"));
-    btnDel->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
+    btnDel->setIcon(qb::panes::TrashIcon(false));
     btnDelAll = new QPushButton(this);
     btnDelAll->setObjectName(QStringLiteral("btnDelAll"));
-    btnDelAll->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    btnDelAll->setIcon(qb::panes::TrashIcon(true));
     connect(btnDel, &QPushButton::clicked, this, [this] { btnDel_Click(); });
     connect(btnDelAll, &QPushButton::clicked, this, [this] { btnDelAll_Click(); });
 

@@ -6,6 +6,7 @@
 #include "dialogs/FolderPicker.h"
 #include "dialogs/UiSeams.h"
 #include "engine/ProgramArguments.h"
+#include "panes/TrashIcons.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiInFile.h"
@@ -279,6 +280,27 @@ TEST_F(TargetListTest, DeleteKeyRemovesTheSelectedTargetsAndUpdatesTheRunButtons
     EXPECT_EQ(Targets().Count(), 0);
     for (QPushButton* b : m_window->btnExe)
         EXPECT_FALSE(b->isEnabled());
+}
+
+TEST_F(TargetListTest, RemoveButtonsLookGreyedOnlyWhileDisabled)
+{
+    Window();
+    for (QPushButton* button : {Targets().btnDel, Targets().btnDelAll}) {
+        ASSERT_TRUE(button->isEnabled());
+        const QImage shown = button->icon().pixmap(32, 32, QIcon::Normal).toImage();
+        const QImage greyed = button->icon().pixmap(32, 32, QIcon::Disabled).toImage();
+        EXPECT_NE(shown, greyed);
+        // Our own picture has colour in it: an enabled button does not look disabled.
+        const QImage own =
+            qb::panes::OwnTrashIcon(button == Targets().btnDelAll).pixmap(32, 32).toImage();
+        bool coloured = false;
+        for (int y = 0; y < own.height() && !coloured; ++y)
+            for (int x = 0; x < own.width() && !coloured; ++x) {
+                const QColor c = own.pixelColor(x, y);
+                coloured = c.alpha() > 200 && c.hsvSaturation() > 80;
+            }
+        EXPECT_TRUE(coloured);
+    }
 }
 
 TEST_F(TargetListTest, EnterMovesTheFocusToTheOutputDriveList)
