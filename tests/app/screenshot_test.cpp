@@ -1,5 +1,9 @@
-// Pictures of the main window in its default layout, for people to look at: before a run, during
-// a run with the progress window over it, and after the run. They land in build/screenshots/.
+// Pictures of the main window in its default layout, for people to look at: before a run, the
+// options dialog, during a run with the progress window over it, and after the run. They land in
+// build/screenshots/, named after the variant the test runs in (QB_SCREENSHOT_VARIANT: "light",
+// "dark" with a dark palette as a dark desktop theme gives, "2x" under QT_SCALE_FACTOR=2); the
+// screen is a 1280 x 1024 one, and the window starts from a stored size of 1000 x 720 pixels,
+// cut to the screen where it does not fit.
 
 #include "WindowFixture.h"
 
@@ -8,21 +12,53 @@
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiOutDir.h"
+#include "platform/SettingsStore.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 
 using namespace qbtest;
 
 namespace {
 
+QString Variant()
+{
+    const QString variant = qEnvironmentVariable("QB_SCREENSHOT_VARIANT");
+    return variant.isEmpty() ? QStringLiteral("light") : variant;
+}
+
+// The palette of a dark desktop theme, on the style the program uses.
+void UseDarkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2d, 0x2d, 0x30));
+    dark.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2d, 0x2d, 0x30));
+    dark.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Button, QColor(0x3c, 0x3c, 0x40));
+    dark.setColor(QPalette::ButtonText, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x7a, 0xd6));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, QColor(0x3c, 0x3c, 0x40));
+    dark.setColor(QPalette::ToolTipText, QColor(0xe6, 0xe6, 0xe6));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    QApplication::setPalette(dark);
+}
+
 QString Save(const QPixmap &shot, const char *name)
 {
     QDir().mkpath(QStringLiteral(QB_SCREENSHOT_DIR));
-    const QString path = QStringLiteral(QB_SCREENSHOT_DIR "/") + QString::fromLatin1(name);
+    const QString path = QStringLiteral(QB_SCREENSHOT_DIR "/") + Variant() + QLatin1Char('_') +
+                         QString::fromLatin1(name);
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
     return path;
 }
@@ -35,8 +71,13 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
         MakeFolder(p);
     WriteFile("C:\\作業\\資料A\\doc\\メモ.txt", "memo");
     MakeFolder("D:\\出力");
+    if (Variant() == QStringLiteral("dark"))
+        UseDarkPalette();
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Width", "15000");
+    qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Height", "10800");
     Window();
-    m_window->resize(1000, 720);
+    // Whatever the scale, the window starts inside the screen's free area.
+    EXPECT_TRUE(m_window->screen()->availableGeometry().contains(m_window->frameGeometry()));
     m_window->InDir()->SetDirName(QStringLiteral("C:\\作業"));
     m_window->OutDir()->SetDirName(QStringLiteral("D:\\出力"));
     for (const char *p : {"C:\\作業\\資料A", "C:\\作業\\資料B"})
@@ -46,6 +87,19 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
     const QPixmap before = m_window->grab();
     EXPECT_FALSE(before.isNull());
     Save(before, "window_before_run.png");
+
+    bool optionsShown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        optionsShown = true;
+        EXPECT_TRUE(m_window->screen()->availableGeometry().contains(dialog->frameGeometry()));
+        Save(dialog->grab(), "options.png");
+        dialog->close();
+    });
+    m_window->mnuOption_Click();
+    EXPECT_TRUE(optionsShown);
 
     qb::panes::RunProgress::SetShowDelayMs(0);
     qb::panes::RunProgress::SetRefreshMs(0);
@@ -60,7 +114,9 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
         QPixmap during = m_window->grab();
         QPainter painter(&during);
         const QPixmap dialog = progress->grab();
-        painter.drawPixmap((during.width() - dialog.width()) / 2, (during.height() - dialog.height()) / 2, dialog);
+        // In the window's own units, so the dialog sits in the middle at any scale.
+        const QSizeF room = during.deviceIndependentSize() - dialog.deviceIndependentSize();
+        painter.drawPixmap(QPointF(room.width() / 2, room.height() / 2), dialog);
         painter.end();
         Save(during, "window_during_run.png");
     };
