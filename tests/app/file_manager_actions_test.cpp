@@ -1,0 +1,52 @@
+// The pieces of the file-manager actions that must never go wrong quietly: the program's path in
+// a command (blanks and shell characters), and the edit of the user's Thunar actions file.
+#include "app/FileManagerActions.h"
+#include "app/RunOptions.h"
+
+#include <gtest/gtest.h>
+
+using qb::app::EditThunarActions;
+using qb::app::FillActionTemplate;
+
+TEST(FileManagerActions, TheProgramPathIsQuotedWhenItNeedsIt)
+{
+    EXPECT_EQ(FillActionTemplate("@QUILLBOX2@ --silent -- %F", "/usr/bin/quillbox2"),
+              "/usr/bin/quillbox2 --silent -- %F");
+    EXPECT_EQ(FillActionTemplate("exec @QUILLBOX2@ x", "/home/me/My Apps/quillbox2"),
+              "exec \"/home/me/My Apps/quillbox2\" x");
+    // Nothing in the path may be taken by a shell as a command or a variable.
+    EXPECT_EQ(FillActionTemplate("@QUILLBOX2@", "/opt/a$(rm)`x`\"\\/q"), "\"/opt/a\\$(rm)\\`x\\`\\\"\\\\/q\"");
+}
+
+TEST(FileManagerActions, ThunarActionsAreReplacedAndRemovedAndOthersKept)
+{
+    const std::string theirs = "<action>\n\t<unique-id>1-2</unique-id>\n</action>\n";
+    const std::string ours = "<action>\n\t<unique-id>quillbox2-pack-lzh</unique-id>\n</action>\n";
+    const std::string file = "<?xml version=\"1.0\"?>\n<actions>\n" + theirs + "</actions>\n";
+    const std::string added = EditThunarActions(file, ours);
+    EXPECT_EQ(added, "<?xml version=\"1.0\"?>\n<actions>\n" + theirs + ours + "</actions>\n");
+    EXPECT_EQ(EditThunarActions(added, ours), added);  // set up again: still once
+    EXPECT_EQ(EditThunarActions(added, ""), file);     // removed: the file as it was
+    // Not an actions file, or a block that never closes: refused, so nothing is written.
+    EXPECT_EQ(EditThunarActions("<settings/>\n", ours), "");
+    EXPECT_EQ(EditThunarActions("<actions>\n<action>\n<unique-id>quillbox2-x", ""), "");
+}
+
+TEST(RunOptions, ValuesTheirAbsenceAndOptionsAfterTheEnd)
+{
+    using qb::app::ParseRunOptions;
+    auto ok = ParseRunOptions({"C:\\A", "--format=zip", "--pattern", "2", "/home/b", "--", "--mode"}, false);
+    EXPECT_EQ(ok.error, "");
+    EXPECT_EQ(ok.options.format, 1);
+    EXPECT_EQ(ok.options.pattern, 2);
+    EXPECT_FALSE(ok.options.mode);
+    EXPECT_EQ(ok.options.arguments, (std::vector<std::string>{"C:\\A", "/home/b", "--mode"}));
+    EXPECT_TRUE(ok.options.Silent());
+    // The Windows-style arguments alone pass through untouched: no option, no silent run.
+    auto windows = ParseRunOptions({"/U"}, false);
+    EXPECT_EQ(windows.options.arguments, (std::vector<std::string>{"/U"}));
+    EXPECT_FALSE(windows.options.Silent());
+    EXPECT_NE(ParseRunOptions({"--out"}, false).error.find("needs a value"), std::string::npos);
+    EXPECT_NE(ParseRunOptions({"--out="}, false).error, "");
+    EXPECT_NE(ParseRunOptions({"--pattern", "-1"}, true).error.find("使えません"), std::string::npos);
+}
