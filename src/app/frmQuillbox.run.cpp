@@ -105,7 +105,9 @@ bool frmQuillbox::RunHost::BeforeFolder(int index)
         return false;
     }
     const std::string folder = list->item(index)->text().toStdString();
-    m_frame.m_progress->BeginFolder(QString::fromStdString(basQuill::ShortDisplayPath(folder)));
+    // The list keeps every item until the run ends, so its count is the run's.
+    m_frame.m_progress->BeginFolder(index, list->count(),
+                                    QString::fromStdString(basQuill::ShortDisplayPath(folder)));
     return true;
 }
 

@@ -196,6 +196,10 @@ std::string resQuillbox(int code) {
         return "圧縮ソフトがエラー %1 で終了しました";
     case 20323:
         return "フォルダ %1 が見つかりません";
+    case 20324:
+        return "予期しないエラーが発生しました";
+    case 20325:
+        return "テンポラリフォルダが指定されていません";
     case 20330:
         return "　圧縮されなかったファイル：%1（%2）";
     case 20331:

@@ -34,6 +34,39 @@ enum QuillboxText : int {
     kTextFolderHoldsOutputFolder = 20200,
     kTextFolderHoldsTempFolder = 20201,
     kTextFolderMissing = 20202,
+    // Why a folder was not packed: "　理由：" and one of the reasons below ("%1", "%2": names).
+    kHistoryReason = 20300,
+    kReasonUnreadable = 20301,
+    kReasonChanged = 20302,
+    kReasonNameClashInside = 20303,
+    kReasonDamagedArchive = 20304,
+    kReasonTestFailed = 20305,
+    kReasonDiskFull = 20306,
+    kReasonReadOnly = 20307,
+    kReasonCancelled = 20308,
+    kReasonModuleBusy = 20309,
+    kReasonModuleMissing = 20310,
+    kReasonNoName = 20311,
+    kReasonQuoteInPath = 20312,
+    kReasonNoOutputFolder = 20313,
+    kReasonArchiveClaimed = 20314,
+    kReasonFilesLeftOut = 20315,
+    kReasonNoSuchMode = 20316,
+    kReasonNoWorkFolder = 20317,
+    kReasonNothingToPack = 20318,
+    kReasonTempFile = 20319,
+    kReasonNoMemory = 20320,
+    kReasonWriteFailed = 20321,
+    kReasonModuleError = 20322,
+    kReasonFolderGone = 20323,
+    kReasonUnexpected = 20324,
+    kReasonNoTempFolder = 20325,
+    kHistoryFileLeftOut = 20330,  // one line per file a module left out, with its reason
+    kHistoryRawName = 20340,
+    kHistoryLargeMember = 20341,
+    kHistoryOutputCut = 20342,
+    kHistoryRunCount = 20400,  // "全 N フォルダ中 n フォルダを圧縮しました"
+    kTextRunPosition = 20500,  // progress window: "フォルダ i / N"
 };
 
 // The text for a code (UTF-8); the empty text for a code that is not in the table.

@@ -66,6 +66,8 @@ CallResult CallArchiver(ArchiverKind kind, const std::string& commandLine, Progr
     std::vector<char> output(kArchiverOutputSize, '\0');
     ProgressScope scope(setProgress, progress);
     r.code = call(nullptr, commandLine.c_str(), output.data(), kArchiverOutputSize);
+    output.back() = '\0';
+    r.output = output.data();
     return r;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/ArchiverCommands.h"
 
+#include "archivers/include/archiver_output.h"
+
 namespace qb::engine {
 namespace {
 
@@ -27,6 +29,25 @@ std::string WithBackslash(const std::string& folder)
     if (!folder.empty() && folder.back() == '\\')
         return folder;
     return folder + "\\";
+}
+
+namespace {
+
+std::string CommonExtraSwitches(const Options& o)
+{
+    return std::string(o.TestArchive ? " " ARC_SWITCH_TEST : "") + (o.SyncArchive ? " " ARC_SWITCH_SYNC : "");
+}
+
+}  // namespace
+
+std::string LzhExtraSwitches(const Options& o)
+{
+    return CommonExtraSwitches(o) + (o.LzhNameCode == 1 ? " " ARC_SWITCH_NAMES_UTF8 : "");
+}
+
+std::string ZipExtraSwitches(const Options& o)
+{
+    return CommonExtraSwitches(o) + (o.ZipNameCode == 1 ? " " ARC_SWITCH_NAMES_CP932 : "");
 }
 
 std::string WorkSwitch(const Options& o)
@@ -82,7 +103,7 @@ std::string LzhPackCommand(const Options& o, int mode, const std::string& archiv
     std::string s = LzhSwitchSet(o);
     if (mode == 1)
         s += " -z1 ";
-    return s + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " + Quoted(archive) + " " +
+    return s + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " + Quoted(archive) + " " +
            Quoted(FileSpec(o, folder));
 }
 
@@ -90,29 +111,30 @@ std::string ZipPackCommand(const Options& o, int mode, const std::string& archiv
                            const std::string& folder)
 {
     const std::string s = ZipSwitchSet(o) + (mode == 1 ? " -0 " : " -9 ");
-    return s + Quoted(archive) + " " + Quoted(FileSpec(o, folder));
+    const std::string extra = ZipExtraSwitches(o);
+    return s + (extra.empty() ? "" : extra.substr(1) + " ") + Quoted(archive) + " " + Quoted(FileSpec(o, folder));
 }
 
 std::string LzhFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder)
 {
-    return LzhSwitchSet(o) + " -z1" + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
+    return LzhSwitchSet(o) + " -z1" + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
            Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
 }
 
 std::string ZipFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder)
 {
-    return ZipSwitchSet(o) + " -0" + " " + Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
+    return ZipSwitchSet(o) + " -0" + ZipExtraSwitches(o) + " " + Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
 }
 
 std::string LzhSecondStageCommand(const Options& o, const DoubleNames& n)
 {
     // The outer archive always updates with the fixed prefix, whatever Lzh_Option says.
-    return "u -+ " + Quoted(WorkSwitch(o)) + " " + Quoted(n.D) + " " + Quoted(n.N);
+    return "u -+" + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + " " + Quoted(n.D) + " " + Quoted(n.N);
 }
 
-std::string ZipSecondStageCommand(const DoubleNames& n)
+std::string ZipSecondStageCommand(const Options& o, const DoubleNames& n)
 {
-    return "-r -9 " + Quoted(n.D) + " " + Quoted(n.N);
+    return "-r -9" + ZipExtraSwitches(o) + " " + Quoted(n.D) + " " + Quoted(n.N);
 }
 
 std::string LzhUpdateExtractCommand(const Options& o, const DoubleNames& n)

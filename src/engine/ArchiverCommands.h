@@ -21,7 +21,12 @@ std::string LzhExclusions();  // the three -jx switches
 std::string FileSpec(const Options& o, const std::string& folder);  // "*.*", ...
 std::string LzhSwitchSet(const Options& o);  // Lzh_Option + " -xr " etc.
 std::string ZipSwitchSet(const Options& o);  // "" + " -r " etc.
-std::string WithBackslash(const std::string& folder);  // adds a trailing '\' when missing
+std::string WithBackslash(const std::string& folder);    // adds a trailing '\' when missing
+// The switches of the options beyond the original set, each after a space: " -test",
+// " -sync", " -names:utf8" (LZH) or " -names:cp932" (ZIP). Empty with every such option at its
+// default, so the command lines stay what they always were.
+std::string LzhExtraSwitches(const Options& o);
+std::string ZipExtraSwitches(const Options& o);
 
 // Names of double compression: the stored archive's file name N, its path T in the temporary
 // folder, and the final archive D in the output folder.
@@ -43,7 +48,7 @@ std::string ZipPackCommand(const Options& o, int mode, const std::string& archiv
 std::string LzhFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder);
 std::string ZipFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder);
 std::string LzhSecondStageCommand(const Options& o, const DoubleNames& n);
-std::string ZipSecondStageCommand(const DoubleNames& n);
+std::string ZipSecondStageCommand(const Options& o, const DoubleNames& n);
 std::string LzhUpdateExtractCommand(const Options& o, const DoubleNames& n);
 std::string UnZipUpdateExtractCommand(const Options& o, const DoubleNames& n);
 

@@ -56,7 +56,9 @@ void DetectArchivers();
 // 0 where absent). For tests.
 void InstallArchivers(const ArchiverTable& table, bool lzhAvailable, bool zipAvailable);
 
-// Size of the output buffer handed to every call; its contents are never read.
-inline constexpr unsigned long kArchiverOutputSize = 4096;
+// Size of the output buffer handed to every call. The run reads the lines that name files left
+// out of an archive, so it holds a few thousand of them; a module says how many more it had to
+// drop.
+inline constexpr unsigned long kArchiverOutputSize = 256 * 1024;
 
 }  // namespace qb::engine

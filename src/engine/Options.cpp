@@ -81,17 +81,24 @@ void LoadSettings(Options& o)
     LoadBool(app, "UCase", true, o.UCase);
     LoadBool(app, "Double", false, o.Double);
     LoadBool(app, "Auto", false, o.Auto);
-    LoadInt(app, "AutoExe", 0, 0, 2, o.AutoExe);
+    // Out-of-range modes, patterns and formats are kept as stored: the run gives them the
+    // meaning they always had (ZIP for both stages, ZIP, no run), and a later save writes them
+    // back unchanged.
+    LoadInt(app, "AutoExe", 0, -32768, 32767, o.AutoExe);
     LoadBool(app, "AutoLog", true, o.AutoLog);
     LoadBool(app, "Resize", true, o.Resize);
     LoadBool(app, "Tip", true, o.Tip);
-    LoadInt(app, "Pattern", 0, 0, 3, o.Pattern);
-    LoadInt(app, "AshukuExe", 0, 0, 1, o.AshukuExe);
+    LoadInt(app, "Pattern", 0, -32768, 32767, o.Pattern);
+    LoadInt(app, "AshukuExe", 0, -32768, 32767, o.AshukuExe);
     LoadBool(app, "Habuku", true, o.Habuku);
     LoadText(app, "Font_Name", "ＭＳ 明朝", o.Font_Name);
     LoadInt(app, "Font_Size", 10, 1, 32767, o.Font_Size);
     LoadBool(app, "Font_Bold", false, o.Font_Bold);
     LoadBool(app, "Font_Italic", false, o.Font_Italic);
+    LoadBool(app, "TestArchive", false, o.TestArchive);
+    LoadBool(app, "SyncArchive", false, o.SyncArchive);
+    LoadInt(app, "LzhNameCode", 0, 0, 1, o.LzhNameCode);
+    LoadInt(app, "ZipNameCode", 0, 0, 1, o.ZipNameCode);
 }
 
 void SaveSettings(const Options& o)
@@ -119,6 +126,10 @@ void SaveSettings(const Options& o)
         Save("Font_Size", std::to_string(o.Font_Size));
         Save("Font_Bold", BoolToText(o.Font_Bold));
         Save("Font_Italic", BoolToText(o.Font_Italic));
+        Save("TestArchive", BoolToText(o.TestArchive));
+        Save("SyncArchive", BoolToText(o.SyncArchive));
+        Save("LzhNameCode", std::to_string(o.LzhNameCode));
+        Save("ZipNameCode", std::to_string(o.ZipNameCode));
         written = batch.Commit();
     });
     // The old location is dropped only once its values are safely stored in the new one;

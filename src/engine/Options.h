@@ -36,6 +36,10 @@ struct Options {
     int Pattern = 0;  // double compression: 0 .LZH.LZH, 1 .LZH.ZIP, 2 .ZIP.LZH, 3 .ZIP.ZIP
     int AshukuExe = 0;  // format of normal and stored runs: 0 LZH, 1 ZIP
     int Font_Size = 0;  // points
+    bool TestArchive = false;  // test each new archive before it replaces the old one
+    bool SyncArchive = false;  // rebuild archives from their folders instead of updating them
+    int LzhNameCode = 0;  // LZH names: 0 CP932 when every name fits, else UTF-8; 1 always UTF-8
+    int ZipNameCode = 0;  // ZIP names: 0 UTF-8 with its flag; 1 CP932 without it when all fit
     std::string TmpDir;  // temporary folder for stored and double archives
     std::string Lzh_Option;  // command prefix of every LZH command line
     std::string Font_Name;

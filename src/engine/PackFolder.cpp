@@ -1,11 +1,13 @@
 #include "engine/PackFolder.h"
 
+#include "common/MessageFormat.h"
 #include "common/basQuill.h"
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "engine/ArchiverCall.h"
-#include "engine/ArchiverCommands.h"
 #include "engine/Archivers.h"
+#include "engine/ArchiverCommands.h"
+#include "engine/ModuleReport.h"
 #include "engine/Options.h"
 #include "platform/CurrentDir.h"
 #include "platform/FileSystem.h"
@@ -14,9 +16,35 @@
 namespace qb::engine {
 namespace {
 
+
 // Something that should not happen while a folder is packed (a folder that vanished, a module
-// entry that is not there). It ends the folder with a failure line and stops the run.
-struct UnexpectedError {};
+// entry that is not there). It ends the folder with a failure line and its reason, and stops the
+// run.
+struct UnexpectedError {
+    std::string reason;
+};
+
+// What the folder's calls said: the result of the last packing call and the module's report of
+// it, for the reason line when the folder fails.
+struct Outcome {
+    int code = -1;
+    ModuleReport report;
+    std::string module;
+    std::string archive;
+};
+
+const char* ModuleName(ArchiverKind kind)
+{
+    switch (kind) {
+    case ArchiverKind::Lzh:
+        return "UNLHA32.DLL";
+    case ArchiverKind::Zip:
+        return "ZIP32J.DLL";
+    case ArchiverKind::UnZip:
+        return "UNZIP32.DLL";
+    }
+    return "";
+}
 
 std::string Text(QuillboxText code)
 {
@@ -56,98 +84,118 @@ bool EnterFolder(const std::string& folder)
 void EnterOrFail(const std::string& folder)
 {
     if (!EnterFolder(folder))
-        throw UnexpectedError{};
+        throw UnexpectedError{FormatText(Text(kReasonFolderGone), {folder})};
 }
 
-// One packing call: the busy test first, then the call; 32799 when the module is busy.
-int PackCall(ArchiverKind kind, const std::string& commandLine, PackHost& host)
+// One packing call: the busy test first, then the call; 32799 when the module is busy. What
+// the module says about single files goes to the history at once.
+int PackCall(ArchiverKind kind, const std::string& commandLine, const std::string& archive,
+             Outcome& outcome, PackHost& host)
 {
     const CallResult r = CallArchiver(kind, commandLine, host);
     if (r.missing)
-        throw UnexpectedError{};
+        throw UnexpectedError{FormatText(Text(kReasonModuleMissing), {ModuleName(kind)})};
+    outcome.module = ModuleName(kind);
+    outcome.archive = archive;
+    outcome.report = ReadModuleOutput(r.output);
     if (r.busy) {
         host.ShowMessage(Text(kind == ArchiverKind::Lzh ? kTextLzhModuleBusy : kTextZipModuleBusy));
-        return ARC_ERROR_BUSY;
+        return outcome.code = ARC_ERROR_BUSY;
     }
-    return r.code;
+    for (const std::string& line : outcome.report.fileLines)
+        host.HistoryAdd(line);
+    return outcome.code = r.code;
 }
 
-// Modes 0 and 1: one archive, LZH or ZIP after AshukuExe. Returns the archiver result and sets
-// archive to the path of the archive.
-int PackSingle(const std::string& folder, const std::string& header, const std::string& outDir,
-               const std::string& name, int mode, const Options& o, std::string& archive,
-               PackHost& host)
+// The names a folder's calls write, first stage and final, for the check against the archives
+// the run's earlier folders claimed.
+struct Targets {
+    std::string archive;  // modes 0 and 1: the archive; mode 2: the final archive
+    std::string stored;  // mode 2: the stored archive of the first stage
+};
+
+// Modes 0 and 1: one archive, LZH or ZIP after AshukuExe. Returns the archiver result.
+int PackSingle(const Options& o, const std::string& folder, const std::string& header,
+               const std::string& archive, int mode, Outcome& outcome, PackHost& host)
 {
     const bool zip = o.AshukuExe != 0;
-    archive = outDir + name + (zip ? ".ZIP" : ".LZH");
+    outcome.module = zip ? "ZIP32J.DLL" : "UNLHA32.DLL";
     if (zip) {
         if (!Modules.ZipAvailable)
             return -1;
         host.HistoryAdd("[ " + header + " ]");
         host.HistoryAdd(Text(mode == 1 ? kHistoryZipStoring : kHistoryZipPacking));
-        return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder), host);
+        return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder),
+                        archive, outcome, host);
     }
     if (!Modules.LzhAvailable)
         return -1;
     host.HistoryAdd("[ " + header + " ]");
     host.HistoryAdd(Text(mode == 1 ? kHistoryLzhStoring : kHistoryLzhPacking));
-    return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder), host);
+    return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder),
+                    archive, outcome, host);
 }
 
-// Mode 2: a stored archive in the temporary folder, then that one file compressed into the
+// Mode 2: a stored archive in the run's private folder, then that one file compressed into the
 // final archive. With Double an existing final archive is first unpacked so that the stored
 // archive is updated instead of rebuilt.
-int PackDouble(const std::string& folder, const std::string& header, const std::string& outDir,
-               const std::string& name, const Options& o, std::string& archive, PackHost& host)
+int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder,
+               Outcome& outcome, RunState& run, PackHost& host)
 {
     const int pattern = o.Pattern;
-    const DoubleNames n = MakeDoubleNames(o, name, outDir, pattern);
     const bool firstLzh = DoubleFirstIsLzh(pattern);
     const bool secondLzh = DoubleSecondIsLzh(pattern);
-    archive = n.D;
 
-    host.HistoryAdd("[ " + header + " ]");
+    // The stored archive and whatever an extraction brought along are scratch, whatever way
+    // this folder ends.
+    struct CleanUp {
+        RunState& run;
+        ~CleanUp() { run.CleanWorkFolder(); }
+    } cleanUp{run};
+    run.CleanWorkFolder();
 
-    // Without a temporary folder the stored archive would land in the root of the current
-    // drive; that is no place for a scratch file.
-    if (o.TmpDir.empty())
-        throw UnexpectedError{};
-    // The stored archive is scratch, whatever way this folder ends.
-    struct RemoveStored {
-        const std::string& path;
-        ~RemoveStored() { qb::platform::RemoveFile(path); }
-    } removeStored{n.T};
-
-    // A stored archive left behind by an earlier run that ended abruptly would otherwise be
-    // updated as if it were this folder's, and its stray members would end up in the result.
-    qb::platform::RemoveFile(n.T);
-
-    if (o.Double && basQuill::FileExists(n.D)) {
+    // Rebuilding takes nothing from the old archive, so there is nothing to unpack for it.
+    if (o.Double && !o.SyncArchive && basQuill::FileExists(n.D)) {
         host.HistoryAdd(Text(kHistoryExtractingForUpdate));
         // Whatever the extraction returns: without a stored archive the first stage simply
         // builds a new one.
         const ArchiverKind kind = secondLzh ? ArchiverKind::Lzh : ArchiverKind::UnZip;
-        const std::string command =
-            secondLzh ? LzhUpdateExtractCommand(o, n) : UnZipUpdateExtractCommand(o, n);
+        const std::string command = secondLzh ? LzhUpdateExtractCommand(o, n)
+                                              : UnZipUpdateExtractCommand(o, n);
         if (CallArchiver(kind, command, host).missing)
-            throw UnexpectedError{};
+            throw UnexpectedError{FormatText(Text(kReasonModuleMissing), {ModuleName(kind)})};
+        // Only the stored archive at the top of the outer one is this folder's; a member of the
+        // same name inside a folder of it (tmp/NAME.LZH) is not, and nothing of it may stay.
+        run.CleanWorkFolder(n.N);
     }
 
     int result;
     if (firstLzh) {
         host.HistoryAdd(Text(kHistoryLzhFirstStage));
-        result = PackCall(ArchiverKind::Lzh, LzhFirstStageCommand(o, n, folder), host);
+        result = PackCall(ArchiverKind::Lzh, LzhFirstStageCommand(o, n, folder), n.T,
+                          outcome, host);
     } else {
         host.HistoryAdd(Text(kHistoryZipFirstStage));
-        result = PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), host);
+        result = PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), n.T,
+                          outcome, host);
     }
 
     if (ReportArchiverResult(result, host) == kPacked) {
         host.HistoryAdd(Text(secondLzh ? kHistoryLzhSecondStage : kHistoryZipSecondStage));
         EnterOrFail(o.TmpDir);
-        result = secondLzh ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n), host)
-                           : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(n), host);
+        result = secondLzh ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n),
+                                      n.D, outcome, host)
+                           : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(o, n),
+                                      n.D, outcome, host);
     }
+    return result;
+}
+
+// The failure line of a folder, then the line that says why.
+int Fail(int result, const std::string& reason, PackHost& host)
+{
+    host.HistoryAdd(Text(kHistoryNotPacked));
+    host.HistoryAdd(ReasonLine(reason));
     return result;
 }
 
@@ -192,72 +240,141 @@ bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
         return false;
     }
     if (!EnterFolder(folder)) {
-        messages.ShowMessage(Text(kTextFolderMissing));
+        // Which folder: in a run of many, the message alone would leave the user guessing.
+        messages.ShowMessage(Text(kTextFolderMissing) + "\n" + folder);
         return false;
     }
     return true;
 }
 
 int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
-               const Options& options, PackHost& host)
+               const Options& options, PackHost& host, RunState* runState)
 {
+    // A folder packed on its own is a run of one.
+    std::unique_ptr<RunState> own;
+    if (!runState) {
+        own = std::make_unique<RunState>(options.TmpDir);
+        runState = own.get();
+    }
+    RunState& run = *runState;
     try {
         const std::string header = basQuill::ShortDisplayPath(folder);
         // No output folder (the pane could not show one) would put the archive in the root of
         // the current drive. Every folder of the run would fare the same, so the run stops.
-        if (outputFolder.empty()) {
-            host.HistoryAdd(Text(kHistoryNotPacked));
-            return kStopRun;
-        }
-        if (!CheckPackTarget(folder, outputFolder, options.TmpDir, options.SubDir, host)) {
+        if (outputFolder.empty())
+            return Fail(kStopRun, Text(kReasonNoOutputFolder), host);
+
+        // The refusals show their reason in a message box; the history says it too, since the
+        // silent run has nobody to read a box.
+        struct RefusalLine : MessageSink {
+            MessageSink& inner;
+            std::string reason;
+            explicit RefusalLine(MessageSink& m) : inner(m) { }
+            void ShowMessage(const std::string& text) override
+            {
+                reason = text;
+                inner.ShowMessage(text);
+            }
+        } refusal(host);
+        if (!CheckPackTarget(folder, outputFolder, options.TmpDir, options.SubDir, refusal)) {
             host.HistoryAdd(Text(kHistoryRefused));
+            std::string reason = refusal.reason;
+            if (const std::size_t cut = reason.find('\n'); cut != std::string::npos)
+                reason = reason.substr(0, cut) + "（" + reason.substr(cut + 1) + "）";
+            host.HistoryAdd(ReasonLine(reason));
             return kNotPacked;
         }
         std::string name = ArchiveBaseName(folder);
         if (name.empty()) {
             // A drive root has no name to give its archive. Nothing was changed, so there is
             // nothing to restore: the folder fails and the run goes on.
-            host.HistoryAdd(Text(kHistoryNotPacked));
-            return kNotPacked;
+            return Fail(kNotPacked, Text(kReasonNoName), host);
         }
+        // A mode beyond the three buttons (a stored AutoExe of 7) packs nothing, as it always
+        // did; now the history says so.
+        if (mode < 0 || mode > 2)
+            return Fail(kNotPacked, FormatText(Text(kReasonNoSuchMode), {std::to_string(mode)}), host);
 
         // A command line cannot carry a double quote inside a quoted path (Linux allows one in
         // a name): the archiver would read another name and write another file. Such a folder
         // fails without any call, and the run goes on.
         if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(options.TmpDir)) {
             host.HistoryAdd("[ " + header + " ]");
-            host.HistoryAdd(Text(kHistoryNotPacked));
-            return kNotPacked;
+            return Fail(kNotPacked, Text(kReasonQuoteInPath), host);
         }
-
-        const char rememberedDrive = qb::platform::CurrentDrive();
-        const std::string rememberedDir = qb::platform::CurrentDirectory(0);
-        EnterOrFail(options.Jibun ? folder.substr(0, 2) + "\\" : folder);
 
         const std::string outDir = WithBackslash(outputFolder);
         if (options.UCase)
             name = basQuill::UpperCaseName(name);
 
-        std::string archive;
-        const int result =
-            mode == 2 ? PackDouble(folder, header, outDir, name, options, archive, host)
-                      : PackSingle(folder, header, outDir, name, mode, options, archive, host);
+        // The run works in a folder of its own inside TmpDir, so that no other run (and no
+        // earlier one that died) shares its stored archives. Without one, normal and stored
+        // packing still have TmpDir as it is; double compression has no place for its stored
+        // archive.
+        Options o = options;
+        const std::string work = run.WorkFolder();
+        if (!work.empty())
+            o.TmpDir = work;
+        if (mode == 2 && work.empty()) {
+            host.HistoryAdd("[ " + header + " ]");
+            if (options.TmpDir.empty())
+                throw UnexpectedError{Text(kReasonNoTempFolder)};
+            return Fail(kNotPacked, FormatText(Text(kReasonNoWorkFolder), {options.TmpDir}), host);
+        }
+
+        Targets targets;
+        DoubleNames names;
+        if (mode == 2) {
+            names = MakeDoubleNames(o, name, outDir, o.Pattern);
+            targets.archive = names.D;
+            targets.stored = names.T;
+        } else {
+            targets.archive = outDir + name + (o.AshukuExe != 0 ? ".ZIP" : ".LZH");
+        }
+        // Two targets of one run never share an archive: the second would update the first's
+        // and both would be reported as packed.
+        for (const std::string& path : {targets.archive, targets.stored}) {
+            if (path.empty())
+                continue;
+            if (const std::string owner = run.Claims().OwnerOf(path); !owner.empty()) {
+                host.HistoryAdd("[ " + header + " ]");
+                return Fail(kNotPacked, FormatText(Text(kReasonArchiveClaimed), {path, owner}), host);
+            }
+        }
+        run.Claims().Claim(targets.archive, folder);
+
+        const char rememberedDrive = qb::platform::CurrentDrive();
+        const std::string rememberedDir = qb::platform::CurrentDirectory(0);
+        EnterOrFail(o.Jibun ? folder.substr(0, 2) + "\\" : folder);
+
+        Outcome outcome;
+        outcome.archive = targets.archive;
+        int result;
+        if (mode == 2) {
+            host.HistoryAdd("[ " + header + " ]");
+            result = PackDouble(o, names, folder, outcome, run, host);
+        } else {
+            result = PackSingle(o, folder, header, targets.archive, mode, outcome, host);
+        }
+        run.Claims().Settle();
 
         if (!qb::platform::SetCurrentDrive(rememberedDrive) ||
             !qb::platform::SetCurrentDirectory(rememberedDir))
-            throw UnexpectedError{};
+            throw UnexpectedError{FormatText(Text(kReasonFolderGone), {rememberedDir})};
 
         const int r = ReportArchiverResult(result, host);
-        if (r != kPacked) {
-            host.HistoryAdd(Text(kHistoryNotPacked));
-            return r;
-        }
+        if (r != kPacked)
+            return Fail(
+                r,
+                FailureReason(result, outcome.report, outcome.module, outcome.archive),
+                host);
         host.HistoryAdd(Text(kHistoryPacked));
-        host.CreatedArchiveAdd(archive);
+        host.CreatedArchiveAdd(targets.archive);
         return kPacked;
+    } catch (const UnexpectedError& e) {
+        return Fail(kStopRun, e.reason, host);
     } catch (...) {
-        host.HistoryAdd(Text(kHistoryNotPacked));
-        return kStopRun;
+        return Fail(kStopRun, Text(kReasonUnexpected), host);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/Options.h"
 #include "engine/PackHost.h"
+#include "engine/RunState.h"
 
 #include <string>
 
@@ -19,13 +20,18 @@ inline constexpr int kStopRun = -1;    // disk full, read-only destination, canc
 // archive it made to host's created-archive list. The process's current directory is the
 // folder's afterwards (as the checks leave it), the archiver having run in the folder or in its
 // drive root.
+//
+// run holds what the run keeps between its folders (the archives claimed so far, its private
+// folder in TmpDir); without one the folder is a run of its own. A folder whose archive (first
+// stage or final) is a file an earlier folder of the run claimed fails before any call. After a
+// failure line one history line says why; every file a module left out is named.
 int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
-               const Options& options, PackHost& host);
+               const Options& options, PackHost& host, RunState* run = nullptr);
 
 // True when the folder may be packed: neither the output nor the temporary folder lies inside it
 // (a plain, case-blind text prefix when subfolders are included, option SubDir) and it can be
-// entered. Shows
-// the reason in a message box otherwise. Leaves the current directory at the folder.
+// entered. Shows the reason in a message box otherwise (a folder that is not there is named in
+// it). Leaves the current directory at the folder.
 bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
                      const std::string& tempFolder, bool subDir, MessageSink& messages);
 

@@ -43,6 +43,14 @@ public:
 
     // Adds the full drive path of an archive the run made (mdiOutFile.ListInAdd).
     virtual void CreatedArchiveAdd(const std::string& path) = 0;
+
+    // A run is about to pack folder number index (from 0) of count.
+    virtual void FolderStarted(int index, int count, const std::string& folder)
+    {
+        (void)index;
+        (void)count;
+        (void)folder;
+    }
 };
 
 }  // namespace qb::engine

@@ -1,7 +1,10 @@
 #include "engine/PackRun.h"
 
+#include "common/MessageFormat.h"
 #include "common/resQuill.h"
+#include "common/resQuillbox.h"
 #include "engine/PackFolder.h"
+#include "engine/RunState.h"
 
 namespace qb::engine {
 
@@ -10,12 +13,15 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
 {
     RunResult result;
     const int count = list.Count();
+    RunState run(options.TmpDir);
     for (int i = 0; i < count; ++i) {
         if (!host.BeforeFolder(i)) {
             result.aborted = true;
             break;
         }
-        const int r = PackFolder(list.Item(i), outputFolder, mode, options, host);
+        const std::string folder = list.Item(i);
+        host.FolderStarted(i, count, folder);
+        const int r = PackFolder(folder, outputFolder, mode, options, host, &run);
         host.AfterFolder(i, r);
         if (r == kPacked) {
             ++result.packed;
@@ -29,7 +35,14 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
         result.aborted = true;
     host.RunEnded(result.aborted);
     host.HistoryAdd(resQuill(result.aborted ? kSharedRunAborted : kSharedRunFinished));
+    if (result.failed > 0)
+        host.HistoryAdd(RunCountLine(count, result.packed));
     return result;
+}
+
+std::string RunCountLine(int count, int packed)
+{
+    return FormatText(resQuillbox(20400), {std::to_string(count), std::to_string(packed)});
 }
 
 }  // namespace qb::engine

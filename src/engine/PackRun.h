@@ -22,6 +22,14 @@ public:
         (void)index;
         return true;
     }
+    // Folder index (from 0) of count is about to be packed (for a progress window that shows
+    // the run as a whole).
+    virtual void FolderStarted(int index, int count, const std::string& folder)
+    {
+        (void)index;
+        (void)count;
+        (void)folder;
+    }
     // After folder index, with PackFolder's result.
     virtual void AfterFolder(int index, int result)
     {
@@ -43,8 +51,13 @@ struct RunResult {
 
 // Packs each item of list into outputFolder with mode (0 normal, 1 stored, 2 double) after
 // options, then appends the closing line ("全て終了しました", or "中断しました" when aborted) to the
-// history. The item count is read once, before the first folder.
+// history and, when any folder was not packed, the line that counts them ("全 3 フォルダ中 1
+// フォルダを圧縮しました"). The item count is read once, before the first folder. The run's
+// folders share one private folder in TmpDir and one record of the archives they claimed.
 RunResult PackRun(const TargetList& list, const std::string& outputFolder, int mode,
                   const Options& options, RunHost& host);
+
+// The last line of a run in which some folder was not packed.
+std::string RunCountLine(int count, int packed);
 
 }  // namespace qb::engine

@@ -1,6 +1,8 @@
 #include "RunProgress.h"
 
+#include "common/MessageFormat.h"
 #include "common/resQuill.h"
+#include "common/resQuillbox.h"
 #include "dialogs/SharedFont.h"
 
 #include <QCloseEvent>
@@ -27,6 +29,9 @@ RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
     setWindowTitle(QStringLiteral("Quillbox2"));
     // Not modal: the main window's cancel button stays usable beside this one.
     setWindowModality(Qt::NonModal);
+    lblRun = new QLabel(this);
+    lblRun->setObjectName(QStringLiteral("lblRun"));
+    lblRun->setTextFormat(Qt::PlainText);
     lblFolder = new QLabel(this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
     lblMember = new QLabel(this);
@@ -41,6 +46,7 @@ RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
     connect(btnCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
 
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblRun);
     layout->addWidget(lblFolder);
     layout->addWidget(lblMember);
     layout->addWidget(barProgress);
@@ -53,8 +59,10 @@ void RunProgress::BeginRun()
     m_cancelled = false;
 }
 
-void RunProgress::BeginFolder(const QString &folder)
+void RunProgress::BeginFolder(int index, int count, const QString& folder)
 {
+    lblRun->setText(QString::fromStdString(
+        FormatText(resQuillbox(20500), {std::to_string(index + 1), std::to_string(count)})));
     lblFolder->setText(folder);
     lblMember->clear();
     barProgress->setValue(0);

@@ -27,8 +27,10 @@ public:
 
     // Starts a run: nothing cancelled yet.
     void BeginRun();
-    // Starts one folder: resets the figures; the window appears only if the call takes a while.
-    void BeginFolder(const QString &folder);
+    // Starts folder number index (from 0) of count: shows "フォルダ i / N" and the folder's name
+    // above the archive's figures, which start again; the window appears only if the call takes
+    // a while.
+    void BeginFolder(int index, int count, const QString& folder);
     // One report. False once the user cancelled.
     bool Report(const QString &member, std::uint64_t done, std::uint64_t total);
     // Ends the folder; a window once shown stays up for the next one.
@@ -44,6 +46,7 @@ public:
     static void SetShowDelayMs(int ms);
     static void SetRefreshMs(int ms);
 
+    QLabel* lblRun = nullptr;
     QLabel *lblFolder = nullptr;
     QLabel *lblMember = nullptr;
     QProgressBar *barProgress = nullptr;

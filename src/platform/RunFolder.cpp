@@ -141,11 +141,15 @@ RunFolder::~RunFolder()
         ::close(m_lockFd);
 }
 
-void RunFolder::Empty() const
+void RunFolder::Empty(const std::string& keep) const
 {
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(m_hostPath, ec))
+    for (const auto& entry : std::filesystem::directory_iterator(m_hostPath, ec)) {
+        if (!keep.empty() && entry.path().filename() == keep && !entry.is_directory(ec) &&
+            !entry.is_symlink(ec))
+            continue;
         std::filesystem::remove_all(entry.path(), ec);
+    }
 }
 
 int RemoveDeadRunFolders(std::string_view tempFolder)

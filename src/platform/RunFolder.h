@@ -36,8 +36,8 @@ public:
     const std::string& DrivePath() const { return m_drivePath; }
     const std::string& HostPath() const { return m_hostPath; }
 
-    // Removes everything inside the folder, keeping the folder.
-    void Empty() const;
+    // Removes everything inside the folder, keeping the folder and the file named keep.
+    void Empty(const std::string& keep = std::string()) const;
 
 private:
     RunFolder(std::string drivePath, std::string hostPath, int lockFd);

@@ -12,6 +12,8 @@
 #include "panes/mdiOutFile.h"
 #include "panes/mdiStatus.h"
 
+#include <QLabel>
+
 #include <QEvent>
 #include <QListWidget>
 #include <QMenuBar>
@@ -62,11 +64,14 @@ TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
     std::filesystem::remove_all(Host("C:\\W\\B"));
     m_window->btnExe[0]->click();
 
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
-                                      Msg(kHistoryRefused), "[ C:\\W\\C ]", Msg(kHistoryLzhPacking),
-                                      Msg(kHistoryPacked), SharedMsg(kSharedRunFinished)}));
+    EXPECT_EQ(History(),
+              QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), Msg(20005),
+                           QStringLiteral("　理由：このフォルダは存在しません（C:\\W\\B）"),
+                           "[ C:\\W\\C ]", Msg(20010), Msg(20003), SharedMsg(31),
+                           QStringLiteral("全 3 フォルダ中 2 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
-    EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextFolderMissing)}));
+    // The box names the folder.
+    EXPECT_EQ(TakeMessages(), QStringList({Msg(20202) + QStringLiteral("\nC:\\W\\B")}));
     EXPECT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Items(m_window->OutFile()->lstOutFile), QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     // The remaining folder is no longer marked as pending, and the buttons are back.
@@ -113,14 +118,14 @@ TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
     Fake().onCall = [&](const FakeCall &) { m_window->btnCancel->click(); };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
-                                      SharedMsg(kSharedRunAborted)}));
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), SharedMsg(30),
+                                      QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
     EXPECT_FALSE(m_window->CancelRequested);
     // The next run starts afresh.
     Fake().onCall = nullptr;
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
+    EXPECT_EQ(History().last(), SharedMsg(31));
     EXPECT_TRUE(Targets().isEmpty());
 }
 
@@ -129,9 +134,12 @@ TEST_F(RunTest, AReadOnlyDestinationStopsTheRunAndKeepsBothFolders)
     Prepare({"C:\\W\\A", "C:\\W\\B"});
     Fake().results = {32774};
     m_window->btnExe[1]->click();
-    EXPECT_EQ(History(),
-              QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhStoring), Msg(kHistoryReadOnly),
-                           Msg(kHistoryNotPacked), SharedMsg(kSharedRunAborted)}));
+    EXPECT_EQ(
+        History(),
+        QStringList(
+            {"[ C:\\W\\A ]", Msg(20012), Msg(20041), Msg(20004),
+             QStringLiteral("　理由：書き込み先が読み取り専用か、書き込みが許可されていません"),
+             SharedMsg(30), QStringLiteral("全 2 フォルダ中 0 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
 }
 
@@ -141,8 +149,10 @@ TEST_F(RunTest, FailedFoldersStayOnTheListWhileTheOthersArePacked)
     Fake().results = {0, 0x8001, 0};
     m_window->btnExe[0]->click();
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
-    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
-    EXPECT_EQ(History().count(Msg(kHistoryNotPacked)), 1);
+    EXPECT_EQ(
+        History().mid(History().size() - 2),
+        QStringList({SharedMsg(31), QStringLiteral("全 3 フォルダ中 2 フォルダを圧縮しました")}));
+    EXPECT_EQ(History().count(Msg(20004)), 1);
 }
 
 TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
@@ -151,18 +161,26 @@ TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
     Prepare({"C:\\W\\A", "C:\\W\\B"});
     Fake().reportProgress = true;
     struct ClickOnShow : QObject {
+        QString run, folder;
         bool eventFilter(QObject *o, QEvent *e) override
         {
-            if (e->type() == QEvent::Show)
-                static_cast<qb::panes::RunProgress *>(o)->btnCancel->click();
+            if (e->type() == QEvent::Show) {
+                auto* progress = static_cast<qb::panes::RunProgress*>(o);
+                run = progress->lblRun->text();
+                folder = progress->lblFolder->text();
+                progress->btnCancel->click();
+            }
             return false;
         }
     } clicker;
     m_window->Progress()->installEventFilter(&clicker);
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History(),
-              QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryCancelled),
-                           Msg(kHistoryNotPacked), SharedMsg(kSharedRunAborted)}));
+    // The window shows the run as a whole besides the archive: which folder of how many.
+    EXPECT_EQ(clicker.run, QStringLiteral("フォルダ 1 / 2"));
+    EXPECT_EQ(clicker.folder, QStringLiteral("C:\\W\\A"));
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20042), Msg(20004),
+                                      QStringLiteral("　理由：キャンセルされました"), SharedMsg(30),
+                                      QStringLiteral("全 2 フォルダ中 0 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
@@ -183,7 +201,7 @@ TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
     } counter;
     m_window->Progress()->installEventFilter(&counter);
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
+    EXPECT_EQ(History().last(), SharedMsg(31));
     EXPECT_EQ(counter.shows, 1);
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
@@ -200,7 +218,9 @@ TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
     };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(History().last(), SharedMsg(kSharedRunAborted));
+    EXPECT_EQ(
+        History().mid(History().size() - 2),
+        QStringList({SharedMsg(30), QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
 }
 
@@ -211,7 +231,9 @@ TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_FALSE(m_window->isVisible());
-    EXPECT_EQ(History().last(), SharedMsg(kSharedRunAborted));
+    EXPECT_EQ(
+        History().mid(History().size() - 2),
+        QStringList({SharedMsg(30), QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     // The shutdown saved the settings once the run was over.
     EXPECT_NE(Sandbox::ReadFile(m_sandbox->Config() + "/Brambleworks.ini").find("OldDir_Out=D:\\OUT"),
               std::string::npos);

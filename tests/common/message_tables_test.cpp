@@ -235,6 +235,8 @@ const Message kAddedTexts[] = {
     {20321, "書き込みに失敗しました"},
     {20322, "圧縮ソフトがエラー %1 で終了しました"},
     {20323, "フォルダ %1 が見つかりません"},
+    {20324, "予期しないエラーが発生しました"},
+    {20325, "テンポラリフォルダが指定されていません"},
     {20330, "　圧縮されなかったファイル：%1（%2）"},
     {20331, "名前に \\ が含まれています"},
     {20332, "フォルダの外を指すシンボリックリンクです"},
@@ -296,7 +298,7 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes) {
         family += resQuill(code).empty() ? 0 : 1;
     }
     EXPECT_EQ(program, CountListed(kProgramTexts, true) + CountListed(kAddedTexts, true));
-    EXPECT_EQ(program, 114 + 53);  // 10060 is listed but empty
+    EXPECT_EQ(program, 114 + 55);  // 10060 is listed but empty
     EXPECT_EQ(family, CountListed(kFamilyTexts, true) + 3);
 }
 

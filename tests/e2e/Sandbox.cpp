@@ -127,9 +127,19 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
 RunResult Sandbox::Run(const std::vector<std::string>& args,
                        const std::map<std::string, std::string>& extraEnv, int timeoutSeconds) const
 {
+    return Wait(StartTagged("", args, extraEnv), "", timeoutSeconds);
+}
+
+int Sandbox::StartTagged(const std::string& tag, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& extraEnv) const
+{
+    return Spawn(args, Environment(extraEnv), m_root + "/c", m_root + "/stdout" + tag + ".txt",
+                 m_root + "/stderr" + tag + ".txt");
+}
+
+RunResult Sandbox::Wait(int pid, const std::string& tag, int timeoutSeconds) const
+{
     RunResult r;
-    const std::string out = m_root + "/stdout.txt", err = m_root + "/stderr.txt";
-    const pid_t pid = Spawn(args, Environment(extraEnv), m_root + "/c", out, err);
     if (pid < 0)
         return r;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
@@ -148,8 +158,8 @@ RunResult Sandbox::Run(const std::vector<std::string>& args,
     }
     if (!r.timedOut && WIFEXITED(wstatus))
         r.status = WEXITSTATUS(wstatus);
-    r.out = ReadBytes(out);
-    r.err = ReadBytes(err);
+    r.out = ReadBytes(m_root + "/stdout" + tag + ".txt");
+    r.err = ReadBytes(m_root + "/stderr" + tag + ".txt");
     return r;
 }
 

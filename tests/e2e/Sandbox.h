@@ -44,6 +44,11 @@ public:
                   int timeoutSeconds = 120) const;
     // Starts the program and returns its pid without waiting.
     int Start(const std::vector<std::string>& args) const;
+    // Starts the program with its own output files (named after tag), so that several can run
+    // at once; Wait collects one of them.
+    int StartTagged(const std::string& tag, const std::vector<std::string>& args,
+                    const std::map<std::string, std::string>& extraEnv = {}) const;
+    RunResult Wait(int pid, const std::string& tag, int timeoutSeconds = 120) const;
 
 private:
     std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) const;

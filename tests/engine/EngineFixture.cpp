@@ -5,6 +5,7 @@
 #include "platform/CurrentDir.h"
 #include "platform/Drives.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,14 +42,24 @@ int Run(Lib lib, const char* command)
     return r;
 }
 
-int FakeUnlha(void*, const char* c, char* out, unsigned long n)
+int Output(char* out, unsigned long n, int result)
 {
     if (out && n)
-        out[0] = '\0';
-    return Run(Lib::Unlha, c);
+        std::snprintf(out, n, "%s", Fake().output.c_str());
+    return result;
 }
-int FakeZip(void*, const char* c, char*, unsigned long) { return Run(Lib::Zip, c); }
-int FakeUnZip(void*, const char* c, char*, unsigned long) { return Run(Lib::UnZip, c); }
+int FakeUnlha(void*, const char* c, char* out, unsigned long n)
+{
+    return Output(out, n, Run(Lib::Unlha, c));
+}
+int FakeZip(void*, const char* c, char* out, unsigned long n)
+{
+    return Output(out, n, Run(Lib::Zip, c));
+}
+int FakeUnZip(void*, const char* c, char* out, unsigned long n)
+{
+    return Output(out, n, Run(Lib::UnZip, c));
+}
 int LzhRunning() { return Fake().lzhBusy ? 1 : 0; }
 int ZipRunning() { return Fake().zipBusy ? 1 : 0; }
 int NotRunning() { return 0; }

@@ -36,6 +36,8 @@ struct FakeArchivers {
     std::function<void(const FakeCall&)> onCall;
     // When set, each call reports progress once and returns 32800 if the report says cancel.
     bool reportProgress = false;
+    // What each call writes into its output buffer.
+    std::string output;
 };
 
 FakeArchivers& Fake();

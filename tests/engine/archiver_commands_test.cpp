@@ -41,7 +41,7 @@ TEST(CommandLines, ExampleTableWithDefaultOptions)
     EXPECT_EQ(LzhFirstStageCommand(o, p1, kFolder),
               "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"C:\\TEMP\\NAME.LZH\" \"*.*\"");
-    EXPECT_EQ(ZipSecondStageCommand(p1), "-r -9 \"D:\\OUT\\NAME.LZH.ZIP\" \"NAME.LZH\"");
+    EXPECT_EQ(ZipSecondStageCommand(o, p1), "-r -9 \"D:\\OUT\\NAME.LZH.ZIP\" \"NAME.LZH\"");
     EXPECT_EQ(UnZipUpdateExtractCommand(o, p1),
               "-x \"D:\\OUT\\NAME.LZH.ZIP\" \"C:\\TEMP\\\" \"NAME.LZH\"");
 
@@ -51,6 +51,40 @@ TEST(CommandLines, ExampleTableWithDefaultOptions)
               "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.ZIP.LZH\" \"NAME.ZIP\"");
     EXPECT_EQ(LzhUpdateExtractCommand(o, p2),
               "x -+ \"D:\\OUT\\NAME.ZIP.LZH\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
+}
+
+TEST(CommandLines, TestSyncAndNameCodeSwitchesOnlyWhenChosen)
+{
+    Options o = Defaults();
+    o.TestArchive = true;
+    o.SyncArchive = true;
+    o.LzhNameCode = 1;
+    o.ZipNameCode = 1;
+    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder),
+              "u -+ -xr  -test -sync -names:utf8 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP "
+              "-jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(ZipPackCommand(o, 1, "D:\\OUT\\NAME.ZIP", kFolder),
+              " -r  -0 -test -sync -names:cp932 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    const DoubleNames p0 = MakeDoubleNames(o, "NAME", "D:\\OUT", 0);
+    EXPECT_EQ(
+        LzhFirstStageCommand(o, p0, kFolder),
+        "u -+ -xr  -z1 -test -sync -names:utf8 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP "
+        "-jxPAGEFILE.SYS \"C:\\TEMP\\NAME.LZH\" \"*.*\"");
+    EXPECT_EQ(
+        LzhSecondStageCommand(o, p0),
+        "u -+ -test -sync -names:utf8 \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+    const DoubleNames p3 = MakeDoubleNames(o, "NAME", "D:\\OUT", 3);
+    EXPECT_EQ(ZipFirstStageCommand(o, p3, kFolder),
+              " -r  -0 -test -sync -names:cp932 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(ZipSecondStageCommand(o, p3),
+              "-r -9 -test -sync -names:cp932 \"D:\\OUT\\NAME.ZIP.ZIP\" \"NAME.ZIP\"");
+    // The name codes belong to their own format only; the extraction commands take none.
+    o.TestArchive = o.SyncArchive = false;
+    o.ZipNameCode = 0;
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+              " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(LzhUpdateExtractCommand(o, p0),
+              "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
 }
 
 TEST(CommandLines, SwitchSetsForEveryCombination)

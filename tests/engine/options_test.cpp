@@ -60,7 +60,8 @@ TEST_F(OptionsStore, SaveWritesEveryKeyInOrder)
               "[Quillbox2]\nVersion=1.02\nTmpDir=C:\\TEMP\\\nLzh_Option=u -+\nSubDir=True\n"
               "Hiddn=True\nJibun=False\nUCase=True\nDouble=False\nAuto=False\nAutoExe=0\n"
               "AutoLog=True\nResize=True\nTip=True\nPattern=3\nAshukuExe=0\nHabuku=True\n"
-              "Font_Name=ＭＳ 明朝\nFont_Size=10\nFont_Bold=False\nFont_Italic=False\n");
+              "Font_Name=ＭＳ 明朝\nFont_Size=10\nFont_Bold=False\nFont_Italic=False\n"
+              "TestArchive=False\nSyncArchive=False\nLzhNameCode=0\nZipNameCode=0\n");
     o = {};
     LoadSettings(o);
     EXPECT_EQ(o.Pattern, 3);
@@ -116,8 +117,8 @@ TEST_F(OptionsStore, ValuesThatDoNotConvertLeaveTheStartState)
     EXPECT_FALSE(o.Habuku);
     EXPECT_TRUE(o.Double);  // a number other than 0
     EXPECT_EQ(o.Pattern, 0);
-    EXPECT_EQ(o.AutoExe, 0);  // beyond the three modes
-    EXPECT_EQ(o.AshukuExe, 0);  // 1.5 rounds to 2, beyond the two formats
+    EXPECT_EQ(o.AutoExe, 7);  // kept: a run with it packs nothing and says so
+    EXPECT_EQ(o.AshukuExe, 2);  // 1.5 rounds to 2, kept: ZIP
     EXPECT_EQ(o.Font_Size, 0);  // beyond 16 bits
 
     // A later load with bad values keeps what the earlier one set.
@@ -126,6 +127,26 @@ TEST_F(OptionsStore, ValuesThatDoNotConvertLeaveTheStartState)
     LoadSettings(o);
     EXPECT_EQ(o.Pattern, 3);
     EXPECT_TRUE(o.SubDir);
+}
+
+TEST_F(OptionsStore, ModesPatternsAndFormatsBeyondTheButtonsAreWrittenBackAsStored)
+{
+    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini",
+                       "[Quillbox2]\nPattern=-7\nAshukuExe=2\nAutoExe=7\nTestArchive=True\n"
+                       "SyncArchive=1\nLzhNameCode=1\nZipNameCode=9\n");
+    LoadSettings(o);
+    EXPECT_EQ(o.Pattern, -7);
+    EXPECT_EQ(o.AshukuExe, 2);
+    EXPECT_EQ(o.AutoExe, 7);
+    EXPECT_TRUE(o.TestArchive);
+    EXPECT_TRUE(o.SyncArchive);
+    EXPECT_EQ(o.LzhNameCode, 1);
+    EXPECT_EQ(o.ZipNameCode, 0);  // no such code: the default
+    SaveSettings(o);
+    const std::string saved = Ini(box, "Brambleworks");
+    for (const char* line : {"\nPattern=-7\n", "\nAshukuExe=2\n", "\nAutoExe=7\n", "\nTestArchive=True\n",
+                             "\nSyncArchive=True\n", "\nLzhNameCode=1\n", "\nZipNameCode=0\n"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
 }
 
 TEST_F(OptionsStore, FailedSaveKeepsTheOldLocation)

@@ -5,10 +5,14 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "engine/Archivers.h"
+#include "engine/ModuleReport.h"
 #include "engine/Options.h"
 #include "engine/PackFolder.h"
 #include "engine/PackRun.h"
 #include "platform/CurrentDir.h"
+
+#include <filesystem>
+#include <regex>
 
 using namespace qbtest;
 using qb::engine::PackFolder;
@@ -17,6 +21,23 @@ using Lines = std::vector<std::string>;
 namespace {
 
 std::string L(int code) { return resQuillbox(code); }
+// The reason line after a failure.
+std::string R(const std::string& reason)
+{
+    return qb::engine::ReasonLine(reason);
+}
+std::string R(int code)
+{
+    return R(resQuillbox(code));
+}
+
+// A run works in a private folder of a random name inside TmpDir; commands and directories
+// are compared with that name written as RUN.
+std::string Norm(const std::string& text)
+{
+    static const std::regex run("quillbox2-run\\.[A-Za-z0-9]{6}");
+    return std::regex_replace(text, run, "RUN");
+}
 
 class PackFolderTest : public EngineTest {
 protected:
@@ -34,10 +55,12 @@ TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
 
     const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
 
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryPacked),
-                                   L(kHistoryRefused), "[ C:\\SRC\\C ]", L(kHistoryLzhPacking),
-                                   L(kHistoryPacked), resQuill(kSharedRunFinished)}));
-    EXPECT_EQ(host.messages, (Lines{L(kTextFolderMissing)}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\A ]", L(20010), L(20003), L(20005),
+                     R(L(20202) + "（C:\\SRC\\GONE）"), "[ C:\\SRC\\C ]", L(20010), L(20003),
+                     resQuill(kSharedRunFinished), "全 3 フォルダ中 2 フォルダを圧縮しました"}));
+    // The box names the folder that is not there.
+    EXPECT_EQ(host.messages, (Lines{L(20202) + "\nC:\\SRC\\GONE"}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     EXPECT_EQ(r.packed, 2);
     EXPECT_EQ(r.failed, 1);
@@ -59,8 +82,8 @@ TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
 
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryCancelled),
-                                   L(kHistoryNotPacked), resQuill(kSharedRunAborted)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20042), L(20004), R(20308),
+                                   resQuill(kSharedRunAborted), "全 2 フォルダ中 0 フォルダを圧縮しました"}));
     EXPECT_TRUE(host.created.empty());
 }
 
@@ -76,8 +99,8 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryReadOnly),
-                                   L(kHistoryNotPacked), resQuill(kSharedRunAborted)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20041), L(20004), R(20307),
+                                   resQuill(kSharedRunAborted), "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }
 
 TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
@@ -86,8 +109,7 @@ TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
     EXPECT_EQ(qb::engine::ReportArchiverResult(32773, host), -1);
     EXPECT_EQ(qb::engine::ReportArchiverResult(32774, host), -1);
     EXPECT_EQ(qb::engine::ReportArchiverResult(32800, host), -1);
-    EXPECT_EQ(host.history,
-              (Lines{L(kHistoryDiskFull), L(kHistoryReadOnly), L(kHistoryCancelled)}));
+    EXPECT_EQ(host.history, (Lines{L(20040), L(20041), L(20042)}));
     host.history.clear();
     for (int code : {-1, 1, 32799, 32772, 32801})
         EXPECT_EQ(qb::engine::ReportArchiverResult(code, host), 1) << code;
@@ -98,34 +120,26 @@ TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
 {
     MakeFolder("C:\\DATA\\OUT");
     MakeFolder("C:\\DATA2");
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
-                                             m_options.SubDir, host));
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\",
-                                             m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\", m_options.SubDir, host));
     // A plain text prefix: a sibling whose name begins the same way counts as inside.
-    EXPECT_FALSE(
-        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\",
-                                             m_options.SubDir, host));
-    EXPECT_EQ(host.messages,
-              (Lines{L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsOutputFolder),
-                     L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsTempFolder)}));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\", m_options.SubDir, host));
+    EXPECT_EQ(host.messages, (Lines{L(20200), L(20200), L(20200), L(20201)}));
 
     m_options.SubDir = false;
     host.messages.clear();
-    EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
-                                            m_options.SubDir, host));
+    EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", m_options.SubDir, host));
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA");
-    EXPECT_FALSE(
-        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
-    EXPECT_EQ(host.messages, (Lines{L(kTextFolderHoldsOutputFolder)}));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_EQ(host.messages, (Lines{L(20200)}));
 }
 
 TEST_F(PackFolderTest, WithSubDirOffTheFolderHoldingTheOutputIsPacked)
 {
     MakeFolder("C:\\DATA\\OUT");
     EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 1);
-    EXPECT_EQ(host.history, (Lines{L(kHistoryRefused)}));
+    EXPECT_EQ(host.history, (Lines{L(20005), R(20200)}));
     m_options.SubDir = false;
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 0);
@@ -140,9 +154,8 @@ TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
     MakeFolder("C:\\Work\\abc");
     EXPECT_EQ(PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", 0, m_options, host), 0);
-    EXPECT_EQ(host.history,
-              (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(kHistoryLzhPacking), L(kHistoryPacked),
-                     "[ C:\\Work\\abc ]", L(kHistoryLzhPacking), L(kHistoryPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(20010), L(20003), "[ C:\\Work\\abc ]",
+                                   L(20010), L(20003)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\ABC.LZH", "D:\\OUT\\ABC.LZH"}));
     // The current directory is back at the folder afterwards.
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\Work\\abc");
@@ -162,7 +175,7 @@ TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
     m_options.TmpDir = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
     EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked)}));
+    EXPECT_EQ(host.history, (Lines{L(20004), R(20311)}));
 }
 
 TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
@@ -172,7 +185,7 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     MakeFolder("C:\\SRC\\B");
     EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\Q\"X ]", L(kHistoryNotPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\Q\"X ]", L(20004), R(20312)}));
     EXPECT_TRUE(host.created.empty());
 
     // An output folder with a quote fails every folder the same way, and nothing is called.
@@ -205,13 +218,13 @@ TEST_F(PackFolderTest, ZipModesAndMissingZip)
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Zip);
     EXPECT_EQ(Fake().calls[0].command, " -r  -0 \"D:\\OUT\\A.ZIP\" \"*.*\"");
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryZipStoring), L(kHistoryPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20013), L(20003)}));
 
     InstallFake(true, false);
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked)}));
+    EXPECT_EQ(host.history, (Lines{L(20004), R("ZIP32J.DLL が見つかりません")}));
 }
 
 TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
@@ -220,8 +233,9 @@ TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
     Fake().lzhBusy = true;
     EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.messages, (Lines{L(kTextLzhModuleBusy)}));
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhStoring), L(kHistoryNotPacked)}));
+    EXPECT_EQ(host.messages, (Lines{L(20100)}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\A ]", L(20012), L(20004), R("UNLHA32.DLL は使用中です")}));
 }
 
 // Double compression: the fake makes the archive each packing command names, so the stored
@@ -235,27 +249,34 @@ protected:
         Fake().onCall = [this](const FakeCall& call) {
             if (call.lib == Lib::UnZip || call.command.rfind("x -+", 0) == 0)
                 return;
-            for (const char* name : {"C:\\TEMP\\NAME.LZH", "C:\\TEMP\\NAME.ZIP"})
-                if (call.command.find(std::string("\"") + name + "\"") != std::string::npos)
-                    WriteFile(name, "stored");
+            static const std::regex stored(
+                "\"(C:\\\\TEMP\\\\quillbox2-run\\.[^\\\\\"]+\\\\NAME\\.(LZH|ZIP))\"");
+            std::smatch m;
+            if (std::regex_search(call.command, m, stored))
+                WriteFile(m[1], "stored");
         };
     }
+
+    // Nothing of the run is left in the temporary folder.
+    bool TempEmpty() const { return std::filesystem::is_empty(Host("C:\\TEMP")); }
 };
 
 TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 {
     m_options.Pattern = 1;
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
-                                   L(kHistoryZipSecondStage), L(kHistoryPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20007), L(20003)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\NAME.LZH.ZIP"}));
     ASSERT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Unlha);
     EXPECT_EQ(Fake().calls[0].cwd, "C:\\SRC\\NAME");
     EXPECT_EQ(Fake().calls[1].lib, Lib::Zip);
+    EXPECT_EQ(Norm(Fake().calls[0].command),
+              "u -+ -xr  -z1 \"-wC:\\TEMP\\RUN\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"C:\\TEMP\\RUN\\NAME.LZH\" \"*.*\"");
     EXPECT_EQ(Fake().calls[1].command, "-r -9 \"D:\\OUT\\NAME.LZH.ZIP\" \"NAME.LZH\"");
-    EXPECT_EQ(Fake().calls[1].cwd, "C:\\TEMP");
-    EXPECT_FALSE(Exists("C:\\TEMP\\NAME.LZH"));
+    EXPECT_EQ(Norm(Fake().calls[1].cwd), "C:\\TEMP\\RUN");
+    EXPECT_TRUE(TempEmpty());
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\SRC\\NAME");
 }
 
@@ -265,13 +286,12 @@ TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
     m_options.Double = true;
     WriteFile("D:\\OUT\\NAME.ZIP.ZIP", "old");
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryExtractingForUpdate), L(kHistoryZipFirstStage),
-                     L(kHistoryZipSecondStage), L(kHistoryPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20020), L(20006), L(20007), L(20003)}));
     ASSERT_EQ(Fake().calls.size(), 3u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::UnZip);
-    EXPECT_EQ(Fake().calls[0].command, "-x \"D:\\OUT\\NAME.ZIP.ZIP\" \"C:\\TEMP\\\" \"NAME.ZIP\"");
-    EXPECT_EQ(Fake().calls[1].command, " -r  -0 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(Norm(Fake().calls[0].command),
+              "-x \"D:\\OUT\\NAME.ZIP.ZIP\" \"C:\\TEMP\\RUN\\\" \"NAME.ZIP\"");
+    EXPECT_EQ(Norm(Fake().calls[1].command), " -r  -0 \"C:\\TEMP\\RUN\\NAME.ZIP\" \"*.*\"");
     EXPECT_EQ(Fake().calls[2].command, "-r -9 \"D:\\OUT\\NAME.ZIP.ZIP\" \"NAME.ZIP\"");
 }
 
@@ -279,8 +299,7 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 {
     m_options.Double = true;  // final archive absent
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
-                                   L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
     EXPECT_EQ(Fake().calls.size(), 2u);
 
     m_options.Double = false;  // final archive present
@@ -288,16 +307,17 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
     Fake().calls.clear();
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
-                                   L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
     ASSERT_EQ(Fake().calls.size(), 2u);
-    EXPECT_EQ(Fake().calls[1].command, "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
+    EXPECT_EQ(Norm(Fake().calls[1].command),
+              "u -+ \"-wC:\\TEMP\\RUN\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
 
     m_options.Double = true;  // both: the outer LZH is unpacked with Unlha
     Fake().calls.clear();
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 3u);
-    EXPECT_EQ(Fake().calls[0].command, "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
+    EXPECT_EQ(Norm(Fake().calls[0].command),
+              "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\RUN\\\" \"NAME.LZH\"");
 }
 
 TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
@@ -305,16 +325,16 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
     qb::engine::VectorTargetList list;
     list.Append("C:\\SRC\\NAME");
     list.Append(MakeFolder("C:\\SRC\\NEXT"));
-    Fake().results = {32772};
+    Fake().results = {32783};
     const auto r = qb::engine::PackRun(list, "D:\\OUT", 2, m_options, host);
     EXPECT_FALSE(r.aborted);
     EXPECT_EQ(r.packed, 1);
-    EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage), L(kHistoryNotPacked),
-                     "[ C:\\SRC\\NEXT ]", L(kHistoryLzhFirstStage), L(kHistoryLzhSecondStage),
-                     L(kHistoryPacked), resQuill(kSharedRunFinished)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20004),
+                                   R("圧縮ソフトがエラー 32783 で終了しました"),
+                                   "[ C:\\SRC\\NEXT ]", L(20001), L(20002), L(20003), resQuill(kSharedRunFinished),
+                                   "全 2 フォルダ中 1 フォルダを圧縮しました"}));
     EXPECT_EQ(Fake().calls.size(), 3u);
-    EXPECT_FALSE(Exists("C:\\TEMP\\NAME.LZH"));
+    EXPECT_TRUE(TempEmpty());
 }
 
 TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
@@ -322,8 +342,7 @@ TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
     Fake().results = {32773};
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage), L(kHistoryDiskFull),
-                     L(kHistoryDiskFull), L(kHistoryNotPacked)}));
+              (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20040), L(20040), L(20004), R(20306)}));
 }
 
 TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
@@ -331,19 +350,50 @@ TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
     InstallFake(true, false);
     m_options.Pattern = 1;
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
-    EXPECT_EQ(host.history.back(), L(kHistoryNotPacked));
+    EXPECT_EQ(host.history.back(), R("ZIP32J.DLL が見つかりません"));
 }
 
-TEST_F(DoubleTest, StaleStoredArchiveIsNotMixedIntoANewOne)
+TEST_F(DoubleTest, StoredArchivesLiveInTheRunsOwnFolder)
 {
+    // A file of the same name in the temporary folder (another run's, or one left by an older
+    // version) is neither used nor touched.
     WriteFile("C:\\TEMP\\NAME.LZH", "left over from an earlier run");
-    bool staleSeen = true;
+    std::string storedAt;
     Fake().onCall = [&](const FakeCall& call) {
         if (call.command.find("-z1") != std::string::npos)
-            staleSeen = Exists("C:\\TEMP\\NAME.LZH");
+            storedAt = Norm(call.command);
     };
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_FALSE(staleSeen);
+    EXPECT_NE(storedAt.find("\"C:\\TEMP\\RUN\\NAME.LZH\""), std::string::npos) << storedAt;
+    EXPECT_EQ(ReadFile("C:\\TEMP\\NAME.LZH"), "left over from an earlier run");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\TEMP")), {}), 1);
+}
+
+TEST_F(DoubleTest, UpdateExtractionKeepsOnlyTheStoredArchiveAtTheTop)
+{
+    m_options.Double = true;
+    WriteFile("D:\\OUT\\NAME.LZH.LZH", "old");
+    // The outer archive holds NAME.LZH only inside a folder: the extraction brings tmp\NAME.LZH.
+    bool strayGone = false;
+    Fake().onCall = [&](const FakeCall& call) {
+        static const std::regex work("C:\\\\TEMP\\\\quillbox2-run\\.[A-Za-z0-9]{6}");
+        std::smatch m;
+        if (!std::regex_search(call.command, m, work))
+            return;
+        const std::string runFolder = m[0];
+        if (call.command.rfind("x -+", 0) == 0) {
+            MakeFolder(runFolder + "\\tmp");
+            WriteFile(runFolder + "\\tmp\\NAME.LZH", "stray");
+            WriteFile(runFolder + "\\NAME.LZH", "stored");
+        } else if (call.command.find("-z1") != std::string::npos) {
+            // The first stage updates the stored archive from the top, and nothing else is there.
+            strayGone =
+                !Exists(runFolder + "\\tmp") && ReadFile(runFolder + "\\NAME.LZH") == "stored";
+        }
+    };
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_TRUE(strayGone);
+    EXPECT_TRUE(TempEmpty());
 }
 
 TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
@@ -352,7 +402,7 @@ TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
     m_options.TmpDir = "";
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryNotPacked)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20004), R(20325)}));
     EXPECT_FALSE(Exists("C:\\NAME.LZH"));
 }
 
@@ -364,5 +414,6 @@ TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
     const auto r = qb::engine::PackRun(list, "", 0, m_options, host);
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked), resQuill(kSharedRunAborted)}));
+    EXPECT_EQ(host.history, (Lines{L(20004), R(20313), resQuill(kSharedRunAborted),
+                                   "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }

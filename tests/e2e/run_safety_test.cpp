@@ -1,0 +1,353 @@
+// The real program with the real modules: runs that never mix folders or lose files silently —
+// two runs at once in one temporary folder, two targets with one archive name, files the modules
+// left out, runs killed half-way, and the reasons and counts a failed run ends with.
+#include "Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFailed = "　圧縮できませんでした\n";
+
+class RunSafetyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!Sandbox::ModulesBuilt())
+            GTEST_SKIP() << "the archiver modules are not built into " << QB_SYSTEM_DIR_OF_BUILD;
+    }
+
+    // The files of an archive, extracted by 7-Zip after the format's own tester passed it.
+    std::map<std::string, std::string> Extract(const std::string& archive)
+    {
+        const bool lzh = archive.substr(archive.size() - 4) == ".LZH";
+        EXPECT_EQ(Shell((lzh ? "lhasa t " : "unzip -t ") + Quote(archive)), 0) << archive;
+        const std::string dir = box.Root() + "/x" + std::to_string(++m_extracted);
+        fs::create_directories(dir);
+        EXPECT_EQ(Shell("7zz x -y -o" + Quote(dir) + " " + Quote(archive)), 0) << archive;
+        return Tree(dir);
+    }
+
+    // A double archive's inner stored archive, extracted in turn.
+    std::map<std::string, std::string> ExtractDouble(const std::string& archive)
+    {
+        const auto outer = Extract(archive);
+        EXPECT_EQ(outer.size(), 1u) << archive;
+        if (outer.size() != 1)
+            return {};
+        const std::string inner = box.Root() + "/inner" + std::to_string(m_extracted) + "." +
+                                  outer.begin()->first.substr(outer.begin()->first.size() - 3);
+        WriteBytes(inner, outer.begin()->second);
+        return Extract(inner);
+    }
+
+    static int Entries(const std::string& folder)
+    {
+        return static_cast<int>(std::distance(fs::directory_iterator(folder), {}));
+    }
+
+    Sandbox box;
+    int m_extracted = 0;
+};
+
+}  // namespace
+
+TEST_F(RunSafetyTest, TwoTargetsWithOneArchiveNameTheSecondFailsWithTheClash)
+{
+    MakeSourceTree(box.C("WORK/abc"), 1);
+    MakeSourceTree(box.C("OLD/abc"), 2);
+    MakeSourceTree(box.C("WORK/ABC"), 3);
+    MakeSourceTree(box.C("WORK/other"), 4);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> settings;
+        std::vector<std::string> folders;
+        std::string archive;  // the file both would be packed into
+        std::string formed;  // the name the second folder's archive is given
+    };
+    const Case cases[] = {
+        {"LZH",
+         {{"AutoExe", "0"}},
+         {"C:\\WORK\\abc", "C:\\OLD\\abc", "C:\\WORK\\other"},
+         "ABC.LZH",
+         "ABC.LZH"},
+        {"ZIP",
+         {{"AutoExe", "1"}, {"AshukuExe", "1"}},
+         {"C:\\WORK\\abc", "C:\\OLD\\abc", "C:\\WORK\\other"},
+         "ABC.ZIP",
+         "ABC.ZIP"},
+        {"double",
+         {{"AutoExe", "2"}, {"Pattern", "1"}},
+         {"C:\\WORK\\abc", "C:\\OLD\\abc", "C:\\WORK\\other"},
+         "ABC.LZH.ZIP",
+         "ABC.LZH.ZIP"},
+        {"letter case",
+         {{"AutoExe", "0"}},
+         {"C:\\WORK\\abc", "C:\\WORK\\ABC", "C:\\WORK\\other"},
+         "ABC.LZH",
+         "ABC.LZH"},
+        // Without upper-casing, abc.LZH is made first, and ABC.LZH would reach it as Windows
+        // finds names.
+        {"letter case kept",
+         {{"AutoExe", "0"}, {"UCase", "False"}},
+         {"C:\\WORK\\abc", "C:\\WORK\\ABC", "C:\\WORK\\other"},
+         "abc.LZH",
+         "ABC.LZH"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(box.C("OUT"));
+        fs::create_directories(box.C("OUT"));
+        auto settings = c.settings;
+        settings.insert(settings.end(),
+                        {{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\TMP\\"}});
+        box.WriteSettings(settings);
+        const RunResult r = box.Run(c.folders);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.status, 1) << r.out << r.err;
+        const std::string clash = kFailed + "　理由：圧縮ファイル C:\\OUT\\" + c.formed +
+                                  " は、この実行で " + c.folders[0] +
+                                  " の圧縮ファイルになっています（名前の重複）\n";
+        EXPECT_NE(r.out.find("[ " + c.folders[1] + " ]\n" + clash), std::string::npos) << r.out;
+        // The run went on with the third folder, and ends by counting.
+        EXPECT_NE(r.out.find("[ C:\\WORK\\other ]"), std::string::npos) << r.out;
+        EXPECT_TRUE(r.out.size() > 0 && r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1) ==
+                                            "全 3 フォルダ中 2 フォルダを圧縮しました\n")
+            << r.out;
+        const std::string archive = box.C("OUT/" + c.archive);
+        const auto files =
+            std::string(c.what) == "double" ? ExtractDouble(archive) : Extract(archive);
+        std::string first = c.folders[0].substr(3);
+        std::replace(first.begin(), first.end(), '\\', '/');
+        EXPECT_EQ(files, Tree(box.C(first)));
+        EXPECT_EQ(Entries(box.C("OUT")), 2);
+        EXPECT_EQ(Entries(box.C("TMP")), 0);
+    }
+}
+
+TEST_F(RunSafetyTest, TwoDoubleRunsAtOnceInOneTemporaryFolderKeepTheirOwnFolders)
+{
+    // Large enough that both runs are at work at the same time.
+    for (const char* side : {"1", "2"}) {
+        std::string big(24u << 20, '\0');
+        unsigned state = side[0];
+        for (char& ch : big) {
+            state = state * 1103515245u + 12345u;
+            ch = static_cast<char>(state >> 24);
+        }
+        WriteBytes(box.C(std::string("SRC") + side + "/PROJ/big.bin"), big);
+        WriteBytes(box.C(std::string("SRC") + side + "/PROJ/side.txt"), side);
+        fs::create_directories(box.C(std::string("OUT") + side));
+        WriteBytes(
+            box.Root() + "/config" + side + "/Brambleworks.ini",
+            std::string("[Quillbox2]\nAuto=True\nAutoExe=2\nTmpDir=C:\\TMP\\\nDir_Out=C:\\OUT") +
+                side + "\n");
+    }
+    const int a =
+        box.StartTagged("1", {"C:\\SRC1\\PROJ"}, {{"XDG_CONFIG_HOME", box.Root() + "/config1"}});
+    const int b =
+        box.StartTagged("2", {"C:\\SRC2\\PROJ"}, {{"XDG_CONFIG_HOME", box.Root() + "/config2"}});
+    const RunResult ra = box.Wait(a, "1", 300);
+    const RunResult rb = box.Wait(b, "2", 300);
+    EXPECT_EQ(ra.status, 0) << ra.out << ra.err;
+    EXPECT_EQ(rb.status, 0) << rb.out << rb.err;
+    // Compared as a whole: a diff of 24 MiB files would be of no help.
+    EXPECT_TRUE(ExtractDouble(box.C("OUT1/PROJ.LZH.LZH")) == Tree(box.C("SRC1/PROJ")));
+    EXPECT_TRUE(ExtractDouble(box.C("OUT2/PROJ.LZH.LZH")) == Tree(box.C("SRC2/PROJ")));
+    EXPECT_EQ(Entries(box.C("TMP")), 0);
+}
+
+TEST_F(RunSafetyTest, KilledRunsLeaveNothingTheNextRunKeepsAndTheOldArchiveStaysWhole)
+{
+    auto randomFile = [&](unsigned seed) {
+        std::string big(48u << 20, '\0');
+        unsigned state = seed;
+        for (char& ch : big) {
+            state = state * 1103515245u + 12345u;
+            ch = static_cast<char>(state >> 24);
+        }
+        WriteBytes(box.C("SRC/PROJ/big.bin"), big);
+    };
+    randomFile(7);
+    MakeSourceTree(box.C("SRC/PROJ/tree"), 5);
+    for (const int mode : {0, 2}) {
+        SCOPED_TRACE(mode);
+        fs::remove_all(box.C("OUT"));
+        fs::create_directories(box.C("OUT"));
+        box.WriteSettings({{"Auto", "True"},
+                           {"AutoExe", std::to_string(mode)},
+                           {"Dir_Out", "C:\\OUT"},
+                           {"TmpDir", "C:\\TMP\\"}});
+        const std::string archive = box.C(mode == 0 ? "OUT/PROJ.LZH" : "OUT/PROJ.LZH.LZH");
+        ASSERT_EQ(box.Run({"C:\\SRC\\PROJ"}).status, 0);
+        const std::string old = ReadBytes(archive);
+        // A change the killed runs have to pack again in full.
+        randomFile(8 + mode);
+        // Killed at several points: early, in the middle, late.
+        int killedAtWork = 0;
+        for (const int ms : {100, 400, 1200}) {
+            const int pid = box.StartTagged("k", {"C:\\SRC\\PROJ"});
+            ASSERT_GT(pid, 0);  // never kill(-1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            int status = 0;
+            const bool running = ::waitpid(pid, &status, WNOHANG) == 0;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            if (!running)
+                break;  // it finished first: the archive is the new one, whole
+            ++killedAtWork;
+            EXPECT_TRUE(ReadBytes(archive) == old)
+                << "the archive changed under a run killed after " << ms << " ms";
+        }
+        EXPECT_GT(killedAtWork, 0);
+        // The next run finishes the job and nothing of the killed ones stays behind.
+        const RunResult r = box.Run({"C:\\SRC\\PROJ"});
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_EQ(Entries(box.C("TMP")), 0);
+        EXPECT_EQ(Entries(box.C("OUT")), 1);
+        const auto files = mode == 0 ? Extract(archive) : ExtractDouble(archive);
+        EXPECT_TRUE(files == Tree(box.C("SRC/PROJ")));
+    }
+}
+
+TEST_F(RunSafetyTest, FilesLeftOutAreNamedWithTheirReasonAndTheFolderFails)
+{
+    MakeSourceTree(box.C("SRC/PROJ"), 1);
+    WriteBytes(box.C("SRC/PROJ/a\\b.txt"), "a backslash in the name\n");
+    WriteBytes(box.C("SECRET/key.txt"), "outside the folder\n");
+    fs::create_directory_symlink(box.C("SECRET"), box.C("SRC/PROJ/outside"));
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    const RunResult r = box.Run({"C:\\SRC\\PROJ"});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("　圧縮されなかったファイル：a\\x5Cb.txt（名前に \\ が含まれています）\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(
+        r.out.find(
+            "　圧縮されなかったファイル：outside（フォルダの外を指すシンボリックリンクです）\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(
+        r.out.find(
+            kFailed +
+            "　理由：圧縮されなかったファイルが 2 個あります（圧縮ファイルは作成済みです）\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("全 1 フォルダ中 0 フォルダを圧縮しました\n"), std::string::npos) << r.out;
+    // The archive that was written stays, with everything else in it.
+    auto expected = Tree(box.C("SRC/PROJ"));
+    expected.erase("a\\b.txt");
+    expected.erase("outside/key.txt");
+    EXPECT_EQ(Extract(box.C("OUT/PROJ.LZH")), expected);
+}
+
+TEST_F(RunSafetyTest, ANameThatIsNotUtf8IsStoredAsItsBytesAndSaidSo)
+{
+    MakeSourceTree(box.C("SRC/PROJ"), 1);
+    WriteBytes(box.C("SRC/PROJ/caf\xE9.txt"), "latin-1 name\n");
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    const RunResult r = box.Run({"C:\\SRC\\PROJ"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("　UTF-8 でない名前をそのまま格納しました：caf\\xE9.txt\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(Shell("bsdtar tf " + Quote(box.C("OUT/PROJ.LZH")) + " | grep -q 'caf.\\.txt'"), 0);
+}
+
+TEST_F(RunSafetyTest, AFailureSaysWhyAndTheRunEndsWithTheCount)
+{
+    MakeSourceTree(box.C("SRC/A"), 1);
+    MakeSourceTree(box.C("SRC/B"), 2);
+    MakeSourceTree(box.C("SRC/C"), 3);
+    // B's archive is there but damaged: the update cannot read it and leaves it alone.
+    WriteBytes(box.C("OUT/B.LZH"), std::string(300, 'x'));
+    box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+    const RunResult r = box.Run({"C:\\SRC\\A", "C:\\SRC\\B", "C:\\SRC\\C"});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("[ C:\\SRC\\B ]\n　ＬＺＨ圧縮中です\n" + kFailed +
+                         "　理由：既存の圧縮ファイル "),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("が壊れています（元のまま残しました）\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("全て終了しました\n全 3 フォルダ中 2 フォルダを圧縮しました\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(ReadBytes(box.C("OUT/B.LZH")), std::string(300, 'x'));
+
+    // All packed: no count.
+    const RunResult ok = box.Run({"C:\\SRC\\A", "C:\\SRC\\C"});
+    EXPECT_EQ(ok.status, 0) << ok.out;
+    EXPECT_EQ(ok.out.find("フォルダを圧縮しました"), std::string::npos) << ok.out;
+}
+
+TEST_F(RunSafetyTest, SettingsOutsideTheButtonsAreUsedAsTheyAreStored)
+{
+    MakeSourceTree(box.C("SRC/A"), 1);
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> settings;
+        const char* archive;
+    };
+    // A pattern outside 0..3 gives ZIP for both stages; a format other than 0 gives ZIP.
+    const Case cases[] = {{{{"AutoExe", "2"}, {"Pattern", "7"}}, "A.ZIP.ZIP"},
+                          {{{"AutoExe", "2"}, {"Pattern", "-7"}}, "A.ZIP.ZIP"},
+                          {{{"AutoExe", "0"}, {"AshukuExe", "2"}}, "A.ZIP"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        fs::remove_all(box.C("OUT"));
+        fs::create_directories(box.C("OUT"));
+        auto settings = c.settings;
+        settings.insert(settings.end(),
+                        {{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\TMP\\"}});
+        box.WriteSettings(settings);
+        const RunResult r = box.Run({"C:\\SRC\\A"});
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        const std::string archive = box.C(std::string("OUT/") + c.archive);
+        EXPECT_EQ(std::string(c.archive).size() > 6 ? ExtractDouble(archive) : Extract(archive),
+                  Tree(box.C("SRC/A")));
+    }
+    // A mode outside the three runs nothing and says so.
+    fs::remove_all(box.C("OUT"));
+    fs::create_directories(box.C("OUT"));
+    box.WriteSettings({{"Auto", "True"}, {"AutoExe", "7"}, {"Dir_Out", "C:\\OUT"}});
+    const std::string settings = ReadBytes(box.SettingsFile());
+    const RunResult r = box.Run({"C:\\SRC\\A"});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(
+        r.out.find(kFailed +
+                   "　理由：圧縮方法 7 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_EQ(Entries(box.C("OUT")), 0);
+    EXPECT_EQ(ReadBytes(box.SettingsFile()), settings);
+}
+
+TEST_F(RunSafetyTest, UpdateExtractionTakesOnlyTheExpectedMember)
+{
+    MakeSourceTree(box.C("SRC/PROJ"), 1);
+    // An outer archive whose only member lies in a folder: tmp/PROJ.LZH.
+    fs::create_directories(box.C("OUT"));
+    WriteBytes(box.Root() + "/craft/tmp/PROJ.LZH", "not the stored archive of this folder\n");
+    ASSERT_EQ(Shell("cd " + Quote(box.Root() + "/craft") + " && jlha a " +
+                    Quote(box.C("OUT/PROJ.LZH.LZH")) + " tmp/PROJ.LZH"),
+              0);
+    box.WriteSettings({{"Auto", "True"},
+                       {"AutoExe", "2"},
+                       {"Double", "True"},
+                       {"Dir_Out", "C:\\OUT"},
+                       {"TmpDir", "C:\\TMP\\"}});
+    const RunResult r = box.Run({"C:\\SRC\\PROJ"});
+    EXPECT_NE(r.out.find("　更新のため２重圧縮ファイル解凍中です"), std::string::npos) << r.out;
+    EXPECT_EQ(Entries(box.C("TMP")), 0);
+    EXPECT_FALSE(fs::exists(box.C("TMP/tmp")));
+}

@@ -1,0 +1,125 @@
+// The run's own checks against the recording fake: archive names two targets share, modes
+// beyond the buttons, and what the module says about left-out files and failed tests.
+#include "EngineFixture.h"
+
+#include "archivers/include/archiver_results.h"
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
+#include "engine/ModuleReport.h"
+#include "engine/Options.h"
+#include "engine/PackFolder.h"
+#include "engine/PackRun.h"
+
+#include <algorithm>
+
+using namespace qbtest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+std::string L(int code)
+{
+    return resQuillbox(code);
+}
+std::string R(const std::string& reason)
+{
+    return qb::engine::ReasonLine(reason);
+}
+
+class RunChecksTest : public EngineTest {
+protected:
+    RecordingHost host;
+};
+
+}  // namespace
+
+TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
+{
+    struct Case {
+        int mode, ashukuExe, pattern;
+        const char* archive;
+    };
+    for (const Case c :
+         {Case{0, 0, 0, "ABC.LZH"}, Case{1, 1, 0, "ABC.ZIP"}, Case{2, 0, 1, "ABC.LZH.ZIP"}}) {
+        SCOPED_TRACE(c.archive);
+        InstallFake();
+        host = RecordingHost();
+        m_options.AshukuExe = c.ashukuExe;
+        m_options.Pattern = c.pattern;
+        qb::engine::VectorTargetList list;
+        list.Append(MakeFolder("C:\\Work\\abc"));
+        list.Append(MakeFolder("C:\\Old\\abc"));
+        list.Append(MakeFolder("C:\\Work\\ABC"));
+        list.Append(MakeFolder("C:\\Work\\xyz"));
+        const auto r = qb::engine::PackRun(list, "D:\\OUT", c.mode, m_options, host);
+        EXPECT_EQ(r.packed, 2);
+        EXPECT_FALSE(r.aborted);
+        const std::string clash =
+            R("圧縮ファイル D:\\OUT\\" + std::string(c.archive) +
+              " は、この実行で C:\\Work\\abc の圧縮ファイルになっています（名前の重複）");
+        const Lines expected = {"[ C:\\Old\\abc ]",  L(20004), clash,
+                                "[ C:\\Work\\ABC ]", L(20004), clash};
+        EXPECT_NE(
+            std::search(host.history.begin(), host.history.end(), expected.begin(), expected.end()),
+            host.history.end());
+        EXPECT_EQ(host.history.back(), "全 4 フォルダ中 2 フォルダを圧縮しました");
+        // Calls were made for the first and the last folder only.
+        for (const FakeCall& call : Fake().calls)
+            EXPECT_EQ(call.cwd.find("Old"), std::string::npos) << call.cwd;
+    }
+}
+
+TEST_F(RunChecksTest, AModeBeyondTheThreePacksNothingAndSaysSo)
+{
+    qb::engine::VectorTargetList list;
+    list.Append(MakeFolder("C:\\SRC\\A"));
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", 7, m_options, host);
+    EXPECT_EQ(r.packed, 0);
+    EXPECT_TRUE(Fake().calls.empty());
+    EXPECT_EQ(host.history,
+              (Lines{L(20004), R("圧縮方法 7 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません"),
+                     resQuill(kSharedRunFinished), "全 1 フォルダ中 0 フォルダを圧縮しました"}));
+}
+
+TEST_F(RunChecksTest, LeftOutFilesAreNamedAndTheFolderFailsWithoutItsArchiveListed)
+{
+    MakeFolder("C:\\SRC\\A");
+    Fake().output =
+        "adding x\nskipped link-outside etc\nraw-name caf\\xE9\nskipped unreadable secret\n";
+    Fake().results = {ARC_ERROR_INCOMPLETE};
+    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\A ]", L(20010),
+                     "　圧縮されなかったファイル：etc（フォルダの外を指すシンボリックリンクです）",
+                     "　UTF-8 でない名前をそのまま格納しました：caf\\xE9",
+                     "　圧縮されなかったファイル：secret（読み込みが許可されていません）", L(20004),
+                     R("圧縮されなかったファイルが 2 個あります（圧縮ファイルは作成済みです）")}));
+    EXPECT_TRUE(host.created.empty());
+}
+
+TEST_F(RunChecksTest, FailedTestOfTheSecondStageGivesItsReason)
+{
+    MakeFolder("C:\\SRC\\A");
+    m_options.TestArchive = true;
+    Fake().results = {0, ARC_ERROR_TEST_FAILED};
+    Fake().output = "failed test-failed A.LZH\n";
+    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 2, m_options, host), 1);
+    ASSERT_EQ(Fake().calls.size(), 2u);
+    for (const FakeCall& call : Fake().calls)
+        EXPECT_NE(call.command.find(" -test "), std::string::npos) << call.command;
+    EXPECT_EQ(host.history.back(), R("作成した圧縮ファイルのテストで異常が見つかりました（A."
+                                     "LZH）。元の圧縮ファイルはそのままです"));
+}
+
+TEST_F(RunChecksTest, SyncRebuildsWithoutTheUpdateExtraction)
+{
+    MakeFolder("C:\\SRC\\A");
+    WriteFile("D:\\OUT\\A.LZH.LZH", "old");
+    m_options.Double = true;
+    m_options.SyncArchive = true;
+    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 2, m_options, host), 0);
+    ASSERT_EQ(Fake().calls.size(), 2u);
+    for (const FakeCall& call : Fake().calls)
+        EXPECT_NE(call.command.find(" -sync "), std::string::npos) << call.command;
+    EXPECT_EQ(std::find(host.history.begin(), host.history.end(), L(20020)), host.history.end());
+}
