@@ -23,10 +23,11 @@ using qb::ui::Quillbox;
 
 namespace {
 
-// Captions below 8040 are this program's texts, from 8042 on the family's shared ones.
+// Captions below 8040 are this program's texts, from 8042 on the family's shared ones; the
+// newer options (8100 on) are this program's again.
 QString text(int code)
 {
-    return code < 8040 ? Quillbox(code) : Quill(code);
+    return code < 8040 || code >= 8100 ? Quillbox(code) : Quill(code);
 }
 
 template <std::size_t N>
@@ -96,6 +97,8 @@ frmOption::frmOption(qb::engine::Options& options,
             obtAshukuExe[i] = radio(pnlAshukuExe, QStringLiteral("obtAshukuExe%1").arg(i));
         ckbResize = check("ckbResize");
         ckbTip = check("ckbTip");
+        ckbTestArchive = check("ckbTestArchive");
+        ckbSyncArchive = check("ckbSyncArchive");
         btnInit = new QPushButton(this);
         btnInit->setObjectName(QStringLiteral("btnInit"));
         btnCancel = new QPushButton(this);
@@ -154,6 +157,8 @@ frmOption::frmOption(qb::engine::Options& options,
         layout->addLayout(habukuRow);
         layout->addWidget(ckbUCase);
         layout->addWidget(ckbDouble);
+        layout->addWidget(ckbTestArchive);
+        layout->addWidget(ckbSyncArchive);
         layout->addWidget(ckbAuto);
         layout->addWidget(pnlAuto);
         layout->addLayout(logRow);
@@ -175,13 +180,15 @@ frmOption::frmOption(qb::engine::Options& options,
         qb::ui::RestoreFormPosition(this, "Option");
         SetFontData();
         setWindowTitle(Quillbox(8000));
-        const std::pair<QAbstractButton *, int> captions[] = {
-            {ckbSubDir, 8001}, {ckbHiddn, 8002}, {ckbJibun, 8003}, {ckbHabuku, 8015},
-            {ckbUCase, 8004}, {ckbDouble, 8005}, {ckbAuto, 8006}, {obtExe[0], 8007},
-            {obtExe[1], 8008}, {obtExe[2], 8009}, {ckbLog, 8060}, {obtPattern[0], 8011},
-            {obtPattern[1], 8012}, {obtPattern[2], 8013}, {obtPattern[3], 8014},
+        const std::pair<QAbstractButton*, int> captions[] = {
+            {ckbSubDir, 8001},       {ckbHiddn, 8002},        {ckbJibun, 8003},
+            {ckbHabuku, 8015},       {ckbUCase, 8004},        {ckbDouble, 8005},
+            {ckbAuto, 8006},         {obtExe[0], 8007},       {obtExe[1], 8008},
+            {obtExe[2], 8009},       {ckbLog, 8060},          {obtPattern[0], 8011},
+            {obtPattern[1], 8012},   {obtPattern[2], 8013},   {obtPattern[3], 8014},
             {obtAshukuExe[0], 8017}, {obtAshukuExe[1], 8018}, {ckbResize, 8056},
-            {ckbTip, 8058}, {btnInit, 8042}, {btnCancel, 8043}, {btnOk, 8044},
+            {ckbTip, 8058},          {btnInit, 8042},         {btnCancel, 8043},
+            {btnOk, 8044},           {ckbTestArchive, 8100},  {ckbSyncArchive, 8101},
         };
         for (const auto &[control, code] : captions)
             control->setText(text(code));
@@ -195,13 +202,15 @@ frmOption::frmOption(qb::engine::Options& options,
 
 void frmOption::SetToolTip(bool blnToolTip)
 {
-    const std::pair<QWidget *, int> tips[] = {
-        {ckbSubDir, 8020}, {ckbHiddn, 8021}, {ckbJibun, 8022}, {ckbHabuku, 8035},
-        {ckbUCase, 8023}, {ckbDouble, 8024}, {ckbAuto, 8025}, {obtExe[0], 8026},
-        {obtExe[1], 8027}, {obtExe[2], 8028}, {ckbLog, 8061}, {obtPattern[0], 8031},
-        {obtPattern[1], 8032}, {obtPattern[2], 8033}, {obtPattern[3], 8034},
+    const std::pair<QWidget*, int> tips[] = {
+        {ckbSubDir, 8020},       {ckbHiddn, 8021},        {ckbJibun, 8022},
+        {ckbHabuku, 8035},       {ckbUCase, 8023},        {ckbDouble, 8024},
+        {ckbAuto, 8025},         {obtExe[0], 8026},       {obtExe[1], 8027},
+        {obtExe[2], 8028},       {ckbLog, 8061},          {obtPattern[0], 8031},
+        {obtPattern[1], 8032},   {obtPattern[2], 8033},   {obtPattern[3], 8034},
         {obtAshukuExe[0], 8037}, {obtAshukuExe[1], 8038}, {ckbResize, 8057},
-        {ckbTip, 8059}, {btnInit, 8045}, {btnCancel, 8046}, {btnOk, 8047},
+        {ckbTip, 8059},          {btnInit, 8045},         {btnCancel, 8046},
+        {btnOk, 8047},           {ckbTestArchive, 8110},  {ckbSyncArchive, 8111},
     };
     for (const auto &[control, code] : tips)
         control->setToolTip(blnToolTip ? text(code) : QString());
@@ -268,6 +277,8 @@ void frmOption::ShowOptionValues()
     selectIndex(obtAshukuExe, o.AshukuExe);
     ckbResize->setChecked(BoolToCheck(o.Resize) == 1);
     ckbTip->setChecked(BoolToCheck(o.Tip) == 1);
+    ckbTestArchive->setChecked(o.TestArchive);
+    ckbSyncArchive->setChecked(o.SyncArchive);
 }
 
 void frmOption::EnableZipChoices()
@@ -324,6 +335,8 @@ void frmOption::ResetOptionControls()
     obtAshukuExe[0]->setChecked(true);
     ckbResize->setChecked(true);
     ckbTip->setChecked(true);
+    ckbTestArchive->setChecked(false);
+    ckbSyncArchive->setChecked(false);
 }
 
 void frmOption::ApplyOptions()
@@ -345,6 +358,8 @@ void frmOption::ApplyOptions()
     if (const int format = firstChecked(obtAshukuExe); format >= 0)
         o.AshukuExe = format;
     o.Resize = value(ckbResize);
+    o.TestArchive = value(ckbTestArchive);
+    o.SyncArchive = value(ckbSyncArchive);
     const bool tip = value(ckbTip);
     if (tip != o.Tip) {
         o.Tip = tip;

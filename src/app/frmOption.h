@@ -79,6 +79,8 @@ private:
     std::array<QRadioButton *, 2> obtAshukuExe{};
     QCheckBox *ckbResize = nullptr;
     QCheckBox *ckbTip = nullptr;
+    QCheckBox* ckbTestArchive = nullptr;  // option TestArchive
+    QCheckBox* ckbSyncArchive = nullptr;  // option SyncArchive
     QPushButton *btnInit = nullptr;
     QPushButton *btnCancel = nullptr;
     QPushButton *btnOk = nullptr;

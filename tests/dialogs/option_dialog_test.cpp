@@ -4,6 +4,7 @@
 #include "DialogSandbox.h"
 
 #include "app/frmOption.h"
+#include "common/resQuillbox.h"
 #include "dialogs/FormPlacement.h"
 #include "dialogs/Messages.h"
 #include "dialogs/frmDefault.h"
@@ -279,3 +280,24 @@ TEST_F(OptionDialog, PositionIsCorrectedAndWrittenBack)
 }
 
 } // namespace
+
+TEST_F(OptionDialog, TestAndSyncBoxesShowApplyAndResetTheirOptions)
+{
+    m_options.TestArchive = true;
+    frmOption dialog(m_options, {});
+    dialog.show();
+    EXPECT_TRUE(control(dialog, "ckbTestArchive")->isChecked());
+    EXPECT_FALSE(control(dialog, "ckbSyncArchive")->isChecked());
+    EXPECT_EQ(control(dialog, "ckbTestArchive")->text(),
+              QStringLiteral("作成後に圧縮ファイルをテストする"));
+    EXPECT_EQ(control(dialog, "ckbSyncArchive")->toolTip().toStdString(), resQuillbox(8111));
+    control(dialog, "ckbSyncArchive")->click();
+    ok(dialog)->click();
+    EXPECT_TRUE(m_options.TestArchive);
+    EXPECT_TRUE(m_options.SyncArchive);
+    dialog.show();
+    control(dialog, "btnInit")->click();
+    ok(dialog)->click();
+    EXPECT_FALSE(m_options.TestArchive);
+    EXPECT_FALSE(m_options.SyncArchive);
+}
