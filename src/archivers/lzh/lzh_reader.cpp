@@ -110,27 +110,38 @@ bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std:
 
 namespace {
 
+// liblhasa asks for its input a few bytes at a time; reading those straight from the archive
+// would cost one system call per few bytes. The packed data is read in large pieces instead.
 struct PackedInput {
     ByteSource* source;
-    std::uint64_t pos;
-    std::uint64_t left;
+    std::uint64_t pos;   // next byte of the archive to read into the buffer
+    std::uint64_t left;  // packed bytes not yet read into the buffer
     bool failed = false;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(64 * 1024);
+    std::size_t at = 0, end = 0;  // unread part of the buffer
 };
 
 size_t FeedDecoder(void* buf, size_t len, void* user)
 {
     auto* in = static_cast<PackedInput*>(user);
-    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(len, in->left));
-    if (n == 0)
-        return 0;
-    long long got = in->source->ReadAt(in->pos, buf, n);
-    if (got <= 0) {
-        in->failed = true;
-        return 0;
+    if (in->at == in->end) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(in->buffer.size(), in->left));
+        if (n == 0)
+            return 0;
+        long long got = in->source->ReadAt(in->pos, in->buffer.data(), n);
+        if (got <= 0) {
+            in->failed = true;
+            return 0;
+        }
+        in->pos += static_cast<std::uint64_t>(got);
+        in->left -= static_cast<std::uint64_t>(got);
+        in->at = 0;
+        in->end = static_cast<std::size_t>(got);
     }
-    in->pos += static_cast<std::uint64_t>(got);
-    in->left -= static_cast<std::uint64_t>(got);
-    return static_cast<size_t>(got);
+    std::size_t n = std::min(len, in->end - in->at);
+    std::memcpy(buf, in->buffer.data() + in->at, n);
+    in->at += n;
+    return n;
 }
 
 struct DecoderFree {
