@@ -12,6 +12,7 @@
 
 
 #include "lzh_crc16.h"
+#include "lzh_decode.h"
 
 namespace lzh {
 
@@ -173,6 +174,38 @@ DecodeStatus DecodeMember(ByteSource& source, const MemberHeader& member, const 
             if (!sink(buf.data(), n))
                 return DecodeStatus::Stopped;
             done += n;
+        }
+    } else if (int windowBits = LhWindowBits(member.method.c_str())) {
+        std::uint64_t pos = member.dataOffset, left = member.packedSize;
+        bool readFailed = false;
+        LhDecodeResult r = LhDecode(
+            windowBits, member.originalSize,
+            [&](std::uint8_t* into, std::size_t size) -> long long {
+                std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, left));
+                if (n == 0)
+                    return 0;
+                long long got = source.ReadAt(pos, into, n);
+                if (got <= 0) {
+                    readFailed = got < 0;
+                    return got < 0 ? -1 : 0;
+                }
+                pos += static_cast<std::uint64_t>(got);
+                left -= static_cast<std::uint64_t>(got);
+                return got;
+            },
+            [&](const std::uint8_t* data, std::size_t n) {
+                crc = Crc16Update(crc, data, n);
+                return sink(data, n);
+            });
+        switch (r) {
+        case LhDecodeResult::Ok:
+            break;
+        case LhDecodeResult::Stopped:
+            return DecodeStatus::Stopped;
+        case LhDecodeResult::ReadError:
+            return DecodeStatus::ReadError;
+        case LhDecodeResult::DataError:
+            return readFailed ? DecodeStatus::ReadError : DecodeStatus::DataError;
         }
     } else {
         std::string name = member.method;
