@@ -56,42 +56,71 @@ bool CleanMemberName(std::string_view member, std::string& cleaned)
 
 int PrepareExtractPath(const std::string& folder, std::string_view member, std::string& hostPath)
 {
+    ExtractPaths paths(folder);
+    return paths.Prepare(member, hostPath);
+}
+
+int ExtractPaths::Prepare(std::string_view member, std::string& hostPath)
+{
     std::string cleaned;
     if (!CleanMemberName(member, cleaned))
         return ARC_ERROR_UNSAFE_PATH;
-    std::string root = RealPath(folder);
-    if (root.empty())
-        return ARC_ERROR_FOLDER_MISSING;
-
-    std::string current = root;
-    size_t pos = 0;
-    for (;;) {
-        size_t end = cleaned.find('/', pos);
-        std::string comp = cleaned.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        std::string next = current == "/" ? "/" + comp : current + "/" + comp;
-        if (end == std::string::npos) {
-            hostPath = next;
-            return ARC_OK;
-        }
-        struct stat info {};
-        if (lstat(next.c_str(), &info) != 0) {
-            if (mkdir(next.c_str(), 0777) != 0 && errno != EEXIST)
-                return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_WRITE);
-        } else if (S_ISLNK(info.st_mode)) {
-            // A link inside the folder is followed only when it stays inside the folder.
-            std::string real = RealPath(next);
-            struct stat target {};
-            if (real.empty() || !IsInside(real, root) || stat(real.c_str(), &target) != 0
-                || !S_ISDIR(target.st_mode))
-                return ARC_ERROR_UNSAFE_PATH;
-            next = real;
-        } else if (!S_ISDIR(info.st_mode)) {
-            // A file stands where a folder is needed: the member cannot be placed.
-            return ARC_ERROR_WRITE;
-        }
-        current = next;
-        pos = end + 1;
+    if (m_root.empty()) {
+        m_root = RealPath(m_folder);
+        if (m_root.empty())
+            return ARC_ERROR_FOLDER_MISSING;
     }
+    size_t slash = cleaned.rfind('/');
+    std::string folder = m_root;
+    if (slash != std::string::npos) {
+        if (int rc = Folder(cleaned.substr(0, slash), folder))
+            return rc;
+    }
+    hostPath = (folder == "/" ? "" : folder) + "/" +
+               cleaned.substr(slash == std::string::npos ? 0 : slash + 1);
+    return ARC_OK;
+}
+
+// The host path of a folder below the root (relative: cleaned, '/'-separated), made when
+// missing. A link on the way is followed only when it stays inside the root.
+int ExtractPaths::Folder(const std::string& relative, std::string& host)
+{
+    if (auto it = m_checked.find(relative); it != m_checked.end()) {
+        host = it->second;
+        return ARC_OK;
+    }
+    size_t slash = relative.rfind('/');
+    std::string parent = m_root;
+    if (slash != std::string::npos) {
+        if (int rc = Folder(relative.substr(0, slash), parent))
+            return rc;
+    }
+    std::string comp = relative.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::string next = parent == "/" ? "/" + comp : parent + "/" + comp;
+    struct stat info { };
+    if (lstat(next.c_str(), &info) != 0) {
+        if (mkdir(next.c_str(), 0777) != 0) {
+            if (errno != EEXIST)
+                return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_WRITE);
+            // Made by someone else just now: only a real folder will do.
+            if (lstat(next.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+                return ARC_ERROR_WRITE;
+        }
+    } else if (S_ISLNK(info.st_mode)) {
+        // A link inside the folder is followed only when it stays inside the folder.
+        std::string real = RealPath(next);
+        struct stat target { };
+        if (real.empty() || !IsInside(real, m_root) || stat(real.c_str(), &target) != 0 ||
+            !S_ISDIR(target.st_mode))
+            return ARC_ERROR_UNSAFE_PATH;
+        next = real;
+    } else if (!S_ISDIR(info.st_mode)) {
+        // A file stands where a folder is needed: the member cannot be placed.
+        return ARC_ERROR_WRITE;
+    }
+    m_checked.emplace(relative, next);
+    host = next;
+    return ARC_OK;
 }
 
 }  // namespace qb::arc

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace qb::arc {
 
@@ -22,5 +23,21 @@ bool CleanMemberName(std::string_view member, std::string& cleaned);
 // The last component is not created; when it exists as a symbolic link, a writer must replace
 // the link (write a new file and rename it into place) and never write through it.
 int PrepareExtractPath(const std::string& folder, std::string_view member, std::string& hostPath);
+
+// The same for the many members of one extraction: the target folder is resolved once and every
+// folder on the way is checked (or made) once, not once per member, which matters when
+// thousands of small files are extracted.
+class ExtractPaths {
+public:
+    explicit ExtractPaths(std::string folder) : m_folder(std::move(folder)) { }
+    int Prepare(std::string_view member, std::string& hostPath);
+
+private:
+    int Folder(const std::string& relative, std::string& host);
+
+    std::string m_folder;
+    std::string m_root;  // real path of m_folder
+    std::unordered_map<std::string, std::string> m_checked;  // relative folder -> host folder
+};
 
 }  // namespace qb::arc

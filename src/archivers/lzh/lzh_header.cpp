@@ -310,8 +310,10 @@ HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t
         return Bad("header CRC error");
     if (x.unixTime)
         h.mtime = *x.unixTime;
-    else if (x.fileTime && *x.fileTime >= 116444736000000000ull)
-        h.mtime = static_cast<std::int64_t>((*x.fileTime - 116444736000000000ull) / 10000000ull);
+    else if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
+        h.mtime = static_cast<std::int64_t>((*x.fileTime - kFileTimeOfUnixEpoch) / 10000000ull);
+    if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
+        h.fileTime = x.fileTime;
     ApplyCharset(x, h);
     std::string rawName = x.name ? *x.name : std::string(reinterpret_cast<const char*>(buf + 22), n);
     FinishPath(x.folder.value_or(std::string()), rawName, x, h);
@@ -348,6 +350,8 @@ HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint6
         return Bad("header without CRC");
     if (!CheckHeaderCrc(buf, static_cast<std::size_t>(total), x))
         return Bad("header CRC error");
+    if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
+        h.fileTime = x.fileTime;
     if (x.packed64 && x.original64) {
         h.packedSize = *x.packed64;
         h.originalSize = *x.original64;
@@ -358,6 +362,21 @@ HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint6
 }
 
 }  // namespace
+
+std::optional<std::uint64_t> FileTimeFromUnix(std::int64_t seconds, long nanoseconds)
+{
+    if (seconds < 0 || nanoseconds < 0)
+        return std::nullopt;
+    return kFileTimeOfUnixEpoch + static_cast<std::uint64_t>(seconds) * 10000000ull +
+           static_cast<std::uint64_t>(nanoseconds) / 100;
+}
+
+void UnixFromFileTime(std::uint64_t fileTime, std::int64_t& seconds, long& nanoseconds)
+{
+    std::uint64_t since = fileTime - kFileTimeOfUnixEpoch;
+    seconds = static_cast<std::int64_t>(since / 10000000ull);
+    nanoseconds = static_cast<long>(since % 10000000ull) * 100;
+}
 
 std::string MemberHeader::Path() const
 {

@@ -24,6 +24,7 @@ struct MemberHeader {
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
     std::int64_t mtime = 0;        // Unix seconds (UTC)
+    std::optional<std::uint64_t> fileTime;  // exact last-write time (0x41), FILETIME ticks
     std::uint8_t attribute = 0x20; // MS-DOS attribute bits
     std::uint16_t crc = 0;         // CRC-16 of the original data
     bool hasCrc = true;            // false for very old level-0 headers without the field
@@ -45,6 +46,13 @@ struct MemberHeader {
     // The path with '/' separators, as listings show it.
     std::string Path() const;
 };
+
+// Windows file times (FILETIME): 100-ns ticks since 1601-01-01 UTC. Times before 1970 are
+// not kept (FileTimeFromUnix gives nothing for them).
+constexpr std::uint64_t kFileTimeOfUnixEpoch = 116444736000000000ull;
+std::optional<std::uint64_t> FileTimeFromUnix(std::int64_t seconds, long nanoseconds);
+// Seconds and nanoseconds of a FILETIME of 1970 or later.
+void UnixFromFileTime(std::uint64_t fileTime, std::int64_t& seconds, long& nanoseconds);
 
 // Parser results. Incomplete means more bytes are needed than were given (Needed() tells how
 // many); every other failure is a damaged header.
@@ -71,13 +79,15 @@ struct NewMember {
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
     std::int64_t mtime = 0;                // Unix seconds
+    std::optional<std::uint64_t> fileTime;  // exact modification time for 0x41, FILETIME ticks
     std::uint16_t crc = 0;
     std::uint16_t unixMode = 0100644;      // type and permission bits
     std::uint8_t attribute = 0x20;
 };
 
-// Builds a level-2 header: the fixed part, extended headers 0x46 (code page, unless 0), 0x01 (name), 0x02
-// (folders), 0x40 (attribute, when not plain 0x20), 0x50 (Unix mode), 0x42 (64-bit sizes, for
+// Builds a level-2 header: the fixed part, extended headers 0x46 (code page, unless 0), 0x01
+// (name), 0x02 (folders), 0x40 (attribute, when not plain 0x20), 0x41 (the exact time as
+// creation, last write and last access, when given), 0x50 (Unix mode), 0x42 (64-bit sizes, for
 // members of 4 GiB and more) and last 0x00 with the CRC of the whole header. The size is never a
 // multiple of 256, because its low byte is the first byte of the member and a zero there would
 // read as the end of the archive; an extra byte in the 0x00 header avoids it rather than a pad

@@ -78,6 +78,14 @@ std::vector<std::uint8_t> BuildLevel2Header(const NewMember& m)
         const std::uint8_t attr[2] = {m.attribute, 0};
         AddExtended(h, next, 0x40, attr, 2);
     }
+    if (m.fileTime) {
+        // Creation, last write and last access all get the modification time: the others
+        // would make the archive change each time the files are merely read.
+        std::vector<std::uint8_t> times(24);
+        for (int i = 0; i < 3; ++i)
+            Put64(times, 8 * i, *m.fileTime);
+        AddExtended(h, next, 0x41, times.data(), times.size());
+    }
     const std::uint8_t mode[2] = {static_cast<std::uint8_t>(m.unixMode), static_cast<std::uint8_t>(m.unixMode >> 8)};
     AddExtended(h, next, 0x50, mode, 2);
     if (m.packedSize > 0xFFFFFFFFu || m.originalSize > 0xFFFFFFFFu) {

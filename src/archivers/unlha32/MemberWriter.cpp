@@ -67,6 +67,8 @@ lzh::NewMember Describe(const NewFile& f)
     std::vector<std::string> parts = SplitMember(f.codePage == 932 ? lzh::Utf8ToCp932(f.member).value_or(f.member) : f.member);
     m.codePage = f.codePage;
     m.mtime = st.st_mtime;
+    // The exact time too, so that an update can tell a file changed within the same second.
+    m.fileTime = lzh::FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     if (f.entry->isFolder) {
         m.method = "-lhd-";
         m.folders = parts;

@@ -9,8 +9,8 @@
 // archive could point anywhere.
 #include "UnlhaInternal.h"
 
-#include "AtomicOutput.h"
 #include "ErrorCodes.h"
+#include "ExtractFile.h"
 #include "Paths.h"
 #include "SafePath.h"
 #include "archiver_results.h"
@@ -46,6 +46,28 @@ int MakeFolders(const std::string& path)
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
+// The exact time when the archive has it (0x41), else the whole seconds of the header.
+struct timespec MemberTime(const lzh::MemberHeader& m)
+{
+    struct timespec t {
+        static_cast<time_t>(m.mtime), 0
+    };
+    if (m.fileTime) {
+        std::int64_t seconds = 0;
+        long nanoseconds = 0;
+        lzh::UnixFromFileTime(*m.fileTime, seconds, nanoseconds);
+        t.tv_sec = static_cast<time_t>(seconds);
+        t.tv_nsec = nanoseconds;
+    }
+    return t;
+}
+
+void SetTimes(const std::string& path, const struct timespec& mtime)
+{
+    struct timespec times[2] = {mtime, mtime};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
 mode_t FileMode(const lzh::MemberHeader& m, mode_t umaskBits)
 {
     // The owner can always read what was extracted; other bits are kept as stored.
@@ -55,46 +77,23 @@ mode_t FileMode(const lzh::MemberHeader& m, mode_t umaskBits)
     return mode & ~umaskBits;
 }
 
-struct timespec TimesOf(std::int64_t mtime, struct timespec (&times)[2])
-{
-    times[0].tv_sec = static_cast<time_t>(mtime);
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    return times[0];
-}
-
-void SetTimes(int fd, std::int64_t mtime)
-{
-    struct timespec times[2];
-    TimesOf(mtime, times);
-    futimens(fd, times);
-}
-
-void SetTimes(const std::string& path, std::int64_t mtime)
-{
-    struct timespec times[2];
-    TimesOf(mtime, times);
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
 struct FolderToFinish {
     std::string hostPath;
-    std::int64_t mtime;
+    struct timespec mtime;
     std::optional<std::uint16_t> mode;
 };
 
 class Extractor {
 public:
-    Extractor(const UnlhaCommand& cmd, Call& call, lzh::ByteSource& source, std::uint64_t total)
-        : m_cmd(cmd), m_call(call), m_source(source), m_total(total)
-    {
-        m_umask = umask(0);
-        umask(m_umask);
-    }
+    Extractor(const UnlhaCommand& cmd, Call& call, lzh::ByteSource& source,
+              const std::string& target, std::uint64_t total)
+        : m_cmd(cmd), m_call(call), m_source(source), m_paths(target), m_total(total),
+          m_umask(qb::arc::ReadUmask())
+    { }
 
     // Returns 0 to go on, or a result that ends the whole call (disk full, cancel, ...). Member
     // failures that do not stop the call are remembered in Failure().
-    int Member(const lzh::MemberHeader& m, const std::string& target);
+    int Member(const lzh::MemberHeader& m);
     int Failure() const { return m_failure; }
     std::uint64_t Done() const { return m_done; }
     void FinishFolders();
@@ -111,6 +110,7 @@ private:
     const UnlhaCommand& m_cmd;
     Call& m_call;
     lzh::ByteSource& m_source;
+    qb::arc::ExtractPaths m_paths;
     std::uint64_t m_total;
     std::uint64_t m_done = 0;
     mode_t m_umask;
@@ -119,7 +119,7 @@ private:
     std::set<std::string> m_flatNames;  // e: names already written in this call
 };
 
-int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
+int Extractor::Member(const lzh::MemberHeader& m)
 {
     std::string shown = DisplayPath(m);
     if (m.isSymlink) {
@@ -148,7 +148,7 @@ int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
         return ARC_OK;
     }
     std::string hostPath;
-    int rc = qb::arc::PrepareExtractPath(target, relative, hostPath);
+    int rc = m_paths.Prepare(relative, hostPath);
     if (rc == ARC_ERROR_UNSAFE_PATH) {
         Fail(rc, "refused (leads outside the folder): " + shown);
         return ARC_OK;
@@ -160,7 +160,7 @@ int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
     if (m.isDirectory) {
         if (int err = MakeFolders(hostPath))
             return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
-        m_folders.push_back({hostPath, m.mtime, m.unixMode});
+        m_folders.push_back({hostPath, MemberTime(m), m.unixMode});
         return ARC_OK;
     }
     return WriteFile(m, hostPath);
@@ -169,44 +169,34 @@ int Extractor::Member(const lzh::MemberHeader& m, const std::string& target)
 int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath)
 {
     std::string shown = DisplayPath(m);
-    struct stat existing {};
-    if (lstat(hostPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
-        Fail(ARC_ERROR_WRITE, "a folder of that name is in the way: " + shown);
-        return ARC_OK;
-    }
-    std::string folder = qb::arc::ParentFolder(hostPath);
-    std::string temp = folder + "/." + qb::arc::BaseName(hostPath) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
+    qb::arc::ExtractFile file;
+    if (int rc = file.Begin(hostPath))
+        return rc;
     int writeError = 0;
     bool cancelled = false;
-    lzh::DecodeStatus s = lzh::DecodeMember(m_source, m, [&](const std::uint8_t* data, std::size_t n) {
-        if (int err = qb::arc::WriteAll(fd, data, n)) {
-            writeError = err;
-            return false;
-        }
-        m_done += n;
-        if (!m_call.Progress(m.Path(), m_done, m_total)) {
-            cancelled = true;
-            return false;
-        }
-        return true;
-    });
+    std::string path = m.Path();
+    lzh::DecodeStatus s =
+        lzh::DecodeMember(m_source, m, [&](const std::uint8_t* data, std::size_t n) {
+            if (int err = file.Write(data, n)) {
+                writeError = err;
+                return false;
+            }
+            m_done += n;
+            if (!m_call.Progress(path, m_done, m_total)) {
+                cancelled = true;
+                return false;
+            }
+            return true;
+        });
     // The last report of a member comes before it is put in place, so a cancel there still
     // leaves nothing behind.
-    if (s == lzh::DecodeStatus::Ok && !writeError && !m_call.Progress(m.Path(), m_done, m_total, true)) {
+    if (s == lzh::DecodeStatus::Ok && !writeError &&
+        !m_call.Progress(path, m_done, m_total, true)) {
         cancelled = true;
         s = lzh::DecodeStatus::Stopped;
     }
-    if (s == lzh::DecodeStatus::Ok) {
-        fchmod(fd, FileMode(m, m_umask));
-        SetTimes(fd, m.mtime);
-    }
-    if (close(fd) != 0 && s == lzh::DecodeStatus::Ok && !writeError)
-        writeError = errno;
     if (s != lzh::DecodeStatus::Ok || writeError) {
-        unlink(temp.c_str());
+        file.Discard();
         if (cancelled)
             return ARC_ERROR_USER_CANCEL;
         if (writeError) {
@@ -219,10 +209,14 @@ int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath
         Fail(code, "ERROR " + shown + ": " + lzh::DecodeStatusText(s) + " (" + m.method + ")");
         return ARC_OK;
     }
-    if (rename(temp.c_str(), hostPath.c_str()) != 0) {
-        int err = errno;
-        unlink(temp.c_str());
-        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+    int rc = file.Commit(FileMode(m, m_umask), MemberTime(m), m_umask);
+    if (rc == qb::arc::kFolderInTheWay) {
+        Fail(ARC_ERROR_WRITE, "a folder of that name is in the way: " + shown);
+        return ARC_OK;
+    }
+    if (rc != ARC_OK) {
+        m_call.Out().Line("cannot write " + shown);
+        return rc;
     }
     m_call.Out().Line("extracted " + shown);
     return ARC_OK;
@@ -264,7 +258,7 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
         if (MatchesAny(cmd.files, m))
             total += m.originalSize;
 
-    Extractor extractor(cmd, call, *archive.source, total);
+    Extractor extractor(cmd, call, *archive.source, target, total);
     bool any = false;
     for (const auto& m : members) {
         if (!MatchesAny(cmd.files, m))
@@ -272,7 +266,7 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
         any = true;
         if (!call.Progress(m.Path(), extractor.Done(), total, true))
             return ARC_ERROR_USER_CANCEL;
-        if (int rc = extractor.Member(m, target)) {
+        if (int rc = extractor.Member(m)) {
             extractor.FinishFolders();
             return rc;
         }

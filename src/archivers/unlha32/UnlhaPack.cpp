@@ -7,9 +7,13 @@
 // rewritten at all.
 //
 // Which members are newer: a file replaces its member when its modification time is later than
-// the member's. Level-0/1 headers keep MS-DOS times in two-second steps, so for those a file must
-// be at least two seconds newer; otherwise every u would repack files with odd seconds. A file
-// of the same second but another size or other contents is taken as changed.
+// the member's. Our members carry the exact time (0x41, 100 ns), so equal times mean unchanged
+// and no file has to be read to tell; only a member stored less than a second before its archive
+// was written has its contents compared, since a file saved again within the same clock tick
+// right after it was packed keeps its time. Archives of other programs have whole seconds only:
+// there a file of the same second but another size or other contents is taken as changed.
+// Level-0/1 headers keep MS-DOS times in two-second steps, so for those a file must be at least
+// two seconds newer; otherwise every u would repack files with odd seconds.
 #include "UnlhaInternal.h"
 
 #include "ArchiveWriter.h"
@@ -70,8 +74,24 @@ bool FileCrc16(const std::string& hostPath, std::uint16_t& crc)
     }
 }
 
-bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
+bool SameContents(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
 {
+    std::uint16_t crc = 0;
+    return e.info.st_size == 0 || (FileCrc16(e.hostPath, crc) && crc == old.crc);
+}
+
+// archiveTime: when the old archive was written (FILETIME ticks).
+bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old, std::uint64_t archiveTime)
+{
+    auto exact = lzh::FileTimeFromUnix(e.info.st_mtim.tv_sec, e.info.st_mtim.tv_nsec);
+    if (old.fileTime && exact) {
+        if (*exact != *old.fileTime)
+            return *exact > *old.fileTime;
+        if (static_cast<std::uint64_t>(e.info.st_size) != old.originalSize)
+            return true;
+        constexpr std::uint64_t kOneSecond = 10000000;
+        return *old.fileTime + kOneSecond >= archiveTime && !SameContents(e, old);
+    }
     bool dosTime = old.level < 2 && !old.unixMode;
     std::int64_t slack = dosTime ? 1 : 0;
     auto mtime = static_cast<std::int64_t>(e.info.st_mtime);
@@ -84,8 +104,7 @@ bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old)
         return false;
     if (static_cast<std::uint64_t>(e.info.st_size) != old.originalSize)
         return true;
-    std::uint16_t crc = 0;
-    return e.info.st_size > 0 && (!FileCrc16(e.hostPath, crc) || crc != old.crc);
+    return !SameContents(e, old);
 }
 
 lzh::EncodeMethod EncoderMethod(Method m)
@@ -114,6 +133,7 @@ private:
     Call& m_call;
     std::unique_ptr<lzh::FileSource> m_old;
     std::vector<lzh::MemberHeader> m_oldMembers;
+    std::uint64_t m_oldTime = 0;  // when the old archive was written, FILETIME ticks
     qb::arc::CollectResult m_collected;
     std::vector<NewFile> m_files;
     std::vector<Step> m_steps;
@@ -145,6 +165,8 @@ int Packer::ReadOld()
     }
     m_old = std::move(archive.source);
     m_oldMembers = std::move(archive.members);
+    // Unknown (before 1970): every member counts as stored just before it, contents decide.
+    m_oldTime = lzh::FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec).value_or(0);
     return ARC_OK;
 }
 
@@ -259,7 +281,7 @@ int Packer::Plan()
         }
         if (f.entry->isFolder)
             continue;  // the folder entry is there already
-        if (m_cmd.command == 'a' || IsNewer(*f.entry, m_oldMembers[it->second]))
+        if (m_cmd.command == 'a' || IsNewer(*f.entry, m_oldMembers[it->second], m_oldTime))
             replacement[it->second] = &f;
     }
     bool changed = !additions.empty();

@@ -6,6 +6,7 @@
 #include "lzh_crc16.h"
 #include "lzh_header.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
 #include <utime.h>
@@ -108,19 +109,66 @@ TEST_F(Update, UKeepsNewerMembersButAReplacesThem)
     EXPECT_EQ(qb::arctest::ReadFile(D("A/readme.txt")), "older but different\n");
 }
 
-TEST_F(Update, UReplacesAFileSavedAgainWithinTheSameSecond)
+TEST_F(Update, ExactTimesTellChangesWithinTheSameSecond)
 {
     qb::arctest::ScopedCwd cwd(folder);
     const time_t when = time(nullptr) - 30;
-    SetMtime(folder + "/readme.txt", when);
+    auto setTime = [&](long nanoseconds) {
+        struct timespec t[2] = {{when, nanoseconds}, {when, nanoseconds}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (folder + "/readme.txt").c_str(), t, 0), 0);
+    };
+    setTime(100000000);
     ASSERT_EQ(Unlha("a -x D:\\OUT\\A.LZH readme.txt").rc, 0);
-    // Same size and same second: only the contents tell.
+    SetMtime(D("OUT/A.LZH"), when + 10);
+    // Same size, saved again 0.5 s later within the same second: the exact time tells.
     std::string changed(tree["readme.txt"].size(), 'Q');
     std::ofstream(folder + "/readme.txt", std::ios::binary | std::ios::trunc) << changed;
-    SetMtime(folder + "/readme.txt", when);
+    setTime(600000000);
     ASSERT_EQ(Unlha("u -x D:\\OUT\\A.LZH readme.txt").rc, 0);
     ASSERT_EQ(Unlha("e D:\\OUT\\A.LZH D:\\U\\").rc, 0);
     EXPECT_EQ(qb::arctest::ReadFile(D("U/readme.txt")), changed);
+    struct stat st { };
+    ASSERT_EQ(stat(D("U/readme.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, when);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 600000000) << "extraction gives the exact time back";
+
+    // Equal exact times mean unchanged: the file is not even read (a change that kept both
+    // time and size, which no editor makes, stays unseen).
+    SetMtime(D("OUT/A.LZH"), when + 10);
+    std::string before = qb::arctest::ReadFile(D("OUT/A.LZH"));
+    std::ofstream(folder + "/readme.txt", std::ios::binary | std::ios::trunc)
+        << std::string(changed.size(), 'R');
+    setTime(600000000);
+    ASSERT_EQ(Unlha("u -x D:\\OUT\\A.LZH readme.txt").rc, 0);
+    EXPECT_EQ(qb::arctest::ReadFile(D("OUT/A.LZH")), before);
+
+    // Unless the member was stored within the second before its archive was written: a file
+    // saved again in the clock tick right after it was read keeps its time, so contents decide.
+    SetMtime(D("OUT/A.LZH"), when);
+    ASSERT_EQ(Unlha("u -x D:\\OUT\\A.LZH readme.txt").rc, 0);
+    EXPECT_NE(qb::arctest::ReadFile(D("OUT/A.LZH")), before);
+    EXPECT_EQ(PeersReject(D("OUT/A.LZH"), 1), "") << "0x41 headers pass every reader";
+}
+
+TEST_F(Update, OtherProgramsArchivesCompareContentsWithinTheSecond)
+{
+    // Archives without exact times (here: a level-1 archive of LHa for UNIX) keep whole seconds;
+    // a file of the member's second with other contents is taken as changed.
+    qb::arctest::ScopedCwd cwd(folder);
+    std::filesystem::copy_file(QB_TESTDATA_DIR "/lzh/unix114i_h1_lh5.lzh", D("OUT/B.LZH"));
+    auto members = MemberNames(D("OUT/B.LZH"));
+    ASSERT_FALSE(members.empty());
+    std::string name = *members.begin();
+    ASSERT_EQ(Unlha("e D:\\OUT\\B.LZH D:\\V\\").rc, 0);
+    std::string original = qb::arctest::ReadFile(D("V/" + name));
+    time_t stored = Mtime(D("V/" + name));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/" + name, std::ios::binary | std::ios::trunc)
+        << std::string(original.size(), 'Z');
+    SetMtime(folder + "/" + name, stored);
+    ASSERT_EQ(Unlha("u D:\\OUT\\B.LZH " + name).rc, 0);
+    ASSERT_EQ(Unlha("e D:\\OUT\\B.LZH D:\\W\\").rc, 0);
+    EXPECT_EQ(qb::arctest::ReadFile(D("W/" + name)), std::string(original.size(), 'Z'));
 }
 
 TEST_F(Update, DeleteRemovesOnlyTheNamedMembers)

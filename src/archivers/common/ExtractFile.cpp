@@ -1,0 +1,82 @@
+#include "ExtractFile.h"
+
+#include "AtomicOutput.h"
+#include "ErrorCodes.h"
+#include "Paths.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace qb::arc {
+
+mode_t ReadUmask()
+{
+    mode_t bits = umask(022);
+    umask(bits);
+    return bits;
+}
+
+int ExtractFile::Begin(const std::string& hostPath)
+{
+    Discard();
+    m_target = hostPath;
+    std::string folder = ParentFolder(hostPath);
+    m_temp = (folder == "/" ? "" : folder) + "/." + BaseName(hostPath) + ".XXXXXX";
+    m_fd = mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        int err = errno;
+        m_temp.clear();
+        return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
+    }
+    return ARC_OK;
+}
+
+int ExtractFile::Write(const void* data, std::size_t size)
+{
+    return WriteAll(m_fd, data, size);
+}
+
+int ExtractFile::Commit(std::optional<mode_t> mode, const struct timespec& mtime, mode_t umaskBits)
+{
+    if (m_fd < 0)
+        return ARC_ERROR_INTERNAL;
+    if (!mode) {
+        struct stat old { };
+        mode = stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 0777
+                                                                         : 0666 & ~umaskBits;
+    }
+    const struct timespec times[2] = {mtime, mtime};
+    int err = 0;
+    if (fchmod(m_fd, *mode) != 0 || futimens(m_fd, times) != 0)
+        err = errno;
+    if (close(m_fd) != 0 && err == 0)
+        err = errno;
+    m_fd = -1;
+    if (err == 0 && rename(m_temp.c_str(), m_target.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        Discard();
+        if (err == EISDIR || err == ENOTEMPTY || err == EEXIST)
+            return kFolderInTheWay;
+        return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
+    }
+    m_temp.clear();
+    return ARC_OK;
+}
+
+void ExtractFile::Discard()
+{
+    if (m_fd >= 0) {
+        close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+}  // namespace qb::arc

@@ -1,0 +1,57 @@
+// One extracted file, written so that it appears complete or not at all.
+//
+// The data goes into a temporary file beside the file's place (".<name>.XXXXXX", mode 0600
+// while written) and is renamed over it only when it is complete and checked, so a damaged
+// member, a full disk or a cancel never leaves a half-written file under a real name, and a
+// file that was there stays as it was until the new one replaces it. A symbolic link at the
+// place is replaced, never written through.
+//
+// Extracting thousands of small files is bound by the system calls per file, so a file costs
+// only what it needs: one open, large writes, mode and times set through the open descriptor,
+// close and rename. Nothing is synced per file.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace qb::arc {
+
+// A failure to put a file in place because a folder of that name is there.
+constexpr int kFolderInTheWay = -2;
+
+class ExtractFile {
+public:
+    ExtractFile() = default;
+    ~ExtractFile() { Discard(); }
+    ExtractFile(const ExtractFile&) = delete;
+    ExtractFile& operator=(const ExtractFile&) = delete;
+
+    // Makes the temporary file for hostPath. Returns an ARC_* code.
+    int Begin(const std::string& hostPath);
+
+    // Returns 0 or the errno of the failed write.
+    int Write(const void* data, std::size_t size);
+
+    // Gives the file its permission bits (nothing: those of the file it replaces, or 0666 less
+    // umaskBits for a new one) and its modification time, and puts it in place. Returns an
+    // ARC_* code, or kFolderInTheWay; the temporary file is gone after a failure.
+    int Commit(std::optional<mode_t> mode, const struct timespec& mtime, mode_t umaskBits);
+
+    // Removes the temporary file. Safe to call more than once.
+    void Discard();
+
+private:
+    std::string m_target;
+    std::string m_temp;
+    int m_fd = -1;
+};
+
+// The process's umask. Reading it means setting it for a moment: read it once per call, not per
+// file.
+mode_t ReadUmask();
+
+}  // namespace qb::arc
