@@ -9,7 +9,8 @@
 //   run0|run1|run2   presses the run button of that mode
 //   close     closes the window (the normal shutdown, which saves the settings)
 //
-// Nothing else reads the variable, and only development builds link this file (TestActions.h).
+// Nothing else reads the variable, and only the development build of the program compiles this
+// file (QB_TEST_ACTIONS, TestActions.h).
 
 #include "app/frmQuillbox.h"
 #include "app/TestActions.h"

@@ -58,8 +58,6 @@ public:
     explicit ArchiveReader(ByteSource& source) : m_source(source) {}
     WalkStatus Next(MemberHeader& member);
     const std::string& Error() const { return m_error; }
-    // Where the end marker (or the end of the file) was found; valid after End.
-    std::uint64_t EndOffset() const { return m_pos; }
 
 private:
     ByteSource& m_source;
