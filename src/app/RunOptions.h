@@ -23,11 +23,19 @@ struct RunOptions {
     std::optional<int> mode;  // AutoExe: 0 normal, 1 stored, 2 double
     std::optional<int> pattern;  // Pattern 0..3
     std::optional<std::string> out;  // output folder as given (host or drive path)
+    std::optional<bool> testArchive;  // TestArchive
+    std::optional<bool> syncArchive;  // SyncArchive
+    std::optional<int> lzhNameCode;  // LzhNameCode: 0 CP932 when all names fit, 1 UTF-8
+    std::optional<int> zipNameCode;  // ZipNameCode: 0 UTF-8, 1 CP932 when all names fit
 
     // The arguments that are not options, in order: folders and job files.
     std::vector<std::string> arguments;
 
-    bool AnyRunOption() const { return format || mode || pattern || out; }
+    bool AnyRunOption() const
+    {
+        return format || mode || pattern || out || testArchive || syncArchive || lzhNameCode ||
+               zipNameCode;
+    }
     bool Silent() const { return silent || notify || AnyRunOption(); }
 };
 

@@ -113,6 +113,14 @@ void ApplyRunOptions(const RunOptions& run, qb::engine::Options& options)
         options.AutoExe = *run.mode;
     if (run.pattern)
         options.Pattern = *run.pattern;
+    if (run.testArchive)
+        options.TestArchive = *run.testArchive;
+    if (run.syncArchive)
+        options.SyncArchive = *run.syncArchive;
+    if (run.lzhNameCode)
+        options.LzhNameCode = *run.lzhNameCode;
+    if (run.zipNameCode)
+        options.ZipNameCode = *run.zipNameCode;
 }
 
 int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,

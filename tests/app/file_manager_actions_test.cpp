@@ -50,3 +50,45 @@ TEST(RunOptions, ValuesTheirAbsenceAndOptionsAfterTheEnd)
     EXPECT_NE(ParseRunOptions({"--out="}, false).error, "");
     EXPECT_NE(ParseRunOptions({"--pattern", "-1"}, true).error.find("使えません"), std::string::npos);
 }
+
+TEST(RunOptions, TestSyncAndNameCodesForOneRun)
+{
+    using qb::app::ParseRunOptions;
+    // None given: the stored settings stay in force.
+    auto none = ParseRunOptions({"C:\\A"}, false).options;
+    EXPECT_FALSE(none.testArchive || none.syncArchive || none.lzhNameCode || none.zipNameCode);
+    EXPECT_FALSE(none.Silent());
+    // Each alone makes the run silent; the later of two opposite switches wins.
+    for (const char* only :
+         {"--test", "--no-test", "--sync", "--no-sync", "--lzh-names=auto", "--zip-names=utf8"}) {
+        const auto parsed = ParseRunOptions({only, "C:\\A"}, false);
+        EXPECT_EQ(parsed.error, "") << only;
+        EXPECT_TRUE(parsed.options.Silent()) << only;
+    }
+    auto on = ParseRunOptions(
+        {"--no-test", "--test", "--sync", "--lzh-names", "utf8", "--zip-names=cp932", "C:\\A"},
+        false);
+    EXPECT_EQ(on.error, "");
+    EXPECT_EQ(on.options.testArchive, true);
+    EXPECT_EQ(on.options.syncArchive, true);
+    EXPECT_EQ(on.options.lzhNameCode, 1);
+    EXPECT_EQ(on.options.zipNameCode, 1);
+    auto off = ParseRunOptions({"--test", "--no-test", "--no-sync", "--lzh-names=auto"}, false);
+    EXPECT_EQ(off.options.testArchive, false);
+    EXPECT_EQ(off.options.syncArchive, false);
+    EXPECT_EQ(off.options.lzhNameCode, 0);
+    // The name codes take only their words; the switches take no value.
+    EXPECT_NE(ParseRunOptions({"--lzh-names", "cp932"}, false).error.find("auto|utf8"),
+              std::string::npos);
+    EXPECT_NE(ParseRunOptions({"--zip-names", "1"}, false).error, "");
+    EXPECT_NE(ParseRunOptions({"--test=yes"}, false).error.find("takes no value"),
+              std::string::npos);
+    EXPECT_NE(ParseRunOptions({"--zip-names"}, true).error.find("utf8|cp932"), std::string::npos);
+    // Each is in both help texts.
+    for (bool japanese : {false, true})
+        for (const char* name : {"--test", "--no-test", "--sync", "--no-sync",
+                                 "--lzh-names auto|utf8", "--zip-names utf8|cp932"})
+            EXPECT_NE(qb::app::HelpText(japanese).find(std::string("  ") + name + "\n"),
+                      std::string::npos)
+                << name;
+}

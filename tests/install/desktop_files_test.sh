@@ -41,7 +41,8 @@ for lang in en ja; do
   errors=$(zcat "$page" | groff -k -man -Tutf8 $warnings -z 2>&1) || fail "$lang page: $errors"
   [ -z "$errors" ] || fail "$lang page: $errors"
   text=$(zcat "$page" | groff -k -man -Tutf8 2>/dev/null | sed 's/.\x08//g')
-  for option in --help --version --format --mode --pattern --out --silent --notify \
+  for option in --help --version --format --mode --pattern --out --test --no-test --sync \
+                --no-sync --lzh-names --zip-names --silent --notify \
                 --install-file-manager-actions --remove-file-manager-actions /U QUILLBOX2_DRIVES 64; do
     grep -qF -- "$option" <<<"$text" || fail "$lang page does not mention $option"
   done
