@@ -14,6 +14,9 @@ namespace qb::izip {
 namespace {
 
 constexpr zip_uint16_t kExtendedTimestamp = 0x5455;  // "UT": modification time in UTC seconds
+constexpr zip_uint16_t kNtfsTimes = 0x000a;  // modification, access, creation: 100-ns ticks
+constexpr uint64_t kTicksPerSecond = 10000000;
+constexpr uint64_t kFileTimeOfUnixEpoch = 116444736000000000ull;
 constexpr zip_uint32_t kDosFolder = 0x10;
 
 // The CRC-32 of a file's contents, or nothing when it cannot be read to the end.
@@ -40,7 +43,49 @@ bool FileCrc32(const std::string& hostPath, uLong& crc)
     return true;
 }
 
+void Put64(zip_uint8_t* p, uint64_t v)
+{
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<zip_uint8_t>(v >> (8 * i));
+}
+
+uint64_t Get64(const zip_uint8_t* p)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// The NTFS field: four reserved bytes, then tagged attributes; tag 1 holds the three times.
+void SetNtfsTimes(zip_t* archive, zip_uint64_t index, const struct stat& info)
+{
+    zip_file_extra_field_delete_by_id(archive, index, kNtfsTimes, ZIP_EXTRA_FIELD_ALL,
+                                      ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
+    std::optional<uint64_t> ticks = FileTimeFromUnix(info.st_mtim);
+    if (!ticks)
+        return;
+    // Linux keeps no creation time, and the access time changes with every read (the archive's
+    // bytes would too): all three are the modification time.
+    zip_uint8_t field[32] = {0, 0, 0, 0, 1, 0, 24, 0};
+    for (int i = 0; i < 3; ++i)
+        Put64(field + 8 + 8 * i, *ticks);
+    zip_file_extra_field_set(archive, index, kNtfsTimes, ZIP_EXTRA_FIELD_NEW, field, sizeof field,
+                             ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
+}
+
 }  // namespace
+
+std::optional<uint64_t> FileTimeFromUnix(const struct timespec& t)
+{
+    if (t.tv_sec < 0 || t.tv_nsec < 0 || t.tv_nsec >= 1000000000)
+        return std::nullopt;
+    uint64_t seconds = static_cast<uint64_t>(t.tv_sec);
+    if (seconds > (UINT64_MAX - kFileTimeOfUnixEpoch) / kTicksPerSecond - 1)
+        return std::nullopt;
+    return kFileTimeOfUnixEpoch + seconds * kTicksPerSecond +
+           static_cast<uint64_t>(t.tv_nsec) / 100;
+}
 
 uint32_t DosTime(time_t t)
 {
@@ -71,10 +116,11 @@ void SetMemberMetadata(zip_t* archive, zip_uint64_t index, const struct stat& in
         zip_file_extra_field_set(archive, index, kExtendedTimestamp, ZIP_EXTRA_FIELD_NEW, field,
                                  sizeof field, ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
     }
+    SetNtfsTimes(archive, index, info);
 }
 
 bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info,
-                       const std::string& hostPath)
+                       const std::string& hostPath, uint64_t archiveTime)
 {
     zip_stat_t st;
     zip_stat_init(&st);
@@ -82,8 +128,18 @@ bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& in
         return false;
     if (!(st.valid & ZIP_STAT_SIZE) || st.size != static_cast<zip_uint64_t>(info.st_size))
         return false;
-    if (DosTime(MemberTime(archive, index)) != DosTime(info.st_mtime))
+    std::optional<uint64_t> stored = MemberFileTime(archive, index);
+    std::optional<uint64_t> exact = FileTimeFromUnix(info.st_mtim);
+    if (stored && exact) {
+        if (*stored != *exact)
+            return false;
+        // A file written again within the clock tick in which it was packed keeps its time; only
+        // then can equal times hide a change.
+        if (*stored + kTicksPerSecond < archiveTime)
+            return true;
+    } else if (DosTime(MemberTime(archive, index)) != DosTime(info.st_mtime)) {
         return false;
+    }
     // Size and a two-second time step say little about a file saved twice within those two
     // seconds: only the contents decide, so a quick edit is never left out of the update.
     if (info.st_size == 0)
@@ -109,6 +165,44 @@ time_t MemberTime(zip_t* archive, zip_uint64_t index)
     if (zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
         return st.mtime;
     return 0;
+}
+
+std::optional<uint64_t> MemberFileTime(zip_t* archive, zip_uint64_t index)
+{
+    zip_uint16_t length = 0;
+    const zip_uint8_t* field =
+        zip_file_extra_field_get_by_id(archive, index, kNtfsTimes, 0, &length, ZIP_FL_CENTRAL);
+    if (!field)
+        field =
+            zip_file_extra_field_get_by_id(archive, index, kNtfsTimes, 0, &length, ZIP_FL_LOCAL);
+    if (!field || length < 4)
+        return std::nullopt;
+    for (size_t pos = 4; pos + 4 <= length;) {
+        unsigned tag = field[pos] | (field[pos + 1] << 8);
+        size_t size = field[pos + 2] | (field[pos + 3] << 8);
+        if (pos + 4 + size > length)
+            break;
+        if (tag == 1 && size >= 24) {
+            uint64_t ticks = Get64(field + pos + 4);
+            if (ticks < kFileTimeOfUnixEpoch)
+                return std::nullopt;
+            return ticks;
+        }
+        pos += 4 + size;
+    }
+    return std::nullopt;
+}
+
+struct timespec MemberTimeExact(zip_t* archive, zip_uint64_t index)
+{
+    if (std::optional<uint64_t> ticks = MemberFileTime(archive, index)) {
+        uint64_t since = *ticks - kFileTimeOfUnixEpoch;
+        struct timespec t { };
+        t.tv_sec = static_cast<time_t>(since / kTicksPerSecond);
+        t.tv_nsec = static_cast<long>(since % kTicksPerSecond) * 100;
+        return t;
+    }
+    return {MemberTime(archive, index), 0};
 }
 
 mode_t MemberMode(zip_t* archive, zip_uint64_t index)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 namespace qb::izip {
@@ -14,17 +15,32 @@ namespace qb::izip {
 // The MS-DOS date and time of the ZIP headers (local time, two-second steps).
 uint32_t DosTime(time_t t);
 
-// Sets modification time (DOS field and the extended-timestamp field, which keeps whole seconds
-// and UTC), and Unix mode with the MS-DOS folder bit for folders.
+// Windows file times: 100-ns ticks since 1601-01-01 UTC, as the NTFS extra field keeps them.
+// Times before 1970 are not kept (nothing is returned for them).
+std::optional<uint64_t> FileTimeFromUnix(const struct timespec& t);
+
+// Sets modification time (DOS field; the extended-timestamp field, which keeps whole seconds
+// and UTC; the NTFS field, which keeps 100-ns ticks), and Unix mode with the MS-DOS folder bit
+// for folders.
 void SetMemberMetadata(zip_t* archive, zip_uint64_t index, const struct stat& info, bool folder);
 
-// True when the member has the file's size, the same DOS time and the same contents (CRC-32 of
-// the file at hostPath): it needs no rewriting.
+// True when the member still holds what the file at hostPath holds, so an update keeps it.
+// With an exact time in the member (NTFS field) equal times and sizes mean unchanged; only a
+// member whose time lies within a second before the archive was written (archiveTime, file
+// time ticks) has its contents compared, since a file changed again within the same clock tick
+// keeps its time. Without an exact time (archives of other tools) the size, the DOS time and the
+// contents (CRC-32) decide.
 bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info,
-                       const std::string& hostPath);
+                       const std::string& hostPath, uint64_t archiveTime);
 
 // The modification time of a member: the extended timestamp when present, else the DOS time.
 time_t MemberTime(zip_t* archive, zip_uint64_t index);
+
+// The exact modification time of a member: the NTFS field when present, else MemberTime.
+struct timespec MemberTimeExact(zip_t* archive, zip_uint64_t index);
+
+// The NTFS field's modification time, when the member has one.
+std::optional<uint64_t> MemberFileTime(zip_t* archive, zip_uint64_t index);
 
 // The Unix permission bits of a member when it was made on Unix, else 0.
 mode_t MemberMode(zip_t* archive, zip_uint64_t index);

@@ -1,15 +1,8 @@
-// The UnZip command: extract, test or list a ZIP archive.
+// The UnZip command: extract, test or list a ZIP archive (see UnZipCommand.h).
 //
-//   -x archive folder [name...]   extract the named members (all when none is named) into folder
-//   -t archive                    read every member and check its CRC
-//   -l archive                    list the members into the output buffer
-//
-// Names may use DOS wildcards and match without regard to case. Extraction keeps the member
-// paths below the folder, refuses any member that would land outside it (see SafePath), replaces
-// existing files atomically, and restores modification times and Unix permissions. A member's
-// data is checked against its CRC before the file takes its place, so a damaged member never
-// replaces a good file. A symbolic link stored in an archive is written as a plain file holding
-// the link text: extraction never makes links.
+// Three steps, as for packing: read the command line, collect the chosen members, then list,
+// test or extract them (ZipExtract.h). Names may use DOS wildcards and match without regard to
+// case. Every member's data is checked against its CRC and declared length as it is read.
 #pragma once
 
 #include "CommandLine.h"

@@ -154,6 +154,7 @@ private:
     // their bytes (after a \x01, which no text name holds).
     std::map<std::string, zip_uint64_t> existing_;
     bool cp932_ = false;
+    uint64_t archiveTime_ = 0;  // when the old archive was written, file time ticks
 
     zip_int64_t Find(const arc::SourceEntry& entry, bool folder) const;
     std::string StoredName(const arc::SourceEntry& entry, zip_flags_t& flags) const;
@@ -166,6 +167,8 @@ int ZipPacker::Open(int outFd, bool update)
         out_.Line("cannot read the archive: " + std::string(std::strerror(errno)));
         return ARC_ERROR_BAD_ARCHIVE;
     }
+    if (struct stat info{}; oldFd >= 0 && fstat(oldFd, &info) == 0)
+        archiveTime_ = FileTimeFromUnix(info.st_mtim).value_or(UINT64_MAX);
     // libzip reads the old archive and writes straight into our locked temporary file.
     zip_error_t error;
     zip_error_init(&error);
@@ -255,7 +258,8 @@ int ZipPacker::Add(const arc::SourceEntry& entry)
         return AddFolder(entry);
     zip_t* archive = archive_.get();
     zip_int64_t old = Find(entry, false);
-    if (old >= 0 && MemberMatchesFile(archive, static_cast<zip_uint64_t>(old), entry.info, entry.hostPath)) {
+    if (old >= 0 && MemberMatchesFile(archive, static_cast<zip_uint64_t>(old), entry.info,
+                                      entry.hostPath, archiveTime_)) {
         ++kept_;
         return ARC_OK;
     }

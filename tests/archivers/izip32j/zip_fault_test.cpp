@@ -145,6 +145,49 @@ TEST_F(ZipFault, CancelFromTheProgressProcedureChangesNothing)
     EXPECT_EQ(Modules().zipRunning(), 0);
 }
 
+TEST_F(ZipFault, CancelledExtractionLeavesNoPartOfAFile)
+{
+    // a.bin is inflated in one piece, big.bin (larger than that) streamed: a cancel in either
+    // leaves its file as it was, and the files extracted before it complete.
+    std::string a = RandomBytes(3 << 20), big = RandomBytes(10 << 20);
+    std::ofstream(source + "/a.bin", std::ios::binary) << a;
+    std::ofstream(source + "/big.bin", std::ios::binary) << big;
+    fs::create_directories(DriveD() + "/XCANCEL");
+    ASSERT_EQ(Modules().Zip(source, R"( -r  -9 "D:\XCANCEL\X.ZIP" "*.*")"), 0) << Modules().output;
+
+    struct Probe {
+        int calls = 0;
+        int cancelAt = 0;
+    };
+    Probe probe;
+    Modules().unzipProgress(
+        [](const char*, unsigned long long, unsigned long long, void* user) {
+            auto* p = static_cast<Probe*>(user);
+            return ++p->calls >= p->cancelAt ? 0 : 1;
+        },
+        &probe);
+    // Reports: before a.bin, after it; before big.bin, after each of its pieces.
+    for (int cancelAt : {1, 2, 4, 6}) {
+        std::string into = DriveD() + "/XCANCEL/to" + std::to_string(cancelAt);
+        fs::create_directories(into);
+        std::ofstream(into + "/big.bin") << "old\n";
+        probe = Probe{0, cancelAt};
+        EXPECT_EQ(Modules().UnZip(source, "-x \"D:\\XCANCEL\\X.ZIP\" \"" + into + "\""),
+                  ARC_ERROR_USER_CANCEL)
+            << cancelAt << Modules().output;
+        EXPECT_EQ(probe.calls, cancelAt);
+        std::vector<std::string> expected = {"big.bin"};
+        if (cancelAt > 2)
+            expected = {"a.bin", "big.bin"};
+        EXPECT_EQ(FolderNames(into), expected) << cancelAt;
+        EXPECT_EQ(ReadFile(into + "/big.bin"), "old\n") << cancelAt;
+        if (cancelAt > 2)
+            EXPECT_EQ(ReadFile(into + "/a.bin"), a);
+    }
+    Modules().unzipProgress(nullptr, nullptr);
+    EXPECT_EQ(Modules().unzipRunning(), 0);
+}
+
 TEST_F(ZipFault, UnreadableSourcesAreNamedOrFailTheCall)
 {
     // Root reads every ordinary file; this kernel file refuses reading even to root. It is

@@ -106,6 +106,65 @@ TEST(ZipUpdate, FileSavedAgainWithinTheSameSecondIsStillReplaced)
     EXPECT_EQ(ReadFile(out.Path("readme.txt")), changed);
 }
 
+TEST(ZipUpdate, ExactTimesDecideAndAChangeWithinTheSameTickIsCaught)
+{
+    Modules();
+    std::string source = DriveC() + "/UPD/EXACT";
+    fs::create_directories(source);
+    fs::create_directories(DriveD() + "/OUT");
+    std::string archive = DriveD() + "/OUT/EXACT.ZIP";
+    fs::remove(archive);
+    const char* command = R"( -r  -9 "D:\OUT\EXACT.ZIP" "*.*")";
+    auto setTime = [&](const struct timespec& t) {
+        struct timespec times[2] = {t, t};
+        utimensat(AT_FDCWD, (source + "/a.txt").c_str(), times, 0);
+    };
+    auto save = [&](char fill, const struct timespec& t) {
+        std::ofstream(source + "/a.txt", std::ios::binary | std::ios::trunc)
+            << std::string(100, fill);
+        setTime(t);
+    };
+    const struct timespec old = {1700000001, 555555500};
+    save('a', old);
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    EXPECT_TRUE(PeersAccept(archive));
+    std::string packed = ReadFile(archive);
+
+    // Equal exact times, long before the archive was written: the file is not read again.
+    save('b', old);
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    EXPECT_EQ(ReadFile(archive), packed);
+    // 100 ns later, within the same second and DOS time step: replaced.
+    save('c', {old.tv_sec, old.tv_nsec + 100});
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    EXPECT_NE(ReadFile(archive), packed);
+
+    // Extraction gives the exact time back.
+    qb::arctest::Sandbox out;
+    ASSERT_EQ(Modules().UnZip(out.Root(), R"(-x "D:\OUT\EXACT.ZIP" ")" + out.Root() + "\""), 0)
+        << Modules().output;
+    struct stat info { };
+    ASSERT_EQ(stat(out.Path("a.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, old.tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, old.tv_nsec + 100);
+    EXPECT_EQ(ReadFile(out.Path("a.txt")), std::string(100, 'c'));
+
+    // Packed in the same tick as the file's last save: equal times cannot tell a second save
+    // within that tick, so the contents decide.
+    struct timespec now { };
+    clock_gettime(CLOCK_REALTIME, &now);
+    save('d', now);
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    save('e', now);
+    ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
+    ASSERT_EQ(Modules().UnZip(out.Root(), R"(-x "D:\OUT\EXACT.ZIP" ")" + out.Root() + "\""), 0)
+        << Modules().output;
+    EXPECT_EQ(ReadFile(out.Path("a.txt")), std::string(100, 'e'));
+    EXPECT_TRUE(PeersAccept(archive));
+    EXPECT_EQ(qb::arctest::RunShell("bsdtar -tf '" + archive + "' >/dev/null 2>&1"), 0);
+    EXPECT_EQ(qb::arctest::RunShell("zipinfo -v '" + archive + "' | grep -q 'PKWARE Win32'"), 0);
+}
+
 TEST(ZipUpdate, DoubleArchiveCycle)
 {
     Modules();

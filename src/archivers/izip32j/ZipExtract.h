@@ -1,0 +1,36 @@
+// Extracting chosen ZIP members into a folder.
+//
+// Member paths stay below the folder: a name with "..", an absolute name or a path through a
+// link out of the folder is refused (ExtractPaths). Every file is written to a temporary file
+// beside its place and renamed over it only when its data was read to the end and matched its
+// CRC (ExtractFile), so a damaged member or a cancel never leaves a half-written file and never
+// replaces a good one. Modification times (exact when the archive has them) and Unix permissions
+// are restored. A symbolic link stored in an archive becomes a plain file holding the link text:
+// extraction never makes links.
+#pragma once
+
+#include "MemberReader.h"
+#include "ModuleCall.h"
+
+#include <zip.h>
+
+#include <string>
+#include <vector>
+
+namespace qb::izip {
+
+struct ChosenMember {
+    zip_uint64_t index = 0;
+    std::string name;  // UTF-8
+};
+
+// Returns ARC_OK, the first member failure after trying every member, or a failure that ends
+// the call at once (cancel, full disk, read-only destination, no memory).
+int ExtractMembers(zip_t* archive, const std::vector<ChosenMember>& members,
+                   const std::string& folder, MemberReader& reader, ReadProgress& progress,
+                   arc::OutputText& out);
+
+// True for the failures after which no further member is worth trying.
+bool EndsTheCall(int result);
+
+}  // namespace qb::izip
