@@ -31,7 +31,8 @@ bool WantJapaneseQtTexts(const QLocale& desktop, const QString& programText)
 bool InstallQtTranslations(QCoreApplication& app)
 {
     // The caption of the first run button stands for the program's texts.
-    if (!WantJapaneseQtTexts(QLocale::system(), QString::fromStdString(resQuillbox(1))))
+    if (!WantJapaneseQtTexts(QLocale::system(),
+                             QString::fromStdString(resQuillbox(kCaptionRunNormal))))
         return false;
     auto* translator = new QTranslator(&app);
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

@@ -96,9 +96,9 @@ frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& librarie
         lblAboutProgName = label("lblAboutProgName");
         lblAboutVersion = label("lblAboutVersion");
         lblAboutName = label("lblAboutName");
-        txtHttp = contactLine(this, "txtHttp", Quill(7005));
-        txtMail = contactLine(this, "txtMail", Quill(7004));
-        txtNiftyMail = contactLine(this, "txtNiftyMail", Quill(7003));
+        txtHttp = contactLine(this, "txtHttp", Quill(kSharedAuthorWeb));
+        txtMail = contactLine(this, "txtMail", Quill(kSharedAuthorMail));
+        txtNiftyMail = contactLine(this, "txtNiftyMail", Quill(kSharedAuthorId));
         for (int i = 0; i < 3; ++i) {
             lblProg[i] = label(QStringLiteral("lblProg%1").arg(i).toLatin1().constData());
             lblVer[i] = label(QStringLiteral("lblVer%1").arg(i).toLatin1().constData());
@@ -140,9 +140,9 @@ frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& librarie
         // Load: position, font, fixed texts, the module rows.
         qb::ui::RestoreFormPosition(this, "About");
         SetFontData();
-        setWindowTitle(Quillbox(7000));
-        lblAboutTitle->setText(Quillbox(7001));
-        lblAboutProgName->setText(Quillbox(9999));
+        setWindowTitle(Quillbox(kCaptionAbout));
+        lblAboutTitle->setText(Quillbox(kTextAboutTitle));
+        lblAboutProgName->setText(Quillbox(kTextProgramName));
         lblAboutVersion->setText(QStringLiteral("Ver.") + kProgramVersion);
         lblAboutName->setText(QStringLiteral("Brambleworks"));
         fillRows(libraries);

@@ -134,10 +134,10 @@ void frmQuillbox::buildControls()
 void frmQuillbox::MDIForm_Load()
 {
     try {
-        setWindowTitle(Msg(9999));
+        setWindowTitle(Msg(kTextProgramName));
         for (int i = 0; i < 3; ++i)
-            btnExe[i]->setText(Msg(i + 1));
-        btnCancel->setText(SharedMsg(5));
+            btnExe[i]->setText(Msg(kCaptionRunNormal + i));
+        btnCancel->setText(SharedMsg(kSharedCancel));
         SetToolTip(m_options.Tip);
         loadForms();
         SetFontData();
@@ -344,8 +344,8 @@ void frmQuillbox::BtnEnabledChange()
 void frmQuillbox::SetToolTip(bool on)
 {
     for (int i = 0; i < 3; ++i)
-        btnExe[i]->setToolTip(on ? Msg(6 + i) : QString());
-    btnCancel->setToolTip(on ? SharedMsg(10) : QString());
+        btnExe[i]->setToolTip(on ? Msg(kTipRunNormal + i) : QString());
+    btnCancel->setToolTip(on ? SharedMsg(kSharedCancelTip) : QString());
 }
 
 void frmQuillbox::SetFontData()

@@ -3,17 +3,74 @@
 
 #include <string>
 
-// Names of the codes of the packing run, job files and start-up. Captions and tooltips of the
-// windows are still asked for by their number, which each window's code range documents.
+// Names of the codes: captions (kCaption), tooltips (kTip) and menu items (kMenu) of the windows,
+// each window in a range of its own; texts of job files and start-up; history lines and the
+// reasons of the packing run. The options dialog names its own codes (8000 on).
 enum QuillboxText : int {
     kTextNone = 0,  // the empty text, the start of a composed question
+    kCaptionRunNormal = 1,  // the three run buttons of the main window
+    kCaptionRunStored = 2,
+    kCaptionRunDouble = 3,
+    kTipRunNormal = 6,
+    kTipRunStored = 7,
+    kTipRunDouble = 8,
     kTextJobFilter = 12,  // file-dialog filter of job files
     kTextOverwriteJob = 200,  // the job file exists: overwrite?
     kTextJobNotSaved = 201,
     kTextJobNotRead = 202,
     kTextNoLzhModule = 205,  // UNLHA32.DLL missing or broken
     kTextLzhModuleTooOld = 206,  // UNLHA32.DLL older than 1.04
+    kCaptionInDir = 1000,  // the pane of the folder whose subfolders are packed
+    kTipInDirDrive = 1001,
+    kTipInDirFolders = 1002,
+    kTipInDirPath = 1003,
+    kMenuInDirSameOutDir = 1004,  // the archive folder becomes this folder
+    kCaptionInFile = 2000,  // the subfolders to choose from
+    kTipInFileList = 2001,
+    kTipInFileAdd = 2002,
+    kTipInFileAddAll = 2003,
+    kTipInFileAddSubfolders = 2004,
+    kCaptionTargets = 3000,  // the target list
+    kTipTargetList = 3001,
+    kTipTargetRemove = 3002,
+    kTipTargetRemoveAll = 3003,
+    kMenuTargetSameOutDir = 3006,
+    kMenuTargetSameInDir = 3007,
     kTextTargetListFull = 3100,  // at most 1000 folders a run
+    kCaptionOutDir = 4000,  // the archive folder; its free space follows
+    kTipOutDirDrive = 4001,
+    kTipOutDirFolders = 4002,
+    kTipOutDirPath = 4003,
+    kMenuOutDirSameInDir = 4004,
+    kCaptionHistory = 5000,
+    kTipHistory = 5001,
+    kCaptionOutFile = 6000,  // the archives made
+    kTipOutFile = 6001,
+    kCaptionAbout = 7000,
+    kTextAboutTitle = 7001,
+    kCaptionDefault = 9000,  // the dialog that sets a default folder
+    kMenuDefaultFromInDir = 9005,
+    kMenuDefaultFromOutDir = 9006,
+    kMenuDefaultFromTemp = 9007,
+    kTextProgramName = 9999,  // the main window's caption
+    // The default-folder dialog as it sets the folder to pack from, the archive folder and the
+    // temporary folder: its label, and the tips of its check box, drive, folders and path (the
+    // temporary folder has no check box: its tip is the empty text).
+    kDefaultInDirLabel = 10000,
+    kDefaultOutDirLabel = 10001,
+    kDefaultTempLabel = 10002,
+    kDefaultInDirCheckTip = 10020,
+    kDefaultInDirDriveTip = 10021,
+    kDefaultInDirFoldersTip = 10022,
+    kDefaultInDirPathTip = 10023,
+    kDefaultOutDirCheckTip = 10040,
+    kDefaultOutDirDriveTip = 10041,
+    kDefaultOutDirFoldersTip = 10042,
+    kDefaultOutDirPathTip = 10043,
+    kDefaultTempCheckTip = 10060,
+    kDefaultTempDriveTip = 10061,
+    kDefaultTempFoldersTip = 10062,
+    kDefaultTempPathTip = 10063,
     kHistoryLzhFirstStage = 20001,  // double compression, stored LZH in the temporary folder
     kHistoryLzhSecondStage = 20002,
     kHistoryPacked = 20003,
@@ -62,6 +119,15 @@ enum QuillboxText : int {
     kReasonUnexpected = 20324,
     kReasonNoTempFolder = 20325,
     kHistoryFileLeftOut = 20330,  // one line per file a module left out, with its reason
+    kSkipBackslashInName = 20331,  // the reasons a module gives for a file it left out
+    kSkipLinkOutside = 20332,
+    kSkipLinkDangling = 20333,
+    kSkipLinkLoop = 20334,
+    kSkipNotRegular = 20335,
+    kSkipUnreadable = 20336,
+    kSkipVanished = 20337,
+    kSkipNameTooLong = 20338,
+    kSkipNotFound = 20339,
     kHistoryRawName = 20340,
     kHistoryLargeMember = 20341,
     kHistoryOutputCut = 20342,

@@ -27,7 +27,7 @@ std::string FolderAliases::keyPrefix() const
 
 QString FolderAliases::paneTitle() const
 {
-    return Quillbox(m_pane == Pane::InDir ? 1000 : 4000);
+    return Quillbox(m_pane == Pane::InDir ? kCaptionInDir : kCaptionOutDir);
 }
 
 QString FolderAliases::AliasName(int i) const
@@ -47,9 +47,9 @@ QAction *FolderAliases::mnuAddDir(int i) const
 
 void FolderAliases::AddToMenu(QMenu *popup)
 {
-    m_add = popup->addAction(Quill(1006));
+    m_add = popup->addAction(Quill(kSharedMenuAddAlias));
     m_add->setObjectName(QStringLiteral("mnuAdd"));
-    m_menteAction = popup->addAction(Quill(1007));
+    m_menteAction = popup->addAction(Quill(kSharedMenuAliases));
     m_menteAction->setObjectName(QStringLiteral("mnuMente"));
     m_bar = popup->addSeparator();
     m_bar->setObjectName(QStringLiteral("mnuBar"));
@@ -131,14 +131,14 @@ void FolderAliases::mnuAdd_Click()
     // Without a folder to name there is nothing to add; an alias needs both.
     if (dir.isEmpty())
         return;
-    const QString prompt = Quill(1100) + QLatin1Char('\r') + dir;
+    const QString prompt = Quill(kSharedAliasPrompt) + QLatin1Char('\r') + dir;
     const QString shortened = QString::fromStdString(basQuill::ShortDisplayPath(dir.toStdString()));
-    const auto answer = qb::ui::InputText(m_owner, Quill(1101), prompt, shortened);
+    const auto answer = qb::ui::InputText(m_owner, Quill(kSharedAliasCaption), prompt, shortened);
     if (!answer || answer->isEmpty())
         return;
     for (int i = 0; i <= m_last; ++i) {
         if (m_name[i] == *answer) {
-            qb::ui::ShowMessage(m_owner, Quill(1102));
+            qb::ui::ShowMessage(m_owner, Quill(kSharedAliasExists));
             return;
         }
     }

@@ -62,17 +62,17 @@ bool CheckFolderName(QWidget *parent, const QString &strName)
     try {
         const qsizetype backslash = strName.indexOf(QLatin1Char('\\'));
         if (strName.isEmpty())
-            code = 106;
+            code = kSharedMkdirNoName;
         else if (backslash >= 0 && backslash != strName.size() - 1)
-            code = 101;
+            code = kSharedMkdirBackslash;
         else if (strName.contains(QLatin1Char('*')))
-            code = 102;
+            code = kSharedMkdirStar;
         else if (strName.contains(QLatin1Char('?')))
-            code = 103;
+            code = kSharedMkdirQuestionMark;
         else if (strName.startsWith(QLatin1Char('.')) || strName.endsWith(QLatin1Char('.')))
-            code = 108;
+            code = kSharedMkdirDotAtEnds;
     } catch (const std::exception &) {
-        code = 107;
+        code = kSharedMkdirBadName;
     }
     if (code == 0)
         return true;
@@ -82,8 +82,8 @@ bool CheckFolderName(QWidget *parent, const QString &strName)
 
 QString InputFolderName(QWidget *parent, const QString &strParent)
 {
-    const QString prompt = Quill(100) + QLatin1Char('\r') + strParent;
-    const auto answer = qb::ui::InputText(parent, Quill(110), prompt, QString());
+    const QString prompt = Quill(kSharedMkdirPrompt) + QLatin1Char('\r') + strParent;
+    const auto answer = qb::ui::InputText(parent, Quill(kSharedMkdirCaption), prompt, QString());
     if (!answer || answer->isEmpty())
         return {};
     return CheckFolderName(parent, *answer) ? *answer : QString();
@@ -102,7 +102,7 @@ QString MakeFolder(QWidget *parent, const QString &strParent)
         path = strParent.endsWith(QLatin1Char('\\')) ? strParent + name
                                                       : strParent + QLatin1Char('\\') + name;
     } catch (const std::exception &) {
-        qb::ui::ShowMessage(parent, Quill(105));
+        qb::ui::ShowMessage(parent, Quill(kSharedMkdirError));
         return {};
     }
 
@@ -110,10 +110,10 @@ QString MakeFolder(QWidget *parent, const QString &strParent)
     QString result;
     const std::string target = path.toStdString();
     if (!isSingleHostName(name) || !qb::platform::MakeFolder(target)) {
-        qb::ui::ShowMessage(parent, Quill(104));
+        qb::ui::ShowMessage(parent, Quill(kSharedMkdirFailed));
     } else if (!qb::platform::SetCurrentDirectory(target)) {
         // The folder stays: it was made, only entering it failed.
-        qb::ui::ShowMessage(parent, Quill(105));
+        qb::ui::ShowMessage(parent, Quill(kSharedMkdirError));
     } else {
         result = path;
     }

@@ -59,11 +59,11 @@ frmDefault::frmDefault(const qb::engine::Options& options, QWidget* parent)
     buttons->addWidget(btnCancel);
 
     mnuPopup = new QMenu(this);
-    mnuInDir = mnuPopup->addAction(Quillbox(9005));
+    mnuInDir = mnuPopup->addAction(Quillbox(kMenuDefaultFromInDir));
     mnuInDir->setObjectName(QStringLiteral("mnuInDir"));
-    mnuOutDir = mnuPopup->addAction(Quillbox(9006));
+    mnuOutDir = mnuPopup->addAction(Quillbox(kMenuDefaultFromOutDir));
     mnuOutDir->setObjectName(QStringLiteral("mnuOutDir"));
-    mnuTmp = mnuPopup->addAction(Quillbox(9007));
+    mnuTmp = mnuPopup->addAction(Quillbox(kMenuDefaultFromTemp));
     mnuTmp->setObjectName(QStringLiteral("mnuTmp"));
     connect(mnuInDir, &QAction::triggered, this, [this] {
         if (InDirSource)
@@ -90,9 +90,9 @@ frmDefault::frmDefault(const qb::engine::Options& options, QWidget* parent)
     setMinimumSize(TwipsToPixels(3000), TwipsToPixels(3000));
     qb::ui::RestoreFormPosition(this, "Default", true);
     SetFontData();
-    setWindowTitle(Quillbox(9000));
-    btnOk->setText(Quill(8044));
-    btnCancel->setText(Quill(8043));
+    setWindowTitle(Quillbox(kCaptionDefault));
+    btnOk->setText(Quill(kSharedOkButton));
+    btnCancel->setText(Quill(kSharedCancelButton));
     pblnYukoMukouOk = true;
     pblnDiskFreeOk = true;
     m_loading = false;
@@ -135,8 +135,8 @@ void frmDefault::RefreshForm()
 
 void frmDefault::SetToolTip(bool blnToolTip)
 {
-    btnOk->setToolTip(blnToolTip ? Quill(8047) : QString());
-    btnCancel->setToolTip(blnToolTip ? Quill(8046) : QString());
+    btnOk->setToolTip(blnToolTip ? Quill(kSharedOkButtonTip) : QString());
+    btnCancel->setToolTip(blnToolTip ? Quill(kSharedCancelButtonTip) : QString());
     cbxDrive->setToolTip(blnToolTip ? pstr_cbxDrive_Hint : QString());
     drvDrive->setToolTip(blnToolTip ? pstr_drvDrive_Hint : QString());
     dlbDir->setToolTip(blnToolTip ? pstr_dlbDir_Hint : QString());
@@ -163,9 +163,12 @@ bool frmDefault::Edit(Use use, QString &strDir, bool &blnYuko)
         bool yukoOffered, diskFree;
     };
     static const Setup setups[] = {
-        {10000, 10020, 10021, 10022, 10023, true, false},
-        {10001, 10040, 10041, 10042, 10043, true, true},
-        {10002, 10060, 10061, 10062, 10063, false, true},
+        {kDefaultInDirLabel, kDefaultInDirCheckTip, kDefaultInDirDriveTip, kDefaultInDirFoldersTip,
+         kDefaultInDirPathTip, true, false},
+        {kDefaultOutDirLabel, kDefaultOutDirCheckTip, kDefaultOutDirDriveTip,
+         kDefaultOutDirFoldersTip, kDefaultOutDirPathTip, true, true},
+        {kDefaultTempLabel, kDefaultTempCheckTip, kDefaultTempDriveTip, kDefaultTempFoldersTip,
+         kDefaultTempPathTip, false, true},
     };
     const Setup &s = setups[static_cast<int>(use)];
     pstr_lblDrive_Caption = Quillbox(s.caption);

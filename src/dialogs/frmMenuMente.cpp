@@ -98,9 +98,9 @@ frmMenuMente::frmMenuMente(const qb::engine::Options& options, QWidget* parent)
     resize(qb::ui::TwipsToPixels(5400), qb::ui::TwipsToPixels(4200));
     qb::ui::RestoreFormPosition(this, "MenuMente");
     SetFontData();
-    btnName->setText(Quill(11003));
-    btnOk->setText(Quill(8044));
-    btnCancel->setText(Quill(8043));
+    btnName->setText(Quill(kSharedRenameButton));
+    btnOk->setText(Quill(kSharedOkButton));
+    btnCancel->setText(Quill(kSharedCancelButton));
     SetToolTip(m_options.Tip);
     for (int i = 0; i < kSlots; ++i)
         Set_Menu(i, QString(), QString());
@@ -133,15 +133,15 @@ int frmMenuMente::MenuCount() const
 void frmMenuMente::SetToolTip(bool blnToolTip)
 {
     const auto tip = [blnToolTip](int code) { return blnToolTip ? Quill(code) : QString(); };
-    btnOk->setToolTip(tip(8047));
-    btnCancel->setToolTip(tip(8046));
-    btnName->setToolTip(tip(11006));
-    txtDir->setToolTip(tip(11007));
-    lbxMenu->setToolTip(tip(11008));
-    btnUp->setToolTip(tip(11009));
-    btnDown->setToolTip(tip(11010));
-    btnDel->setToolTip(tip(11011));
-    btnDelAll->setToolTip(tip(11012));
+    btnOk->setToolTip(tip(kSharedOkButtonTip));
+    btnCancel->setToolTip(tip(kSharedCancelButtonTip));
+    btnName->setToolTip(tip(kSharedRenameTip));
+    txtDir->setToolTip(tip(kSharedAliasFolderTip));
+    lbxMenu->setToolTip(tip(kSharedAliasListTip));
+    btnUp->setToolTip(tip(kSharedMoveUpTip));
+    btnDown->setToolTip(tip(kSharedMoveDownTip));
+    btnDel->setToolTip(tip(kSharedDeleteTip));
+    btnDelAll->setToolTip(tip(kSharedDeleteAllTip));
 }
 
 void frmMenuMente::SetFontData()
@@ -177,7 +177,7 @@ void frmMenuMente::closeEvent(QCloseEvent *event)
 void frmMenuMente::Form_Activate()
 {
     pblnOk = false;
-    setWindowTitle(pstr_Me_Caption + Quill(11000));
+    setWindowTitle(pstr_Me_Caption + Quill(kSharedAliasesCaption));
     {
         const QSignalBlocker block(lbxMenu);
         lbxMenu->clear();
@@ -211,12 +211,13 @@ void frmMenuMente::btnName_Click()
     const int k = lbxMenu->currentRow();
     if (entries == 0 || k < 0 || k >= kSlots)
         return;
-    const auto answer = qb::ui::InputText(this, Quill(11102), Quill(11101), m_name[k]);
+    const auto answer =
+        qb::ui::InputText(this, Quill(kSharedRenameCaption), Quill(kSharedRenamePrompt), m_name[k]);
     if (!answer || answer->isEmpty() || *answer == m_name[k])
         return;
     for (int i = 0; i < entries && i < kSlots; ++i) {
         if (m_name[i] == *answer) {
-            qb::ui::ShowMessage(this, Quill(11103));
+            qb::ui::ShowMessage(this, Quill(kSharedRenameExists));
             return;
         }
     }

@@ -37,9 +37,15 @@ std::string TakeWord(std::string_view& rest)
 std::string SkipReason(const std::string& word)
 {
     static const std::map<std::string, int> codes = {
-        {"backslash-in-name", 20331}, {"link-outside", 20332},  {"link-dangling", 20333},
-        {"link-loop", 20334},         {"not-regular", 20335},   {"unreadable", 20336},
-        {"vanished", 20337},          {"name-too-long", 20338}, {"not-found", 20339},
+        {"backslash-in-name", kSkipBackslashInName},
+        {"link-outside", kSkipLinkOutside},
+        {"link-dangling", kSkipLinkDangling},
+        {"link-loop", kSkipLinkLoop},
+        {"not-regular", kSkipNotRegular},
+        {"unreadable", kSkipUnreadable},
+        {"vanished", kSkipVanished},
+        {"name-too-long", kSkipNameTooLong},
+        {"not-found", kSkipNotFound},
     };
     const auto it = codes.find(word);
     return it == codes.end() ? word : Text(it->second);
@@ -58,17 +64,18 @@ ModuleReport ReadModuleOutput(std::string_view output)
             line.remove_suffix(1);
         if (TakePrefix(line, ARC_LINE_SKIPPED)) {
             const std::string reason = SkipReason(TakeWord(line));
-            report.fileLines.push_back(FormatText(Text(20330), {std::string(line), reason}));
+            report.fileLines.push_back(
+                FormatText(Text(kHistoryFileLeftOut), {std::string(line), reason}));
             ++report.skipped;
         } else if (TakePrefix(line, ARC_LINE_RAW_NAME)) {
-            report.fileLines.push_back(FormatText(Text(20340), {std::string(line)}));
+            report.fileLines.push_back(FormatText(Text(kHistoryRawName), {std::string(line)}));
         } else if (TakePrefix(line, ARC_LINE_LARGE_MEMBER)) {
-            report.fileLines.push_back(FormatText(Text(20341), {std::string(line)}));
+            report.fileLines.push_back(FormatText(Text(kHistoryLargeMember), {std::string(line)}));
         } else if (TakePrefix(line, ARC_LINE_FAILED)) {
             report.failedWord = TakeWord(line);
             report.failedName = std::string(line);
         } else if (TakePrefix(line, ARC_LINE_OUTPUT_CUT)) {
-            report.fileLines.push_back(FormatText(Text(20342), {std::string(line)}));
+            report.fileLines.push_back(FormatText(Text(kHistoryOutputCut), {std::string(line)}));
         }
     }
     return report;
@@ -81,54 +88,54 @@ std::string FailureReason(int code, const ModuleReport& report, const std::strin
     const std::string named = name.empty() ? archive : name;
     if (!report.failedWord.empty()) {
         if (report.failedWord == "unreadable" && !name.empty())
-            return FormatText(Text(20301), {name});
+            return FormatText(Text(kReasonUnreadable), {name});
         if (report.failedWord == "changed" && !name.empty())
-            return FormatText(Text(20302), {name});
+            return FormatText(Text(kReasonChanged), {name});
         if (report.failedWord == "name-clash" && !name.empty())
-            return FormatText(Text(20303), {name});
+            return FormatText(Text(kReasonNameClashInside), {name});
         if (report.failedWord == "damaged-archive")
-            return FormatText(Text(20304), {named});
+            return FormatText(Text(kReasonDamagedArchive), {named});
         if (report.failedWord == "test-failed")
-            return FormatText(Text(20305), {named});
+            return FormatText(Text(kReasonTestFailed), {named});
     }
     switch (code) {
     case -1:
-        return FormatText(Text(20310), {module});
+        return FormatText(Text(kReasonModuleMissing), {module});
     case ARC_ERROR_DISK_FULL:
-        return Text(20306);
+        return Text(kReasonDiskFull);
     case ARC_ERROR_READ_ONLY:
-        return Text(20307);
+        return Text(kReasonReadOnly);
     case ARC_ERROR_USER_CANCEL:
-        return Text(20308);
+        return Text(kReasonCancelled);
     case ARC_ERROR_BUSY:
-        return FormatText(Text(20309), {module});
+        return FormatText(Text(kReasonModuleBusy), {module});
     case ARC_ERROR_INCOMPLETE:
-        return FormatText(Text(20315), {std::to_string(report.skipped)});
+        return FormatText(Text(kReasonFilesLeftOut), {std::to_string(report.skipped)});
     case ARC_ERROR_TEST_FAILED:
-        return FormatText(Text(20305), {named});
+        return FormatText(Text(kReasonTestFailed), {named});
     case ARC_ERROR_BAD_ARCHIVE:
-        return FormatText(Text(20304), {named});
+        return FormatText(Text(kReasonDamagedArchive), {named});
     case ARC_ERROR_NOTHING_TO_DO:
-        return Text(20318);
+        return Text(kReasonNothingToPack);
     case ARC_ERROR_TEMP_FILE:
-        return Text(20319);
+        return Text(kReasonTempFile);
     case ARC_ERROR_NO_MEMORY:
-        return Text(20320);
+        return Text(kReasonNoMemory);
     case ARC_ERROR_WRITE:
-        return Text(20321);
+        return Text(kReasonWriteFailed);
     default:
         break;
     }
     if (code == ARC_ERROR_READ_SOURCE && !name.empty())
-        return FormatText(Text(20301), {name});
+        return FormatText(Text(kReasonUnreadable), {name});
     if (code == ARC_ERROR_SOURCE_CHANGED && !name.empty())
-        return FormatText(Text(20302), {name});
-    return FormatText(Text(20322), {std::to_string(code)});
+        return FormatText(Text(kReasonChanged), {name});
+    return FormatText(Text(kReasonModuleError), {std::to_string(code)});
 }
 
 std::string ReasonLine(const std::string& reason)
 {
-    return FormatText(Text(20300), {reason});
+    return FormatText(Text(kHistoryReason), {reason});
 }
 
 }  // namespace qb::engine

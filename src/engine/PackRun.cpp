@@ -42,7 +42,8 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
 
 std::string RunCountLine(int count, int packed)
 {
-    return FormatText(resQuillbox(20400), {std::to_string(count), std::to_string(packed)});
+    return FormatText(resQuillbox(kHistoryRunCount),
+                      {std::to_string(count), std::to_string(packed)});
 }
 
 }  // namespace qb::engine

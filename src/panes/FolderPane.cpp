@@ -140,7 +140,7 @@ void FolderPane::Form_Load(frmMenuMente *aliasDialog)
     LoadPosition();
     SetFontData();
     SetCaptions();
-    mnuRefresh->setText(Shared(1005));
+    mnuRefresh->setText(Shared(kSharedMenuRefresh));
     SetToolTip(host()->ProgramOptions().Tip);
     m_aliases->SetMaintenanceDialog(aliasDialog);
     m_aliases->Load(engine::PaneSettingsApp(m_which));

@@ -2,6 +2,8 @@
 // What the six panes have in common: the forwarding menu bar, Menu_Enabled, the shared font,
 // the position in twips inside the main window and its settings keys, and the popup helper.
 
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
 #include "panes/FormHost.h"
 #include "panes/MainMenus.h"
 
@@ -20,7 +22,8 @@ class QMenu;
 
 namespace qb::panes {
 
-// Texts of the program's own and of the shared message tables.
+// Texts of the program's own and of the shared message tables, asked for by their names
+// (QuillboxText and SharedText).
 QString Msg(int code);
 QString Shared(int code);
 

@@ -41,7 +41,7 @@ RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
     barProgress = new QProgressBar(this);
     barProgress->setObjectName(QStringLiteral("barProgress"));
     barProgress->setRange(0, 1000);
-    btnCancel = new QPushButton(QString::fromStdString(resQuill(5)), this);
+    btnCancel = new QPushButton(QString::fromStdString(resQuill(kSharedCancel)), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
 
@@ -61,8 +61,8 @@ void RunProgress::BeginRun()
 
 void RunProgress::BeginFolder(int index, int count, const QString& folder)
 {
-    lblRun->setText(QString::fromStdString(
-        FormatText(resQuillbox(20500), {std::to_string(index + 1), std::to_string(count)})));
+    lblRun->setText(QString::fromStdString(FormatText(
+        resQuillbox(kTextRunPosition), {std::to_string(index + 1), std::to_string(count)})));
     lblFolder->setText(folder);
     lblMember->clear();
     barProgress->setValue(0);

@@ -200,20 +200,20 @@ void mdiFile::SetFontData()
 
 void mdiFile::SetToolTip(bool on)
 {
-    lstFile->setToolTip(on ? Msg(3001) : QString());
-    btnDel->setToolTip(on ? Msg(3002) : QString());
-    btnDelAll->setToolTip(on ? Msg(3003) : QString());
+    lstFile->setToolTip(on ? Msg(kTipTargetList) : QString());
+    btnDel->setToolTip(on ? Msg(kTipTargetRemove) : QString());
+    btnDelAll->setToolTip(on ? Msg(kTipTargetRemoveAll) : QString());
 }
 
 void mdiFile::Form_Load()
 {
     LoadPosition();
     SetFontData();
-    setWindowTitle(Msg(3000));
-    mnuAll->setText(Shared(2006));
-    mnuClear->setText(Shared(2007));
-    mnuOutCopy->setText(Msg(3006));
-    mnuInCopy->setText(Msg(3007));
+    setWindowTitle(Msg(kCaptionTargets));
+    mnuAll->setText(Shared(kSharedMenuSelectAll));
+    mnuClear->setText(Shared(kSharedMenuSelectNone));
+    mnuOutCopy->setText(Msg(kMenuTargetSameOutDir));
+    mnuInCopy->setText(Msg(kMenuTargetSameInDir));
     SetToolTip(host()->ProgramOptions().Tip);
 }
 

@@ -27,13 +27,13 @@ qb::panes::FolderPane *mdiInDir::OtherPane() const { return host()->OutDir(); }
 
 void mdiInDir::SetCaptions()
 {
-    setWindowTitle(Msg(1000));
-    mnuCopy->setText(Msg(1004));
+    setWindowTitle(Msg(kCaptionInDir));
+    mnuCopy->setText(Msg(kMenuInDirSameOutDir));
 }
 
 void mdiInDir::SetTipTexts(bool on)
 {
-    drvDrive->setToolTip(on ? Msg(1001) : QString());
-    dlbDir->setToolTip(on ? Msg(1002) : QString());
-    txtDir->setToolTip(on ? Msg(1003) : QString());
+    drvDrive->setToolTip(on ? Msg(kTipInDirDrive) : QString());
+    dlbDir->setToolTip(on ? Msg(kTipInDirFolders) : QString());
+    txtDir->setToolTip(on ? Msg(kTipInDirPath) : QString());
 }

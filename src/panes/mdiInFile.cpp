@@ -231,20 +231,20 @@ void mdiInFile::SetFontData()
 
 void mdiInFile::SetToolTip(bool on)
 {
-    lstDir->setToolTip(on ? Msg(2001) : QString());
-    btnAdd->setToolTip(on ? Msg(2002) : QString());
-    btnAddAll->setToolTip(on ? Msg(2003) : QString());
-    btnAddAllAll->setToolTip(on ? Msg(2004) : QString());
+    lstDir->setToolTip(on ? Msg(kTipInFileList) : QString());
+    btnAdd->setToolTip(on ? Msg(kTipInFileAdd) : QString());
+    btnAddAll->setToolTip(on ? Msg(kTipInFileAddAll) : QString());
+    btnAddAllAll->setToolTip(on ? Msg(kTipInFileAddSubfolders) : QString());
 }
 
 void mdiInFile::Form_Load()
 {
     LoadPosition();
     SetFontData();
-    setWindowTitle(Msg(2000));
-    mnuRefresh->setText(Shared(1005));
-    mnuAll->setText(Shared(2006));
-    mnuClear->setText(Shared(2007));
+    setWindowTitle(Msg(kCaptionInFile));
+    mnuRefresh->setText(Shared(kSharedMenuRefresh));
+    mnuAll->setText(Shared(kSharedMenuSelectAll));
+    mnuClear->setText(Shared(kSharedMenuSelectNone));
     SetToolTip(host()->ProgramOptions().Tip);
     m_dir = qb::panes::FallbackFolder();
 }

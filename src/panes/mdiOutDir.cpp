@@ -18,15 +18,15 @@ qb::panes::FolderPane *mdiOutDir::OtherPane() const { return host()->InDir(); }
 
 void mdiOutDir::SetCaptions()
 {
-    mnuCopy->setText(Msg(4004));
+    mnuCopy->setText(Msg(kMenuOutDirSameInDir));
     ShowFolderText();
 }
 
 void mdiOutDir::SetTipTexts(bool on)
 {
-    drvDrive->setToolTip(on ? Msg(4001) : QString());
-    dlbDir->setToolTip(on ? Msg(4002) : QString());
-    txtDir->setToolTip(on ? Msg(4003) : QString());
+    drvDrive->setToolTip(on ? Msg(kTipOutDirDrive) : QString());
+    dlbDir->setToolTip(on ? Msg(kTipOutDirFolders) : QString());
+    txtDir->setToolTip(on ? Msg(kTipOutDirPath) : QString());
 }
 
 void mdiOutDir::ShowFolderText()
@@ -35,5 +35,5 @@ void mdiOutDir::ShowFolderText()
     // The free space of the file system that really receives the archives: the folder's own.
     const std::string folder = DirName().toStdString();
     const std::string free = folder.empty() ? std::string() : basQuill::FreeSpaceText(folder);
-    setWindowTitle(Msg(4000) + QString::fromStdString(free));
+    setWindowTitle(Msg(kCaptionOutDir) + QString::fromStdString(free));
 }

@@ -114,17 +114,20 @@ void mdiOutFile::SetFontData()
     Form_Resize();
 }
 
-void mdiOutFile::SetToolTip(bool on) { lstOutFile->setToolTip(on ? Msg(6001) : QString()); }
+void mdiOutFile::SetToolTip(bool on)
+{
+    lstOutFile->setToolTip(on ? Msg(kTipOutFile) : QString());
+}
 
 void mdiOutFile::Form_Load()
 {
     LoadPosition();
     SetFontData();
-    setWindowTitle(Msg(6000));
-    mnuDel->setText(Shared(2008));
+    setWindowTitle(Msg(kCaptionOutFile));
+    mnuDel->setText(Shared(kSharedMenuClear));
     mnuRefresh->setText(QStringLiteral("リフレッシュ"));
-    mnuAll->setText(Shared(2006));
-    mnuClear->setText(Shared(2007));
+    mnuAll->setText(Shared(kSharedMenuSelectAll));
+    mnuClear->setText(Shared(kSharedMenuSelectNone));
     SetToolTip(host()->ProgramOptions().Tip);
 }
 

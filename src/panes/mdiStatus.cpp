@@ -65,8 +65,8 @@ void mdiStatus::LogCopy()
 
 void mdiStatus::LogSave()
 {
-    const QString name = qb::ui::SaveFileName(host()->MainWidget(), Shared(11), QString(),
-                                              QStringLiteral(".LOG"));
+    const QString name = qb::ui::SaveFileName(host()->MainWidget(), Shared(kSharedLogFilter),
+                                              QString(), QStringLiteral(".LOG"));
     if (!name.isEmpty())
         WriteLogFile(name);
 }
@@ -77,8 +77,8 @@ void mdiStatus::WriteLogFile(const QString &fileName)
         return;
     const std::string drivePath = fileName.toStdString();
     const auto found = qb::platform::FindEntryName(drivePath);
-    if (found && !qb::platform::IsFolder(drivePath)
-        && !qb::ui::AskYesNo(host()->MainWidget(), Shared(5100)))
+    if (found && !qb::platform::IsFolder(drivePath) &&
+        !qb::ui::AskYesNo(host()->MainWidget(), Shared(kSharedOverwriteLog)))
         return;
     // The log is written in full beside its place and then put there, so a failure (full disk,
     // read-only folder) never leaves a cut-off log or destroys the file it would replace.
@@ -88,7 +88,7 @@ void mdiStatus::WriteLogFile(const QString &fileName)
     const bool written = !hostPath.empty() && file.open(QIODevice::WriteOnly)
                          && file.write(bytes) == bytes.size() && file.commit();
     if (!written)
-        qb::ui::ShowMessage(host()->MainWidget(), Shared(5101));
+        qb::ui::ShowMessage(host()->MainWidget(), Shared(kSharedLogNotSaved));
 }
 
 void mdiStatus::SetFontData()
@@ -98,14 +98,17 @@ void mdiStatus::SetFontData()
     Form_Resize();
 }
 
-void mdiStatus::SetToolTip(bool on) { lstKekka->setToolTip(on ? Msg(5001) : QString()); }
+void mdiStatus::SetToolTip(bool on)
+{
+    lstKekka->setToolTip(on ? Msg(kTipHistory) : QString());
+}
 
 void mdiStatus::Form_Load()
 {
     LoadPosition();
     SetFontData();
-    setWindowTitle(Msg(5000));
-    mnuDel->setText(Shared(2008));
+    setWindowTitle(Msg(kCaptionHistory));
+    mnuDel->setText(Shared(kSharedMenuClear));
     SetToolTip(host()->ProgramOptions().Tip);
 }
 

@@ -123,8 +123,8 @@ TEST_F(FrameTest, FirstActivationShowsThePanesAndEnablesTheRunButtonsForACommand
     EXPECT_FALSE(m_window->btnCancel->isEnabled());
     EXPECT_EQ(m_window->windowTitle(), "Quillbox2 for Win32");
     EXPECT_FALSE(m_window->windowIcon().pixmap(32, 32).isNull());
-    EXPECT_EQ(m_window->btnExe[2]->text(), Msg(3));
-    EXPECT_EQ(m_window->btnCancel->text(), SharedMsg(5));
+    EXPECT_EQ(m_window->btnExe[2]->text(), Msg(kCaptionRunDouble));
+    EXPECT_EQ(m_window->btnCancel->text(), SharedMsg(kSharedCancel));
 }
 
 TEST_F(FrameTest, StoredPlacementIsCorrectedWhenOutOfBounds)
@@ -251,15 +251,15 @@ TEST_F(FrameTest, APaneLeftMinimisedOrMaximisedComesBackInItsNormalPlace)
 TEST_F(FrameTest, TooltipsGoOffAndOnEverywhere)
 {
     Window();
-    EXPECT_EQ(m_window->btnExe[0]->toolTip(), Msg(6));
+    EXPECT_EQ(m_window->btnExe[0]->toolTip(), Msg(kTipRunNormal));
     m_window->SetToolTipEverywhere(false);
     EXPECT_TRUE(m_window->btnCancel->toolTip().isEmpty());
     EXPECT_TRUE(m_window->File()->lstFile->toolTip().isEmpty());
     EXPECT_TRUE(m_window->OutDir()->drvDrive->toolTip().isEmpty());
     m_window->SetToolTipEverywhere(true);
-    EXPECT_EQ(m_window->OutDir()->drvDrive->toolTip(), Msg(4001));
-    EXPECT_EQ(m_window->Status()->lstKekka->toolTip(), Msg(5001));
-    EXPECT_EQ(m_window->btnCancel->toolTip(), SharedMsg(10));
+    EXPECT_EQ(m_window->OutDir()->drvDrive->toolTip(), Msg(kTipOutDirDrive));
+    EXPECT_EQ(m_window->Status()->lstKekka->toolTip(), Msg(kTipHistory));
+    EXPECT_EQ(m_window->btnCancel->toolTip(), SharedMsg(kSharedCancelTip));
 }
 
 TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)

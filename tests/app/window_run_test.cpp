@@ -65,13 +65,16 @@ TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
     m_window->btnExe[0]->click();
 
     EXPECT_EQ(History(),
-              QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), Msg(20005),
+              QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
+                           Msg(kHistoryRefused),
                            QStringLiteral("　理由：このフォルダは存在しません（C:\\W\\B）"),
-                           "[ C:\\W\\C ]", Msg(20010), Msg(20003), SharedMsg(31),
+                           "[ C:\\W\\C ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
+                           SharedMsg(kSharedRunFinished),
                            QStringLiteral("全 3 フォルダ中 2 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
     // The box names the folder.
-    EXPECT_EQ(TakeMessages(), QStringList({Msg(20202) + QStringLiteral("\nC:\\W\\B")}));
+    EXPECT_EQ(TakeMessages(),
+              QStringList({Msg(kTextFolderMissing) + QStringLiteral("\nC:\\W\\B")}));
     EXPECT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Items(m_window->OutFile()->lstOutFile), QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     // The remaining folder is no longer marked as pending, and the buttons are back.
@@ -118,14 +121,15 @@ TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
     Fake().onCall = [&](const FakeCall &) { m_window->btnCancel->click(); };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20003), SharedMsg(30),
+    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
+                                      SharedMsg(kSharedRunAborted),
                                       QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
     EXPECT_FALSE(m_window->CancelRequested);
     // The next run starts afresh.
     Fake().onCall = nullptr;
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_TRUE(Targets().isEmpty());
 }
 
@@ -137,9 +141,10 @@ TEST_F(RunTest, AReadOnlyDestinationStopsTheRunAndKeepsBothFolders)
     EXPECT_EQ(
         History(),
         QStringList(
-            {"[ C:\\W\\A ]", Msg(20012), Msg(20041), Msg(20004),
+            {"[ C:\\W\\A ]", Msg(kHistoryLzhStoring), Msg(kHistoryReadOnly), Msg(kHistoryNotPacked),
              QStringLiteral("　理由：書き込み先が読み取り専用か、書き込みが許可されていません"),
-             SharedMsg(30), QStringLiteral("全 2 フォルダ中 0 フォルダを圧縮しました")}));
+             SharedMsg(kSharedRunAborted),
+             QStringLiteral("全 2 フォルダ中 0 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
 }
 
@@ -149,10 +154,10 @@ TEST_F(RunTest, FailedFoldersStayOnTheListWhileTheOthersArePacked)
     Fake().results = {0, 0x8001, 0};
     m_window->btnExe[0]->click();
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
-    EXPECT_EQ(
-        History().mid(History().size() - 2),
-        QStringList({SharedMsg(31), QStringLiteral("全 3 フォルダ中 2 フォルダを圧縮しました")}));
-    EXPECT_EQ(History().count(Msg(20004)), 1);
+    EXPECT_EQ(History().mid(History().size() - 2),
+              QStringList({SharedMsg(kSharedRunFinished),
+                           QStringLiteral("全 3 フォルダ中 2 フォルダを圧縮しました")}));
+    EXPECT_EQ(History().count(Msg(kHistoryNotPacked)), 1);
 }
 
 TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
@@ -178,9 +183,11 @@ TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
     // The window shows the run as a whole besides the archive: which folder of how many.
     EXPECT_EQ(clicker.run, QStringLiteral("フォルダ 1 / 2"));
     EXPECT_EQ(clicker.folder, QStringLiteral("C:\\W\\A"));
-    EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(20010), Msg(20042), Msg(20004),
-                                      QStringLiteral("　理由：キャンセルされました"), SharedMsg(30),
-                                      QStringLiteral("全 2 フォルダ中 0 フォルダを圧縮しました")}));
+    EXPECT_EQ(History(),
+              QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryCancelled),
+                           Msg(kHistoryNotPacked), QStringLiteral("　理由：キャンセルされました"),
+                           SharedMsg(kSharedRunAborted),
+                           QStringLiteral("全 2 フォルダ中 0 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\A", "C:\\W\\B"}));
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
@@ -201,7 +208,7 @@ TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
     } counter;
     m_window->Progress()->installEventFilter(&counter);
     m_window->btnExe[0]->click();
-    EXPECT_EQ(History().last(), SharedMsg(31));
+    EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_EQ(counter.shows, 1);
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
@@ -218,9 +225,9 @@ TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
     };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(
-        History().mid(History().size() - 2),
-        QStringList({SharedMsg(30), QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
+    EXPECT_EQ(History().mid(History().size() - 2),
+              QStringList({SharedMsg(kSharedRunAborted),
+                           QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
 }
 
@@ -231,9 +238,9 @@ TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_FALSE(m_window->isVisible());
-    EXPECT_EQ(
-        History().mid(History().size() - 2),
-        QStringList({SharedMsg(30), QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
+    EXPECT_EQ(History().mid(History().size() - 2),
+              QStringList({SharedMsg(kSharedRunAborted),
+                           QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     // The shutdown saved the settings once the run was over.
     EXPECT_NE(Sandbox::ReadFile(m_sandbox->Config() + "/Brambleworks.ini").find("OldDir_Out=D:\\OUT"),
               std::string::npos);

@@ -276,7 +276,7 @@ TEST(MessageTables, AddedTextsStandBesideTheOriginalOnes)
         for (const Message& original : kProgramTexts)
             EXPECT_NE(m.code, original.code);
     }
-    EXPECT_EQ(FormatText(resQuillbox(20314), {"D:\\OUT\\ABC.LZH", "C:\\Work\\abc"}),
+    EXPECT_EQ(FormatText(resQuillbox(kReasonArchiveClaimed), {"D:\\OUT\\ABC.LZH", "C:\\Work\\abc"}),
               "圧縮ファイル D:\\OUT\\ABC.LZH は、この実行で C:\\Work\\abc "
               "の圧縮ファイルになっています（名前の重複）");
     // A name holding a mark is filled in as it is; a mark without an argument stays.
@@ -305,8 +305,8 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes) {
 TEST(MessageTables, EmptyAndUnknownCodes) {
     for (int code : {0, 4, 5, 9, 10, 13, 7002, 10059, 10064, 20043, 32767, -1, 99999})
         EXPECT_EQ(resQuillbox(code), "") << code;
-    EXPECT_EQ(resQuillbox(10060), "");
-    EXPECT_NE(resQuillbox(10061), "");
+    EXPECT_EQ(resQuillbox(kDefaultTempCheckTip), "");
+    EXPECT_NE(resQuillbox(kDefaultTempDriveTip), "");
     for (int code : {0, 1, 4, 6, 12, 7002, 7006, 8048, 11013, 32767, -5})
         EXPECT_EQ(resQuill(code), "") << code;
 }
@@ -319,11 +319,11 @@ TEST(MessageTables, SharedTexts) {
         EXPECT_EQ(resQuillbox(a), resQuillbox(b)) << a << " " << b;
         EXPECT_NE(resQuillbox(a), "");
     }
-    EXPECT_EQ(resQuill(5), resQuill(8043));
-    EXPECT_EQ(resQuill(1100), resQuill(11101));
+    EXPECT_EQ(resQuill(kSharedCancel), resQuill(kSharedCancelButton));
+    EXPECT_EQ(resQuill(kSharedAliasPrompt), resQuill(kSharedRenamePrompt));
     // Near twins that must stay apart: the family's overwrite question has no final full stop.
-    EXPECT_NE(resQuill(5100), resQuillbox(kTextOverwriteJob));
-    EXPECT_EQ(resQuill(5101), resQuillbox(kTextJobNotSaved));
+    EXPECT_NE(resQuill(kSharedOverwriteLog), resQuillbox(kTextOverwriteJob));
+    EXPECT_EQ(resQuill(kSharedLogNotSaved), resQuillbox(kTextJobNotSaved));
 }
 
 TEST(MessageTables, HistoryLinesAndContactLines) {
@@ -331,7 +331,7 @@ TEST(MessageTables, HistoryLinesAndContactLines) {
     for (int code : {20001, 20002, 20003, 20004, 20005, 20006, 20007, 20010, 20011, 20012, 20013,
                      20020, 20040, 20041, 20042})
         EXPECT_EQ(resQuillbox(code).rfind("\u3000", 0), 0u) << code;
-    EXPECT_EQ(resQuill(7003), "Brambleworks");
-    EXPECT_NE(resQuill(7004).find('@'), std::string::npos);
-    EXPECT_EQ(resQuill(7005).rfind("https://", 0), 0u);
+    EXPECT_EQ(resQuill(kSharedAuthorId), "Brambleworks");
+    EXPECT_NE(resQuill(kSharedAuthorMail).find('@'), std::string::npos);
+    EXPECT_EQ(resQuill(kSharedAuthorWeb).rfind("https://", 0), 0u);
 }

@@ -82,8 +82,8 @@ TEST_F(FolderAliasTest, EmptyPaneMenuState)
     EXPECT_TRUE(pane.aliases.mnuAdd()->isEnabled());
     EXPECT_FALSE(pane.aliases.mnuMente()->isEnabled());
     EXPECT_FALSE(pane.aliases.mnuBar()->isVisible());
-    EXPECT_EQ(pane.aliases.mnuAdd()->text(), Quill(1006));
-    EXPECT_EQ(pane.aliases.mnuMente()->text(), Quill(1007));
+    EXPECT_EQ(pane.aliases.mnuAdd()->text(), Quill(kSharedMenuAddAlias));
+    EXPECT_EQ(pane.aliases.mnuMente()->text(), Quill(kSharedMenuAliases));
     for (int i = 0; i < 10; ++i)
         EXPECT_FALSE(pane.aliases.mnuAddDir(i)->isVisible());
 }
@@ -96,7 +96,8 @@ TEST_F(FolderAliasTest, AddUsesTheShortFormAsDefaultNameAndKeepsTheFullFolder)
     seam::QueueInput(QStringLiteral("C:\\A\\...\\C\\D"));
     pane.aliases.mnuAdd_Click();
     EXPECT_EQ(seam::TakeRecord(),
-              QStringList{QStringLiteral("input: ") + Quill(1100) + QLatin1Char('\r') + pane.folder});
+              QStringList{QStringLiteral("input: ") + Quill(kSharedAliasPrompt) +
+                          QLatin1Char('\r') + pane.folder});
     ASSERT_EQ(pane.aliases.AliasLast(), 0);
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("C:\\A\\...\\C\\D"));
     EXPECT_EQ(pane.aliases.AliasDir(0), QStringLiteral("C:\\A\\B\\C\\D"));
@@ -130,7 +131,8 @@ TEST_F(FolderAliasTest, DuplicateNameRefusedInTheSamePaneAllowedInTheOther)
     seam::TakeRecord();
     // Equal to the first, not the last: still refused.
     EXPECT_FALSE(in.add(QStringLiteral("work")));
-    EXPECT_TRUE(seam::TakeRecord().contains(QStringLiteral("message: ") + Quill(1102)));
+    EXPECT_TRUE(
+        seam::TakeRecord().contains(QStringLiteral("message: ") + Quill(kSharedAliasExists)));
     EXPECT_EQ(in.aliases.AliasLast(), 1);
     // Exact comparison: other case and surrounding blanks are other names.
     EXPECT_TRUE(in.add(QStringLiteral("Work")));
@@ -265,8 +267,8 @@ TEST_F(FolderAliasTest, RenameRules)
     }, true);
     const QStringList record = seam::TakeRecord();
     EXPECT_EQ(record.filter(QStringLiteral("message: ")),
-              QStringList{QStringLiteral("message: ") + Quill(11103)});
-    EXPECT_EQ(record.first(), QStringLiteral("input: ") + Quill(11101));
+              QStringList{QStringLiteral("message: ") + Quill(kSharedRenameExists)});
+    EXPECT_EQ(record.first(), QStringLiteral("input: ") + Quill(kSharedRenamePrompt));
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("one"));
     EXPECT_EQ(pane.aliases.AliasName(1), QStringLiteral("second"));
 }

@@ -82,7 +82,8 @@ TEST_F(Mkdir, NamingRulesInOrder)
     EXPECT_EQ(QDir(hostOf(QStringLiteral("C:\\data"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{});
     EXPECT_FALSE(basMkdir::CheckFolderName(nullptr, QString()));
-    EXPECT_EQ(seam::TakeRecord(), QStringList{QStringLiteral("message: ") + Quill(106)});
+    EXPECT_EQ(seam::TakeRecord(),
+              QStringList{QStringLiteral("message: ") + Quill(kSharedMkdirNoName)});
 }
 
 TEST_F(Mkdir, TrailingBackslashAndLeadingSpaceAreAccepted)
@@ -115,12 +116,12 @@ TEST_F(Mkdir, ExistingNameAndSingleBackslashGiveCouldNotCreate)
     makeFolder(QStringLiteral("C:\\data\\old"));
     QStringList messages;
     EXPECT_TRUE(make(QStringLiteral("C:\\data"), QStringLiteral("old"), &messages).isEmpty());
-    EXPECT_EQ(messages, QStringList{Quill(104)});
+    EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)});
     // A lone backslash passes the checks, leaves an empty name, and so tries the parent itself.
     EXPECT_TRUE(make(QStringLiteral("C:\\data"), QStringLiteral("\\"), &messages).isEmpty());
-    EXPECT_EQ(messages, QStringList{Quill(104)});
+    EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)});
     EXPECT_TRUE(make(QStringLiteral("C:\\"), QStringLiteral("\\"), &messages).isEmpty());
-    EXPECT_EQ(messages, QStringList{Quill(104)});
+    EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)});
 }
 
 TEST_F(Mkdir, NamesTheFileSystemWouldReadAsAnotherPlaceAreRefused)
@@ -128,7 +129,7 @@ TEST_F(Mkdir, NamesTheFileSystemWouldReadAsAnotherPlaceAreRefused)
     QStringList messages;
     for (const char *typed : {"x/y", " .. ", " ../data2"}) {
         EXPECT_TRUE(make(QStringLiteral("C:\\data"), QString::fromUtf8(typed), &messages).isEmpty()) << typed;
-        EXPECT_EQ(messages, QStringList{Quill(104)}) << typed;
+        EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)}) << typed;
     }
     EXPECT_FALSE(exists(QStringLiteral("C:\\data2")));
     EXPECT_FALSE(exists(QStringLiteral("C:\\data\\x")));
@@ -138,7 +139,7 @@ TEST_F(Mkdir, AMissingParentGivesCouldNotCreate)
 {
     QStringList messages;
     EXPECT_TRUE(make(QStringLiteral("C:\\nothere"), QStringLiteral("work"), &messages).isEmpty());
-    EXPECT_EQ(messages, QStringList{Quill(104)});
+    EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)});
     EXPECT_FALSE(exists(QStringLiteral("C:\\nothere")));
 }
 
@@ -150,7 +151,7 @@ TEST_F(Mkdir, AReadOnlyParentGivesCouldNotCreate)
     if (QFileInfo(hostOf(QStringLiteral("C:\\ro"))).isWritable())
         GTEST_SKIP() << "running with rights that ignore permissions";
     EXPECT_TRUE(make(QStringLiteral("C:\\ro"), QStringLiteral("work"), &messages).isEmpty());
-    EXPECT_EQ(messages, QStringList{Quill(104)});
+    EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)});
     QFile::setPermissions(hostOf(QStringLiteral("C:\\ro")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 

@@ -56,11 +56,12 @@ TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
     const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
 
     EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\A ]", L(20010), L(20003), L(20005),
-                     R(L(20202) + "（C:\\SRC\\GONE）"), "[ C:\\SRC\\C ]", L(20010), L(20003),
-                     resQuill(kSharedRunFinished), "全 3 フォルダ中 2 フォルダを圧縮しました"}));
+              (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryPacked), L(kHistoryRefused),
+                     R(L(kTextFolderMissing) + "（C:\\SRC\\GONE）"), "[ C:\\SRC\\C ]",
+                     L(kHistoryLzhPacking), L(kHistoryPacked), resQuill(kSharedRunFinished),
+                     "全 3 フォルダ中 2 フォルダを圧縮しました"}));
     // The box names the folder that is not there.
-    EXPECT_EQ(host.messages, (Lines{L(20202) + "\nC:\\SRC\\GONE"}));
+    EXPECT_EQ(host.messages, (Lines{L(kTextFolderMissing) + "\nC:\\SRC\\GONE"}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     EXPECT_EQ(r.packed, 2);
     EXPECT_EQ(r.failed, 1);
@@ -82,8 +83,10 @@ TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
 
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20042), L(20004), R(20308),
-                                   resQuill(kSharedRunAborted), "全 2 フォルダ中 0 フォルダを圧縮しました"}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryCancelled),
+                     L(kHistoryNotPacked), R(kReasonCancelled), resQuill(kSharedRunAborted),
+                     "全 2 フォルダ中 0 フォルダを圧縮しました"}));
     EXPECT_TRUE(host.created.empty());
 }
 
@@ -99,8 +102,10 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(Fake().calls.size(), 1u);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20010), L(20041), L(20004), R(20307),
-                                   resQuill(kSharedRunAborted), "全 2 フォルダ中 0 フォルダを圧縮しました"}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryReadOnly),
+                     L(kHistoryNotPacked), R(kReasonReadOnly), resQuill(kSharedRunAborted),
+                     "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }
 
 TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
@@ -109,7 +114,8 @@ TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
     EXPECT_EQ(qb::engine::ReportArchiverResult(32773, host), -1);
     EXPECT_EQ(qb::engine::ReportArchiverResult(32774, host), -1);
     EXPECT_EQ(qb::engine::ReportArchiverResult(32800, host), -1);
-    EXPECT_EQ(host.history, (Lines{L(20040), L(20041), L(20042)}));
+    EXPECT_EQ(host.history,
+              (Lines{L(kHistoryDiskFull), L(kHistoryReadOnly), L(kHistoryCancelled)}));
     host.history.clear();
     for (int code : {-1, 1, 32799, 32772, 32801})
         EXPECT_EQ(qb::engine::ReportArchiverResult(code, host), 1) << code;
@@ -125,21 +131,23 @@ TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
     // A plain text prefix: a sibling whose name begins the same way counts as inside.
     EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
     EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\", m_options.SubDir, host));
-    EXPECT_EQ(host.messages, (Lines{L(20200), L(20200), L(20200), L(20201)}));
+    EXPECT_EQ(host.messages,
+              (Lines{L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsOutputFolder),
+                     L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsTempFolder)}));
 
     m_options.SubDir = false;
     host.messages.clear();
     EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", m_options.SubDir, host));
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA");
     EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
-    EXPECT_EQ(host.messages, (Lines{L(20200)}));
+    EXPECT_EQ(host.messages, (Lines{L(kTextFolderHoldsOutputFolder)}));
 }
 
 TEST_F(PackFolderTest, WithSubDirOffTheFolderHoldingTheOutputIsPacked)
 {
     MakeFolder("C:\\DATA\\OUT");
     EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 1);
-    EXPECT_EQ(host.history, (Lines{L(20005), R(20200)}));
+    EXPECT_EQ(host.history, (Lines{L(kHistoryRefused), R(kTextFolderHoldsOutputFolder)}));
     m_options.SubDir = false;
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 0);
@@ -154,8 +162,9 @@ TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
     MakeFolder("C:\\Work\\abc");
     EXPECT_EQ(PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", 0, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(20010), L(20003), "[ C:\\Work\\abc ]",
-                                   L(20010), L(20003)}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(kHistoryLzhPacking), L(kHistoryPacked),
+                     "[ C:\\Work\\abc ]", L(kHistoryLzhPacking), L(kHistoryPacked)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\ABC.LZH", "D:\\OUT\\ABC.LZH"}));
     // The current directory is back at the folder afterwards.
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\Work\\abc");
@@ -175,7 +184,7 @@ TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
     m_options.TmpDir = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
     EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{L(20004), R(20311)}));
+    EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked), R(kReasonNoName)}));
 }
 
 TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
@@ -185,7 +194,8 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     MakeFolder("C:\\SRC\\B");
     EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\Q\"X ]", L(20004), R(20312)}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\Q\"X ]", L(kHistoryNotPacked), R(kReasonQuoteInPath)}));
     EXPECT_TRUE(host.created.empty());
 
     // An output folder with a quote fails every folder the same way, and nothing is called.
@@ -218,13 +228,13 @@ TEST_F(PackFolderTest, ZipModesAndMissingZip)
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Zip);
     EXPECT_EQ(Fake().calls[0].command, " -r  -0 \"D:\\OUT\\A.ZIP\" \"*.*\"");
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(20013), L(20003)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryZipStoring), L(kHistoryPacked)}));
 
     InstallFake(true, false);
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{L(20004), R("ZIP32J.DLL が見つかりません")}));
+    EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked), R("ZIP32J.DLL が見つかりません")}));
 }
 
 TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
@@ -233,9 +243,9 @@ TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
     Fake().lzhBusy = true;
     EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.messages, (Lines{L(20100)}));
-    EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\A ]", L(20012), L(20004), R("UNLHA32.DLL は使用中です")}));
+    EXPECT_EQ(host.messages, (Lines{L(kTextLzhModuleBusy)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhStoring), L(kHistoryNotPacked),
+                                   R("UNLHA32.DLL は使用中です")}));
 }
 
 // Double compression: the fake makes the archive each packing command names, so the stored
@@ -265,7 +275,8 @@ TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 {
     m_options.Pattern = 1;
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20007), L(20003)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
+                                   L(kHistoryZipSecondStage), L(kHistoryPacked)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\NAME.LZH.ZIP"}));
     ASSERT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Unlha);
@@ -286,7 +297,9 @@ TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
     m_options.Double = true;
     WriteFile("D:\\OUT\\NAME.ZIP.ZIP", "old");
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20020), L(20006), L(20007), L(20003)}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryExtractingForUpdate), L(kHistoryZipFirstStage),
+                     L(kHistoryZipSecondStage), L(kHistoryPacked)}));
     ASSERT_EQ(Fake().calls.size(), 3u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::UnZip);
     EXPECT_EQ(Norm(Fake().calls[0].command),
@@ -299,7 +312,8 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 {
     m_options.Double = true;  // final archive absent
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
+                                   L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
     EXPECT_EQ(Fake().calls.size(), 2u);
 
     m_options.Double = false;  // final archive present
@@ -307,7 +321,8 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
     Fake().calls.clear();
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20002), L(20003)}));
+    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
+                                   L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
     ASSERT_EQ(Fake().calls.size(), 2u);
     EXPECT_EQ(Norm(Fake().calls[1].command),
               "u -+ \"-wC:\\TEMP\\RUN\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
@@ -329,10 +344,11 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
     const auto r = qb::engine::PackRun(list, "D:\\OUT", 2, m_options, host);
     EXPECT_FALSE(r.aborted);
     EXPECT_EQ(r.packed, 1);
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20004),
-                                   R("圧縮ソフトがエラー 32783 で終了しました"),
-                                   "[ C:\\SRC\\NEXT ]", L(20001), L(20002), L(20003), resQuill(kSharedRunFinished),
-                                   "全 2 フォルダ中 1 フォルダを圧縮しました"}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage), L(kHistoryNotPacked),
+                     R("圧縮ソフトがエラー 32783 で終了しました"), "[ C:\\SRC\\NEXT ]",
+                     L(kHistoryLzhFirstStage), L(kHistoryLzhSecondStage), L(kHistoryPacked),
+                     resQuill(kSharedRunFinished), "全 2 フォルダ中 1 フォルダを圧縮しました"}));
     EXPECT_EQ(Fake().calls.size(), 3u);
     EXPECT_TRUE(TempEmpty());
 }
@@ -342,7 +358,8 @@ TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
     Fake().results = {32773};
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\NAME ]", L(20001), L(20040), L(20040), L(20004), R(20306)}));
+              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage), L(kHistoryDiskFull),
+                     L(kHistoryDiskFull), L(kHistoryNotPacked), R(kReasonDiskFull)}));
 }
 
 TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
@@ -402,7 +419,8 @@ TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
     m_options.TmpDir = "";
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(20004), R(20325)}));
+    EXPECT_EQ(host.history,
+              (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryNotPacked), R(kReasonNoTempFolder)}));
     EXPECT_FALSE(Exists("C:\\NAME.LZH"));
 }
 
@@ -414,6 +432,7 @@ TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
     const auto r = qb::engine::PackRun(list, "", 0, m_options, host);
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(Fake().calls.empty());
-    EXPECT_EQ(host.history, (Lines{L(20004), R(20313), resQuill(kSharedRunAborted),
-                                   "全 2 フォルダ中 0 フォルダを圧縮しました"}));
+    EXPECT_EQ(host.history,
+              (Lines{L(kHistoryNotPacked), R(kReasonNoOutputFolder), resQuill(kSharedRunAborted),
+                     "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }

@@ -57,8 +57,8 @@ TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
         const std::string clash =
             R("圧縮ファイル D:\\OUT\\" + std::string(c.archive) +
               " は、この実行で C:\\Work\\abc の圧縮ファイルになっています（名前の重複）");
-        const Lines expected = {"[ C:\\Old\\abc ]",  L(20004), clash,
-                                "[ C:\\Work\\ABC ]", L(20004), clash};
+        const Lines expected = {"[ C:\\Old\\abc ]",  L(kHistoryNotPacked), clash,
+                                "[ C:\\Work\\ABC ]", L(kHistoryNotPacked), clash};
         EXPECT_NE(
             std::search(host.history.begin(), host.history.end(), expected.begin(), expected.end()),
             host.history.end());
@@ -77,7 +77,8 @@ TEST_F(RunChecksTest, AModeBeyondTheThreePacksNothingAndSaysSo)
     EXPECT_EQ(r.packed, 0);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,
-              (Lines{L(20004), R("圧縮方法 7 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません"),
+              (Lines{L(kHistoryNotPacked),
+                     R("圧縮方法 7 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません"),
                      resQuill(kSharedRunFinished), "全 1 フォルダ中 0 フォルダを圧縮しました"}));
 }
 
@@ -89,10 +90,11 @@ TEST_F(RunChecksTest, LeftOutFilesAreNamedAndTheFolderFailsWithoutItsArchiveList
     Fake().results = {ARC_ERROR_INCOMPLETE};
     EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_EQ(host.history,
-              (Lines{"[ C:\\SRC\\A ]", L(20010),
+              (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking),
                      "　圧縮されなかったファイル：etc（フォルダの外を指すシンボリックリンクです）",
                      "　UTF-8 でない名前をそのまま格納しました：caf\\xE9",
-                     "　圧縮されなかったファイル：secret（読み込みが許可されていません）", L(20004),
+                     "　圧縮されなかったファイル：secret（読み込みが許可されていません）",
+                     L(kHistoryNotPacked),
                      R("圧縮されなかったファイルが 2 個あります（圧縮ファイルは作成済みです）")}));
     EXPECT_TRUE(host.created.empty());
 }
@@ -121,5 +123,6 @@ TEST_F(RunChecksTest, SyncRebuildsWithoutTheUpdateExtraction)
     ASSERT_EQ(Fake().calls.size(), 2u);
     for (const FakeCall& call : Fake().calls)
         EXPECT_NE(call.command.find(" -sync "), std::string::npos) << call.command;
-    EXPECT_EQ(std::find(host.history.begin(), host.history.end(), L(20020)), host.history.end());
+    EXPECT_EQ(std::find(host.history.begin(), host.history.end(), L(kHistoryExtractingForUpdate)),
+              host.history.end());
 }

@@ -101,12 +101,12 @@ TEST_F(FolderPaneTest, CopyMakesTheOutputPaneShowTheFolderWithItsFreeSpace)
     In().SetDirName(QStringLiteral("D:\\Data"));
     In().mnuCopy_Click();
     EXPECT_EQ(Out().DirName(), "D:\\Data");
-    EXPECT_EQ(Out().windowTitle(), Msg(4000) + " (1,234.5M Free)");
-    EXPECT_EQ(In().windowTitle(), Msg(1000));
+    EXPECT_EQ(Out().windowTitle(), Msg(kCaptionOutDir) + " (1,234.5M Free)");
+    EXPECT_EQ(In().windowTitle(), Msg(kCaptionInDir));
     // Where the free space cannot be told, the title is the caption alone.
     basQuill::SetFreeSpaceProvider([](const std::string &) { return std::optional<std::uint64_t>(); });
     Out().RefreshForm();
-    EXPECT_EQ(Out().windowTitle(), Msg(4000));
+    EXPECT_EQ(Out().windowTitle(), Msg(kCaptionOutDir));
     // And the other way round.
     MakeFolder("C:\\Back");
     Out().SetDirName(QStringLiteral("C:\\Back"));

@@ -101,7 +101,8 @@ TEST_F(HistoryTest, SaveWritesUtf8LinesAndAsksBeforeReplacingAFile)
     m_window->mnuLogSave_Click();
     EXPECT_EQ(Sandbox::ReadFile(Host("C:\\RUN.LOG")), "keep");
     const QStringList record = TakeRecord();
-    EXPECT_EQ(record.filter(QStringLiteral("question: ")), QStringList{"question: " + SharedMsg(5100)});
+    EXPECT_EQ(record.filter(QStringLiteral("question: ")),
+              QStringList{"question: " + SharedMsg(kSharedOverwriteLog)});
 
     qb::ui::test::QueueFileName(QStringLiteral("C:\\RUN.LOG"));
     qb::ui::test::QueueYesNo(true);
@@ -119,7 +120,8 @@ TEST_F(HistoryTest, AFailedSaveSays5101AndLeavesNoFileBehind)
     m_window->mnuLogSave_Click();
     qb::ui::test::QueueFileName(QStringLiteral("C:\\LOGS.D"));
     m_window->mnuLogSave_Click();
-    EXPECT_EQ(TakeMessages(), QStringList({SharedMsg(5101), SharedMsg(5101)}));
+    EXPECT_EQ(TakeMessages(),
+              QStringList({SharedMsg(kSharedLogNotSaved), SharedMsg(kSharedLogNotSaved)}));
     EXPECT_FALSE(Exists("C:\\MISSING"));
     EXPECT_TRUE(std::filesystem::is_empty(Host("C:\\LOGS.D")));
 }
