@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <vector>
+#include <memory>
 
 namespace lzh {
 
@@ -15,47 +15,58 @@ class BitWriter {
  public:
   using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
 
-  explicit BitWriter(const Sink& sink) : m_sink(sink) { m_out.reserve(kFlushAt + 64); }
+  explicit BitWriter(const Sink& sink) : m_sink(sink), m_out(new std::uint8_t[kFlushAt + kSlack]) {}
 
-  // Appends the low n bits of value (n at most 32), most significant first.
+  // Appends the low n bits of value (n at most 32), most significant first. Bits collect in a
+  // 64-bit word and leave it four bytes at a time, so most calls are a shift and an or.
   void Put(std::uint32_t value, unsigned n) {
-    if (n == 0) return;
     m_acc = (m_acc << n) | (value & ((std::uint64_t{1} << n) - 1));
     m_count += n;
-    while (m_count >= 8) {
-      m_count -= 8;
-      m_out.push_back(static_cast<std::uint8_t>(m_acc >> m_count));
+    if (m_count >= 32) {
+      m_count -= 32;
+      const std::uint32_t word = static_cast<std::uint32_t>(m_acc >> m_count);
+      m_out[m_used] = static_cast<std::uint8_t>(word >> 24);
+      m_out[m_used + 1] = static_cast<std::uint8_t>(word >> 16);
+      m_out[m_used + 2] = static_cast<std::uint8_t>(word >> 8);
+      m_out[m_used + 3] = static_cast<std::uint8_t>(word);
+      m_used += 4;
+      if (m_used >= kFlushAt) Drain();
     }
-    if (m_out.size() >= kFlushAt) Drain();
   }
 
   // Pads the last byte with zero bits and hands everything left to the sink.
   bool Finish() {
-      m_lastByteBits = m_count > 0 ? m_count : (bytesWritten() > 0 ? 8 : 0);
-      if (m_count > 0)
-          Put(0, 8 - m_count);
-      Drain();
-      return m_ok;
+    m_lastByteBits = m_count % 8 != 0 ? m_count % 8 : (bytesWritten() > 0 ? 8 : 0);
+    if (m_count % 8 != 0) Put(0, 8 - m_count % 8);
+    while (m_count >= 8) {
+      m_count -= 8;
+      m_out[m_used++] = static_cast<std::uint8_t>(m_acc >> m_count);
+    }
+    Drain();
+    return m_ok;
   }
 
   bool ok() const { return m_ok; }
   // After Finish(): how many bits of the last byte are data (1..8), 0 when nothing was written.
   unsigned lastByteBits() const { return m_lastByteBits; }
-  std::uint64_t bytesWritten() const { return m_written + m_out.size(); }
+  // Whole bytes produced so far (bits still in the word count once they make a byte).
+  std::uint64_t bytesWritten() const { return m_written + m_used + m_count / 8; }
 
  private:
   static constexpr std::size_t kFlushAt = 64 * 1024;
+  static constexpr std::size_t kSlack = 16;
 
   void Drain() {
-    if (m_ok && !m_out.empty() && !m_sink(m_out.data(), m_out.size())) m_ok = false;
-    m_written += m_out.size();
-    m_out.clear();
+    if (m_ok && m_used > 0 && !m_sink(m_out.get(), m_used)) m_ok = false;
+    m_written += m_used;
+    m_used = 0;
   }
 
   const Sink& m_sink;
-  std::vector<std::uint8_t> m_out;
+  std::unique_ptr<std::uint8_t[]> m_out;
+  std::size_t m_used = 0;
   std::uint64_t m_acc = 0;
-  unsigned m_count = 0;
+  unsigned m_count = 0;  // bits in m_acc not yet written, below 32 between calls
   unsigned m_lastByteBits = 0;
   std::uint64_t m_written = 0;
   bool m_ok = true;

@@ -151,6 +151,8 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count) {
     out.Put(pOnly, m_pbit);
   }
 
+  // A position's code and its extra bits (the leading 1 bit is implied by the symbol) go out
+  // as one field of at most 16 + 16 bits.
   for (std::size_t k = 0; k < count; ++k) {
     const std::uint32_t token = m_tokens[k];
     const unsigned c = token & 0x1FF;
@@ -158,8 +160,8 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count) {
     if (c < 256) continue;
     const unsigned o = token >> 9;
     const unsigned p = o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
-    out.Put(pCode[p], pLen[p]);
-    if (p > 1) out.Put(o, p - 1);  // the leading 1 bit is implied by p
+    const unsigned extra = p > 1 ? p - 1 : 0;
+    out.Put((std::uint32_t{pCode[p]} << extra) | (o & ((1u << extra) - 1)), pLen[p] + extra);
   }
 
   m_tokens.erase(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(count));

@@ -51,8 +51,6 @@ class MatchFinder {
   void Rebase(std::size_t delta);
 
  private:
-  void Insert(const std::uint8_t* buf, std::size_t pos);
-
   unsigned m_windowMask;
   unsigned m_maxDistance;
   unsigned m_hashShift;
