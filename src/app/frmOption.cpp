@@ -1,5 +1,7 @@
 #include "frmOption.h"
 
+#include "common/resQuill.h"
+#include "common/resQuillbox.h"
 #include "dialogs/FormPlacement.h"
 #include "dialogs/Messages.h"
 #include "dialogs/SharedFont.h"
@@ -9,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,13 +25,6 @@ using qb::ui::Quill;
 using qb::ui::Quillbox;
 
 namespace {
-
-// Captions below 8040 are this program's texts, from 8042 on the family's shared ones; the
-// newer options (8100 on) are this program's again.
-QString text(int code)
-{
-    return code < 8040 || code >= 8100 ? Quillbox(code) : Quill(code);
-}
 
 template <std::size_t N>
 int firstChecked(const std::array<QRadioButton *, N> &buttons)
@@ -45,6 +41,21 @@ void selectIndex(const std::array<QRadioButton *, N> &buttons, int index)
 {
     const int chosen = index >= 0 && index < static_cast<int>(N) ? index : 0;
     buttons[chosen]->setChecked(true);
+}
+
+// The code of names the buttons show for a stored value: the second button for 1, else the
+// first, which is what any other value does.
+int NameCodeButton(int stored)
+{
+    return stored == 1 ? 1 : 0;
+}
+
+// Writes the chosen button into a stored code of names only when it means something else, so
+// that a value beyond the buttons survives applying the dialog.
+void ApplyNameCode(int chosen, int& stored)
+{
+    if (chosen >= 0 && chosen != NameCodeButton(stored))
+        stored = chosen;
 }
 
 } // namespace
@@ -99,6 +110,18 @@ frmOption::frmOption(qb::engine::Options& options,
         ckbTip = check("ckbTip");
         ckbTestArchive = check("ckbTestArchive");
         ckbSyncArchive = check("ckbSyncArchive");
+        lblLzhNameCode = new QLabel(this);
+        lblLzhNameCode->setObjectName(QStringLiteral("lblLzhNameCode"));
+        pnlLzhNameCode = new QWidget(this);
+        pnlLzhNameCode->setObjectName(QStringLiteral("pnlLzhNameCode"));
+        for (int i = 0; i < 2; ++i)
+            obtLzhNameCode[i] = radio(pnlLzhNameCode, QStringLiteral("obtLzhNameCode%1").arg(i));
+        lblZipNameCode = new QLabel(this);
+        lblZipNameCode->setObjectName(QStringLiteral("lblZipNameCode"));
+        pnlZipNameCode = new QWidget(this);
+        pnlZipNameCode->setObjectName(QStringLiteral("pnlZipNameCode"));
+        for (int i = 0; i < 2; ++i)
+            obtZipNameCode[i] = radio(pnlZipNameCode, QStringLiteral("obtZipNameCode%1").arg(i));
         btnInit = new QPushButton(this);
         btnInit->setObjectName(QStringLiteral("btnInit"));
         btnCancel = new QPushButton(this);
@@ -109,22 +132,33 @@ frmOption::frmOption(qb::engine::Options& options,
             button->setAutoDefault(false);
 
         // Arrangement: the packing switches, the automatic run with its modes indented below
-        // it, the two format choices side by side, then the window switches and the buttons.
+        // it, the format choices in two columns (double compression and the LZH names on the
+        // left, the format of normal runs and the ZIP names on the right), then the two window
+        // switches side by side and the buttons.
         const int indent = qb::ui::TwipsToPixels(300);
         auto *autoLayout = new QHBoxLayout(pnlAuto);
         autoLayout->setContentsMargins(indent, 0, 0, 0);
         for (QRadioButton *button : obtExe)
             autoLayout->addWidget(button);
         autoLayout->addStretch();
-        auto *patternLayout = new QVBoxLayout(pnlPattern);
+        // The four patterns two by two, the first stage's format by row: the dialog must stay
+        // low enough for a 1280 x 1024 screen at twice the scale.
+        auto* patternLayout = new QGridLayout(pnlPattern);
         patternLayout->setContentsMargins(indent, 0, 0, 0);
-        for (QRadioButton *button : obtPattern)
-            patternLayout->addWidget(button);
+        for (int i = 0; i < 4; ++i)
+            patternLayout->addWidget(obtPattern[i], i / 2, i % 2);
         auto *formatLayout = new QVBoxLayout(pnlAshukuExe);
         formatLayout->setContentsMargins(indent, 0, 0, 0);
         for (QRadioButton *button : obtAshukuExe)
             formatLayout->addWidget(button);
         formatLayout->addStretch();
+        for (auto [panel, buttons] : {std::pair{pnlLzhNameCode, &obtLzhNameCode},
+                                      std::pair{pnlZipNameCode, &obtZipNameCode}}) {
+            auto* column = new QVBoxLayout(panel);
+            column->setContentsMargins(indent, 0, 0, 0);
+            for (QRadioButton* button : *buttons)
+                column->addWidget(button);
+        }
 
         auto *habukuRow = new QHBoxLayout;
         habukuRow->setContentsMargins(indent, 0, 0, 0);
@@ -132,18 +166,19 @@ frmOption::frmOption(qb::engine::Options& options,
         auto *logRow = new QHBoxLayout;
         logRow->setContentsMargins(indent, 0, 0, 0);
         logRow->addWidget(ckbLog);
-        auto *patternColumn = new QVBoxLayout;
-        patternColumn->addWidget(lblPattern);
-        patternColumn->addWidget(pnlPattern);
-        auto *formatColumn = new QVBoxLayout;
-        formatColumn->addWidget(lblAshukuExe);
-        formatColumn->addWidget(pnlAshukuExe);
-        formatColumn->addStretch();
-        auto *choices = new QHBoxLayout;
-        choices->addLayout(patternColumn);
-        choices->addSpacing(qb::ui::TwipsToPixels(600));
-        choices->addLayout(formatColumn);
-        choices->addStretch();
+        auto* choices = new QGridLayout;
+        choices->setHorizontalSpacing(qb::ui::TwipsToPixels(600));
+        choices->setVerticalSpacing(0);
+        choices->addWidget(lblPattern, 0, 0);
+        choices->addWidget(pnlPattern, 1, 0, Qt::AlignTop);
+        choices->addWidget(lblAshukuExe, 0, 1);
+        choices->addWidget(pnlAshukuExe, 1, 1, Qt::AlignTop);
+        choices->setRowMinimumHeight(2, qb::ui::TwipsToPixels(120));
+        choices->addWidget(lblLzhNameCode, 3, 0);
+        choices->addWidget(pnlLzhNameCode, 4, 0, Qt::AlignTop);
+        choices->addWidget(lblZipNameCode, 3, 1);
+        choices->addWidget(pnlZipNameCode, 4, 1, Qt::AlignTop);
+        choices->setColumnStretch(2, 1);
         auto *buttons = new QHBoxLayout;
         buttons->addWidget(btnInit);
         buttons->addStretch();
@@ -165,8 +200,12 @@ frmOption::frmOption(qb::engine::Options& options,
         layout->addSpacing(qb::ui::TwipsToPixels(120));
         layout->addLayout(choices);
         layout->addSpacing(qb::ui::TwipsToPixels(120));
-        layout->addWidget(ckbResize);
-        layout->addWidget(ckbTip);
+        auto* windowRow = new QHBoxLayout;
+        windowRow->addWidget(ckbResize);
+        windowRow->addSpacing(qb::ui::TwipsToPixels(300));
+        windowRow->addWidget(ckbTip);
+        windowRow->addStretch();
+        layout->addLayout(windowRow);
         layout->addSpacing(qb::ui::TwipsToPixels(120));
         layout->addLayout(buttons);
 
@@ -179,21 +218,43 @@ frmOption::frmOption(qb::engine::Options& options,
         // Load: position, font, title and captions, tooltips.
         qb::ui::RestoreFormPosition(this, "Option");
         SetFontData();
-        setWindowTitle(Quillbox(8000));
-        const std::pair<QAbstractButton*, int> captions[] = {
-            {ckbSubDir, 8001},       {ckbHiddn, 8002},        {ckbJibun, 8003},
-            {ckbHabuku, 8015},       {ckbUCase, 8004},        {ckbDouble, 8005},
-            {ckbAuto, 8006},         {obtExe[0], 8007},       {obtExe[1], 8008},
-            {obtExe[2], 8009},       {ckbLog, 8060},          {obtPattern[0], 8011},
-            {obtPattern[1], 8012},   {obtPattern[2], 8013},   {obtPattern[3], 8014},
-            {obtAshukuExe[0], 8017}, {obtAshukuExe[1], 8018}, {ckbResize, 8056},
-            {ckbTip, 8058},          {btnInit, 8042},         {btnCancel, 8043},
-            {btnOk, 8044},           {ckbTestArchive, 8100},  {ckbSyncArchive, 8101},
+        setWindowTitle(Quillbox(kCaptionOption));
+        const std::pair<QAbstractButton*, QString> captions[] = {
+            {ckbSubDir, Quillbox(kCaptionOptionSubDir)},
+            {ckbHiddn, Quillbox(kCaptionOptionHiddn)},
+            {ckbJibun, Quillbox(kCaptionOptionJibun)},
+            {ckbHabuku, Quillbox(kCaptionOptionHabuku)},
+            {ckbUCase, Quillbox(kCaptionOptionUCase)},
+            {ckbDouble, Quillbox(kCaptionOptionDouble)},
+            {ckbAuto, Quillbox(kCaptionOptionAuto)},
+            {obtExe[0], Quillbox(kCaptionOptionAutoNormal)},
+            {obtExe[1], Quillbox(kCaptionOptionAutoStored)},
+            {obtExe[2], Quillbox(kCaptionOptionAutoDouble)},
+            {ckbLog, Quill(kSharedCopyHistoryBox)},
+            {obtPattern[0], Quillbox(kCaptionOptionPatternLzhLzh)},
+            {obtPattern[1], Quillbox(kCaptionOptionPatternLzhZip)},
+            {obtPattern[2], Quillbox(kCaptionOptionPatternZipLzh)},
+            {obtPattern[3], Quillbox(kCaptionOptionPatternZipZip)},
+            {obtAshukuExe[0], Quillbox(kCaptionOptionFormatLzh)},
+            {obtAshukuExe[1], Quillbox(kCaptionOptionFormatZip)},
+            {ckbResize, Quill(kSharedResizeBox)},
+            {ckbTip, Quill(kSharedToolTipBox)},
+            {btnInit, Quill(kSharedDefaultsButton)},
+            {btnCancel, Quill(kSharedCancelButton)},
+            {btnOk, Quill(kSharedOkButton)},
+            {ckbTestArchive, Quillbox(kCaptionOptionTestArchive)},
+            {ckbSyncArchive, Quillbox(kCaptionOptionSyncArchive)},
+            {obtLzhNameCode[0], Quillbox(kCaptionOptionLzhNamesAuto)},
+            {obtLzhNameCode[1], Quillbox(kCaptionOptionLzhNamesUtf8)},
+            {obtZipNameCode[0], Quillbox(kCaptionOptionZipNamesUtf8)},
+            {obtZipNameCode[1], Quillbox(kCaptionOptionZipNamesCp932)},
         };
-        for (const auto &[control, code] : captions)
-            control->setText(text(code));
-        lblPattern->setText(text(8010));
-        lblAshukuExe->setText(text(8016));
+        for (const auto& [control, caption] : captions)
+            control->setText(caption);
+        lblPattern->setText(Quillbox(kCaptionOptionPattern));
+        lblAshukuExe->setText(Quillbox(kCaptionOptionFormat));
+        lblLzhNameCode->setText(Quillbox(kCaptionOptionLzhNames));
+        lblZipNameCode->setText(Quillbox(kCaptionOptionZipNames));
         SetToolTip(m_options.Tip);
     } catch (const std::exception &) {
         qb::ui::LoadFailed(this, QStringLiteral("Quillbox2 frmOption Form_Load ERR"));
@@ -202,18 +263,38 @@ frmOption::frmOption(qb::engine::Options& options,
 
 void frmOption::SetToolTip(bool blnToolTip)
 {
-    const std::pair<QWidget*, int> tips[] = {
-        {ckbSubDir, 8020},       {ckbHiddn, 8021},        {ckbJibun, 8022},
-        {ckbHabuku, 8035},       {ckbUCase, 8023},        {ckbDouble, 8024},
-        {ckbAuto, 8025},         {obtExe[0], 8026},       {obtExe[1], 8027},
-        {obtExe[2], 8028},       {ckbLog, 8061},          {obtPattern[0], 8031},
-        {obtPattern[1], 8032},   {obtPattern[2], 8033},   {obtPattern[3], 8034},
-        {obtAshukuExe[0], 8037}, {obtAshukuExe[1], 8038}, {ckbResize, 8057},
-        {ckbTip, 8059},          {btnInit, 8045},         {btnCancel, 8046},
-        {btnOk, 8047},           {ckbTestArchive, 8110},  {ckbSyncArchive, 8111},
+    const std::pair<QWidget*, QString> tips[] = {
+        {ckbSubDir, Quillbox(kTipOptionSubDir)},
+        {ckbHiddn, Quillbox(kTipOptionHiddn)},
+        {ckbJibun, Quillbox(kTipOptionJibun)},
+        {ckbHabuku, Quillbox(kTipOptionHabuku)},
+        {ckbUCase, Quillbox(kTipOptionUCase)},
+        {ckbDouble, Quillbox(kTipOptionDouble)},
+        {ckbAuto, Quillbox(kTipOptionAuto)},
+        {obtExe[0], Quillbox(kTipOptionAutoNormal)},
+        {obtExe[1], Quillbox(kTipOptionAutoStored)},
+        {obtExe[2], Quillbox(kTipOptionAutoDouble)},
+        {ckbLog, Quill(kSharedCopyHistoryTip)},
+        {obtPattern[0], Quillbox(kTipOptionPatternLzhLzh)},
+        {obtPattern[1], Quillbox(kTipOptionPatternLzhZip)},
+        {obtPattern[2], Quillbox(kTipOptionPatternZipLzh)},
+        {obtPattern[3], Quillbox(kTipOptionPatternZipZip)},
+        {obtAshukuExe[0], Quillbox(kTipOptionFormatLzh)},
+        {obtAshukuExe[1], Quillbox(kTipOptionFormatZip)},
+        {ckbResize, Quill(kSharedResizeTip)},
+        {ckbTip, Quill(kSharedToolTipTip)},
+        {btnInit, Quill(kSharedDefaultsTip)},
+        {btnCancel, Quill(kSharedCancelButtonTip)},
+        {btnOk, Quill(kSharedOkButtonTip)},
+        {ckbTestArchive, Quillbox(kTipOptionTestArchive)},
+        {ckbSyncArchive, Quillbox(kTipOptionSyncArchive)},
+        {obtLzhNameCode[0], Quillbox(kTipOptionLzhNamesAuto)},
+        {obtLzhNameCode[1], Quillbox(kTipOptionLzhNamesUtf8)},
+        {obtZipNameCode[0], Quillbox(kTipOptionZipNamesUtf8)},
+        {obtZipNameCode[1], Quillbox(kTipOptionZipNamesCp932)},
     };
-    for (const auto &[control, code] : tips)
-        control->setToolTip(blnToolTip ? text(code) : QString());
+    for (const auto& [control, tip] : tips)
+        control->setToolTip(blnToolTip ? tip : QString());
 }
 
 void frmOption::SetFontData()
@@ -279,6 +360,8 @@ void frmOption::ShowOptionValues()
     ckbTip->setChecked(BoolToCheck(o.Tip) == 1);
     ckbTestArchive->setChecked(o.TestArchive);
     ckbSyncArchive->setChecked(o.SyncArchive);
+    obtLzhNameCode[NameCodeButton(o.LzhNameCode)]->setChecked(true);
+    obtZipNameCode[NameCodeButton(o.ZipNameCode)]->setChecked(true);
 }
 
 void frmOption::EnableZipChoices()
@@ -287,6 +370,9 @@ void frmOption::EnableZipChoices()
     for (int i = 1; i < 4; ++i)
         obtPattern[i]->setEnabled(zip);
     obtAshukuExe[1]->setEnabled(zip);
+    // The code of ZIP names means nothing without the modules; it keeps its value.
+    lblZipNameCode->setEnabled(zip);
+    pnlZipNameCode->setEnabled(zip);
     if (zip)
         return;
     // Without the ZIP modules no ZIP choice can run, so the options fall back to LZH at once.
@@ -337,6 +423,8 @@ void frmOption::ResetOptionControls()
     ckbTip->setChecked(true);
     ckbTestArchive->setChecked(false);
     ckbSyncArchive->setChecked(false);
+    obtLzhNameCode[0]->setChecked(true);
+    obtZipNameCode[0]->setChecked(true);
 }
 
 void frmOption::ApplyOptions()
@@ -360,6 +448,8 @@ void frmOption::ApplyOptions()
     o.Resize = value(ckbResize);
     o.TestArchive = value(ckbTestArchive);
     o.SyncArchive = value(ckbSyncArchive);
+    ApplyNameCode(firstChecked(obtLzhNameCode), o.LzhNameCode);
+    ApplyNameCode(firstChecked(obtZipNameCode), o.ZipNameCode);
     const bool tip = value(ckbTip);
     if (tip != o.Tip) {
         o.Tip = tip;

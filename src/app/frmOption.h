@@ -3,6 +3,8 @@
 // greyed; apply writes the controls back into the options at once (they reach the settings
 // file at shutdown), cancel and the close box leave them alone. Without the ZIP modules the ZIP
 // choices are greyed and the pattern and format are forced back to LZH as soon as it shows.
+// A code of names stored outside its two buttons shows the first button, which is what such a
+// value does, and stays as stored unless the other button is applied.
 
 #include "engine/Options.h"
 
@@ -81,6 +83,12 @@ private:
     QCheckBox *ckbTip = nullptr;
     QCheckBox* ckbTestArchive = nullptr;  // option TestArchive
     QCheckBox* ckbSyncArchive = nullptr;  // option SyncArchive
+    QLabel* lblLzhNameCode = nullptr;
+    QWidget* pnlLzhNameCode = nullptr;
+    std::array<QRadioButton*, 2> obtLzhNameCode{};  // option LzhNameCode = index
+    QLabel* lblZipNameCode = nullptr;
+    QWidget* pnlZipNameCode = nullptr;
+    std::array<QRadioButton*, 2> obtZipNameCode{};  // option ZipNameCode = index
     QPushButton *btnInit = nullptr;
     QPushButton *btnCancel = nullptr;
     QPushButton *btnOk = nullptr;

@@ -41,6 +41,12 @@ enum SharedText : int {
     kSharedDefaultsTip = 8045,
     kSharedCancelButtonTip = 8046,
     kSharedOkButtonTip = 8047,
+    kSharedResizeBox = 8056,  // the panes follow the main window's size
+    kSharedResizeTip = 8057,
+    kSharedToolTipBox = 8058,
+    kSharedToolTipTip = 8059,
+    kSharedCopyHistoryBox = 8060,  // the automatic run copies its history to the clipboard
+    kSharedCopyHistoryTip = 8061,
     kSharedAliasesCaption = 11000,  // the folder-alias dialog; follows the pane's caption
     kSharedRenameButton = 11003,
     kSharedRenameTip = 11006,

@@ -133,6 +133,58 @@ enum QuillboxText : int {
     kHistoryOutputCut = 20342,
     kHistoryRunCount = 20400,  // "全 N フォルダ中 n フォルダを圧縮しました"
     kTextRunPosition = 20500,  // progress window: "フォルダ i / N"
+    // The options dialog (frmOption): its title, the captions of its boxes, labels and buttons
+    // (kCaptionOption...), and their tooltips (kTipOption...). Its three buttons and the boxes
+    // it shares with the other programs of the family are in the shared table.
+    kCaptionOption = 8000,
+    kCaptionOptionSubDir = 8001,
+    kCaptionOptionHiddn = 8002,
+    kCaptionOptionJibun = 8003,
+    kCaptionOptionUCase = 8004,
+    kCaptionOptionDouble = 8005,
+    kCaptionOptionAuto = 8006,
+    kCaptionOptionAutoNormal = 8007,  // the modes of the automatic run
+    kCaptionOptionAutoStored = 8008,
+    kCaptionOptionAutoDouble = 8009,
+    kCaptionOptionPattern = 8010,  // the label of the four double-compression patterns
+    kCaptionOptionPatternLzhLzh = 8011,
+    kCaptionOptionPatternLzhZip = 8012,
+    kCaptionOptionPatternZipLzh = 8013,
+    kCaptionOptionPatternZipZip = 8014,
+    kCaptionOptionHabuku = 8015,
+    kCaptionOptionFormat = 8016,  // the label of the format of normal and stored runs
+    kCaptionOptionFormatLzh = 8017,
+    kCaptionOptionFormatZip = 8018,
+    kTipOptionSubDir = 8020,
+    kTipOptionHiddn = 8021,
+    kTipOptionJibun = 8022,
+    kTipOptionUCase = 8023,
+    kTipOptionDouble = 8024,
+    kTipOptionAuto = 8025,
+    kTipOptionAutoNormal = 8026,
+    kTipOptionAutoStored = 8027,
+    kTipOptionAutoDouble = 8028,
+    kTipOptionPatternLzhLzh = 8031,
+    kTipOptionPatternLzhZip = 8032,
+    kTipOptionPatternZipLzh = 8033,
+    kTipOptionPatternZipZip = 8034,
+    kTipOptionHabuku = 8035,
+    kTipOptionFormatLzh = 8037,
+    kTipOptionFormatZip = 8038,
+    kCaptionOptionTestArchive = 8100,
+    kCaptionOptionSyncArchive = 8101,
+    kCaptionOptionLzhNames = 8102,  // the label of the code of LZH names, and its two choices
+    kCaptionOptionLzhNamesAuto = 8103,
+    kCaptionOptionLzhNamesUtf8 = 8104,
+    kCaptionOptionZipNames = 8105,  // the label of the code of ZIP names, and its two choices
+    kCaptionOptionZipNamesUtf8 = 8106,
+    kCaptionOptionZipNamesCp932 = 8107,
+    kTipOptionTestArchive = 8110,
+    kTipOptionSyncArchive = 8111,
+    kTipOptionLzhNamesAuto = 8113,
+    kTipOptionLzhNamesUtf8 = 8114,
+    kTipOptionZipNamesUtf8 = 8116,
+    kTipOptionZipNamesCp932 = 8117,
 };
 
 // The text for a code (UTF-8); the empty text for a code that is not in the table.

@@ -97,8 +97,9 @@ void LoadSettings(Options& o)
     LoadBool(app, "Font_Italic", false, o.Font_Italic);
     LoadBool(app, "TestArchive", false, o.TestArchive);
     LoadBool(app, "SyncArchive", false, o.SyncArchive);
-    LoadInt(app, "LzhNameCode", 0, 0, 1, o.LzhNameCode);
-    LoadInt(app, "ZipNameCode", 0, 0, 1, o.ZipNameCode);
+    // Codes of names beyond 0 and 1 are kept as stored too: they give the default, as 0 does.
+    LoadInt(app, "LzhNameCode", 0, -32768, 32767, o.LzhNameCode);
+    LoadInt(app, "ZipNameCode", 0, -32768, 32767, o.ZipNameCode);
 }
 
 void SaveSettings(const Options& o)

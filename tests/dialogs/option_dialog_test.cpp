@@ -4,6 +4,7 @@
 #include "DialogSandbox.h"
 
 #include "app/frmOption.h"
+#include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/FormPlacement.h"
 #include "dialogs/Messages.h"
@@ -226,7 +227,7 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
         return tips;
     };
     ASSERT_FALSE(tooltipsOf(dialog).isEmpty());
-    EXPECT_TRUE(tooltipsOf(dialog).contains(qb::ui::Quillbox(8035)));
+    EXPECT_TRUE(tooltipsOf(dialog).contains(qb::ui::Quillbox(kTipOptionHabuku)));
 
     dialog.show();
     control(dialog, "ckbTip")->click();
@@ -252,8 +253,8 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
     EXPECT_TRUE(m_options.Tip);
     EXPECT_EQ(calls.size(), 11);
     EXPECT_EQ(calls.last(), QStringLiteral("on"));
-    EXPECT_EQ(control(dialog, "btnOk")->toolTip(), qb::ui::Quill(8047));
-    EXPECT_EQ(mente.findChild<QWidget *>(QStringLiteral("btnDelAll"))->toolTip(), qb::ui::Quill(11012));
+    EXPECT_EQ(control(dialog, "btnOk")->toolTip(), qb::ui::Quill(kSharedOkButtonTip));
+    EXPECT_EQ(mente.findChild<QWidget *>(QStringLiteral("btnDelAll"))->toolTip(), qb::ui::Quill(kSharedDeleteAllTip));
 }
 
 TEST_F(OptionDialog, CaptionsComeFromBothTables)
@@ -290,7 +291,8 @@ TEST_F(OptionDialog, TestAndSyncBoxesShowApplyAndResetTheirOptions)
     EXPECT_FALSE(control(dialog, "ckbSyncArchive")->isChecked());
     EXPECT_EQ(control(dialog, "ckbTestArchive")->text(),
               QStringLiteral("作成後に圧縮ファイルをテストする"));
-    EXPECT_EQ(control(dialog, "ckbSyncArchive")->toolTip().toStdString(), resQuillbox(8111));
+    EXPECT_EQ(control(dialog, "ckbSyncArchive")->toolTip().toStdString(),
+              resQuillbox(kTipOptionSyncArchive));
     control(dialog, "ckbSyncArchive")->click();
     ok(dialog)->click();
     EXPECT_TRUE(m_options.TestArchive);
@@ -300,4 +302,61 @@ TEST_F(OptionDialog, TestAndSyncBoxesShowApplyAndResetTheirOptions)
     ok(dialog)->click();
     EXPECT_FALSE(m_options.TestArchive);
     EXPECT_FALSE(m_options.SyncArchive);
+}
+
+TEST_F(OptionDialog, NameCodeButtonsShowApplyResetAndKeepValuesBeyondThem)
+{
+    m_options.LzhNameCode = 1;
+    bool zip = true;
+    frmOption dialog(m_options, {}, nullptr, [&zip] { return zip; });
+    dialog.show();
+    EXPECT_TRUE(control(dialog, "obtLzhNameCode1")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtZipNameCode0")->isChecked());
+    EXPECT_EQ(control(dialog, "obtZipNameCode1")->text(),
+              QStringLiteral("ＣＰ９３２（古いＷｉｎｄｏｗｓ向け）"));
+    EXPECT_EQ(control<QLabel>(dialog, "lblLzhNameCode")->text(),
+              QStringLiteral("ＬＺＨのファイル名"));
+    EXPECT_EQ(control(dialog, "obtLzhNameCode0")->toolTip().toStdString(),
+              resQuillbox(kTipOptionLzhNamesAuto));
+    control(dialog, "obtLzhNameCode0")->click();
+    control(dialog, "obtZipNameCode1")->click();
+    EXPECT_TRUE(ok(dialog)->isEnabled());
+    ok(dialog)->click();
+    EXPECT_EQ(m_options.LzhNameCode, 0);
+    EXPECT_EQ(m_options.ZipNameCode, 1);
+
+    // Values beyond the buttons show the first one, which is what they do, and survive an apply
+    // of anything else, the defaults included; the other button replaces them.
+    m_options.LzhNameCode = 7;
+    m_options.ZipNameCode = -2;
+    dialog.show();
+    EXPECT_TRUE(control(dialog, "obtLzhNameCode0")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtZipNameCode0")->isChecked());
+    control(dialog, "ckbSubDir")->click();
+    ok(dialog)->click();
+    EXPECT_EQ(m_options.LzhNameCode, 7);
+    EXPECT_EQ(m_options.ZipNameCode, -2);
+    dialog.show();
+    control(dialog, "btnInit")->click();
+    ok(dialog)->click();
+    EXPECT_EQ(m_options.LzhNameCode, 7);
+    dialog.show();
+    control(dialog, "obtZipNameCode1")->click();
+    ok(dialog)->click();
+    EXPECT_EQ(m_options.ZipNameCode, 1);
+    dialog.show();
+    control(dialog, "btnInit")->click();
+    EXPECT_TRUE(control(dialog, "obtZipNameCode0")->isChecked());
+    ok(dialog)->click();
+    EXPECT_EQ(m_options.ZipNameCode, 0);
+
+    // Without the ZIP modules the ZIP names are greyed but keep their value.
+    zip = false;
+    m_options.ZipNameCode = 1;
+    dialog.show();
+    EXPECT_FALSE(control(dialog, "obtZipNameCode1")->isEnabled());
+    EXPECT_TRUE(control(dialog, "obtZipNameCode1")->isChecked());
+    EXPECT_TRUE(control(dialog, "obtLzhNameCode1")->isEnabled());
+    control(dialog, "btnCancel")->click();
+    EXPECT_EQ(m_options.ZipNameCode, 1);
 }

@@ -83,6 +83,13 @@ TEST(CommandLines, TestSyncAndNameCodeSwitchesOnlyWhenChosen)
     o.ZipNameCode = 0;
     EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
               " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    // Codes beyond the two (kept as stored) work as 0: no switch.
+    o.LzhNameCode = 9;
+    o.ZipNameCode = -1;
+    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+              " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
+    EXPECT_EQ(LzhSecondStageCommand(o, p0),
+              "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
     EXPECT_EQ(LzhUpdateExtractCommand(o, p0),
               "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"");
 }

@@ -141,11 +141,12 @@ TEST_F(OptionsStore, ModesPatternsAndFormatsBeyondTheButtonsAreWrittenBackAsStor
     EXPECT_TRUE(o.TestArchive);
     EXPECT_TRUE(o.SyncArchive);
     EXPECT_EQ(o.LzhNameCode, 1);
-    EXPECT_EQ(o.ZipNameCode, 0);  // no such code: the default
+    EXPECT_EQ(o.ZipNameCode, 9);  // no such code: it works as 0 and is kept
     SaveSettings(o);
     const std::string saved = Ini(box, "Brambleworks");
-    for (const char* line : {"\nPattern=-7\n", "\nAshukuExe=2\n", "\nAutoExe=7\n", "\nTestArchive=True\n",
-                             "\nSyncArchive=True\n", "\nLzhNameCode=1\n", "\nZipNameCode=0\n"})
+    for (const char* line :
+         {"\nPattern=-7\n", "\nAshukuExe=2\n", "\nAutoExe=7\n", "\nTestArchive=True\n",
+          "\nSyncArchive=True\n", "\nLzhNameCode=1\n", "\nZipNameCode=9\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
 }
 
