@@ -117,7 +117,7 @@ TEST_P(FailedTest, TheFolderFailsWithItsReasonAndTheOldArchiveStaysByteForByte)
     const std::string old = ReadBytes(archive);
     WriteBytes(box.C("SRC/A/new.txt"), "a file the old archive does not hold\n");
     const std::map<std::string, std::string> fault = {
-        {"LD_PRELOAD", QB_CORRUPT_WRITE},
+        {"LD_PRELOAD", QB_DISK_FAULTS},
         {"QB_CORRUPT_ARCHIVES", c.corrupted},
         {"QB_CORRUPT_OFFSET", std::to_string(old.size() / 2)}};
 

@@ -20,8 +20,10 @@ constexpr uint64_t kReportEvery = 1u << 20;  // bytes between progress reports i
 zip_int64_t Fail(MemberSourceState& s, int zipError, int sysError, int result, const std::string& text)
 {
     zip_error_set(&s.error, zipError, sysError);
-    if (s.progress->failure == 0)
+    if (s.progress->failure == 0) {
         s.progress->Fail(result, text);
+        s.progress->member = s.entry->member;
+    }
     return -1;
 }
 

@@ -29,6 +29,7 @@ struct WriteProgress {
     bool cancelled = false;
     int failure = 0;      // ARC_ERROR_* of the first failure seen by a source
     std::string message;  // and what it was
+    std::string member;  // the member whose source failed, when one did
 
     // Tells the caller; false when the caller asked to cancel (remembered in `cancelled`).
     bool Report(const std::string& member);

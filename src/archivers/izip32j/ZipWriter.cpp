@@ -36,6 +36,11 @@ int CloseFailure(zip_t* archive, const WriteProgress& progress, arc::OutputText&
     }
     if (progress.failure != 0) {
         out.Line(progress.message);
+        // Named the way the callers read it, so that they can say which file it was.
+        if (progress.failure == ARC_ERROR_READ_SOURCE ||
+            progress.failure == ARC_ERROR_SOURCE_CHANGED)
+            out.Failed(progress.failure == ARC_ERROR_READ_SOURCE ? "unreadable" : "changed",
+                       progress.member);
         return progress.failure;
     }
     zip_error_t* error = zip_get_error(archive);
