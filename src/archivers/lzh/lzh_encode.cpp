@@ -183,23 +183,30 @@ class Encoder {
     AfterSymbol();
   }
 
+  // Most symbols neither fill the block nor complete a stretch for the splitter to judge.
   void AfterSymbol() {
-    if (m_block.full()) {
-      m_block.Write(m_out);
-      m_splitter.Reset();
-      m_blockBytes = 0;
-      m_markSymbols = m_markBytes = 0;
-    } else if (m_splitter.readyToCheck()) {
-      // A change of character is seen in the symbols since the last check: end the block
-      // before them, and let them start the next one.
-      if (m_splitter.ShouldEnd(m_blockBytes)) {
-        m_block.Write(m_out, m_markSymbols);
-        m_splitter.StartWithRecent();
-        m_blockBytes -= m_markBytes;
+      if (m_block.full() || m_splitter.readyToCheck()) [[unlikely]]
+          EndOfStretch();
+  }
+
+  [[gnu::noinline]] void EndOfStretch()
+  {
+      if (m_block.full()) {
+          m_block.Write(m_out);
+          m_splitter.Reset();
+          m_blockBytes = 0;
+          m_markSymbols = m_markBytes = 0;
+      } else if (m_splitter.readyToCheck()) {
+          // A change of character is seen in the symbols since the last check: end the block
+          // before them, and let them start the next one.
+          if (m_splitter.ShouldEnd(m_blockBytes)) {
+              m_block.Write(m_out, m_markSymbols);
+              m_splitter.StartWithRecent();
+              m_blockBytes -= m_markBytes;
+          }
+          m_markSymbols = m_block.size();
+          m_markBytes = m_blockBytes;
       }
-      m_markSymbols = m_block.size();
-      m_markBytes = m_blockBytes;
-    }
   }
 
   MethodShape m_shape;
