@@ -207,9 +207,18 @@ TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
         }
     } counter;
     m_window->Progress()->installEventFilter(&counter);
+    // Each archive call sees the window tell which folder of how many is being packed.
+    QStringList seen;
+    Fake().onCall = [&](const FakeCall&) {
+        seen << m_window->Progress()->lblRun->text() + QLatin1Char(' ') +
+                    m_window->Progress()->lblFolder->text();
+    };
     m_window->btnExe[0]->click();
     EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_EQ(counter.shows, 1);
+    EXPECT_EQ(seen, QStringList({QStringLiteral("フォルダ 1 / 3 C:\\W\\A"),
+                                 QStringLiteral("フォルダ 2 / 3 C:\\W\\B"),
+                                 QStringLiteral("フォルダ 3 / 3 C:\\W\\C")}));
     EXPECT_FALSE(m_window->Progress()->isVisible());
 }
 

@@ -200,6 +200,21 @@ TEST_F(ArchiveOptionsTest, SyncRebuildsSoThatADeletedFileLeavesTheArchive)
         EXPECT_EQ(Output(list).find("readme.txt"), std::string::npos) << Output(list);
         EXPECT_NE(Output(list).find("random.bin"), std::string::npos) << Output(list);
         EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+
+        // Stored after normal: an update keeps the unchanged members compressed, a rebuild
+        // stores every one.
+        const bool lzh = format == std::string("lzh");
+        // Folder entries (-lhd- in LZH) have no data to pack.
+        const std::string methods =
+            "7zz l -slt " + Quote(archive) + " | grep '^Method = ' | grep -v -- -lhd-";
+        const std::string stored = lzh ? "Method = -lh0-" : "Method = Store";
+        ASSERT_EQ(box.Run({"--format", format, "--mode", "stored", "C:\\SRC\\A"}).status, 0);
+        EXPECT_NE(Output(methods + " | grep -v -- '" + stored + "'"), "") << Output(methods);
+        r = box.Run({"--sync", "--format", format, "--mode", "stored", "C:\\SRC\\A"});
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_EQ(ToolTest(archive), 0);
+        EXPECT_EQ(Output(methods + " | grep -v -- '" + stored + "'"), "") << Output(methods);
+        EXPECT_NE(Output(methods), "");
     }
 }
 
