@@ -15,6 +15,7 @@
 #include <climits>
 #include <cstring>
 #include <set>
+#include <unordered_set>
 #include <utility>
 
 namespace qb::arc {
@@ -41,11 +42,27 @@ FileId IdOf(const struct stat& info)
 }
 
 struct Walker {
+    Walker(const CollectOptions& o, CollectResult& r) : options(o), out(r) { }
+
     const CollectOptions& options;
     CollectResult& out;
     std::set<FileId> visitedFolders;
     std::set<FileId> skipIds;
-    std::set<std::string> members;
+    // The member names taken so far, as indexes into out.entries: a set of the names themselves
+    // would double the memory of a large collection.
+    struct NameHash {
+        const std::vector<SourceEntry>* entries;
+        size_t operator()(size_t i) const { return std::hash<std::string>{}((*entries)[i].member); }
+    };
+    struct NameEqual {
+        const std::vector<SourceEntry>* entries;
+        bool operator()(size_t a, size_t b) const
+        {
+            return (*entries)[a].member == (*entries)[b].member;
+        }
+    };
+    std::unordered_set<size_t, NameHash, NameEqual> members{64, NameHash{&out.entries},
+                                                            NameEqual{&out.entries}};
     FileId root{};  // the folder being packed: links must not lead out of it
     size_t foldersSeen = 0;
     static constexpr size_t kFoldersPerCheck = 64;
@@ -78,8 +95,6 @@ struct Walker {
     void Add(const std::string& member, const std::string& hostPath, bool isFolder,
              const struct stat& info)
     {
-        if (!members.insert(member).second)
-            return;
         SourceEntry entry;
         entry.member = member;
         entry.hostPath = hostPath;
@@ -87,6 +102,8 @@ struct Walker {
         entry.rawName = !platform::IsValidUtf8(member);
         entry.info = info;
         out.entries.push_back(std::move(entry));
+        if (!members.insert(out.entries.size() - 1).second)
+            out.entries.pop_back();
     }
 
     // True when the folder open as fd is the packed folder or lies below it. Walks up through
@@ -366,7 +383,7 @@ struct Walker {
 CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectOptions& options)
 {
     CollectResult out;
-    Walker walker{options, out, {}, {}, {}, {}, 0};
+    Walker walker(options, out);
     for (const std::string& path : options.skipFiles) {
         struct stat info {};
         if (stat(path.c_str(), &info) == 0)

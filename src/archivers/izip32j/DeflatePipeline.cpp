@@ -51,10 +51,22 @@ DeflatePipeline::~DeflatePipeline()
         t.join();
 }
 
+void DeflatePipeline::Reserve(size_t members, size_t pieces)
+{
+    paths_.reserve(members);
+    firstPiece_.reserve(members + 1);
+    pieces_.reserve(pieces);
+}
+
+size_t DeflatePipeline::PiecesOf(uint64_t size)
+{
+    return size == 0 ? 1 : static_cast<size_t>((size + kPieceSize - 1) / kPieceSize);
+}
+
 size_t DeflatePipeline::Add(const std::string& hostPath, uint64_t size)
 {
     size_t member = paths_.size();
-    paths_.push_back(hostPath);
+    paths_.push_back(&hostPath);
     uint64_t offset = 0;
     do {
         Piece piece;
@@ -139,7 +151,7 @@ void DeflatePipeline::Work()
 
 void DeflatePipeline::Compress(Piece& piece, libdeflate_compressor* compressor)
 {
-    int fd = arc::OpenLongPath(paths_[piece.member], O_RDONLY | O_CLOEXEC);
+    int fd = arc::OpenLongPath(*paths_[piece.member], O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         piece.error = errno;
         return;

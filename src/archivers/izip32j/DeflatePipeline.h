@@ -58,7 +58,13 @@ public:
     DeflatePipeline(const DeflatePipeline&) = delete;
     DeflatePipeline& operator=(const DeflatePipeline&) = delete;
 
+    // Makes room for that many members and pieces, so that a list of 100,000 files is not
+    // copied as it grows.
+    void Reserve(size_t members, size_t pieces);
+    // The number of pieces a file of that size is cut into.
+    static size_t PiecesOf(uint64_t size);
     // Adds a file of the given size; returns its member number. All adds come before Start().
+    // hostPath must stay valid while the pipeline lives.
     size_t Add(const std::string& hostPath, uint64_t size);
     void Start();
 
@@ -80,7 +86,7 @@ private:
     void Compress(Piece& piece, ::libdeflate_compressor* compressor);
 
     int level_;
-    std::vector<std::string> paths_;
+    std::vector<const std::string*> paths_;
     std::vector<size_t> firstPiece_{0};
     std::vector<Piece> pieces_;
     std::vector<std::thread> workers_;

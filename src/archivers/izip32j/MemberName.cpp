@@ -50,6 +50,16 @@ bool MemberName(zip_t* archive, zip_uint64_t index, std::string& name)
     return true;
 }
 
+std::string NameFromRaw(const std::string& raw)
+{
+    std::string name;
+    if (platform::IsValidUtf8(raw))
+        return raw;
+    if (FromCp932(raw, name) || Convert("UTF-8", "CP437", raw, name))
+        return name;
+    return raw;
+}
+
 bool NameToCp932(const std::string& utf8, std::string& cp932)
 {
     std::string back;

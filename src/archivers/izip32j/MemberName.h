@@ -15,6 +15,9 @@ namespace qb::izip {
 // Returns false when libzip cannot give the name at all.
 bool MemberName(zip_t* archive, zip_uint64_t index, std::string& name);
 
+// The same for a name read by our own directory reader: UTF-8 when valid, else CP932, else CP437.
+std::string NameFromRaw(const std::string& raw);
+
 // The CP932 form of a UTF-8 name, when it has one that reads back as the same name.
 bool NameToCp932(const std::string& utf8, std::string& cp932);
 

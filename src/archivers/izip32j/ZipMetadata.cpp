@@ -17,7 +17,6 @@ constexpr zip_uint16_t kExtendedTimestamp = 0x5455;  // "UT": modification time 
 constexpr zip_uint16_t kNtfsTimes = 0x000a;  // modification, access, creation: 100-ns ticks
 constexpr uint64_t kTicksPerSecond = 10000000;
 constexpr uint64_t kFileTimeOfUnixEpoch = 116444736000000000ull;
-constexpr zip_uint32_t kDosFolder = 0x10;
 
 // The CRC-32 of a file's contents, or nothing when it cannot be read to the end.
 bool FileCrc32(const std::string& hostPath, uLong& crc)
@@ -43,35 +42,12 @@ bool FileCrc32(const std::string& hostPath, uLong& crc)
     return true;
 }
 
-void Put64(zip_uint8_t* p, uint64_t v)
-{
-    for (int i = 0; i < 8; ++i)
-        p[i] = static_cast<zip_uint8_t>(v >> (8 * i));
-}
-
 uint64_t Get64(const zip_uint8_t* p)
 {
     uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
         v = (v << 8) | p[i];
     return v;
-}
-
-// The NTFS field: four reserved bytes, then tagged attributes; tag 1 holds the three times.
-void SetNtfsTimes(zip_t* archive, zip_uint64_t index, const struct stat& info)
-{
-    zip_file_extra_field_delete_by_id(archive, index, kNtfsTimes, ZIP_EXTRA_FIELD_ALL,
-                                      ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
-    std::optional<uint64_t> ticks = FileTimeFromUnix(info.st_mtim);
-    if (!ticks)
-        return;
-    // Linux keeps no creation time, and the access time changes with every read (the archive's
-    // bytes would too): all three are the modification time.
-    zip_uint8_t field[32] = {0, 0, 0, 0, 1, 0, 24, 0};
-    for (int i = 0; i < 3; ++i)
-        Put64(field + 8 + 8 * i, *ticks);
-    zip_file_extra_field_set(archive, index, kNtfsTimes, ZIP_EXTRA_FIELD_NEW, field, sizeof field,
-                             ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
 }
 
 }  // namespace
@@ -99,53 +75,31 @@ uint32_t DosTime(time_t t)
         | (static_cast<uint32_t>(tm.tm_min) << 5) | (static_cast<uint32_t>(tm.tm_sec) >> 1);
 }
 
-void SetMemberMetadata(zip_t* archive, zip_uint64_t index, const struct stat& info, bool folder)
-{
-    zip_file_set_mtime(archive, index, info.st_mtime, 0);
-    zip_uint32_t attributes = (static_cast<zip_uint32_t>(info.st_mode & 0xFFFF) << 16)
-        | (folder ? kDosFolder : 0);
-    zip_file_set_external_attributes(archive, index, 0, ZIP_OPSYS_UNIX, attributes);
-
-    // A replaced member may carry an old timestamp field: one is enough.
-    zip_file_extra_field_delete_by_id(archive, index, kExtendedTimestamp, ZIP_EXTRA_FIELD_ALL,
-                                      ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
-    if (info.st_mtime >= 0 && info.st_mtime <= INT32_MAX) {
-        uint32_t t = static_cast<uint32_t>(info.st_mtime);
-        const zip_uint8_t field[5] = {1, static_cast<zip_uint8_t>(t), static_cast<zip_uint8_t>(t >> 8),
-                                      static_cast<zip_uint8_t>(t >> 16), static_cast<zip_uint8_t>(t >> 24)};
-        zip_file_extra_field_set(archive, index, kExtendedTimestamp, ZIP_EXTRA_FIELD_NEW, field,
-                                 sizeof field, ZIP_FL_LOCAL | ZIP_FL_CENTRAL);
-    }
-    SetNtfsTimes(archive, index, info);
-}
-
-bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info,
+bool MemberMatchesFile(const OldMember& member, const arc::FileInfo& info,
                        const std::string& hostPath, uint64_t archiveTime)
 {
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(archive, index, 0, &st) != 0)
+    if (member.size != static_cast<uint64_t>(info.st_size))
         return false;
-    if (!(st.valid & ZIP_STAT_SIZE) || st.size != static_cast<zip_uint64_t>(info.st_size))
-        return false;
-    std::optional<uint64_t> stored = MemberFileTime(archive, index);
     std::optional<uint64_t> exact = FileTimeFromUnix(info.st_mtim);
-    if (stored && exact) {
-        if (*stored != *exact)
+    if (member.fileTime != 0 && exact) {
+        if (member.fileTime != *exact)
             return false;
         // A file written again within the clock tick in which it was packed keeps its time; only
         // then can equal times hide a change.
-        if (*stored + kTicksPerSecond < archiveTime)
+        if (member.fileTime + kTicksPerSecond < archiveTime)
             return true;
-    } else if (DosTime(MemberTime(archive, index)) != DosTime(info.st_mtime)) {
-        return false;
+    } else {
+        uint32_t stored =
+            member.unixTime >= 0 ? DosTime(static_cast<time_t>(member.unixTime)) : member.dosTime;
+        if (stored != DosTime(info.st_mtime))
+            return false;
     }
     // Size and a two-second time step say little about a file saved twice within those two
     // seconds: only the contents decide, so a quick edit is never left out of the update.
     if (info.st_size == 0)
         return true;
     uLong crc = 0;
-    return (st.valid & ZIP_STAT_CRC) && FileCrc32(hostPath, crc) && crc == st.crc;
+    return FileCrc32(hostPath, crc) && crc == member.crc;
 }
 
 time_t MemberTime(zip_t* archive, zip_uint64_t index)

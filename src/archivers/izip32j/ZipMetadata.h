@@ -10,6 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "FileCollector.h"
+#include "ZipDirectory.h"
+
 namespace qb::izip {
 
 // The MS-DOS date and time of the ZIP headers (local time, two-second steps).
@@ -19,18 +22,13 @@ uint32_t DosTime(time_t t);
 // Times before 1970 are not kept (nothing is returned for them).
 std::optional<uint64_t> FileTimeFromUnix(const struct timespec& t);
 
-// Sets modification time (DOS field; the extended-timestamp field, which keeps whole seconds
-// and UTC; the NTFS field, which keeps 100-ns ticks), and Unix mode with the MS-DOS folder bit
-// for folders.
-void SetMemberMetadata(zip_t* archive, zip_uint64_t index, const struct stat& info, bool folder);
-
-// True when the member still holds what the file at hostPath holds, so an update keeps it.
+// True when the old member still holds what the file at hostPath holds, so an update keeps it.
 // With an exact time in the member (NTFS field) equal times and sizes mean unchanged; only a
 // member whose time lies within a second before the archive was written (archiveTime, file
 // time ticks) has its contents compared, since a file changed again within the same clock tick
 // keeps its time. Without an exact time (archives of other tools) the size, the DOS time and the
 // contents (CRC-32) decide.
-bool MemberMatchesFile(zip_t* archive, zip_uint64_t index, const struct stat& info,
+bool MemberMatchesFile(const OldMember& member, const arc::FileInfo& info,
                        const std::string& hostPath, uint64_t archiveTime);
 
 // The modification time of a member: the extended timestamp when present, else the DOS time.

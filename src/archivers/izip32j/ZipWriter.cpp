@@ -1,64 +1,55 @@
 #include "ZipWriter.h"
 
-#include "ArchiveFileSource.h"
 #include "AtomicOutput.h"
 #include "DeflatePipeline.h"
 #include "ErrorCodes.h"
 #include "FileCollector.h"
+#include "LongPath.h"
 #include "MemberName.h"
-#include "MemberSource.h"
 #include "Paths.h"
 #include "ZipCommand.h"
+#include "ZipDirectory.h"
+#include "ZipFormat.h"
 #include "ZipHandle.h"
 #include "ZipMetadata.h"
-#include "platform/Utf8.h"
+#include "ZipOutput.h"
+#include "ZipRecords.h"
+#include "archiver_results.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <memory>
 
 namespace qb::izip {
 namespace {
 
-// Why zip_close failed, as a result code: a cancel or a source's own failure first, as they
-// are the cause; else the system error libzip met while writing.
-int CloseFailure(zip_t* archive, const WriteProgress& progress, arc::OutputText& out)
-{
-    if (progress.cancelled) {
-        out.Line("cancelled; the archive was not changed");
-        return ARC_ERROR_USER_CANCEL;
+constexpr uint64_t kReportEvery = 1u << 20;  // bytes between progress reports inside a member
+constexpr uint64_t kZip64From = 0xFFFF0000u;  // files this large get a ZIP64 local header
+constexpr uint32_t kDosFolder = 0x10;
+
+// Where progress goes, and the first failure met while writing.
+struct Progress {
+    ArchiverProgressProc proc = nullptr;
+    void* user = nullptr;
+    uint64_t done = 0;
+    uint64_t total = 0;
+
+    // False when the caller asked to cancel.
+    bool Report(const std::string& member) const
+    {
+        return !proc || proc(member.c_str(), done, total, user) != 0;
     }
-    if (progress.failure != 0) {
-        out.Line(progress.message);
-        // Named the way the callers read it, so that they can say which file it was.
-        if (progress.failure == ARC_ERROR_READ_SOURCE ||
-            progress.failure == ARC_ERROR_SOURCE_CHANGED)
-            out.Failed(progress.failure == ARC_ERROR_READ_SOURCE ? "unreadable" : "changed",
-                       progress.member);
-        return progress.failure;
-    }
-    zip_error_t* error = zip_get_error(archive);
-    out.Line(std::string("writing the archive failed: ") + zip_error_strerror(error));
-    int sys = zip_error_code_system(error);
-    if (zip_error_system_type(error) == ZIP_ET_SYS && sys != 0)
-        return arc::ResultFromErrno(sys, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
-    switch (zip_error_code_zip(error)) {
-    case ZIP_ER_MEMORY: return ARC_ERROR_NO_MEMORY;
-    case ZIP_ER_CANCELLED: return ARC_ERROR_USER_CANCEL;
-    case ZIP_ER_TMPOPEN: return ARC_ERROR_TEMP_FILE;
-    default: return ARC_ERROR_WRITE;
-    }
-}
+};
 
 // Reads the new archive back: its central directory checked against the local headers, and every
 // member decompressed against its CRC. A failure is ARC_ERROR_TEST_FAILED.
-int TestWrittenArchive(const std::string& path, zip_int64_t expected, const WriteProgress& progress,
+int TestWrittenArchive(const std::string& path, uint64_t expected, const Progress& progress,
                        arc::OutputText& out)
 {
     int error = 0;
@@ -70,13 +61,13 @@ int TestWrittenArchive(const std::string& path, zip_int64_t expected, const Writ
     };
     if (!archive)
         return fail("it cannot be opened", path);
-    if (zip_get_num_entries(archive.get(), 0) != expected)
+    if (zip_get_num_entries(archive.get(), 0) != static_cast<zip_int64_t>(expected))
         return fail("it does not hold every member", path);
     std::vector<char> buffer(1 << 16);
-    for (zip_int64_t i = 0; i < expected; ++i) {
-        const char* name = zip_get_name(archive.get(), static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+    for (uint64_t i = 0; i < expected; ++i) {
+        const char* name = zip_get_name(archive.get(), i, ZIP_FL_ENC_RAW);
         std::string member = name ? name : "";
-        zip_file_t* file = zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0);
+        zip_file_t* file = zip_fopen_index(archive.get(), i, 0);
         if (!file)
             return fail(member + ": " + zip_strerror(archive.get()), member);
         zip_int64_t n;
@@ -92,14 +83,8 @@ int TestWrittenArchive(const std::string& path, zip_int64_t expected, const Writ
     return ARC_OK;
 }
 
-int LibzipFailure(zip_t* archive, const std::string& what, arc::OutputText& out)
-{
-    out.Line(what + ": " + zip_strerror(archive));
-    return zip_error_code_zip(zip_get_error(archive)) == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY
-                                                                        : ARC_ERROR_INTERNAL;
-}
-
-arc::CollectResult Collect(const ZipCommand& command, const WriteProgress& progress, arc::OutputText& out)
+arc::CollectResult Collect(const ZipCommand& command, const Progress& progress,
+                           arc::OutputText& out)
 {
     arc::CollectOptions collect;
     collect.recurse = command.recurse;
@@ -117,213 +102,403 @@ arc::CollectResult Collect(const ZipCommand& command, const WriteProgress& progr
     return files;
 }
 
-// Writing the archive through libzip: the collected entries become members (or keep theirs),
-// the pipeline deflates the files ahead of libzip, zip_close writes everything in order.
+// Writing the archive ourselves, member after member, so that memory grows only by a small
+// record per member: the collected entries become members (or keep theirs), the pipeline
+// deflates the files ahead of the writer, kept members of an old archive are copied as they are.
 class ZipPacker {
 public:
-    ZipPacker(const ZipCommand& command, WriteProgress& progress, arc::OutputText& out)
-        : command_(command), progress_(progress), out_(out), pipeline_(LibdeflateLevel(command.level))
+    ZipPacker(const ZipCommand& command, Progress& progress, arc::OutputText& out)
+        : command_(command), progress_(progress), out_(out),
+          pipeline_(LibdeflateLevel(command.level))
     {
     }
-    // Opens the archive to write into the descriptor outFd: the old archive updated (update),
-    // or a new one.
-    int Open(int outFd, bool update);
-    // Picks the code of the new names: CP932 without the UTF-8 flag when asked for and every
-    // name of the archive has a CP932 form, else UTF-8 with the flag.
-    void ChooseNameCode(const std::vector<arc::SourceEntry>& entries);
-    int Add(const arc::SourceEntry& entry);
-    zip_int64_t Members() const { return zip_get_num_entries(archive_.get(), 0); }
-    // Writes the archive; afterwards Changed() says whether anything was added or replaced.
-    int Close();
-    bool Changed() const { return added_ > 0 || replaced_ > 0; }
+    // Reads the directory of the old archive (update).
+    int Open();
+    // Decides for every entry: kept, replaced or added.
+    void Plan(const std::vector<arc::SourceEntry>& entries);
+    uint64_t Members() const { return directory_.Members().size() + adds_.size(); }
+    bool Changed() const { return !adds_.empty() || replaced_ > 0; }
+    size_t Kept() const { return kept_; }
+    // Writes the archive into fd.
+    int Write(int fd);
     std::string Summary() const
     {
-        return std::to_string(added_) + " added, " + std::to_string(replaced_) + " replaced, "
-            + std::to_string(kept_) + " kept";
+        return std::to_string(adds_.size()) + " added, " + std::to_string(replaced_) +
+               " replaced, " + std::to_string(kept_) + " kept";
     }
-    size_t Kept() const { return kept_; }
 
 private:
-    int AddFolder(const arc::SourceEntry& entry);
+    void ChooseNameCode(const std::vector<arc::SourceEntry>& entries);
+    std::string StoredName(const arc::SourceEntry& entry, uint16_t& flags) const;
+    bool Deflated(const arc::SourceEntry& entry) const
+    {
+        return !entry.isFolder && command_.level > 0 && entry.info.st_size > 0;
+    }
+    // What a member's records hold besides what only writing its data tells.
+    NewRecord Describe(const arc::SourceEntry& entry) const;
+    int WriteEntry(const arc::SourceEntry& entry);
+    int WriteData(const arc::SourceEntry& entry, NewRecord& record);
+    int WriteStored(const arc::SourceEntry& entry, NewRecord& record);
+    int CopyKept(uint64_t from, uint64_t to);
+    int WriteDirectory();
+    int WriteFailure(int err);
+    int SourceFailure(const arc::SourceEntry& entry, int err);
 
     const ZipCommand& command_;
-    WriteProgress& progress_;
+    Progress& progress_;
     arc::OutputText& out_;
-    // Declared before the archive handle: libzip's sources point into these until it is gone.
     DeflatePipeline pipeline_;
-    std::vector<std::unique_ptr<MemberSourceState>> states_;
-    std::vector<std::pair<zip_uint64_t, MemberSourceState*>> deflated_;
-    ZipHandle archive_;
-    size_t added_ = 0, replaced_ = 0, kept_ = 0;
-    // The members already there, by name as people read it; names that are not text also by
-    // their bytes (after a \x01, which no text name holds).
-    std::map<std::string, zip_uint64_t> existing_;
-    bool cp932_ = false;
+    ZipDirectory directory_;
+    int oldFd_ = -1;
     uint64_t archiveTime_ = 0;  // when the old archive was written, file time ticks
+    bool cp932_ = false;
 
-    zip_int64_t Find(const arc::SourceEntry& entry, bool folder) const;
-    std::string StoredName(const arc::SourceEntry& entry, zip_flags_t& flags) const;
+    std::vector<const arc::SourceEntry*> replaceBy_;  // per old member: the entry replacing it
+    std::vector<uint64_t> newOffset_;  // per old member: where it went
+    std::vector<int32_t> replacedRecord_;  // per old member: its record in records_
+    std::vector<const arc::SourceEntry*> adds_;
+    // What writing told of each new member (replaced ones, then added ones); the rest of its
+    // record is described again from its entry when the directory is written.
+    struct Written {
+        const arc::SourceEntry* entry;
+        uint64_t offset, compressedSize, size;
+        uint32_t crc;
+    };
+    std::vector<Written> records_;
+    std::string CentralOf(const Written& w) const;
+    size_t replaced_ = 0, kept_ = 0;
+    size_t nextPiece_ = 0;  // member number of the next deflated file in the pipeline
+    std::unique_ptr<ZipOutput> output_;
 };
 
-int ZipPacker::Open(int outFd, bool update)
+int ZipPacker::Open()
 {
-    int oldFd = -1;
-    if (update && (oldFd = open(command_.archivePath.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+    oldFd_ = open(command_.archivePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (oldFd_ < 0) {
         out_.Line("cannot read the archive: " + std::string(std::strerror(errno)));
         return ARC_ERROR_BAD_ARCHIVE;
     }
-    if (struct stat info{}; oldFd >= 0 && fstat(oldFd, &info) == 0)
+    if (struct stat info{}; fstat(oldFd_, &info) == 0)
         archiveTime_ = FileTimeFromUnix(info.st_mtim).value_or(UINT64_MAX);
-    // libzip reads the old archive and writes straight into our locked temporary file.
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* file = MakeArchiveFileSource(oldFd, outFd, &error);
-    if (file)
-        archive_.reset(zip_open_from_source(file, update ? ZIP_CHECKCONS : ZIP_CREATE | ZIP_TRUNCATE, &error));
-    if (file && !archive_)
-        zip_source_free(file);
-    int zipError = zip_error_code_zip(&error);
-    std::string text = zip_error_strerror(&error);
-    zip_error_fini(&error);
-    if (!archive_) {
-        if (update) {
-            out_.Line(command_.archive + " is not a ZIP archive or is damaged; it was left as it is");
-            out_.Failed("damaged-archive", command_.archive);
-            return ARC_ERROR_BAD_ARCHIVE;
-        }
-        out_.Line("cannot make the archive: " + text);
-        return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_WRITE;
-    }
-    zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
-    for (zip_uint64_t i = 0; count > 0 && i < static_cast<zip_uint64_t>(count); ++i) {
-        std::string name;
-        if (!MemberName(archive_.get(), i, name))
-            continue;
-        existing_.emplace(name, i);
-        if (const char* raw = zip_get_name(archive_.get(), i, ZIP_FL_ENC_RAW); raw && !platform::IsValidUtf8(raw))
-            existing_.emplace(std::string("\x01") + raw, i);
+    std::string why;
+    if (directory_.Read(oldFd_, why) != ARC_OK) {
+        out_.Line(command_.archive + " is not a ZIP archive or is damaged (" + why +
+                  "); it was left as it is");
+        out_.Failed("damaged-archive", command_.archive);
+        return ARC_ERROR_BAD_ARCHIVE;
     }
     return ARC_OK;
+}
+
+void ZipPacker::Plan(const std::vector<arc::SourceEntry>& entries)
+{
+    const std::vector<OldMember>& old = directory_.Members();
+    replaceBy_.assign(old.size(), nullptr);
+    for (const arc::SourceEntry& entry : entries) {
+        if (entry.member.size() >= 0xFFFF) {
+            out_.Skipped("name-too-long", entry.member);
+            continue;
+        }
+        if (entry.rawName)
+            out_.RawName(entry.member);
+        int64_t found = directory_.Find(entry.member + (entry.isFolder ? "/" : ""), entry.rawName);
+        if (found >= 0 && replaceBy_[found] == nullptr &&
+            (entry.isFolder ||
+             MemberMatchesFile(old[found], entry.info, entry.hostPath, archiveTime_))) {
+            ++kept_;
+        } else if (found >= 0 && replaceBy_[found] == nullptr) {
+            replaceBy_[found] = &entry;
+            ++replaced_;
+        } else {
+            adds_.push_back(&entry);
+        }
+    }
+    ChooseNameCode(entries);
 }
 
 void ZipPacker::ChooseNameCode(const std::vector<arc::SourceEntry>& entries)
 {
     cp932_ = command_.cp932Names;
     std::string cp932;
-    for (auto it = existing_.begin(); cp932_ && it != existing_.end(); ++it)
-        cp932_ = it->first[0] == '\x01' || NameToCp932(it->first, cp932);
+    for (auto it = directory_.Members().begin(); cp932_ && it != directory_.Members().end(); ++it)
+        cp932_ = !it->converted.empty() || NameToCp932(it->raw, cp932);
     for (auto it = entries.begin(); cp932_ && it != entries.end(); ++it)
         cp932_ = it->rawName || NameToCp932(it->member, cp932);
 }
 
-zip_int64_t ZipPacker::Find(const arc::SourceEntry& entry, bool folder) const
+// The name as stored and how: UTF-8 (with the UTF-8 flag when it is more than ASCII), or bytes
+// without the flag (CP932 for old Windows tools, or the bytes of a name that is not text).
+std::string ZipPacker::StoredName(const arc::SourceEntry& entry, uint16_t& flags) const
 {
-    auto it = existing_.find((entry.rawName ? "\x01" : "") + entry.member + (folder ? "/" : ""));
-    return it == existing_.end() ? -1 : static_cast<zip_int64_t>(it->second);
-}
-
-// The name as stored and how: UTF-8 with the UTF-8 flag, or bytes without it (CP932 for old
-// Windows tools, or the bytes of a name that is not text).
-std::string ZipPacker::StoredName(const arc::SourceEntry& entry, zip_flags_t& flags) const
-{
-    flags = ZIP_FL_ENC_UTF_8;
+    std::string suffix = entry.isFolder ? "/" : "";
+    flags = 0;
     std::string cp932;
-    if (entry.rawName || (cp932_ && NameToCp932(entry.member, cp932))) {
-        flags = ZIP_FL_ENC_CP437;  // stored as the bytes given, without the flag
-        return entry.rawName ? entry.member : cp932;
-    }
-    return entry.member;
-}
-
-int ZipPacker::AddFolder(const arc::SourceEntry& entry)
-{
-    if (Find(entry, true) >= 0) {
-        ++kept_;
-        return ARC_OK;
-    }
-    zip_flags_t flags = 0;
-    std::string name = StoredName(entry, flags);
-    zip_int64_t index = zip_dir_add(archive_.get(), name.c_str(), flags);
-    if (index < 0)
-        return LibzipFailure(archive_.get(), "cannot add " + entry.member, out_);
-    SetMemberMetadata(archive_.get(), static_cast<zip_uint64_t>(index), entry.info, true);
-    ++added_;
-    return ARC_OK;
-}
-
-int ZipPacker::Add(const arc::SourceEntry& entry)
-{
-    if (entry.member.size() >= 0xFFFF) {
-        out_.Skipped("name-too-long", entry.member);
-        return ARC_OK;
-    }
     if (entry.rawName)
-        out_.RawName(entry.member);
-    if (entry.isFolder)
-        return AddFolder(entry);
-    zip_t* archive = archive_.get();
-    zip_int64_t old = Find(entry, false);
-    if (old >= 0 && MemberMatchesFile(archive, static_cast<zip_uint64_t>(old), entry.info,
-                                      entry.hostPath, archiveTime_)) {
-        ++kept_;
-        return ARC_OK;
+        return entry.member + suffix;
+    if (cp932_ && NameToCp932(entry.member, cp932))
+        return cp932 + suffix;
+    for (unsigned char c : entry.member)
+        if (c >= 0x80)
+            flags = zipfmt::kFlagUtf8;
+    return entry.member + suffix;
+}
+
+int ZipPacker::WriteFailure(int err)
+{
+    out_.Line(std::string("writing the archive failed: ") + std::strerror(err));
+    return arc::ResultFromErrno(err, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+}
+
+int ZipPacker::SourceFailure(const arc::SourceEntry& entry, int err)
+{
+    if (err == ECANCELED) {
+        out_.Line("cancelled; the archive was not changed");
+        return ARC_ERROR_USER_CANCEL;
     }
-    auto state = std::make_unique<MemberSourceState>();
-    state->progress = &progress_;
-    state->entry = &entry;
-    state->expectedSize = static_cast<uint64_t>(entry.info.st_size);
-    bool deflate = command_.level > 0 && entry.info.st_size > 0;
-    zip_source_t* source = MakeMemberSource(archive, state.get());
-    if (!source)
-        return LibzipFailure(archive, "cannot add " + entry.member, out_);
-    zip_uint64_t index;
-    if (old >= 0) {
-        if (zip_file_replace(archive, static_cast<zip_uint64_t>(old), source, 0) < 0) {
-            zip_source_free(source);
-            return LibzipFailure(archive, "cannot replace " + entry.member, out_);
-        }
-        index = static_cast<zip_uint64_t>(old);
-        ++replaced_;
-        out_.Line("updating: " + arc::EscapedName(entry.member));
-    } else {
-        zip_flags_t flags = 0;
-        std::string name = StoredName(entry, flags);
-        zip_int64_t added = zip_file_add(archive, name.c_str(), source, flags);
-        if (added < 0) {
-            zip_source_free(source);
-            return LibzipFailure(archive, "cannot add " + entry.member, out_);
-        }
-        index = static_cast<zip_uint64_t>(added);
-        ++added_;
-        out_.Line("adding: " + arc::EscapedName(entry.member));
+    out_.Line("cannot read " + entry.member + ": " +
+              (err == ENODATA ? std::string("it became shorter while it was packed")
+                              : std::strerror(err)));
+    // Named the way the callers read it, so that they can say which file it was.
+    out_.Failed(err == ENODATA ? "changed" : "unreadable", entry.member);
+    return err == ENODATA
+               ? ARC_ERROR_SOURCE_CHANGED
+               : arc::ResultFromErrno(err, arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
+}
+
+NewRecord ZipPacker::Describe(const arc::SourceEntry& entry) const
+{
+    NewRecord record;
+    record.name = StoredName(entry, record.flags);
+    record.dosTime = DosTime(entry.info.st_mtime);
+    record.unixTime = entry.info.st_mtime;
+    record.fileTime = FileTimeFromUnix(entry.info.st_mtim).value_or(0);
+    record.external = (static_cast<uint32_t>(entry.info.st_mode & 0xFFFF) << 16) |
+                      (entry.isFolder ? kDosFolder : 0);
+    record.method = Deflated(entry) ? 8 : 0;
+    record.size = entry.isFolder ? 0 : static_cast<uint64_t>(entry.info.st_size);
+    record.zip64 = record.size >= kZip64From;
+    return record;
+}
+
+std::string ZipPacker::CentralOf(const Written& w) const
+{
+    NewRecord record = Describe(*w.entry);
+    record.offset = w.offset;
+    record.compressedSize = w.compressedSize;
+    record.size = w.size;
+    record.crc = w.crc;
+    return CentralRecord(record);
+}
+
+int ZipPacker::WriteEntry(const arc::SourceEntry& entry)
+{
+    NewRecord record = Describe(entry);
+    record.offset = output_->Position();
+    std::string header = LocalHeader(record);
+    if (int err = output_->Write(header.data(), header.size()))
+        return WriteFailure(err);
+    if (!progress_.Report(entry.member)) {
+        out_.Line("cancelled; the archive was not changed");
+        return ARC_ERROR_USER_CANCEL;
     }
-    zip_set_file_compression(archive, index, deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
-                             deflate ? static_cast<zip_uint32_t>(command_.level) : 0);
-    SetMemberMetadata(archive, index, entry.info, false);
-    progress_.total += state->expectedSize;
-    if (deflate)
-        deflated_.emplace_back(index, state.get());
-    states_.push_back(std::move(state));
+    if (!entry.isFolder) {
+        if (int result = WriteData(entry, record); result != ARC_OK)
+            return result;
+        if (!record.zip64 &&
+            (record.size >= zipfmt::kMax32 || record.compressedSize >= zipfmt::kMax32))
+            return SourceFailure(entry, ENODATA);
+        if (int err = PatchLocal(record, *output_))
+            return WriteFailure(err);
+    }
+    records_.push_back({&entry, record.offset, record.compressedSize, record.size, record.crc});
     return ARC_OK;
 }
 
-int ZipPacker::Close()
+int ZipPacker::WriteData(const arc::SourceEntry& entry, NewRecord& record)
 {
-    // libzip writes members in index order; the workers compress them in that same order.
-    std::sort(deflated_.begin(), deflated_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [index, state] : deflated_) {
-        state->pipeline = &pipeline_;
-        state->index = pipeline_.Add(state->entry->hostPath, state->expectedSize);
+    if (record.method == 0)
+        return WriteStored(entry, record);
+    size_t member = nextPiece_++;
+    size_t piece = pipeline_.FirstPiece(member), end = piece + pipeline_.PieceCount(member);
+    uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
+    uint64_t size = 0, packed = 0;
+    for (; piece < end; ++piece) {
+        Piece& p = pipeline_.WaitPiece(piece);
+        if (p.error != 0)
+            return SourceFailure(entry, p.error);
+        if (int err = output_->Write(p.data.data(), p.data.size()))
+            return WriteFailure(err);
+        packed += p.data.size();
+        crc = static_cast<uint32_t>(crc32_combine(crc, p.crc, static_cast<z_off_t>(p.length)));
+        size += p.length;
+        progress_.done += p.length;
+        pipeline_.ReleasePiece(piece);
+        if (piece + 1 < end && !progress_.Report(entry.member))
+            return SourceFailure(entry, ECANCELED);
     }
-    std::vector<std::pair<zip_uint64_t, MemberSourceState*>>().swap(deflated_);
-    pipeline_.Start();
-    if (zip_close(archive_.get()) != 0) {
-        int result = CloseFailure(archive_.get(), progress_, out_);
-        pipeline_.Stop();
-        return result;
-    }
-    archive_.release();  // zip_close has freed it
+    record.crc = crc;
+    record.size = size;
+    record.compressedSize = packed;
     return ARC_OK;
+}
+
+int ZipPacker::WriteStored(const arc::SourceEntry& entry, NewRecord& record)
+{
+    record.crc = 0;
+    record.compressedSize = record.size = 0;
+    int fd = arc::OpenLongPath(entry.hostPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return SourceFailure(entry, errno);
+    std::unique_ptr<char[]> buffer(new char[1 << 18]);
+    uint64_t reportedAt = 0;
+    for (;;) {
+        ssize_t n = read(fd, buffer.get(), 1 << 18);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            int err = errno;
+            close(fd);
+            return SourceFailure(entry, err);
+        }
+        if (n == 0)
+            break;
+        if (int err = output_->Write(buffer.get(), static_cast<size_t>(n))) {
+            close(fd);
+            return WriteFailure(err);
+        }
+        record.crc = libdeflate_crc32(record.crc, buffer.get(), static_cast<size_t>(n));
+        record.size += static_cast<uint64_t>(n);
+        progress_.done += static_cast<uint64_t>(n);
+        if (record.size - reportedAt >= kReportEvery) {
+            reportedAt = record.size;
+            if (!progress_.Report(entry.member)) {
+                close(fd);
+                return SourceFailure(entry, ECANCELED);
+            }
+        }
+    }
+    close(fd);
+    record.compressedSize = record.size;
+    return ARC_OK;
+}
+
+int ZipPacker::CopyKept(uint64_t from, uint64_t to)
+{
+    int err = output_->CopyFrom(oldFd_, from, to - from);
+    if (err < 0) {
+        out_.Line(command_.archive + " cannot be read to its end; it was left as it is");
+        out_.Failed("damaged-archive", command_.archive);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    return err == 0 ? ARC_OK : WriteFailure(err);
+}
+
+// The central directory: the old records in their order (kept ones pointing to their new place,
+// replaced ones rewritten), then the added members, then the end records.
+int ZipPacker::WriteDirectory()
+{
+    uint64_t start = output_->Position();
+    int failure = ARC_OK;
+    const std::vector<OldMember>& old = directory_.Members();
+    bool read = directory_.ForEachRecord([&](size_t i, const unsigned char* bytes, size_t size) {
+        std::string record = replacedRecord_[i] >= 0
+                                 ? CentralOf(records_[static_cast<size_t>(replacedRecord_[i])])
+                                 : MovedCentralRecord(bytes, size, old[i].compressedSize,
+                                                      old[i].size, newOffset_[i]);
+        if (int err = output_->Write(record.data(), record.size())) {
+            failure = WriteFailure(err);
+            return false;
+        }
+        return true;
+    });
+    if (failure != ARC_OK)
+        return failure;
+    if (!read) {
+        out_.Line(command_.archive + " cannot be read to its end; it was left as it is");
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    for (size_t i = replaced_; i < records_.size(); ++i) {
+        std::string record = CentralOf(records_[i]);
+        if (int err = output_->Write(record.data(), record.size()))
+            return WriteFailure(err);
+    }
+    uint64_t size = output_->Position() - start;
+    std::string end = EndRecords(Members(), start, size);
+    if (int err = output_->Write(end.data(), end.size()))
+        return WriteFailure(err);
+    if (int err = output_->Flush())
+        return WriteFailure(err);
+    return ARC_OK;
+}
+
+int ZipPacker::Write(int fd)
+{
+    output_ = std::make_unique<ZipOutput>(fd);
+    const std::vector<OldMember>& old = directory_.Members();
+    // The files to deflate, in the order they are written: replacements, then additions.
+    size_t files = 0, pieces = 0;
+    auto count = [&](const arc::SourceEntry* e) {
+        if (e && Deflated(*e))
+            ++files, pieces += DeflatePipeline::PiecesOf(static_cast<uint64_t>(e->info.st_size));
+    };
+    for (const arc::SourceEntry* e : replaceBy_)
+        count(e);
+    for (const arc::SourceEntry* e : adds_)
+        count(e);
+    pipeline_.Reserve(files, pieces);
+    auto add = [&](const arc::SourceEntry* e) {
+        if (!e)
+            return;
+        if (Deflated(*e))
+            pipeline_.Add(e->hostPath, static_cast<uint64_t>(e->info.st_size));
+        if (!e->isFolder)
+            progress_.total += static_cast<uint64_t>(e->info.st_size);
+    };
+    for (const arc::SourceEntry* e : replaceBy_)
+        add(e);
+    for (const arc::SourceEntry* e : adds_)
+        add(e);
+    pipeline_.Start();
+
+    records_.reserve(replaced_ + adds_.size());
+    newOffset_.assign(old.size(), 0);
+    replacedRecord_.assign(old.size(), -1);
+    uint64_t runStart = 0, runEnd = 0;  // kept members next to each other are copied in one go
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (const arc::SourceEntry* e = replaceBy_[i]) {
+            if (int result = CopyKept(runStart, runEnd); result != ARC_OK)
+                return result;
+            runStart = runEnd = 0;
+            replacedRecord_[i] = static_cast<int32_t>(records_.size());
+            out_.Line("updating: " + arc::EscapedName(e->member));
+            if (int result = WriteEntry(*e); result != ARC_OK)
+                return result;
+            continue;
+        }
+        uint64_t end = 0;
+        std::string why;
+        if (!directory_.MemberEnd(i, end, why)) {
+            out_.Line(command_.archive + " is damaged (" + why + "); it was left as it is");
+            out_.Failed("damaged-archive", command_.archive);
+            return ARC_ERROR_BAD_ARCHIVE;
+        }
+        if (old[i].localOffset != runEnd || runEnd == 0) {
+            if (int result = CopyKept(runStart, runEnd); result != ARC_OK)
+                return result;
+            runStart = old[i].localOffset;
+        }
+        newOffset_[i] = output_->Position() + (old[i].localOffset - runStart);
+        runEnd = end;
+    }
+    if (int result = CopyKept(runStart, runEnd); result != ARC_OK)
+        return result;
+    for (const arc::SourceEntry* e : adds_) {
+        if (!e->isFolder)
+            out_.Line("adding: " + arc::EscapedName(e->member));
+        if (int result = WriteEntry(*e); result != ARC_OK)
+            return result;
+    }
+    return WriteDirectory();
 }
 
 }  // namespace
@@ -333,12 +508,30 @@ int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* us
     ZipCommand command;
     if (int result = ReadZipCommand(parsed, command, out); result != ARC_OK)
         return result;
-    WriteProgress progress;
+    Progress progress;
     progress.proc = proc;
     progress.user = user;
     arc::CollectResult files = Collect(command, progress, out);
     if (files.result != ARC_OK)
         return files.result;
+
+    // A rebuild takes nothing from the old archive; it need not even be readable.
+    bool update = command.exists && !command.rebuild;
+    ZipPacker packer(command, progress, out);
+    if (update) {
+        if (int result = packer.Open(); result != ARC_OK)
+            return result;
+    }
+    packer.Plan(files.entries);
+    if (packer.Members() == 0) {
+        out.Line("no files to pack");
+        return ARC_ERROR_NOTHING_TO_DO;
+    }
+    int done = out.AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
+    if (update && !packer.Changed()) {
+        out.Line("nothing to update: " + std::to_string(packer.Kept()) + " members kept");
+        return done;  // the old archive is already what was asked for
+    }
 
     arc::RemoveDeadTempFilesFor(command.archivePath, "");
     arc::AtomicOutput output;
@@ -346,28 +539,8 @@ int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* us
         out.Line("cannot write " + command.archive + ": " + arc::ResultName(result));
         return result;
     }
-    // A rebuild takes nothing from the old archive; it need not even be readable.
-    bool update = command.exists && !command.rebuild;
-    ZipPacker packer(command, progress, out);
-    if (int result = packer.Open(output.Fd(), update); result != ARC_OK)
+    if (int result = packer.Write(output.Fd()); result != ARC_OK)
         return result;
-    packer.ChooseNameCode(files.entries);
-    for (const arc::SourceEntry& entry : files.entries) {
-        if (int result = packer.Add(entry); result != ARC_OK)
-            return result;
-    }
-    zip_int64_t members = packer.Members();
-    if (members <= 0) {
-        out.Line("no files to pack");
-        return ARC_ERROR_NOTHING_TO_DO;
-    }
-    if (int result = packer.Close(); result != ARC_OK)
-        return result;
-    int done = out.AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
-    if (update && !packer.Changed()) {
-        out.Line("nothing to update: " + std::to_string(packer.Kept()) + " members kept");
-        return done;  // the old archive is already what was asked for
-    }
     // The last report before the new archive is tested and put in place: a cancel here still
     // leaves the old archive as it was.
     if (proc && proc(command.archive.c_str(), progress.total, progress.total, user) == 0) {
@@ -375,7 +548,8 @@ int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* us
         return ARC_ERROR_USER_CANCEL;
     }
     if (command.test) {
-        if (int result = TestWrittenArchive(output.TempPath(), members, progress, out); result != ARC_OK)
+        if (int result = TestWrittenArchive(output.TempPath(), packer.Members(), progress, out);
+            result != ARC_OK)
             return result;
     }
     if (int result = output.Commit(); result != ARC_OK) {

@@ -61,7 +61,7 @@ std::vector<std::string> SplitMember(const std::string& member)
 
 lzh::NewMember Describe(const NewFile& f)
 {
-    const struct stat& st = f.entry->info;
+    const qb::arc::FileInfo& st = f.entry->info;
     lzh::NewMember m;
     // Converted here rather than kept: a copy of every name would cost the memory of large trees.
     std::vector<std::string> parts = SplitMember(f.codePage == 932 ? lzh::Utf8ToCp932(f.member).value_or(f.member) : f.member);

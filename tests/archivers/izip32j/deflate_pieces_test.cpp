@@ -88,9 +88,11 @@ TEST(DeflatePieces, PipelineCutsBigFilesAndKeepsOrder)
     std::ofstream(box.Path("big"), std::ios::binary) << big;
     std::ofstream(box.Path("small"), std::ios::binary) << "small";
     DeflatePipeline pipeline(6);
-    size_t b = pipeline.Add(box.Path("big"), big.size());
-    size_t s = pipeline.Add(box.Path("small"), 5);
-    size_t gone = pipeline.Add(box.Path("missing"), 10);
+    const std::string paths[] = {box.Path("big"), box.Path("small"),
+                                 box.Path("missing")};  // kept by reference
+    size_t b = pipeline.Add(paths[0], big.size());
+    size_t s = pipeline.Add(paths[1], 5);
+    size_t gone = pipeline.Add(paths[2], 10);
     pipeline.Start();
     ASSERT_EQ(pipeline.PieceCount(b), 3u);
     ASSERT_EQ(pipeline.PieceCount(s), 1u);

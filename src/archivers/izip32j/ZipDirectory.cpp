@@ -1,0 +1,250 @@
+#include "ZipDirectory.h"
+
+#include "MemberName.h"
+#include "ZipFormat.h"
+#include "archiver_results.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace qb::izip {
+
+using namespace zipfmt;
+
+namespace {
+
+constexpr size_t kChunk = 1u << 20;
+
+// The fields of a central record's extra data that we use.
+void ReadExtras(const unsigned char* p, size_t size, OldMember& m, uint32_t size32,
+                uint32_t packed32, uint32_t offset32)
+{
+    for (size_t pos = 0; pos + 4 <= size;) {
+        uint16_t id = Get16(p + pos);
+        size_t length = Get16(p + pos + 2);
+        const unsigned char* data = p + pos + 4;
+        if (pos + 4 + length > size)
+            break;
+        if (id == kZip64Field) {
+            size_t at = 0;
+            if (size32 == kMax32 && at + 8 <= length)
+                m.size = Get64(data + at), at += 8;
+            if (packed32 == kMax32 && at + 8 <= length)
+                m.compressedSize = Get64(data + at), at += 8;
+            if (offset32 == kMax32 && at + 8 <= length)
+                m.localOffset = Get64(data + at);
+        } else if (id == 0x000a && length >= 4) {
+            for (size_t t = 4; t + 4 <= length;) {
+                uint16_t tag = Get16(data + t);
+                size_t tagSize = Get16(data + t + 2);
+                if (t + 4 + tagSize > length)
+                    break;
+                if (tag == 1 && tagSize >= 24)
+                    m.fileTime = Get64(data + t + 4);
+                t += 4 + tagSize;
+            }
+        } else if (id == 0x5455 && length >= 5 && (data[0] & 1)) {
+            m.unixTime = Get32(data + 1);
+        }
+        pos += 4 + length;
+    }
+}
+
+}  // namespace
+
+bool ZipDirectory::ReadAt(uint64_t offset, void* data, size_t size) const
+{
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = pread(fd_, static_cast<char*>(data) + done, size - done,
+                          static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+int ZipDirectory::Read(int fd, std::string& why)
+{
+    fd_ = fd;
+    struct stat info { };
+    if (fstat(fd, &info) != 0) {
+        why = "it cannot be read";
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    fileSize_ = static_cast<uint64_t>(info.st_size);
+    // The end record sits in the last 22 bytes plus at most a 65,535-byte comment.
+    size_t tail = static_cast<size_t>(std::min<uint64_t>(fileSize_, kEndSize + kMax16));
+    std::string buffer(tail, '\0');
+    if (tail < kEndSize || !ReadAt(fileSize_ - tail, buffer.data(), tail)) {
+        why = "it has no end record";
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    const auto* b = reinterpret_cast<const unsigned char*>(buffer.data());
+    size_t at = tail - kEndSize + 1;
+    bool found = false;
+    while (at-- > 0) {
+        if (Get32(b + at) == kEndSig && at + kEndSize + Get16(b + at + 20) == tail) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        why = "it has no end record";
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    uint64_t endOffset = fileSize_ - tail + at;
+    if (Get16(b + at + 4) != 0 || Get16(b + at + 6) != 0) {
+        why = "it is split over several disks";
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    count_ = Get16(b + at + 10);
+    centralSize_ = Get32(b + at + 12);
+    centralOffset_ = Get32(b + at + 16);
+    if (count_ == kMax16 || centralSize_ == kMax32 || centralOffset_ == kMax32) {
+        unsigned char locator[kZip64LocatorSize];
+        unsigned char end64[kZip64EndSize];
+        if (endOffset < kZip64LocatorSize ||
+            !ReadAt(endOffset - kZip64LocatorSize, locator, sizeof locator) ||
+            Get32(locator) != kZip64LocatorSig ||
+            !ReadAt(Get64(locator + 8), end64, sizeof end64) || Get32(end64) != kZip64EndSig) {
+            why = "its ZIP64 end record is missing";
+            return ARC_ERROR_BAD_ARCHIVE;
+        }
+        count_ = Get64(end64 + 32);
+        centralSize_ = Get64(end64 + 40);
+        centralOffset_ = Get64(end64 + 48);
+    }
+    if (centralOffset_ > fileSize_ || centralSize_ > fileSize_ - centralOffset_ ||
+        count_ > centralSize_ / kCentralSize) {
+        why = "its central directory lies outside the file";
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    members_.clear();
+    members_.reserve(static_cast<size_t>(count_));
+    bool ok = ReadRecords(why, [&](size_t, const unsigned char* r, size_t) {
+        OldMember m;
+        m.flags = Get16(r + 8);
+        m.method = Get16(r + 10);
+        m.dosTime = Get32(r + 12);
+        m.crc = Get32(r + 16);
+        uint32_t packed32 = Get32(r + 20), size32 = Get32(r + 24), offset32 = Get32(r + 42);
+        m.compressedSize = packed32;
+        m.size = size32;
+        m.localOffset = offset32;
+        size_t nameLength = Get16(r + 28), extraLength = Get16(r + 30);
+        m.raw.assign(reinterpret_cast<const char*>(r + kCentralSize), nameLength);
+        ReadExtras(r + kCentralSize + nameLength, extraLength, m, size32, packed32, offset32);
+        if (m.localOffset >= centralOffset_ || m.compressedSize > centralOffset_ - m.localOffset) {
+            why = "a member lies outside the file: " + m.raw;
+            return false;
+        }
+        std::string name = NameFromRaw(m.raw);
+        if (name != m.raw)
+            m.converted = std::move(name);
+        members_.push_back(std::move(m));
+        return true;
+    });
+    if (!ok)
+        return ARC_ERROR_BAD_ARCHIVE;
+    byName_.resize(members_.size());
+    for (size_t i = 0; i < byName_.size(); ++i)
+        byName_[i] = static_cast<uint32_t>(i);
+    std::stable_sort(byName_.begin(), byName_.end(), [&](uint32_t a, uint32_t b) {
+        return members_[a].Name() < members_[b].Name();
+    });
+    return ARC_OK;
+}
+
+bool ZipDirectory::ReadRecords(std::string& why, const RecordSink& each) const
+{
+    std::unique_ptr<unsigned char[]> chunk(new unsigned char[kChunk + kCentralSize + 3 * kMax16]);
+    uint64_t pos = centralOffset_, end = centralOffset_ + centralSize_;
+    size_t have = 0, used = 0;  // bytes in chunk, and consumed of them
+    for (uint64_t i = 0; i < count_; ++i) {
+        // Keep at least one whole record (at most 46 + 3 * 65,535 bytes) in the buffer.
+        if (have - used < kCentralSize + 3 * kMax16 && pos < end) {
+            std::copy(chunk.get() + used, chunk.get() + have, chunk.get());
+            have -= used;
+            used = 0;
+            size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, end - pos));
+            if (!ReadAt(pos, chunk.get() + have, n)) {
+                why = "its central directory cannot be read";
+                return false;
+            }
+            have += n;
+            pos += n;
+        }
+        const unsigned char* r = chunk.get() + used;
+        if (have - used < kCentralSize || Get32(r) != kCentralSig) {
+            why = "its central directory is damaged";
+            return false;
+        }
+        size_t size = kCentralSize + Get16(r + 28) + Get16(r + 30) + Get16(r + 32);
+        if (have - used < size || Get16(r + 34) != 0) {
+            why = "its central directory is damaged";
+            return false;
+        }
+        if (!each(static_cast<size_t>(i), r, size))
+            return false;
+        used += size;
+    }
+    return true;
+}
+
+bool ZipDirectory::ForEachRecord(const RecordSink& record) const
+{
+    std::string why;
+    return ReadRecords(why, record);
+}
+
+int64_t ZipDirectory::Find(const std::string& name, bool byRaw) const
+{
+    if (byRaw) {
+        for (size_t i = 0; i < members_.size(); ++i)
+            if (!members_[i].converted.empty() && members_[i].raw == name)
+                return static_cast<int64_t>(i);
+        return -1;
+    }
+    auto it =
+        std::lower_bound(byName_.begin(), byName_.end(), name,
+                         [&](uint32_t a, const std::string& n) { return members_[a].Name() < n; });
+    if (it == byName_.end() || members_[*it].Name() != name)
+        return -1;
+    return *it;
+}
+
+bool ZipDirectory::MemberEnd(size_t i, uint64_t& end, std::string& why) const
+{
+    const OldMember& m = members_[i];
+    unsigned char local[kLocalSize];
+    if (!ReadAt(m.localOffset, local, sizeof local) || Get32(local) != kLocalSig ||
+        Get16(local + 26) != m.raw.size()) {
+        why = "the local header of " + m.Name() + " does not match the directory";
+        return false;
+    }
+    end = m.localOffset + kLocalSize + Get16(local + 26) + Get16(local + 28) + m.compressedSize;
+    if (m.flags & kFlagDescriptor) {
+        unsigned char sig[4];
+        bool zip64 = m.size >= kMax32 || m.compressedSize >= kMax32;
+        if (!ReadAt(end, sig, sizeof sig)) {
+            why = "the data of " + m.Name() + " is cut short";
+            return false;
+        }
+        end += (Get32(sig) == kDescriptorSig ? 4 : 0) + (zip64 ? 20 : 12);
+    }
+    if (end > centralOffset_) {
+        why = "the data of " + m.Name() + " runs into the directory";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qb::izip
