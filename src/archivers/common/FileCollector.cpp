@@ -395,6 +395,7 @@ CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectO
             return out;
         }
     }
+    out.entries.shrink_to_fit();  // what it grew by beyond its size is a large part of its memory
     if (out.entries.empty()) {
         out.result = ARC_ERROR_NOTHING_TO_DO;
         out.message = "no file matched";

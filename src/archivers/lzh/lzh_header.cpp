@@ -212,6 +212,8 @@ void FinishPath(const std::string& rawFolder, const std::string& storedName, con
     for (auto& p : parts)
         if (p != ".")
             h.components.push_back(std::move(p));
+    if (h.storedPath == h.Path())
+        h.storedPath.clear();  // the usual case, not kept twice
 }
 
 void ApplyCharset(const Extras& x, MemberHeader& h)

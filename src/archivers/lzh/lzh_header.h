@@ -36,8 +36,9 @@ struct MemberHeader {
     bool isDirectory = false;
     bool isSymlink = false;
     std::string linkTarget;               // UTF-8, for symbolic links only
-    std::string storedPath;               // the path bytes as stored, '/' separated (names that
-                                          // are not text are matched by these)
+    std::string storedPath;  // the path bytes as stored, '/' separated, when they
+        // differ from Path() (names that are not text are
+        // matched by these); empty otherwise
 
     std::uint64_t headerOffset = 0;  // where the header starts in the archive
     std::uint64_t headerSize = 0;    // bytes from headerOffset to the packed data

@@ -98,6 +98,16 @@ WalkStatus ArchiveReader::Next(MemberHeader& member)
 
 bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error)
 {
+    // The headers are counted first, so that the list is made once at its size: growing it
+    // would, for a moment, hold the headers of a large archive one and a half times over.
+    {
+        ArchiveReader counter(source);
+        MemberHeader m;
+        std::size_t count = 0;
+        while (counter.Next(m) == WalkStatus::Member)
+            ++count;
+        members.reserve(members.size() + count);
+    }
     ArchiveReader reader(source);
     MemberHeader m;
     for (;;) {

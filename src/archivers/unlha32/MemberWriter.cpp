@@ -64,7 +64,8 @@ lzh::NewMember Describe(const NewFile& f)
     const qb::arc::FileInfo& st = f.entry->info;
     lzh::NewMember m;
     // Converted here rather than kept: a copy of every name would cost the memory of large trees.
-    std::vector<std::string> parts = SplitMember(f.codePage == 932 ? lzh::Utf8ToCp932(f.member).value_or(f.member) : f.member);
+    std::vector<std::string> parts = SplitMember(
+        f.codePage == 932 ? lzh::Utf8ToCp932(f.Member()).value_or(f.Member()) : f.Member());
     m.codePage = f.codePage;
     m.mtime = st.st_mtime;
     // The exact time too, so that an update can tell a file changed within the same second.
@@ -99,7 +100,7 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
     int fd = OpenSourceFile(f.entry->hostPath);
     if (fd < 0) {
         m_call.Out().Line("cannot open " + f.entry->hostPath);
-        m_call.Out().Failed("unreadable", f.member);
+        m_call.Out().Failed("unreadable", f.Member());
         return qb::arc::ResultFromErrno(errno, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
     }
     lzh::NewMember m = Describe(f);
@@ -122,7 +123,7 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
             m_storedBytes += n;
         if (!m_out.Write(data, n))
             return false;
-        if (!m_tick(f.member)) {
+        if (!m_tick(f.Member())) {
             cancelled = true;
             return false;
         }
@@ -135,20 +136,20 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
         return WriteFailure(m_out);
     if (err) {
         m_call.Out().Line("cannot read " + f.entry->hostPath);
-        m_call.Out().Failed("unreadable", f.member);
+        m_call.Out().Failed("unreadable", f.Member());
         return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Source, ARC_ERROR_READ_SOURCE);
     }
     if (expect && (size != expect->inputSize || crc != expect->crc)) {
-        m_call.Out().Line(f.member + " changed while it was being packed");
-        m_call.Out().Failed("changed", f.member);
+        m_call.Out().Line(f.Member() + " changed while it was being packed");
+        m_call.Out().Failed("changed", f.Member());
         return ARC_ERROR_SOURCE_CHANGED;
     }
     m.packedSize = m.originalSize = size;
     m.crc = crc;
     std::vector<std::uint8_t> final = lzh::BuildLevel2Header(m);
     if (final.size() != header.size()) {
-        m_call.Out().Line(f.member + " changed size while it was being packed");
-        m_call.Out().Failed("changed", f.member);
+        m_call.Out().Line(f.Member() + " changed size while it was being packed");
+        m_call.Out().Failed("changed", f.Member());
         return ARC_ERROR_SOURCE_CHANGED;
     }
     if (!m_out.PatchAt(headerAt, final.data(), final.size()))
@@ -176,7 +177,7 @@ int MemberWriter::Compressed(const NewFile& f, const PackedMember& packed, lzh::
     if (m_out.Error())
         return WriteFailure(m_out);
     if (m_out.Offset() - before != packed.packedSize) {
-        m_call.Out().Line("the compressed data of " + f.member + " was not read back whole");
+        m_call.Out().Line("the compressed data of " + f.Member() + " was not read back whole");
         return ARC_ERROR_INTERNAL;
     }
     return ARC_OK;
@@ -184,8 +185,8 @@ int MemberWriter::Compressed(const NewFile& f, const PackedMember& packed, lzh::
 
 int MemberWriter::NameTooLong(const NewFile& f)
 {
-    m_call.Out().Line("name too long: " + f.member);
-    m_call.Out().Failed("name-too-long", f.member);
+    m_call.Out().Line("name too long: " + f.Member());
+    m_call.Out().Failed("name-too-long", f.Member());
     return ARC_ERROR_COMMAND_LINE;
 }
 

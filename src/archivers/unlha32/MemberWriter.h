@@ -18,11 +18,14 @@ class Call;
 
 // A file or folder to go into the archive under the name `member` (UTF-8, '/' separated).
 struct NewFile {
-    std::string member;
+    std::string
+        name;  // the stored name when it is not the entry's member name (-x0: the base name)
     const qb::arc::SourceEntry* entry;
     // How the name is stored: 65001 UTF-8 as it is, 932 converted to CP932, 0 the bytes as found
     // (not valid UTF-8).
     std::uint32_t codePage = 65001;
+
+    const std::string& Member() const { return name.empty() ? entry->member : name; }
 };
 
 // The header fields of a new member, from the file's name and status.

@@ -32,7 +32,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -201,6 +200,8 @@ int Packer::Collect()
         }
         if (e.rawName)
             m_call.Out().RawName(name);
+        if (name == e.member)
+            name.clear();  // not kept twice
         m_files.push_back({std::move(name), &e, e.rawName ? 0u : 65001u});
     }
     // Two files under one stored name: found by sorting references, not with a map of copies
@@ -210,13 +211,14 @@ int Packer::Collect()
     for (const auto& f : m_files)
         byName.push_back(&f);
     std::sort(byName.begin(), byName.end(), [](const NewFile* a, const NewFile* b) {
-        return a->member != b->member ? a->member < b->member : a->entry < b->entry;
+        return a->Member() != b->Member() ? a->Member() < b->Member() : a->entry < b->entry;
     });
     for (std::size_t i = 1; i < byName.size(); ++i) {
-        if (byName[i]->member == byName[i - 1]->member) {
-            m_call.Out().Line("two files would be stored as " + byName[i]->member + " (" + byName[i - 1]->entry->member +
-                              ", " + byName[i]->entry->member + "); store their folders with -x");
-            m_call.Out().Failed("name-clash", byName[i]->member);
+        if (byName[i]->Member() == byName[i - 1]->Member()) {
+            m_call.Out().Line("two files would be stored as " + byName[i]->Member() + " (" +
+                              byName[i - 1]->entry->member + ", " + byName[i]->entry->member +
+                              "); store their folders with -x");
+            m_call.Out().Failed("name-clash", byName[i]->Member());
             return ARC_ERROR_COMMAND_LINE;
         }
     }
@@ -245,7 +247,7 @@ void Packer::ChooseNameCode()
         if (s.kind == StepKind::Keep)
             cp932 = FitsCp932(m_oldMembers[s.oldIndex].Path());
         else if (!s.file->entry->rawName)
-            cp932 = FitsCp932(s.file->member);
+            cp932 = FitsCp932(s.file->Member());
     }
     if (!cp932)
         return;
@@ -256,40 +258,85 @@ void Packer::ChooseNameCode()
 
 int Packer::Plan()
 {
-    std::map<std::string, std::size_t> oldByName;
-    for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
+    // The old members by name: the hashes of their names, sorted, each with the member's index
+    // (a map of copies of 100,000 names would cost more memory than the members themselves).
+    // Names that are not text, or hold control characters, come back from the reader with '_'
+    // in place of their odd bytes; such members are also found by their stored bytes ("\x01"
+    // before them).
+    auto keyOf = [&](std::size_t i, bool stored) {
         const auto& m = m_oldMembers[i];
-        if (m.isSymlink || m.components.empty())
-            continue;
-        std::string path = m.Path();
-        // Names that are not text, or hold control characters, come back from the reader with
-        // '_' in place of their odd bytes; such members are also found by their stored bytes.
-        if (m.storedPath != path)
-            oldByName.emplace("\x01" + m.storedPath + (m.isDirectory ? "/" : ""), i);
-        oldByName.emplace(std::move(path) + (m.isDirectory ? "/" : ""), i);
+        return (stored ? "\x01" + m.storedPath : m.Path()) + (m.isDirectory ? "/" : "");
+    };
+    struct NameKey {
+        std::size_t hash;
+        std::uint32_t index;
+        bool stored;
+        bool operator<(const NameKey& o) const
+        {
+            return hash != o.hash ? hash < o.hash : index < o.index;
+        }
+    };
+    std::hash<std::string> hashOf;
+    std::vector<NameKey> keys;
+    for (int pass = 0; pass < 2; ++pass) {  // counted first: the list is made once at its size
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
+            const auto& m = m_oldMembers[i];
+            if (m.isSymlink || m.components.empty())
+                continue;
+            auto index = static_cast<std::uint32_t>(i);
+            bool odd = !m.storedPath.empty();
+            count += odd ? 2 : 1;
+            if (pass == 0)
+                continue;
+            keys.push_back({hashOf(keyOf(i, false)), index, false});
+            if (odd)
+                keys.push_back({hashOf(keyOf(i, true)), index, true});
+        }
+        if (pass == 0)
+            keys.reserve(count);
     }
+    std::sort(keys.begin(), keys.end());
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    auto find = [&](const std::string& key) -> std::size_t {
+        std::size_t h = hashOf(key);
+        auto it = std::lower_bound(keys.begin(), keys.end(), NameKey{h, 0, false});
+        for (; it != keys.end() && it->hash == h; ++it)
+            if (keyOf(it->index, it->stored) == key)
+                return it->index;
+        return kNone;
+    };
     std::vector<const NewFile*> replacement(m_oldMembers.size(), nullptr);
     std::vector<const NewFile*> additions;
     for (const auto& f : m_files) {
         std::string slash = f.entry->isFolder ? "/" : "";
-        auto it = oldByName.find("\x01" + f.member + slash);
-        if (it == oldByName.end() && !f.entry->rawName)
-            it = oldByName.find(f.member + slash);
-        if (it == oldByName.end()) {
+        std::size_t found = find("\x01" + f.Member() + slash);
+        if (found == kNone && !f.entry->rawName)
+            found = find(f.Member() + slash);
+        if (found == kNone) {
             additions.push_back(&f);
             continue;
         }
         if (f.entry->isFolder)
             continue;  // the folder entry is there already
-        if (m_cmd.command == 'a' || IsNewer(*f.entry, m_oldMembers[it->second], m_oldTime))
-            replacement[it->second] = &f;
+        if (m_cmd.command == 'a' || IsNewer(*f.entry, m_oldMembers[found], m_oldTime))
+            replacement[found] = &f;
     }
-    bool changed = !additions.empty();
+    std::vector<NameKey>().swap(keys);
+    bool changed = !additions.empty() || std::any_of(replacement.begin(), replacement.end(),
+                                                     [](const NewFile* f) { return f != nullptr; });
+    if (!changed) {
+        if (!m_old) {
+            m_call.Out().Line("no files to pack");
+            return ARC_ERROR_NOTHING_TO_DO;
+        }
+        m_call.Out().Line("nothing new to add; the archive was left as it is");
+        return -1;  // done, nothing to write
+    }
     m_added = additions.size();
     m_steps.reserve(m_oldMembers.size() + additions.size());
     for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
         if (replacement[i]) {
-            changed = true;
             ++m_replaced;
             m_steps.push_back({StepKind::File, i, replacement[i]});
         } else {
@@ -299,14 +346,6 @@ int Packer::Plan()
     }
     for (const NewFile* f : additions)
         m_steps.push_back({f->entry->isFolder ? StepKind::Folder : StepKind::File, 0, f});
-    if (!changed) {
-        if (!m_old) {
-            m_call.Out().Line("no files to pack");
-            return ARC_ERROR_NOTHING_TO_DO;
-        }
-        m_call.Out().Line("nothing new to add; the archive was left as it is");
-        return -1;  // done, nothing to write
-    }
     return ARC_OK;
 }
 
@@ -350,12 +389,13 @@ int Packer::Write()
         } else {
             const auto index = static_cast<std::size_t>(s.job);
             PackedMember packed;
-            if (!compressor.WaitFor(index, [&] { return Tick(s.file->member); }, packed))
+            if (!compressor.WaitFor(
+                    index, [&] { return Tick(s.file->Member()); }, packed))
                 return ARC_ERROR_USER_CANCEL;
             if (packed.result != ARC_OK) {
                 m_call.Out().Line(packed.message);
                 if (packed.result == ARC_ERROR_READ_SOURCE)
-                    m_call.Out().Failed("unreadable", s.file->member);
+                    m_call.Out().Failed("unreadable", s.file->Member());
                 return packed.result;
             }
             if (packed.packedSize > 0 && packed.packedSize < packed.inputSize)
@@ -371,7 +411,8 @@ int Packer::Write()
         std::uint64_t size = s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].originalSize
                                                        : static_cast<std::uint64_t>(s.file->entry->info.st_size);
         if (size > 0xFFFFFFFFu)
-            m_large.push_back(s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].Path() : s.file->member);
+            m_large.push_back(s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].Path()
+                                                       : s.file->Member());
     }
     const std::uint8_t endMarker = 0;
     w.Write(&endMarker, 1);
@@ -396,13 +437,15 @@ int Packer::Write()
 
 int Packer::Run()
 {
+    // The files first: the list of a large folder grows to its size before the old archive's
+    // headers are held as well, so the two never peak together.
+    if (int rc = Collect())
+        return rc;
     // A rebuild takes nothing from the old archive; it need not even be readable.
     if (!m_cmd.rebuild) {
         if (int rc = ReadOld())
             return rc;
     }
-    if (int rc = Collect())
-        return rc;
     int rc = Plan();
     if (rc == -1)
         return m_call.Out().AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
