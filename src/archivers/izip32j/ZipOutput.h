@@ -10,6 +10,7 @@ namespace qb::izip {
 
 class ZipOutput {
 public:
+    // fd: a new, empty file open for writing at its start.
     explicit ZipOutput(int fd);
 
     // Each returns 0 or the errno of the failed write.
