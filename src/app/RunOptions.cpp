@@ -65,8 +65,8 @@ const OptionRow kOptions[] = {
          o.testArchive = true;
          return true;
      },
-     "test each new archive before it replaces the old one (both stages of a double one)",
-     "作成した圧縮ファイルをテストしてから元の圧縮ファイルと置き換える（２重圧縮では両方）"},
+     "test each new archive (both stages) before it replaces the old one",
+     "作成した圧縮ファイルをテストしてから置き換える（２重圧縮では両方）"},
     {"--no-test", nullptr,
      [](RunOptions& o, const std::string&) {
          o.testArchive = false;
@@ -78,30 +78,27 @@ const OptionRow kOptions[] = {
          o.syncArchive = true;
          return true;
      },
-     "rebuild each archive from its folder: files deleted from the folder leave it too",
-     "圧縮ファイルをフォルダから作り直す（フォルダから削除したファイルは消える）"},
+     "rebuild each archive from its folder: deleted files leave it too",
+     "圧縮ファイルをフォルダから作り直す（削除したファイルは消える）"},
     {"--no-sync", nullptr,
      [](RunOptions& o, const std::string&) {
          o.syncArchive = false;
          return true;
      },
-     "update the archives (files deleted from the folder stay in them)",
-     "圧縮ファイルを更新する（フォルダから削除したファイルは残る）"},
+     "update the archives (deleted files stay in them)",
+     "圧縮ファイルを更新する（削除したファイルは残る）"},
     {"--lzh-names", "auto|utf8",
      [](RunOptions& o, const std::string& v) {
          return Pick(v, {{"auto", 0}, {"utf8", 1}}, o.lzhNameCode);
      },
-     "LZH names: auto CP932 when every name fits (Japanese Windows tools), else UTF-8; utf8 "
-     "always UTF-8",
-     "ＬＺＨのファイル名：auto 全て書けるときは CP932（日本語 Windows のソフト向け）、書けない"
-     "ときは UTF-8、utf8 常に UTF-8"},
+     "LZH names: auto CP932 when all fit, else UTF-8; utf8 always UTF-8",
+     "ＬＺＨのファイル名：auto 全て書ければ CP932、でなければ UTF-8、utf8 常に UTF-8"},
     {"--zip-names", "utf8|cp932",
      [](RunOptions& o, const std::string& v) {
          return Pick(v, {{"utf8", 0}, {"cp932", 1}}, o.zipNameCode);
      },
-     "ZIP names: utf8 UTF-8 with its flag; cp932 CP932 when every name fits (old Windows tools)",
-     "ＺＩＰのファイル名：utf8 UTF-8（印付き）、cp932 全て書けるときは CP932（古い Windows の"
-     "ソフト向け）"},
+     "ZIP names: utf8 UTF-8 with its flag; cp932 CP932 when all fit (old tools)",
+     "ＺＩＰのファイル名：utf8 UTF-8（印付き）、cp932 全て書ければ CP932（古い Windows 向け）"},
     {"--silent", nullptr, [](RunOptions& o, const std::string&) { return o.silent = true; },
      "pack and exit without a window, even when Auto is off",
      "Auto がオフでも、ウィンドウを出さずに圧縮して終了"},
