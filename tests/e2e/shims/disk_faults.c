@@ -65,7 +65,7 @@ static int IsListedArchive(int fd)
 {
     char path[4096];
     const char* name = NULL;
-    if (!PathOf(fd, path, sizeof path))
+    if (!getenv("QB_CORRUPT_ARCHIVES") || !PathOf(fd, path, sizeof path))
         return 0;
     const size_t length = ArchiveName(path, &name);
     return length > 0 && Listed(name, length);
