@@ -118,6 +118,8 @@ enum QuillboxText : int {
     kReasonFolderGone = 20323,
     kReasonUnexpected = 20324,
     kReasonNoTempFolder = 20325,
+    kReasonFilesNotUpdated = 20326,
+    kReasonFilesLeftOutAndNotUpdated = 20327,
     kHistoryFileLeftOut = 20330,  // one line per file a module left out, with its reason
     kSkipBackslashInName = 20331,  // the reasons a module gives for a file it left out
     kSkipLinkOutside = 20332,
@@ -131,6 +133,7 @@ enum QuillboxText : int {
     kHistoryRawName = 20340,
     kHistoryLargeMember = 20341,
     kHistoryOutputCut = 20342,
+    kHistoryFileNotUpdated = 20343,  // -sync: a file that cannot be read, its old copy kept
     kHistoryRunCount = 20400,  // "全 N フォルダ中 n フォルダを圧縮しました"
     kTextRunPosition = 20500,  // progress window: "フォルダ i / N"
     // The options dialog (frmOption): its title, the captions of its boxes, labels and buttons

@@ -67,6 +67,10 @@ ModuleReport ReadModuleOutput(std::string_view output)
             report.fileLines.push_back(
                 FormatText(Text(kHistoryFileLeftOut), {std::string(line), reason}));
             ++report.skipped;
+        } else if (TakePrefix(line, ARC_LINE_NOT_UPDATED)) {
+            const std::string reason = SkipReason(TakeWord(line));
+            report.fileLines.push_back(FormatText(Text(kHistoryFileNotUpdated), {std::string(line), reason}));
+            ++report.notUpdated;
         } else if (TakePrefix(line, ARC_LINE_RAW_NAME)) {
             report.fileLines.push_back(FormatText(Text(kHistoryRawName), {std::string(line)}));
         } else if (TakePrefix(line, ARC_LINE_LARGE_MEMBER)) {
@@ -110,7 +114,12 @@ std::string FailureReason(int code, const ModuleReport& report, const std::strin
     case ARC_ERROR_BUSY:
         return FormatText(Text(kReasonModuleBusy), {module});
     case ARC_ERROR_INCOMPLETE:
-        return FormatText(Text(kReasonFilesLeftOut), {std::to_string(report.skipped)});
+        if (report.notUpdated == 0)
+            return FormatText(Text(kReasonFilesLeftOut), {std::to_string(report.skipped)});
+        if (report.skipped == 0)
+            return FormatText(Text(kReasonFilesNotUpdated), {std::to_string(report.notUpdated)});
+        return FormatText(Text(kReasonFilesLeftOutAndNotUpdated),
+                          {std::to_string(report.skipped), std::to_string(report.notUpdated)});
     case ARC_ERROR_TEST_FAILED:
         return FormatText(Text(kReasonTestFailed), {named});
     case ARC_ERROR_BAD_ARCHIVE:

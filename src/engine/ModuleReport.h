@@ -1,6 +1,6 @@
 // What an archiver module said about a packing call, turned into history lines a person can
-// read: every file it left out with the reason, every name it stored as raw bytes, every LZH
-// member over 4 GiB, and why the call failed.
+// read: every file it left out or could not update with the reason, every name it stored as raw
+// bytes, every LZH member over 4 GiB, and why the call failed.
 #pragma once
 
 #include <string>
@@ -12,6 +12,7 @@ namespace qb::engine {
 struct ModuleReport {
     std::vector<std::string> fileLines;  // history lines, in the order the module wrote them
     int skipped = 0;  // files and folders left out of the archive
+    int notUpdated = 0;  // files and folders whose old members were kept, as they cannot be read
     std::string failedWord;  // reason word of the module's "failed" line, or ""
     std::string failedName;  // the file or archive that line names
 };

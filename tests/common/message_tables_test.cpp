@@ -237,6 +237,9 @@ const Message kAddedTexts[] = {
     {20323, "フォルダ %1 が見つかりません"},
     {20324, "予期しないエラーが発生しました"},
     {20325, "テンポラリフォルダが指定されていません"},
+    {20326, "更新されなかったファイルが %1 個あります（前の内容のまま圧縮ファイルに残しました）"},
+    {20327, "圧縮されなかったファイルが %1 個、更新されなかったファイルが %2 個あります"
+            "（圧縮ファイルは作成済みです）"},
     {20330, "　圧縮されなかったファイル：%1（%2）"},
     {20331, "名前に \\ が含まれています"},
     {20332, "フォルダの外を指すシンボリックリンクです"},
@@ -251,6 +254,7 @@ const Message kAddedTexts[] = {
     {20341, "　4GiB を超えるファイル %1 があります。多くの LZH 解凍ソフト（lhasa、7-Zip "
             "など）はこの圧縮ファイルを読めません（ZIP なら読めます）"},
     {20342, "　ほかに %1 行の報告は省略されました"},
+    {20343, "　更新されなかったファイル：%1（%2。前の内容のまま残しました）"},
     {20400, "全 %1 フォルダ中 %2 フォルダを圧縮しました"},
     {20500, "フォルダ %1 / %2"},
 };
@@ -298,7 +302,7 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes) {
         family += resQuill(code).empty() ? 0 : 1;
     }
     EXPECT_EQ(program, CountListed(kProgramTexts, true) + CountListed(kAddedTexts, true));
-    EXPECT_EQ(program, 114 + 55);  // 10060 is listed but empty
+    EXPECT_EQ(program, 114 + 58);  // 10060 is listed but empty
     EXPECT_EQ(family, CountListed(kFamilyTexts, true) + 3);
 }
 

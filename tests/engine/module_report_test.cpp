@@ -55,6 +55,17 @@ TEST(ModuleReport, ReasonsFromTheFailedLineThenFromTheCode)
     EXPECT_EQ(reason(-1, ""), "UNLHA32.DLL が見つかりません");
     EXPECT_EQ(reason(ARC_ERROR_INCOMPLETE, "skipped unreadable a\nskipped vanished b\n"),
               "圧縮されなかったファイルが 2 個あります（圧縮ファイルは作成済みです）");
+    // -sync kept the old copies of files it could not read: not updated, and said so apart.
+    const auto kept = ReadModuleOutput("not-updated unreadable docs/secret.txt\n");
+    ASSERT_EQ(kept.fileLines.size(), 1u);
+    EXPECT_EQ(kept.fileLines[0], "　更新されなかったファイル：docs/secret.txt"
+                                 "（読み込みが許可されていません。前の内容のまま残しました）");
+    EXPECT_EQ(reason(ARC_ERROR_INCOMPLETE, "not-updated unreadable a\n"),
+              "更新されなかったファイルが 1 個あります（前の内容のまま圧縮ファイルに残しました）");
+    EXPECT_EQ(reason(ARC_ERROR_INCOMPLETE, "not-updated unreadable a\nskipped link-outside b\n"
+                                           "not-updated unreadable c\n"),
+              "圧縮されなかったファイルが 1 個、更新されなかったファイルが 2 個あります"
+              "（圧縮ファイルは作成済みです）");
     // Without a name the code alone speaks.
     EXPECT_EQ(reason(ARC_ERROR_READ_SOURCE, ""), "圧縮ソフトがエラー 32775 で終了しました");
     EXPECT_EQ(reason(ARC_ERROR_NOTHING_TO_DO, ""), "圧縮するファイルがありません");

@@ -9,9 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -20,35 +22,7 @@ namespace {
 
 constexpr const char* kTempSuffix = ".qbtmp";
 
-// Makes a fresh temporary file in folder, 0600 and locked (flock) for as long as it is open, so
-// that a later call can tell it from the leftover of a call that died. Returns its descriptor or
-// -1 with errno set.
-int MakeTemp(const std::string& folder, const std::string& base, std::string& path)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string templ = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX" + kTempSuffix;
-        std::vector<char> buffer(templ.begin(), templ.end());
-        buffer.push_back('\0');
-        int fd = mkostemps(buffer.data(), 6, O_CLOEXEC);
-        if (fd < 0)
-            return -1;
-        // Between making and locking, a cleaning call may have taken the file for a leftover;
-        // then the name no longer leads to our file and we start again.
-        struct stat own { };
-        struct stat named { };
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &own) == 0 &&
-            stat(buffer.data(), &named) == 0 && own.st_ino == named.st_ino &&
-            own.st_dev == named.st_dev) {
-            path.assign(buffer.data());
-            return fd;
-        }
-        close(fd);
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// True for the names MakeTemp gives: ".<name>.XXXXXX.qbtmp".
+// True for the names MakeLockedTemp gives: ".<name>.XXXXXX.qbtmp".
 bool IsOurTempName(const std::string& name)
 {
     const size_t suffix = std::strlen(kTempSuffix);
@@ -90,6 +64,45 @@ int SyncFolder(const std::string& folder)
 }
 
 }  // namespace
+
+int MakeLockedTemp(const std::string& folder, const std::string& base, std::string& path)
+{
+    // A name near the longest a folder allows would leave no room for ours: the temporary name
+    // keeps only the start of it (cut at a character, not inside one).
+    const size_t room = NAME_MAX - (1 + 7 + std::strlen(kTempSuffix));
+    size_t keep = base.size();
+    if (keep > room) {
+        keep = room;
+        while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80)
+            --keep;
+    }
+    const std::string templ =
+        (folder == "/" ? "" : folder) + "/." + base.substr(0, keep) + ".XXXXXX" + kTempSuffix;
+    std::vector<char> buffer(templ.size() + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::copy(templ.begin(), templ.end(), buffer.begin());
+        buffer.back() = '\0';
+        int fd = mkostemps(buffer.data(), static_cast<int>(std::strlen(kTempSuffix)), O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        // Between making and locking, a cleaning call may have taken the file for a leftover
+        // and removed it (it removes only while it holds the lock, so then the file has no name
+        // left): we start again. A file system without flock leaves the file unlocked, and no
+        // cleaning call can lock it either.
+        struct stat own { };
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            close(fd);
+            continue;
+        }
+        if (fstat(fd, &own) == 0 && own.st_nlink > 0) {
+            path.assign(buffer.data());
+            return fd;
+        }
+        close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
 
 void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFolder)
 {
@@ -174,13 +187,13 @@ int AtomicOutput::Begin(const std::string& target, const std::string& workFolder
     std::string base = BaseName(target);
     struct stat workInfo {};
     if (!workFolder.empty() && IsFolder(workFolder, workInfo)) {
-        fd_ = MakeTemp(workFolder, base, tempPath_);
+        fd_ = MakeLockedTemp(workFolder, base, tempPath_);
         if (fd_ >= 0) {
             crossDevice_ = workInfo.st_dev != targetInfo.st_dev;
             return ARC_OK;
         }
     }
-    fd_ = MakeTemp(targetFolder, base, tempPath_);
+    fd_ = MakeLockedTemp(targetFolder, base, tempPath_);
     if (fd_ < 0) {
         tempPath_.clear();
         return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
@@ -194,7 +207,7 @@ int AtomicOutput::CopyBesideTarget(std::string& besidePath, int& besideFd)
     int in = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return ResultFromErrno(errno, ErrorSide::Source, ARC_ERROR_WRITE);
-    int out = MakeTemp(ParentFolder(target_), BaseName(target_), besidePath);
+    int out = MakeLockedTemp(ParentFolder(target_), BaseName(target_), besidePath);
     if (out < 0) {
         int err = errno;
         close(in);

@@ -11,8 +11,10 @@
 // made 0600 (the sources may be private) and held under an flock while it lives, so that a call
 // that died (killed, power cut) is told from one that runs: a packing call first removes, from
 // the folders it is about to write to, the files of that pattern that nobody holds locked, and no
-// other file (RemoveDeadTempFilesFor; packing calls do it, extraction need not). The new file gets the permission bits of the file it replaces, or 0666 less the
-// umask, only when it is put in place.
+// other file (RemoveDeadTempFilesFor). Extracted files are written the same way (ExtractFile),
+// and an extraction removes the dead ones from the folders it writes to (ExtractPaths). The new
+// file gets the permission bits of the file it replaces, or 0666 less the umask, only when it is
+// put in place.
 //
 // Results are ARC_* codes: writing errors map through ResultFromErrno (no space -> 32773,
 // read-only or not permitted -> 32774).
@@ -58,6 +60,11 @@ private:
     int fd_ = -1;
     bool crossDevice_ = false;
 };
+
+// Makes ".<base>.XXXXXX.qbtmp" in folder, mode 0600, and locks it (flock) for as long as the
+// returned descriptor is open; the path goes to path. Returns the descriptor, or -1 with errno.
+// A base too long for the name is cut short in it.
+int MakeLockedTemp(const std::string& folder, const std::string& base, std::string& path);
 
 // Removes from folder the temporary files of our pattern that no living call holds locked, and
 // that belong to this user. Returns how many went.

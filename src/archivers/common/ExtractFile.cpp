@@ -23,9 +23,7 @@ int ExtractFile::Begin(const std::string& hostPath)
 {
     Discard();
     m_target = hostPath;
-    std::string folder = ParentFolder(hostPath);
-    m_temp = (folder == "/" ? "" : folder) + "/." + BaseName(hostPath) + ".XXXXXX";
-    m_fd = mkostemp(m_temp.data(), O_CLOEXEC);
+    m_fd = MakeLockedTemp(ParentFolder(hostPath), BaseName(hostPath), m_temp);
     if (m_fd < 0) {
         int err = errno;
         m_temp.clear();
@@ -52,9 +50,13 @@ int ExtractFile::Commit(std::optional<mode_t> mode, const struct timespec& mtime
     int err = 0;
     if (fchmod(m_fd, *mode) != 0 || futimens(m_fd, times) != 0)
         err = errno;
+    // The close may report a write error that some file systems keep for it (NFS), so it
+    // comes before the rename; a second descriptor keeps the lock until the file is in place,
+    // so that a cleaning call never finds it unlocked under the temporary name.
+    const int keeper = fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
     if (close(m_fd) != 0 && err == 0)
         err = errno;
-    m_fd = -1;
+    m_fd = keeper;
     if (err == 0 && rename(m_temp.c_str(), m_target.c_str()) != 0)
         err = errno;
     if (err != 0) {
@@ -64,18 +66,22 @@ int ExtractFile::Commit(std::optional<mode_t> mode, const struct timespec& mtime
         return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
     }
     m_temp.clear();
+    if (m_fd >= 0)
+        close(m_fd);
+    m_fd = -1;
     return ARC_OK;
 }
 
 void ExtractFile::Discard()
 {
-    if (m_fd >= 0) {
-        close(m_fd);
-        m_fd = -1;
-    }
+    // Removed before its lock goes, so that a cleaning call never finds it unlocked.
     if (!m_temp.empty()) {
         unlink(m_temp.c_str());
         m_temp.clear();
+    }
+    if (m_fd >= 0) {
+        close(m_fd);
+        m_fd = -1;
     }
 }
 

@@ -403,4 +403,15 @@ CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectO
     return out;
 }
 
+const std::string* UnreadableNames::Covering(std::string_view member) const
+{
+    for (std::size_t end = member.find('/');; end = member.find('/', end + 1)) {
+        auto it = names_.find(std::string(member.substr(0, end)));
+        if (it != names_.end())
+            return &*it;
+        if (end == std::string_view::npos)
+            return nullptr;
+    }
+}
+
 }  // namespace qb::arc

@@ -40,7 +40,9 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qb::arc {
@@ -88,5 +90,19 @@ struct CollectResult {
 };
 
 CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectOptions& options);
+
+// The stored names (bytes, '/'-separated) of files and folders that are there but could not be
+// read. A rebuild keeps their members from the old archive, the member of such a name and every
+// member below a folder of it: dropping them would lose the only stored copy.
+class UnreadableNames {
+public:
+    void Add(std::string storedName) { names_.insert(std::move(storedName)); }
+    bool Empty() const { return names_.empty(); }
+    // The name that member is, or lies below; nullptr when none.
+    const std::string* Covering(std::string_view member) const;
+
+private:
+    std::set<std::string> names_;
+};
 
 }  // namespace qb::arc

@@ -53,6 +53,12 @@ void OutputText::Skipped(std::string_view reason, std::string_view member)
     Line(std::string(ARC_LINE_SKIPPED) + std::string(reason) + " " + EscapedName(member));
 }
 
+void OutputText::NotUpdated(std::string_view reason, std::string_view member)
+{
+    ++skippedCount_;
+    Line(std::string(ARC_LINE_NOT_UPDATED) + std::string(reason) + " " + EscapedName(member));
+}
+
 void OutputText::RawName(std::string_view member)
 {
     Line(ARC_LINE_RAW_NAME + EscapedName(member));

@@ -64,9 +64,11 @@ public:
     // The lines of fixed shape that callers read (archiver_output.h). member is the stored name
     // as bytes; it is escaped here.
     void Skipped(std::string_view reason, std::string_view member);
+    void NotUpdated(std::string_view reason, std::string_view member);
     void RawName(std::string_view member);
     void LargeMember(std::string_view member);
     void Failed(std::string_view reason, std::string_view name);
+    // True after a Skipped or NotUpdated: the archive does not hold everything as it is now.
     bool AnySkipped() const { return skippedCount_ > 0; }
     const std::string& Text() const { return text_; }
 

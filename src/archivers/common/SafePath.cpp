@@ -1,5 +1,6 @@
 #include "SafePath.h"
 
+#include "AtomicOutput.h"
 #include "ErrorCodes.h"
 #include "Paths.h"
 
@@ -56,7 +57,7 @@ bool CleanMemberName(std::string_view member, std::string& cleaned)
 
 int PrepareExtractPath(const std::string& folder, std::string_view member, std::string& hostPath)
 {
-    ExtractPaths paths(folder);
+    ExtractPaths paths(folder, false);
     return paths.Prepare(member, hostPath);
 }
 
@@ -69,6 +70,7 @@ int ExtractPaths::Prepare(std::string_view member, std::string& hostPath)
         m_root = RealPath(m_folder);
         if (m_root.empty())
             return ARC_ERROR_FOLDER_MISSING;
+        Sweep(m_root);
     }
     size_t slash = cleaned.rfind('/');
     std::string folder = m_root;
@@ -98,8 +100,10 @@ int ExtractPaths::Folder(const std::string& relative, std::string& host)
     std::string comp = relative.substr(slash == std::string::npos ? 0 : slash + 1);
     std::string next = parent == "/" ? "/" + comp : parent + "/" + comp;
     struct stat info { };
+    bool made = false;
     if (lstat(next.c_str(), &info) != 0) {
-        if (mkdir(next.c_str(), 0777) != 0) {
+        made = mkdir(next.c_str(), 0777) == 0;
+        if (!made) {
             if (errno != EEXIST)
                 return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_WRITE);
             // Made by someone else just now: only a real folder will do.
@@ -118,9 +122,17 @@ int ExtractPaths::Folder(const std::string& relative, std::string& host)
         // A file stands where a folder is needed: the member cannot be placed.
         return ARC_ERROR_WRITE;
     }
+    if (!made)
+        Sweep(next);
     m_checked.emplace(relative, next);
     host = next;
     return ARC_OK;
+}
+
+void ExtractPaths::Sweep(const std::string& host) const
+{
+    if (m_sweep)
+        RemoveDeadTempFiles(host);
 }
 
 }  // namespace qb::arc

@@ -27,15 +27,25 @@ int PrepareExtractPath(const std::string& folder, std::string_view member, std::
 // The same for the many members of one extraction: the target folder is resolved once and every
 // folder on the way is checked (or made) once, not once per member, which matters when
 // thousands of small files are extracted.
+//
+// An extraction killed half-way leaves the temporary file of the member it was writing (see
+// ExtractFile). So the first time a call meets a folder that was there already (the target
+// folder, or one below it that a member goes to), the temporary files of our pattern that no
+// living call holds locked are removed from it. One ExtractPaths per call, then, and not one per
+// member: sweepLeftovers false is for a single path that needs no cleaning.
 class ExtractPaths {
 public:
-    explicit ExtractPaths(std::string folder) : m_folder(std::move(folder)) { }
+    explicit ExtractPaths(std::string folder, bool sweepLeftovers = true)
+        : m_folder(std::move(folder)), m_sweep(sweepLeftovers)
+    { }
     int Prepare(std::string_view member, std::string& hostPath);
 
 private:
     int Folder(const std::string& relative, std::string& host);
+    void Sweep(const std::string& host) const;
 
     std::string m_folder;
+    bool m_sweep;
     std::string m_root;  // real path of m_folder
     std::unordered_map<std::string, std::string> m_checked;  // relative folder -> host folder
 };

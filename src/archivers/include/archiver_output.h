@@ -11,6 +11,9 @@
  *   raw-name <member>                a name that is not valid UTF-8, stored as its bytes
  *   large-member <member>            an LZH member of 4 GiB or more (64-bit size header), which
  *                                    many LZH readers (lhasa, 7-Zip) cannot read; ZIP can
+ *   not-updated <reason> <member>    -sync: a file (or folder) that is there but could not be
+ *                                    read; its member (or the members below it) of the old
+ *                                    archive stays in the new one as it was
  *   failed <reason> <name>           why the call failed, when one file or cause is known; at
  *                                    most one such line, just before a failure result
  *   output-cut <n>                   the buffer was too small; n more lines were dropped
@@ -21,7 +24,7 @@
  * byte that is not part of valid UTF-8, every control byte and every backslash is written as
  * \xNN (two upper-case hex digits), so "\" always starts such an escape.
  *
- * Reasons of "skipped":
+ * Reasons of "skipped" (and "not-updated", which has only "unreadable" today):
  *   backslash-in-name  the name holds '\', which every reader takes for a folder separator
  *   link-outside       a symbolic link whose target lies outside the packed folder; not followed
  *   link-dangling      a symbolic link that leads nowhere
@@ -40,7 +43,8 @@
  *   size-mismatch      extraction: the member's data does not have its declared size
  *
  * RESULT
- * When anything was left out ("skipped" lines) and nothing else failed, the call returns
+ * When anything was left out or not updated ("skipped", "not-updated") and nothing else failed,
+ * the call returns
  * ARC_ERROR_INCOMPLETE (32786): the archive was written and put in place (or, for an update
  * with nothing new, left as it was) and holds everything else. Any other failure keeps its own
  * result; the old archive is then untouched. A "raw-name" or "large-member" line alone does
@@ -58,14 +62,19 @@
  *                 one; a failed test fails the call with ARC_ERROR_TEST_FAILED (32787), and the
  *                 old archive stays as it was
  *   -sync         rebuild: the archive is made anew from the given files only (members whose
- *                 files are gone do not stay, nothing is kept from the old archive) and replaces
- *                 the old one atomically; without it an existing archive is updated
+ *                 files are gone do not stay) and replaces the old one atomically; without it an
+ *                 existing archive is updated. Only a file or folder that is there but cannot be
+ *                 read keeps its members from the old archive ("not-updated"): dropping them
+ *                 would lose the only stored copy. The old archive need not be readable.
  *
  * TEMPORARY FILES
  * A module writes a new archive as ".<archive name>.XXXXXX.qbtmp" (mode 0600) in the work
- * folder or beside the archive and holds an flock on it while it lives. Each packing call first
- * removes the files of that pattern that nobody holds locked (left by calls that died) from the
- * folders it is about to write to, and nothing else.
+ * folder or beside the archive, and an extracted file as ".<file name>.XXXXXX.qbtmp" beside its
+ * place, and holds an flock on it while it lives. Each packing call first removes the files of
+ * that pattern that nobody holds locked (left by calls that died) from the folders it is about
+ * to write to, and nothing else; each extracting call does the same in the target folder and in
+ * every folder below it that it writes a member to. (A name too long to take the pattern is cut
+ * short in the temporary name.)
  */
 #ifndef QUILLBOX_ARCHIVER_OUTPUT_H
 #define QUILLBOX_ARCHIVER_OUTPUT_H
@@ -73,6 +82,7 @@
 #define ARC_LINE_SKIPPED      "skipped "
 #define ARC_LINE_RAW_NAME     "raw-name "
 #define ARC_LINE_LARGE_MEMBER "large-member "
+#define ARC_LINE_NOT_UPDATED  "not-updated "
 #define ARC_LINE_FAILED       "failed "
 #define ARC_LINE_OUTPUT_CUT   "output-cut "
 

@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <set>
 
 namespace qb::izip {
 namespace {
@@ -83,8 +84,10 @@ int TestWrittenArchive(const std::string& path, uint64_t expected, const Progres
     return ARC_OK;
 }
 
+// The files of the call. Under -sync, files and folders that cannot be read are reported only
+// once it is known whether the old archive keeps members of theirs: they go to unreadable.
 arc::CollectResult Collect(const ZipCommand& command, const Progress& progress,
-                           arc::OutputText& out)
+                           arc::OutputText& out, std::vector<std::string>& unreadable)
 {
     arc::CollectOptions collect;
     collect.recurse = command.recurse;
@@ -95,8 +98,12 @@ arc::CollectResult Collect(const ZipCommand& command, const Progress& progress,
         return !progress.proc || progress.proc(folder.c_str(), 0, 0, progress.user) != 0;
     };
     arc::CollectResult files = arc::CollectFiles(command.files, collect);
-    for (const arc::SkippedFile& skipped : files.skipped)
-        out.Skipped(skipped.reason, skipped.member);
+    for (const arc::SkippedFile& skipped : files.skipped) {
+        if (command.rebuild && skipped.reason == "unreadable")
+            unreadable.push_back(skipped.member);
+        else
+            out.Skipped(skipped.reason, skipped.member);
+    }
     if (files.result != ARC_OK)
         out.Line(files.message);
     return files;
@@ -112,11 +119,21 @@ public:
           pipeline_(LibdeflateLevel(command.level))
     {
     }
+    ~ZipPacker()
+    {
+        if (oldFd_ >= 0)
+            close(oldFd_);  // a module lives in the program: one descriptor per call would add up
+    }
+    ZipPacker(const ZipPacker&) = delete;
+    ZipPacker& operator=(const ZipPacker&) = delete;
     // Reads the directory of the old archive (update).
     int Open();
+    // -sync: keeps from the old archive, when it can be read, only the members of files and
+    // folders that are there but cannot be read; the names that kept any go to kept.
+    void KeepOnly(const arc::UnreadableNames& unreadable, std::set<std::string>& kept);
     // Decides for every entry: kept, replaced or added.
     void Plan(const std::vector<arc::SourceEntry>& entries);
-    uint64_t Members() const { return directory_.Members().size() + adds_.size(); }
+    uint64_t Members() const { return directory_.Members().size() - dropped_ + adds_.size(); }
     bool Changed() const { return !adds_.empty() || replaced_ > 0; }
     size_t Kept() const { return kept_; }
     // Writes the archive into fd.
@@ -153,6 +170,8 @@ private:
     uint64_t archiveTime_ = 0;  // when the old archive was written, file time ticks
     bool cp932_ = false;
 
+    std::vector<bool> drop_;  // per old member: left out (-sync)
+    size_t dropped_ = 0;
     std::vector<const arc::SourceEntry*> replaceBy_;  // per old member: the entry replacing it
     std::vector<uint64_t> newOffset_;  // per old member: where it went
     std::vector<int32_t> replacedRecord_;  // per old member: its record in records_
@@ -190,10 +209,42 @@ int ZipPacker::Open()
     return ARC_OK;
 }
 
+void ZipPacker::KeepOnly(const arc::UnreadableNames& unreadable, std::set<std::string>& kept)
+{
+    // A rebuild does not need the old archive: one that cannot be read keeps nothing (and is
+    // not reported as damaged: it is replaced).
+    oldFd_ = open(command_.archivePath.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string why;
+    if (oldFd_ < 0 || directory_.Read(oldFd_, why) != ARC_OK) {
+        directory_ = ZipDirectory();
+        return;
+    }
+    const std::vector<OldMember>& old = directory_.Members();
+    drop_.assign(old.size(), true);
+    dropped_ = old.size();
+    for (size_t i = 0; i < old.size(); ++i) {
+        auto bare = [](std::string name) {
+            while (!name.empty() && name.back() == '/')
+                name.pop_back();
+            return name;
+        };
+        const std::string* by = unreadable.Covering(bare(old[i].raw));
+        if (!by)
+            by = unreadable.Covering(bare(old[i].Name()));
+        if (by) {
+            drop_[i] = false;
+            --dropped_;
+            ++kept_;
+            kept.insert(*by);
+        }
+    }
+}
+
 void ZipPacker::Plan(const std::vector<arc::SourceEntry>& entries)
 {
     const std::vector<OldMember>& old = directory_.Members();
     replaceBy_.assign(old.size(), nullptr);
+    drop_.resize(old.size(), false);
     for (const arc::SourceEntry& entry : entries) {
         if (entry.member.size() >= 0xFFFF) {
             out_.Skipped("name-too-long", entry.member);
@@ -201,7 +252,10 @@ void ZipPacker::Plan(const std::vector<arc::SourceEntry>& entries)
         }
         if (entry.rawName)
             out_.RawName(entry.member);
-        int64_t found = directory_.Find(entry.member + (entry.isFolder ? "/" : ""), entry.rawName);
+        // A rebuild takes every file anew; its old members are only those kept above.
+        int64_t found = command_.rebuild
+                            ? -1
+                            : directory_.Find(entry.member + (entry.isFolder ? "/" : ""), entry.rawName);
         if (found >= 0 && replaceBy_[found] == nullptr &&
             (entry.isFolder ||
              MemberMatchesFile(old[found], entry.info, entry.hostPath, archiveTime_))) {
@@ -220,8 +274,9 @@ void ZipPacker::ChooseNameCode(const std::vector<arc::SourceEntry>& entries)
 {
     cp932_ = command_.cp932Names;
     std::string cp932;
-    for (auto it = directory_.Members().begin(); cp932_ && it != directory_.Members().end(); ++it)
-        cp932_ = !it->converted.empty() || NameToCp932(it->raw, cp932);
+    const std::vector<OldMember>& old = directory_.Members();
+    for (size_t i = 0; cp932_ && i < old.size(); ++i)
+        cp932_ = drop_[i] || !old[i].converted.empty() || NameToCp932(old[i].raw, cp932);
     for (auto it = entries.begin(); cp932_ && it != entries.end(); ++it)
         cp932_ = it->rawName || NameToCp932(it->member, cp932);
 }
@@ -401,6 +456,8 @@ int ZipPacker::WriteDirectory()
     int failure = ARC_OK;
     const std::vector<OldMember>& old = directory_.Members();
     bool read = directory_.ForEachRecord([&](size_t i, const unsigned char* bytes, size_t size) {
+        if (drop_[i])
+            return true;
         std::string record = replacedRecord_[i] >= 0
                                  ? CentralOf(records_[static_cast<size_t>(replacedRecord_[i])])
                                  : MovedCentralRecord(bytes, size, old[i].compressedSize,
@@ -465,6 +522,12 @@ int ZipPacker::Write(int fd)
     replacedRecord_.assign(old.size(), -1);
     uint64_t runStart = 0, runEnd = 0;  // kept members next to each other are copied in one go
     for (size_t i = 0; i < old.size(); ++i) {
+        if (drop_[i]) {
+            if (int result = CopyKept(runStart, runEnd); result != ARC_OK)
+                return result;
+            runStart = runEnd = 0;
+            continue;
+        }
         if (const arc::SourceEntry* e = replaceBy_[i]) {
             if (int result = CopyKept(runStart, runEnd); result != ARC_OK)
                 return result;
@@ -511,7 +574,8 @@ int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* us
     Progress progress;
     progress.proc = proc;
     progress.user = user;
-    arc::CollectResult files = Collect(command, progress, out);
+    std::vector<std::string> unreadable;
+    arc::CollectResult files = Collect(command, progress, out, unreadable);
     if (files.result != ARC_OK)
         return files.result;
 
@@ -521,6 +585,22 @@ int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* us
     if (update) {
         if (int result = packer.Open(); result != ARC_OK)
             return result;
+    }
+    if (!unreadable.empty()) {
+        // Dropping the member of a file that is there but cannot be read would lose the only
+        // stored copy: it stays as it was, and the file is named as not updated.
+        arc::UnreadableNames names;
+        for (const std::string& name : unreadable)
+            names.Add(name);
+        std::set<std::string> kept;
+        if (command.exists && command.rebuild)
+            packer.KeepOnly(names, kept);
+        for (const std::string& name : unreadable) {
+            if (kept.count(name))
+                out.NotUpdated("unreadable", name);
+            else
+                out.Skipped("unreadable", name);
+        }
     }
     packer.Plan(files.entries);
     if (packer.Members() == 0) {

@@ -123,6 +123,7 @@ public:
 private:
     int ReadOld();
     int Collect();
+    void KeepUnreadable();
     int Plan();
     void ChooseNameCode();
     int Write();
@@ -141,6 +142,11 @@ private:
     MemberWriter* m_members = nullptr;
     std::size_t m_added = 0, m_replaced = 0, m_kept = 0;
     std::vector<std::string> m_large;  // members of 4 GiB or more
+    // -sync: files and folders that are there but cannot be read, reported once it is known
+    // whether the old archive had members of theirs to keep.
+    qb::arc::UnreadableNames m_unreadable;
+    std::vector<std::pair<std::string, std::string>> m_unreadableLines;  // stored name, member
+    std::vector<bool> m_keepOld;  // -sync: old members that stay (their files cannot be read)
 };
 
 bool Packer::Tick(const std::string& name)
@@ -181,8 +187,15 @@ int Packer::Collect()
     if (specs.empty())
         specs.push_back("*.*");
     m_collected = qb::arc::CollectFiles(specs, options);
-    for (const auto& s : m_collected.skipped)
-        m_call.Out().Skipped(s.reason, s.member);
+    for (const auto& s : m_collected.skipped) {
+        if (m_cmd.rebuild && s.reason == "unreadable") {
+            std::string stored = m_cmd.storePaths ? s.member : qb::arc::BaseName(s.member);
+            m_unreadable.Add(stored);
+            m_unreadableLines.emplace_back(std::move(stored), s.member);
+        } else {
+            m_call.Out().Skipped(s.reason, s.member);
+        }
+    }
     if (m_collected.result != ARC_OK) {
         m_call.Out().Line(m_collected.message);
         return m_collected.result;
@@ -223,6 +236,41 @@ int Packer::Collect()
         }
     }
     return ARC_OK;
+}
+
+// A rebuild takes nothing from the old archive but the members of files that are there and
+// cannot be read: without them the archive would lose the only copy. An old archive that cannot
+// be read at all keeps nothing; one damaged half-way keeps what lies before the damage.
+void Packer::KeepUnreadable()
+{
+    struct stat st { };
+    if (!m_unreadable.Empty() && stat(m_cmd.archive.c_str(), &st) == 0) {
+        LoadedArchive archive;
+        if (LoadArchive(m_cmd.archive, m_call, archive) == ARC_OK) {
+            m_old = std::move(archive.source);
+            m_oldMembers = std::move(archive.members);
+        }
+    }
+    m_keepOld.assign(m_oldMembers.size(), false);
+    std::set<std::string> kept;
+    for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
+        const auto& m = m_oldMembers[i];
+        if (m.isSymlink || m.components.empty())
+            continue;
+        const std::string* by = m_unreadable.Covering(m.storedPath);
+        if (!by)
+            by = m_unreadable.Covering(m.Path());
+        if (by) {
+            m_keepOld[i] = true;
+            kept.insert(*by);
+        }
+    }
+    for (const auto& [stored, member] : m_unreadableLines) {
+        if (kept.count(stored))
+            m_call.Out().NotUpdated("unreadable", member);
+        else
+            m_call.Out().Skipped("unreadable", member);
+    }
 }
 
 // True when the UTF-8 text has a CP932 form that reads back as the same text (some characters
@@ -280,7 +328,8 @@ int Packer::Plan()
     std::vector<NameKey> keys;
     for (int pass = 0; pass < 2; ++pass) {  // counted first: the list is made once at its size
         std::size_t count = 0;
-        for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
+        // A rebuild matches nothing: its old members are only those kept for unreadable files.
+        for (std::size_t i = 0; !m_cmd.rebuild && i < m_oldMembers.size(); ++i) {
             const auto& m = m_oldMembers[i];
             if (m.isSymlink || m.components.empty())
                 continue;
@@ -325,8 +374,11 @@ int Packer::Plan()
     std::vector<NameKey>().swap(keys);
     bool changed = !additions.empty() || std::any_of(replacement.begin(), replacement.end(),
                                                      [](const NewFile* f) { return f != nullptr; });
+    // A rebuild that keeps old members drops the others, so it always writes.
+    if (m_cmd.rebuild)
+        changed = changed || std::find(m_keepOld.begin(), m_keepOld.end(), true) != m_keepOld.end();
     if (!changed) {
-        if (!m_old) {
+        if (!m_old || m_cmd.rebuild) {
             m_call.Out().Line("no files to pack");
             return ARC_ERROR_NOTHING_TO_DO;
         }
@@ -336,7 +388,13 @@ int Packer::Plan()
     m_added = additions.size();
     m_steps.reserve(m_oldMembers.size() + additions.size());
     for (std::size_t i = 0; i < m_oldMembers.size(); ++i) {
-        if (replacement[i]) {
+        if (m_cmd.rebuild) {
+            // Only what the files that cannot be read had; the rest of the old archive goes.
+            if (m_keepOld[i]) {
+                ++m_kept;
+                m_steps.push_back({StepKind::Keep, i, nullptr});
+            }
+        } else if (replacement[i]) {
             ++m_replaced;
             m_steps.push_back({StepKind::File, i, replacement[i]});
         } else {
@@ -446,6 +504,8 @@ int Packer::Run()
         if (int rc = ReadOld())
             return rc;
     }
+    if (m_cmd.rebuild)
+        KeepUnreadable();
     int rc = Plan();
     if (rc == -1)
         return m_call.Out().AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;

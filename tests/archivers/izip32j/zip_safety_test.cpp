@@ -8,6 +8,7 @@
 #include "archiver_results.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -172,6 +173,50 @@ TEST_F(ZipSafety, SyncRebuildsFromTheFolderOnly)
     EXPECT_EQ(Zip("", "S.ZIP"), ARC_ERROR_BAD_ARCHIVE);
     EXPECT_EQ(Zip("-sync", "S.ZIP"), ARC_OK) << Modules().output;
     EXPECT_TRUE(PeersAccept(out + "/S.ZIP"));
+}
+
+TEST_F(ZipSafety, SyncKeepsTheOldCopyOfAFileThatCannotBeRead)
+{
+    // Root reads every ordinary file; this kernel file refuses reading even to root, and a link
+    // named on the command line is followed to it.
+    const char* unreadable = "/proc/sys/vm/compact_memory";
+    int fd = open(unreadable, O_RDONLY);
+    if (fd >= 0 || errno != EACCES) {
+        if (fd >= 0)
+            close(fd);
+        GTEST_SKIP() << "no file that refuses reading here";
+    }
+    box.Write("src/locked.txt", std::string(20000, 'k') + "the only stored copy\n");
+    box.Write("src/gone.txt", "soon gone\n");
+    ASSERT_EQ(Zip("-9", "S.ZIP", "small.txt locked.txt gone.txt"), ARC_OK) << Modules().output;
+    const RawMember before = RawMembers(out + "/S.ZIP").at("locked.txt");
+    fs::remove(source + "/gone.txt");
+    fs::remove(source + "/locked.txt");
+    fs::create_symlink(unreadable, source + "/locked.txt");
+
+    EXPECT_EQ(Zip("-0 -sync", "S.ZIP", "small.txt locked.txt"), ARC_ERROR_INCOMPLETE)
+        << Modules().output;
+    EXPECT_NE(Modules().output.find("not-updated unreadable locked.txt\n"), std::string::npos)
+        << Modules().output;
+    EXPECT_EQ(Modules().output.find("skipped"), std::string::npos) << Modules().output;
+    EXPECT_EQ(ArchiveMembers(out + "/S.ZIP"), (std::vector<std::string>{"locked.txt", "small.txt"}));
+    EXPECT_TRUE(PeersAccept(out + "/S.ZIP"));
+    // Kept byte for byte as it was packed (deflated, though this rebuild stores).
+    const auto after = RawMembers(out + "/S.ZIP");
+    EXPECT_EQ(after.at("locked.txt").method, 8);
+    EXPECT_TRUE(after.at("locked.txt").compressed == before.compressed);
+    EXPECT_EQ(after.at("locked.txt").crc, before.crc);
+    EXPECT_EQ(after.at("small.txt").method, 0);
+    std::string kept;
+    ASSERT_EQ(RunShell("unzip -p " + Quoted(out + "/S.ZIP") + " locked.txt", &kept), 0);
+    EXPECT_EQ(kept, std::string(20000, 'k') + "the only stored copy\n");
+
+    // Without an old archive there is nothing to keep: the file is left out and named.
+    fs::remove(out + "/S.ZIP");
+    EXPECT_EQ(Zip("-sync", "S.ZIP", "small.txt locked.txt"), ARC_ERROR_INCOMPLETE);
+    EXPECT_NE(Modules().output.find("skipped unreadable locked.txt\n"), std::string::npos)
+        << Modules().output;
+    EXPECT_EQ(ArchiveMembers(out + "/S.ZIP"), std::vector<std::string>{"small.txt"});
 }
 
 namespace {

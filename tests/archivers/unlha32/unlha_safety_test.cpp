@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -225,6 +226,50 @@ TEST_F(Safety, SyncRebuildsFromTheFolderOnly)
     EXPECT_EQ(MemberNames(D("OUT/S.LZH")), std::set<std::string>{"small.txt"});
 }
 
+// A file that is there but cannot be read keeps its old member through a rebuild: dropping it
+// would lose the only stored copy. Root reads every ordinary file; this kernel file refuses
+// reading even to root, and a link named on the command line is followed to it.
+const char* const kUnreadable = "/proc/sys/vm/compact_memory";
+
+bool RefusesReading(const char* path)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0)
+        close(fd);
+    return fd < 0 && errno == EACCES;
+}
+
+TEST_F(Safety, SyncKeepsTheOldCopyOfAFileThatCannotBeRead)
+{
+    if (!RefusesReading(kUnreadable))
+        GTEST_SKIP() << "no file that refuses reading here";
+    std::ofstream(folder + "/locked.txt") << "the only stored copy\n";
+    std::ofstream(folder + "/gone.txt") << "soon gone\n";
+    qb::arctest::ScopedCwd cwd(folder);
+    ASSERT_EQ(Unlha("a -x D:\\OUT\\S.LZH small.txt locked.txt gone.txt").rc, ARC_OK);
+    fs::remove(folder + "/gone.txt");
+    fs::remove(folder + "/locked.txt");
+    ASSERT_EQ(symlink(kUnreadable, (folder + "/locked.txt").c_str()), 0);
+    std::ofstream(folder + "/small.txt") << "small file, changed\n";
+
+    CallResult r = Unlha("u -x -sync D:\\OUT\\S.LZH small.txt locked.txt");
+    EXPECT_EQ(r.rc, ARC_ERROR_INCOMPLETE) << r.output;
+    EXPECT_NE(r.output.find("not-updated unreadable locked.txt\n"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("skipped"), std::string::npos) << r.output;
+    EXPECT_EQ(MemberNames(D("OUT/S.LZH")), (std::set<std::string>{"small.txt", "locked.txt"}));
+    EXPECT_EQ(PeersReject(D("OUT/S.LZH"), 2), "");
+    std::string kept;
+    ASSERT_EQ(qb::arctest::RunShell("7zz e -so " + D("OUT/S.LZH") + " locked.txt", &kept), 0);
+    EXPECT_EQ(kept, "the only stored copy\n");
+
+    // Without an old archive there is nothing to keep: the file is left out and named.
+    fs::remove(D("OUT/S.LZH"));
+    r = Unlha("u -x -sync D:\\OUT\\S.LZH small.txt locked.txt");
+    EXPECT_EQ(r.rc, ARC_ERROR_INCOMPLETE) << r.output;
+    EXPECT_NE(r.output.find("skipped unreadable locked.txt\n"), std::string::npos) << r.output;
+    EXPECT_EQ(MemberNames(D("OUT/S.LZH")), std::set<std::string>{"small.txt"});
+}
+
 TEST_F(Safety, MembersOf4GiBAndMoreAreReported)
 {
     // An archive whose one member declares 5 GiB through the 64-bit size header; an update keeps
@@ -339,6 +384,70 @@ TEST_F(Safety, CallsKilledAtAnyPointLeaveNothingBehind)
     EXPECT_TRUE(TempFiles(D("WORK")).empty());
     EXPECT_EQ(MemberNames(D("OUT/K.LZH")).size(), 5u);
     EXPECT_EQ(PeersReject(D("OUT/K.LZH"), 5), "");
+}
+
+// Extraction too: a call killed while it writes a member leaves that member's temporary file;
+// the next extraction into the folder removes it from every folder it writes to, and leaves a
+// file another call still holds locked, and files of other names, alone.
+struct MemberKiller {
+    std::string member;
+    int reports = 0;
+};
+
+int KillInMember(const char* member, unsigned long long, unsigned long long, void* user)
+{
+    auto& k = *static_cast<MemberKiller*>(user);
+    // The first report of a member comes before its file is made; the next ones come while its
+    // data is written, the last before it is put in place.
+    if (k.member == member && ++k.reports == 2)
+        raise(SIGKILL);
+    return 1;
+}
+
+TEST_F(Safety, ExtractionsKilledHalfWayLeaveOnlyWhatTheNextOneRemoves)
+{
+    fs::create_directories(folder + "/sub");
+    std::ofstream(folder + "/big.txt") << RandomText(6000000, 1);
+    std::ofstream(folder + "/sub/big.txt") << RandomText(6000000, 2);
+    {
+        qb::arctest::ScopedCwd cwd(folder);
+        ASSERT_EQ(Unlha("a -x -r D:\\OUT\\X.LZH *.*").rc, ARC_OK);
+    }
+    fs::create_directories(D("DEST/sub"));
+    std::ofstream(D("DEST/sub/big.txt")) << "the old file, replaced only by a whole new one\n";
+    for (const char* member : {"big.txt", "sub/big.txt"}) {
+        SCOPED_TRACE(member);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            MemberKiller killer{member};
+            SetProgress(KillInMember, &killer);
+            Unlha("x D:\\OUT\\X.LZH D:\\DEST\\");
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the call was not killed";
+        const std::string in = std::strchr(member, '/') ? D("DEST/sub") : D("DEST");
+        ASSERT_EQ(TempFiles(in).size(), 1u);
+        EXPECT_EQ(TempFiles(in)[0].rfind(".big.txt.", 0), 0u) << TempFiles(in)[0];
+    }
+    EXPECT_EQ(qb::arctest::ReadFile(D("DEST/sub/big.txt")),
+              "the old file, replaced only by a whole new one\n");
+
+    // A file of the pattern that a living call holds, and one of another name.
+    const std::string held = D("DEST/sub/.big.txt.a1B2c3.qbtmp");
+    const int heldFd = open(held.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(heldFd, 0);
+    ASSERT_EQ(flock(heldFd, LOCK_EX), 0);
+    std::ofstream(D("DEST/.notes.qbtmp")) << "not ours\n";
+    CallResult r = Unlha("x D:\\OUT\\X.LZH D:\\DEST\\");
+    close(heldFd);
+    ASSERT_EQ(r.rc, ARC_OK) << r.output;
+    EXPECT_EQ(TempFiles(D("DEST")), std::vector<std::string>{".notes.qbtmp"});
+    EXPECT_EQ(TempFiles(D("DEST/sub")), std::vector<std::string>{".big.txt.a1B2c3.qbtmp"});
+    EXPECT_TRUE(qb::arctest::ReadFile(D("DEST/big.txt")) == RandomText(6000000, 1));
+    EXPECT_TRUE(qb::arctest::ReadFile(D("DEST/sub/big.txt")) == RandomText(6000000, 2));
 }
 
 }  // namespace
