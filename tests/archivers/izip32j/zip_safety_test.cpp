@@ -7,8 +7,8 @@
 #include "ZipModules.h"
 #include "archiver_results.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -199,7 +199,8 @@ TEST_F(ZipSafety, SyncKeepsTheOldCopyOfAFileThatCannotBeRead)
     EXPECT_NE(Modules().output.find("not-updated unreadable locked.txt\n"), std::string::npos)
         << Modules().output;
     EXPECT_EQ(Modules().output.find("skipped"), std::string::npos) << Modules().output;
-    EXPECT_EQ(ArchiveMembers(out + "/S.ZIP"), (std::vector<std::string>{"locked.txt", "small.txt"}));
+    EXPECT_EQ(ArchiveMembers(out + "/S.ZIP"),
+              (std::vector<std::string>{"locked.txt", "small.txt"}));
     EXPECT_TRUE(PeersAccept(out + "/S.ZIP"));
     // Kept byte for byte as it was packed (deflated, though this rebuild stores).
     const auto after = RawMembers(out + "/S.ZIP");

@@ -427,7 +427,8 @@ TEST_F(Safety, ExtractionsKilledHalfWayLeaveOnlyWhatTheNextOneRemoves)
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the call was not killed";
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the call was not killed";
         const std::string in = std::strchr(member, '/') ? D("DEST/sub") : D("DEST");
         ASSERT_EQ(TempFiles(in).size(), 1u);
         EXPECT_EQ(TempFiles(in)[0].rfind(".big.txt.", 0), 0u) << TempFiles(in)[0];
