@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -268,6 +269,60 @@ TEST_F(ZipSafety, CallsKilledAtAnyPointLeaveNothingBehind)
     EXPECT_EQ(FolderNames(out), std::vector<std::string>{"K.ZIP"});
     EXPECT_EQ(ArchiveMembers(out + "/K.ZIP").size(), 5u);
     EXPECT_TRUE(PeersAccept(out + "/K.ZIP"));
+}
+
+namespace {
+
+// Dies in the data of one member: its first report comes before its file is made.
+struct MemberKiller {
+    std::string member;
+    int reports = 0;
+};
+
+int KillInMember(const char* member, unsigned long long, unsigned long long, void* user)
+{
+    auto& k = *static_cast<MemberKiller*>(user);
+    if (k.member == member && ++k.reports == 2)
+        raise(SIGKILL);
+    return 1;
+}
+
+}  // namespace
+
+// An extraction killed while it writes a member leaves that member's temporary file; the next
+// extraction into the folder removes it, and leaves a file a living call holds alone.
+TEST_F(ZipSafety, ExtractionsKilledHalfWayLeaveOnlyWhatTheNextOneRemoves)
+{
+    std::string text;
+    for (int i = 0; i < 600000; ++i)
+        text += std::to_string(static_cast<long>(i) * 7919 % 100003) + " ";
+    box.Write("src/sub/big.txt", text);
+    ASSERT_EQ(Zip("-r -9", "X.ZIP"), ARC_OK) << Modules().output;
+    const std::string into = box.MakeFolder("x");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        MemberKiller killer{"sub/big.txt"};
+        Modules().unzipProgress(KillInMember, &killer);
+        Modules().UnZip(box.Root(), "-x " + Quoted(out + "/X.ZIP") + " " + Quoted(into));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the call was not killed";
+    ASSERT_EQ(TempFiles(into + "/sub").size(), 1u);
+    EXPECT_EQ(TempFiles(into + "/sub")[0].rfind(".big.txt.", 0), 0u);
+
+    box.Write("x/sub/.big.txt.a1B2c3.qbtmp", "held by a living call");
+    const int held = open((into + "/sub/.big.txt.a1B2c3.qbtmp").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    EXPECT_EQ(Modules().UnZip(box.Root(), "-x " + Quoted(out + "/X.ZIP") + " " + Quoted(into)),
+              ARC_OK)
+        << Modules().output;
+    close(held);
+    EXPECT_EQ(TempFiles(into + "/sub"), std::vector<std::string>{".big.txt.a1B2c3.qbtmp"});
+    EXPECT_TRUE(ReadFile(into + "/sub/big.txt") == text);
 }
 
 TEST_F(ZipSafety, MemberWhoseDeclaredSizeDisagreesIsAnExtractionError)
