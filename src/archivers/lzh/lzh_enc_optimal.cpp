@@ -79,13 +79,19 @@ void OptimalParser::ShortestPath(const std::uint8_t* data, std::size_t n) {
       const Match& m = m_matches[k];
       const std::uint32_t positionCost = m_costs.position[PositionSymbol(m.distance)];
       const unsigned top = std::min(m.length, room);
+      // Without branches: which length wins is close to random, so a branch would mispredict.
+      const std::uint32_t* lengthCost = m_costs.length.data();
+      const std::uint32_t* after = m_cost.data() + i;
+      unsigned winner = 0;
       for (; len <= top; ++len) {
-        const std::uint32_t c = m_costs.length[len] + positionCost + m_cost[i + len];
-        if (c < best) {
-          best = c;
-          bestLen = len;
-          bestDist = m.distance;
-        }
+        const std::uint32_t c = lengthCost[len] + positionCost + after[len];
+        const bool better = c < best;
+        best = better ? c : best;
+        winner = better ? len : winner;
+      }
+      if (winner != 0) {
+        bestLen = winner;
+        bestDist = m.distance;
       }
     }
     m_cost[i] = best;
