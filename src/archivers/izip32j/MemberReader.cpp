@@ -56,32 +56,66 @@ int MemberReader::SizeMismatch(const std::string& name, uint64_t got, uint64_t d
     return ARC_ERROR_BAD_ARCHIVE;
 }
 
+void CheckedData::WriteTo(arc::OutputText& out, const std::string& name) const
+{
+    if (!line.empty())
+        out.Line(line);
+    if (failed)
+        out.Failed(failed, name);
+}
+
+CheckedData InflateWhole(libdeflate_decompressor* decompressor, const std::string& name,
+                         const char* packed, size_t packedSize, char* out, size_t size,
+                         uint32_t crc)
+{
+    auto mismatch = [&](uint64_t got) {
+        return CheckedData{ARC_ERROR_BAD_ARCHIVE,
+                           name + ": " + std::to_string(got) + " bytes of data, " +
+                               std::to_string(size) + " declared",
+                           "size-mismatch"};
+    };
+    size_t actual = 0;
+    libdeflate_result r =
+        libdeflate_deflate_decompress(decompressor, packed, packedSize, out, size, &actual);
+    if (r == LIBDEFLATE_INSUFFICIENT_SPACE)
+        return mismatch(size + 1);  // at least one byte more than declared
+    if (r != LIBDEFLATE_SUCCESS)
+        return {ARC_ERROR_BAD_ARCHIVE, name + ": the packed data is damaged", nullptr};
+    if (actual != size)
+        return mismatch(actual);
+    if (libdeflate_crc32(0, out, size) != crc)
+        return {ARC_ERROR_CHECKSUM, name + ": CRC error", nullptr};
+    return {};
+}
+
+bool MemberReader::IsWhole(const zip_stat_t& st)
+{
+    return (st.valid & kWholeFields) == kWholeFields && st.comp_method == ZIP_CM_DEFLATE &&
+           st.encryption_method == ZIP_EM_NONE && st.size <= kWholeMember &&
+           st.comp_size <= kWholeMember;
+}
+
 int MemberReader::Read(zip_uint64_t index, const std::string& name, const Sink& sink)
 {
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive_, index, 0, &st) != 0)
         return OpenFailure(name);
-    if ((st.valid & kWholeFields) == kWholeFields && st.comp_method == ZIP_CM_DEFLATE &&
-        st.encryption_method == ZIP_EM_NONE && st.size <= kWholeMember &&
-        st.comp_size <= kWholeMember)
+    if (IsWhole(st))
         return ReadWhole(index, name, st, sink);
     return ReadStream(index, name, st, sink);
 }
 
-// The packed bytes as they are, inflated in one call into a buffer of the declared size: more
-// data than declared does not fit and fails, less is counted.
-int MemberReader::ReadWhole(zip_uint64_t index, const std::string& name, const zip_stat_t& st,
-                            const Sink& sink)
+int MemberReader::ReadPacked(zip_uint64_t index, const std::string& name, const zip_stat_t& st,
+                             char* packed)
 {
     ZipFileHandle file(zip_fopen_index(archive_, index, ZIP_FL_COMPRESSED));
     if (!file)
         return OpenFailure(name);
-    size_t packed = static_cast<size_t>(st.comp_size);
-    char* in = Buffer(in_, inCapacity_, packed);
+    size_t want = static_cast<size_t>(st.comp_size);
     size_t got = 0;
-    while (got < packed) {
-        zip_int64_t n = zip_fread(file.get(), in + got, packed - got);
+    while (got < want) {
+        zip_int64_t n = zip_fread(file.get(), packed + got, want - got);
         if (n < 0) {
             out_.Line(name + ": " + zip_file_strerror(file.get()));
             return ARC_ERROR_BAD_ARCHIVE;
@@ -90,26 +124,28 @@ int MemberReader::ReadWhole(zip_uint64_t index, const std::string& name, const z
             break;
         got += static_cast<size_t>(n);
     }
-    if (got != packed) {
+    if (got != want) {
         out_.Line(name + ": the archive ends inside the member");
         return ARC_ERROR_BAD_ARCHIVE;
     }
+    return ARC_OK;
+}
+
+// The packed bytes as they are, inflated in one call into a buffer of the declared size: more
+// data than declared does not fit and fails, less is counted.
+int MemberReader::ReadWhole(zip_uint64_t index, const std::string& name, const zip_stat_t& st,
+                            const Sink& sink)
+{
+    size_t packed = static_cast<size_t>(st.comp_size);
+    char* in = Buffer(in_, inCapacity_, packed);
+    if (int result = ReadPacked(index, name, st, in); result != ARC_OK)
+        return result;
     size_t size = static_cast<size_t>(st.size);
     char* data = Buffer(data_, dataCapacity_, size);
-    size_t actual = 0;
-    libdeflate_result r =
-        libdeflate_deflate_decompress(decompressor_, in, packed, data, size, &actual);
-    if (r == LIBDEFLATE_INSUFFICIENT_SPACE)
-        return SizeMismatch(name, size + 1, size);  // at least one byte more than declared
-    if (r != LIBDEFLATE_SUCCESS) {
-        out_.Line(name + ": the packed data is damaged");
-        return ARC_ERROR_BAD_ARCHIVE;
-    }
-    if (actual != size)
-        return SizeMismatch(name, actual, size);
-    if (libdeflate_crc32(0, data, size) != st.crc) {
-        out_.Line(name + ": CRC error");
-        return ARC_ERROR_CHECKSUM;
+    CheckedData checked = InflateWhole(decompressor_, name, in, packed, data, size, st.crc);
+    if (checked.result != ARC_OK) {
+        checked.WriteTo(out_, name);
+        return checked.result;
     }
     if (int result = sink(data, size); result != ARC_OK)
         return result;

@@ -34,6 +34,22 @@ struct ReadProgress {
     bool Report(const char* member) { return !proc || proc(member, done, total, user) != 0; }
 };
 
+// The outcome of checking a member's data: a result code, and the lines for the output (a
+// message, and the reason word of a "failed" line when there is one).
+struct CheckedData {
+    int result = 0;
+    std::string line;
+    const char* failed = nullptr;
+
+    void WriteTo(arc::OutputText& out, const std::string& name) const;
+};
+
+// Inflates the packed bytes of a member into out (room for exactly size bytes) and checks the
+// length and the CRC. Needs nothing of libzip, so worker threads may call it.
+CheckedData InflateWhole(libdeflate_decompressor* decompressor, const std::string& name,
+                         const char* packed, size_t packedSize, char* out, size_t size,
+                         uint32_t crc);
+
 class MemberReader {
 public:
     MemberReader(zip_t* archive, ReadProgress& progress, arc::OutputText& out);
@@ -47,6 +63,12 @@ public:
     // output), ARC_ERROR_USER_CANCEL or the sink's failure otherwise.
     using Sink = std::function<int(const char* data, size_t size)>;
     int Read(zip_uint64_t index, const std::string& name, const Sink& sink);
+
+    // True when the member (of the status st) is read in one piece and inflated in one call.
+    static bool IsWhole(const zip_stat_t& st);
+    // Reads the packed bytes of such a member into packed (st.comp_size bytes). Returns ARC_OK
+    // or the failure (with its line in the output).
+    int ReadPacked(zip_uint64_t index, const std::string& name, const zip_stat_t& st, char* packed);
 
 private:
     int ReadWhole(zip_uint64_t index, const std::string& name, const zip_stat_t& st,

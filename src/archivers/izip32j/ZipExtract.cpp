@@ -3,6 +3,8 @@
 #include "ErrorCodes.h"
 #include "ExtractFile.h"
 #include "SafePath.h"
+#include "Threads.h"
+#include "ZipExtractWorkers.h"
 #include "ZipMetadata.h"
 #include "archiver_results.h"
 
@@ -19,13 +21,33 @@ public:
               ReadProgress& progress, arc::OutputText& out)
         : archive_(archive), paths_(folder), reader_(reader), progress_(progress), out_(out),
           umask_(arc::ReadUmask())
-    { }
+    {
+        // One thread makes the files itself; more hand the small members to workers.
+        if (unsigned threads = arc::ThreadCount(); threads > 1)
+            workers_ = std::make_unique<ExtractWorkers>(threads, umask_);
+    }
 
     int Member(const ChosenMember& member);
+    // Takes the results of the members the workers finished (all of them when wait). Returns
+    // a failure that ends the call, else ARC_OK; other failures are kept for Failure().
+    int Collect(bool wait);
+    void Cancel()
+    {
+        if (workers_)
+            workers_->Cancel();
+    }
+    int Failure() const { return failure_; }
+    void Fail(int result)
+    {
+        if (failure_ == ARC_OK)
+            failure_ = result;
+    }
 
 private:
     int MakeFolder(const std::string& hostPath);
     int WriteFile(const ChosenMember& member, const std::string& hostPath);
+    int HandOver(const ChosenMember& member, const std::string& hostPath, const zip_stat_t& st);
+    std::optional<mode_t> Mode(zip_uint64_t index) const;
 
     zip_t* archive_;
     arc::ExtractPaths paths_;
@@ -33,6 +55,8 @@ private:
     ReadProgress& progress_;
     arc::OutputText& out_;
     mode_t umask_;
+    std::unique_ptr<ExtractWorkers> workers_;
+    int failure_ = ARC_OK;
 };
 
 int Extractor::Member(const ChosenMember& member)
@@ -44,7 +68,14 @@ int Extractor::Member(const ChosenMember& member)
         return result;
     }
     bool isFolder = !name.empty() && (name.back() == '/' || name.back() == '\\');
-    return isFolder ? MakeFolder(hostPath) : WriteFile(member, hostPath);
+    if (isFolder)
+        return MakeFolder(hostPath);
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (workers_ && zip_stat_index(archive_, member.index, 0, &st) == 0 &&
+        MemberReader::IsWhole(st))
+        return HandOver(member, hostPath, st);
+    return WriteFile(member, hostPath);
 }
 
 int Extractor::MakeFolder(const std::string& hostPath)
@@ -55,6 +86,16 @@ int Extractor::MakeFolder(const std::string& hostPath)
     if (mkdir(hostPath.c_str(), 0777) != 0)
         return arc::ResultFromErrno(errno, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
     return ARC_OK;
+}
+
+// Permissions from the archive when it has them for a plain file (never set-id bits, and not the
+// 0777 of a stored link); otherwise those of a replaced file are kept.
+std::optional<mode_t> Extractor::Mode(zip_uint64_t index) const
+{
+    mode_t stored = MemberMode(archive_, index);
+    if ((stored & 0777) != 0 && (S_ISREG(stored) || (stored & S_IFMT) == 0))
+        return stored & 0777;
+    return std::nullopt;
 }
 
 int Extractor::WriteFile(const ChosenMember& member, const std::string& hostPath)
@@ -69,18 +110,57 @@ int Extractor::WriteFile(const ChosenMember& member, const std::string& hostPath
     });
     if (result != ARC_OK)
         return result;  // the temporary file goes with `file`
-    // Permissions from the archive when it has them for a plain file (never set-id bits, and not
-    // the 0777 of a stored link); otherwise those of a replaced file are kept.
-    mode_t stored = MemberMode(archive_, member.index);
-    std::optional<mode_t> mode;
-    if ((stored & 0777) != 0 && (S_ISREG(stored) || (stored & S_IFMT) == 0))
-        mode = stored & 0777;
-    result = file.Commit(mode, MemberTimeExact(archive_, member.index), umask_);
+    result = file.Commit(Mode(member.index), MemberTimeExact(archive_, member.index), umask_);
     if (result == arc::kFolderInTheWay) {
         out_.Line(member.name + ": a folder of that name is in the way");
         return ARC_ERROR_WRITE;
     }
     return result;
+}
+
+// The packed bytes go to a worker; the member's progress is reported when they are read, and
+// only then may the worker put the file in place.
+int Extractor::HandOver(const ChosenMember& member, const std::string& hostPath,
+                        const zip_stat_t& st)
+{
+    auto job = std::make_unique<ExtractJob>();
+    job->name = member.name;
+    job->hostPath = hostPath;
+    job->mode = Mode(member.index);
+    job->mtime = MemberTimeExact(archive_, member.index);
+    job->packedSize = static_cast<size_t>(st.comp_size);
+    job->size = static_cast<size_t>(st.size);
+    job->crc = st.crc;
+    job->packed.reset(new char[std::max<size_t>(job->packedSize, 1)]);
+    if (int result = reader_.ReadPacked(member.index, member.name, st, job->packed.get());
+        result != ARC_OK)
+        return result;
+    ExtractJob* queued = workers_->Push(std::move(job));
+    progress_.done += st.size;
+    if (!progress_.Report(member.name.c_str()))
+        return ARC_ERROR_USER_CANCEL;
+    workers_->Permit(queued);
+    return ARC_OK;
+}
+
+int Extractor::Collect(bool wait)
+{
+    if (!workers_)
+        return ARC_OK;
+    return workers_->Collect(wait, [&](const ExtractJob& job) {
+        if (job.result == ARC_OK)
+            return ARC_OK;
+        if (!job.line.empty())
+            out_.Line(job.line);
+        if (job.failed)
+            out_.Failed(job.failed, job.name);
+        if (job.result == ARC_ERROR_USER_CANCEL)
+            return ARC_OK;  // the call's own cancel, already known
+        if (EndsTheCall(job.result))
+            return job.result;
+        Fail(job.result);
+        return ARC_OK;
+    });
 }
 
 }  // namespace
@@ -96,17 +176,25 @@ int ExtractMembers(zip_t* archive, const std::vector<ChosenMember>& members,
                    arc::OutputText& out)
 {
     Extractor extractor(archive, folder, reader, progress, out);
-    int firstFailure = ARC_OK;
+    auto stop = [&](int result) {
+        extractor.Cancel();
+        extractor.Collect(true);
+        return result;
+    };
     for (const ChosenMember& member : members) {
         if (!progress.Report(member.name.c_str()))
-            return ARC_ERROR_USER_CANCEL;
+            return stop(ARC_ERROR_USER_CANCEL);
         int result = extractor.Member(member);
         if (EndsTheCall(result))
-            return result;
-        if (result != ARC_OK && firstFailure == ARC_OK)
-            firstFailure = result;
+            return stop(result);
+        if (result != ARC_OK)
+            extractor.Fail(result);
+        if (int ended = extractor.Collect(false); ended != ARC_OK)
+            return stop(ended);
     }
-    return firstFailure;
+    if (int ended = extractor.Collect(true); ended != ARC_OK)
+        return ended;
+    return extractor.Failure();
 }
 
 }  // namespace qb::izip

@@ -1,0 +1,168 @@
+#include "ZipExtractWorkers.h"
+
+#include "ErrorCodes.h"
+#include "ExtractFile.h"
+#include "MemberReader.h"
+#include "archiver_results.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <new>
+
+namespace qb::izip {
+namespace {
+
+constexpr size_t kBudget = 24u << 20;  // packed and inflated bytes of the jobs in flight
+constexpr size_t kJobsPerThread = 8;
+
+size_t Weight(const ExtractJob& job)
+{
+    return job.packedSize + job.size;
+}
+
+}  // namespace
+
+ExtractWorkers::ExtractWorkers(unsigned threads, mode_t umaskBits) : umask_(umaskBits)
+{
+    for (unsigned i = 0; i < threads; ++i)
+        threads_.emplace_back([this] { Work(); });
+}
+
+ExtractWorkers::~ExtractWorkers()
+{
+    {
+        std::lock_guard lock(mutex_);
+        cancel_ = true;
+        stop_ = true;
+        changed_.notify_all();
+    }
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+ExtractJob* ExtractWorkers::Push(std::unique_ptr<ExtractJob> job)
+{
+    std::unique_lock lock(mutex_);
+    auto samePath = [&] {
+        return std::any_of(jobs_.begin(), jobs_.end(),
+                           [&](const auto& j) { return !j->done && j->hostPath == job->hostPath; });
+    };
+    changed_.wait(lock, [&] {
+        return jobs_.empty() || (bytes_ + Weight(*job) <= kBudget &&
+                                 running_ < kJobsPerThread * threads_.size() && !samePath());
+    });
+    bytes_ += Weight(*job);
+    ++running_;
+    ExtractJob* raw = job.get();
+    jobs_.push_back(std::move(job));
+    changed_.notify_all();
+    return raw;
+}
+
+void ExtractWorkers::Permit(ExtractJob* job)
+{
+    std::lock_guard lock(mutex_);
+    job->permitted = true;
+    changed_.notify_all();
+}
+
+void ExtractWorkers::Cancel()
+{
+    std::lock_guard lock(mutex_);
+    cancel_ = true;
+    changed_.notify_all();
+}
+
+int ExtractWorkers::Collect(bool wait, const std::function<int(const ExtractJob&)>& done)
+{
+    for (;;) {
+        std::unique_ptr<ExtractJob> job;
+        {
+            std::unique_lock lock(mutex_);
+            if (wait)
+                changed_.wait(lock, [&] { return jobs_.empty() || jobs_.front()->done; });
+            if (jobs_.empty() || !jobs_.front()->done)
+                return ARC_OK;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+            changed_.notify_all();
+        }
+        if (int result = done(*job); result != ARC_OK)
+            return result;
+    }
+}
+
+void ExtractWorkers::Work()
+{
+    libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+    for (;;) {
+        ExtractJob* job = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            auto next = [&]() -> ExtractJob* {
+                for (auto& j : jobs_)
+                    if (!j->taken)
+                        return j.get();
+                return nullptr;
+            };
+            changed_.wait(lock, [&] { return stop_ || next() != nullptr; });
+            if (stop_)
+                break;
+            job = next();
+            job->taken = true;
+        }
+        try {
+            if (!decompressor)
+                throw std::bad_alloc();
+            Run(*job, decompressor);
+        } catch (...) {
+            // No exception may leave a worker thread (it would end the process).
+            job->result = ARC_ERROR_NO_MEMORY;
+            job->line = job->name + ": out of memory";
+        }
+        std::lock_guard lock(mutex_);
+        bytes_ -= Weight(*job);
+        --running_;
+        job->packed.reset();
+        job->done = true;
+        changed_.notify_all();
+    }
+    libdeflate_free_decompressor(decompressor);
+}
+
+void ExtractWorkers::Run(ExtractJob& job, libdeflate_decompressor* decompressor)
+{
+    // Made for each job, so that what is held stays within what the budget counted.
+    std::unique_ptr<char[]> buffer(new char[std::max<size_t>(job.size, 1)]);
+    CheckedData checked = InflateWhole(decompressor, job.name, job.packed.get(), job.packedSize,
+                                       buffer.get(), job.size, job.crc);
+    if (checked.result != ARC_OK) {
+        job.result = checked.result;
+        job.line = checked.line;
+        job.failed = checked.failed;
+        return;
+    }
+    arc::ExtractFile file;
+    if ((job.result = file.Begin(job.hostPath)) != ARC_OK)
+        return;
+    if (int err = file.Write(buffer.get(), job.size)) {
+        job.result = arc::ResultFromErrno(err, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+        return;
+    }
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return job.permitted || cancel_; });
+        if (!job.permitted) {
+            job.result = ARC_ERROR_USER_CANCEL;
+            return;  // the temporary file goes with `file`
+        }
+    }
+    job.result = file.Commit(job.mode, job.mtime, umask_);
+    if (job.result == arc::kFolderInTheWay) {
+        job.line = job.name + ": a folder of that name is in the way";
+        job.result = ARC_ERROR_WRITE;
+    }
+}
+
+}  // namespace qb::izip

@@ -1,0 +1,86 @@
+// Extracting small members on every core.
+//
+// Creating, writing and renaming thousands of small files is bound by the system calls per file,
+// which run on one core when one thread makes them all. The calling thread keeps what must stay
+// in order (reading the archive through libzip, the member paths and folders, progress and the
+// output); it hands each small member's packed bytes to a worker, which inflates, checks and
+// writes the temporary file. A worker puts the file in place only once the calling thread has
+// reported that member's progress and the caller has not cancelled (Permit), so a cancel still
+// leaves nothing of a member that was not finished before it. Memory in flight is bounded.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct libdeflate_decompressor;
+
+namespace qb::izip {
+
+struct ExtractJob {
+    std::string name;  // UTF-8, for messages
+    std::string hostPath;  // where the file goes
+    std::optional<mode_t> mode;
+    struct timespec mtime { };
+    std::unique_ptr<char[]> packed;
+    size_t packedSize = 0;
+    size_t size = 0;
+    uint32_t crc = 0;
+
+    // Set by the worker.
+    int result = 0;
+    std::string line;  // for the output
+    const char* failed = nullptr;  // reason word of a "failed" line
+
+    // Guarded by the pool's lock.
+    bool taken = false;
+    bool permitted = false;
+    bool done = false;
+};
+
+class ExtractWorkers {
+public:
+    ExtractWorkers(unsigned threads, mode_t umaskBits);
+    ~ExtractWorkers();  // cancels what is not permitted yet and waits for the workers
+    ExtractWorkers(const ExtractWorkers&) = delete;
+    ExtractWorkers& operator=(const ExtractWorkers&) = delete;
+
+    // Queues a job; waits first while too much is in flight, or while an earlier job writes the
+    // same path (the later member must win, as it would one after the other).
+    ExtractJob* Push(std::unique_ptr<ExtractJob> job);
+    // The job may be put in place.
+    void Permit(ExtractJob* job);
+    // No job that is not permitted yet will be put in place.
+    void Cancel();
+    // Hands the finished jobs at the front, in order, to done (all of them when wait). Stops
+    // early, returning that result, when done returns non-zero.
+    int Collect(bool wait, const std::function<int(const ExtractJob&)>& done);
+
+private:
+    void Work();
+    void Run(ExtractJob& job, libdeflate_decompressor* decompressor);
+
+    mode_t umask_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<ExtractJob>> jobs_;
+    size_t bytes_ = 0;  // weight of the jobs not done yet
+    size_t running_ = 0;  // and their number
+    bool cancel_ = false;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace qb::izip
