@@ -18,6 +18,8 @@ namespace e2e {
 namespace {
 
 const char* const kModules[] = {"UNLHA32.DLL", "IZIP32J.DLL", "ZIP32J.DLL", "UNZIP32.DLL"};
+constexpr unsigned kNobody = 65534;
+const char* const kSetpriv = "/usr/bin/setpriv";
 
 }  // namespace
 
@@ -69,6 +71,21 @@ void Sandbox::ReplaceModule(const std::string& name, const std::string& from)
     fs::copy_file(from, m_root + "/c/SYSTEM/" + name, fs::copy_options::overwrite_existing);
 }
 
+bool Sandbox::RunAsOrdinaryUser()
+{
+    if (::geteuid() != 0)
+        return true;
+    if (::access(kSetpriv, X_OK) != 0)
+        return false;
+    for (const auto& e : fs::recursive_directory_iterator(m_root))
+        if (::lchown(e.path().c_str(), kNobody, kNobody) != 0)
+            return false;
+    if (::chown(m_root.c_str(), kNobody, kNobody) != 0)
+        return false;
+    m_asNobody = true;
+    return true;
+}
+
 std::vector<std::string> Sandbox::Environment(const std::map<std::string, std::string>& extra) const
 {
     std::map<std::string, std::string> env = {
@@ -96,9 +113,13 @@ std::vector<std::string> Sandbox::Environment(const std::map<std::string, std::s
 namespace {
 
 pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
-            const std::string& cwd, const std::string& outFile, const std::string& errFile)
+            const std::string& cwd, const std::string& outFile, const std::string& errFile,
+            bool asNobody = false)
 {
     std::vector<std::string> argvStrings = {QB_PROGRAM};
+    if (asNobody)
+        argvStrings = {kSetpriv, "--reuid=" + std::to_string(kNobody),
+                       "--regid=" + std::to_string(kNobody), "--clear-groups", "--", QB_PROGRAM};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv, envp;
     for (auto& s : argvStrings)
@@ -116,7 +137,7 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = -1;
-    if (::posix_spawn(&pid, QB_PROGRAM, &actions, nullptr, argv.data(), envp.data()) != 0)
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
         pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
@@ -134,7 +155,7 @@ int Sandbox::StartTagged(const std::string& tag, const std::vector<std::string>&
                          const std::map<std::string, std::string>& extraEnv) const
 {
     return Spawn(args, Environment(extraEnv), m_root + "/c", m_root + "/stdout" + tag + ".txt",
-                 m_root + "/stderr" + tag + ".txt");
+                 m_root + "/stderr" + tag + ".txt", m_asNobody);
 }
 
 RunResult Sandbox::Wait(int pid, const std::string& tag, int timeoutSeconds) const

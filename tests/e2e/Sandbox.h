@@ -36,6 +36,10 @@ public:
     void RemoveModule(const std::string& name);
     // Puts another file in place of a module.
     void ReplaceModule(const std::string& name, const std::string& from);
+    // When the tests run as root, which reads every file whatever its mode, the program is run
+    // from now on as an ordinary user (nobody) who owns the sandbox, so that a file of mode 0
+    // cannot be read. False when that is not possible here.
+    bool RunAsOrdinaryUser();
 
     // Runs the program with args and the sandbox's environment (plus extra variables) and waits
     // at most timeoutSeconds. An empty value in extraEnv leaves that variable out.
@@ -53,6 +57,7 @@ public:
 private:
     std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) const;
     std::string m_root;
+    bool m_asNobody = false;
 };
 
 // Tools.

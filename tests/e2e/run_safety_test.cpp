@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -352,4 +354,88 @@ TEST_F(RunSafetyTest, UpdateExtractionTakesOnlyTheExpectedMember)
     EXPECT_NE(r.out.find("　更新のため２重圧縮ファイル解凍中です"), std::string::npos) << r.out;
     EXPECT_EQ(Entries(box.C("TMP")), 0);
     EXPECT_FALSE(fs::exists(box.C("TMP/tmp")));
+}
+
+// Writes gigabytes: run with QB_BIG_TESTS=1. A sparse file just over 4 GiB, packed by the real
+// LZH module in stored mode (the quickest): the archive holds it whole (bsdtar reads the 64-bit
+// size header and gives back the same bytes), and the history says that many LZH readers
+// cannot read it.
+TEST_F(RunSafetyTest, AnLzhMemberOver4GiBIsPackedWholeAndTheHistorySaysSo)
+{
+    const char* big = std::getenv("QB_BIG_TESTS");
+    if (!big || std::string(big) != "1")
+        GTEST_SKIP() << "set QB_BIG_TESTS=1 to pack a file over 4 GiB";
+    const std::string huge = box.C("SRC/PROJ/huge.img");
+    WriteBytes(box.C("SRC/PROJ/small.txt"), "small\n");
+    WriteBytes(huge, "head");
+    const long long size = (4LL << 30) + (100LL << 20);  // 4.1 GiB
+    {
+        std::fstream f(huge, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(size - 4);
+        f << "tail";
+    }
+    ASSERT_EQ(static_cast<long long>(fs::file_size(huge)), size);
+    box.WriteSettings({{"Auto", "True"}, {"AutoExe", "1"}, {"Dir_Out", "C:\\OUT"}});
+    const RunResult r = box.Run({"C:\\SRC\\PROJ"}, {}, 1800);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("　4GiB を超えるファイル huge.img があります。多くの LZH 解凍ソフト（lhasa、"
+                         "7-Zip など）はこの圧縮ファイルを読めません（ZIP なら読めます）\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("small.txt があります"), std::string::npos) << r.out;
+    const std::string archive = Quote(box.C("OUT/PROJ.LZH"));
+    EXPECT_EQ(Shell("bsdtar -xOf " + archive + " huge.img | cmp -s - " + Quote(huge)), 0);
+    EXPECT_EQ(Shell("bsdtar -xOf " + archive + " small.txt | cmp -s - " +
+                    Quote(box.C("SRC/PROJ/small.txt"))),
+              0);
+}
+
+// A rebuild (SyncArchive) of a folder with a file that is there but cannot be read keeps that
+// file's old copy in the archive: the only stored copy is not thrown away. The history names
+// it as not updated, and the folder counts as not fully packed. A file that is gone goes.
+TEST_F(RunSafetyTest, ASyncKeepsTheOldCopyOfAFileThatCannotBeRead)
+{
+    MakeSourceTree(box.C("SRC/PROJ"), 3);
+    WriteBytes(box.C("SRC/PROJ/secret.txt"), "the only stored copy\n");
+    WriteBytes(box.C("SRC/PROJ/gone.txt"), "soon gone\n");
+    if (!box.RunAsOrdinaryUser())
+        GTEST_SKIP() << "root reads every file, and no ordinary user to run as";
+    struct Case {
+        const char* format;
+        std::vector<std::pair<std::string, std::string>> settings;
+        const char* archive;
+    };
+    const Case cases[] = {{"LZH", {{"AutoExe", "0"}}, "OUT/PROJ.LZH"},
+                          {"ZIP", {{"AutoExe", "0"}, {"AshukuExe", "1"}}, "OUT/PROJ.ZIP"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        fs::permissions(box.C("SRC/PROJ/secret.txt"), fs::perms::owner_read | fs::perms::owner_write);
+        WriteBytes(box.C("SRC/PROJ/gone.txt"), "soon gone\n");
+        auto settings = c.settings;
+        settings.insert(settings.end(), {{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
+        box.WriteSettings(settings);
+        ASSERT_EQ(box.Run({"C:\\SRC\\PROJ"}).status, 0);
+        fs::remove(box.C("SRC/PROJ/gone.txt"));
+        fs::permissions(box.C("SRC/PROJ/secret.txt"), fs::perms::none);
+        settings.push_back({"SyncArchive", "True"});
+        box.WriteSettings(settings);
+        const RunResult r = box.Run({"C:\\SRC\\PROJ"});
+        EXPECT_EQ(r.status, 1) << r.out << r.err;
+        EXPECT_NE(r.out.find("　更新されなかったファイル：secret.txt（読み込みが許可されていません。"
+                             "前の内容のまま残しました）\n" +
+                             kFailed +
+                             "　理由：更新されなかったファイルが 1 個あります（前の内容のまま"
+                             "圧縮ファイルに残しました）\n"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_EQ(r.out.find("圧縮されなかったファイル"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("全 1 フォルダ中 0 フォルダを圧縮しました\n"), std::string::npos) << r.out;
+        fs::permissions(box.C("SRC/PROJ/secret.txt"), fs::perms::owner_read);
+        auto files = Extract(box.C(c.archive));
+        EXPECT_EQ(files.count("gone.txt"), 0u);
+        EXPECT_EQ(files, Tree(box.C("SRC/PROJ")));
+        EXPECT_EQ(files["secret.txt"], "the only stored copy\n");
+        fs::remove(box.C(c.archive));
+    }
 }
