@@ -439,3 +439,64 @@ TEST_F(RunSafetyTest, ASyncKeepsTheOldCopyOfAFileThatCannotBeRead)
         fs::remove(box.C(c.archive));
     }
 }
+
+// An update of a double archive first unpacks the stored archive from the final one. A run
+// killed while it writes that file leaves its temporary file; the next run leaves nothing.
+TEST_F(RunSafetyTest, ARunKilledWhileItUnpacksForAnUpdateLeavesNothingTheNextRunKeeps)
+{
+    std::string text(64u << 20, ' ');
+    unsigned state = 11;
+    for (char& ch : text) {
+        state = state * 1103515245u + 12345u;
+        ch = static_cast<char>('a' + (state >> 24) % 8);  // packs well, unpacks for a while
+    }
+    WriteBytes(box.C("SRC/PROJ/text.txt"), text);
+    MakeSourceTree(box.C("SRC/PROJ/tree"), 6);
+    box.WriteSettings({{"Auto", "True"},
+                       {"AutoExe", "2"},
+                       {"Double", "True"},
+                       {"Dir_Out", "C:\\OUT"},
+                       {"TmpDir", "C:\\TMP\\"}});
+    ASSERT_EQ(box.Run({"C:\\SRC\\PROJ"}).status, 0);
+    const std::string archive = box.C("OUT/PROJ.LZH.LZH");
+    std::string old = ReadBytes(archive);
+    WriteBytes(box.C("SRC/PROJ/new.txt"), "a change to pack\n");
+
+    // The stored archive's temporary file in the run's folder, before the stored archive is.
+    auto unpacking = [&]() -> std::string {
+        std::error_code ec;
+        for (const auto& run : fs::directory_iterator(box.C("TMP"), ec)) {
+            bool stored = fs::exists(run.path() / "PROJ.LZH", ec);
+            for (const auto& e : fs::directory_iterator(run.path(), ec)) {
+                const std::string name = e.path().filename().string();
+                if (!stored && name.rfind(".PROJ.LZH.", 0) == 0 &&
+                    name.size() > 6 && name.substr(name.size() - 6) == ".qbtmp")
+                    return e.path().string();
+            }
+        }
+        return {};
+    };
+    bool killedUnpacking = false;
+    for (int attempt = 0; attempt < 5 && !killedUnpacking; ++attempt) {
+        const int pid = box.StartTagged("k", {"C:\\SRC\\PROJ"});
+        ASSERT_GT(pid, 0);  // never kill(-1)
+        std::string temp;
+        int status = 0;
+        while (temp.empty() && ::waitpid(pid, &status, WNOHANG) == 0)
+            temp = unpacking();
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        if (temp.empty()) {
+            old = ReadBytes(archive);  // it may have finished: that is the archive now
+            continue;  // it unpacked before it was seen: again
+        }
+        killedUnpacking = fs::exists(temp);
+        EXPECT_TRUE(ReadBytes(archive) == old);
+    }
+    ASSERT_TRUE(killedUnpacking) << "no run was killed while it unpacked";
+    const RunResult r = box.Run({"C:\\SRC\\PROJ"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(Entries(box.C("TMP")), 0);
+    EXPECT_EQ(Entries(box.C("OUT")), 1);
+    EXPECT_TRUE(ExtractDouble(archive) == Tree(box.C("SRC/PROJ")));
+}
