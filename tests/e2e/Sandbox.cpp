@@ -118,8 +118,12 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
 {
     std::vector<std::string> argvStrings = {QB_PROGRAM};
     if (asNobody)
-        argvStrings = {kSetpriv, "--reuid=" + std::to_string(kNobody),
-                       "--regid=" + std::to_string(kNobody), "--clear-groups", "--", QB_PROGRAM};
+        argvStrings = {kSetpriv,
+                       "--reuid=" + std::to_string(kNobody),
+                       "--regid=" + std::to_string(kNobody),
+                       "--clear-groups",
+                       "--",
+                       QB_PROGRAM};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv, envp;
     for (auto& s : argvStrings)

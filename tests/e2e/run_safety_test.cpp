@@ -379,9 +379,10 @@ TEST_F(RunSafetyTest, AnLzhMemberOver4GiBIsPackedWholeAndTheHistorySaysSo)
     const RunResult r = box.Run({"C:\\SRC\\PROJ"}, {}, 1800);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("　4GiB を超えるファイル huge.img があります。多くの LZH 解凍ソフト（lhasa、"
-                         "7-Zip など）はこの圧縮ファイルを読めません（ZIP なら読めます）\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("　4GiB を超えるファイル huge.img があります。多くの LZH 解凍ソフト（lhasa、"
+                   "7-Zip など）はこの圧縮ファイルを読めません（ZIP なら読めます）\n"),
+        std::string::npos)
         << r.out;
     EXPECT_EQ(r.out.find("small.txt があります"), std::string::npos) << r.out;
     const std::string archive = Quote(box.C("OUT/PROJ.LZH"));
@@ -410,7 +411,8 @@ TEST_F(RunSafetyTest, ASyncKeepsTheOldCopyOfAFileThatCannotBeRead)
                           {"ZIP", {{"AutoExe", "0"}, {"AshukuExe", "1"}}, "OUT/PROJ.ZIP"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
-        fs::permissions(box.C("SRC/PROJ/secret.txt"), fs::perms::owner_read | fs::perms::owner_write);
+        fs::permissions(box.C("SRC/PROJ/secret.txt"),
+                        fs::perms::owner_read | fs::perms::owner_write);
         WriteBytes(box.C("SRC/PROJ/gone.txt"), "soon gone\n");
         auto settings = c.settings;
         settings.insert(settings.end(), {{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
@@ -422,15 +424,17 @@ TEST_F(RunSafetyTest, ASyncKeepsTheOldCopyOfAFileThatCannotBeRead)
         box.WriteSettings(settings);
         const RunResult r = box.Run({"C:\\SRC\\PROJ"});
         EXPECT_EQ(r.status, 1) << r.out << r.err;
-        EXPECT_NE(r.out.find("　更新されなかったファイル：secret.txt（読み込みが許可されていません。"
-                             "前の内容のまま残しました）\n" +
-                             kFailed +
-                             "　理由：更新されなかったファイルが 1 個あります（前の内容のまま"
-                             "圧縮ファイルに残しました）\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            r.out.find("　更新されなかったファイル：secret.txt（読み込みが許可されていません。"
+                       "前の内容のまま残しました）\n" +
+                       kFailed +
+                       "　理由：更新されなかったファイルが 1 個あります（前の内容のまま"
+                       "圧縮ファイルに残しました）\n"),
+            std::string::npos)
             << r.out;
         EXPECT_EQ(r.out.find("圧縮されなかったファイル"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("全 1 フォルダ中 0 フォルダを圧縮しました\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("全 1 フォルダ中 0 フォルダを圧縮しました\n"), std::string::npos)
+            << r.out;
         fs::permissions(box.C("SRC/PROJ/secret.txt"), fs::perms::owner_read);
         auto files = Extract(box.C(c.archive));
         EXPECT_EQ(files.count("gone.txt"), 0u);
@@ -469,8 +473,8 @@ TEST_F(RunSafetyTest, ARunKilledWhileItUnpacksForAnUpdateLeavesNothingTheNextRun
             bool stored = fs::exists(run.path() / "PROJ.LZH", ec);
             for (const auto& e : fs::directory_iterator(run.path(), ec)) {
                 const std::string name = e.path().filename().string();
-                if (!stored && name.rfind(".PROJ.LZH.", 0) == 0 &&
-                    name.size() > 6 && name.substr(name.size() - 6) == ".qbtmp")
+                if (!stored && name.rfind(".PROJ.LZH.", 0) == 0 && name.size() > 6 &&
+                    name.substr(name.size() - 6) == ".qbtmp")
                     return e.path().string();
             }
         }
