@@ -15,7 +15,7 @@
 #include "panes/mdiFile.h"
 #include "panes/mdiOutDir.h"
 #include "panes/mdiStatus.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,14 +5,14 @@
 // screen is a 1280 x 1024 one, and the window starts from a stored size of 1000 x 720 pixels,
 // cut to the screen where it does not fit.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
-#include "engine/EngineFixture.h"
 #include "panes/RunProgress.h"
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"
 #include "panes/mdiOutDir.h"
 #include "platform/SettingsStore.h"
+#include "support/EngineFixture.h"
 
 #include <QApplication>
 #include <QDir>

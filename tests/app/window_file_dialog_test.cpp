@@ -1,7 +1,7 @@
 // The file dialogs of the File and Log menus, shown for real (offscreen) and answered by hand:
 // the folder they open in, the filter texts, names in any letter case.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "dialogs/UiSeams.h"
 #include "engine/ProgramArguments.h"

@@ -1,7 +1,7 @@
 // The frame: pane layout in the real window, the cancel button's place, menus that reach the
 // frame from any pane, first activation, placement and its corrections, shutdown and restore.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "dialogs/FolderPicker.h"
 #include "dialogs/UiSeams.h"

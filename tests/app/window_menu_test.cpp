@@ -1,7 +1,7 @@
 // Menu commands that the frame carries out itself or hands to the dialogs: folder creation in
 // the output folder, the font for every window, the help page, the history copy.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "app/HelpFile.h"
 #include "dialogs/UiSeams.h"

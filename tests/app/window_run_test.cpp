@@ -1,9 +1,8 @@
 // The interactive run behind the run buttons: what it disables while it works, the history it
 // writes, which folders leave the target list, cancelling between folders and inside an archive.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
-#include "engine/EngineFixture.h"
 #include "panes/HistoryList.h"
 #include "panes/RunProgress.h"
 #include "panes/mdiFile.h"
@@ -11,6 +10,7 @@
 #include "panes/mdiOutDir.h"
 #include "panes/mdiOutFile.h"
 #include "panes/mdiStatus.h"
+#include "support/EngineFixture.h"
 
 #include <QLabel>
 

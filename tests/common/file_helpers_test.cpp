@@ -2,7 +2,7 @@
 // temporary and system folders. Each test runs in its own sandbox of drives.
 #include "common/basQuill.h"
 #include "platform/CurrentDir.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

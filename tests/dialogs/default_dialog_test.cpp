@@ -1,7 +1,7 @@
 // The initial-folder dialog: the greyed apply button, the three uses of the Default menu,
 // the free-space label, the check box and the fall-back to the working folder.
 
-#include "DialogSandbox.h"
+#include "support/DialogSandbox.h"
 
 #include "common/basQuill.h"
 #include "dialogs/FolderPicker.h"
@@ -174,7 +174,7 @@ TEST_F(DefaultDialog, MissingFoldersFallBackToTheWorkingFolder)
 
     // The temporary folder of the system gone: the copy lands in the working folder too.
     dialog.SetDirName(QStringLiteral("D:\\Out"));
-    qputenv("TMPDIR", (m_dir.path() + QStringLiteral("/c/gone")).toUtf8());
+    qputenv("TMPDIR", (sandboxRoot() + QStringLiteral("/c/gone")).toUtf8());
     dialog.findChild<QAction *>(QStringLiteral("mnuTmp"))->trigger();
     EXPECT_EQ(dialog.DirName(), QStringLiteral("C:\\"));
 }

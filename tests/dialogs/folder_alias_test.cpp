@@ -2,7 +2,7 @@
 // the ten slots, adding through the input box, the popup entries' states, and the dialog's
 // edits, which reach the pane only through OK.
 
-#include "DialogSandbox.h"
+#include "support/DialogSandbox.h"
 
 #include "dialogs/FolderAliases.h"
 #include "dialogs/Messages.h"

@@ -1,7 +1,7 @@
 // The shared font (rounding, the Windows Mincho name, the Font menu's comparison), the about
 // dialog's module rows and version texts, and the help path rule.
 
-#include "DialogSandbox.h"
+#include "support/DialogSandbox.h"
 
 #include "app/FontTips.h"
 #include "app/HelpFile.h"

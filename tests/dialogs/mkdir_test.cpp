@@ -1,7 +1,7 @@
 // Folder creation: the naming rules with their messages in order, trimming, the trailing
 // backslash, existing names, and the working folder put back afterwards.
 
-#include "DialogSandbox.h"
+#include "support/DialogSandbox.h"
 
 #include "dialogs/Messages.h"
 #include "dialogs/UiSeams.h"

@@ -2,7 +2,7 @@
 // (build/screenshots/*.png). The test checks only that each picture was written and is not
 // blank.
 
-#include "DialogSandbox.h"
+#include "support/DialogSandbox.h"
 
 #include "app/frmAbout.h"
 #include "app/frmOption.h"

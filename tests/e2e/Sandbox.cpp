@@ -1,4 +1,4 @@
-#include "Sandbox.h"
+#include "e2e/Sandbox.h"
 
 #include <chrono>
 #include <csignal>
@@ -33,10 +33,6 @@ bool Sandbox::ModulesBuilt()
 
 Sandbox::Sandbox()
 {
-    std::string templ = (fs::temp_directory_path() / "qb-e2e-XXXXXX").string();
-    if (!::mkdtemp(templ.data()))
-        std::abort();
-    m_root = templ;
     for (const char* dir : {"c/SYSTEM", "c/TMP", "c/OUT", "c/SRC", "config", "home", "runtime"})
         fs::create_directories(m_root + "/" + dir);
     fs::permissions(m_root + "/runtime", fs::perms::owner_all);
@@ -47,11 +43,7 @@ Sandbox::Sandbox()
     }
 }
 
-Sandbox::~Sandbox()
-{
-    std::error_code ec;
-    fs::remove_all(m_root, ec);
-}
+Sandbox::~Sandbox() = default;
 
 void Sandbox::WriteSettings(const std::vector<std::pair<std::string, std::string>>& keys)
 {
@@ -191,42 +183,6 @@ RunResult Sandbox::Wait(int pid, const std::string& tag, int timeoutSeconds) con
 int Sandbox::Start(const std::vector<std::string>& args) const
 {
     return Spawn(args, Environment({}), m_root + "/c", m_root + "/stdout.txt", m_root + "/stderr.txt");
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::string Quote(const std::string& text)
-{
-    std::string q = "'";
-    for (char c : text)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-int Shell(const std::string& command)
-{
-    const int rc = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-std::map<std::string, std::string> Tree(const std::string& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.is_regular_file())
-            files[fs::relative(e.path(), folder).string()] = ReadBytes(e.path().string());
-    return files;
 }
 
 void MakeSourceTree(const std::string& folder, unsigned seed)

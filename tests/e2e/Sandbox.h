@@ -3,6 +3,8 @@
 // the independent archive tools and compare folder trees.
 #pragma once
 
+#include "support/Files.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -26,9 +28,9 @@ public:
     // True when the build's system folder holds all four modules.
     static bool ModulesBuilt();
 
-    const std::string& Root() const { return m_root; }
-    std::string C(const std::string& relative) const { return m_root + "/c/" + relative; }
-    std::string SettingsFile() const { return m_root + "/config/Brambleworks.ini"; }
+    const std::string& Root() const { return m_folder.Root(); }
+    std::string C(const std::string& relative) const { return Root() + "/c/" + relative; }
+    std::string SettingsFile() const { return Root() + "/config/Brambleworks.ini"; }
 
     // Writes the settings file with [Quillbox2] and the given keys, in order.
     void WriteSettings(const std::vector<std::pair<std::string, std::string>>& keys);
@@ -56,18 +58,24 @@ public:
 
 private:
     std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) const;
-    std::string m_root;
+    qbtest::TempFolder m_folder{"qb-e2e"};
+    const std::string& m_root = m_folder.Root();
     bool m_asNobody = false;
 };
 
-// Tools.
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
-// Runs a shell command quietly; its exit status.
-int Shell(const std::string& command);
-std::string Quote(const std::string& text);
-// Relative path -> contents of every file below a folder.
-std::map<std::string, std::string> Tree(const std::string& folder);
+// Tools (support/Files.h).
+inline std::string ReadBytes(const std::string& path)
+{
+    return qbtest::ReadFile(path);
+}
+// Writes the whole file, making its folders.
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    qbtest::WriteFile(path, bytes);
+}
+using qbtest::Quote;
+using qbtest::Shell;
+using qbtest::Tree;
 // Fills a folder with a small tree of text and binary files.
 void MakeSourceTree(const std::string& folder, unsigned seed);
 

@@ -1,5 +1,5 @@
 // Archives claimed by the folders of one run: one file, whatever the spelling that reaches it.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "engine/ArchiveClaims.h"
 

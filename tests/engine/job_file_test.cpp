@@ -1,6 +1,6 @@
 // Job files: the exact bytes written, the comma reader, the older format, files from Windows in
 // CP932, and failures that must leave the list and the file on disk as they were.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "common/resQuillbox.h"
 

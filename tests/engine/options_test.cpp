@@ -2,7 +2,7 @@
 // not convert, and the text forms of Booleans and numbers.
 #include "engine/Options.h"
 #include "platform/SettingsStore.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

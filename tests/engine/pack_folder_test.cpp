@@ -1,6 +1,6 @@
 // PackFolder and the silent run loop against the recording fake: history lines in order, the
 // archiver calls made (command and current directory), stop codes, pre-checks and names.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"

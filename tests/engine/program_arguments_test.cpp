@@ -1,6 +1,6 @@
 // The program's command line: how the text is split, what lands on the target list, job files
 // among the arguments, and how Linux arguments become the command text.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "common/resQuillbox.h"
 

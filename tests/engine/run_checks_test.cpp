@@ -1,6 +1,6 @@
 // The run's own checks against the recording fake: archive names two targets share, modes
 // beyond the buttons, and what the module says about left-out files and failed tests.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "archivers/include/archiver_results.h"
 #include "common/resQuill.h"

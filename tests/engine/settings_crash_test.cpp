@@ -3,7 +3,7 @@
 #include "engine/Options.h"
 #include "platform/IniDocument.h"
 #include "platform/SettingsStore.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // What start-up finds before any window: the archiver modules in the system folder, and the
 // folder the output and source panes start in.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "engine/Archivers.h"
 #include "engine/PaneStart.h"

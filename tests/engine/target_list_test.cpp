@@ -1,6 +1,6 @@
 // The adding rules of the target list: duplicates, the 1000-folder limit and its one message,
 // and the normalising of outside paths.
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "common/resQuillbox.h"
 

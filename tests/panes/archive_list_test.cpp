@@ -1,7 +1,7 @@
 // The created-archive list: duplicates, its silent limit, refresh against the disk, and what a
 // drag carries.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "panes/mdiOutFile.h"
 

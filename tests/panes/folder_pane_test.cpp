@@ -1,7 +1,7 @@
 // The folder browser panes: the folder list's keys, fall-backs, the shortened text, the output
 // pane's free space, the popup copy, and the starting folder rules.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "common/basQuill.h"
 #include "dialogs/FolderPicker.h"

@@ -1,7 +1,7 @@
 // The folder panes and the subfolder list follow changes made on disk by other programs, without
 // the refresh menu item; a run in progress holds them back until it ends.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "dialogs/FolderPicker.h"
 #include "dialogs/FolderWatch.h"

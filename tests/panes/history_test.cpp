@@ -1,6 +1,6 @@
 // The execution history: the current-line rule and its cap, the clipboard copy and the log file.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "dialogs/UiSeams.h"
 #include "panes/HistoryList.h"

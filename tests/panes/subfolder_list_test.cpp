@@ -1,6 +1,6 @@
 // The subfolder list: what its three add buttons add, double click, stale names and Enter.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "panes/mdiFile.h"
 #include "panes/mdiInDir.h"

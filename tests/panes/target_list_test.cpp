@@ -1,7 +1,7 @@
 // The target list: duplicates, the 1000-folder limit on every way in, drops from file managers,
 // removal, and the popup copies into the folder panes.
 
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "dialogs/FolderPicker.h"
 #include "dialogs/UiSeams.h"

@@ -2,7 +2,7 @@
 // the process (so relative names given to the archiver modules land in the right folder).
 #include "platform/CurrentDir.h"
 #include "platform/Drives.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The drive table and the conversions between drive paths and host paths.
 #include "platform/Drives.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

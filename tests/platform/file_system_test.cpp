@@ -1,8 +1,8 @@
 // Directory search, listings, free space, existence tests, folder creation, file deletion,
 // and the temporary and system folders.
-#include "platform/FileSystem.h"
 #include "platform/Drives.h"
-#include "platform/Sandbox.h"
+#include "platform/FileSystem.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Sandbox.h"
+#include "support/Sandbox.h"
 
 #include "platform/RunFolder.h"
 

@@ -1,7 +1,7 @@
 // The INI-file settings store: reading with defaults, writing, deleting, odd files, and the
 // places where it must refuse rather than damage what is stored.
 #include "platform/SettingsStore.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 

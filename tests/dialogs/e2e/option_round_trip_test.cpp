@@ -5,7 +5,7 @@
 // a folder on its command line, so it must pack it silently (no window) and name the archive
 // in the folder's own letter case.
 
-#include "dialogs/DialogSandbox.h"
+#include "support/DialogSandbox.h"
 
 #include "app/frmOption.h"
 #include "app/frmQuillbox.h"
@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         DialogSandbox::SetUp();
-        const QString root = m_dir.path();
+        const QString root = sandboxRoot();
         // The archiver modules, in a system folder that a sandbox drive covers.
         const QDir built(QStringLiteral(QB_SYSTEM_DIR_OF_BUILD));
         QDir().mkpath(root + QStringLiteral("/c/system"));
@@ -107,7 +107,7 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     program.setProcessEnvironment(env);
-    program.setWorkingDirectory(m_dir.path() + QStringLiteral("/c"));
+    program.setWorkingDirectory(sandboxRoot() + QStringLiteral("/c"));
     program.start(QStringLiteral(QB_PROGRAM), {QStringLiteral("C:\\src\\Folder1")});
     ASSERT_TRUE(program.waitForFinished(120000)) << "the silent run did not end";
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();

@@ -8,11 +8,13 @@
 #include "engine/PackRun.h"
 #include "engine/ProgramArguments.h"
 #include "engine/TargetList.h"
+#include "support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,8 +87,8 @@ public:
     bool AskYesNo(const std::string& text) override;
 };
 
-// A sandbox: C: and D: are folders under a fresh temporary folder; the settings live there too.
-// m_options holds the defaults with TmpDir C:\TEMP\ (which exists).
+// The sandbox (drives C: and D:, the settings, TMPDIR C:\TEMP) with D:\OUT made, and m_options
+// at the defaults with TmpDir C:\TEMP\.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -101,9 +103,9 @@ protected:
     bool Exists(const std::string& drivePath) const;
     std::string ReadFile(const std::string& drivePath) const;
 
+    std::unique_ptr<Sandbox> m_sandbox;
     qb::engine::Options m_options;
-    std::string m_root;
-    std::string m_oldCwd;
+    std::string m_root;  // the sandbox's host folder
 };
 
 }  // namespace qbtest

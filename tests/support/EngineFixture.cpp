@@ -1,4 +1,4 @@
-#include "EngineFixture.h"
+#include "support/EngineFixture.h"
 
 #include "engine/Archivers.h"
 #include "engine/Options.h"
@@ -7,11 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace qbtest {
 namespace {
@@ -127,18 +122,9 @@ bool RecordingPanes::AskYesNo(const std::string& text)
 
 void EngineTest::SetUp()
 {
-    m_oldCwd = fs::current_path().string();
-    std::string templ = (fs::temp_directory_path() / "qb-engine-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    m_root = templ;
-    fs::create_directories(m_root + "/c/TEMP");
-    fs::create_directories(m_root + "/d/OUT");
-    fs::create_directories(m_root + "/config");
-    const std::string drives = "C:=" + m_root + "/c;D:=" + m_root + "/d";
-    ::setenv("QUILLBOX2_DRIVES", drives.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (m_root + "/config").c_str(), 1);
-    fs::current_path(m_root + "/c");
-    qb::platform::ReloadDrives();
+    m_sandbox = std::make_unique<Sandbox>();
+    m_root = m_sandbox->Root();
+    MakeDirs(m_sandbox->D() + "/OUT");
 
     m_options = qb::engine::Options{};
     m_options.SubDir = true;
@@ -150,39 +136,29 @@ void EngineTest::SetUp()
     InstallFake();
 }
 
-void EngineTest::TearDown()
-{
-    fs::current_path(m_oldCwd);
-    std::error_code ec;
-    fs::remove_all(m_root, ec);
-}
+void EngineTest::TearDown() { m_sandbox.reset(); }
 
-std::string EngineTest::Host(const std::string& drivePath) const
-{
-    return qb::platform::ToHostPath(drivePath);
-}
+std::string EngineTest::Host(const std::string& drivePath) const { return Sandbox::Host(drivePath); }
 
 std::string EngineTest::MakeFolder(const std::string& drivePath)
 {
-    fs::create_directories(Host(drivePath));
+    MakeDirs(Host(drivePath));
     return drivePath;
 }
 
 void EngineTest::WriteFile(const std::string& drivePath, const std::string& bytes)
 {
-    std::ofstream out(Host(drivePath), std::ios::binary);
-    out << bytes;
+    qbtest::WriteFile(Host(drivePath), bytes);
 }
 
 bool EngineTest::Exists(const std::string& drivePath) const
 {
-    return fs::exists(Host(drivePath));
+    return qbtest::Exists(Host(drivePath));
 }
 
 std::string EngineTest::ReadFile(const std::string& drivePath) const
 {
-    std::ifstream in(Host(drivePath), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return qbtest::ReadFile(Host(drivePath));
 }
 
 }  // namespace qbtest

@@ -7,7 +7,7 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "engine/Options.h"
-#include "platform/Sandbox.h"
+#include "support/Sandbox.h"
 
 #include <QListWidget>
 #include <QStringList>

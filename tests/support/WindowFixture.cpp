@@ -1,9 +1,9 @@
-#include "WindowFixture.h"
+#include "support/WindowFixture.h"
 
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/UiSeams.h"
-#include "engine/EngineFixture.h"
+#include "support/EngineFixture.h"
 #include "engine/Options.h"
 #include "engine/ProgramArguments.h"
 #include "panes/RunProgress.h"
@@ -60,12 +60,12 @@ void WindowTest::CloseWindow()
 
 std::string WindowTest::Host(const std::string &drivePath) const
 {
-    return qb::platform::ToHostPath(drivePath);
+    return Sandbox::Host(drivePath);
 }
 
 std::string WindowTest::MakeFolder(const std::string &drivePath)
 {
-    std::filesystem::create_directories(Host(drivePath));
+    MakeDirs(Host(drivePath));
     return drivePath;
 }
 
