@@ -1,6 +1,6 @@
 // Compressing the members of a ZIP archive on all cores while the archive is written in order.
 //
-// libzip writes members one after the other on the calling thread. Deflating is what takes the
+// The writer writes members one after the other on the calling thread. Deflating is what takes the
 // time, and pieces of data do not depend on each other, so worker threads deflate ahead of the
 // writer. Each file is cut into pieces of at most kPieceSize bytes; a worker reads one piece and
 // compresses it whole with libdeflate (faster than zlib and a little smaller at the same level).
@@ -10,8 +10,8 @@
 // of compressed bytes, ahead of it, so memory stays small whatever the sizes of the files.
 //
 // Data that does not compress still goes in deflated: libdeflate then emits stored blocks, which
-// cost a few bytes per 64 KiB. Choosing "stored" afterwards is not possible, as libzip must know
-// a member's method before it writes the first member.
+// cost a few bytes per 64 KiB. Choosing "stored" afterwards is not possible, as the local header
+// with the member's method is written before its first piece is ready.
 //
 // Workers only read files and compress; they never call back into the caller. A failure (a file
 // that cannot be read or that shrank) is kept with the piece and reported when the writer
