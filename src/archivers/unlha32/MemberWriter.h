@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace unlha {
@@ -18,14 +19,19 @@ class Call;
 
 // A file or folder to go into the archive under the name `member` (UTF-8, '/' separated).
 struct NewFile {
-    std::string
-        name;  // the stored name when it is not the entry's member name (-x0: the base name)
     const qb::arc::SourceEntry* entry;
+    // Where the stored name begins in the entry's member name (-x0 stores only the base name):
+    // a copy of every name would cost the memory of large trees.
+    std::uint32_t nameStart = 0;
     // How the name is stored: 65001 UTF-8 as it is, 932 converted to CP932, 0 the bytes as found
     // (not valid UTF-8).
     std::uint32_t codePage = 65001;
 
-    const std::string& Member() const { return name.empty() ? entry->member : name; }
+    std::string_view MemberView() const
+    {
+        return std::string_view(entry->member).substr(nameStart);
+    }
+    std::string Member() const { return std::string(MemberView()); }
 };
 
 // The header fields of a new member, from the file's name and status.

@@ -48,7 +48,8 @@ enum class StepKind { Keep, Folder, File };
 
 struct Step {
     StepKind kind;
-    std::size_t oldIndex = 0;
+    std::uint32_t oldIndex =
+        0;  // 32 bits: a step per member of an archive of 100,000 is kept small
     const NewFile* file = nullptr;
     int job = -1;
 };
@@ -204,7 +205,9 @@ int Packer::Collect()
     for (const auto& e : m_collected.entries) {
         if (!m_cmd.storePaths && e.isFolder)
             continue;
-        std::string name = m_cmd.storePaths ? e.member : qb::arc::BaseName(e.member);
+        std::size_t slash = m_cmd.storePaths ? std::string::npos : e.member.rfind('/');
+        auto nameStart = static_cast<std::uint32_t>(slash == std::string::npos ? 0 : slash + 1);
+        std::string_view name = std::string_view(e.member).substr(nameStart);
         // A header holds at most 64 KiB; the fixed part and the other extended headers need
         // well under 200 bytes of it.
         if (name.size() > 0xFFFF - 200) {
@@ -213,9 +216,7 @@ int Packer::Collect()
         }
         if (e.rawName)
             m_call.Out().RawName(name);
-        if (name == e.member)
-            name.clear();  // not kept twice
-        m_files.push_back({std::move(name), &e, e.rawName ? 0u : 65001u});
+        m_files.push_back({&e, nameStart, e.rawName ? 0u : 65001u});
     }
     // Two files under one stored name: found by sorting references, not with a map of copies
     // of every name (a folder of 100,000 files must not cost its names three times over).
@@ -224,10 +225,11 @@ int Packer::Collect()
     for (const auto& f : m_files)
         byName.push_back(&f);
     std::sort(byName.begin(), byName.end(), [](const NewFile* a, const NewFile* b) {
-        return a->Member() != b->Member() ? a->Member() < b->Member() : a->entry < b->entry;
+        return a->MemberView() != b->MemberView() ? a->MemberView() < b->MemberView()
+                                                  : a->entry < b->entry;
     });
     for (std::size_t i = 1; i < byName.size(); ++i) {
-        if (byName[i]->Member() == byName[i - 1]->Member()) {
+        if (byName[i]->MemberView() == byName[i - 1]->MemberView()) {
             m_call.Out().Line("two files would be stored as " + byName[i]->Member() + " (" +
                               byName[i - 1]->entry->member + ", " + byName[i]->entry->member +
                               "); store their folders with -x");
@@ -392,14 +394,14 @@ int Packer::Plan()
             // Only what the files that cannot be read had; the rest of the old archive goes.
             if (m_keepOld[i]) {
                 ++m_kept;
-                m_steps.push_back({StepKind::Keep, i, nullptr});
+                m_steps.push_back({StepKind::Keep, static_cast<std::uint32_t>(i), nullptr});
             }
         } else if (replacement[i]) {
             ++m_replaced;
-            m_steps.push_back({StepKind::File, i, replacement[i]});
+            m_steps.push_back({StepKind::File, static_cast<std::uint32_t>(i), replacement[i]});
         } else {
             ++m_kept;
-            m_steps.push_back({StepKind::Keep, i, nullptr});
+            m_steps.push_back({StepKind::Keep, static_cast<std::uint32_t>(i), nullptr});
         }
     }
     for (const NewFile* f : additions)
