@@ -157,13 +157,23 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
     // Rebuilding takes nothing from the old archive, so there is nothing to unpack for it.
     if (o.Double && !o.SyncArchive && basQuill::FileExists(n.D)) {
         host.HistoryAdd(Text(kHistoryExtractingForUpdate));
-        // Whatever the extraction returns: without a stored archive the first stage simply
-        // builds a new one.
+        // Without a stored archive in it the first stage simply builds a new one. A final
+        // archive that cannot be read is another matter: building anew would replace it and
+        // lose what only it holds, so the folder fails and the archive stays as it is.
         const ArchiverKind kind = secondLzh ? ArchiverKind::Lzh : ArchiverKind::UnZip;
         const std::string command = secondLzh ? LzhUpdateExtractCommand(o, n)
                                               : UnZipUpdateExtractCommand(o, n);
-        if (CallArchiver(kind, command, host).missing)
+        const CallResult extracted = CallArchiver(kind, command, host);
+        if (extracted.missing)
             throw UnexpectedError{FormatText(Text(kReasonModuleMissing), {ModuleName(kind)})};
+        if (extracted.code == ARC_ERROR_BAD_ARCHIVE || extracted.code == ARC_ERROR_CHECKSUM ||
+            extracted.code == ARC_ERROR_UNSUPPORTED) {
+            outcome.module = ModuleName(kind);
+            outcome.archive = n.D;
+            outcome.report = {};
+            outcome.report.failedWord = "damaged-archive";
+            return ARC_ERROR_BAD_ARCHIVE;
+        }
         // Only the stored archive at the top of the outer one is this folder's; a member of the
         // same name inside a folder of it (tmp/NAME.LZH) is not, and nothing of it may stay.
         run.CleanWorkFolder(n.N);

@@ -50,6 +50,15 @@ mode_t NewFileMode(const std::string& target)
         return info.st_mode & 07777;
     mode_t mask = umask(022);
     umask(mask);
+    // A folder that only its owner may enter keeps private things (the program's run folder
+    // holds the stored copy of sources that may be private): a new archive made there is the
+    // owner's alone as well, so that it stays private wherever it is moved or linked.
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : target.substr(0, slash);
+    if (stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 077) == 0)
+        return 0600 & ~mask;
     return 0666 & ~mask;
 }
 

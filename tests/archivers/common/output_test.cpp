@@ -57,6 +57,26 @@ TEST(AtomicOutput, CommitReplacesDiscardKeepsTheOldFile)
     EXPECT_EQ(info.st_mode & 0777, 0640u);  // the replaced file's rights are kept
 }
 
+// A new file follows the umask, except in a folder only its owner may enter (the program's
+// private run folder): there it is the owner's alone, whatever the umask lets through.
+TEST(AtomicOutput, ANewFileInAPrivateFolderIsPrivate)
+{
+    Sandbox box;
+    const mode_t old = umask(022);
+    for (const mode_t folderMode : {0755u, 0700u}) {
+        SCOPED_TRACE(folderMode);
+        const std::string folder = box.Path("f" + std::to_string(folderMode));
+        ASSERT_EQ(mkdir(folder.c_str(), folderMode), 0);
+        AtomicOutput out;
+        ASSERT_EQ(out.Begin(folder + "/NEW.LZH", ""), ARC_OK);
+        ASSERT_EQ(out.Commit(), ARC_OK);
+        struct stat info { };
+        ASSERT_EQ(stat((folder + "/NEW.LZH").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, folderMode == 0700u ? 0600u : 0644u);
+    }
+    umask(old);
+}
+
 TEST(AtomicOutput, WorkFolderOnAnotherFileSystem)
 {
     // /dev/shm is a tmpfs on Linux, usually another file system than $TMPDIR: the finished file
