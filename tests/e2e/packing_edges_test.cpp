@@ -194,44 +194,58 @@ TEST_F(PackingEdgesTest, ADoubleRunKeepsItsStoredArchivePrivateAndLeavesNothing)
     EXPECT_EQ(Shell("lhasa t " + Quote(box.C("OUT/PROJ.LZH.LZH"))), 0);
 }
 
-// The update of a double archive unpacks the stored archive from the final ZIP. When that
-// member's declared size is not the size of its data, the update fails with its reason and
-// leaves the final archive as it was, byte for byte, and nothing in the temporary folder.
-TEST_F(PackingEdgesTest, AnUpdateFromAZipWhoseMemberLiesAboutItsSizeFailsAndKeepsTheArchive)
+// The update of a double archive unpacks the stored archive from the final one. When that
+// cannot be read (a ZIP member whose declared size is not the size of its data, a changed byte
+// in an LZH one), the update fails with its reason and leaves the final archive as it was,
+// byte for byte, and nothing in the temporary folder: building anew would lose what only the
+// old archive holds.
+TEST_F(PackingEdgesTest, AnUpdateFromAFinalArchiveThatCannotBeReadFailsAndKeepsIt)
 {
     MakeSourceTree(box.C("SRC/PROJ"), 4);
-    const std::vector<std::pair<std::string, std::string>> settings = {{"Auto", "True"},
-                                                                       {"AutoExe", "2"},
-                                                                       {"Pattern", "1"},
-                                                                       {"Dir_Out", "C:\\OUT"},
-                                                                       {"TmpDir", "C:\\TMP\\"}};
-    const std::string archive = box.C("OUT/PROJ.LZH.ZIP");
-    for (const int change : {+1, -1}) {
-        SCOPED_TRACE(change);
+    struct Case {
+        const char* pattern;
+        const char* name;
+        int change;  // ZIP: added to the declared size; LZH: 0, a byte of the data is changed
+    };
+    const Case cases[] = {
+        {"1", "PROJ.LZH.ZIP", +1}, {"1", "PROJ.LZH.ZIP", -1}, {"0", "PROJ.LZH.LZH", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.change));
+        const std::vector<std::pair<std::string, std::string>> settings = {{"Auto", "True"},
+                                                                           {"AutoExe", "2"},
+                                                                           {"Pattern", c.pattern},
+                                                                           {"Dir_Out", "C:\\OUT"},
+                                                                           {"TmpDir", "C:\\TMP\\"}};
+        const std::string archive = box.C(std::string("OUT/") + c.name);
         fs::remove_all(box.C("OUT"));
         fs::create_directories(box.C("OUT"));
         box.WriteSettings(settings);
         ASSERT_EQ(box.Run({"C:\\SRC\\PROJ"}).status, 0);
-        // The uncompressed size of the one member, in its central and local headers.
         std::string bytes = ReadBytes(archive);
-        const size_t central = bytes.find(std::string("PK\x01\x02", 4));
-        ASSERT_NE(central, std::string::npos);
-        auto le32 = [&](size_t at) {
-            uint32_t v = 0;
-            for (int i = 3; i >= 0; --i)
-                v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-            return v;
-        };
-        auto put32 = [&](size_t at, uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                bytes[at + i] = static_cast<char>(v >> (8 * i));
-        };
-        const uint32_t size = le32(central + 24);
-        ASSERT_NE(size, 0xFFFFFFFFu);
-        put32(central + 24, size + change);
-        ASSERT_EQ(bytes.compare(0, 4, std::string("PK\x03\x04", 4)), 0);
-        if (le32(22) == size)
-            put32(22, size + change);
+        if (c.change == 0) {
+            // Near the end, inside the packed data (the last byte is the end mark).
+            bytes[bytes.size() - 20] ^= 0x55;
+        } else {
+            // The uncompressed size of the one member, in its central and local headers.
+            const size_t central = bytes.find(std::string("PK\x01\x02", 4));
+            ASSERT_NE(central, std::string::npos);
+            auto le32 = [&](size_t at) {
+                uint32_t v = 0;
+                for (int i = 3; i >= 0; --i)
+                    v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+                return v;
+            };
+            auto put32 = [&](size_t at, uint32_t v) {
+                for (int i = 0; i < 4; ++i)
+                    bytes[at + i] = static_cast<char>(v >> (8 * i));
+            };
+            const uint32_t size = le32(central + 24);
+            ASSERT_NE(size, 0xFFFFFFFFu);
+            put32(central + 24, size + c.change);
+            ASSERT_EQ(bytes.compare(0, 4, std::string("PK\x03\x04", 4)), 0);
+            if (le32(22) == size)
+                put32(22, size + c.change);
+        }
         WriteBytes(archive, bytes);
 
         WriteBytes(box.C("SRC/PROJ/new.txt"), "a change to pack\n");
@@ -241,8 +255,8 @@ TEST_F(PackingEdgesTest, AnUpdateFromAZipWhoseMemberLiesAboutItsSizeFailsAndKeep
         const RunResult r = box.Run({"C:\\SRC\\PROJ"});
         ASSERT_FALSE(r.timedOut);
         EXPECT_EQ(r.status, 1) << r.out << r.err;
-        EXPECT_NE(r.out.find(kFailed + "　理由：既存の圧縮ファイル C:\\OUT\\PROJ.LZH.ZIP が壊れて" +
-                             "います（元のまま残しました）\n"),
+        EXPECT_NE(r.out.find(kFailed + "　理由：既存の圧縮ファイル C:\\OUT\\" + c.name +
+                             " が壊れています（元のまま残しました）\n"),
                   std::string::npos)
             << r.out;
         EXPECT_TRUE(ReadBytes(archive) == bytes);
