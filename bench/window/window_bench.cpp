@@ -27,28 +27,40 @@
 
 namespace {
 
-int DoNothing(void *, const char *, char *out, unsigned long n)
+int DoNothing(void*, const char*, char* out, unsigned long n)
 {
     if (out && n)
         out[0] = '\0';
     return 0;
 }
-int NotRunning() { return 0; }
-int Version() { return 104; }
-void NoProgress(ArchiverProgressProc, void *) {}
+int NotRunning()
+{
+    return 0;
+}
+int Version()
+{
+    return 104;
+}
+void NoProgress(ArchiverProgressProc, void*) { }
 
 class QuietHost : public qb::engine::RunHost {
 public:
-    void HistoryAdd(const std::string &) override {}
-    void CreatedArchiveAdd(const std::string &) override {}
-    void ShowMessage(const std::string &text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+    void HistoryAdd(const std::string&) override { }
+    void CreatedArchiveAdd(const std::string&) override { }
+    void ShowMessage(const std::string& text) override
+    {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
 };
 
-std::string folderName(int i) { return "C:\\SRC\\F" + std::to_string(10000 + i); }
+std::string folderName(int i)
+{
+    return "C:\\SRC\\F" + std::to_string(10000 + i);
+}
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -68,7 +80,8 @@ int main(int argc, char **argv)
     qb::engine::InstallArchivers(table, true, false);
     for (int i = 0; i < folders; ++i) {
         std::filesystem::create_directories(sandbox.C() + "/SRC/F" + std::to_string(10000 + i));
-        qbtest::Sandbox::WriteFile(sandbox.C() + "/SRC/F" + std::to_string(10000 + i) + "/a.txt", "a");
+        qbtest::Sandbox::WriteFile(sandbox.C() + "/SRC/F" + std::to_string(10000 + i) + "/a.txt",
+                                   "a");
     }
     std::filesystem::create_directories(sandbox.D() + "/OUT");
 
@@ -102,10 +115,12 @@ int main(int argc, char **argv)
         window.Status()->ListInAdd(QStringLiteral("　ＬＺＨ圧縮中です %1").arg(i));
     const double historyMs = clock.nsecsElapsed() / 1e6;
 
-    std::printf("run over %d folders: engine alone %.1f ms, through the window %.1f ms (%d left on the list)\n",
+    std::printf("run over %d folders: engine alone %.1f ms, through the window %.1f ms (%d left on "
+                "the list)\n",
                 folders, engineMs, windowMs, left);
     std::printf("window share per folder: %.3f ms\n", (windowMs - engineMs) / folders);
-    std::printf("history: %d lines in %.1f ms (%.3f ms a line)\n", lines, historyMs, historyMs / lines);
+    std::printf("history: %d lines in %.1f ms (%.3f ms a line)\n", lines, historyMs,
+                historyMs / lines);
     window.close();
     return 0;
 }

@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-extern char **environ;
+extern char** environ;
 
 namespace qb::app {
 namespace {
@@ -19,7 +19,7 @@ namespace {
 // A history is small; the cap only guards the keeper against a runaway writer.
 constexpr std::size_t kMaxKeptBytes = 64u << 20;
 
-bool SendAll(int fd, const std::string &text)
+bool SendAll(int fd, const std::string& text)
 {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -51,9 +51,9 @@ std::string ReadAll(int fd)
     return text;
 }
 
-} // namespace
+}  // namespace
 
-bool KeepClipboardText(const std::string &text)
+bool KeepClipboardText(const std::string& text)
 {
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
@@ -72,7 +72,7 @@ bool KeepClipboardText(const std::string &text)
     char exe[] = "/proc/self/exe";
     char name[] = "quillbox2";
     std::string keeperSwitch = kClipboardKeeperSwitch;
-    char *argv[] = {name, keeperSwitch.data(), nullptr};
+    char* argv[] = {name, keeperSwitch.data(), nullptr};
     pid_t pid = 0;
     const int rc = ::posix_spawn(&pid, exe, &actions, &attr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -84,7 +84,7 @@ bool KeepClipboardText(const std::string &text)
     return ok;
 }
 
-int RunClipboardKeeper(int argc, char **argv)
+int RunClipboardKeeper(int argc, char** argv)
 {
     const std::string text = ReadAll(STDIN_FILENO);
     const int devNull = ::open("/dev/null", O_RDONLY);
@@ -96,7 +96,7 @@ int RunClipboardKeeper(int argc, char **argv)
         return 0;
 
     QGuiApplication app(argc, argv);
-    QClipboard *clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     // Connected only now, so that our own copy above does not end the keeper at once.
     QObject::connect(clipboard, &QClipboard::dataChanged, &app, &QCoreApplication::quit);
@@ -104,4 +104,4 @@ int RunClipboardKeeper(int argc, char **argv)
     return app.exec();
 }
 
-} // namespace qb::app
+}  // namespace qb::app

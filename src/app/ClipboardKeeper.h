@@ -13,14 +13,14 @@
 namespace qb::app {
 
 // The hidden switch that makes the program a clipboard keeper.
-inline constexpr const char *kClipboardKeeperSwitch = "--qb-keep-clipboard";
+inline constexpr const char* kClipboardKeeperSwitch = "--qb-keep-clipboard";
 inline constexpr int kKeepLimitHours = 12;
 
 // Starts the keeper with text; false when it could not be started or handed the text.
-bool KeepClipboardText(const std::string &text);
+bool KeepClipboardText(const std::string& text);
 
 // The keeper's own main: reads the text from standard input, owns the clipboard, and returns
 // the exit status once another program took the clipboard or the time limit passed.
-int RunClipboardKeeper(int argc, char **argv);
+int RunClipboardKeeper(int argc, char** argv);
 
-} // namespace qb::app
+}  // namespace qb::app

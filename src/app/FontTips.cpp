@@ -10,7 +10,8 @@ bool StoreFontChoice(qb::engine::Options& options, const QFont& chosen)
     const QString storedName = QString::fromStdString(options.Font_Name);
     // The stored Windows name and the installed face it stands for are the same font: picking
     // that face again must not count as a change.
-    const bool sameName = chosen.family() == storedName || chosen.family() == qb::ui::ResolveFontFamily(storedName);
+    const bool sameName =
+        chosen.family() == storedName || chosen.family() == qb::ui::ResolveFontFamily(storedName);
     const double size = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pointSize();
     const bool sameSize = size == static_cast<double>(options.Font_Size);
     if (sameName && sameSize && chosen.bold() == options.Font_Bold &&
@@ -36,4 +37,4 @@ bool FontMenu(QWidget* parent, qb::engine::Options& options,
     return true;
 }
 
-} // namespace qb::fonts
+}  // namespace qb::fonts

@@ -26,4 +26,4 @@ bool StoreFontChoice(qb::engine::Options& options, const QFont& chosen);
 bool FontMenu(QWidget* parent, qb::engine::Options& options,
               const std::function<void()>& applyFontEverywhere);
 
-} // namespace qb::fonts
+}  // namespace qb::fonts

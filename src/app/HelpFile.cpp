@@ -14,16 +14,16 @@
 namespace qb::help {
 namespace {
 
-std::function<bool(const QUrl &)> &opener()
+std::function<bool(const QUrl&)>& opener()
 {
-    static std::function<bool(const QUrl &)> custom;
+    static std::function<bool(const QUrl&)> custom;
     return custom;
 }
 
-QString inFolder(const QString &programFolder, const QString &name)
+QString inFolder(const QString& programFolder, const QString& name)
 {
     return programFolder.endsWith(QLatin1Char('\\')) ? programFolder + name
-                                                      : programFolder + QLatin1Char('\\') + name;
+                                                     : programFolder + QLatin1Char('\\') + name;
 }
 
 // Says where the manual is, for a desktop that could not show it.
@@ -69,21 +69,22 @@ bool openWithDesktop(const QUrl& url)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-QString HelpFilePath(const QString &programFolder)
+QString HelpFilePath(const QString& programFolder)
 {
     return inFolder(programFolder, QStringLiteral("QUILLBOX2.HLP"));
 }
 
-QString ManualPath(const QString &programFolder)
+QString ManualPath(const QString& programFolder)
 {
     return inFolder(programFolder, QStringLiteral("QUILLBOX2.html"));
 }
 
 QString ProgramFolder()
 {
-    return QString::fromStdString(qb::platform::ToDrivePath(QCoreApplication::applicationDirPath().toStdString()));
+    return QString::fromStdString(
+        qb::platform::ToDrivePath(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 bool ShowHelp()
@@ -94,7 +95,8 @@ bool ShowHelp()
         host = QString::fromStdString(qb::platform::ToHostPath(ManualPath(folder).toStdString()));
     // A drive table that does not cover the program's folder must not lose the manual.
     if (host.isEmpty())
-        host = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("QUILLBOX2.html"));
+        host =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("QUILLBOX2.html"));
     // An installed program keeps its manual with its other data (<prefix>/share/quillbox2).
     if (!QFileInfo::exists(host)) {
         const QString data = QString::fromStdString(qb::platform::DataFolderHost());
@@ -110,10 +112,10 @@ bool ShowHelp()
 }
 
 namespace test {
-void SetOpener(std::function<bool(const QUrl &)> replacement)
+void SetOpener(std::function<bool(const QUrl&)> replacement)
 {
     opener() = std::move(replacement);
 }
-} // namespace test
+}  // namespace test
 
-} // namespace qb::help
+}  // namespace qb::help

@@ -11,10 +11,10 @@
 namespace qb::help {
 
 // The old help path: the folder, a backslash unless it ends with one, "QUILLBOX2.HLP".
-QString HelpFilePath(const QString &programFolder);
+QString HelpFilePath(const QString& programFolder);
 
 // The manual that stands there: the same path with QUILLBOX2.html as its name.
-QString ManualPath(const QString &programFolder);
+QString ManualPath(const QString& programFolder);
 
 // The program's own folder in drive form ("" when no drive covers it).
 QString ProgramFolder();
@@ -27,7 +27,7 @@ bool ShowHelp();
 
 namespace test {
 // Replaces the desktop opener (QDesktopServices::openUrl); an empty function restores it.
-void SetOpener(std::function<bool(const QUrl &)> opener);
-} // namespace test
+void SetOpener(std::function<bool(const QUrl&)> opener);
+}  // namespace test
 
-} // namespace qb::help
+}  // namespace qb::help

@@ -50,13 +50,12 @@ public:
     SilentPanes()
         : m_in(qb::engine::StartingFolder(FolderPane::In)),
           m_out(qb::engine::StartingFolder(FolderPane::Out))
-    {
-    }
+    { }
     std::string InDirName() override { return m_in; }
-    void SetInDirName(const std::string &dir) override { m_in = qb::engine::ShownFolder(dir); }
+    void SetInDirName(const std::string& dir) override { m_in = qb::engine::ShownFolder(dir); }
     std::string OutDirName() override { return m_out; }
-    void SetOutDirName(const std::string &dir) override { m_out = qb::engine::ShownFolder(dir); }
-    qb::engine::TargetList &Targets() override { return m_targets; }
+    void SetOutDirName(const std::string& dir) override { m_out = qb::engine::ShownFolder(dir); }
+    qb::engine::TargetList& Targets() override { return m_targets; }
 
 private:
     std::string m_in;
@@ -66,13 +65,12 @@ private:
 
 class SilentCommandHost : public qb::engine::CommandLineHost {
 public:
-    SilentCommandHost(SilentPanes &panes, StartupMessages &messages)
+    SilentCommandHost(SilentPanes& panes, StartupMessages& messages)
         : m_panes(panes), m_messages(messages)
-    {
-    }
-    qb::engine::TargetList &Targets() override { return m_panes.Targets(); }
+    { }
+    qb::engine::TargetList& Targets() override { return m_panes.Targets(); }
     void LoadQbj() override { qb::engine::LoadQbj(qb::engine::CurrentJobFile, m_panes, *this); }
-    void ShowMessage(const std::string &text) override
+    void ShowMessage(const std::string& text) override
     {
         // Every message while the command line is read means something named on it was not
         // taken (a full target list, a job file that could not be read).
@@ -82,21 +80,20 @@ public:
     bool AnyMessage() const { return m_anyMessage; }
 
 private:
-    SilentPanes &m_panes;
-    StartupMessages &m_messages;
+    SilentPanes& m_panes;
+    StartupMessages& m_messages;
     bool m_anyMessage = false;
 };
 
 // The history goes to standard output line by line, so a script sees progress as it happens.
 class SilentPackHost : public qb::engine::RunHost {
 public:
-    explicit SilentPackHost(StartupMessages &messages)
+    explicit SilentPackHost(StartupMessages& messages)
         : m_messages(messages), m_drawProgress(::isatty(STDERR_FILENO) == 1)
-    {
-    }
+    { }
     ~SilentPackHost() override { ClearProgress(); }
 
-    void HistoryAdd(const std::string &line) override
+    void HistoryAdd(const std::string& line) override
     {
         ClearProgress();
         m_history.push_back(line);
@@ -104,13 +101,13 @@ public:
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }
-    void CreatedArchiveAdd(const std::string &path) override { m_created.push_back(path); }
-    void ShowMessage(const std::string &text) override
+    void CreatedArchiveAdd(const std::string& path) override { m_created.push_back(path); }
+    void ShowMessage(const std::string& text) override
     {
         ClearProgress();
         m_messages.ShowMessage(text);
     }
-    bool Progress(const std::string &member, std::uint64_t done, std::uint64_t total) override
+    bool Progress(const std::string& member, std::uint64_t done, std::uint64_t total) override
     {
         if (g_stopRequested)
             return false;
@@ -125,7 +122,7 @@ public:
         m_progressShown = true;
         return true;
     }
-    const std::vector<std::string> &History() const { return m_history; }
+    const std::vector<std::string>& History() const { return m_history; }
     const std::vector<std::string>& Created() const { return m_created; }
 
 private:
@@ -138,7 +135,7 @@ private:
         }
     }
 
-    StartupMessages &m_messages;
+    StartupMessages& m_messages;
     bool m_drawProgress;
     bool m_progressShown = false;
     std::vector<std::string> m_history;
@@ -146,12 +143,12 @@ private:
 };
 
 // LogCopy: every line followed by CR LF. An empty history leaves the clipboard alone.
-void LogCopy(const std::vector<std::string> &history)
+void LogCopy(const std::vector<std::string>& history)
 {
     if (history.empty() || IsOffscreen())
         return;  // the offscreen platform has no clipboard anyone else could read
     std::string text;
-    for (const std::string &line : history)
+    for (const std::string& line : history)
         text += line + "\r\n";
     if (!KeepClipboardText(text))
         std::fputs("Quillbox2: the history could not be copied to the clipboard\n", stderr);
@@ -181,8 +178,7 @@ std::vector<std::string> LeftOutTargets(const std::string& commandText,
     } else {
         // What follows a job file on the command line is ignored by design; the job's own
         // lines are what it asks for.
-        const std::optional<std::string> text =
-            qb::engine::ReadJobText(qb::engine::CurrentJobFile);
+        const std::optional<std::string> text = qb::engine::ReadJobText(qb::engine::CurrentJobFile);
         const std::vector<std::string> items =
             text ? qb::engine::SplitJobItems(*text) : std::vector<std::string>{};
         if (const std::optional<std::size_t> start = qb::engine::JobTargetsStart(items))
@@ -197,14 +193,14 @@ std::vector<std::string> LeftOutTargets(const std::string& commandText,
     return leftOut;
 }
 
-} // namespace
+}  // namespace
 
 bool IsOffscreen()
 {
     return QGuiApplication::platformName() == QLatin1String("offscreen");
 }
 
-void StartupMessages::ShowMessage(const std::string &text)
+void StartupMessages::ShowMessage(const std::string& text)
 {
     if (IsOffscreen()) {
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -213,7 +209,7 @@ void StartupMessages::ShowMessage(const std::string &text)
     qb::ui::ShowMessage(nullptr, QString::fromStdString(text));
 }
 
-bool StartupMessages::AskYesNo(const std::string &text)
+bool StartupMessages::AskYesNo(const std::string& text)
 {
     if (!IsOffscreen())
         return qb::ui::AskYesNo(nullptr, QString::fromStdString(text));
@@ -261,7 +257,7 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
         result.exitStatus = run.aborted ? kExitAborted
                             : run.failed > 0 || !leftOut.empty() || commandHost.AnyMessage()
                                 ? kExitSomeNotPacked
-                                             : kExitAllPacked;
+                                : kExitAllPacked;
     } catch (...) {
         // The window comes up after all: Ctrl-C and pipes behave as usual again.
         std::signal(SIGINT, SIG_DFL);
@@ -272,4 +268,4 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
     return result;
 }
 
-} // namespace qb::app
+}  // namespace qb::app

@@ -22,8 +22,8 @@ bool IsOffscreen();
 // nobody can answer counts as No.
 class StartupMessages : public qb::engine::MessageSink {
 public:
-    void ShowMessage(const std::string &text) override;
-    bool AskYesNo(const std::string &text) override;
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
 };
 
 // Exit statuses of a silent run.
@@ -47,4 +47,4 @@ struct AutoStartResult {
 AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
                           const std::string& outFolder = {});
 
-} // namespace qb::app
+}  // namespace qb::app

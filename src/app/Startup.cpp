@@ -1,8 +1,8 @@
 #include "Startup.h"
 
 #include "FileManagerActions.h"
-#include "RunOutcome.h"
 #include "QtTranslations.h"
+#include "RunOutcome.h"
 #include "SilentRun.h"
 #include "app/frmQuillbox.h"
 #include "common/basQuill.h"
@@ -28,31 +28,33 @@ namespace {
 
 bool HasDisplay()
 {
-    const char *display = std::getenv("DISPLAY");
-    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (display && *display) || (wayland && *wayland);
 }
 
 // The answers a headless test gives to the Yes/No questions (see Startup.h).
 void QueueTestAnswers()
 {
-    const char *answers = std::getenv("QUILLBOX2_TEST_ANSWERS");
+    const char* answers = std::getenv("QUILLBOX2_TEST_ANSWERS");
     if (!answers)
         return;
-    for (const QString &word : QString::fromUtf8(answers).split(QLatin1Char(','), Qt::SkipEmptyParts))
-        qb::ui::test::QueueYesNo(word.trimmed().compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0);
+    for (const QString& word :
+         QString::fromUtf8(answers).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        qb::ui::test::QueueYesNo(
+            word.trimmed().compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0);
 }
 
 std::string Upper(std::string text)
 {
-    for (char &c : text)
+    for (char& c : text)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
 // /U: deletes every setting of the program after a Yes. Nothing else is read or written.
-int Uninstall(StartupMessages &messages)
+int Uninstall(StartupMessages& messages)
 {
     // The program's own table has no text for code 0, so the question is message 20 alone.
     const std::string question = resQuillbox(kTextNone) + resQuill(kSharedUninstallQuestion);
@@ -127,7 +129,8 @@ int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
                    bool forcedOffscreen)
 {
     if (forcedOffscreen) {
-        std::fputs("Quillbox2: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on\n", stderr);
+        std::fputs("Quillbox2: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on\n",
+                   stderr);
         return kExitStartupFailed;
     }
     frmQuillbox window(QString::fromStdString(commandText), options);
@@ -135,12 +138,12 @@ int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
     return QApplication::exec();
 }
 
-} // namespace
+}  // namespace
 
 int RunProgram(int& argc, char** argv, const std::string& commandText, const RunOptions& run)
 {
     bool forcedOffscreen = false;
-    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!HasDisplay() && !(platform && *platform)) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         forcedOffscreen = true;
@@ -206,4 +209,4 @@ int RunProgram(int& argc, char** argv, const std::string& commandText, const Run
     return ShowMainWindow(commandText, options, forcedOffscreen);
 }
 
-} // namespace qb::app
+}  // namespace qb::app

@@ -31,4 +31,4 @@ inline constexpr int kExitStartupFailed = 3;
 // a silent run that finds nothing to pack ends with status 1 instead of showing the window.
 int RunProgram(int& argc, char** argv, const std::string& commandText, const RunOptions& run = {});
 
-} // namespace qb::app
+}  // namespace qb::app

@@ -50,16 +50,16 @@ QPixmap programPicture()
     return picture;
 }
 
-QLineEdit *contactLine(QWidget *parent, const char *name, const QString &text)
+QLineEdit* contactLine(QWidget* parent, const char* name, const QString& text)
 {
-    auto *line = new QLineEdit(text, parent);
+    auto* line = new QLineEdit(text, parent);
     line->setObjectName(QLatin1String(name));
     line->setReadOnly(true);
     line->setFrame(false);
     return line;
 }
 
-} // namespace
+}  // namespace
 
 frmAbout::Libraries frmAbout::FoundLibraries()
 {
@@ -74,8 +74,7 @@ frmAbout::Libraries frmAbout::FoundLibraries()
 
 frmAbout::frmAbout(const qb::engine::Options& options, QWidget* parent)
     : frmAbout(options, FoundLibraries(), parent)
-{
-}
+{ }
 
 frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& libraries, QWidget* parent)
     : QDialog(parent), m_options(options)
@@ -87,8 +86,8 @@ frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& librarie
         imgAbout = new QLabel(this);
         imgAbout->setObjectName(QStringLiteral("imgAbout"));
         imgAbout->setPixmap(programPicture());
-        auto label = [this](const char *name) {
-            auto *l = new QLabel(this);
+        auto label = [this](const char* name) {
+            auto* l = new QLabel(this);
             l->setObjectName(QLatin1String(name));
             return l;
         };
@@ -107,25 +106,25 @@ frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& librarie
         btnOk->setObjectName(QStringLiteral("btnOk"));
         connect(btnOk, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
 
-        auto *names = new QVBoxLayout;
+        auto* names = new QVBoxLayout;
         names->addWidget(lblAboutTitle);
         names->addWidget(lblAboutProgName);
         names->addWidget(lblAboutVersion);
-        auto *head = new QHBoxLayout;
+        auto* head = new QHBoxLayout;
         head->addWidget(imgAbout, 0, Qt::AlignTop);
         head->addSpacing(qb::ui::TwipsToPixels(240));
         head->addLayout(names, 1);
-        auto *rows = new QGridLayout;
+        auto* rows = new QGridLayout;
         rows->setColumnStretch(2, 1);
         for (int i = 0; i < 3; ++i) {
             rows->addWidget(lblProg[i], i, 0);
             rows->addWidget(lblVer[i], i, 1);
         }
         rows->setHorizontalSpacing(qb::ui::TwipsToPixels(360));
-        auto *buttons = new QHBoxLayout;
+        auto* buttons = new QHBoxLayout;
         buttons->addStretch();
         buttons->addWidget(btnOk);
-        auto *layout = new QVBoxLayout(this);
+        auto* layout = new QVBoxLayout(this);
         layout->setSizeConstraint(QLayout::SetFixedSize);
         layout->addLayout(head);
         layout->addSpacing(qb::ui::TwipsToPixels(120));
@@ -146,20 +145,21 @@ frmAbout::frmAbout(const qb::engine::Options& options, const Libraries& librarie
         lblAboutVersion->setText(QStringLiteral("Ver.") + kProgramVersion);
         lblAboutName->setText(QStringLiteral("Brambleworks"));
         fillRows(libraries);
-        for (QLineEdit *line : {txtHttp, txtMail, txtNiftyMail})
+        for (QLineEdit* line : {txtHttp, txtMail, txtNiftyMail})
             line->setMinimumWidth(line->fontMetrics().horizontalAdvance(line->text()) + 16);
-    } catch (const std::exception &) {
+    } catch (const std::exception&) {
         qb::ui::LoadFailed(this, QStringLiteral("Quillbox2 frmAbout Form_Load ERR"));
     }
 }
 
-void frmAbout::fillRows(const Libraries &libraries)
+void frmAbout::fillRows(const Libraries& libraries)
 {
     try {
         int row = 0;
-        auto put = [&](const char *name, int version) {
+        auto put = [&](const char* name, int version) {
             lblProg[row]->setText(QLatin1String(name));
-            lblVer[row]->setText(QStringLiteral("Ver.") + FormatLibraryVersion(static_cast<std::int16_t>(version)));
+            lblVer[row]->setText(QStringLiteral("Ver.") +
+                                 FormatLibraryVersion(static_cast<std::int16_t>(version)));
             ++row;
         };
         if (libraries.lzhAvailable)
@@ -172,7 +172,7 @@ void frmAbout::fillRows(const Libraries &libraries)
             lblProg[row]->clear();
             lblVer[row]->clear();
         }
-    } catch (const std::exception &) {
+    } catch (const std::exception&) {
         for (int i = 0; i < 3; ++i) {
             lblProg[i]->clear();
             lblVer[i]->clear();
@@ -204,7 +204,7 @@ void frmAbout::SavePosition()
     qb::ui::SaveFormPosition(this, "About");
 }
 
-void frmAbout::closeEvent(QCloseEvent *event)
+void frmAbout::closeEvent(QCloseEvent* event)
 {
     SavePosition();
     QDialog::closeEvent(event);

@@ -21,9 +21,9 @@ public:
     struct Libraries {
         bool lzhAvailable = false;
         bool zipAvailable = false;
-        int lzhVersion = 0;     // UNLHA32.DLL, times 100
-        int unzipVersion = 0;   // UNZIP32.DLL
-        int zipVersion = 0;     // ZIP32J.DLL
+        int lzhVersion = 0;  // UNLHA32.DLL, times 100
+        int unzipVersion = 0;  // UNZIP32.DLL
+        int zipVersion = 0;  // ZIP32J.DLL
     };
     static Libraries FoundLibraries();
 
@@ -42,21 +42,21 @@ public:
     static QString FormatLibraryVersion(std::int16_t intVersion);
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     const qb::engine::Options& m_options;
-    void fillRows(const Libraries &libraries);
+    void fillRows(const Libraries& libraries);
 
-    QLabel *imgAbout = nullptr;
-    QLabel *lblAboutTitle = nullptr;
-    QLabel *lblAboutProgName = nullptr;
-    QLabel *lblAboutVersion = nullptr;
-    QLabel *lblAboutName = nullptr;
-    QLineEdit *txtHttp = nullptr;
-    QLineEdit *txtMail = nullptr;
-    QLineEdit *txtNiftyMail = nullptr;
-    std::array<QLabel *, 3> lblProg{};
-    std::array<QLabel *, 3> lblVer{};
-    QPushButton *btnOk = nullptr;
+    QLabel* imgAbout = nullptr;
+    QLabel* lblAboutTitle = nullptr;
+    QLabel* lblAboutProgName = nullptr;
+    QLabel* lblAboutVersion = nullptr;
+    QLabel* lblAboutName = nullptr;
+    QLineEdit* txtHttp = nullptr;
+    QLineEdit* txtMail = nullptr;
+    QLineEdit* txtNiftyMail = nullptr;
+    std::array<QLabel*, 3> lblProg{};
+    std::array<QLabel*, 3> lblVer{};
+    QPushButton* btnOk = nullptr;
 };

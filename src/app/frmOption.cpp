@@ -26,8 +26,8 @@ using qb::ui::Quillbox;
 
 namespace {
 
-template <std::size_t N>
-int firstChecked(const std::array<QRadioButton *, N> &buttons)
+template<std::size_t N>
+int firstChecked(const std::array<QRadioButton*, N>& buttons)
 {
     for (std::size_t i = 0; i < N; ++i) {
         if (buttons[i]->isChecked())
@@ -36,8 +36,8 @@ int firstChecked(const std::array<QRadioButton *, N> &buttons)
     return -1;
 }
 
-template <std::size_t N>
-void selectIndex(const std::array<QRadioButton *, N> &buttons, int index)
+template<std::size_t N>
+void selectIndex(const std::array<QRadioButton*, N>& buttons, int index)
 {
     const int chosen = index >= 0 && index < static_cast<int>(N) ? index : 0;
     buttons[chosen]->setChecked(true);
@@ -58,7 +58,7 @@ void ApplyNameCode(int chosen, int& stored)
         stored = chosen;
 }
 
-} // namespace
+}  // namespace
 
 frmOption::frmOption(qb::engine::Options& options,
                      std::function<void(bool)> applyToolTipsEverywhere, QWidget* parent,
@@ -70,14 +70,14 @@ frmOption::frmOption(qb::engine::Options& options,
         setObjectName(QStringLiteral("frmOption"));
         setModal(true);
 
-        auto check = [this](const char *name) {
-            auto *box = new QCheckBox(this);
+        auto check = [this](const char* name) {
+            auto* box = new QCheckBox(this);
             box->setObjectName(QLatin1String(name));
             connect(box, &QCheckBox::clicked, this, [this] { changed(); });
             return box;
         };
-        auto radio = [this](QWidget *panel, const QString &name) {
-            auto *button = new QRadioButton(panel);
+        auto radio = [this](QWidget* panel, const QString& name) {
+            auto* button = new QRadioButton(panel);
             button->setObjectName(name);
             connect(button, &QRadioButton::clicked, this, [this] { changed(); });
             return button;
@@ -128,7 +128,7 @@ frmOption::frmOption(qb::engine::Options& options,
         btnCancel->setObjectName(QStringLiteral("btnCancel"));
         btnOk = new QPushButton(this);
         btnOk->setObjectName(QStringLiteral("btnOk"));
-        for (QPushButton *button : {btnInit, btnCancel, btnOk})
+        for (QPushButton* button : {btnInit, btnCancel, btnOk})
             button->setAutoDefault(false);
 
         // Arrangement: the packing switches, the automatic run with its modes indented below
@@ -136,9 +136,9 @@ frmOption::frmOption(qb::engine::Options& options,
         // left, the format of normal runs and the ZIP names on the right), then the two window
         // switches side by side and the buttons.
         const int indent = qb::ui::TwipsToPixels(300);
-        auto *autoLayout = new QHBoxLayout(pnlAuto);
+        auto* autoLayout = new QHBoxLayout(pnlAuto);
         autoLayout->setContentsMargins(indent, 0, 0, 0);
-        for (QRadioButton *button : obtExe)
+        for (QRadioButton* button : obtExe)
             autoLayout->addWidget(button);
         autoLayout->addStretch();
         // The four patterns two by two, the first stage's format by row: the dialog must stay
@@ -147,9 +147,9 @@ frmOption::frmOption(qb::engine::Options& options,
         patternLayout->setContentsMargins(indent, 0, 0, 0);
         for (int i = 0; i < 4; ++i)
             patternLayout->addWidget(obtPattern[i], i / 2, i % 2);
-        auto *formatLayout = new QVBoxLayout(pnlAshukuExe);
+        auto* formatLayout = new QVBoxLayout(pnlAshukuExe);
         formatLayout->setContentsMargins(indent, 0, 0, 0);
-        for (QRadioButton *button : obtAshukuExe)
+        for (QRadioButton* button : obtAshukuExe)
             formatLayout->addWidget(button);
         formatLayout->addStretch();
         for (auto [panel, buttons] : {std::pair{pnlLzhNameCode, &obtLzhNameCode},
@@ -160,10 +160,10 @@ frmOption::frmOption(qb::engine::Options& options,
                 column->addWidget(button);
         }
 
-        auto *habukuRow = new QHBoxLayout;
+        auto* habukuRow = new QHBoxLayout;
         habukuRow->setContentsMargins(indent, 0, 0, 0);
         habukuRow->addWidget(ckbHabuku);
-        auto *logRow = new QHBoxLayout;
+        auto* logRow = new QHBoxLayout;
         logRow->setContentsMargins(indent, 0, 0, 0);
         logRow->addWidget(ckbLog);
         auto* choices = new QGridLayout;
@@ -179,15 +179,15 @@ frmOption::frmOption(qb::engine::Options& options,
         choices->addWidget(lblZipNameCode, 3, 1);
         choices->addWidget(pnlZipNameCode, 4, 1, Qt::AlignTop);
         choices->setColumnStretch(2, 1);
-        auto *buttons = new QHBoxLayout;
+        auto* buttons = new QHBoxLayout;
         buttons->addWidget(btnInit);
         buttons->addStretch();
         buttons->addWidget(btnCancel);
         buttons->addWidget(btnOk);
 
-        auto *layout = new QVBoxLayout(this);
+        auto* layout = new QVBoxLayout(this);
         layout->setSizeConstraint(QLayout::SetFixedSize);
-        for (QWidget *box : {ckbSubDir, ckbHiddn, ckbJibun})
+        for (QWidget* box : {ckbSubDir, ckbHiddn, ckbJibun})
             layout->addWidget(box);
         layout->addLayout(habukuRow);
         layout->addWidget(ckbUCase);
@@ -256,7 +256,7 @@ frmOption::frmOption(qb::engine::Options& options,
         lblLzhNameCode->setText(Quillbox(kCaptionOptionLzhNames));
         lblZipNameCode->setText(Quillbox(kCaptionOptionZipNames));
         SetToolTip(m_options.Tip);
-    } catch (const std::exception &) {
+    } catch (const std::exception&) {
         qb::ui::LoadFailed(this, QStringLiteral("Quillbox2 frmOption Form_Load ERR"));
     }
 }
@@ -301,8 +301,8 @@ void frmOption::SetFontData()
 {
     const QFont font = qb::ui::SharedFont(m_options);
     setFont(font);
-    for (QWidget *control : findChildren<QWidget *>()) {
-        if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control))
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QLabel*>(control))
             control->setFont(font);
     }
 }
@@ -319,13 +319,13 @@ void frmOption::SavePosition()
     qb::ui::SaveFormPosition(this, "Option");
 }
 
-void frmOption::showEvent(QShowEvent *event)
+void frmOption::showEvent(QShowEvent* event)
 {
     Form_Activate();
     QDialog::showEvent(event);
 }
 
-void frmOption::closeEvent(QCloseEvent *event)
+void frmOption::closeEvent(QCloseEvent* event)
 {
     // The close box discards the changes, as Cancel does.
     SavePosition();
@@ -430,7 +430,7 @@ void frmOption::ResetOptionControls()
 void frmOption::ApplyOptions()
 {
     qb::engine::Options& o = m_options;
-    const auto value = [](const QCheckBox *box) { return CheckToBool(box->isChecked() ? 1 : 0); };
+    const auto value = [](const QCheckBox* box) { return CheckToBool(box->isChecked() ? 1 : 0); };
     o.SubDir = value(ckbSubDir);
     o.Hiddn = value(ckbHiddn);
     o.Jibun = value(ckbJibun);

@@ -42,8 +42,8 @@ public:
     static bool CheckToBool(int value) { return value == 1; }
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Activate();
@@ -63,24 +63,24 @@ private:
     std::function<bool()> m_zipAvailable;
     bool m_applied = false;
 
-    QCheckBox *ckbSubDir = nullptr;
-    QCheckBox *ckbHiddn = nullptr;
-    QCheckBox *ckbJibun = nullptr;
-    QCheckBox *ckbHabuku = nullptr;
-    QCheckBox *ckbUCase = nullptr;
-    QCheckBox *ckbDouble = nullptr;
-    QCheckBox *ckbAuto = nullptr;
-    QWidget *pnlAuto = nullptr;
-    std::array<QRadioButton *, 3> obtExe{};
-    QCheckBox *ckbLog = nullptr;
-    QLabel *lblPattern = nullptr;
-    QWidget *pnlPattern = nullptr;
-    std::array<QRadioButton *, 4> obtPattern{};
-    QLabel *lblAshukuExe = nullptr;
-    QWidget *pnlAshukuExe = nullptr;
-    std::array<QRadioButton *, 2> obtAshukuExe{};
-    QCheckBox *ckbResize = nullptr;
-    QCheckBox *ckbTip = nullptr;
+    QCheckBox* ckbSubDir = nullptr;
+    QCheckBox* ckbHiddn = nullptr;
+    QCheckBox* ckbJibun = nullptr;
+    QCheckBox* ckbHabuku = nullptr;
+    QCheckBox* ckbUCase = nullptr;
+    QCheckBox* ckbDouble = nullptr;
+    QCheckBox* ckbAuto = nullptr;
+    QWidget* pnlAuto = nullptr;
+    std::array<QRadioButton*, 3> obtExe{};
+    QCheckBox* ckbLog = nullptr;
+    QLabel* lblPattern = nullptr;
+    QWidget* pnlPattern = nullptr;
+    std::array<QRadioButton*, 4> obtPattern{};
+    QLabel* lblAshukuExe = nullptr;
+    QWidget* pnlAshukuExe = nullptr;
+    std::array<QRadioButton*, 2> obtAshukuExe{};
+    QCheckBox* ckbResize = nullptr;
+    QCheckBox* ckbTip = nullptr;
     QCheckBox* ckbTestArchive = nullptr;  // option TestArchive
     QCheckBox* ckbSyncArchive = nullptr;  // option SyncArchive
     QLabel* lblLzhNameCode = nullptr;
@@ -89,7 +89,7 @@ private:
     QLabel* lblZipNameCode = nullptr;
     QWidget* pnlZipNameCode = nullptr;
     std::array<QRadioButton*, 2> obtZipNameCode{};  // option ZipNameCode = index
-    QPushButton *btnInit = nullptr;
-    QPushButton *btnCancel = nullptr;
-    QPushButton *btnOk = nullptr;
+    QPushButton* btnInit = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnOk = nullptr;
 };

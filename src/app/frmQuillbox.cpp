@@ -41,7 +41,10 @@
 using namespace qb::panes;
 
 // The icon lives in a resource of the program's static library; it has to be asked for by name.
-static void initIconResource() { Q_INIT_RESOURCE(quillbox2); }
+static void initIconResource()
+{
+    Q_INIT_RESOURCE(quillbox2);
+}
 
 namespace {
 
@@ -49,7 +52,7 @@ namespace {
 constexpr int kStartupFailedStatus = 3;
 
 struct PaneLoadError {
-    const char *text;
+    const char* text;
 };
 
 QIcon appIcon()
@@ -60,7 +63,10 @@ QIcon appIcon()
     return icon;
 }
 
-QString SharedMsg(int code) { return QString::fromStdString(resQuill(code)); }
+QString SharedMsg(int code)
+{
+    return QString::fromStdString(resQuill(code));
+}
 
 // Designed measures of the button bar, in twips.
 constexpr double kBarHeight = 615;
@@ -69,14 +75,14 @@ constexpr double kBarButtonWidth = 1335;
 constexpr double kBarButtonHeight = 375;
 constexpr double kButtonLefts[3] = {120, 1560, 3000};
 
-double readNumber(const char *key, double fallback)
+double readNumber(const char* key, double fallback)
 {
     const std::string text =
         qb::engine::ReadFormSetting("Main_Left", key, qb::engine::NumberToText(fallback));
     return qb::engine::TextToNumber(text).value_or(fallback);
 }
 
-} // namespace
+}  // namespace
 
 void (*frmQuillbox::s_testActionsPlayer)(frmQuillbox&) = nullptr;
 
@@ -98,8 +104,8 @@ frmQuillbox::~frmQuillbox() = default;
 
 void frmQuillbox::buildControls()
 {
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     pnlQuillbox = new QWidget(central);
@@ -109,7 +115,8 @@ void frmQuillbox::buildControls()
         btnExe[i] = new QPushButton(pnlQuillbox);
         btnExe[i]->setObjectName(QStringLiteral("btnExe%1").arg(i));
         btnExe[i]->setGeometry(TwipsToPxX(kButtonLefts[i], this), TwipsToPxY(kButtonTop, this),
-                               TwipsToPxX(kBarButtonWidth, this), TwipsToPxY(kBarButtonHeight, this));
+                               TwipsToPxX(kBarButtonWidth, this),
+                               TwipsToPxY(kBarButtonHeight, this));
         connect(btnExe[i], &QPushButton::clicked, this, [this, i] { btnExe_Click(i); });
     }
     btnCancel = new QPushButton(pnlQuillbox);
@@ -127,7 +134,8 @@ void frmQuillbox::buildControls()
 
     m_menus = BuildMainMenus(this, this);
     showMenusOf(nullptr);
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *w) { showMenusOf(w); });
+    connect(m_mdi, &QMdiArea::subWindowActivated, this,
+            [this](QMdiSubWindow* w) { showMenusOf(w); });
     m_progress = new RunProgress(m_options, this);
 }
 
@@ -155,18 +163,19 @@ void frmQuillbox::MDIForm_Load()
     }
 }
 
-void frmQuillbox::failStartup(const char *text)
+void frmQuillbox::failStartup(const char* text)
 {
     // The window cannot be built; the program says where it stopped and ends, saving nothing.
     qb::ui::ShowMessage(nullptr, QString::fromLatin1(text));
     std::exit(kStartupFailedStatus);
 }
 
-QMdiSubWindow *frmQuillbox::addPane(PaneBase *pane)
+QMdiSubWindow* frmQuillbox::addPane(PaneBase* pane)
 {
     // The panes stay for the life of the window: their frames carry no close button.
-    QMdiSubWindow *window = m_mdi->addSubWindow(
-        pane, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+    QMdiSubWindow* window =
+        m_mdi->addSubWindow(pane, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowMinMaxButtonsHint);
     window->setObjectName(pane->objectName() + QStringLiteral("Window"));
     window->installEventFilter(this);
     window->hide();
@@ -185,11 +194,11 @@ void frmQuillbox::loadForms()
     m_outDir = new mdiOutDir(this);
     m_status = new mdiStatus(this);
     m_outFile = new mdiOutFile(this);
-    for (PaneBase *pane : Panes())
+    for (PaneBase* pane : Panes())
         addPane(pane);
 
     // A pane that cannot load names itself; the texts keep the old spelling of two pane names.
-    auto load = [](const char *failure, auto &&step) {
+    auto load = [](const char* failure, auto&& step) {
         try {
             step();
         } catch (...) {
@@ -210,12 +219,15 @@ void frmQuillbox::loadForms()
         m_options, [this](bool on) { SetToolTipEverywhere(on); }, this);
 }
 
-std::array<PaneBase *, 6> frmQuillbox::Panes() const
+std::array<PaneBase*, 6> frmQuillbox::Panes() const
 {
     return {m_inDir, m_inFile, m_file, m_outDir, m_status, m_outFile};
 }
 
-QMdiSubWindow *frmQuillbox::SubWindowOf(PaneBase *pane) const { return pane ? pane->SubWindow() : nullptr; }
+QMdiSubWindow* frmQuillbox::SubWindowOf(PaneBase* pane) const
+{
+    return pane ? pane->SubWindow() : nullptr;
+}
 
 void frmQuillbox::placeWindow()
 {
@@ -252,8 +264,14 @@ bool frmQuillbox::IsNormalState() const
     return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
-double frmQuillbox::ClientWidthTwips() const { return PxToTwipsX(m_mdi->viewport()->width(), this); }
-double frmQuillbox::ClientHeightTwips() const { return PxToTwipsY(m_mdi->viewport()->height(), this); }
+double frmQuillbox::ClientWidthTwips() const
+{
+    return PxToTwipsX(m_mdi->viewport()->width(), this);
+}
+double frmQuillbox::ClientHeightTwips() const
+{
+    return PxToTwipsY(m_mdi->viewport()->height(), this);
+}
 
 void frmQuillbox::MDIForm_Resize()
 {
@@ -268,7 +286,7 @@ void frmQuillbox::MDIForm_Resize()
         btnCancel->move(TwipsToPxX(*x, this), btnCancel->y());
 }
 
-void frmQuillbox::showEvent(QShowEvent *event)
+void frmQuillbox::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     MDIForm_Activate();
@@ -284,7 +302,7 @@ void frmQuillbox::MDIForm_Activate()
             qb::ui::FitOnScreen(this);
         MDIForm_Resize();
         fitPanes();
-        for (PaneBase *pane : Panes())
+        for (PaneBase* pane : Panes())
             pane->SubWindow()->show();
         BtnEnabledChange();
         m_inDir->drvDrive->setFocus();
@@ -311,23 +329,23 @@ void frmQuillbox::fitPanes()
     }
 }
 
-bool frmQuillbox::eventFilter(QObject *watched, QEvent *event)
+bool frmQuillbox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_mdi->viewport() && event->type() == QEvent::Resize && m_inDir)
         MDIForm_Resize();
     // A pane cannot be closed on its own (Ctrl+F4 and the like); it goes with the window.
-    if (event->type() == QEvent::Close && qobject_cast<QMdiSubWindow *>(watched) && !m_unloaded) {
+    if (event->type() == QEvent::Close && qobject_cast<QMdiSubWindow*>(watched) && !m_unloaded) {
         event->ignore();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmQuillbox::showMenusOf(QMdiSubWindow *window)
+void frmQuillbox::showMenusOf(QMdiSubWindow* window)
 {
-    auto *pane = window ? qobject_cast<PaneBase *>(window->widget()) : nullptr;
-    const MainMenus &menus = pane ? pane->Menus() : m_menus;
-    QMenuBar *bar = menuBar();
+    auto* pane = window ? qobject_cast<PaneBase*>(window->widget()) : nullptr;
+    const MainMenus& menus = pane ? pane->Menus() : m_menus;
+    QMenuBar* bar = menuBar();
     if (bar->actions() == menus.BarActions())
         return;
     bar->clear();
@@ -337,7 +355,7 @@ void frmQuillbox::showMenusOf(QMdiSubWindow *window)
 void frmQuillbox::BtnEnabledChange()
 {
     const bool any = m_file && m_file->Count() >= 1;
-    for (QPushButton *b : btnExe)
+    for (QPushButton* b : btnExe)
         b->setEnabled(any);
 }
 
@@ -360,14 +378,14 @@ void frmQuillbox::SetToolTipEverywhere(bool on)
     m_mente->SetToolTip(on);
     m_option->SetToolTip(on);
     SetToolTip(on);
-    for (PaneBase *pane : Panes())
+    for (PaneBase* pane : Panes())
         pane->SetToolTip(on);
 }
 
 void frmQuillbox::SetFontDataEverywhere()
 {
     SetFontData();
-    for (PaneBase *pane : Panes())
+    for (PaneBase* pane : Panes())
         pane->SetFontData();
     m_about->SetFontData();
     m_default->SetFontData();
@@ -376,12 +394,30 @@ void frmQuillbox::SetFontDataEverywhere()
 
 // ---- menu handlers ----------------------------------------------------------------------------
 
-void frmQuillbox::mnuAbout_Click() { m_about->ShowModal(); }
-void frmQuillbox::mnuOption_Click() { m_option->ShowModal(); }
-void frmQuillbox::mnuExit_Click() { close(); }
-void frmQuillbox::mnuHelp_Click() { qb::help::ShowHelp(); }
-void frmQuillbox::mnuLogCopy_Click() { m_status->LogCopy(); }
-void frmQuillbox::mnuLogSave_Click() { m_status->LogSave(); }
+void frmQuillbox::mnuAbout_Click()
+{
+    m_about->ShowModal();
+}
+void frmQuillbox::mnuOption_Click()
+{
+    m_option->ShowModal();
+}
+void frmQuillbox::mnuExit_Click()
+{
+    close();
+}
+void frmQuillbox::mnuHelp_Click()
+{
+    qb::help::ShowHelp();
+}
+void frmQuillbox::mnuLogCopy_Click()
+{
+    m_status->LogCopy();
+}
+void frmQuillbox::mnuLogSave_Click()
+{
+    m_status->LogSave();
+}
 
 void frmQuillbox::mnuFont_Click()
 {
@@ -423,7 +459,7 @@ void frmQuillbox::mnuTmpDirDefault_Click()
 
 // ---- shutdown ---------------------------------------------------------------------------------
 
-void frmQuillbox::closeEvent(QCloseEvent *event)
+void frmQuillbox::closeEvent(QCloseEvent* event)
 {
     if (m_running) {
         // Closing in the middle of a run stops it first (the archive being written is rolled
@@ -455,7 +491,9 @@ void frmQuillbox::MDIForm_QueryUnload()
     m_outDir->Form_Unload();
 
     const Qt::WindowStates state = windowState();
-    const int stateValue = (state & Qt::WindowMinimized) ? 1 : (state & Qt::WindowMaximized) ? 2 : 0;
+    const int stateValue = (state & Qt::WindowMinimized)   ? 1
+                           : (state & Qt::WindowMaximized) ? 2
+                                                           : 0;
     qb::engine::WriteFormSetting("Main_WindowState", std::to_string(stateValue));
     if (stateValue == 0) {
         qb::engine::WriteFormSetting("Main_Left", qb::engine::NumberToText(PxToTwipsX(x(), this)));

@@ -25,10 +25,9 @@ class frmOption;
 namespace qb::panes {
 class PaneBase;
 class RunProgress;
-} // namespace qb::panes
+}  // namespace qb::panes
 
-class frmQuillbox : public QMainWindow, public FormHost
-{
+class frmQuillbox : public QMainWindow, public FormHost {
     Q_OBJECT
 public:
     // options: the program's, loaded at start-up; the window shows and changes them and saves
@@ -37,7 +36,7 @@ public:
                 QWidget* parent = nullptr);
     ~frmQuillbox() override;
 
-    QMdiArea *mdiArea() const { return m_mdi; }
+    QMdiArea* mdiArea() const { return m_mdi; }
 
     // Public operations used by the panes and dialogs.
     void SetToolTip(bool blnToolTip);
@@ -71,54 +70,54 @@ public:
     void MDIForm_Activate();
 
     // FormHost.
-    mdiInDir *InDir() override { return m_inDir; }
-    mdiOutDir *OutDir() override { return m_outDir; }
-    mdiInFile *InFile() override { return m_inFile; }
-    mdiFile *File() override { return m_file; }
-    mdiOutFile *OutFile() override { return m_outFile; }
-    mdiStatus *Status() override { return m_status; }
+    mdiInDir* InDir() override { return m_inDir; }
+    mdiOutDir* OutDir() override { return m_outDir; }
+    mdiInFile* InFile() override { return m_inFile; }
+    mdiFile* File() override { return m_file; }
+    mdiOutFile* OutFile() override { return m_outFile; }
+    mdiStatus* Status() override { return m_status; }
     const qb::engine::Options& ProgramOptions() const override { return m_options; }
-    QWidget *MainWidget() override { return this; }
+    QWidget* MainWidget() override { return this; }
     bool IsNormalState() const override;
     void SetToolTipEverywhere(bool blnToolTip) override;
     void SetFontDataEverywhere() override;
 
     // The pane in the given slot order: mdiInDir, mdiInFile, mdiFile, mdiOutDir, mdiStatus,
     // mdiOutFile.
-    std::array<qb::panes::PaneBase *, 6> Panes() const;
-    QMdiSubWindow *SubWindowOf(qb::panes::PaneBase *pane) const;
+    std::array<qb::panes::PaneBase*, 6> Panes() const;
+    QMdiSubWindow* SubWindowOf(qb::panes::PaneBase* pane) const;
 
     // The client area below the button bar, in twips.
     double ClientWidthTwips() const;
     double ClientHeightTwips() const;
 
-    qb::panes::RunProgress *Progress() const { return m_progress; }
-    frmDefault *DefaultDialog() const { return m_default; }
+    qb::panes::RunProgress* Progress() const { return m_progress; }
+    frmDefault* DefaultDialog() const { return m_default; }
 
-    std::array<QPushButton *, 3> btnExe{};
-    QPushButton *btnCancel = nullptr;
-    QWidget *pnlQuillbox = nullptr;
+    std::array<QPushButton*, 3> btnExe{};
+    QPushButton* btnCancel = nullptr;
+    QWidget* pnlQuillbox = nullptr;
 
     bool CancelRequested = false;
     bool FirstActivationDone = false;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class RunHost;
     class JobHost;
 
     void MDIForm_Load();
-    [[noreturn]] static void failStartup(const char *text);
+    [[noreturn]] static void failStartup(const char* text);
     void MDIForm_QueryUnload();
     void buildControls();
     void loadForms();
     void placeWindow();
     void fitPanes();
-    void showMenusOf(QMdiSubWindow *window);
+    void showMenusOf(QMdiSubWindow* window);
     QMdiSubWindow* addPane(qb::panes::PaneBase* pane);
     // End-to-end tests script the shown window through QUILLBOX2_TEST_ACTIONS. Only development
     // builds link the player (EnableTestActionsPlayer of frmQuillbox.testdriver.cpp, called by
@@ -130,21 +129,21 @@ private:
 
     QString m_commandText;
     qb::engine::Options& m_options;
-    QMdiArea *m_mdi = nullptr;
+    QMdiArea* m_mdi = nullptr;
     qb::panes::MainMenus m_menus;
 
-    mdiInDir *m_inDir = nullptr;
-    mdiInFile *m_inFile = nullptr;
-    mdiFile *m_file = nullptr;
-    mdiOutDir *m_outDir = nullptr;
-    mdiStatus *m_status = nullptr;
-    mdiOutFile *m_outFile = nullptr;
+    mdiInDir* m_inDir = nullptr;
+    mdiInFile* m_inFile = nullptr;
+    mdiFile* m_file = nullptr;
+    mdiOutDir* m_outDir = nullptr;
+    mdiStatus* m_status = nullptr;
+    mdiOutFile* m_outFile = nullptr;
 
-    frmAbout *m_about = nullptr;
-    frmDefault *m_default = nullptr;
-    frmOption *m_option = nullptr;
-    frmMenuMente *m_mente = nullptr;
-    qb::panes::RunProgress *m_progress = nullptr;
+    frmAbout* m_about = nullptr;
+    frmDefault* m_default = nullptr;
+    frmOption* m_option = nullptr;
+    frmMenuMente* m_mente = nullptr;
+    qb::panes::RunProgress* m_progress = nullptr;
 
     std::unique_ptr<RunHost> m_runHost;
     std::unique_ptr<JobHost> m_jobHost;

@@ -12,33 +12,33 @@
 // it removes them from the target list.
 class frmQuillbox::RunHost : public qb::engine::RunHost {
 public:
-    explicit RunHost(frmQuillbox &frame) : m_frame(frame) {}
+    explicit RunHost(frmQuillbox& frame) : m_frame(frame) { }
     bool BeforeFolder(int index) override;
     void AfterFolder(int index, int result) override;
     void RunEnded(bool aborted) override;
     bool StopRequested() const override { return m_frame.CancelRequested; }
-    void HistoryAdd(const std::string &line) override;
-    void CreatedArchiveAdd(const std::string &path) override;
-    void ShowMessage(const std::string &text) override;
-    bool AskYesNo(const std::string &text) override;
-    bool Progress(const std::string &member, std::uint64_t done, std::uint64_t total) override;
+    void HistoryAdd(const std::string& line) override;
+    void CreatedArchiveAdd(const std::string& path) override;
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    bool Progress(const std::string& member, std::uint64_t done, std::uint64_t total) override;
 
 private:
-    frmQuillbox &m_frame;
+    frmQuillbox& m_frame;
 };
 
 class frmQuillbox::JobHost : public qb::engine::JobPanes, public qb::engine::CommandLineHost {
 public:
-    explicit JobHost(frmQuillbox &frame) : m_frame(frame) {}
+    explicit JobHost(frmQuillbox& frame) : m_frame(frame) { }
     std::string InDirName() override;
-    void SetInDirName(const std::string &dir) override;
+    void SetInDirName(const std::string& dir) override;
     std::string OutDirName() override;
-    void SetOutDirName(const std::string &dir) override;
-    qb::engine::TargetList &Targets() override;
+    void SetOutDirName(const std::string& dir) override;
+    qb::engine::TargetList& Targets() override;
     void LoadQbj() override { m_frame.LoadQbj(); }
-    void ShowMessage(const std::string &text) override;
-    bool AskYesNo(const std::string &text) override;
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
 
 private:
-    frmQuillbox &m_frame;
+    frmQuillbox& m_frame;
 };

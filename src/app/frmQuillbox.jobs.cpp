@@ -13,30 +13,39 @@ QString jobFilter()
     return QString::fromStdString(resQuillbox(kTextJobFilter));
 }
 const QString kJobExt = QStringLiteral(".QBJ");
-} // namespace
+}  // namespace
 
-std::string frmQuillbox::JobHost::InDirName() { return m_frame.m_inDir->DirName().toStdString(); }
+std::string frmQuillbox::JobHost::InDirName()
+{
+    return m_frame.m_inDir->DirName().toStdString();
+}
 
-void frmQuillbox::JobHost::SetInDirName(const std::string &dir)
+void frmQuillbox::JobHost::SetInDirName(const std::string& dir)
 {
     m_frame.m_inDir->SetDirName(QString::fromStdString(dir));
 }
 
-std::string frmQuillbox::JobHost::OutDirName() { return m_frame.m_outDir->DirName().toStdString(); }
+std::string frmQuillbox::JobHost::OutDirName()
+{
+    return m_frame.m_outDir->DirName().toStdString();
+}
 
-void frmQuillbox::JobHost::SetOutDirName(const std::string &dir)
+void frmQuillbox::JobHost::SetOutDirName(const std::string& dir)
 {
     m_frame.m_outDir->SetDirName(QString::fromStdString(dir));
 }
 
-qb::engine::TargetList &frmQuillbox::JobHost::Targets() { return *m_frame.m_file; }
+qb::engine::TargetList& frmQuillbox::JobHost::Targets()
+{
+    return *m_frame.m_file;
+}
 
-void frmQuillbox::JobHost::ShowMessage(const std::string &text)
+void frmQuillbox::JobHost::ShowMessage(const std::string& text)
 {
     qb::ui::ShowMessage(&m_frame, QString::fromStdString(text));
 }
 
-bool frmQuillbox::JobHost::AskYesNo(const std::string &text)
+bool frmQuillbox::JobHost::AskYesNo(const std::string& text)
 {
     return qb::ui::AskYesNo(&m_frame, QString::fromStdString(text));
 }

@@ -21,38 +21,42 @@
 
 using namespace qb::panes;
 
-void frmQuillbox::RunHost::HistoryAdd(const std::string &line)
+void frmQuillbox::RunHost::HistoryAdd(const std::string& line)
 {
     m_frame.m_status->ListInAdd(QString::fromStdString(line));
 }
 
-void frmQuillbox::RunHost::CreatedArchiveAdd(const std::string &path)
+void frmQuillbox::RunHost::CreatedArchiveAdd(const std::string& path)
 {
     m_frame.m_outFile->ListInAdd(QString::fromStdString(path));
 }
 
-void frmQuillbox::RunHost::ShowMessage(const std::string &text)
+void frmQuillbox::RunHost::ShowMessage(const std::string& text)
 {
     qb::ui::ShowMessage(&m_frame, QString::fromStdString(text));
 }
 
-bool frmQuillbox::RunHost::AskYesNo(const std::string &text)
+bool frmQuillbox::RunHost::AskYesNo(const std::string& text)
 {
     return qb::ui::AskYesNo(&m_frame, QString::fromStdString(text));
 }
 
-bool frmQuillbox::RunHost::Progress(const std::string &member, std::uint64_t done, std::uint64_t total)
+bool frmQuillbox::RunHost::Progress(const std::string& member, std::uint64_t done,
+                                    std::uint64_t total)
 {
     return m_frame.m_progress->Report(QString::fromStdString(member), done, total);
 }
 
-void frmQuillbox::btnCancel_Click() { CancelRequested = true; }
+void frmQuillbox::btnCancel_Click()
+{
+    CancelRequested = true;
+}
 
 void frmQuillbox::setPanesEnabled(bool flag)
 {
-    for (PaneBase *pane : Panes())
+    for (PaneBase* pane : Panes())
         pane->setEnabled(flag);
-    for (PaneBase *pane : Panes())
+    for (PaneBase* pane : Panes())
         pane->Menu_Enabled(flag);
     // The frame's own menu bar shows while no pane is active (for instance while the progress
     // window has the focus); a job opened or a font changed in the middle of a run would pull
@@ -65,12 +69,12 @@ void frmQuillbox::btnExe_Click(int Index)
     if (m_running || Index < 0 || Index > 2)
         return;
     m_running = true;
-    for (QPushButton *b : btnExe)
+    for (QPushButton* b : btnExe)
         b->setEnabled(false);
     setPanesEnabled(false);
     m_status->RefreshForm();
     m_inFile->SelectClear();
-    m_file->SelectAll();   // from here on a selected item is a folder not yet packed
+    m_file->SelectAll();  // from here on a selected item is a folder not yet packed
     btnCancel->setEnabled(true);
 
     m_progress->BeginRun();

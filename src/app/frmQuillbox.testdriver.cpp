@@ -27,18 +27,18 @@
 
 namespace {
 
-void print(const char *label, const QString &text)
+void print(const char* label, const QString& text)
 {
     std::printf("%s: %s\n", label, text.toUtf8().constData());
 }
 
 void printMessages()
 {
-    for (const QString &line : qb::ui::test::TakeRecord())
+    for (const QString& line : qb::ui::test::TakeRecord())
         std::printf("%s\n", line.toUtf8().constData());
 }
 
-} // namespace
+}  // namespace
 
 void frmQuillbox::StartTestActions()
 {
@@ -46,29 +46,32 @@ void frmQuillbox::StartTestActions()
     if (script.isEmpty())
         return;
     qb::ui::test::SetNeverShow(true);
-    QMetaObject::invokeMethod(this, [this, script] {
-        for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            if (step == QLatin1String("list")) {
-                for (int i = 0; i < m_file->lstFile->count(); ++i)
-                    print("target", m_file->lstFile->item(i)->text());
-            } else if (step == QLatin1String("dirs")) {
-                print("indir", m_inDir->DirName());
-                print("outdir", m_outDir->DirName());
-            } else if (step == QLatin1String("history")) {
-                for (int i = 0; i < m_status->lstKekka->count(); ++i)
-                    print("history", m_status->lstKekka->text(i));
-            } else if (step.startsWith(QLatin1String("run")) && step.size() == 4) {
-                btnExe_Click(step.at(3).digitValue());
-            } else if (step == QLatin1String("close")) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, script] {
+            for (const QString& step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                if (step == QLatin1String("list")) {
+                    for (int i = 0; i < m_file->lstFile->count(); ++i)
+                        print("target", m_file->lstFile->item(i)->text());
+                } else if (step == QLatin1String("dirs")) {
+                    print("indir", m_inDir->DirName());
+                    print("outdir", m_outDir->DirName());
+                } else if (step == QLatin1String("history")) {
+                    for (int i = 0; i < m_status->lstKekka->count(); ++i)
+                        print("history", m_status->lstKekka->text(i));
+                } else if (step.startsWith(QLatin1String("run")) && step.size() == 4) {
+                    btnExe_Click(step.at(3).digitValue());
+                } else if (step == QLatin1String("close")) {
+                    printMessages();
+                    std::fflush(stdout);
+                    close();
+                    return;
+                }
                 printMessages();
-                std::fflush(stdout);
-                close();
-                return;
             }
-            printMessages();
-        }
-        std::fflush(stdout);
-    }, Qt::QueuedConnection);
+            std::fflush(stdout);
+        },
+        Qt::QueuedConnection);
 }
 
 void EnableTestActionsPlayer()

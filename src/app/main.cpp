@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], qb::app::kClipboardKeeperSwitch) == 0)
         return qb::app::RunClipboardKeeper(argc, argv);

@@ -14,11 +14,11 @@
 using qb::ui::Quill;
 using qb::ui::Quillbox;
 
-FolderAliases::FolderAliases(Pane pane, QWidget *owner, std::function<QString()> dirName,
-                             std::function<void(const QString &)> setDirName)
-    : m_pane(pane), m_owner(owner), m_dirName(std::move(dirName)), m_setDirName(std::move(setDirName))
-{
-}
+FolderAliases::FolderAliases(Pane pane, QWidget* owner, std::function<QString()> dirName,
+                             std::function<void(const QString&)> setDirName)
+    : m_pane(pane), m_owner(owner), m_dirName(std::move(dirName)),
+      m_setDirName(std::move(setDirName))
+{ }
 
 std::string FolderAliases::keyPrefix() const
 {
@@ -40,12 +40,12 @@ QString FolderAliases::AliasDir(int i) const
     return i >= 0 && i < kMax ? m_dir[i] : QString();
 }
 
-QAction *FolderAliases::mnuAddDir(int i) const
+QAction* FolderAliases::mnuAddDir(int i) const
 {
     return i >= 0 && i < kMax ? m_entries[i] : nullptr;
 }
 
-void FolderAliases::AddToMenu(QMenu *popup)
+void FolderAliases::AddToMenu(QMenu* popup)
 {
     m_add = popup->addAction(Quill(kSharedMenuAddAlias));
     m_add->setObjectName(QStringLiteral("mnuAdd"));
@@ -56,7 +56,8 @@ void FolderAliases::AddToMenu(QMenu *popup)
     for (int i = 0; i < kMax; ++i) {
         m_entries[i] = popup->addAction(QString());
         m_entries[i]->setObjectName(QStringLiteral("mnuAddDir%1").arg(i));
-        QObject::connect(m_entries[i], &QAction::triggered, popup, [this, i] { mnuAddDir_Click(i); });
+        QObject::connect(m_entries[i], &QAction::triggered, popup,
+                         [this, i] { mnuAddDir_Click(i); });
     }
     QObject::connect(m_add, &QAction::triggered, popup, [this] { mnuAdd_Click(); });
     QObject::connect(m_menteAction, &QAction::triggered, popup, [this] { mnuMente_Click(); });
@@ -70,7 +71,8 @@ void FolderAliases::syncMenu()
             continue;
         const bool used = i <= m_last;
         // A '&' in a name is shown as typed, not taken as a shortcut mark.
-        m_entries[i]->setText(used ? QString(m_name[i]).replace(QLatin1Char('&'), QStringLiteral("&&")) : QString());
+        m_entries[i]->setText(
+            used ? QString(m_name[i]).replace(QLatin1Char('&'), QStringLiteral("&&")) : QString());
         m_entries[i]->setVisible(used);
     }
     if (m_bar)
@@ -81,14 +83,16 @@ void FolderAliases::syncMenu()
         m_add->setEnabled(m_last < kMax - 1);
 }
 
-void FolderAliases::Load(const std::string &app)
+void FolderAliases::Load(const std::string& app)
 {
     const std::string section(qb::engine::kSettingsSection);
     m_last = kMax - 1;
     for (int i = 0; i < kMax; ++i) {
         const std::string index = std::to_string(i);
-        const std::string name = qb::platform::GetSetting(app, section, keyPrefix() + "_DirName" + index, "");
-        const std::string dir = qb::platform::GetSetting(app, section, keyPrefix() + "_DirDir" + index, "");
+        const std::string name =
+            qb::platform::GetSetting(app, section, keyPrefix() + "_DirName" + index, "");
+        const std::string dir =
+            qb::platform::GetSetting(app, section, keyPrefix() + "_DirDir" + index, "");
         if (name.empty() || dir.empty()) {
             m_last = i - 1;
             break;

@@ -20,24 +20,24 @@ class frmMenuMente;
 class FolderAliases {
 public:
     static constexpr int kMax = 10;
-    enum class Pane { InDir, OutDir };   // mdiInDir or mdiOutDir
+    enum class Pane { InDir, OutDir };  // mdiInDir or mdiOutDir
 
     // owner: the pane (parent of the input and message boxes).
     // dirName: the pane's DirName (read), in its on-disk form.
     // setDirName: the pane's DirName (write), used when an alias entry is chosen.
-    FolderAliases(Pane pane, QWidget *owner, std::function<QString()> dirName,
-                  std::function<void(const QString &)> setDirName);
+    FolderAliases(Pane pane, QWidget* owner, std::function<QString()> dirName,
+                  std::function<void(const QString&)> setDirName);
 
     // The single maintenance dialog of the program (owned by the main window).
-    void SetMaintenanceDialog(frmMenuMente *dialog) { m_mente = dialog; }
+    void SetMaintenanceDialog(frmMenuMente* dialog) { m_mente = dialog; }
 
     // Appends mnuAdd, mnuMente, the separator mnuBar and mnuAddDir(0..9) to the pane's popup,
     // with their captions. Call once, after mnuCopy and mnuRefresh were added.
-    void AddToMenu(QMenu *popup);
+    void AddToMenu(QMenu* popup);
 
     // Reads the twenty keys from the given settings application (the one the pane's probe
     // chose); an empty name or folder ends the list there.
-    void Load(const std::string &app);
+    void Load(const std::string& app);
     // Writes all twenty keys to the current location, "" into the unused slots.
     void Save() const;
 
@@ -50,10 +50,10 @@ public:
     void mnuMente_Click();
     void mnuAddDir_Click(int intIndex);
 
-    QAction *mnuAdd() const { return m_add; }
-    QAction *mnuMente() const { return m_menteAction; }
-    QAction *mnuBar() const { return m_bar; }
-    QAction *mnuAddDir(int i) const;
+    QAction* mnuAdd() const { return m_add; }
+    QAction* mnuMente() const { return m_menteAction; }
+    QAction* mnuBar() const { return m_bar; }
+    QAction* mnuAddDir(int i) const;
 
 private:
     std::string keyPrefix() const;
@@ -61,17 +61,17 @@ private:
     void syncMenu();
 
     Pane m_pane;
-    QWidget *m_owner;
+    QWidget* m_owner;
     std::function<QString()> m_dirName;
-    std::function<void(const QString &)> m_setDirName;
-    frmMenuMente *m_mente = nullptr;
+    std::function<void(const QString&)> m_setDirName;
+    frmMenuMente* m_mente = nullptr;
 
     std::array<QString, kMax> m_name;
     std::array<QString, kMax> m_dir;
     int m_last = -1;
 
-    QAction *m_add = nullptr;
-    QAction *m_menteAction = nullptr;
-    QAction *m_bar = nullptr;
-    std::array<QAction *, kMax> m_entries{};
+    QAction* m_add = nullptr;
+    QAction* m_menteAction = nullptr;
+    QAction* m_bar = nullptr;
+    std::array<QAction*, kMax> m_entries{};
 };

@@ -12,7 +12,7 @@
 namespace {
 
 // The on-disk drive form of a folder in any form the platform accepts ("" when there is none).
-QString onDiskFolder(const QString &path)
+QString onDiskFolder(const QString& path)
 {
     const std::string text = path.toStdString();
     const std::string host = qb::platform::ResolveHostPath(text);
@@ -21,18 +21,18 @@ QString onDiskFolder(const QString &path)
     return QString::fromStdString(qb::platform::ToDrivePath(host));
 }
 
-bool isBareDrive(const QString &text)
+bool isBareDrive(const QString& text)
 {
     // "c:" alone or the drive list's "c: [/root]" form: that drive's current folder.
-    return text.size() >= 2 && text[1] == QLatin1Char(':') && text[0].isLetter()
-        && (text.size() == 2 || text[2] == QLatin1Char(' '));
+    return text.size() >= 2 && text[1] == QLatin1Char(':') && text[0].isLetter() &&
+           (text.size() == 2 || text[2] == QLatin1Char(' '));
 }
 
-} // namespace
+}  // namespace
 
 // ---- DriveList --------------------------------------------------------------------------------
 
-DriveList::DriveList(QWidget *parent) : QComboBox(parent)
+DriveList::DriveList(QWidget* parent) : QComboBox(parent)
 {
     Refresh();
     // activated is raised only by the user's choice, never by SetDrive.
@@ -47,7 +47,7 @@ QString DriveList::Drive() const
     return currentText();
 }
 
-bool DriveList::SetDrive(const QString &strDrive)
+bool DriveList::SetDrive(const QString& strDrive)
 {
     if (strDrive.size() < 2 || strDrive[1] != QLatin1Char(':'))
         return false;
@@ -66,7 +66,7 @@ void DriveList::Refresh()
     const QString keep = currentText();
     const QSignalBlocker block(this);
     clear();
-    for (const auto &drive : qb::platform::Drives()) {
+    for (const auto& drive : qb::platform::Drives()) {
         const QChar letter = QChar::fromLatin1(drive.letter).toLower();
         addItem(QStringLiteral("%1: [%2]").arg(letter).arg(QString::fromStdString(drive.root)));
     }
@@ -74,7 +74,7 @@ void DriveList::Refresh()
         SetDrive(keep);
 }
 
-void DriveList::keyPressEvent(QKeyEvent *event)
+void DriveList::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
@@ -101,13 +101,12 @@ QStringList listedSubfolders(const QString& path)
 
 }  // namespace
 
-FolderList::FolderList(QWidget *parent) : QListWidget(parent)
+FolderList::FolderList(QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     m_watch = new qb::ui::FolderWatch(this, [this] { followDisk(); });
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        openEntry(row(item) - m_currentRow - 1);
-    });
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { openEntry(row(item) - m_currentRow - 1); });
 }
 
 QString FolderList::Path() const
@@ -115,19 +114,18 @@ QString FolderList::Path() const
     return m_path;
 }
 
-bool FolderList::SetPath(const QString &strPath)
+bool FolderList::SetPath(const QString& strPath)
 {
     QString target = strPath;
     if (isBareDrive(strPath)) {
-        const std::string current =
-            qb::platform::CurrentDirectory(strPath[0].toUpper().toLatin1());
+        const std::string current = qb::platform::CurrentDirectory(strPath[0].toUpper().toLatin1());
         if (current.empty())
             return false;
         target = QString::fromStdString(current);
     }
     const QString folder = onDiskFolder(target);
-    if (folder.isEmpty() || !qb::platform::IsFolder(folder.toStdString())
-        || !qb::platform::CanEnterFolder(folder.toStdString()))
+    if (folder.isEmpty() || !qb::platform::IsFolder(folder.toStdString()) ||
+        !qb::platform::CanEnterFolder(folder.toStdString()))
         return false;
     const bool changed = folder != m_path;
     m_path = folder;
@@ -184,8 +182,8 @@ void FolderList::fill()
     const QString root = m_path.left(3);
     const QStringList parts = m_path.mid(3).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     QString path = root;
-    auto addRow = [this](const QIcon &icon, const QString &text, const QString &entry, int level) {
-        auto *row = new QListWidgetItem(icon, QString(level * 2, QLatin1Char(' ')) + text, this);
+    auto addRow = [this](const QIcon& icon, const QString& text, const QString& entry, int level) {
+        auto* row = new QListWidgetItem(icon, QString(level * 2, QLatin1Char(' ')) + text, this);
         row->setData(Qt::UserRole, entry);
     };
     addRow(open, root.toLower(), root, 0);
@@ -233,7 +231,7 @@ void FolderList::openEntry(int index)
         SetPath(target);
 }
 
-void FolderList::keyPressEvent(QKeyEvent *event)
+void FolderList::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Return:

@@ -25,39 +25,39 @@ class FolderWatch;
 class DriveList : public QComboBox {
     Q_OBJECT
 public:
-    explicit DriveList(QWidget *parent = nullptr);
+    explicit DriveList(QWidget* parent = nullptr);
 
-    QString Drive() const;                    // "c: [/host/root]", "" when none
+    QString Drive() const;  // "c: [/host/root]", "" when none
     // Selects the drive whose letter begins strDrive; false for an unknown drive.
-    bool SetDrive(const QString &strDrive);
-    void Refresh();                           // re-reads the drive table
+    bool SetDrive(const QString& strDrive);
+    void Refresh();  // re-reads the drive table
 
-    std::function<void()> onChange;           // after the user picked another drive
-    std::function<void()> onEnter;            // Enter pressed (the key itself is consumed)
+    std::function<void()> onChange;  // after the user picked another drive
+    std::function<void()> onEnter;  // Enter pressed (the key itself is consumed)
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class FolderList : public QListWidget {
     Q_OBJECT
 public:
-    explicit FolderList(QWidget *parent = nullptr);
+    explicit FolderList(QWidget* parent = nullptr);
 
-    QString Path() const;                     // the current folder, a drive path
+    QString Path() const;  // the current folder, a drive path
     // Shows a folder (a drive path or a bare "c:" meaning that drive's current folder);
     // false when it does not exist or cannot be read, and then nothing changes.
-    bool SetPath(const QString &strPath);
-    void Refresh();                           // re-reads the current folder
+    bool SetPath(const QString& strPath);
+    void Refresh();  // re-reads the current folder
 
-    int ListIndex() const;                    // the highlighted entry, relative as above
-    int ListCount() const;                    // number of subfolders
-    QString EntryPath(int index) const;       // the folder of an entry, "" when none
+    int ListIndex() const;  // the highlighted entry, relative as above
+    int ListCount() const;  // number of subfolders
+    QString EntryPath(int index) const;  // the folder of an entry, "" when none
 
-    std::function<void()> onChange;           // after the current folder changed
+    std::function<void()> onChange;  // after the current folder changed
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void fill();
@@ -67,5 +67,5 @@ private:
     QString m_path;
     QStringList m_subfolders;  // the names listed below the current folder
     qb::ui::FolderWatch* m_watch = nullptr;
-    int m_currentRow = 0;                     // row of the current folder in the list
+    int m_currentRow = 0;  // row of the current folder in the list
 };

@@ -21,13 +21,13 @@ constexpr double kDefaultSize = 5000;
 
 double logicalDpi()
 {
-    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
     return dpi > 0 ? dpi : 96.0;
 }
 
 // A stored number, or the default when the key is absent or its text is not a number.
-double readNumber(const std::string &probeKey, const std::string &key, double defaultValue)
+double readNumber(const std::string& probeKey, const std::string& key, double defaultValue)
 {
     const std::string text =
         qb::engine::ReadFormSetting(probeKey, key, qb::engine::NumberToText(defaultValue));
@@ -35,7 +35,7 @@ double readNumber(const std::string &probeKey, const std::string &key, double de
     return value && std::isfinite(*value) ? *value : defaultValue;
 }
 
-} // namespace
+}  // namespace
 
 int TwipsToPixels(double twips)
 {
@@ -47,14 +47,14 @@ double PixelsToTwips(int pixels)
     return pixels * 1440.0 / logicalDpi();
 }
 
-void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize)
+void RestoreFormPosition(QWidget* form, const std::string& prefix, bool withSize)
 {
     const std::string probe = prefix + "_Left";
     double left = readNumber(probe, prefix + "_Left", kDefaultPosition);
     double top = readNumber(probe, prefix + "_Top", kDefaultPosition);
 
     // A position off the screen (a smaller monitor, a hand-edited file) would hide the dialog.
-    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize area = screen ? screen->geometry().size() : QSize(1024, 768);
     if (left < 0 || left > PixelsToTwips(area.width()))
         left = kDefaultPosition;
@@ -81,7 +81,7 @@ void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize
 namespace {
 
 // The position in twips: the value read at load while the widget still stands there.
-double twipsOf(const QWidget *form, const char *property, int pixels)
+double twipsOf(const QWidget* form, const char* property, int pixels)
 {
     const QVariant kept = form->property(property);
     if (kept.isValid() && TwipsToPixels(kept.toDouble()) == pixels)
@@ -89,9 +89,9 @@ double twipsOf(const QWidget *form, const char *property, int pixels)
     return std::round(PixelsToTwips(pixels));
 }
 
-} // namespace
+}  // namespace
 
-void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withSize)
+void SaveFormPosition(const QWidget* form, const std::string& prefix, bool withSize)
 {
     const QRect frame = form->frameGeometry();
     qb::engine::WriteFormSetting(prefix + "_Left",
@@ -169,4 +169,4 @@ void KeepDialogsOnScreen()
     qApp->installEventFilter(fitter);
 }
 
-} // namespace qb::ui
+}  // namespace qb::ui

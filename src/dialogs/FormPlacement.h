@@ -20,7 +20,7 @@ double PixelsToTwips(int pixels);
 // <prefix>_Left), corrects a left below 0 or beyond the screen width and a top below 0 or
 // beyond the screen height to 1000, and moves the widget there. When withSize is set,
 // <prefix>_Width and <prefix>_Height (default 5000) give its size too.
-void RestoreFormPosition(QWidget *form, const std::string &prefix, bool withSize = false);
+void RestoreFormPosition(QWidget* form, const std::string& prefix, bool withSize = false);
 
 // Shrinks a top-level window to the available area of its screen (the screen less the desktop's
 // panels) and moves it so that all of it, frame included, lies inside: a stored size from a
@@ -37,6 +37,6 @@ QRect FitInside(const QRect& rect, const QRect& area, const QSize& minimum = QSi
 void KeepDialogsOnScreen();
 
 // Writes <prefix>_Left and <prefix>_Top (and the size when withSize) to the current location.
-void SaveFormPosition(const QWidget *form, const std::string &prefix, bool withSize = false);
+void SaveFormPosition(const QWidget* form, const std::string& prefix, bool withSize = false);
 
-} // namespace qb::ui
+}  // namespace qb::ui

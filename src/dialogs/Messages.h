@@ -8,7 +8,13 @@
 
 namespace qb::ui {
 
-inline QString Quillbox(int code) { return QString::fromStdString(resQuillbox(code)); }
-inline QString Quill(int code) { return QString::fromStdString(resQuill(code)); }
+inline QString Quillbox(int code)
+{
+    return QString::fromStdString(resQuillbox(code));
+}
+inline QString Quill(int code)
+{
+    return QString::fromStdString(resQuill(code));
+}
 
-} // namespace qb::ui
+}  // namespace qb::ui

@@ -13,11 +13,11 @@ namespace qb::ui {
 namespace {
 
 // The installed family matching one of the candidates (any letter case), or "".
-QString firstInstalled(const QStringList &candidates)
+QString firstInstalled(const QStringList& candidates)
 {
     const QStringList installed = QFontDatabase::families();
-    for (const QString &want : candidates) {
-        for (const QString &have : installed) {
+    for (const QString& want : candidates) {
+        for (const QString& have : installed) {
             if (have.compare(want, Qt::CaseInsensitive) == 0)
                 return have;
         }
@@ -25,9 +25,9 @@ QString firstInstalled(const QStringList &candidates)
     return {};
 }
 
-} // namespace
+}  // namespace
 
-QString ResolveFontFamily(const QString &name)
+QString ResolveFontFamily(const QString& name)
 {
     if (!name.isEmpty()) {
         const QString exact = firstInstalled({name});
@@ -36,19 +36,26 @@ QString ResolveFontFamily(const QString &name)
     }
     // Settings written on Windows name the Windows Japanese faces; here the IPA faces stand in
     // for them, proportional for the "Ｐ" variants.
-    const bool proportional = name.contains(QStringLiteral("Ｐ")) || name.contains(QStringLiteral("P "))
-                              || name.contains(QStringLiteral("PMincho")) || name.contains(QStringLiteral("PGothic"));
-    const bool mincho = name.contains(QStringLiteral("明朝")) || name.contains(QStringLiteral("Mincho"), Qt::CaseInsensitive);
-    const bool gothic = name.contains(QStringLiteral("ゴシック")) || name.contains(QStringLiteral("Gothic"), Qt::CaseInsensitive);
+    const bool proportional =
+        name.contains(QStringLiteral("Ｐ")) || name.contains(QStringLiteral("P ")) ||
+        name.contains(QStringLiteral("PMincho")) || name.contains(QStringLiteral("PGothic"));
+    const bool mincho = name.contains(QStringLiteral("明朝")) ||
+                        name.contains(QStringLiteral("Mincho"), Qt::CaseInsensitive);
+    const bool gothic = name.contains(QStringLiteral("ゴシック")) ||
+                        name.contains(QStringLiteral("Gothic"), Qt::CaseInsensitive);
     QStringList candidates;
     if (mincho && proportional)
-        candidates = {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho"), QStringLiteral("Noto Serif CJK JP")};
+        candidates = {QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho"),
+                      QStringLiteral("Noto Serif CJK JP")};
     else if (mincho)
-        candidates = {QStringLiteral("IPAMincho"), QStringLiteral("IPAPMincho"), QStringLiteral("Noto Serif CJK JP")};
+        candidates = {QStringLiteral("IPAMincho"), QStringLiteral("IPAPMincho"),
+                      QStringLiteral("Noto Serif CJK JP")};
     else if (gothic && proportional)
-        candidates = {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP")};
+        candidates = {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                      QStringLiteral("Noto Sans CJK JP")};
     else if (gothic)
-        candidates = {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")};
+        candidates = {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP")};
     const QString mapped = firstInstalled(candidates);
     if (!mapped.isEmpty())
         return mapped;
@@ -69,7 +76,7 @@ QFont SharedFont(const qb::engine::Options& options)
 void ApplySharedFont(const qb::engine::Options& options, std::initializer_list<QWidget*> widgets)
 {
     const QFont font = SharedFont(options);
-    for (QWidget *widget : widgets) {
+    for (QWidget* widget : widgets) {
         if (widget)
             widget->setFont(font);
     }
@@ -91,4 +98,4 @@ int RoundHalfEven(double value)
     return static_cast<int>(result);
 }
 
-} // namespace qb::ui
+}  // namespace qb::ui

@@ -20,7 +20,7 @@ namespace qb::ui {
 // The installed family to use for a stored font name: the name itself when installed, else
 // for the Windows Mincho/Gothic names the matching IPA family (IPAMincho, IPAGothic, ...),
 // else the application's default family.
-QString ResolveFontFamily(const QString &name);
+QString ResolveFontFamily(const QString& name);
 
 // The shared font built from the options Font_Name, Font_Size, Font_Bold and Font_Italic.
 QFont SharedFont(const qb::engine::Options& options);
@@ -31,4 +31,4 @@ void ApplySharedFont(const qb::engine::Options& options, std::initializer_list<Q
 // Rounds to the nearest whole number, halves to the even neighbour (10.5 -> 10, 11.5 -> 12).
 int RoundHalfEven(double value);
 
-} // namespace qb::ui
+}  // namespace qb::ui

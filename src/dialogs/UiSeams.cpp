@@ -29,19 +29,19 @@ struct Seam {
     bool neverShow = false;
 };
 
-Seam &seam()
+Seam& seam()
 {
     static Seam s;
     return s;
 }
 
-void note(const char *kind, const QString &text)
+void note(const char* kind, const QString& text)
 {
     seam().record << QString::fromLatin1(kind) + QStringLiteral(": ") + text;
 }
 
-template <typename T>
-std::optional<T> take(std::deque<T> &queue)
+template<typename T>
+std::optional<T> take(std::deque<T>& queue)
 {
     if (queue.empty())
         return std::nullopt;
@@ -50,7 +50,7 @@ std::optional<T> take(std::deque<T> &queue)
     return value;
 }
 
-QString toDrive(const QString &host)
+QString toDrive(const QString& host)
 {
     if (host.isEmpty())
         return {};
@@ -58,7 +58,7 @@ QString toDrive(const QString &host)
     return QString::fromStdString(drive);
 }
 
-QString toHost(const QString &drive)
+QString toHost(const QString& drive)
 {
     if (drive.isEmpty())
         return {};
@@ -104,19 +104,20 @@ void prepare(QFileDialog& dialog, const QString& filter, const QString& initialN
         dialog.selectFile(initialName.mid(slash + 1));
 }
 
-QString withDefaultExt(QString name, const QString &defaultExt)
+QString withDefaultExt(QString name, const QString& defaultExt)
 {
     if (!name.isEmpty() && !defaultExt.isEmpty()) {
         const int slash = name.lastIndexOf(QLatin1Char('\\'));
         if (!name.mid(slash + 1).contains(QLatin1Char('.')))
-            name += defaultExt.startsWith(QLatin1Char('.')) ? defaultExt : QStringLiteral(".") + defaultExt;
+            name += defaultExt.startsWith(QLatin1Char('.')) ? defaultExt
+                                                            : QStringLiteral(".") + defaultExt;
     }
     return name;
 }
 
-} // namespace
+}  // namespace
 
-void ShowMessage(QWidget *parent, const QString &text)
+void ShowMessage(QWidget* parent, const QString& text)
 {
     note("message", text);
     if (seam().neverShow)
@@ -124,7 +125,7 @@ void ShowMessage(QWidget *parent, const QString &text)
     QMessageBox::information(parent, kTitle, text, QMessageBox::Ok);
 }
 
-bool AskYesNo(QWidget *parent, const QString &text)
+bool AskYesNo(QWidget* parent, const QString& text)
 {
     note("question", text);
     if (auto queued = take(seam().yesNo))
@@ -135,8 +136,8 @@ bool AskYesNo(QWidget *parent, const QString &text)
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::optional<QString> InputText(QWidget *parent, const QString &title, const QString &prompt,
-                                 const QString &initial)
+std::optional<QString> InputText(QWidget* parent, const QString& title, const QString& prompt,
+                                 const QString& initial)
 {
     note("input", prompt);
     if (auto queued = take(seam().inputs))
@@ -145,14 +146,16 @@ std::optional<QString> InputText(QWidget *parent, const QString &title, const QS
         return std::nullopt;
     bool ok = false;
     QString shown = prompt;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QString text = QInputDialog::getText(parent, title, shown, QLineEdit::Normal, initial, &ok);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QString text =
+        QInputDialog::getText(parent, title, shown, QLineEdit::Normal, initial, &ok);
     if (!ok)
         return std::nullopt;
     return text;
 }
 
-void LoadFailed(QWidget *parent, const QString &text)
+void LoadFailed(QWidget* parent, const QString& text)
 {
     ShowMessage(parent, text);
     std::exit(1);
@@ -173,7 +176,7 @@ QString CaseFreePattern(const QString& pattern)
     return out;
 }
 
-QString ToQtFilter(const QString &filter)
+QString ToQtFilter(const QString& filter)
 {
     // Each description keeps its own text ("LogFile(*.LOG)"); the patterns added after it for
     // the dialog to match with are hidden from view (HideNameFilterDetails), so no text shows
@@ -209,8 +212,8 @@ QString FileDialogFolder(const QString& initialName, const QString& defaultExt)
     return QDir::homePath();
 }
 
-QString OpenFileName(QWidget *parent, const QString &filter, const QString &initialName,
-                     const QString &defaultExt)
+QString OpenFileName(QWidget* parent, const QString& filter, const QString& initialName,
+                     const QString& defaultExt)
 {
     note("open", initialName);
     QString chosen;
@@ -229,8 +232,8 @@ QString OpenFileName(QWidget *parent, const QString &filter, const QString &init
     return chosen;
 }
 
-QString SaveFileName(QWidget *parent, const QString &filter, const QString &initialName,
-                     const QString &defaultExt)
+QString SaveFileName(QWidget* parent, const QString& filter, const QString& initialName,
+                     const QString& defaultExt)
 {
     note("save", initialName);
     QString chosen;
@@ -250,7 +253,7 @@ QString SaveFileName(QWidget *parent, const QString &filter, const QString &init
     return chosen;
 }
 
-std::optional<QFont> ChooseFont(QWidget *parent, const QFont &initial)
+std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial)
 {
     note("font", initial.family());
     if (auto queued = take(seam().fonts))
@@ -259,18 +262,34 @@ std::optional<QFont> ChooseFont(QWidget *parent, const QFont &initial)
         return std::nullopt;
     bool ok = false;
     // Only scalable faces: the shared font is used at many sizes.
-    const QFont font = QFontDialog::getFont(&ok, initial, parent, QString(), QFontDialog::ScalableFonts);
+    const QFont font =
+        QFontDialog::getFont(&ok, initial, parent, QString(), QFontDialog::ScalableFonts);
     if (!ok)
         return std::nullopt;
     return font;
 }
 
 namespace test {
-void QueueYesNo(bool yes) { seam().yesNo.push_back(yes); }
-void QueueInput(std::optional<QString> answer) { seam().inputs.push_back(std::move(answer)); }
-void QueueFileName(const QString &driveOrEmpty) { seam().fileNames.push_back(driveOrEmpty); }
-void QueueFont(std::optional<QFont> answer) { seam().fonts.push_back(std::move(answer)); }
-void SetNeverShow(bool never) { seam().neverShow = never; }
+void QueueYesNo(bool yes)
+{
+    seam().yesNo.push_back(yes);
+}
+void QueueInput(std::optional<QString> answer)
+{
+    seam().inputs.push_back(std::move(answer));
+}
+void QueueFileName(const QString& driveOrEmpty)
+{
+    seam().fileNames.push_back(driveOrEmpty);
+}
+void QueueFont(std::optional<QFont> answer)
+{
+    seam().fonts.push_back(std::move(answer));
+}
+void SetNeverShow(bool never)
+{
+    seam().neverShow = never;
+}
 QStringList TakeRecord()
 {
     QStringList out;
@@ -281,6 +300,6 @@ void Reset()
 {
     seam() = Seam{};
 }
-} // namespace test
+}  // namespace test
 
-} // namespace qb::ui
+}  // namespace qb::ui

@@ -15,7 +15,7 @@ using qb::ui::Quill;
 
 // The rules trim blanks only, not tabs or full-width spaces, so that what the user typed
 // around a name is kept exactly otherwise.
-QString trimSpaces(const QString &text)
+QString trimSpaces(const QString& text)
 {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -29,10 +29,10 @@ QString trimSpaces(const QString &text)
 // Names the Linux file system would read as something other than one new folder: a '/'
 // would create the folder somewhere below, "." and ".." name folders that exist. They end
 // like any other name the file system refuses.
-bool isSingleHostName(const QString &name)
+bool isSingleHostName(const QString& name)
 {
-    return !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) && name != QStringLiteral(".")
-        && name != QStringLiteral("..");
+    return !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) &&
+           name != QStringLiteral(".") && name != QStringLiteral("..");
 }
 
 // The current directory of the current drive and of the drive of `path`, so both can be put
@@ -40,11 +40,11 @@ bool isSingleHostName(const QString &name)
 struct SavedDirectories {
     std::string current;
     std::string ofPath;
-    explicit SavedDirectories(const QString &path)
+    explicit SavedDirectories(const QString& path)
         : current(qb::platform::CurrentDirectory()),
-          ofPath(path.size() >= 2 ? qb::platform::CurrentDirectory(path[0].toLatin1()) : std::string())
-    {
-    }
+          ofPath(path.size() >= 2 ? qb::platform::CurrentDirectory(path[0].toLatin1())
+                                  : std::string())
+    { }
     void restore() const
     {
         if (!ofPath.empty())
@@ -54,9 +54,9 @@ struct SavedDirectories {
     }
 };
 
-} // namespace
+}  // namespace
 
-bool CheckFolderName(QWidget *parent, const QString &strName)
+bool CheckFolderName(QWidget* parent, const QString& strName)
 {
     int code = 0;
     try {
@@ -71,7 +71,7 @@ bool CheckFolderName(QWidget *parent, const QString &strName)
             code = kSharedMkdirQuestionMark;
         else if (strName.startsWith(QLatin1Char('.')) || strName.endsWith(QLatin1Char('.')))
             code = kSharedMkdirDotAtEnds;
-    } catch (const std::exception &) {
+    } catch (const std::exception&) {
         code = kSharedMkdirBadName;
     }
     if (code == 0)
@@ -80,7 +80,7 @@ bool CheckFolderName(QWidget *parent, const QString &strName)
     return false;
 }
 
-QString InputFolderName(QWidget *parent, const QString &strParent)
+QString InputFolderName(QWidget* parent, const QString& strParent)
 {
     const QString prompt = Quill(kSharedMkdirPrompt) + QLatin1Char('\r') + strParent;
     const auto answer = qb::ui::InputText(parent, Quill(kSharedMkdirCaption), prompt, QString());
@@ -89,7 +89,7 @@ QString InputFolderName(QWidget *parent, const QString &strParent)
     return CheckFolderName(parent, *answer) ? *answer : QString();
 }
 
-QString MakeFolder(QWidget *parent, const QString &strParent)
+QString MakeFolder(QWidget* parent, const QString& strParent)
 {
     QString name;
     QString path;
@@ -100,8 +100,8 @@ QString MakeFolder(QWidget *parent, const QString &strParent)
         if (name.endsWith(QLatin1Char('\\')))
             name.chop(1);
         path = strParent.endsWith(QLatin1Char('\\')) ? strParent + name
-                                                      : strParent + QLatin1Char('\\') + name;
-    } catch (const std::exception &) {
+                                                     : strParent + QLatin1Char('\\') + name;
+    } catch (const std::exception&) {
         qb::ui::ShowMessage(parent, Quill(kSharedMkdirError));
         return {};
     }
@@ -121,4 +121,4 @@ QString MakeFolder(QWidget *parent, const QString &strParent)
     return result;
 }
 
-} // namespace basMkdir
+}  // namespace basMkdir

@@ -10,13 +10,13 @@ namespace basMkdir {
 
 // Asks for a name and creates that folder inside strParent (a drive path). Returns the new
 // folder's full drive path, or "" when nothing was created.
-QString MakeFolder(QWidget *parent, const QString &strParent);
+QString MakeFolder(QWidget* parent, const QString& strParent);
 
 // Shows the input box (prompt, a carriage return, then the parent folder) and checks the
 // answer. Returns the answer as typed, or "" (cancel, empty answer, broken rule).
-QString InputFolderName(QWidget *parent, const QString &strParent);
+QString InputFolderName(QWidget* parent, const QString& strParent);
 
 // Applies the naming rules in order and shows the first one broken; true when all hold.
-bool CheckFolderName(QWidget *parent, const QString &strName);
+bool CheckFolderName(QWidget* parent, const QString& strName);
 
-} // namespace basMkdir
+}  // namespace basMkdir

@@ -37,7 +37,7 @@ frmDefault::frmDefault(const qb::engine::Options& options, QWidget* parent)
     drvDrive->setContextMenuPolicy(Qt::PreventContextMenu);
     dlbDir = new FolderList(this);
     dlbDir->setObjectName(QStringLiteral("dlbDir"));
-    dlbDir->setContextMenuPolicy(Qt::NoContextMenu);   // the dialog's popup instead
+    dlbDir->setContextMenuPolicy(Qt::NoContextMenu);  // the dialog's popup instead
     txtDir = new QLineEdit(this);
     txtDir->setObjectName(QStringLiteral("txtDir"));
     txtDir->setContextMenuPolicy(Qt::NoContextMenu);
@@ -47,11 +47,11 @@ frmDefault::frmDefault(const qb::engine::Options& options, QWidget* parent)
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnCancel = new QPushButton(pnlDefault);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton *button : {btnOk, btnCancel}) {
+    for (QPushButton* button : {btnOk, btnCancel}) {
         button->setAutoDefault(false);
         button->setContextMenuPolicy(Qt::PreventContextMenu);
     }
-    auto *buttons = new QHBoxLayout(pnlDefault);
+    auto* buttons = new QHBoxLayout(pnlDefault);
     const int margin = TwipsToPixels(60);
     buttons->setContentsMargins(margin, margin, margin, margin);
     buttons->addStretch();
@@ -104,7 +104,7 @@ QString frmDefault::DirName() const
     return QString::fromStdString(basQuill::OnDiskPath(dlbDir->Path().toStdString()));
 }
 
-void frmDefault::SetDirName(const QString &strDirName)
+void frmDefault::SetDirName(const QString& strDirName)
 {
     if (!drvDrive->SetDrive(strDirName) || !dlbDir->SetPath(strDirName)) {
         // A folder that cannot be shown gives way to the working folder, without a message.
@@ -156,7 +156,7 @@ bool frmDefault::ShowModal()
     return pblnOk;
 }
 
-bool frmDefault::Edit(Use use, QString &strDir, bool &blnYuko)
+bool frmDefault::Edit(Use use, QString& strDir, bool& blnYuko)
 {
     struct Setup {
         int caption, checkHint, driveHint, dirHint, textHint;
@@ -170,7 +170,7 @@ bool frmDefault::Edit(Use use, QString &strDir, bool &blnYuko)
         {kDefaultTempLabel, kDefaultTempCheckTip, kDefaultTempDriveTip, kDefaultTempFoldersTip,
          kDefaultTempPathTip, false, true},
     };
-    const Setup &s = setups[static_cast<int>(use)];
+    const Setup& s = setups[static_cast<int>(use)];
     pstr_lblDrive_Caption = Quillbox(s.caption);
     pstr_cbxDrive_Hint = Quillbox(s.checkHint);
     pblnYukoMukouOk = s.yukoOffered;
@@ -192,13 +192,13 @@ void frmDefault::SavePosition()
     qb::ui::SaveFormPosition(this, "Default", true);
 }
 
-void frmDefault::showEvent(QShowEvent *event)
+void frmDefault::showEvent(QShowEvent* event)
 {
     Form_Activate();
     QDialog::showEvent(event);
 }
 
-void frmDefault::closeEvent(QCloseEvent *event)
+void frmDefault::closeEvent(QCloseEvent* event)
 {
     // The close box gives up the choice; the caller sees pblnOk false.
     pblnOk = false;
@@ -206,19 +206,19 @@ void frmDefault::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void frmDefault::resizeEvent(QResizeEvent *event)
+void frmDefault::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     Form_Resize();
 }
 
-void frmDefault::contextMenuEvent(QContextMenuEvent *event)
+void frmDefault::contextMenuEvent(QContextMenuEvent* event)
 {
     showPopup(event->globalPos());
     event->accept();
 }
 
-void frmDefault::showPopup(const QPoint &globalPos)
+void frmDefault::showPopup(const QPoint& globalPos)
 {
     mnuPopup->popup(globalPos);
 }
@@ -259,8 +259,8 @@ void frmDefault::ShowFolderText()
 void frmDefault::EnableFolderControls()
 {
     const bool on = cbxDrive->isChecked();
-    for (QWidget *control : {static_cast<QWidget *>(lblDrive), static_cast<QWidget *>(drvDrive),
-                             static_cast<QWidget *>(dlbDir), static_cast<QWidget *>(txtDir)})
+    for (QWidget* control : {static_cast<QWidget*>(lblDrive), static_cast<QWidget*>(drvDrive),
+                             static_cast<QWidget*>(dlbDir), static_cast<QWidget*>(txtDir)})
         control->setEnabled(on);
 }
 
@@ -295,12 +295,14 @@ void frmDefault::Form_Resize()
     cbxDrive->move(margin, margin);
     lblDrive->adjustSize();
     const int labelHeight = std::max(lblDrive->height(), cbxDrive->height());
-    lblDrive->move(cbxDrive->isVisibleTo(this) ? cbxDrive->x() + cbxDrive->width() + margin : margin, margin);
+    lblDrive->move(
+        cbxDrive->isVisibleTo(this) ? cbxDrive->x() + cbxDrive->width() + margin : margin, margin);
 
     const int w = width() - 2 * margin;
     const int driveHeight = drvDrive->sizeHint().height();
     const int textHeight = txtDir->sizeHint().height();
-    const int h = height() - panelHeight - TwipsToPixels(300) - driveHeight - textHeight - labelHeight;
+    const int h =
+        height() - panelHeight - TwipsToPixels(300) - driveHeight - textHeight - labelHeight;
     if (w <= 0)
         return;
     const int driveTop = margin + labelHeight + margin;

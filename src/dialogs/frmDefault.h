@@ -24,7 +24,11 @@ class FolderList;
 class frmDefault : public QDialog {
     Q_OBJECT
 public:
-    enum class Use { InDir, OutDir, TmpDir };   // mnuInDirDefault, mnuOutDirDefault, mnuTmpDirDefault
+    enum class Use {
+        InDir,
+        OutDir,
+        TmpDir
+    };  // mnuInDirDefault, mnuOutDirDefault, mnuTmpDirDefault
 
     // options: the program's, for the font and the tooltip switch.
     explicit frmDefault(const qb::engine::Options& options, QWidget* parent = nullptr);
@@ -42,10 +46,10 @@ public:
     QString pstr_txtDir_Hint;
     bool pblnYukoMukouOk = true;
     bool pblnDiskFreeOk = true;
-    bool pblnOk = false;   // result: closed with btnOk
+    bool pblnOk = false;  // result: closed with btnOk
 
-    QString DirName() const;                    // on-disk form of the folder shown; "" on error
-    void SetDirName(const QString &strDirName); // falls back to the working folder
+    QString DirName() const;  // on-disk form of the folder shown; "" on error
+    void SetDirName(const QString& strDirName);  // falls back to the working folder
     bool Yuko() const;
     void SetYuko(bool blnYuko);
 
@@ -59,16 +63,16 @@ public:
     // One Default menu item: fills the properties for `use`, shows the folder and flag given,
     // and on OK writes the chosen folder and flag back (the flag stays true for TmpDir).
     // Returns true when OK was pressed; the caller then stores them in the settings memory.
-    bool Edit(Use use, QString &strDir, bool &blnYuko);
+    bool Edit(Use use, QString& strDir, bool& blnYuko);
 
     // Writes Default_Left/Top/Width/Height; on the close box and at shutdown.
     void SavePosition();
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     const qb::engine::Options& m_options;
@@ -79,19 +83,19 @@ private:
     void dlbDir_Change();
     void cbxDrive_Click();
     void Form_Resize();
-    void showPopup(const QPoint &globalPos);
+    void showPopup(const QPoint& globalPos);
 
-    QCheckBox *cbxDrive = nullptr;
-    QLabel *lblDrive = nullptr;
-    DriveList *drvDrive = nullptr;
-    FolderList *dlbDir = nullptr;
-    QLineEdit *txtDir = nullptr;
-    QWidget *pnlDefault = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
-    QMenu *mnuPopup = nullptr;
-    QAction *mnuInDir = nullptr;
-    QAction *mnuOutDir = nullptr;
-    QAction *mnuTmp = nullptr;
+    QCheckBox* cbxDrive = nullptr;
+    QLabel* lblDrive = nullptr;
+    DriveList* drvDrive = nullptr;
+    FolderList* dlbDir = nullptr;
+    QLineEdit* txtDir = nullptr;
+    QWidget* pnlDefault = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuInDir = nullptr;
+    QAction* mnuOutDir = nullptr;
+    QAction* mnuTmp = nullptr;
     bool m_loading = true;
 };

@@ -21,20 +21,20 @@ using qb::ui::Quill;
 
 namespace {
 
-QPushButton *makeButton(QWidget *parent, const char *name)
+QPushButton* makeButton(QWidget* parent, const char* name)
 {
-    auto *button = new QPushButton(parent);
+    auto* button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
     return button;
 }
 
-QString shortForm(const QString &path)
+QString shortForm(const QString& path)
 {
     return QString::fromStdString(basQuill::ShortDisplayPath(path.toStdString()));
 }
 
-} // namespace
+}  // namespace
 
 frmMenuMente::frmMenuMente(const qb::engine::Options& options, QWidget* parent)
     : QDialog(parent), m_options(options)
@@ -62,24 +62,24 @@ frmMenuMente::frmMenuMente(const qb::engine::Options& options, QWidget* parent)
     btnDel->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
     btnDelAll->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
 
-    auto *side = new QVBoxLayout;
+    auto* side = new QVBoxLayout;
     side->addWidget(btnUp);
     side->addWidget(btnDown);
     side->addSpacing(12);
     side->addWidget(btnDel);
     side->addWidget(btnDelAll);
     side->addStretch();
-    auto *listRow = new QHBoxLayout;
+    auto* listRow = new QHBoxLayout;
     listRow->addWidget(lbxMenu, 1);
     listRow->addLayout(side);
-    auto *nameRow = new QHBoxLayout;
+    auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(txtDir, 1);
     nameRow->addWidget(btnName);
-    auto *buttons = new QHBoxLayout;
+    auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOk);
     buttons->addWidget(btnCancel);
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->addLayout(listRow, 1);
     layout->addLayout(nameRow);
     layout->addLayout(buttons);
@@ -106,7 +106,7 @@ frmMenuMente::frmMenuMente(const qb::engine::Options& options, QWidget* parent)
         Set_Menu(i, QString(), QString());
 }
 
-void frmMenuMente::Set_Menu(int intIndex, const QString &strName, const QString &strDir)
+void frmMenuMente::Set_Menu(int intIndex, const QString& strName, const QString& strDir)
 {
     if (intIndex < 0 || intIndex >= kSlots)
         return;
@@ -114,7 +114,7 @@ void frmMenuMente::Set_Menu(int intIndex, const QString &strName, const QString 
     m_dir[intIndex] = strDir;
 }
 
-void frmMenuMente::Get_Menu(int intIndex, QString &strName, QString &strDir) const
+void frmMenuMente::Get_Menu(int intIndex, QString& strName, QString& strDir) const
 {
     if (intIndex < 0 || intIndex >= lbxMenu->count() || intIndex >= kSlots) {
         strName.clear();
@@ -160,13 +160,13 @@ void frmMenuMente::SavePosition()
     qb::ui::SaveFormPosition(this, "MenuMente");
 }
 
-void frmMenuMente::showEvent(QShowEvent *event)
+void frmMenuMente::showEvent(QShowEvent* event)
 {
     Form_Activate();
     QDialog::showEvent(event);
 }
 
-void frmMenuMente::closeEvent(QCloseEvent *event)
+void frmMenuMente::closeEvent(QCloseEvent* event)
 {
     // The close box discards the edits, as Cancel does, and keeps the position.
     pblnOk = false;
@@ -304,9 +304,9 @@ void frmMenuMente::btnCancel_Click()
 void frmMenuMente::EnableListControls()
 {
     const bool any = lbxMenu->count() > 0;
-    for (QWidget *control : {static_cast<QWidget *>(txtDir), static_cast<QWidget *>(lbxMenu),
-                             static_cast<QWidget *>(btnUp), static_cast<QWidget *>(btnDown),
-                             static_cast<QWidget *>(btnDel), static_cast<QWidget *>(btnDelAll),
-                             static_cast<QWidget *>(btnName)})
+    for (QWidget* control : {static_cast<QWidget*>(txtDir), static_cast<QWidget*>(lbxMenu),
+                             static_cast<QWidget*>(btnUp), static_cast<QWidget*>(btnDown),
+                             static_cast<QWidget*>(btnDel), static_cast<QWidget*>(btnDelAll),
+                             static_cast<QWidget*>(btnName)})
         control->setEnabled(any);
 }

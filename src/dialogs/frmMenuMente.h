@@ -30,14 +30,14 @@ public:
     explicit frmMenuMente(const qb::engine::Options& options, QWidget* parent = nullptr);
 
     // Stores name and folder into a slot; indices outside 0..9 are ignored.
-    void Set_Menu(int intIndex, const QString &strName, const QString &strDir);
+    void Set_Menu(int intIndex, const QString& strName, const QString& strDir);
     // The slot's name and folder while intIndex is a list entry; otherwise two empty texts.
-    void Get_Menu(int intIndex, QString &strName, QString &strDir) const;
+    void Get_Menu(int intIndex, QString& strName, QString& strDir) const;
     // Number of list entries minus one: the pane's new last alias index (-1 when none).
     int MenuCount() const;
 
-    QString pstr_Me_Caption;   // the owner pane's title
-    bool pblnOk = false;       // true when closed with btnOk
+    QString pstr_Me_Caption;  // the owner pane's title
+    bool pblnOk = false;  // true when closed with btnOk
 
     void SetToolTip(bool blnToolTip);
     void SetFontData();
@@ -49,8 +49,8 @@ public:
     void SavePosition();
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     const qb::engine::Options& m_options;
@@ -70,13 +70,13 @@ private:
     std::array<QString, kSlots> m_name;
     std::array<QString, kSlots> m_dir;
 
-    QListWidget *lbxMenu = nullptr;
-    QLineEdit *txtDir = nullptr;
-    QPushButton *btnName = nullptr;
-    QPushButton *btnUp = nullptr;
-    QPushButton *btnDown = nullptr;
-    QPushButton *btnDel = nullptr;
-    QPushButton *btnDelAll = nullptr;
-    QPushButton *btnOk = nullptr;
-    QPushButton *btnCancel = nullptr;
+    QListWidget* lbxMenu = nullptr;
+    QLineEdit* txtDir = nullptr;
+    QPushButton* btnName = nullptr;
+    QPushButton* btnUp = nullptr;
+    QPushButton* btnDown = nullptr;
+    QPushButton* btnDel = nullptr;
+    QPushButton* btnDelAll = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
 };

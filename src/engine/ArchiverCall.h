@@ -11,8 +11,8 @@ namespace qb::engine {
 enum class ArchiverKind { Lzh, Zip, UnZip };
 
 struct CallResult {
-    int code = -1;         // what the module returned; -1 when it was not called
-    bool busy = false;     // the module reported that it is already running a call
+    int code = -1;  // what the module returned; -1 when it was not called
+    bool busy = false;  // the module reported that it is already running a call
     bool missing = false;  // the module is not loaded
     std::string output;  // what the module wrote into its output buffer
 };

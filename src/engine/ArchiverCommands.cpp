@@ -35,7 +35,8 @@ namespace {
 
 std::string CommonExtraSwitches(const Options& o)
 {
-    return std::string(o.TestArchive ? " " ARC_SWITCH_TEST : "") + (o.SyncArchive ? " " ARC_SWITCH_SYNC : "");
+    return std::string(o.TestArchive ? " " ARC_SWITCH_TEST : "") +
+           (o.SyncArchive ? " " ARC_SWITCH_SYNC : "");
 }
 
 }  // namespace
@@ -103,8 +104,8 @@ std::string LzhPackCommand(const Options& o, int mode, const std::string& archiv
     std::string s = LzhSwitchSet(o);
     if (mode == 1)
         s += " -z1 ";
-    return s + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " + Quoted(archive) + " " +
-           Quoted(FileSpec(o, folder));
+    return s + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
+           Quoted(archive) + " " + Quoted(FileSpec(o, folder));
 }
 
 std::string ZipPackCommand(const Options& o, int mode, const std::string& archive,
@@ -112,24 +113,27 @@ std::string ZipPackCommand(const Options& o, int mode, const std::string& archiv
 {
     const std::string s = ZipSwitchSet(o) + (mode == 1 ? " -0 " : " -9 ");
     const std::string extra = ZipExtraSwitches(o);
-    return s + (extra.empty() ? "" : extra.substr(1) + " ") + Quoted(archive) + " " + Quoted(FileSpec(o, folder));
+    return s + (extra.empty() ? "" : extra.substr(1) + " ") + Quoted(archive) + " " +
+           Quoted(FileSpec(o, folder));
 }
 
 std::string LzhFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder)
 {
-    return LzhSwitchSet(o) + " -z1" + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
-           Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
+    return LzhSwitchSet(o) + " -z1" + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " +
+           LzhExclusions() + " " + Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
 }
 
 std::string ZipFirstStageCommand(const Options& o, const DoubleNames& n, const std::string& folder)
 {
-    return ZipSwitchSet(o) + " -0" + ZipExtraSwitches(o) + " " + Quoted(n.T) + " " + Quoted(FileSpec(o, folder));
+    return ZipSwitchSet(o) + " -0" + ZipExtraSwitches(o) + " " + Quoted(n.T) + " " +
+           Quoted(FileSpec(o, folder));
 }
 
 std::string LzhSecondStageCommand(const Options& o, const DoubleNames& n)
 {
     // The outer archive always updates with the fixed prefix, whatever Lzh_Option says.
-    return "u -+" + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + " " + Quoted(n.D) + " " + Quoted(n.N);
+    return "u -+" + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + " " + Quoted(n.D) + " " +
+           Quoted(n.N);
 }
 
 std::string ZipSecondStageCommand(const Options& o, const DoubleNames& n)

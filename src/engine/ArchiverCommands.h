@@ -21,7 +21,7 @@ std::string LzhExclusions();  // the three -jx switches
 std::string FileSpec(const Options& o, const std::string& folder);  // "*.*", ...
 std::string LzhSwitchSet(const Options& o);  // Lzh_Option + " -xr " etc.
 std::string ZipSwitchSet(const Options& o);  // "" + " -r " etc.
-std::string WithBackslash(const std::string& folder);    // adds a trailing '\' when missing
+std::string WithBackslash(const std::string& folder);  // adds a trailing '\' when missing
 // The switches of the options beyond the original set, each after a space: " -test",
 // " -sync", " -names:utf8" (LZH) or " -names:cp932" (ZIP). Empty with every such option at its
 // default, so the command lines stay what they always were.

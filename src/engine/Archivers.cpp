@@ -1,7 +1,7 @@
 #include "engine/Archivers.h"
 
-#include "platform/Drives.h"
 #include "common/basQuill.h"
+#include "platform/Drives.h"
 
 #include <cstdint>
 #include <dlfcn.h>
@@ -30,7 +30,7 @@ void* OpenModule(const std::string& hostFolder, const char* fileName, bool globa
     return dlopen(path.c_str(), RTLD_NOW | (global ? RTLD_GLOBAL : RTLD_LOCAL));
 }
 
-template <typename Proc>
+template<typename Proc>
 Proc Symbol(void* module, const char* name)
 {
     return module ? reinterpret_cast<Proc>(dlsym(module, name)) : nullptr;
@@ -60,13 +60,15 @@ void DetectArchivers()
     bool zip = false;
 
     const std::string systemFolder = basQuill::GetSystemFolder();
-    const std::string host = systemFolder.empty() ? std::string() : qb::platform::ToHostPath(systemFolder);
+    const std::string host =
+        systemFolder.empty() ? std::string() : qb::platform::ToHostPath(systemFolder);
     if (!host.empty()) {
         if (void* m = OpenModule(host, "UNLHA32.DLL", false)) {
             t.Unlha = Symbol<ArchiverCommandProc>(m, "Unlha");
             t.UnlhaGetRunning = Symbol<ArchiverQueryProc>(m, "UnlhaGetRunning");
             t.UnlhaGetVersion = Symbol<ArchiverQueryProc>(m, "UnlhaGetVersion");
-            t.UnlhaSetProgressCallback = Symbol<ArchiverSetProgressProc>(m, "UnlhaSetProgressCallback");
+            t.UnlhaSetProgressCallback =
+                Symbol<ArchiverSetProgressProc>(m, "UnlhaSetProgressCallback");
             lzh = t.Unlha && t.UnlhaGetRunning && t.UnlhaGetVersion;
         }
         // The ZIP engine first, so that the two front modules find it already loaded.
@@ -77,11 +79,13 @@ void DetectArchivers()
             t.Zip = Symbol<ArchiverCommandProc>(zipModule, "Zip");
             t.ZipGetRunning = Symbol<ArchiverQueryProc>(zipModule, "ZipGetRunning");
             t.ZipGetVersion = Symbol<ArchiverQueryProc>(zipModule, "ZipGetVersion");
-            t.ZipSetProgressCallback = Symbol<ArchiverSetProgressProc>(zipModule, "ZipSetProgressCallback");
+            t.ZipSetProgressCallback =
+                Symbol<ArchiverSetProgressProc>(zipModule, "ZipSetProgressCallback");
             t.UnZip = Symbol<ArchiverCommandProc>(unzipModule, "UnZip");
             t.UnZipGetRunning = Symbol<ArchiverQueryProc>(unzipModule, "UnZipGetRunning");
             t.UnZipGetVersion = Symbol<ArchiverQueryProc>(unzipModule, "UnZipGetVersion");
-            t.UnZipSetProgressCallback = Symbol<ArchiverSetProgressProc>(unzipModule, "UnZipSetProgressCallback");
+            t.UnZipSetProgressCallback =
+                Symbol<ArchiverSetProgressProc>(unzipModule, "UnZipSetProgressCallback");
             zip = t.Zip && t.ZipGetRunning && t.ZipGetVersion && t.UnZip && t.UnZipGetRunning &&
                   t.UnZipGetVersion;
         }

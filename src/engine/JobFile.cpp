@@ -124,7 +124,8 @@ bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages)
     bool loaded = false;
     try {
         const std::optional<std::string> text = ReadJobText(path);
-        const std::vector<std::string> items = text ? SplitJobItems(*text) : std::vector<std::string>{};
+        const std::vector<std::string> items =
+            text ? SplitJobItems(*text) : std::vector<std::string>{};
         const std::optional<std::size_t> next = JobTargetsStart(items);
         if (next) {
             if (*next == 1) {
@@ -178,8 +179,7 @@ bool WriteJobFile(const std::string& path, JobPanes& panes, MessageSink& message
         const std::string text = FormatJobFile(panes.InDirName(), panes.OutDirName(), targets);
         if (qb::platform::ReplaceFileAtomically(qb::platform::ResolveHostPath(path), text))
             return true;
-    } catch (...) {
-    }
+    } catch (...) { }
     messages.ShowMessage(Text(kTextJobNotSaved));
     return false;
 }

@@ -27,11 +27,11 @@ namespace qb::engine {
 class JobPanes {
 public:
     virtual ~JobPanes() = default;
-    virtual std::string InDirName() = 0;                 // mdiInDir.DirName
+    virtual std::string InDirName() = 0;  // mdiInDir.DirName
     virtual void SetInDirName(const std::string& dir) = 0;
-    virtual std::string OutDirName() = 0;                // mdiOutDir.DirName
+    virtual std::string OutDirName() = 0;  // mdiOutDir.DirName
     virtual void SetOutDirName(const std::string& dir) = 0;
-    virtual TargetList& Targets() = 0;                   // mdiFile.lstFile
+    virtual TargetList& Targets() = 0;  // mdiFile.lstFile
 };
 
 inline constexpr const char* kJobFileHeader = "Quillbox2 QBJ FILE";

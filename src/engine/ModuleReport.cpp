@@ -69,7 +69,8 @@ ModuleReport ReadModuleOutput(std::string_view output)
             ++report.skipped;
         } else if (TakePrefix(line, ARC_LINE_NOT_UPDATED)) {
             const std::string reason = SkipReason(TakeWord(line));
-            report.fileLines.push_back(FormatText(Text(kHistoryFileNotUpdated), {std::string(line), reason}));
+            report.fileLines.push_back(
+                FormatText(Text(kHistoryFileNotUpdated), {std::string(line), reason}));
             ++report.notUpdated;
         } else if (TakePrefix(line, ARC_LINE_RAW_NAME)) {
             report.fileLines.push_back(FormatText(Text(kHistoryRawName), {std::string(line)}));

@@ -17,32 +17,38 @@ using qb::platform::GetSetting;
 using qb::platform::SaveSetting;
 using qb::platform::TrimBlanks;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
+        if (lower(a[i]) != lower(b[i]))
+            return false;
     }
     return true;
 }
 
 // Runs one step of a load or save on its own: whatever goes wrong in it, the next step runs.
-void Step(const std::function<void()>& step) {
+void Step(const std::function<void()>& step)
+{
     try {
         step();
-    } catch (...) {
-    }
+    } catch (...) { }
 }
 
-void LoadBool(const std::string& app, const char* key, bool defaultValue, bool& target) {
+void LoadBool(const std::string& app, const char* key, bool defaultValue, bool& target)
+{
     Step([&] {
         const std::string text = GetSetting(app, kSettingsSection, key, BoolToText(defaultValue));
-        if (const auto value = TextToBool(text)) target = *value;
+        if (const auto value = TextToBool(text))
+            target = *value;
     });
 }
 
 void LoadInt(const std::string& app, const char* key, int defaultValue, int low, int high,
-             int& target) {
+             int& target)
+{
     Step([&] {
         const std::string text =
             GetSetting(app, kSettingsSection, key, std::to_string(defaultValue));
@@ -54,11 +60,13 @@ void LoadInt(const std::string& app, const char* key, int defaultValue, int low,
 }
 
 void LoadText(const std::string& app, const char* key, const std::string& defaultValue,
-              std::string& target) {
+              std::string& target)
+{
     Step([&] { target = GetSetting(app, kSettingsSection, key, defaultValue); });
 }
 
-void Save(const char* key, const std::string& value) {
+void Save(const char* key, const std::string& value)
+{
     Step([&] { SaveSetting(kSettingsApp, kSettingsSection, key, value); });
 }
 
@@ -135,21 +143,24 @@ void SaveSettings(const Options& o)
     });
     // The old location is dropped only once its values are safely stored in the new one;
     // deleting it after a failed save would lose them.
-    if (written) Step([] { qb::platform::DeleteApplication(kOldSettingsApp); });
+    if (written)
+        Step([] { qb::platform::DeleteApplication(kOldSettingsApp); });
 }
 
-std::string FormSettingsApp(std::string_view probeKey) {
+std::string FormSettingsApp(std::string_view probeKey)
+{
     try {
         const std::string probe = GetSetting(kOldSettingsApp, kSettingsSection, probeKey, "-9999");
         const auto value = TextToNumber(probe);
-        if (!value || *value != -9999) return std::string(kOldSettingsApp);
-    } catch (...) {
-    }
+        if (!value || *value != -9999)
+            return std::string(kOldSettingsApp);
+    } catch (...) { }
     return std::string(kSettingsApp);
 }
 
 std::string ReadFormSetting(std::string_view probeKey, std::string_view key,
-                            std::string_view defaultValue) {
+                            std::string_view defaultValue)
+{
     try {
         return GetSetting(FormSettingsApp(probeKey), kSettingsSection, key, defaultValue);
     } catch (...) {
@@ -157,7 +168,8 @@ std::string ReadFormSetting(std::string_view probeKey, std::string_view key,
     }
 }
 
-bool WriteFormSetting(std::string_view key, std::string_view value) {
+bool WriteFormSetting(std::string_view key, std::string_view value)
+{
     try {
         return SaveSetting(kSettingsApp, kSettingsSection, key, value);
     } catch (...) {
@@ -165,10 +177,13 @@ bool WriteFormSetting(std::string_view key, std::string_view value) {
     }
 }
 
-std::optional<double> TextToNumber(std::string_view text) {
+std::optional<double> TextToNumber(std::string_view text)
+{
     std::string_view t = TrimBlanks(text);
-    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
-    if (t.empty()) return std::nullopt;
+    if (!t.empty() && t[0] == '+')
+        t.remove_prefix(1);
+    if (t.empty())
+        return std::nullopt;
     // Plain decimal notation only: no hexadecimal, no inf or nan.
     for (const char c : t)
         if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
@@ -180,31 +195,44 @@ std::optional<double> TextToNumber(std::string_view text) {
     return value;
 }
 
-std::optional<bool> TextToBool(std::string_view text) {
+std::optional<bool> TextToBool(std::string_view text)
+{
     const std::string_view t = TrimBlanks(text);
-    if (EqualsNoCase(t, "true")) return true;
-    if (EqualsNoCase(t, "false")) return false;
-    if (const auto number = TextToNumber(t)) return *number != 0;
+    if (EqualsNoCase(t, "true"))
+        return true;
+    if (EqualsNoCase(t, "false"))
+        return false;
+    if (const auto number = TextToNumber(t))
+        return *number != 0;
     return std::nullopt;
 }
 
-std::optional<int> TextToInt16(std::string_view text) {
+std::optional<int> TextToInt16(std::string_view text)
+{
     const auto number = TextToNumber(text);
-    if (!number) return std::nullopt;
+    if (!number)
+        return std::nullopt;
     const double rounded = std::nearbyint(*number);  // half to even, as the platform rounds
-    if (rounded < -32768 || rounded > 32767) return std::nullopt;
+    if (rounded < -32768 || rounded > 32767)
+        return std::nullopt;
     return static_cast<int>(rounded);
 }
 
-std::string BoolToText(bool value) { return value ? "True" : "False"; }
+std::string BoolToText(bool value)
+{
+    return value ? "True" : "False";
+}
 
-std::string NumberToText(double value) {
+std::string NumberToText(double value)
+{
     const float single = static_cast<float>(value);
-    if (single == 0) return "0";
+    if (single == 0)
+        return "0";
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.7g", static_cast<double>(single));
     std::string out = buffer;
-    if (const auto e = out.find('e'); e != std::string::npos) out[e] = 'E';
+    if (const auto e = out.find('e'); e != std::string::npos)
+        out[e] = 'E';
     return out;
 }
 

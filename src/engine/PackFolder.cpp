@@ -5,8 +5,8 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "engine/ArchiverCall.h"
-#include "engine/Archivers.h"
 #include "engine/ArchiverCommands.h"
+#include "engine/Archivers.h"
 #include "engine/ModuleReport.h"
 #include "engine/Options.h"
 #include "platform/CurrentDir.h"
@@ -15,7 +15,6 @@
 
 namespace qb::engine {
 namespace {
-
 
 // Something that should not happen while a folder is packed (a folder that vanished, a module
 // entry that is not there). It ends the folder with a failure line and its reason, and stops the
@@ -125,22 +124,22 @@ int PackSingle(const Options& o, const std::string& folder, const std::string& h
             return -1;
         host.HistoryAdd("[ " + header + " ]");
         host.HistoryAdd(Text(mode == 1 ? kHistoryZipStoring : kHistoryZipPacking));
-        return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder),
-                        archive, outcome, host);
+        return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder), archive,
+                        outcome, host);
     }
     if (!Modules.LzhAvailable)
         return -1;
     host.HistoryAdd("[ " + header + " ]");
     host.HistoryAdd(Text(mode == 1 ? kHistoryLzhStoring : kHistoryLzhPacking));
-    return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder),
-                    archive, outcome, host);
+    return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder), archive, outcome,
+                    host);
 }
 
 // Mode 2: a stored archive in the run's private folder, then that one file compressed into the
 // final archive. With Double an existing final archive is first unpacked so that the stored
 // archive is updated instead of rebuilt.
-int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder,
-               Outcome& outcome, RunState& run, PackHost& host)
+int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder, Outcome& outcome,
+               RunState& run, PackHost& host)
 {
     const int pattern = o.Pattern;
     const bool firstLzh = DoubleFirstIsLzh(pattern);
@@ -161,8 +160,8 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
         // archive that cannot be read is another matter: building anew would replace it and
         // lose what only it holds, so the folder fails and the archive stays as it is.
         const ArchiverKind kind = secondLzh ? ArchiverKind::Lzh : ArchiverKind::UnZip;
-        const std::string command = secondLzh ? LzhUpdateExtractCommand(o, n)
-                                              : UnZipUpdateExtractCommand(o, n);
+        const std::string command =
+            secondLzh ? LzhUpdateExtractCommand(o, n) : UnZipUpdateExtractCommand(o, n);
         const CallResult extracted = CallArchiver(kind, command, host);
         if (extracted.missing)
             throw UnexpectedError{FormatText(Text(kReasonModuleMissing), {ModuleName(kind)})};
@@ -182,21 +181,20 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
     int result;
     if (firstLzh) {
         host.HistoryAdd(Text(kHistoryLzhFirstStage));
-        result = PackCall(ArchiverKind::Lzh, LzhFirstStageCommand(o, n, folder), n.T,
-                          outcome, host);
+        result =
+            PackCall(ArchiverKind::Lzh, LzhFirstStageCommand(o, n, folder), n.T, outcome, host);
     } else {
         host.HistoryAdd(Text(kHistoryZipFirstStage));
-        result = PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), n.T,
-                          outcome, host);
+        result =
+            PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), n.T, outcome, host);
     }
 
     if (ReportArchiverResult(result, host) == kPacked) {
         host.HistoryAdd(Text(secondLzh ? kHistoryLzhSecondStage : kHistoryZipSecondStage));
         EnterOrFail(o.TmpDir);
-        result = secondLzh ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n),
-                                      n.D, outcome, host)
-                           : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(o, n),
-                                      n.D, outcome, host);
+        result = secondLzh
+                     ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n), n.D, outcome, host)
+                     : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(o, n), n.D, outcome, host);
     }
     return result;
 }
@@ -303,7 +301,8 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // A mode beyond the three buttons (a stored AutoExe of 7) packs nothing, as it always
         // did; now the history says so.
         if (mode < 0 || mode > 2)
-            return Fail(kNotPacked, FormatText(Text(kReasonNoSuchMode), {std::to_string(mode)}), host);
+            return Fail(kNotPacked, FormatText(Text(kReasonNoSuchMode), {std::to_string(mode)}),
+                        host);
 
         // A command line cannot carry a double quote inside a quoted path (Linux allows one in
         // a name): the archiver would read another name and write another file. Such a folder
@@ -348,7 +347,8 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
                 continue;
             if (const std::string owner = run.Claims().OwnerOf(path); !owner.empty()) {
                 host.HistoryAdd("[ " + header + " ]");
-                return Fail(kNotPacked, FormatText(Text(kReasonArchiveClaimed), {path, owner}), host);
+                return Fail(kNotPacked, FormatText(Text(kReasonArchiveClaimed), {path, owner}),
+                            host);
             }
         }
         run.Claims().Claim(targets.archive, folder);
@@ -374,10 +374,8 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
 
         const int r = ReportArchiverResult(result, host);
         if (r != kPacked)
-            return Fail(
-                r,
-                FailureReason(result, outcome.report, outcome.module, outcome.archive),
-                host);
+            return Fail(r, FailureReason(result, outcome.report, outcome.module, outcome.archive),
+                        host);
         host.HistoryAdd(Text(kHistoryPacked));
         host.CreatedArchiveAdd(targets.archive);
         return kPacked;

@@ -11,9 +11,9 @@
 namespace qb::engine {
 
 // Results of PackFolder and ReportArchiverResult.
-inline constexpr int kPacked = 0;      // the archive was made
-inline constexpr int kNotPacked = 1;   // this folder failed; the run goes on
-inline constexpr int kStopRun = -1;    // disk full, read-only destination, cancel: stop the run
+inline constexpr int kPacked = 0;  // the archive was made
+inline constexpr int kNotPacked = 1;  // this folder failed; the run goes on
+inline constexpr int kStopRun = -1;  // disk full, read-only destination, cancel: stop the run
 
 // Packs folder (a full drive path) into outputFolder with mode 0 normal, 1 stored, 2 double,
 // after options. Writes its progress and outcome lines to host's history and the

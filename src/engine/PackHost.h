@@ -18,7 +18,11 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
 
     // A Yes/No question; true only on Yes. Asking nobody counts as No.
-    virtual bool AskYesNo(const std::string& text) { (void)text; return false; }
+    virtual bool AskYesNo(const std::string& text)
+    {
+        (void)text;
+        return false;
+    }
 };
 
 // Progress of one archiver call, reported between pieces of work.
@@ -30,7 +34,9 @@ public:
     // Returning false cancels the call; the archiver then ends with its cancel code (32800).
     virtual bool Progress(const std::string& member, std::uint64_t done, std::uint64_t total)
     {
-        (void)member; (void)done; (void)total;
+        (void)member;
+        (void)done;
+        (void)total;
         return true;
     }
 };

@@ -11,9 +11,9 @@ namespace qb::engine {
 enum class FolderPane { In, Out };
 
 struct PaneFolderSettings {
-    std::string Dir;       // Dir_In / Dir_Out
-    bool Yuko = true;      // Dir_In_Yuko / Dir_Out_Yuko
-    std::string OldDir;    // OldDir_In / OldDir_Out
+    std::string Dir;  // Dir_In / Dir_Out
+    bool Yuko = true;  // Dir_In_Yuko / Dir_Out_Yuko
+    std::string OldDir;  // OldDir_In / OldDir_Out
 };
 
 // Reads the three settings of the pane (defaults: the working folder, True, the working folder).

@@ -23,7 +23,10 @@ public:
 class VectorTargetList : public TargetList {
 public:
     int Count() const override { return static_cast<int>(m_items.size()); }
-    std::string Item(int index) const override { return m_items.at(static_cast<std::size_t>(index)); }
+    std::string Item(int index) const override
+    {
+        return m_items.at(static_cast<std::size_t>(index));
+    }
     void Append(const std::string& path) override { m_items.push_back(path); }
     void Clear() override { m_items.clear(); }
     const std::vector<std::string>& Items() const { return m_items; }

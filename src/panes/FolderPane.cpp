@@ -10,12 +10,18 @@
 namespace qb::panes {
 
 namespace {
-std::string u8(const QString &s) { return s.toStdString(); }
-QString q(const std::string &s) { return QString::fromStdString(s); }
-} // namespace
+std::string u8(const QString& s)
+{
+    return s.toStdString();
+}
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+}  // namespace
 
-FolderPane::FolderPane(FormHost *host, engine::FolderPane which, const char *objectName,
-                       const char *positionPrefix, QWidget *parent)
+FolderPane::FolderPane(FormHost* host, engine::FolderPane which, const char* objectName,
+                       const char* positionPrefix, QWidget* parent)
     : PaneBase(host, objectName, positionPrefix, parent), m_which(which)
 {
     drvDrive = new DriveList(this);
@@ -38,7 +44,7 @@ FolderPane::FolderPane(FormHost *host, engine::FolderPane which, const char *obj
 
     m_aliases = std::make_unique<FolderAliases>(
         which == engine::FolderPane::In ? FolderAliases::Pane::InDir : FolderAliases::Pane::OutDir,
-        this, [this] { return DirName(); }, [this](const QString &dir) { SetDirName(dir); });
+        this, [this] { return DirName(); }, [this](const QString& dir) { SetDirName(dir); });
     m_aliases->AddToMenu(mnuPopup);
 
     WatchRightButton(dlbDir);
@@ -52,10 +58,11 @@ QString FolderPane::DirName() const
     return q(basQuill::OnDiskPath(u8(dlbDir->Path())));
 }
 
-void FolderPane::SetDirName(const QString &strDirName)
+void FolderPane::SetDirName(const QString& strDirName)
 {
     m_quiet = true;
-    const bool shown = !strDirName.isEmpty() && drvDrive->SetDrive(strDirName) && dlbDir->SetPath(strDirName);
+    const bool shown =
+        !strDirName.isEmpty() && drvDrive->SetDrive(strDirName) && dlbDir->SetPath(strDirName);
     if (!shown) {
         const QString here = FallbackFolder();
         drvDrive->SetDrive(here);
@@ -106,7 +113,10 @@ void FolderPane::SetFontData()
     Form_Resize();
 }
 
-void FolderPane::SetToolTip(bool blnToolTip) { SetTipTexts(blnToolTip); }
+void FolderPane::SetToolTip(bool blnToolTip)
+{
+    SetTipTexts(blnToolTip);
+}
 
 void FolderPane::Form_Resize()
 {
@@ -123,15 +133,18 @@ void FolderPane::Form_Resize()
     txtDir->setGeometry(PxX(60), PxY(listTop + listH + 60), PxX(w), PxY(textH));
 }
 
-const char *FolderPane::dirKey() const { return m_which == engine::FolderPane::In ? "In" : "Out"; }
+const char* FolderPane::dirKey() const
+{
+    return m_which == engine::FolderPane::In ? "In" : "Out";
+}
 
-void FolderPane::SetInitialDir(const QString &dir, bool yuko)
+void FolderPane::SetInitialDir(const QString& dir, bool yuko)
 {
     m_initialDir = dir;
     m_initialYuko = yuko;
 }
 
-void FolderPane::Form_Load(frmMenuMente *aliasDialog)
+void FolderPane::Form_Load(frmMenuMente* aliasDialog)
 {
     const engine::PaneFolderSettings s = engine::ReadPaneFolderSettings(m_which);
     m_initialDir = q(s.Dir);
@@ -156,4 +169,4 @@ void FolderPane::Form_Unload()
     m_aliases->Save();
 }
 
-} // namespace qb::panes
+}  // namespace qb::panes

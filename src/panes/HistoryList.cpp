@@ -4,7 +4,7 @@
 
 namespace qb::panes {
 
-HistoryList::HistoryList(QWidget *parent) : QTableWidget(0, 1, parent)
+HistoryList::HistoryList(QWidget* parent) : QTableWidget(0, 1, parent)
 {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -22,11 +22,11 @@ HistoryList::HistoryList(QWidget *parent) : QTableWidget(0, 1, parent)
 
 QString HistoryList::text(int row) const
 {
-    const QTableWidgetItem *it = item(row, 0);
+    const QTableWidgetItem* it = item(row, 0);
     return it ? it->text() : QString();
 }
 
-void HistoryList::addLine(const QString &line)
+void HistoryList::addLine(const QString& line)
 {
     const int row = rowCount();
     insertRow(row);
@@ -52,4 +52,4 @@ void HistoryList::FitRowsToFont()
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
 }
 
-} // namespace qb::panes
+}  // namespace qb::panes

@@ -9,15 +9,14 @@
 
 namespace qb::panes {
 
-class HistoryList : public QTableWidget
-{
+class HistoryList : public QTableWidget {
     Q_OBJECT
 public:
-    explicit HistoryList(QWidget *parent = nullptr);
+    explicit HistoryList(QWidget* parent = nullptr);
 
     int count() const { return rowCount(); }
     QString text(int row) const;
-    void addLine(const QString &text);
+    void addLine(const QString& text);
     void removeFirst();
     void clearLines() { setRowCount(0); }
 
@@ -28,4 +27,4 @@ public:
     void FitRowsToFont();
 };
 
-} // namespace qb::panes
+}  // namespace qb::panes

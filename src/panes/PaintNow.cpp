@@ -5,7 +5,7 @@
 
 namespace qb::panes {
 
-void PaintNow(QWidget *widget)
+void PaintNow(QWidget* widget)
 {
     static QElapsedTimer last;
     constexpr qint64 kFrameMs = 20;
@@ -17,4 +17,4 @@ void PaintNow(QWidget *widget)
     }
 }
 
-} // namespace qb::panes
+}  // namespace qb::panes

@@ -11,6 +11,6 @@ namespace qb::panes {
 
 // Paints `widget` now unless another immediate paint happened within the last 20 ms; then it
 // only marks the widget for painting.
-void PaintNow(QWidget *widget);
+void PaintNow(QWidget* widget);
 
-} // namespace qb::panes
+}  // namespace qb::panes

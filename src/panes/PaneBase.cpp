@@ -15,11 +15,16 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-
 namespace qb::panes {
 
-QString Msg(int code) { return QString::fromStdString(resQuillbox(code)); }
-QString Shared(int code) { return QString::fromStdString(resQuill(code)); }
+QString Msg(int code)
+{
+    return QString::fromStdString(resQuillbox(code));
+}
+QString Shared(int code)
+{
+    return QString::fromStdString(resQuill(code));
+}
 
 QString FallbackFolder()
 {
@@ -29,21 +34,25 @@ QString FallbackFolder()
     return QString::fromStdString(here);
 }
 
-PaneBase::PaneBase(FormHost *host, const char *objectName, const char *positionPrefix, QWidget *parent)
+PaneBase::PaneBase(FormHost* host, const char* objectName, const char* positionPrefix,
+                   QWidget* parent)
     : QWidget(parent), m_host(host), m_prefix(positionPrefix)
 {
     setObjectName(QString::fromLatin1(objectName));
     m_menus = BuildMainMenus(this, this);
 }
 
-void PaneBase::Menu_Enabled(bool blnFlag) { m_menus.SetEnabled(blnFlag); }
-
-QMdiSubWindow *PaneBase::SubWindow() const
+void PaneBase::Menu_Enabled(bool blnFlag)
 {
-    return qobject_cast<QMdiSubWindow *>(parentWidget());
+    m_menus.SetEnabled(blnFlag);
 }
 
-QRectF PaneBase::ToTwips(const QRect &g) const
+QMdiSubWindow* PaneBase::SubWindow() const
+{
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+QRectF PaneBase::ToTwips(const QRect& g) const
 {
     return {PxToTwipsX(g.x(), this), PxToTwipsY(g.y(), this), PxToTwipsX(g.width(), this),
             PxToTwipsY(g.height(), this)};
@@ -51,13 +60,13 @@ QRectF PaneBase::ToTwips(const QRect &g) const
 
 QRectF PaneBase::TwipsGeometry() const
 {
-    const QWidget *w = SubWindow() ? static_cast<const QWidget *>(SubWindow()) : this;
+    const QWidget* w = SubWindow() ? static_cast<const QWidget*>(SubWindow()) : this;
     return ToTwips(w->geometry());
 }
 
 void PaneBase::MoveTwips(double left, double top, double width, double height)
 {
-    QWidget *w = SubWindow() ? static_cast<QWidget *>(SubWindow()) : this;
+    QWidget* w = SubWindow() ? static_cast<QWidget*>(SubWindow()) : this;
     const int x = TwipsToPxX(left, this);
     const int y = TwipsToPxY(top, this);
     // Neighbouring panes share their edges exactly: the far edge is rounded, not the size.
@@ -66,7 +75,10 @@ void PaneBase::MoveTwips(double left, double top, double width, double height)
     w->setGeometry(x, y, std::max(0, r - x), std::max(0, b - y));
 }
 
-std::string PaneBase::key(const char *suffix) const { return m_prefix + "_" + suffix; }
+std::string PaneBase::key(const char* suffix) const
+{
+    return m_prefix + "_" + suffix;
+}
 
 void PaneBase::LoadPosition()
 {
@@ -87,7 +99,7 @@ void PaneBase::SavePosition()
     if (m_host->ProgramOptions().Resize || !m_host->IsNormalState())
         return;
     QRectF g = TwipsGeometry();
-    if (const QMdiSubWindow *sub = SubWindow(); sub && (sub->isMinimized() || sub->isMaximized())) {
+    if (const QMdiSubWindow* sub = SubWindow(); sub && (sub->isMinimized() || sub->isMaximized())) {
         // The icon strip or the whole area is no place to come back to: keep the last normal
         // place, or what is stored when the pane never had one.
         if (!m_normalGeometry.isValid())
@@ -100,51 +112,69 @@ void PaneBase::SavePosition()
     qb::engine::WriteFormSetting(key("Height"), qb::engine::NumberToText(g.height()));
 }
 
-double PaneBase::InnerWidthTwips() const { return PxToTwipsX(width(), this); }
-double PaneBase::InnerHeightTwips() const { return PxToTwipsY(height(), this); }
+double PaneBase::InnerWidthTwips() const
+{
+    return PxToTwipsX(width(), this);
+}
+double PaneBase::InnerHeightTwips() const
+{
+    return PxToTwipsY(height(), this);
+}
 
-void PaneBase::ApplySharedFont(std::initializer_list<QWidget *> controls)
+void PaneBase::ApplySharedFont(std::initializer_list<QWidget*> controls)
 {
     const QFont font = qb::ui::SharedFont(m_host->ProgramOptions());
     setFont(font);
-    for (QWidget *c : controls)
+    for (QWidget* c : controls)
         if (c)
             c->setFont(font);
 }
 
-int PaneBase::PxX(double twips) const { return TwipsToPxX(twips, this); }
-int PaneBase::PxY(double twips) const { return TwipsToPxY(twips, this); }
-double PaneBase::TwX(int px) const { return PxToTwipsX(px, this); }
-double PaneBase::TwY(int px) const { return PxToTwipsY(px, this); }
+int PaneBase::PxX(double twips) const
+{
+    return TwipsToPxX(twips, this);
+}
+int PaneBase::PxY(double twips) const
+{
+    return TwipsToPxY(twips, this);
+}
+double PaneBase::TwX(int px) const
+{
+    return PxToTwipsX(px, this);
+}
+double PaneBase::TwY(int px) const
+{
+    return PxToTwipsY(px, this);
+}
 
-void SetAllSelected(QListWidget *list, bool selected)
+void SetAllSelected(QListWidget* list, bool selected)
 {
     for (int i = 0; i < list->count(); ++i)
         list->item(i)->setSelected(selected);
 }
 
-QMenu *PaneBase::NewPopup()
+QMenu* PaneBase::NewPopup()
 {
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("mnuPopup"));
     return m_popup;
 }
 
-QAction *PaneBase::AddPopupItem(const char *name, std::function<void()> handler)
+QAction* PaneBase::AddPopupItem(const char* name, std::function<void()> handler)
 {
-    QAction *item = m_popup->addAction(QString());
+    QAction* item = m_popup->addAction(QString());
     item->setObjectName(QString::fromLatin1(name));
     connect(item, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
     return item;
 }
 
-void PaneBase::ShowPopupAt(const QPoint &globalPos)
+void PaneBase::ShowPopupAt(const QPoint& globalPos)
 {
     if (m_popup)
         m_popup->popup(globalPos);
 }
 
-double PaneBase::LayOutList(QWidget *list, double buttonHeight)
+double PaneBase::LayOutList(QWidget* list, double buttonHeight)
 {
     const double w = InnerWidthTwips() - 120;
     const double h = InnerHeightTwips() - 120 - (buttonHeight > 0 ? buttonHeight + 60 : 0);
@@ -156,44 +186,44 @@ double PaneBase::LayOutList(QWidget *list, double buttonHeight)
     return h + 120;
 }
 
-void PaneBase::resizeEvent(QResizeEvent *event)
+void PaneBase::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
 }
 
-void PaneBase::WatchRightButton(QWidget *watched)
+void PaneBase::WatchRightButton(QWidget* watched)
 {
     watched->installEventFilter(this);
     // The right button means the pane's popup here; a control's own menu (the text box's
     // cut-and-paste menu) would otherwise open on top of it or in its place.
     watched->setContextMenuPolicy(Qt::PreventContextMenu);
-    if (auto *area = qobject_cast<QAbstractScrollArea *>(watched)) {
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(watched)) {
         area->viewport()->installEventFilter(this);
         area->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
     }
 }
 
-bool PaneBase::event(QEvent *event)
+bool PaneBase::event(QEvent* event)
 {
     if (event->type() == QEvent::ParentChange)
-        if (QMdiSubWindow *sub = SubWindow())
+        if (QMdiSubWindow* sub = SubWindow())
             sub->installEventFilter(this);
     return QWidget::event(event);
 }
 
-bool PaneBase::eventFilter(QObject *watched, QEvent *event)
+bool PaneBase::eventFilter(QObject* watched, QEvent* event)
 {
-    if (const QMdiSubWindow *sub = SubWindow(); sub && watched == sub) {
+    if (const QMdiSubWindow* sub = SubWindow(); sub && watched == sub) {
         // The pane's window is watched only for its place; clicks that reach it (on its title
         // bar, or passed up from the drive list) are not the pane's to answer.
-        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize)
-            && !sub->isMinimized() && !sub->isMaximized())
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+            !sub->isMinimized() && !sub->isMaximized())
             m_normalGeometry = sub->geometry();
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() == QEvent::MouseButtonPress) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
+        auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
             ShowPopupAt(mouse->globalPosition().toPoint());
             return true;
@@ -202,7 +232,7 @@ bool PaneBase::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void PaneBase::mousePressEvent(QMouseEvent *event)
+void PaneBase::mousePressEvent(QMouseEvent* event)
 {
     // Only the pane's free area opens the popup here; a right click that a control (the drive
     // list, a button) passed on is not meant for it.
@@ -213,4 +243,4 @@ void PaneBase::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-} // namespace qb::panes
+}  // namespace qb::panes

@@ -32,22 +32,21 @@ QString Shared(int code);
 QString FallbackFolder();
 
 // Marks every item of a list box selected, or none.
-void SetAllSelected(QListWidget *list, bool selected);
+void SetAllSelected(QListWidget* list, bool selected);
 
 // The picture buttons below the subfolder and target lists, in twips.
 inline constexpr double kButtonWidth = 495;
 inline constexpr double kButtonHeight = 375;
 
-class PaneBase : public QWidget, public MenuHandlers
-{
+class PaneBase : public QWidget, public MenuHandlers {
     Q_OBJECT
 public:
     // positionPrefix names the pane's position keys ("InDir" gives InDir_Left ...).
-    PaneBase(FormHost *host, const char *objectName, const char *positionPrefix,
-             QWidget *parent = nullptr);
+    PaneBase(FormHost* host, const char* objectName, const char* positionPrefix,
+             QWidget* parent = nullptr);
 
     // The pane's menu bar; the main window shows it while the pane is active.
-    const MainMenus &Menus() const { return m_menus; }
+    const MainMenus& Menus() const { return m_menus; }
     void Menu_Enabled(bool blnFlag);
 
     virtual void SetFontData() = 0;
@@ -63,11 +62,11 @@ public:
     void SavePosition();
 
     // The designed position, used when nothing is stored.
-    void SetDesignedTwips(const QRectF &r) { m_designed = r; }
+    void SetDesignedTwips(const QRectF& r) { m_designed = r; }
     QRectF DesignedTwips() const { return m_designed; }
 
     // The window of the pane inside the multiple-document area (null before it is added).
-    QMdiSubWindow *SubWindow() const;
+    QMdiSubWindow* SubWindow() const;
 
     // The pane's inner size in twips.
     double InnerWidthTwips() const;
@@ -90,10 +89,10 @@ public:
     void mnuSaveAs_Click() override { m_host->mnuSaveAs_Click(); }
 
 protected:
-    FormHost *host() const { return m_host; }
+    FormHost* host() const { return m_host; }
 
     // Sets the shared font on the pane and the given controls.
-    void ApplySharedFont(std::initializer_list<QWidget *> controls);
+    void ApplySharedFont(std::initializer_list<QWidget*> controls);
 
     // Twips to pixels for the pane's controls.
     int PxX(double twips) const;
@@ -103,36 +102,36 @@ protected:
 
     // The pane's popup menu (named mnuPopup), opened by the right button on the pane's free
     // area and on the controls handed to WatchRightButton.
-    QMenu *NewPopup();
-    QAction *AddPopupItem(const char *name, std::function<void()> handler);
-    void WatchRightButton(QWidget *watched);
-    virtual void ShowPopupAt(const QPoint &globalPos);
+    QMenu* NewPopup();
+    QAction* AddPopupItem(const char* name, std::function<void()> handler);
+    void WatchRightButton(QWidget* watched);
+    virtual void ShowPopupAt(const QPoint& globalPos);
 
     // Puts a list at 60, 60 filling the pane within a margin of 60 twips, leaving room below it
     // for a row of buttons of the given height (none when 0). Returns the top of that row in
     // twips, or a negative value when the pane is too narrow to lay out.
-    double LayOutList(QWidget *list, double buttonHeight = 0);
+    double LayOutList(QWidget* list, double buttonHeight = 0);
 
     // The pane's own layout, run whenever it changes size and after a font change.
-    virtual void Form_Resize() {}
-    void resizeEvent(QResizeEvent *event) override;
+    virtual void Form_Resize() { }
+    void resizeEvent(QResizeEvent* event) override;
 
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    bool event(QEvent *event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
-    std::string key(const char *suffix) const;
-    QRectF ToTwips(const QRect &g) const;
+    std::string key(const char* suffix) const;
+    QRectF ToTwips(const QRect& g) const;
 
-    FormHost *m_host;
+    FormHost* m_host;
     std::string m_prefix;
     MainMenus m_menus;
-    QMenu *m_popup = nullptr;
+    QMenu* m_popup = nullptr;
     QRectF m_designed{0, 0, 4000, 2000};
     // The pane's window's last place while it was neither minimised nor maximised: what is
     // saved at unload, so a pane closed as an icon or filling the area comes back as it was.
     QRect m_normalGeometry;
 };
 
-} // namespace qb::panes
+}  // namespace qb::panes

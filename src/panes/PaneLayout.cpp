@@ -26,4 +26,4 @@ std::optional<double> CancelButtonLeft(double clientWidth, double buttonWidth)
     return std::nullopt;
 }
 
-} // namespace qb::panes
+}  // namespace qb::panes

@@ -19,4 +19,4 @@ std::array<QRectF, SlotCount> ComputePaneLayout(double clientWidth, double clien
 // narrow (the button then stays where it was).
 std::optional<double> CancelButtonLeft(double clientWidth, double buttonWidth);
 
-} // namespace qb::panes
+}  // namespace qb::panes

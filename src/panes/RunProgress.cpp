@@ -17,10 +17,16 @@ namespace qb::panes {
 namespace {
 int g_showDelayMs = 400;
 int g_refreshMs = 50;
-} // namespace
+}  // namespace
 
-void RunProgress::SetShowDelayMs(int ms) { g_showDelayMs = ms; }
-void RunProgress::SetRefreshMs(int ms) { g_refreshMs = ms; }
+void RunProgress::SetShowDelayMs(int ms)
+{
+    g_showDelayMs = ms;
+}
+void RunProgress::SetRefreshMs(int ms)
+{
+    g_refreshMs = ms;
+}
 
 RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
     : QDialog(parent), m_options(options)
@@ -45,7 +51,7 @@ RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
 
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblRun);
     layout->addWidget(lblFolder);
     layout->addWidget(lblMember);
@@ -70,7 +76,7 @@ void RunProgress::BeginFolder(int index, int count, const QString& folder)
     m_lastRefresh.invalidate();
 }
 
-bool RunProgress::Report(const QString &member, std::uint64_t done, std::uint64_t total)
+bool RunProgress::Report(const QString& member, std::uint64_t done, std::uint64_t total)
 {
     if (!m_started.isValid())
         m_started.start();
@@ -104,13 +110,16 @@ void RunProgress::EndRun()
     m_started.invalidate();
 }
 
-void RunProgress::closeEvent(QCloseEvent *event)
+void RunProgress::closeEvent(QCloseEvent* event)
 {
     // Closing the window means the same as its cancel button; it hides when the call ends.
     m_cancelled = true;
     event->ignore();
 }
 
-void RunProgress::reject() { m_cancelled = true; }
+void RunProgress::reject()
+{
+    m_cancelled = true;
+}
 
-} // namespace qb::panes
+}  // namespace qb::panes

@@ -18,8 +18,7 @@ class QPushButton;
 
 namespace qb::panes {
 
-class RunProgress : public QDialog
-{
+class RunProgress : public QDialog {
     Q_OBJECT
 public:
     // options: the program's, for the shared font.
@@ -32,7 +31,7 @@ public:
     // a while.
     void BeginFolder(int index, int count, const QString& folder);
     // One report. False once the user cancelled.
-    bool Report(const QString &member, std::uint64_t done, std::uint64_t total);
+    bool Report(const QString& member, std::uint64_t done, std::uint64_t total);
     // Ends the folder; a window once shown stays up for the next one.
     void EndFolder();
     // Ends the run and hides the window.
@@ -47,13 +46,13 @@ public:
     static void SetRefreshMs(int ms);
 
     QLabel* lblRun = nullptr;
-    QLabel *lblFolder = nullptr;
-    QLabel *lblMember = nullptr;
-    QProgressBar *barProgress = nullptr;
-    QPushButton *btnCancel = nullptr;
+    QLabel* lblFolder = nullptr;
+    QLabel* lblMember = nullptr;
+    QProgressBar* barProgress = nullptr;
+    QPushButton* btnCancel = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:
@@ -63,4 +62,4 @@ private:
     bool m_cancelled = false;
 };
 
-} // namespace qb::panes
+}  // namespace qb::panes

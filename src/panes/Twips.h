@@ -7,18 +7,27 @@
 
 namespace qb::panes {
 
-inline int TwipsToPxX(double twips, const QWidget *w)
+inline int TwipsToPxX(double twips, const QWidget* w)
 {
     return static_cast<int>(std::lround(twips * w->logicalDpiX() / 1440.0));
 }
-inline int TwipsToPxY(double twips, const QWidget *w)
+inline int TwipsToPxY(double twips, const QWidget* w)
 {
     return static_cast<int>(std::lround(twips * w->logicalDpiY() / 1440.0));
 }
-inline double PxToTwipsX(int px, const QWidget *w) { return px * 1440.0 / w->logicalDpiX(); }
-inline double PxToTwipsY(int px, const QWidget *w) { return px * 1440.0 / w->logicalDpiY(); }
+inline double PxToTwipsX(int px, const QWidget* w)
+{
+    return px * 1440.0 / w->logicalDpiX();
+}
+inline double PxToTwipsY(int px, const QWidget* w)
+{
+    return px * 1440.0 / w->logicalDpiY();
+}
 
 // Rounds halves to the even neighbour, as the layout arithmetic of the windows does.
-inline double RoundHalfEven(double value) { return std::nearbyint(value); }
+inline double RoundHalfEven(double value)
+{
+    return std::nearbyint(value);
+}
 
-} // namespace qb::panes
+}  // namespace qb::panes

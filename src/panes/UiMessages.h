@@ -7,15 +7,14 @@ class QWidget;
 
 namespace qb::panes {
 
-class UiMessages : public engine::MessageSink
-{
+class UiMessages : public engine::MessageSink {
 public:
-    explicit UiMessages(QWidget *parent) : m_parent(parent) {}
-    void ShowMessage(const std::string &text) override;
-    bool AskYesNo(const std::string &text) override;
+    explicit UiMessages(QWidget* parent) : m_parent(parent) { }
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
 
 private:
-    QWidget *m_parent;
+    QWidget* m_parent;
 };
 
-} // namespace qb::panes
+}  // namespace qb::panes

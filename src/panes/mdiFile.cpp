@@ -18,12 +18,12 @@
 
 #include "dialogs/FolderPicker.h"
 
-using qb::panes::Msg;
-using qb::panes::Shared;
 using qb::panes::kButtonHeight;
 using qb::panes::kButtonWidth;
+using qb::panes::Msg;
+using qb::panes::Shared;
 
-mdiFile::mdiFile(FormHost *host, QWidget *parent)
+mdiFile::mdiFile(FormHost* host, QWidget* parent)
     : PaneBase(host, "mdiFile", "File", parent), m_messages(this)
 {
     SetDesignedTwips(QRectF(0, 4400, 4000, 2200));
@@ -54,32 +54,50 @@ mdiFile::mdiFile(FormHost *host, QWidget *parent)
     WatchRightButton(lstFile);
 }
 
-int mdiFile::Count() const { return lstFile->count(); }
+int mdiFile::Count() const
+{
+    return lstFile->count();
+}
 
 std::string mdiFile::Item(int index) const
 {
-    const QListWidgetItem *item = lstFile->item(index);
+    const QListWidgetItem* item = lstFile->item(index);
     return item ? item->text().toStdString() : std::string();
 }
 
-void mdiFile::Append(const std::string &path) { lstFile->addItem(QString::fromStdString(path)); }
+void mdiFile::Append(const std::string& path)
+{
+    lstFile->addItem(QString::fromStdString(path));
+}
 
-void mdiFile::Clear() { lstFile->clear(); }
+void mdiFile::Clear()
+{
+    lstFile->clear();
+}
 
-bool mdiFile::ListInAdd(const QString &name)
+bool mdiFile::ListInAdd(const QString& name)
 {
     return qb::engine::ListInAdd(*this, name.toStdString(), m_messages);
 }
 
-bool mdiFile::Gaibu_ListInAdd(const QString &path)
+bool mdiFile::Gaibu_ListInAdd(const QString& path)
 {
     return qb::engine::Gaibu_ListInAdd(*this, path.toStdString(), m_messages);
 }
 
-void mdiFile::RefreshForm() { lstFile->clear(); }
+void mdiFile::RefreshForm()
+{
+    lstFile->clear();
+}
 
-void mdiFile::SelectAll() { qb::panes::SetAllSelected(lstFile, true); }
-void mdiFile::SelectClear() { qb::panes::SetAllSelected(lstFile, false); }
+void mdiFile::SelectAll()
+{
+    qb::panes::SetAllSelected(lstFile, true);
+}
+void mdiFile::SelectClear()
+{
+    qb::panes::SetAllSelected(lstFile, false);
+}
 
 void mdiFile::btnDel_Click()
 {
@@ -112,7 +130,7 @@ void mdiFile::mnuInCopy_Click()
     const QString first = GetFirstSelected();
     if (first.isEmpty())
         return;
-    if (mdiInDir *pane = host()->InDir())
+    if (mdiInDir* pane = host()->InDir())
         pane->SetDirName(QString::fromStdString(basQuill::ParentFolder(first.toStdString())));
 }
 
@@ -121,17 +139,18 @@ void mdiFile::mnuOutCopy_Click()
     const QString first = GetFirstSelected();
     if (first.isEmpty())
         return;
-    if (mdiOutDir *pane = host()->OutDir())
+    if (mdiOutDir* pane = host()->OutDir())
         pane->SetDirName(QString::fromStdString(basQuill::ParentFolder(first.toStdString())));
 }
 
-void mdiFile::DropPaths(const QStringList &paths)
+void mdiFile::DropPaths(const QStringList& paths)
 {
-    for (const QString &path : paths) {
+    for (const QString& path : paths) {
         // File managers hand over host paths; the list speaks drive paths.
-        const QString drivePath = path.startsWith(QLatin1Char('/'))
-                                      ? QString::fromStdString(qb::platform::ToDrivePath(path.toStdString()))
-                                      : path;
+        const QString drivePath =
+            path.startsWith(QLatin1Char('/'))
+                ? QString::fromStdString(qb::platform::ToDrivePath(path.toStdString()))
+                : path;
         if (drivePath.isEmpty())
             continue;
         if (!Gaibu_ListInAdd(drivePath))
@@ -140,13 +159,13 @@ void mdiFile::DropPaths(const QStringList &paths)
     host()->BtnEnabledChange();
 }
 
-bool mdiFile::eventFilter(QObject *watched, QEvent *event)
+bool mdiFile::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == lstFile->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
-            auto *drag = static_cast<QDropEvent *>(event);
+            auto* drag = static_cast<QDropEvent*>(event);
             if (drag->mimeData() && drag->mimeData()->hasUrls()) {
                 drag->setDropAction(Qt::CopyAction);
                 drag->accept();
@@ -156,10 +175,10 @@ bool mdiFile::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         case QEvent::Drop: {
-            auto *drop = static_cast<QDropEvent *>(event);
+            auto* drop = static_cast<QDropEvent*>(event);
             QStringList paths;
             if (drop->mimeData() && drop->mimeData()->hasUrls())
-                for (const QUrl &url : drop->mimeData()->urls())
+                for (const QUrl& url : drop->mimeData()->urls())
                     if (url.isLocalFile())
                         paths << url.toLocalFile();
             drop->setDropAction(Qt::CopyAction);
@@ -177,7 +196,7 @@ bool mdiFile::eventFilter(QObject *watched, QEvent *event)
         const auto* keyEvent = static_cast<QKeyEvent*>(event);
         const int key = keyEvent->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (mdiOutDir *out = host()->OutDir())
+            if (mdiOutDir* out = host()->OutDir())
                 out->drvDrive->setFocus();
             return true;
         }
@@ -223,5 +242,6 @@ void mdiFile::Form_Resize()
     if (top < 0)
         return;
     btnDel->setGeometry(PxX(60), PxY(top), PxX(kButtonWidth), PxY(kButtonHeight));
-    btnDelAll->setGeometry(PxX(kButtonWidth + 120), PxY(top), PxX(kButtonWidth), PxY(kButtonHeight));
+    btnDelAll->setGeometry(PxX(kButtonWidth + 120), PxY(top), PxX(kButtonWidth),
+                           PxY(kButtonHeight));
 }

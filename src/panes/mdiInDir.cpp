@@ -9,7 +9,7 @@
 using qb::panes::Msg;
 using qb::panes::Shared;
 
-mdiInDir::mdiInDir(FormHost *host, QWidget *parent)
+mdiInDir::mdiInDir(FormHost* host, QWidget* parent)
     : FolderPane(host, qb::engine::FolderPane::In, "mdiInDir", "InDir", parent)
 {
     SetDesignedTwips(QRectF(0, 0, 4000, 2200));
@@ -19,11 +19,14 @@ void mdiInDir::dlbDir_Change()
 {
     ShowFolderText();
     // The subfolder list takes the folder as the list reports it.
-    if (mdiInFile *files = host()->InFile())
+    if (mdiInFile* files = host()->InFile())
         files->SetDirName(dlbDir->Path());
 }
 
-qb::panes::FolderPane *mdiInDir::OtherPane() const { return host()->OutDir(); }
+qb::panes::FolderPane* mdiInDir::OtherPane() const
+{
+    return host()->OutDir();
+}
 
 void mdiInDir::SetCaptions()
 {

@@ -4,15 +4,14 @@
 
 #include "panes/FolderPane.h"
 
-class mdiInDir : public qb::panes::FolderPane
-{
+class mdiInDir : public qb::panes::FolderPane {
     Q_OBJECT
 public:
-    explicit mdiInDir(FormHost *host, QWidget *parent = nullptr);
+    explicit mdiInDir(FormHost* host, QWidget* parent = nullptr);
 
 protected:
     void dlbDir_Change() override;
-    FolderPane *OtherPane() const override;
+    FolderPane* OtherPane() const override;
     void SetCaptions() override;
     void SetTipTexts(bool on) override;
 };

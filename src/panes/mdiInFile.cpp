@@ -17,23 +17,23 @@
 #include <QSet>
 #include <QStyle>
 
-using qb::panes::Msg;
-using qb::panes::Shared;
 using qb::panes::kButtonHeight;
 using qb::panes::kButtonWidth;
+using qb::panes::Msg;
+using qb::panes::Shared;
 
 namespace {
 
-QString withBackslash(const QString &dir)
+QString withBackslash(const QString& dir)
 {
     return dir.endsWith(QLatin1Char('\\')) ? dir : dir + QLatin1Char('\\');
 }
 
 // The direct subfolders of a folder as full paths, sorted by name.
-QStringList subfolders(const QString &dir)
+QStringList subfolders(const QString& dir)
 {
     QStringList out;
-    for (const auto &entry : qb::platform::ListFolder(dir.toStdString()))
+    for (const auto& entry : qb::platform::ListFolder(dir.toStdString()))
         if (entry.isFolder && !entry.isHidden)
             out << withBackslash(dir) + QString::fromStdString(entry.name);
     return out;
@@ -45,9 +45,9 @@ struct BusyPointer {
     ~BusyPointer() { QApplication::restoreOverrideCursor(); }
 };
 
-} // namespace
+}  // namespace
 
-mdiInFile::mdiInFile(FormHost *host, QWidget *parent)
+mdiInFile::mdiInFile(FormHost* host, QWidget* parent)
     : PaneBase(host, "mdiInFile", "InFile", parent)
 {
     SetDesignedTwips(QRectF(0, 2200, 4000, 2200));
@@ -85,12 +85,11 @@ QString mdiInFile::DirName() const
     return QString::fromStdString(basQuill::OnDiskPath(m_dir.toStdString()));
 }
 
-void mdiInFile::SetDirName(const QString &strDirName)
+void mdiInFile::SetDirName(const QString& strDirName)
 {
     // A folder that cannot be read leaves the working folder in its place.
-    m_dir = qb::platform::IsFolder(strDirName.toStdString())
-                ? strDirName
-                : qb::panes::FallbackFolder();
+    m_dir =
+        qb::platform::IsFolder(strDirName.toStdString()) ? strDirName : qb::panes::FallbackFolder();
     RefreshForm();
 }
 
@@ -144,45 +143,59 @@ void mdiInFile::FollowDisk()
     lstDir->verticalScrollBar()->setValue(top);
 }
 
-void mdiInFile::SelectAll() { qb::panes::SetAllSelected(lstDir, true); }
-void mdiInFile::SelectClear() { qb::panes::SetAllSelected(lstDir, false); }
-
-QString mdiInFile::FullPath(const QString &name) const
+void mdiInFile::SelectAll()
 {
-    return QString::fromStdString(basQuill::OnDiskPath((withBackslash(m_dir) + name).toStdString()));
+    qb::panes::SetAllSelected(lstDir, true);
+}
+void mdiInFile::SelectClear()
+{
+    qb::panes::SetAllSelected(lstDir, false);
+}
+
+QString mdiInFile::FullPath(const QString& name) const
+{
+    return QString::fromStdString(
+        basQuill::OnDiskPath((withBackslash(m_dir) + name).toStdString()));
 }
 
 void mdiInFile::addNames(bool selectedOnly)
 {
     {
         BusyPointer busy;
-        mdiFile *targets = host()->File();
+        mdiFile* targets = host()->File();
         const int count = lstDir->count();
         for (int i = 0; i < count && targets; ++i) {
-            QListWidgetItem *item = lstDir->item(i);
+            QListWidgetItem* item = lstDir->item(i);
             if (selectedOnly && !item->isSelected())
                 continue;
             const QString path = FullPath(item->text());
             if (!path.isEmpty() && !targets->ListInAdd(path))
-                break;   // the list is full; this name keeps its selection
+                break;  // the list is full; this name keeps its selection
             item->setSelected(false);
         }
     }
     host()->BtnEnabledChange();
 }
 
-void mdiInFile::btnAdd_Click() { addNames(true); }
-void mdiInFile::btnAddAll_Click() { addNames(false); }
+void mdiInFile::btnAdd_Click()
+{
+    addNames(true);
+}
+void mdiInFile::btnAddAll_Click()
+{
+    addNames(false);
+}
 
 void mdiInFile::btnAddAllAll_Click()
 {
     {
         BusyPointer busy;
-        mdiFile *targets = host()->File();
+        mdiFile* targets = host()->File();
         bool full = false;
         for (int i = 0; i < lstDir->count() && targets && !full; ++i) {
-            for (const QString &sub : subfolders(withBackslash(m_dir) + lstDir->item(i)->text())) {
-                const QString path = QString::fromStdString(basQuill::OnDiskPath(sub.toStdString()));
+            for (const QString& sub : subfolders(withBackslash(m_dir) + lstDir->item(i)->text())) {
+                const QString path =
+                    QString::fromStdString(basQuill::OnDiskPath(sub.toStdString()));
                 if (path.isEmpty())
                     continue;
                 if (!targets->ListInAdd(path)) {
@@ -203,19 +216,19 @@ void mdiInFile::lstDir_DblClick()
             continue;
         const QString path = FullPath(lstDir->item(i)->text());
         if (!path.isEmpty()) {
-            if (mdiInDir *inDir = host()->InDir())
+            if (mdiInDir* inDir = host()->InDir())
                 inDir->SetDirName(path);
             return;
         }
     }
 }
 
-bool mdiInFile::eventFilter(QObject *watched, QEvent *event)
+bool mdiInFile::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == lstDir && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (mdiFile *targets = host()->File())
+            if (mdiFile* targets = host()->File())
                 targets->lstFile->setFocus();
             return true;
         }

@@ -18,15 +18,14 @@ namespace qb::ui {
 class FolderWatch;
 }
 
-class mdiInFile : public qb::panes::PaneBase
-{
+class mdiInFile : public qb::panes::PaneBase {
     Q_OBJECT
 public:
-    explicit mdiInFile(FormHost *host, QWidget *parent = nullptr);
+    explicit mdiInFile(FormHost* host, QWidget* parent = nullptr);
 
     // The current folder: writing it re-reads the list.
     QString DirName() const;
-    void SetDirName(const QString &strDirName);
+    void SetDirName(const QString& strDirName);
 
     void RefreshForm();
     void SelectAll();
@@ -38,16 +37,16 @@ public:
     void Form_Unload() { SavePosition(); }
 
     // The full path of a listed name: on-disk form, "" when the folder is gone.
-    QString FullPath(const QString &name) const;
+    QString FullPath(const QString& name) const;
 
-    QListWidget *lstDir = nullptr;
-    QPushButton *btnAdd = nullptr;
-    QPushButton *btnAddAll = nullptr;
-    QPushButton *btnAddAllAll = nullptr;
-    QMenu *mnuPopup = nullptr;
-    QAction *mnuRefresh = nullptr;
-    QAction *mnuAll = nullptr;
-    QAction *mnuClear = nullptr;
+    QListWidget* lstDir = nullptr;
+    QPushButton* btnAdd = nullptr;
+    QPushButton* btnAddAll = nullptr;
+    QPushButton* btnAddAllAll = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuAll = nullptr;
+    QAction* mnuClear = nullptr;
 
     void btnAdd_Click();
     void btnAddAll_Click();
@@ -56,7 +55,7 @@ public:
 
 protected:
     void Form_Resize() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void LoadSubfolders();

@@ -8,13 +8,16 @@
 
 using qb::panes::Msg;
 
-mdiOutDir::mdiOutDir(FormHost *host, QWidget *parent)
+mdiOutDir::mdiOutDir(FormHost* host, QWidget* parent)
     : FolderPane(host, qb::engine::FolderPane::Out, "mdiOutDir", "OutDir", parent)
 {
     SetDesignedTwips(QRectF(4000, 0, 4000, 2200));
 }
 
-qb::panes::FolderPane *mdiOutDir::OtherPane() const { return host()->InDir(); }
+qb::panes::FolderPane* mdiOutDir::OtherPane() const
+{
+    return host()->InDir();
+}
 
 void mdiOutDir::SetCaptions()
 {

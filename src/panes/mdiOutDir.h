@@ -4,15 +4,14 @@
 
 #include "panes/FolderPane.h"
 
-class mdiOutDir : public qb::panes::FolderPane
-{
+class mdiOutDir : public qb::panes::FolderPane {
     Q_OBJECT
 public:
-    explicit mdiOutDir(FormHost *host, QWidget *parent = nullptr);
+    explicit mdiOutDir(FormHost* host, QWidget* parent = nullptr);
 
 protected:
     void dlbDir_Change() override { ShowFolderText(); }
-    FolderPane *OtherPane() const override;
+    FolderPane* OtherPane() const override;
     void SetCaptions() override;
     void SetTipTexts(bool on) override;
     void ShowFolderText() override;

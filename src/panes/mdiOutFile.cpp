@@ -19,10 +19,9 @@ constexpr int kMaxArchives = 1000;
 
 // The list starts its own drags, offering the archives for copying only: a file manager must
 // never move an archive out from under the program.
-class ArchiveList : public QListWidget
-{
+class ArchiveList : public QListWidget {
 public:
-    explicit ArchiveList(mdiOutFile *pane) : QListWidget(pane), m_pane(pane)
+    explicit ArchiveList(mdiOutFile* pane) : QListWidget(pane), m_pane(pane)
     {
         setDragEnabled(true);
         setDragDropMode(QAbstractItemView::DragOnly);
@@ -34,18 +33,18 @@ protected:
     {
         if (count() < 1)
             return;
-        auto *drag = new QDrag(this);
+        auto* drag = new QDrag(this);
         drag->setMimeData(m_pane->DragData());
         drag->exec(Qt::CopyAction, Qt::CopyAction);
     }
 
 private:
-    mdiOutFile *m_pane;
+    mdiOutFile* m_pane;
 };
 
-} // namespace
+}  // namespace
 
-mdiOutFile::mdiOutFile(FormHost *host, QWidget *parent)
+mdiOutFile::mdiOutFile(FormHost* host, QWidget* parent)
     : PaneBase(host, "mdiOutFile", "OutFile", parent)
 {
     SetDesignedTwips(QRectF(4000, 4400, 4000, 2200));
@@ -63,7 +62,7 @@ mdiOutFile::mdiOutFile(FormHost *host, QWidget *parent)
     WatchRightButton(lstOutFile);
 }
 
-void mdiOutFile::ListInAdd(const QString &path)
+void mdiOutFile::ListInAdd(const QString& path)
 {
     for (int i = 0; i < lstOutFile->count(); ++i)
         if (lstOutFile->item(i)->text() == path)
@@ -72,10 +71,19 @@ void mdiOutFile::ListInAdd(const QString &path)
         lstOutFile->addItem(path);
 }
 
-void mdiOutFile::SelectAll() { qb::panes::SetAllSelected(lstOutFile, true); }
-void mdiOutFile::SelectClear() { qb::panes::SetAllSelected(lstOutFile, false); }
+void mdiOutFile::SelectAll()
+{
+    qb::panes::SetAllSelected(lstOutFile, true);
+}
+void mdiOutFile::SelectClear()
+{
+    qb::panes::SetAllSelected(lstOutFile, false);
+}
 
-void mdiOutFile::mnuDel_Click() { lstOutFile->clear(); }
+void mdiOutFile::mnuDel_Click()
+{
+    lstOutFile->clear();
+}
 
 void mdiOutFile::mnuRefresh_Click()
 {
@@ -93,17 +101,18 @@ void mdiOutFile::mnuRefresh_Click()
     QApplication::restoreOverrideCursor();
 }
 
-QMimeData *mdiOutFile::DragData() const
+QMimeData* mdiOutFile::DragData() const
 {
     QList<QUrl> urls;
     for (int i = 0; i < lstOutFile->count(); ++i) {
         if (!lstOutFile->item(i)->isSelected())
             continue;
-        const std::string host = qb::platform::ToHostPath(lstOutFile->item(i)->text().toStdString());
+        const std::string host =
+            qb::platform::ToHostPath(lstOutFile->item(i)->text().toStdString());
         if (!host.empty())
             urls << QUrl::fromLocalFile(QString::fromStdString(host));
     }
-    auto *data = new QMimeData;
+    auto* data = new QMimeData;
     data->setUrls(urls);
     return data;
 }
@@ -131,4 +140,7 @@ void mdiOutFile::Form_Load()
     SetToolTip(host()->ProgramOptions().Tip);
 }
 
-void mdiOutFile::Form_Resize() { LayOutList(lstOutFile); }
+void mdiOutFile::Form_Resize()
+{
+    LayOutList(lstOutFile);
+}

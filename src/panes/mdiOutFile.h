@@ -12,14 +12,13 @@ class QMenu;
 class QAction;
 class QMimeData;
 
-class mdiOutFile : public qb::panes::PaneBase
-{
+class mdiOutFile : public qb::panes::PaneBase {
     Q_OBJECT
 public:
-    explicit mdiOutFile(FormHost *host, QWidget *parent = nullptr);
+    explicit mdiOutFile(FormHost* host, QWidget* parent = nullptr);
 
     // Adds one archive path; a duplicate or an entry beyond the 1000th is dropped silently.
-    void ListInAdd(const QString &path);
+    void ListInAdd(const QString& path);
     void SelectAll();
     void SelectClear();
     void SetFontData() override;
@@ -29,14 +28,14 @@ public:
     void Form_Unload() { SavePosition(); }
 
     // The data a drag carries: the selected archives as file URLs, nothing else.
-    QMimeData *DragData() const;
+    QMimeData* DragData() const;
 
-    QListWidget *lstOutFile = nullptr;
-    QMenu *mnuPopup = nullptr;
-    QAction *mnuDel = nullptr;
-    QAction *mnuRefresh = nullptr;
-    QAction *mnuAll = nullptr;
-    QAction *mnuClear = nullptr;
+    QListWidget* lstOutFile = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuDel = nullptr;
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuAll = nullptr;
+    QAction* mnuClear = nullptr;
 
     void mnuDel_Click();
     void mnuRefresh_Click();

@@ -14,7 +14,7 @@
 using qb::panes::Msg;
 using qb::panes::Shared;
 
-mdiStatus::mdiStatus(FormHost *host, QWidget *parent)
+mdiStatus::mdiStatus(FormHost* host, QWidget* parent)
     : PaneBase(host, "mdiStatus", "Status", parent)
 {
     SetDesignedTwips(QRectF(4000, 2200, 4000, 2200));
@@ -27,7 +27,7 @@ mdiStatus::mdiStatus(FormHost *host, QWidget *parent)
     WatchRightButton(lstKekka);
 }
 
-void mdiStatus::ListInAdd(const QString &text)
+void mdiStatus::ListInAdd(const QString& text)
 {
     // The rule follows the current line, not the count: the user may have clicked an earlier
     // line, and the oldest line goes only once the current line lies beyond the limit.
@@ -43,7 +43,10 @@ void mdiStatus::ListInAdd(const QString &text)
     qb::panes::PaintNow(lstKekka->viewport());
 }
 
-void mdiStatus::RefreshForm() { lstKekka->clearLines(); }
+void mdiStatus::RefreshForm()
+{
+    lstKekka->clearLines();
+}
 
 QString mdiStatus::HistoryText() const
 {
@@ -57,7 +60,7 @@ QString mdiStatus::HistoryText() const
 
 void mdiStatus::LogCopy()
 {
-    QClipboard *clipboard = QGuiApplication::clipboard();
+    QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     if (lstKekka->count() > 0)
         clipboard->setText(HistoryText());
@@ -71,7 +74,7 @@ void mdiStatus::LogSave()
         WriteLogFile(name);
 }
 
-void mdiStatus::WriteLogFile(const QString &fileName)
+void mdiStatus::WriteLogFile(const QString& fileName)
 {
     if (lstKekka->count() == 0)
         return;
@@ -85,8 +88,8 @@ void mdiStatus::WriteLogFile(const QString &fileName)
     const std::string hostPath = qb::platform::ToHostPath(drivePath);
     QSaveFile file(QString::fromStdString(hostPath));
     const QByteArray bytes = HistoryText().toUtf8();
-    const bool written = !hostPath.empty() && file.open(QIODevice::WriteOnly)
-                         && file.write(bytes) == bytes.size() && file.commit();
+    const bool written = !hostPath.empty() && file.open(QIODevice::WriteOnly) &&
+                         file.write(bytes) == bytes.size() && file.commit();
     if (!written)
         qb::ui::ShowMessage(host()->MainWidget(), Shared(kSharedLogNotSaved));
 }
@@ -112,4 +115,7 @@ void mdiStatus::Form_Load()
     SetToolTip(host()->ProgramOptions().Tip);
 }
 
-void mdiStatus::Form_Resize() { LayOutList(lstKekka); }
+void mdiStatus::Form_Resize()
+{
+    LayOutList(lstKekka);
+}

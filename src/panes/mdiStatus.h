@@ -6,21 +6,22 @@
 
 #include <QString>
 
-namespace qb::panes { class HistoryList; }
+namespace qb::panes {
+class HistoryList;
+}
 class QMenu;
 class QAction;
 
-class mdiStatus : public qb::panes::PaneBase
-{
+class mdiStatus : public qb::panes::PaneBase {
     Q_OBJECT
 public:
     static constexpr int kLastKeptIndex = 30000;
 
-    explicit mdiStatus(FormHost *host, QWidget *parent = nullptr);
+    explicit mdiStatus(FormHost* host, QWidget* parent = nullptr);
 
     // Appends one line and repaints at once, so that a long run shows its progress.
-    void ListInAdd(const QString &text);
-    void RefreshForm();   // empties the history
+    void ListInAdd(const QString& text);
+    void RefreshForm();  // empties the history
     void LogCopy();
     void LogSave();
     void SetFontData() override;
@@ -32,13 +33,13 @@ public:
     // The history as it is copied and saved: every line followed by CR LF.
     QString HistoryText() const;
 
-    qb::panes::HistoryList *lstKekka = nullptr;
-    QMenu *mnuPopup = nullptr;
-    QAction *mnuDel = nullptr;
+    qb::panes::HistoryList* lstKekka = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuDel = nullptr;
 
 protected:
     void Form_Resize() override;
 
 private:
-    void WriteLogFile(const QString &fileName);
+    void WriteLogFile(const QString& fileName);
 };

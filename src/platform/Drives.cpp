@@ -26,14 +26,17 @@ struct DriveTable {
 std::mutex g_mutex;
 std::unique_ptr<DriveTable> g_table;
 
-bool IsDirectory(const std::string& hostPath) {
-    struct stat st {};
+bool IsDirectory(const std::string& hostPath)
+{
+    struct stat st { };
     return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string Canonical(const std::string& hostPath) {
+std::string Canonical(const std::string& hostPath)
+{
     char* resolved = ::realpath(hostPath.c_str(), nullptr);
-    if (!resolved) return hostPath;
+    if (!resolved)
+        return hostPath;
     std::string out = resolved;
     std::free(resolved);
     return out;
@@ -44,14 +47,17 @@ std::string Canonical(const std::string& hostPath) {
 constexpr const char* kReportedMark = "QUILLBOX2_DRIVES_REPORTED";
 bool g_quiet = false;
 
-void Complain(const std::string& entry, const char* why) {
-    if (g_quiet) return;
+void Complain(const std::string& entry, const char* why)
+{
+    if (g_quiet)
+        return;
     std::fprintf(stderr, "Quillbox2: QUILLBOX2_DRIVES entry \"%s\" ignored: %s\n", entry.c_str(),
                  why);
 }
 
 // One entry "C:=/path" (the colon may be left out); nullopt after a complaint.
-std::optional<DriveMapping> ParseEntry(const std::string& entry) {
+std::optional<DriveMapping> ParseEntry(const std::string& entry)
+{
     const auto eq = entry.find('=');
     const std::string_view whole(entry);
     const std::string name(TrimBlanks(eq == std::string::npos ? whole : whole.substr(0, eq)));
@@ -76,7 +82,8 @@ std::optional<DriveMapping> ParseEntry(const std::string& entry) {
                         clean};
 }
 
-std::unique_ptr<DriveTable> ParseEnvironment() {
+std::unique_ptr<DriveTable> ParseEnvironment()
+{
     auto table = std::make_unique<DriveTable>();
     const char* env = std::getenv("QUILLBOX2_DRIVES");
     if (env && *env) {
@@ -84,10 +91,14 @@ std::unique_ptr<DriveTable> ParseEnvironment() {
         g_quiet = mark && std::string_view(mark) == env;
         for (const std::string& raw : SplitPath(env, ";")) {
             const std::string entry(TrimBlanks(raw));
-            if (entry.empty()) continue;
+            if (entry.empty())
+                continue;
             std::optional<DriveMapping> drive = ParseEntry(entry);
-            if (!drive) continue;
-            const auto sameLetter = [&](const DriveMapping& d) { return d.letter == drive->letter; };
+            if (!drive)
+                continue;
+            const auto sameLetter = [&](const DriveMapping& d) {
+                return d.letter == drive->letter;
+            };
             const bool taken = std::any_of(table->drives.begin(), table->drives.end(), sameLetter);
             if (taken) {
                 Complain(entry, "that drive letter is given twice");
@@ -99,30 +110,38 @@ std::unique_ptr<DriveTable> ParseEnvironment() {
             std::fprintf(stderr, "Quillbox2: QUILLBOX2_DRIVES has no usable entry; using C:=/\n");
         ::setenv(kReportedMark, env, 1);
     }
-    if (table->drives.empty()) table->drives.push_back({'C', "/"});
+    if (table->drives.empty())
+        table->drives.push_back({'C', "/"});
     std::sort(table->drives.begin(), table->drives.end(),
               [](const DriveMapping& a, const DriveMapping& b) { return a.letter < b.letter; });
-    for (const DriveMapping& d : table->drives) table->canonicalRoots.push_back(Canonical(d.root));
+    for (const DriveMapping& d : table->drives)
+        table->canonicalRoots.push_back(Canonical(d.root));
     return table;
 }
 
-const DriveTable& Table() {
+const DriveTable& Table()
+{
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!g_table) g_table = ParseEnvironment();
+    if (!g_table)
+        g_table = ParseEnvironment();
     return *g_table;
 }
 
 // Resolves one name inside a host directory: the exact entry, else the first entry in byte
 // order that matches without regard to case.
-std::optional<std::string> ResolveComponent(const std::string& dir, const std::string& name) {
-    struct stat st {};
-    if (::lstat(JoinHost(dir, name).c_str(), &st) == 0) return name;
+std::optional<std::string> ResolveComponent(const std::string& dir, const std::string& name)
+{
+    struct stat st { };
+    if (::lstat(JoinHost(dir, name).c_str(), &st) == 0)
+        return name;
     DIR* handle = ::opendir(dir.c_str());
-    if (!handle) return std::nullopt;
+    if (!handle)
+        return std::nullopt;
     std::optional<std::string> best;
     while (const dirent* entry = ::readdir(handle)) {
         const std::string_view candidate = entry->d_name;
-        if (candidate == "." || candidate == "..") continue;
+        if (candidate == "." || candidate == "..")
+            continue;
         if (EqualsIgnoreCase(candidate, name) && (!best || candidate < *best))
             best = std::string(candidate);
     }
@@ -131,27 +150,33 @@ std::optional<std::string> ResolveComponent(const std::string& dir, const std::s
 }
 
 // Prefix test on whole components: "/a" covers "/a" and "/a/b", not "/ab".
-bool Covers(const std::string& root, const std::string& path) {
-    if (root == "/") return true;
+bool Covers(const std::string& root, const std::string& path)
+{
+    if (root == "/")
+        return true;
     return path.compare(0, root.size(), root) == 0 &&
            (path.size() == root.size() || path[root.size()] == '/');
 }
 
 std::string DriveFormUnder(const DriveMapping& drive, const std::string& root,
-                           const std::string& path) {
+                           const std::string& path)
+{
     const std::string rest = root == "/" ? path : path.substr(root.size());
     std::string out{drive.letter, ':'};
     const std::vector<std::string> parts = SplitPath(rest, "/");
     for (const std::string& part : parts) {
-        if (!IsDrivePathComponent(part)) return {};
+        if (!IsDrivePathComponent(part))
+            return {};
         out += '\\';
         out += part;
     }
-    if (parts.empty()) out += '\\';
+    if (parts.empty())
+        out += '\\';
     return out;
 }
 
-std::string MatchDrive(const std::string& path, bool canonical) {
+std::string MatchDrive(const std::string& path, bool canonical)
+{
     const DriveTable& table = Table();
     int best = -1;
     std::size_t bestLength = 0;
@@ -162,16 +187,21 @@ std::string MatchDrive(const std::string& path, bool canonical) {
             bestLength = root.size();
         }
     }
-    if (best < 0) return {};
+    if (best < 0)
+        return {};
     const std::string& root = canonical ? table.canonicalRoots[best] : table.drives[best].root;
     return DriveFormUnder(table.drives[best], root, path);
 }
 
 }  // namespace
 
-const std::vector<DriveMapping>& Drives() { return Table().drives; }
+const std::vector<DriveMapping>& Drives()
+{
+    return Table().drives;
+}
 
-void ReloadDrives() {
+void ReloadDrives()
+{
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         g_table = ParseEnvironment();
@@ -179,65 +209,83 @@ void ReloadDrives() {
     detail::ResetCurrentDirectories();
 }
 
-std::string DriveRoot(char letter) {
+std::string DriveRoot(char letter)
+{
     const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
     for (const DriveMapping& d : Drives())
-        if (d.letter == upper) return d.root;
+        if (d.letter == upper)
+            return d.root;
     return {};
 }
 
-bool IsDrivePathComponent(std::string_view name) {
+bool IsDrivePathComponent(std::string_view name)
+{
     return !name.empty() && name.find('\\') == std::string_view::npos && IsValidUtf8(name);
 }
 
-std::string ToHostPath(std::string_view path) {
+std::string ToHostPath(std::string_view path)
+{
     // A NUL would silently cut the name short in every system call.
-    if (path.find('\0') != std::string_view::npos) return {};
-    if (!path.empty() && path[0] == '/') return CleanHostPath(path);
-    if (!HasDriveLetter(path)) return {};
+    if (path.find('\0') != std::string_view::npos)
+        return {};
+    if (!path.empty() && path[0] == '/')
+        return CleanHostPath(path);
+    if (!HasDriveLetter(path))
+        return {};
     const std::string root = DriveRoot(path[0]);
-    if (root.empty()) return {};
+    if (root.empty())
+        return {};
     const std::string_view rest = path.substr(2);
-    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') return {};  // "C:abc" is relative
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/')
+        return {};  // "C:abc" is relative
 
     // Each component with whether it exists; after a missing one the rest is taken as given.
     std::vector<std::pair<std::string, bool>> resolved;
     for (const std::string& part : SplitPath(rest, "\\/")) {
-        if (part == ".") continue;
+        if (part == ".")
+            continue;
         if (part == "..") {
-            if (!resolved.empty()) resolved.pop_back();
+            if (!resolved.empty())
+                resolved.pop_back();
             continue;
         }
         std::optional<std::string> found;
         if (resolved.empty() || resolved.back().second) {
             std::string dir = root;
-            for (const auto& r : resolved) dir = JoinHost(dir, r.first);
+            for (const auto& r : resolved)
+                dir = JoinHost(dir, r.first);
             found = ResolveComponent(dir, part);
         }
         resolved.emplace_back(found ? *found : part, found.has_value());
     }
     std::string out = root;
-    for (const auto& r : resolved) out = JoinHost(out, r.first);
+    for (const auto& r : resolved)
+        out = JoinHost(out, r.first);
     return out;
 }
 
-std::string ToDrivePath(std::string_view hostPath) {
+std::string ToDrivePath(std::string_view hostPath)
+{
     if (hostPath.empty() || hostPath[0] != '/' || hostPath.find('\0') != std::string_view::npos)
         return {};
     const std::string clean = CleanHostPath(hostPath);
     std::string out = MatchDrive(clean, false);
-    if (!out.empty()) return out;
+    if (!out.empty())
+        return out;
     const std::string canonical = Canonical(clean);
     return MatchDrive(canonical, true);
 }
 
-std::string ToDrivePathOn(char letter, std::string_view hostPath) {
-    if (hostPath.empty() || hostPath[0] != '/') return {};
+std::string ToDrivePathOn(char letter, std::string_view hostPath)
+{
+    if (hostPath.empty() || hostPath[0] != '/')
+        return {};
     const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
     const DriveTable& table = Table();
     const std::string clean = CleanHostPath(hostPath);
     for (std::size_t i = 0; i < table.drives.size(); ++i) {
-        if (table.drives[i].letter != upper) continue;
+        if (table.drives[i].letter != upper)
+            continue;
         if (Covers(table.drives[i].root, clean))
             return DriveFormUnder(table.drives[i], table.drives[i].root, clean);
         const std::string canonical = Canonical(clean);

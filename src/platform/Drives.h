@@ -13,8 +13,8 @@
 namespace qb::platform {
 
 struct DriveMapping {
-    char letter;        // upper case, 'A'..'Z'
-    std::string root;   // absolute host directory, no trailing '/' except for "/" itself
+    char letter;  // upper case, 'A'..'Z'
+    std::string root;  // absolute host directory, no trailing '/' except for "/" itself
 };
 
 // The drive table, ordered by letter. Parsed once from the environment; a bad entry (no

@@ -19,12 +19,14 @@
 namespace qb::platform {
 namespace {
 
-bool StatHost(const std::string& host, struct stat& st) {
+bool StatHost(const std::string& host, struct stat& st)
+{
     return !host.empty() && ::stat(host.c_str(), &st) == 0;
 }
 
 // Case-blind ordering that stays total: ties broken by the bytes.
-bool NameLess(const std::string& a, const std::string& b) {
+bool NameLess(const std::string& a, const std::string& b)
+{
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
@@ -32,17 +34,21 @@ bool NameLess(const std::string& a, const std::string& b) {
         const Utf8Char cb = DecodeUtf8(b, j);
         const char32_t la = ca.valid ? LowerChar(ca.code) : ca.code;
         const char32_t lb = cb.valid ? LowerChar(cb.code) : cb.code;
-        if (la != lb) return la < lb;
+        if (la != lb)
+            return la < lb;
         i += ca.length;
         j += cb.length;
     }
-    if ((i < a.size()) != (j < b.size())) return j < b.size();
+    if ((i < a.size()) != (j < b.size()))
+        return j < b.size();
     return a < b;
 }
 
-std::optional<std::uint64_t> AvailableBytes(const std::string& host) {
-    struct statvfs vfs {};
-    if (host.empty() || ::statvfs(host.c_str(), &vfs) != 0) return std::nullopt;
+std::optional<std::uint64_t> AvailableBytes(const std::string& host)
+{
+    struct statvfs vfs { };
+    if (host.empty() || ::statvfs(host.c_str(), &vfs) != 0)
+        return std::nullopt;
     const unsigned __int128 bytes =
         static_cast<unsigned __int128>(vfs.f_bavail) * static_cast<unsigned __int128>(vfs.f_frsize);
     const unsigned __int128 limit = UINT64_MAX;
@@ -51,30 +57,40 @@ std::optional<std::uint64_t> AvailableBytes(const std::string& host) {
 
 }  // namespace
 
-std::optional<std::string> FindEntryName(std::string_view path) {
-    if (path.empty() || path.back() == '\\' || path.back() == '/') return std::nullopt;
+std::optional<std::string> FindEntryName(std::string_view path)
+{
+    if (path.empty() || path.back() == '\\' || path.back() == '/')
+        return std::nullopt;
     const std::string host = ResolveHostPath(path);
-    if (host.empty() || host == "/") return std::nullopt;
-    struct stat st {};
-    if (::lstat(host.c_str(), &st) != 0) return std::nullopt;
+    if (host.empty() || host == "/")
+        return std::nullopt;
+    struct stat st { };
+    if (::lstat(host.c_str(), &st) != 0)
+        return std::nullopt;
     // A drive root has no entry of its own in a folder.
     for (const DriveMapping& d : Drives())
-        if (d.root == host) return std::nullopt;
+        if (d.root == host)
+            return std::nullopt;
     const std::string name = host.substr(host.find_last_of('/') + 1);
-    if (!IsDrivePathComponent(name)) return std::nullopt;
+    if (!IsDrivePathComponent(name))
+        return std::nullopt;
     return name;
 }
 
-std::vector<DirEntry> ListFolder(std::string_view path) {
+std::vector<DirEntry> ListFolder(std::string_view path)
+{
     std::vector<DirEntry> entries;
     const std::string host = ResolveHostPath(path);
-    if (host.empty()) return entries;
+    if (host.empty())
+        return entries;
     DIR* handle = ::opendir(host.c_str());
-    if (!handle) return entries;
+    if (!handle)
+        return entries;
     while (const dirent* entry = ::readdir(handle)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == ".." || !IsDrivePathComponent(name)) continue;
-        struct stat st {};
+        if (name == "." || name == ".." || !IsDrivePathComponent(name))
+            continue;
+        struct stat st { };
         const bool folder = ::stat(JoinHost(host, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         entries.push_back({name, folder, name[0] == '.'});
     }
@@ -84,65 +100,83 @@ std::vector<DirEntry> ListFolder(std::string_view path) {
     return entries;
 }
 
-std::optional<std::uint64_t> FreeBytes(std::string_view path) {
+std::optional<std::uint64_t> FreeBytes(std::string_view path)
+{
     const std::string host = ResolveHostPath(path);
-    if (host.empty()) return std::nullopt;
-    struct stat st {};
+    if (host.empty())
+        return std::nullopt;
+    struct stat st { };
     if (StatHost(host, st) && S_ISDIR(st.st_mode)) {
-        if (auto bytes = AvailableBytes(host)) return bytes;
+        if (auto bytes = AvailableBytes(host))
+            return bytes;
     }
     // The folder does not exist (yet): its drive will receive what is written there.
     const std::string drive =
         HasDriveLetter(path) ? std::string(path.substr(0, 1)) : ToDrivePath(host);
-    if (drive.empty()) return std::nullopt;
+    if (drive.empty())
+        return std::nullopt;
     return AvailableBytes(DriveRoot(drive[0]));
 }
 
-bool IsFolder(std::string_view path) {
-    struct stat st {};
+bool IsFolder(std::string_view path)
+{
+    struct stat st { };
     return StatHost(ResolveHostPath(path), st) && S_ISDIR(st.st_mode);
 }
 
-bool CanEnterFolder(std::string_view path) {
+bool CanEnterFolder(std::string_view path)
+{
     const std::string host = ResolveHostPath(path);
-    struct stat st {};
+    struct stat st { };
     return StatHost(host, st) && S_ISDIR(st.st_mode) && ::access(host.c_str(), X_OK) == 0;
 }
 
-bool IsReadableFile(std::string_view path) {
+bool IsReadableFile(std::string_view path)
+{
     const std::string host = ResolveHostPath(path);
-    if (host.empty()) return false;
+    if (host.empty())
+        return false;
     const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
+    if (fd < 0)
+        return false;
+    struct stat st { };
     const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
     ::close(fd);
     return ok;
 }
 
-bool MakeFolder(std::string_view path) {
+bool MakeFolder(std::string_view path)
+{
     const std::string host = ResolveHostPath(path);
     return !host.empty() && ::mkdir(host.c_str(), 0777) == 0;
 }
 
-bool RemoveFile(std::string_view path) {
+bool RemoveFile(std::string_view path)
+{
     const std::string host = ResolveHostPath(path);
-    struct stat st {};
-    if (host.empty() || ::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    struct stat st { };
+    if (host.empty() || ::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
     return ::unlink(host.c_str()) == 0;
 }
 
-std::string TempFolder() {
+std::string TempFolder()
+{
     const char* env = std::getenv("TMPDIR");
     std::string drive;
-    if (env && env[0] == '/') drive = ToDrivePath(env);
-    if (drive.empty()) drive = ToDrivePath("/tmp");
-    if (drive.empty()) return {};
-    if (drive.back() != '\\') drive += '\\';
+    if (env && env[0] == '/')
+        drive = ToDrivePath(env);
+    if (drive.empty())
+        drive = ToDrivePath("/tmp");
+    if (drive.empty())
+        return {};
+    if (drive.back() != '\\')
+        drive += '\\';
     return drive;
 }
 
-std::string SystemFolder() {
+std::string SystemFolder()
+{
     const std::string host = SystemFolderHost();
     if (host.empty())
         return {};

@@ -18,8 +18,8 @@ std::optional<std::string> FindEntryName(std::string_view path);
 
 struct DirEntry {
     std::string name;
-    bool isFolder;   // a folder, or a link to one
-    bool isHidden;   // a dot-name
+    bool isFolder;  // a folder, or a link to one
+    bool isHidden;  // a dot-name
 };
 
 // The entries of a folder ("." and ".." left out), sorted by name without regard to case.

@@ -34,7 +34,8 @@ std::recursive_mutex g_mutex;
 int g_batchDepth = 0;
 std::map<std::string, std::vector<Change>> g_pending;  // application -> changes in order
 
-std::string ConfigFolder() {
+std::string ConfigFolder()
+{
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         return xdg;
     if (const char* home = std::getenv("HOME"); home && home[0] == '/')
@@ -44,17 +45,20 @@ std::string ConfigFolder() {
     return {};
 }
 
-bool ValidAppName(std::string_view app) {
+bool ValidAppName(std::string_view app)
+{
     return !app.empty() && app != "." && app != ".." &&
            app.find_first_of(std::string_view("/\0\r\n", 4)) == std::string_view::npos;
 }
 
 // The file content; "" for a missing file; nullopt when it exists but cannot be read whole
 // (then nothing may be written over it, or settings would be lost).
-std::optional<std::string> ReadWhole(const std::string& path) {
+std::optional<std::string> ReadWhole(const std::string& path)
+{
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
-    struct stat st {};
+    if (fd < 0)
+        return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
         ::close(fd);
         return std::nullopt;
@@ -63,21 +67,25 @@ std::optional<std::string> ReadWhole(const std::string& path) {
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0 || content.size() > static_cast<std::size_t>(kMaxFileSize)) {
             ::close(fd);
             return std::nullopt;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return content;
 }
 
-bool MakeFolders(const std::string& folder) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+bool MakeFolders(const std::string& folder)
+{
+    struct stat st { };
+    if (::stat(folder.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
     const auto slash = folder.find_last_of('/');
     if (slash != std::string::npos && slash > 0 && !MakeFolders(folder.substr(0, slash)))
         return false;
@@ -89,14 +97,16 @@ bool MakeFolders(const std::string& folder) {
 class FolderLock {
 public:
     explicit FolderLock(const std::string& folder)
-        : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
         if (m_fd >= 0) {
-            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) { }
         }
     }
-    ~FolderLock() {
-        if (m_fd >= 0) ::close(m_fd);
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
@@ -107,42 +117,59 @@ private:
 };
 
 // Removes temporary files left by a writer that was killed before its rename.
-void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+void RemoveLeftovers(const std::string& folder, const std::string& prefix)
+{
     DIR* handle = ::opendir(folder.c_str());
-    if (!handle) return;
+    if (!handle)
+        return;
     while (const dirent* entry = ::readdir(handle)) {
         const std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) == 0) ::unlink((folder + "/" + name).c_str());
+        if (name.compare(0, prefix.size(), prefix) == 0)
+            ::unlink((folder + "/" + name).c_str());
     }
     ::closedir(handle);
 }
 
-void Apply(IniDocument& doc, const Change& change) {
+void Apply(IniDocument& doc, const Change& change)
+{
     switch (change.kind) {
-    case Change::Set: doc.Set(change.section, change.key, change.value); break;
-    case Change::RemoveSection: doc.RemoveSection(change.section); break;
-    case Change::RemoveAll: doc.Clear(); break;
+    case Change::Set:
+        doc.Set(change.section, change.key, change.value);
+        break;
+    case Change::RemoveSection:
+        doc.RemoveSection(change.section);
+        break;
+    case Change::RemoveAll:
+        doc.Clear();
+        break;
     }
 }
 
 // Reads the file, applies the changes in order and writes the result back (or deletes the file
 // when the application was deleted and nothing was set afterwards).
-bool Commit(const std::string& app, const std::vector<Change>& changes) {
+bool Commit(const std::string& app, const std::vector<Change>& changes)
+{
     const std::string path = SettingsFilePath(app);
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     const std::string folder = path.substr(0, path.find_last_of('/'));
     bool removesAll = false;
     bool writes = false;
     for (const Change& c : changes) {
-        if (c.kind == Change::RemoveAll) removesAll = true;
-        if (c.kind == Change::Set) writes = true;
+        if (c.kind == Change::RemoveAll)
+            removesAll = true;
+        if (c.kind == Change::Set)
+            writes = true;
     }
-    struct stat st {};
+    struct stat st { };
     const bool folderExists = ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    if (!folderExists && !writes) return true;  // nothing stored, nothing to delete
-    if (!folderExists && !MakeFolders(folder)) return false;
+    if (!folderExists && !writes)
+        return true;  // nothing stored, nothing to delete
+    if (!folderExists && !MakeFolders(folder))
+        return false;
     FolderLock lock(folder);
-    if (!lock.Held()) return false;
+    if (!lock.Held())
+        return false;
     // Nobody else is writing now: whatever temporary file is left was left by a killed writer.
     RemoveLeftovers(folder, "." + app + ".ini.tmp");
 
@@ -156,13 +183,17 @@ bool Commit(const std::string& app, const std::vector<Change>& changes) {
     bool cleared = false;
     for (const Change& c : changes) {
         Apply(doc, c);
-        if (c.kind == Change::RemoveAll) cleared = true;
+        if (c.kind == Change::RemoveAll)
+            cleared = true;
     }
-    if (cleared && doc.Empty()) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-    if (content && doc.Serialize() == *content) return true;  // nothing changed
+    if (cleared && doc.Empty())
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    if (content && doc.Serialize() == *content)
+        return true;  // nothing changed
 
     mode_t mode = 0600;
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
     // A store kept behind a symbolic link is rewritten where the link points.
     std::string target = path;
     if (char* real = ::realpath(path.c_str(), nullptr)) {
@@ -172,14 +203,18 @@ bool Commit(const std::string& app, const std::vector<Change>& changes) {
     return ReplaceFileAtomically(target, doc.Serialize(), mode);
 }
 
-bool RemovesAll(const std::vector<Change>& changes) {
+bool RemovesAll(const std::vector<Change>& changes)
+{
     for (const Change& c : changes)
-        if (c.kind == Change::RemoveAll) return true;
+        if (c.kind == Change::RemoveAll)
+            return true;
     return false;
 }
 
-bool Submit(std::string_view app, Change change) {
-    if (!ValidAppName(app)) return false;
+bool Submit(std::string_view app, Change change)
+{
+    if (!ValidAppName(app))
+        return false;
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     if (g_batchDepth > 0) {
         g_pending[std::string(app)].push_back(std::move(change));
@@ -190,24 +225,30 @@ bool Submit(std::string_view app, Change change) {
 
 }  // namespace
 
-std::string SettingsFilePath(std::string_view app) {
-    if (!ValidAppName(app)) return {};
+std::string SettingsFilePath(std::string_view app)
+{
+    if (!ValidAppName(app))
+        return {};
     const std::string folder = ConfigFolder();
-    if (folder.empty()) return {};
+    if (folder.empty())
+        return {};
     return folder + "/" + std::string(app) + ".ini";
 }
 
 std::string GetSetting(std::string_view app, std::string_view section, std::string_view key,
-                       std::string_view defaultValue) {
+                       std::string_view defaultValue)
+{
     const std::string path = SettingsFilePath(app);
-    if (path.empty()) return std::string(defaultValue);
+    if (path.empty())
+        return std::string(defaultValue);
     const std::optional<std::string> content = ReadWhole(path);
     IniDocument doc = content ? IniDocument::Parse(*content) : IniDocument();
     {
         std::lock_guard<std::recursive_mutex> lock(g_mutex);
         const auto it = g_pending.find(std::string(app));
         if (it != g_pending.end())
-            for (const Change& c : it->second) Apply(doc, c);
+            for (const Change& c : it->second)
+                Apply(doc, c);
     }
     return doc.Get(section, key).value_or(std::string(defaultValue));
 }
@@ -239,35 +280,43 @@ std::string SettingsFileProblem(std::string_view app, std::string_view section)
 }
 
 bool SaveSetting(std::string_view app, std::string_view section, std::string_view key,
-                 std::string_view value) {
+                 std::string_view value)
+{
     if (!IniDocument::ValidSection(section) || !IniDocument::ValidKey(key) ||
         !IniDocument::ValidValue(value))
         return false;
     return Submit(app, {Change::Set, std::string(section), std::string(key), std::string(value)});
 }
 
-bool DeleteSection(std::string_view app, std::string_view section) {
-    if (section.empty()) return false;
+bool DeleteSection(std::string_view app, std::string_view section)
+{
+    if (section.empty())
+        return false;
     return Submit(app, {Change::RemoveSection, std::string(section), {}, {}});
 }
 
-bool DeleteApplication(std::string_view app) {
+bool DeleteApplication(std::string_view app)
+{
     return Submit(app, {Change::RemoveAll, {}, {}, {}});
 }
 
-SettingsBatch::SettingsBatch() {
+SettingsBatch::SettingsBatch()
+{
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     m_outer = g_batchDepth++ == 0;
 }
 
-SettingsBatch::~SettingsBatch() {
+SettingsBatch::~SettingsBatch()
+{
     Commit();
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     --g_batchDepth;
 }
 
-bool SettingsBatch::Commit() {
-    if (!m_outer) return true;
+bool SettingsBatch::Commit()
+{
+    if (!m_outer)
+        return true;
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     std::map<std::string, std::vector<Change>> pending;
     pending.swap(g_pending);
@@ -275,9 +324,11 @@ bool SettingsBatch::Commit() {
     // the program deletes an application only after moving its values elsewhere.
     bool ok = true;
     for (const auto& [app, changes] : pending)
-        if (!RemovesAll(changes)) ok = platform::Commit(app, changes) && ok;
+        if (!RemovesAll(changes))
+            ok = platform::Commit(app, changes) && ok;
     for (const auto& [app, changes] : pending)
-        if (RemovesAll(changes)) ok = ok && platform::Commit(app, changes);
+        if (RemovesAll(changes))
+            ok = ok && platform::Commit(app, changes);
     return ok;
 }
 

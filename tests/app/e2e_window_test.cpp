@@ -17,19 +17,19 @@ protected:
         if (!e2e::Sandbox::ModulesBuilt())
             GTEST_SKIP() << "the archiver modules are not built (build/system/UNLHA32.DLL)";
         box = std::make_unique<e2e::Sandbox>();
-        for (const char *f : {"DATA/abc/sub", "DATA/def", "OUT"})
+        for (const char* f : {"DATA/abc/sub", "DATA/def", "OUT"})
             std::filesystem::create_directories(box->C(f));
         e2e::WriteBytes(box->C("DATA/abc/readme.txt"), "hello, archive\n");
         e2e::WriteBytes(box->C("DATA/abc/sub/data.bin"), std::string(5000, 'x'));
         e2e::WriteBytes(box->C("DATA/def/note.txt"), "note\n");
     }
 
-    e2e::RunResult Run(const std::vector<std::string> &args, const std::string &actions)
+    e2e::RunResult Run(const std::vector<std::string>& args, const std::string& actions)
     {
         return box->Run(args, {{"QUILLBOX2_TEST_ACTIONS", actions}});
     }
 
-    static bool Has(const std::string &out, const std::string &line)
+    static bool Has(const std::string& out, const std::string& line)
     {
         return out.find(line + "\n") != std::string::npos;
     }
@@ -42,7 +42,8 @@ TEST_F(WindowEndToEnd, TwoFoldersOnTheCommandLineShowInTheTargetList)
     box->WriteSettings({{"Auto", "False"}});
     const auto r = Run({box->C("DATA/abc"), box->C("DATA/def")}, "list,close");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("target: C:\\DATA\\abc\ntarget: C:\\DATA\\def\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("target: C:\\DATA\\abc\ntarget: C:\\DATA\\def\n"), std::string::npos)
+        << r.out;
 }
 
 TEST_F(WindowEndToEnd, ARunFromTheButtonWritesTheArchivesAndEmptiesTheList)
@@ -52,7 +53,7 @@ TEST_F(WindowEndToEnd, ARunFromTheButtonWritesTheArchivesAndEmptiesTheList)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.find("target: "), std::string::npos) << r.out;
     EXPECT_TRUE(Has(r.out, "history: 全て終了しました")) << r.out;
-    for (const char *archive : {"OUT/ABC.LZH", "OUT/DEF.LZH"}) {
+    for (const char* archive : {"OUT/ABC.LZH", "OUT/DEF.LZH"}) {
         ASSERT_TRUE(std::filesystem::exists(box->C(archive))) << archive;
         EXPECT_EQ(e2e::Shell("lhasa t " + e2e::Quote(box->C(archive))), 0) << archive;
     }
@@ -77,14 +78,16 @@ TEST_F(WindowEndToEnd, ARunFromTheButtonWritesTheArchivesAndEmptiesTheList)
 TEST_F(WindowEndToEnd, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
 {
     box->WriteSettings({{"Auto", "False"}, {"Dir_In_Yuko", "False"}, {"Dir_Out_Yuko", "False"}});
-    e2e::WriteBytes(box->C("JOB.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\DATA\r\nOUTDIR=C:\\OUT\r\nC:\\DATA\\def\r\n");
+    e2e::WriteBytes(box->C("JOB.QBJ"),
+                    "Quillbox2 QBJ FILE\r\nINDIR=C:\\DATA\r\nOUTDIR=C:\\OUT\r\nC:\\DATA\\def\r\n");
     const auto first = Run({box->C("JOB.QBJ")}, "dirs,list,close");
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_TRUE(Has(first.out, "indir: C:\\DATA")) << first.out;
     EXPECT_TRUE(Has(first.out, "target: C:\\DATA\\def")) << first.out;
 
     const std::string ini = e2e::ReadBytes(box->SettingsFile());
-    for (const char *line : {"OldDir_In=C:\\DATA", "OldDir_Out=C:\\OUT", "Main_WindowState=0", "Version=1.02"})
+    for (const char* line :
+         {"OldDir_In=C:\\DATA", "OldDir_Out=C:\\OUT", "Main_WindowState=0", "Version=1.02"})
         EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
 
     const auto second = Run({}, "dirs,list,close");
@@ -95,4 +98,4 @@ TEST_F(WindowEndToEnd, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders
     EXPECT_EQ(second.out.find("target: "), std::string::npos);
 }
 
-} // namespace
+}  // namespace

@@ -15,7 +15,8 @@ TEST(FileManagerActions, TheProgramPathIsQuotedWhenItNeedsIt)
     EXPECT_EQ(FillActionTemplate("exec @QUILLBOX2@ x", "/home/me/My Apps/quillbox2"),
               "exec \"/home/me/My Apps/quillbox2\" x");
     // Nothing in the path may be taken by a shell as a command or a variable.
-    EXPECT_EQ(FillActionTemplate("@QUILLBOX2@", "/opt/a$(rm)`x`\"\\/q"), "\"/opt/a\\$(rm)\\`x\\`\\\"\\\\/q\"");
+    EXPECT_EQ(FillActionTemplate("@QUILLBOX2@", "/opt/a$(rm)`x`\"\\/q"),
+              "\"/opt/a\\$(rm)\\`x\\`\\\"\\\\/q\"");
 }
 
 TEST(FileManagerActions, ThunarActionsAreReplacedAndRemovedAndOthersKept)
@@ -26,7 +27,7 @@ TEST(FileManagerActions, ThunarActionsAreReplacedAndRemovedAndOthersKept)
     const std::string added = EditThunarActions(file, ours);
     EXPECT_EQ(added, "<?xml version=\"1.0\"?>\n<actions>\n" + theirs + ours + "</actions>\n");
     EXPECT_EQ(EditThunarActions(added, ours), added);  // set up again: still once
-    EXPECT_EQ(EditThunarActions(added, ""), file);     // removed: the file as it was
+    EXPECT_EQ(EditThunarActions(added, ""), file);  // removed: the file as it was
     // Not an actions file, or a block that never closes: refused, so nothing is written.
     EXPECT_EQ(EditThunarActions("<settings/>\n", ours), "");
     EXPECT_EQ(EditThunarActions("<actions>\n<action>\n<unique-id>quillbox2-x", ""), "");
@@ -35,7 +36,8 @@ TEST(FileManagerActions, ThunarActionsAreReplacedAndRemovedAndOthersKept)
 TEST(RunOptions, ValuesTheirAbsenceAndOptionsAfterTheEnd)
 {
     using qb::app::ParseRunOptions;
-    auto ok = ParseRunOptions({"C:\\A", "--format=zip", "--pattern", "2", "/home/b", "--", "--mode"}, false);
+    auto ok = ParseRunOptions(
+        {"C:\\A", "--format=zip", "--pattern", "2", "/home/b", "--", "--mode"}, false);
     EXPECT_EQ(ok.error, "");
     EXPECT_EQ(ok.options.format, 1);
     EXPECT_EQ(ok.options.pattern, 2);
@@ -48,7 +50,8 @@ TEST(RunOptions, ValuesTheirAbsenceAndOptionsAfterTheEnd)
     EXPECT_FALSE(windows.options.Silent());
     EXPECT_NE(ParseRunOptions({"--out"}, false).error.find("needs a value"), std::string::npos);
     EXPECT_NE(ParseRunOptions({"--out="}, false).error, "");
-    EXPECT_NE(ParseRunOptions({"--pattern", "-1"}, true).error.find("使えません"), std::string::npos);
+    EXPECT_NE(ParseRunOptions({"--pattern", "-1"}, true).error.find("使えません"),
+              std::string::npos);
 }
 
 TEST(RunOptions, TestSyncAndNameCodesForOneRun)

@@ -54,7 +54,7 @@ void UseDarkPalette()
     QApplication::setPalette(dark);
 }
 
-QString Save(const QPixmap &shot, const char *name)
+QString Save(const QPixmap& shot, const char* name)
 {
     QDir().mkpath(QStringLiteral(QB_SCREENSHOT_DIR));
     const QString path = QStringLiteral(QB_SCREENSHOT_DIR "/") + Variant() + QLatin1Char('_') +
@@ -63,11 +63,11 @@ QString Save(const QPixmap &shot, const char *name)
     return path;
 }
 
-class ScreenshotTest : public WindowTest {};
+class ScreenshotTest : public WindowTest { };
 
 TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
 {
-    for (const char *p : {"C:\\作業\\資料A\\doc", "C:\\作業\\資料B", "C:\\作業\\写真"})
+    for (const char* p : {"C:\\作業\\資料A\\doc", "C:\\作業\\資料B", "C:\\作業\\写真"})
         MakeFolder(p);
     WriteFile("C:\\作業\\資料A\\doc\\メモ.txt", "memo");
     MakeFolder("D:\\出力");
@@ -80,7 +80,7 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
     EXPECT_TRUE(m_window->screen()->availableGeometry().contains(m_window->frameGeometry()));
     m_window->InDir()->SetDirName(QStringLiteral("C:\\作業"));
     m_window->OutDir()->SetDirName(QStringLiteral("D:\\出力"));
-    for (const char *p : {"C:\\作業\\資料A", "C:\\作業\\資料B"})
+    for (const char* p : {"C:\\作業\\資料A", "C:\\作業\\資料B"})
         m_window->File()->Gaibu_ListInAdd(QString::fromUtf8(p));
     m_window->BtnEnabledChange();
     QApplication::processEvents();
@@ -105,10 +105,10 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
     qb::panes::RunProgress::SetRefreshMs(0);
     Fake().reportProgress = true;
     bool progressShown = false;
-    Fake().onCall = [&](const FakeCall &) {
+    Fake().onCall = [&](const FakeCall&) {
         if (progressShown)
             return;
-        qb::panes::RunProgress *progress = m_window->Progress();
+        qb::panes::RunProgress* progress = m_window->Progress();
         progressShown = progress->isVisible();
         QApplication::processEvents();
         QPixmap during = m_window->grab();
@@ -128,4 +128,4 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
     EXPECT_EQ(m_window->File()->Count(), 0);
 }
 
-} // namespace
+}  // namespace

@@ -4,8 +4,8 @@
 #include "support/WindowFixture.h"
 
 #include "dialogs/UiSeams.h"
-#include "engine/ProgramArguments.h"
 #include "engine/Options.h"
+#include "engine/ProgramArguments.h"
 #include "panes/mdiStatus.h"
 #include "platform/CurrentDir.h"
 #include "platform/SettingsStore.h"

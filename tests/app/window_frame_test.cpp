@@ -41,7 +41,7 @@ protected:
         ASSERT_EQ(m_window->mdiArea()->viewport()->size(), QSize(w, h));
     }
     QRect PaneRect(int slot) { return m_window->Panes()[slot]->SubWindow()->geometry(); }
-    std::string Stored(const std::string &key)
+    std::string Stored(const std::string& key)
     {
         return qb::platform::GetSetting("Brambleworks", "Quillbox2", key, "<none>");
     }
@@ -51,7 +51,7 @@ TEST_F(FrameTest, PanesFillTwoColumnsOfThreeInTheClientArea)
 {
     Window();
     ASSERT_EQ(m_window->logicalDpiX(), 96) << "the figures below assume 15 twips a pixel";
-    SetClientPixels(800, 600);   // 12000 x 9000 twips: panes of 6000 x 3000, 400 x 200 pixels
+    SetClientPixels(800, 600);  // 12000 x 9000 twips: panes of 6000 x 3000, 400 x 200 pixels
     EXPECT_EQ(PaneRect(0), QRect(0, 0, 400, 200));
     EXPECT_EQ(PaneRect(1), QRect(0, 200, 400, 200));
     EXPECT_EQ(PaneRect(2), QRect(0, 400, 400, 200));
@@ -81,7 +81,7 @@ TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
     // The frame shows the active pane's own menu bar, with the same captions.
     EXPECT_EQ(m_window->menuBar()->actions(), m_window->File()->Menus().BarActions());
     QStringList captions;
-    for (QAction *a : m_window->menuBar()->actions())
+    for (QAction* a : m_window->menuBar()->actions())
         captions << a->text();
     EXPECT_EQ(captions, QStringList({"E(&x)it", "Fon(&t)", "(&F)ile", "(&L)og", "(&D)efault",
                                      "(&O)ption", "M(&k)dir", "(&H)elp", "(&A)bout"}));
@@ -91,7 +91,8 @@ TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
     QTest::keyClick(m_window->File()->lstFile, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"save: "}));
     EXPECT_EQ(qb::engine::CurrentJobFile, "C:\\JOB.QBJ");
-    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\JOB.QBJ")), "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=C:\\\r\n");
+    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\JOB.QBJ")),
+              "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=C:\\\r\n");
 
     // Again from another pane: the current job file is written after the overwrite question.
     m_window->mdiArea()->setActiveSubWindow(m_window->Status()->SubWindow());
@@ -116,7 +117,7 @@ TEST_F(FrameTest, FirstActivationShowsThePanesAndEnablesTheRunButtonsForACommand
     MakeFolder("C:\\Data\\def");
     Window(QStringLiteral("C:\\Data\\abc \"C:\\Data\\def\""));
     EXPECT_TRUE(m_window->FirstActivationDone);
-    for (auto *pane : m_window->Panes())
+    for (auto* pane : m_window->Panes())
         EXPECT_TRUE(pane->SubWindow()->isVisible());
     EXPECT_EQ(Items(m_window->File()->lstFile), QStringList({"C:\\Data\\abc", "C:\\Data\\def"}));
     EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
@@ -196,9 +197,9 @@ TEST_F(FrameTest, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
     m_options = {};
     qb::engine::LoadSettings(m_options);
     Window();
-    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\In\\Here");     // Dir_In_Yuko off: last folder
+    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\In\\Here");  // Dir_In_Yuko off: last folder
     EXPECT_EQ(m_window->InDir()->txtDir->text(), "C:\\In\\Here");
-    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");            // Dir_Out in force: the working folder
+    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");  // Dir_Out in force: the working folder
     EXPECT_EQ(m_window->InFile()->DirName(), "C:\\In\\Here");
 }
 
@@ -299,4 +300,4 @@ TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)
     EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextJobNotSaved)}));
 }
 
-} // namespace
+}  // namespace

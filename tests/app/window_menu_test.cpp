@@ -23,7 +23,7 @@ using namespace qbtest;
 
 namespace {
 
-class MenuTest : public WindowTest {};
+class MenuTest : public WindowTest { };
 
 TEST_F(MenuTest, MkdirMakesAFolderInTheOutputFolderAndMovesThePaneThere)
 {
@@ -70,7 +70,7 @@ TEST_F(MenuTest, AChosenFontReachesEveryPaneAndANewSizeIsRoundedHalfToEven)
 TEST_F(MenuTest, HelpOpensTheManualBesideTheProgram)
 {
     QUrl opened;
-    qb::help::test::SetOpener([&](const QUrl &url) {
+    qb::help::test::SetOpener([&](const QUrl& url) {
         opened = url;
         return true;
     });
@@ -78,7 +78,8 @@ TEST_F(MenuTest, HelpOpensTheManualBesideTheProgram)
     m_window->InFile()->mnuHelp_Click();
     qb::help::test::SetOpener({});
     EXPECT_TRUE(opened.isLocalFile());
-    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("QUILLBOX2.html"))) << opened.toString().toStdString();
+    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("QUILLBOX2.html")))
+        << opened.toString().toStdString();
 }
 
 TEST_F(MenuTest, HelpWithoutAViewerSaysWhereTheManualIs)
@@ -102,4 +103,4 @@ TEST_F(MenuTest, LogCopyFromAnyPaneCopiesTheHistory)
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("一行目\r\n"));
 }
 
-} // namespace
+}  // namespace

@@ -32,17 +32,17 @@ protected:
     {
         WindowTest::SetUp();
         MakeFolder("D:\\OUT");
-        for (const char *name : {"A", "B", "C"}) {
+        for (const char* name : {"A", "B", "C"}) {
             MakeFolder(std::string("C:\\W\\") + name);
             WriteFile(std::string("C:\\W\\") + name + "\\file.txt", "data");
         }
     }
 
-    void Prepare(std::initializer_list<const char *> folders)
+    void Prepare(std::initializer_list<const char*> folders)
     {
         Window();
         m_window->OutDir()->SetDirName(QStringLiteral("D:\\OUT"));
-        for (const char *f : folders)
+        for (const char* f : folders)
             ASSERT_TRUE(m_window->File()->Gaibu_ListInAdd(QString::fromLatin1(f)));
         m_window->BtnEnabledChange();
     }
@@ -50,7 +50,7 @@ protected:
     QStringList History()
     {
         QStringList lines;
-        const auto *list = m_window->Status()->lstKekka;
+        const auto* list = m_window->Status()->lstKekka;
         for (int i = 0; i < list->count(); ++i)
             lines << list->text(i);
         return lines;
@@ -76,7 +76,8 @@ TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
     EXPECT_EQ(TakeMessages(),
               QStringList({Msg(kTextFolderMissing) + QStringLiteral("\nC:\\W\\B")}));
     EXPECT_EQ(Fake().calls.size(), 2u);
-    EXPECT_EQ(Items(m_window->OutFile()->lstOutFile), QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
+    EXPECT_EQ(Items(m_window->OutFile()->lstOutFile),
+              QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     // The remaining folder is no longer marked as pending, and the buttons are back.
     EXPECT_FALSE(m_window->File()->lstFile->item(0)->isSelected());
     EXPECT_TRUE(m_window->btnExe[1]->isEnabled());
@@ -87,17 +88,17 @@ TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
 {
     Prepare({"C:\\W\\A"});
     bool checked = false;
-    Fake().onCall = [&](const FakeCall &) {
+    Fake().onCall = [&](const FakeCall&) {
         checked = true;
-        for (QPushButton *b : m_window->btnExe)
+        for (QPushButton* b : m_window->btnExe)
             EXPECT_FALSE(b->isEnabled());
         EXPECT_TRUE(m_window->btnCancel->isEnabled());
-        for (auto *pane : m_window->Panes()) {
+        for (auto* pane : m_window->Panes()) {
             EXPECT_FALSE(pane->isEnabled()) << pane->objectName().toStdString();
             EXPECT_FALSE(pane->Menus().mnuFile->menuAction()->isEnabled());
             EXPECT_FALSE(pane->Menus().mnuExit->isEnabled());
         }
-        for (QAction *entry : m_window->menuBar()->actions())
+        for (QAction* entry : m_window->menuBar()->actions())
             EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
         // The target being packed is still marked pending; the history was emptied first.
         EXPECT_TRUE(m_window->File()->lstFile->item(0)->isSelected());
@@ -106,7 +107,7 @@ TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
     m_window->Status()->ListInAdd(QStringLiteral("old line"));
     m_window->btnExe[0]->click();
     EXPECT_TRUE(checked);
-    for (auto *pane : m_window->Panes()) {
+    for (auto* pane : m_window->Panes()) {
         EXPECT_TRUE(pane->isEnabled());
         EXPECT_TRUE(pane->Menus().mnuAbout->isEnabled());
     }
@@ -118,7 +119,7 @@ TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
 TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B"});
-    Fake().onCall = [&](const FakeCall &) { m_window->btnCancel->click(); };
+    Fake().onCall = [&](const FakeCall&) { m_window->btnCancel->click(); };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
@@ -167,7 +168,7 @@ TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
     Fake().reportProgress = true;
     struct ClickOnShow : QObject {
         QString run, folder;
-        bool eventFilter(QObject *o, QEvent *e) override
+        bool eventFilter(QObject* o, QEvent* e) override
         {
             if (e->type() == QEvent::Show) {
                 auto* progress = static_cast<qb::panes::RunProgress*>(o);
@@ -199,7 +200,7 @@ TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
     Fake().reportProgress = true;
     struct CountShows : QObject {
         int shows = 0;
-        bool eventFilter(QObject *, QEvent *e) override
+        bool eventFilter(QObject*, QEvent* e) override
         {
             if (e->type() == QEvent::Show)
                 ++shows;
@@ -228,7 +229,7 @@ TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
     Prepare({"C:\\W\\A", "C:\\W\\B"});
     Fake().reportProgress = true;
     // The click lands after the first archive is finished, while the window is still up.
-    Fake().onCall = [&](const FakeCall &) {
+    Fake().onCall = [&](const FakeCall&) {
         if (Fake().calls.size() == 1)
             QTimer::singleShot(0, m_window->Progress()->btnCancel, &QPushButton::click);
     };
@@ -243,7 +244,7 @@ TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
 TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B"});
-    Fake().onCall = [&](const FakeCall &) { m_window->close(); };
+    Fake().onCall = [&](const FakeCall&) { m_window->close(); };
     m_window->btnExe[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_FALSE(m_window->isVisible());
@@ -251,9 +252,10 @@ TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
               QStringList({SharedMsg(kSharedRunAborted),
                            QStringLiteral("全 2 フォルダ中 1 フォルダを圧縮しました")}));
     // The shutdown saved the settings once the run was over.
-    EXPECT_NE(Sandbox::ReadFile(m_sandbox->Config() + "/Brambleworks.ini").find("OldDir_Out=D:\\OUT"),
-              std::string::npos);
+    EXPECT_NE(
+        Sandbox::ReadFile(m_sandbox->Config() + "/Brambleworks.ini").find("OldDir_Out=D:\\OUT"),
+        std::string::npos);
     m_window.reset();
 }
 
-} // namespace
+}  // namespace

@@ -12,7 +12,8 @@
 using namespace basQuill;
 using qbtest::Sandbox;
 
-TEST(OnDiskPath, GivesTheStoredSpelling) {
+TEST(OnDiskPath, GivesTheStoredSpelling)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Program Files/Sub Dir");
     Sandbox::WriteFile(box.C() + "/Program Files/Sub Dir/Data.TXT", "x");
@@ -24,7 +25,8 @@ TEST(OnDiskPath, GivesTheStoredSpelling) {
     EXPECT_EQ(OnDiskPath("d:\\"), "D:\\");
 }
 
-TEST(OnDiskPath, EmptyWhenNotFoundOrNotADrivePath) {
+TEST(OnDiskPath, EmptyWhenNotFoundOrNotADrivePath)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Program Files");
     EXPECT_EQ(OnDiskPath("C:\\Program Files\\Missing"), "");
@@ -34,12 +36,13 @@ TEST(OnDiskPath, EmptyWhenNotFoundOrNotADrivePath) {
     EXPECT_EQ(OnDiskPath("C:Program Files"), "");
     EXPECT_EQ(OnDiskPath("Program Files"), "");
     EXPECT_EQ(OnDiskPath(box.C() + "/Program Files"), "");  // host paths are converted first
-    EXPECT_EQ(OnDiskPath("C:\\Program Files\\\\"), "");        // an empty component
+    EXPECT_EQ(OnDiskPath("C:\\Program Files\\\\"), "");  // an empty component
     EXPECT_EQ(OnDiskPath("Q:\\Program Files"), "");
     EXPECT_EQ(OnDiskPath("C:\\Prog*"), "");
 }
 
-TEST(FreeSpaceText, FormatsMegabytesWithOneDecimal) {
+TEST(FreeSpaceText, FormatsMegabytesWithOneDecimal)
+{
     Sandbox box;
     std::string asked;
     std::optional<std::uint64_t> figure;
@@ -50,7 +53,7 @@ TEST(FreeSpaceText, FormatsMegabytesWithOneDecimal) {
     figure = static_cast<std::uint64_t>(1234.56 * 1048576);
     EXPECT_EQ(FreeSpaceText("C:\\DATA\\PROJ"), " (1,234.6M Free)");
     EXPECT_EQ(asked, "C:\\DATA\\PROJ");  // the folder itself is asked, not only its drive
-    figure = 5ull << 29;                  // 2.5 GiB: beyond what 32 bits hold
+    figure = 5ull << 29;  // 2.5 GiB: beyond what 32 bits hold
     EXPECT_EQ(FreeSpaceText("C:\\"), " (2,560.0M Free)");
     figure = (5ull << 40) + (3ull << 20);  // 5 TiB and 3 MiB
     EXPECT_EQ(FreeSpaceText("C:\\"), " (5,242,883.0M Free)");
@@ -73,7 +76,8 @@ TEST(FreeSpaceText, FormatsMegabytesWithOneDecimal) {
     SetFreeSpaceProvider(nullptr);
 }
 
-TEST(FreeSpaceText, AsksTheRealFileSystem) {
+TEST(FreeSpaceText, AsksTheRealFileSystem)
+{
     Sandbox box;
     SetFreeSpaceProvider(nullptr);
     const std::string text = FreeSpaceText("C:\\TEMP");
@@ -83,7 +87,8 @@ TEST(FreeSpaceText, AsksTheRealFileSystem) {
     EXPECT_EQ(FreeSpaceText("Q:\\"), "");
 }
 
-TEST(ExistenceTests, FilesAndFolders) {
+TEST(ExistenceTests, FilesAndFolders)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Work/Sub");
     Sandbox::WriteFile(box.C() + "/Work/a.txt", "x");
@@ -96,7 +101,7 @@ TEST(ExistenceTests, FilesAndFolders) {
     EXPECT_FALSE(FolderExists("Q:\\"));
     EXPECT_FALSE(FolderExists(""));
     ASSERT_TRUE(qb::platform::SetCurrentDirectory("C:\\Work"));
-    EXPECT_TRUE(FolderExists("Sub"));      // relative to the current folder
+    EXPECT_TRUE(FolderExists("Sub"));  // relative to the current folder
     EXPECT_EQ(qb::platform::CurrentDirectory(), "C:\\Work");  // left where it was
 
     EXPECT_TRUE(FileExists("C:\\Work\\a.txt"));
@@ -106,7 +111,8 @@ TEST(ExistenceTests, FilesAndFolders) {
     EXPECT_FALSE(FileExists(""));
 }
 
-TEST(SpecialFolders, TemporaryAndSystemFolders) {
+TEST(SpecialFolders, TemporaryAndSystemFolders)
+{
     Sandbox box;
     EXPECT_EQ(GetTempFolder(), "C:\\TEMP\\");
     Sandbox::MakeDirs(box.D() + "/System");

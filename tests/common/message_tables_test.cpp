@@ -90,7 +90,9 @@ const Message kProgramTexts[] = {
     {8032, "ＬＺＨ形式で非圧縮したファイルをさらにＺＩＰ形式で圧縮します"},
     {8033, "ＺＩＰ形式で非圧縮したファイルをさらにＬＺＨ形式で圧縮します"},
     {8034, "ＺＩＰ形式で非圧縮したファイルをさらにＺＩＰ形式で圧縮します"},
-    {8035, "先頭の \\ を省くことでＵｎｑｕｉｌｌｂｏｘ２等で正常に解凍できます（ＬＺＨのみ有効です。ＺＩＰの場合は設定しても常に￥は省かれています）"},
+    {8035, "先頭の \\ "
+           "を省くことでＵｎｑｕｉｌｌｂｏｘ２等で正常に解凍できます（ＬＺＨのみ有効です。ＺＩＰの"
+           "場合は設定しても常に￥は省かれています）"},
     {8037, "圧縮・非圧縮　圧縮時の形式はＬＺＨ形式です"},
     {8038, "圧縮・非圧縮　圧縮時の形式はＺＩＰ形式です"},
     {9000, "Default"},
@@ -259,18 +261,22 @@ const Message kAddedTexts[] = {
     {20500, "フォルダ %1 / %2"},
 };
 
-template <std::size_t N>
-int CountListed(const Message (&table)[N], bool nonEmptyOnly) {
+template<std::size_t N>
+int CountListed(const Message (&table)[N], bool nonEmptyOnly)
+{
     int count = 0;
-    for (const Message& m : table) count += (!nonEmptyOnly || m.text[0] != '\0') ? 1 : 0;
+    for (const Message& m : table)
+        count += (!nonEmptyOnly || m.text[0] != '\0') ? 1 : 0;
     return count;
 }
 
 }  // namespace
 
-TEST(MessageTables, EveryProgramCodeGivesItsText) {
+TEST(MessageTables, EveryProgramCodeGivesItsText)
+{
     EXPECT_EQ(std::size(kProgramTexts), 115u);
-    for (const Message& m : kProgramTexts) EXPECT_EQ(resQuillbox(m.code), m.text) << m.code;
+    for (const Message& m : kProgramTexts)
+        EXPECT_EQ(resQuillbox(m.code), m.text) << m.code;
 }
 
 TEST(MessageTables, AddedTextsStandBesideTheOriginalOnes)
@@ -287,12 +293,15 @@ TEST(MessageTables, AddedTextsStandBesideTheOriginalOnes)
     EXPECT_EQ(FormatText("%1 and %2", {"50%1"}), "50%1 and %2");
 }
 
-TEST(MessageTables, EveryFamilyCodeGivesItsText) {
+TEST(MessageTables, EveryFamilyCodeGivesItsText)
+{
     EXPECT_EQ(std::size(kFamilyTexts), 51u);
-    for (const Message& m : kFamilyTexts) EXPECT_EQ(resQuill(m.code), m.text) << m.code;
+    for (const Message& m : kFamilyTexts)
+        EXPECT_EQ(resQuill(m.code), m.text) << m.code;
 }
 
-TEST(MessageTables, NoCodeBeyondTheListedOnes) {
+TEST(MessageTables, NoCodeBeyondTheListedOnes)
+{
     // Scanning the whole 16-bit range finds exactly the listed texts (plus the three contact
     // lines of the family table).
     int program = 0;
@@ -306,7 +315,8 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes) {
     EXPECT_EQ(family, CountListed(kFamilyTexts, true) + 3);
 }
 
-TEST(MessageTables, EmptyAndUnknownCodes) {
+TEST(MessageTables, EmptyAndUnknownCodes)
+{
     for (int code : {0, 4, 5, 9, 10, 13, 7002, 10059, 10064, 20043, 32767, -1, 99999})
         EXPECT_EQ(resQuillbox(code), "") << code;
     EXPECT_EQ(resQuillbox(kDefaultTempCheckTip), "");
@@ -315,9 +325,10 @@ TEST(MessageTables, EmptyAndUnknownCodes) {
         EXPECT_EQ(resQuill(code), "") << code;
 }
 
-TEST(MessageTables, SharedTexts) {
-    const std::pair<int, int> programPairs[] = {{1, 8007},     {2, 8008},     {3, 8009},
-                                                {1004, 3006},  {3007, 4004},  {5000, 5001},
+TEST(MessageTables, SharedTexts)
+{
+    const std::pair<int, int> programPairs[] = {{1, 8007},      {2, 8008},     {3, 8009},
+                                                {1004, 3006},   {3007, 4004},  {5000, 5001},
                                                 {10002, 10063}, {10020, 10040}};
     for (const auto& [a, b] : programPairs) {
         EXPECT_EQ(resQuillbox(a), resQuillbox(b)) << a << " " << b;
@@ -330,7 +341,8 @@ TEST(MessageTables, SharedTexts) {
     EXPECT_EQ(resQuill(kSharedLogNotSaved), resQuillbox(kTextJobNotSaved));
 }
 
-TEST(MessageTables, HistoryLinesAndContactLines) {
+TEST(MessageTables, HistoryLinesAndContactLines)
+{
     // History lines begin with one full-width space (U+3000).
     for (int code : {20001, 20002, 20003, 20004, 20005, 20006, 20007, 20010, 20011, 20012, 20013,
                      20020, 20040, 20041, 20042})

@@ -33,13 +33,15 @@ struct FakePane {
     QString folder = QStringLiteral("C:\\");
     QString jumpedTo;
     FolderAliases aliases;
-    explicit FakePane(FolderAliases::Pane pane, frmMenuMente *mente)
-        : aliases(pane, &widget, [this] { return folder; }, [this](const QString &dir) { jumpedTo = dir; })
+    explicit FakePane(FolderAliases::Pane pane, frmMenuMente* mente)
+        : aliases(
+              pane, &widget, [this] { return folder; },
+              [this](const QString& dir) { jumpedTo = dir; })
     {
         aliases.SetMaintenanceDialog(mente);
         aliases.AddToMenu(&popup);
     }
-    bool add(const QString &name)
+    bool add(const QString& name)
     {
         const int before = aliases.AliasLast();
         seam::QueueInput(name);
@@ -53,7 +55,7 @@ protected:
     frmMenuMente mente{m_options};
 
     // Runs the maintenance dialog of a pane; `inside` acts while it is open, then OK or Cancel.
-    void maintain(FakePane &pane, const std::function<void()> &inside, bool pressOk)
+    void maintain(FakePane& pane, const std::function<void()>& inside, bool pressOk)
     {
         QTimer::singleShot(0, &mente, [&] {
             inside();
@@ -65,13 +67,19 @@ protected:
         });
         pane.aliases.mnuMente_Click();
     }
-    QPushButton *button(const char *name) { return mente.findChild<QPushButton *>(QLatin1String(name)); }
-    QListWidget *list() { return mente.findChild<QListWidget *>(QStringLiteral("lbxMenu")); }
-    QLineEdit *folderText() { return mente.findChild<QLineEdit *>(QStringLiteral("txtDir")); }
-    void storeAlias(const std::string &prefix, int i, const std::string &name, const std::string &dir)
+    QPushButton* button(const char* name)
     {
-        qb::platform::SaveSetting("Brambleworks", "Quillbox2", prefix + "_DirName" + std::to_string(i), name);
-        qb::platform::SaveSetting("Brambleworks", "Quillbox2", prefix + "_DirDir" + std::to_string(i), dir);
+        return mente.findChild<QPushButton*>(QLatin1String(name));
+    }
+    QListWidget* list() { return mente.findChild<QListWidget*>(QStringLiteral("lbxMenu")); }
+    QLineEdit* folderText() { return mente.findChild<QLineEdit*>(QStringLiteral("txtDir")); }
+    void storeAlias(const std::string& prefix, int i, const std::string& name,
+                    const std::string& dir)
+    {
+        qb::platform::SaveSetting("Brambleworks", "Quillbox2",
+                                  prefix + "_DirName" + std::to_string(i), name);
+        qb::platform::SaveSetting("Brambleworks", "Quillbox2",
+                                  prefix + "_DirDir" + std::to_string(i), dir);
     }
 };
 
@@ -118,7 +126,7 @@ TEST_F(FolderAliasTest, CancelOrEmptyAnswerAddsNothing)
     seam::QueueInput(QString());
     pane.aliases.mnuAdd_Click();
     EXPECT_EQ(pane.aliases.AliasLast(), -1);
-    for (const QString &line : seam::TakeRecord())
+    for (const QString& line : seam::TakeRecord())
         EXPECT_TRUE(line.startsWith(QStringLiteral("input: ")));
 }
 
@@ -148,13 +156,16 @@ TEST_F(FolderAliasTest, TenAliasesDisableAddUntilOneIsDeleted)
     EXPECT_EQ(pane.aliases.AliasLast(), 9);
     EXPECT_FALSE(pane.aliases.mnuAdd()->isEnabled());
     seam::TakeRecord();
-    pane.aliases.mnuAdd_Click();   // even called directly, it adds nothing and asks nothing
+    pane.aliases.mnuAdd_Click();  // even called directly, it adds nothing and asks nothing
     EXPECT_TRUE(seam::TakeRecord().isEmpty());
 
-    maintain(pane, [&] {
-        list()->setCurrentRow(4);
-        button("btnDel")->click();
-    }, true);
+    maintain(
+        pane,
+        [&] {
+            list()->setCurrentRow(4);
+            button("btnDel")->click();
+        },
+        true);
     EXPECT_EQ(pane.aliases.AliasLast(), 8);
     EXPECT_EQ(pane.aliases.AliasName(4), QStringLiteral("a5"));
     EXPECT_TRUE(pane.aliases.mnuAdd()->isEnabled());
@@ -200,18 +211,23 @@ TEST_F(FolderAliasTest, DeleteAllThenCancelKeepsThenOkRemovesEverything)
     FakePane pane(FolderAliases::Pane::OutDir, &mente);
     ASSERT_TRUE(pane.add(QStringLiteral("a")));
     ASSERT_TRUE(pane.add(QStringLiteral("b")));
-    maintain(pane, [&] {
-        EXPECT_EQ(mente.windowTitle(), QStringLiteral("圧縮ファイル格納フォルダのエリアスメンテナンス"));
-        EXPECT_EQ(list()->count(), 2);
-        button("btnDelAll")->click();
-        EXPECT_EQ(list()->count(), 0);
-        EXPECT_FALSE(button("btnName")->isEnabled());
-        EXPECT_TRUE(folderText()->text().isEmpty());
-    }, false);
+    maintain(
+        pane,
+        [&] {
+            EXPECT_EQ(mente.windowTitle(),
+                      QStringLiteral("圧縮ファイル格納フォルダのエリアスメンテナンス"));
+            EXPECT_EQ(list()->count(), 2);
+            button("btnDelAll")->click();
+            EXPECT_EQ(list()->count(), 0);
+            EXPECT_FALSE(button("btnName")->isEnabled());
+            EXPECT_TRUE(folderText()->text().isEmpty());
+        },
+        false);
     EXPECT_EQ(pane.aliases.AliasLast(), 1);
     EXPECT_EQ(pane.aliases.AliasName(1), QStringLiteral("b"));
 
-    maintain(pane, [&] { button("btnDelAll")->click(); }, true);
+    maintain(
+        pane, [&] { button("btnDelAll")->click(); }, true);
     EXPECT_EQ(pane.aliases.AliasLast(), -1);
     EXPECT_FALSE(pane.aliases.mnuBar()->isVisible());
     EXPECT_FALSE(pane.aliases.mnuMente()->isEnabled());
@@ -227,19 +243,22 @@ TEST_F(FolderAliasTest, UpDownAndTheirEnds)
     ASSERT_TRUE(pane.add(QStringLiteral("two")));
     pane.folder = QStringLiteral("C:\\3");
     ASSERT_TRUE(pane.add(QStringLiteral("three")));
-    maintain(pane, [&] {
-        EXPECT_EQ(list()->currentRow(), 0);
-        EXPECT_EQ(folderText()->text(), QStringLiteral("C:\\1"));
-        button("btnUp")->click();           // first entry: nothing
-        EXPECT_EQ(list()->item(0)->text(), QStringLiteral("one"));
-        button("btnDown")->click();
-        EXPECT_EQ(list()->currentRow(), 1);
-        EXPECT_EQ(folderText()->text(), QStringLiteral("C:\\1"));
-        list()->setCurrentRow(2);
-        button("btnDown")->click();         // last entry: nothing
-        EXPECT_EQ(list()->item(2)->text(), QStringLiteral("three"));
-        button("btnUp")->click();
-    }, true);
+    maintain(
+        pane,
+        [&] {
+            EXPECT_EQ(list()->currentRow(), 0);
+            EXPECT_EQ(folderText()->text(), QStringLiteral("C:\\1"));
+            button("btnUp")->click();  // first entry: nothing
+            EXPECT_EQ(list()->item(0)->text(), QStringLiteral("one"));
+            button("btnDown")->click();
+            EXPECT_EQ(list()->currentRow(), 1);
+            EXPECT_EQ(folderText()->text(), QStringLiteral("C:\\1"));
+            list()->setCurrentRow(2);
+            button("btnDown")->click();  // last entry: nothing
+            EXPECT_EQ(list()->item(2)->text(), QStringLiteral("three"));
+            button("btnUp")->click();
+        },
+        true);
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("two"));
     EXPECT_EQ(pane.aliases.AliasName(1), QStringLiteral("three"));
     EXPECT_EQ(pane.aliases.AliasDir(1), QStringLiteral("C:\\3"));
@@ -253,18 +272,21 @@ TEST_F(FolderAliasTest, RenameRules)
     ASSERT_TRUE(pane.add(QStringLiteral("one")));
     ASSERT_TRUE(pane.add(QStringLiteral("two")));
     seam::TakeRecord();
-    maintain(pane, [&] {
-        seam::QueueInput(QStringLiteral("one"));   // its own name: nothing, no message
-        button("btnName")->click();
-        seam::QueueInput(QStringLiteral("two"));   // another alias's name
-        button("btnName")->click();
-        seam::QueueInput(QString());               // empty: nothing
-        button("btnName")->click();
-        list()->setCurrentRow(1);
-        seam::QueueInput(QStringLiteral("second"));
-        button("btnName")->click();
-        EXPECT_EQ(list()->item(1)->text(), QStringLiteral("second"));
-    }, true);
+    maintain(
+        pane,
+        [&] {
+            seam::QueueInput(QStringLiteral("one"));  // its own name: nothing, no message
+            button("btnName")->click();
+            seam::QueueInput(QStringLiteral("two"));  // another alias's name
+            button("btnName")->click();
+            seam::QueueInput(QString());  // empty: nothing
+            button("btnName")->click();
+            list()->setCurrentRow(1);
+            seam::QueueInput(QStringLiteral("second"));
+            button("btnName")->click();
+            EXPECT_EQ(list()->item(1)->text(), QStringLiteral("second"));
+        },
+        true);
     const QStringList record = seam::TakeRecord();
     EXPECT_EQ(record.filter(QStringLiteral("message: ")),
               QStringList{QStringLiteral("message: ") + Quill(kSharedRenameExists)});
@@ -280,24 +302,31 @@ TEST_F(FolderAliasTest, EditsInTheDialogStayThereOnCancelAndDoNotCrossPanes)
     ASSERT_TRUE(in.add(QStringLiteral("in-a")));
     ASSERT_TRUE(in.add(QStringLiteral("in-b")));
     ASSERT_TRUE(out.add(QStringLiteral("out-a")));
-    maintain(in, [&] {
-        button("btnDel")->click();
-        EXPECT_EQ(list()->count(), 1);
-        EXPECT_EQ(list()->currentRow(), 0);
-    }, false);
+    maintain(
+        in,
+        [&] {
+            button("btnDel")->click();
+            EXPECT_EQ(list()->count(), 1);
+            EXPECT_EQ(list()->currentRow(), 0);
+        },
+        false);
     EXPECT_EQ(in.aliases.AliasLast(), 1);
-    maintain(out, [&] {
-        EXPECT_EQ(mente.windowTitle(), QStringLiteral("圧縮ファイル格納フォルダのエリアスメンテナンス"));
-        EXPECT_EQ(list()->count(), 1);
-        EXPECT_EQ(list()->item(0)->text(), QStringLiteral("out-a"));
-    }, true);
+    maintain(
+        out,
+        [&] {
+            EXPECT_EQ(mente.windowTitle(),
+                      QStringLiteral("圧縮ファイル格納フォルダのエリアスメンテナンス"));
+            EXPECT_EQ(list()->count(), 1);
+            EXPECT_EQ(list()->item(0)->text(), QStringLiteral("out-a"));
+        },
+        true);
     EXPECT_EQ(out.aliases.AliasName(0), QStringLiteral("out-a"));
 }
 
 TEST_F(FolderAliasTest, GetMenuOutsideTheListGivesEmptyTexts)
 {
     mente.Set_Menu(0, QStringLiteral("n"), QStringLiteral("C:\\n"));
-    mente.Set_Menu(10, QStringLiteral("x"), QStringLiteral("C:\\x"));   // ignored
+    mente.Set_Menu(10, QStringLiteral("x"), QStringLiteral("C:\\x"));  // ignored
     mente.Set_Menu(-1, QStringLiteral("x"), QStringLiteral("C:\\x"));
     mente.show();
     EXPECT_EQ(mente.MenuCount(), 0);
@@ -318,4 +347,4 @@ TEST_F(FolderAliasTest, AnAmpersandIsShownAsTyped)
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("R&D"));
 }
 
-} // namespace
+}  // namespace

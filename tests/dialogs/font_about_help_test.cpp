@@ -43,10 +43,12 @@ TEST_F(FontTest, DefaultMinchoNameResolvesToAnInstalledMincho)
         EXPECT_EQ(resolved, QStringLiteral("IPAMincho"));
     }
     if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic"))) {
-        EXPECT_EQ(qb::ui::ResolveFontFamily(QStringLiteral("ＭＳ Ｐゴシック")), QStringLiteral("IPAPGothic"));
+        EXPECT_EQ(qb::ui::ResolveFontFamily(QStringLiteral("ＭＳ Ｐゴシック")),
+                  QStringLiteral("IPAPGothic"));
     }
     // An unknown face falls back to the application's font rather than to nothing.
-    EXPECT_EQ(qb::ui::ResolveFontFamily(QStringLiteral("No Such Face 123")), QApplication::font().family());
+    EXPECT_EQ(qb::ui::ResolveFontFamily(QStringLiteral("No Such Face 123")),
+              QApplication::font().family());
 }
 
 TEST_F(FontTest, SharedFontFollowsTheOptionsAndSurvivesNonsenseSizes)
@@ -77,7 +79,7 @@ TEST_F(FontTest, FontMenuReappliesOnlyOnAChange)
 {
     int applied = 0;
     const auto apply = [&applied] { ++applied; };
-    seam::QueueFont(std::nullopt);                  // cancelled
+    seam::QueueFont(std::nullopt);  // cancelled
     EXPECT_FALSE(qb::fonts::FontMenu(nullptr, m_options, apply));
     seam::QueueFont(qb::ui::SharedFont(m_options));  // the same font again
     EXPECT_FALSE(qb::fonts::FontMenu(nullptr, m_options, apply));
@@ -108,12 +110,13 @@ TEST_F(AboutTest, VersionTexts)
     EXPECT_EQ(frmAbout::FormatLibraryVersion(0), QStringLiteral("0.00"));
 }
 
-QStringList rows(frmAbout &dialog)
+QStringList rows(frmAbout& dialog)
 {
     QStringList out;
     for (int i = 0; i < 3; ++i) {
-        out << dialog.findChild<QLabel *>(QStringLiteral("lblProg%1").arg(i))->text() + QLatin1Char('|')
-                   + dialog.findChild<QLabel *>(QStringLiteral("lblVer%1").arg(i))->text();
+        out << dialog.findChild<QLabel*>(QStringLiteral("lblProg%1").arg(i))->text() +
+                   QLatin1Char('|') +
+                   dialog.findChild<QLabel*>(QStringLiteral("lblVer%1").arg(i))->text();
     }
     return out;
 }
@@ -121,13 +124,16 @@ QStringList rows(frmAbout &dialog)
 TEST_F(AboutTest, RowsListTheModulesFoundFromTheTop)
 {
     frmAbout onlyLzh(m_options, {true, false, 104, 0, 0}, nullptr);
-    EXPECT_EQ(rows(onlyLzh), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"), QStringLiteral("|"),
-                                          QStringLiteral("|")}));
+    EXPECT_EQ(rows(onlyLzh), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"),
+                                          QStringLiteral("|"), QStringLiteral("|")}));
     frmAbout all(m_options, {true, true, 104, 105, 250}, nullptr);
-    EXPECT_EQ(rows(all), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"), QStringLiteral("UNZIP32.DLL|Ver.1.05"),
+    EXPECT_EQ(rows(all), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"),
+                                      QStringLiteral("UNZIP32.DLL|Ver.1.05"),
                                       QStringLiteral("ZIP32J.DLL|Ver.2.50")}));
-    EXPECT_EQ(all.findChild<QLabel *>(QStringLiteral("lblAboutVersion"))->text(), QStringLiteral("Ver.1.02"));
-    EXPECT_EQ(all.findChild<QLabel *>(QStringLiteral("lblAboutTitle"))->text(), QStringLiteral("クイルボックス２"));
+    EXPECT_EQ(all.findChild<QLabel*>(QStringLiteral("lblAboutVersion"))->text(),
+              QStringLiteral("Ver.1.02"));
+    EXPECT_EQ(all.findChild<QLabel*>(QStringLiteral("lblAboutTitle"))->text(),
+              QStringLiteral("クイルボックス２"));
     EXPECT_EQ(all.windowTitle(), QStringLiteral("About"));
 }
 
@@ -154,22 +160,25 @@ using HelpTest = DialogSandbox;
 
 TEST_F(HelpTest, TheHelpFileStandsBesideTheProgram)
 {
-    EXPECT_EQ(qb::help::HelpFilePath(QStringLiteral("C:\\usr\\bin")), QStringLiteral("C:\\usr\\bin\\QUILLBOX2.HLP"));
+    EXPECT_EQ(qb::help::HelpFilePath(QStringLiteral("C:\\usr\\bin")),
+              QStringLiteral("C:\\usr\\bin\\QUILLBOX2.HLP"));
     EXPECT_EQ(qb::help::HelpFilePath(QStringLiteral("C:\\")), QStringLiteral("C:\\QUILLBOX2.HLP"));
-    EXPECT_EQ(qb::help::ManualPath(QStringLiteral("C:\\opt")), QStringLiteral("C:\\opt\\QUILLBOX2.html"));
+    EXPECT_EQ(qb::help::ManualPath(QStringLiteral("C:\\opt")),
+              QStringLiteral("C:\\opt\\QUILLBOX2.html"));
 }
 
 TEST_F(HelpTest, HelpOpensTheManualBesideTheProgram)
 {
     QUrl opened;
-    qb::help::test::SetOpener([&opened](const QUrl &url) {
+    qb::help::test::SetOpener([&opened](const QUrl& url) {
         opened = url;
         return true;
     });
     EXPECT_TRUE(qb::help::ShowHelp());
     qb::help::test::SetOpener({});
-    EXPECT_EQ(opened.toLocalFile(),
-              QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("QUILLBOX2.html")));
+    EXPECT_EQ(
+        opened.toLocalFile(),
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("QUILLBOX2.html")));
 }
 
-} // namespace
+}  // namespace

@@ -24,25 +24,26 @@ protected:
         makeFolder(QStringLiteral("C:\\data"));
     }
     // Makes a folder under parent with the typed answer; returns the result and the messages.
-    QString make(const QString &parent, const QString &typed, QStringList *messages = nullptr)
+    QString make(const QString& parent, const QString& typed, QStringList* messages = nullptr)
     {
         seam::QueueInput(typed);
         const QString result = basMkdir::MakeFolder(nullptr, parent);
         const QStringList record = seam::TakeRecord();
         if (messages) {
             *messages = record.filter(QStringLiteral("message: "));
-            for (QString &line : *messages)
+            for (QString& line : *messages)
                 line.remove(0, 9);
         }
         return result;
     }
-    bool exists(const QString &drivePath) { return QFileInfo(hostOf(drivePath)).isDir(); }
+    bool exists(const QString& drivePath) { return QFileInfo(hostOf(drivePath)).isDir(); }
 };
 
 TEST_F(Mkdir, CreatesInsideTheParentAndAtARoot)
 {
     QStringList messages;
-    EXPECT_EQ(make(QStringLiteral("C:\\data"), QStringLiteral("work"), &messages), QStringLiteral("C:\\data\\work"));
+    EXPECT_EQ(make(QStringLiteral("C:\\data"), QStringLiteral("work"), &messages),
+              QStringLiteral("C:\\data\\work"));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(exists(QStringLiteral("C:\\data\\work")));
     EXPECT_EQ(make(QStringLiteral("C:\\"), QStringLiteral("work")), QStringLiteral("C:\\work"));
@@ -60,27 +61,26 @@ TEST_F(Mkdir, PromptAndTitle)
 TEST_F(Mkdir, NamingRulesInOrder)
 {
     struct Case {
-        const char *typed;
+        const char* typed;
         int message;
     };
     const Case cases[] = {
-        {"a\\b", 101},       // a backslash inside
-        {"\\work", 101},
-        {"a*b", 102},
-        {"a?b", 103},
-        {"*?", 102},         // the first rule broken is the one shown
-        {"a\\*", 101},
-        {".work", 108},
-        {"work.", 108},
-        {"..", 108},
+        {"a\\b", 101},  // a backslash inside
+        {"\\work", 101}, {"a*b", 102},
+        {"a?b", 103},    {"*?", 102},  // the first rule broken is the one shown
+        {"a\\*", 101},   {".work", 108},
+        {"work.", 108},  {"..", 108},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         QStringList messages;
-        EXPECT_TRUE(make(QStringLiteral("C:\\data"), QString::fromUtf8(c.typed), &messages).isEmpty()) << c.typed;
+        EXPECT_TRUE(
+            make(QStringLiteral("C:\\data"), QString::fromUtf8(c.typed), &messages).isEmpty())
+            << c.typed;
         EXPECT_EQ(messages, QStringList{Quill(c.message)}) << c.typed;
     }
-    EXPECT_EQ(QDir(hostOf(QStringLiteral("C:\\data"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{});
+    EXPECT_EQ(
+        QDir(hostOf(QStringLiteral("C:\\data"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList{});
     EXPECT_FALSE(basMkdir::CheckFolderName(nullptr, QString()));
     EXPECT_EQ(seam::TakeRecord(),
               QStringList{QStringLiteral("message: ") + Quill(kSharedMkdirNoName)});
@@ -88,10 +88,12 @@ TEST_F(Mkdir, NamingRulesInOrder)
 
 TEST_F(Mkdir, TrailingBackslashAndLeadingSpaceAreAccepted)
 {
-    EXPECT_EQ(make(QStringLiteral("C:\\data"), QStringLiteral("work\\")), QStringLiteral("C:\\data\\work"));
+    EXPECT_EQ(make(QStringLiteral("C:\\data"), QStringLiteral("work\\")),
+              QStringLiteral("C:\\data\\work"));
     EXPECT_TRUE(exists(QStringLiteral("C:\\data\\work")));
     // A space before the dot passes the checks and is trimmed away afterwards.
-    EXPECT_EQ(make(QStringLiteral("C:\\data"), QStringLiteral(" .work")), QStringLiteral("C:\\data\\.work"));
+    EXPECT_EQ(make(QStringLiteral("C:\\data"), QStringLiteral(" .work")),
+              QStringLiteral("C:\\data\\.work"));
     EXPECT_TRUE(exists(QStringLiteral("C:\\data\\.work")));
 }
 
@@ -127,8 +129,9 @@ TEST_F(Mkdir, ExistingNameAndSingleBackslashGiveCouldNotCreate)
 TEST_F(Mkdir, NamesTheFileSystemWouldReadAsAnotherPlaceAreRefused)
 {
     QStringList messages;
-    for (const char *typed : {"x/y", " .. ", " ../data2"}) {
-        EXPECT_TRUE(make(QStringLiteral("C:\\data"), QString::fromUtf8(typed), &messages).isEmpty()) << typed;
+    for (const char* typed : {"x/y", " .. ", " ../data2"}) {
+        EXPECT_TRUE(make(QStringLiteral("C:\\data"), QString::fromUtf8(typed), &messages).isEmpty())
+            << typed;
         EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)}) << typed;
     }
     EXPECT_FALSE(exists(QStringLiteral("C:\\data2")));
@@ -147,12 +150,14 @@ TEST_F(Mkdir, AReadOnlyParentGivesCouldNotCreate)
 {
     QStringList messages;
     makeFolder(QStringLiteral("C:\\ro"));
-    QFile::setPermissions(hostOf(QStringLiteral("C:\\ro")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(hostOf(QStringLiteral("C:\\ro")),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (QFileInfo(hostOf(QStringLiteral("C:\\ro"))).isWritable())
         GTEST_SKIP() << "running with rights that ignore permissions";
     EXPECT_TRUE(make(QStringLiteral("C:\\ro"), QStringLiteral("work"), &messages).isEmpty());
     EXPECT_EQ(messages, QStringList{Quill(kSharedMkdirFailed)});
-    QFile::setPermissions(hostOf(QStringLiteral("C:\\ro")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(hostOf(QStringLiteral("C:\\ro")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(Mkdir, TheWorkingFolderIsPutBack)
@@ -168,4 +173,4 @@ TEST_F(Mkdir, TheWorkingFolderIsPutBack)
     EXPECT_EQ(QDir::currentPath(), cwd);
 }
 
-} // namespace
+}  // namespace

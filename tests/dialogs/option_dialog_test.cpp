@@ -31,14 +31,14 @@ auto optionSnapshot(const qb::engine::Options& o)
 
 class OptionDialog : public DialogSandbox {
 protected:
-    template <typename T = QAbstractButton>
-    T *control(frmOption &dialog, const char *name)
+    template<typename T = QAbstractButton>
+    T* control(frmOption& dialog, const char* name)
     {
-        auto *found = dialog.findChild<T *>(QLatin1String(name));
+        auto* found = dialog.findChild<T*>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    QPushButton *ok(frmOption &dialog) { return control<QPushButton>(dialog, "btnOk"); }
+    QPushButton* ok(frmOption& dialog) { return control<QPushButton>(dialog, "btnOk"); }
 };
 
 TEST_F(OptionDialog, OpensWithCurrentValuesAndApplyGreyedUntilAChange)
@@ -84,8 +84,8 @@ TEST_F(OptionDialog, CancelAndTheCloseBoxChangeNothing)
     frmOption dialog(m_options, {});
     for (bool closeBox : {false, true}) {
         dialog.show();
-        for (const char *name : {"ckbSubDir", "ckbHiddn", "ckbJibun", "ckbUCase", "ckbDouble", "ckbAuto",
-                                 "ckbResize", "ckbTip", "obtPattern0", "obtAshukuExe0"})
+        for (const char* name : {"ckbSubDir", "ckbHiddn", "ckbJibun", "ckbUCase", "ckbDouble",
+                                 "ckbAuto", "ckbResize", "ckbTip", "obtPattern0", "obtAshukuExe0"})
             control(dialog, name)->click();
         if (closeBox)
             dialog.close();
@@ -115,7 +115,7 @@ TEST_F(OptionDialog, DefaultsThenCancelChangeNothingDefaultsThenApplySetThem)
     dialog.show();
     control(dialog, "btnInit")->click();
     EXPECT_TRUE(ok(dialog)->isEnabled());
-    EXPECT_TRUE(control(dialog, "ckbHabuku")->isHidden());   // Jibun reset to off
+    EXPECT_TRUE(control(dialog, "ckbHabuku")->isHidden());  // Jibun reset to off
     control(dialog, "btnCancel")->click();
     EXPECT_EQ(optionSnapshot(m_options), before);
 
@@ -135,9 +135,9 @@ TEST_F(OptionDialog, HiddenBoxesKeepAndApplyTheirValues)
     m_options.AutoLog = false;
     frmOption dialog(m_options, {});
     dialog.show();
-    auto *habuku = control(dialog, "ckbHabuku");
-    auto *autoPanel = dialog.findChild<QWidget *>(QStringLiteral("pnlAuto"));
-    auto *log = control(dialog, "ckbLog");
+    auto* habuku = control(dialog, "ckbHabuku");
+    auto* autoPanel = dialog.findChild<QWidget*>(QStringLiteral("pnlAuto"));
+    auto* log = control(dialog, "ckbLog");
     EXPECT_FALSE(habuku->isHidden());
     EXPECT_FALSE(autoPanel->isHidden());
 
@@ -174,7 +174,7 @@ TEST_F(OptionDialog, WithoutZipModulesZipChoicesAreGreyedAndForcedToLzh)
     EXPECT_EQ(m_options.AshukuExe, 0);
     EXPECT_TRUE(control(dialog, "obtPattern0")->isChecked());
     EXPECT_TRUE(control(dialog, "obtAshukuExe0")->isChecked());
-    for (const char *name : {"obtPattern1", "obtPattern2", "obtPattern3", "obtAshukuExe1"})
+    for (const char* name : {"obtPattern1", "obtPattern2", "obtPattern3", "obtAshukuExe1"})
         EXPECT_FALSE(control(dialog, name)->isEnabled()) << name;
     EXPECT_TRUE(control(dialog, "obtPattern0")->isEnabled());
     control(dialog, "btnCancel")->click();
@@ -205,22 +205,24 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
     frmDefault defaults(m_options);
     frmMenuMente mente(m_options);
     QStringList calls;
-    frmOption *self = nullptr;
+    frmOption* self = nullptr;
     auto everywhere = [&](bool on) {
-        calls << QStringLiteral("frmDefault") << QStringLiteral("frmMenuMente") << QStringLiteral("frmOption");
+        calls << QStringLiteral("frmDefault") << QStringLiteral("frmMenuMente")
+              << QStringLiteral("frmOption");
         defaults.SetToolTip(on);
         mente.SetToolTip(on);
         self->SetToolTip(on);
-        calls << QStringLiteral("frmQuillbox") << QStringLiteral("mdiInDir") << QStringLiteral("mdiInFile")
-              << QStringLiteral("mdiFile") << QStringLiteral("mdiOutDir") << QStringLiteral("mdiStatus")
+        calls << QStringLiteral("frmQuillbox") << QStringLiteral("mdiInDir")
+              << QStringLiteral("mdiInFile") << QStringLiteral("mdiFile")
+              << QStringLiteral("mdiOutDir") << QStringLiteral("mdiStatus")
               << QStringLiteral("mdiOutFile");
         calls << (on ? QStringLiteral("on") : QStringLiteral("off"));
     };
     frmOption dialog(m_options, everywhere);
     self = &dialog;
-    auto tooltipsOf = [](QWidget &form) {
+    auto tooltipsOf = [](QWidget& form) {
         QStringList tips;
-        for (QWidget *child : form.findChildren<QWidget *>()) {
+        for (QWidget* child : form.findChildren<QWidget*>()) {
             if (!child->toolTip().isEmpty())
                 tips << child->toolTip();
         }
@@ -233,9 +235,10 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
     control(dialog, "ckbTip")->click();
     ok(dialog)->click();
     EXPECT_FALSE(m_options.Tip);
-    EXPECT_EQ(calls.join(QLatin1Char(' ')),
-              QStringLiteral("frmDefault frmMenuMente frmOption frmQuillbox mdiInDir mdiInFile mdiFile "
-                             "mdiOutDir mdiStatus mdiOutFile off"));
+    EXPECT_EQ(
+        calls.join(QLatin1Char(' ')),
+        QStringLiteral("frmDefault frmMenuMente frmOption frmQuillbox mdiInDir mdiInFile mdiFile "
+                       "mdiOutDir mdiStatus mdiOutFile off"));
     EXPECT_TRUE(tooltipsOf(dialog).isEmpty());
     EXPECT_TRUE(tooltipsOf(mente).isEmpty());
     EXPECT_TRUE(tooltipsOf(defaults).isEmpty());
@@ -254,17 +257,20 @@ TEST_F(OptionDialog, ApplyTurnsTooltipsOffAndOnEverywhereInOrder)
     EXPECT_EQ(calls.size(), 11);
     EXPECT_EQ(calls.last(), QStringLiteral("on"));
     EXPECT_EQ(control(dialog, "btnOk")->toolTip(), qb::ui::Quill(kSharedOkButtonTip));
-    EXPECT_EQ(mente.findChild<QWidget *>(QStringLiteral("btnDelAll"))->toolTip(), qb::ui::Quill(kSharedDeleteAllTip));
+    EXPECT_EQ(mente.findChild<QWidget*>(QStringLiteral("btnDelAll"))->toolTip(),
+              qb::ui::Quill(kSharedDeleteAllTip));
 }
 
 TEST_F(OptionDialog, CaptionsComeFromBothTables)
 {
     frmOption dialog(m_options, {});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Option"));
-    EXPECT_EQ(control(dialog, "ckbHabuku")->text(), QStringLiteral("先頭の \\ を省く（ＬＺＨのみ有効）"));
+    EXPECT_EQ(control(dialog, "ckbHabuku")->text(),
+              QStringLiteral("先頭の \\ を省く（ＬＺＨのみ有効）"));
     EXPECT_EQ(control(dialog, "ckbLog")->text(), QStringLiteral("結果をクリップボートにコピー"));
     EXPECT_EQ(control(dialog, "btnInit")->text(), QStringLiteral("初期値"));
-    EXPECT_EQ(control<QLabel>(dialog, "lblPattern")->text(), QStringLiteral("２重圧縮時のパターン"));
+    EXPECT_EQ(control<QLabel>(dialog, "lblPattern")->text(),
+              QStringLiteral("２重圧縮時のパターン"));
 }
 
 TEST_F(OptionDialog, PositionIsCorrectedAndWrittenBack)
@@ -280,7 +286,7 @@ TEST_F(OptionDialog, PositionIsCorrectedAndWrittenBack)
     EXPECT_EQ(stored("Option_Top"), "1500");
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(OptionDialog, TestAndSyncBoxesShowApplyAndResetTheirOptions)
 {

@@ -20,7 +20,7 @@ namespace {
 
 class Screenshot : public DialogSandbox {
 protected:
-    void save(QWidget &dialog, const char *name)
+    void save(QWidget& dialog, const char* name)
     {
         dialog.show();
         QApplication::processEvents();
@@ -44,7 +44,7 @@ TEST_F(Screenshot, EveryDialog)
 {
     makeFolder(QStringLiteral("D:\\Archives\\2026"));
     makeFolder(QStringLiteral("D:\\Archives\\Old"));
-    basQuill::SetFreeSpaceProvider([](const std::string &) { return std::uint64_t(1234) << 20; });
+    basQuill::SetFreeSpaceProvider([](const std::string&) { return std::uint64_t(1234) << 20; });
 
     m_options.Jibun = true;
     m_options.Auto = true;
@@ -61,10 +61,11 @@ TEST_F(Screenshot, EveryDialog)
 
     frmMenuMente mente(m_options);
     mente.Set_Menu(0, QStringLiteral("作業フォルダ"), QStringLiteral("C:\\Work"));
-    mente.Set_Menu(1, QStringLiteral("書庫"), QStringLiteral("D:\\Archives\\2026\\January\\Week1\\Mon"));
+    mente.Set_Menu(1, QStringLiteral("書庫"),
+                   QStringLiteral("D:\\Archives\\2026\\January\\Week1\\Mon"));
     mente.Set_Menu(2, QStringLiteral("backup"), QStringLiteral("D:\\Backup"));
     mente.pstr_Me_Caption = QStringLiteral("圧縮フォルダ格納フォルダ");
     save(mente, "frmMenuMente");
 }
 
-} // namespace
+}  // namespace

@@ -129,8 +129,10 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = -1;
     if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
@@ -182,7 +184,8 @@ RunResult Sandbox::Wait(int pid, const std::string& tag, int timeoutSeconds) con
 
 int Sandbox::Start(const std::vector<std::string>& args) const
 {
-    return Spawn(args, Environment({}), m_root + "/c", m_root + "/stdout.txt", m_root + "/stderr.txt");
+    return Spawn(args, Environment({}), m_root + "/c", m_root + "/stdout.txt",
+                 m_root + "/stderr.txt");
 }
 
 void MakeSourceTree(const std::string& folder, unsigned seed)

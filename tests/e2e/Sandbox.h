@@ -12,7 +12,7 @@
 namespace e2e {
 
 struct RunResult {
-    int status = -1;        // exit status; -1 when killed or not started
+    int status = -1;  // exit status; -1 when killed or not started
     bool timedOut = false;
     std::string out;
     std::string err;

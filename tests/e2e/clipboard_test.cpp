@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,7 +33,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+        if (::posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) !=
+            0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(m_display);
@@ -85,14 +86,17 @@ TEST(Clipboard, HistoryOutlivesTheSilentRun)
     Sandbox box;
     MakeSourceTree(box.C("SRC/A"), 3);
     box.WriteSettings({{"Auto", "True"}, {"AutoLog", "True"}, {"Dir_Out", "C:\\OUT"}});
-    const RunResult r = box.Run({"C:\\SRC\\A"}, {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", x.Display()}});
+    const RunResult r =
+        box.Run({"C:\\SRC\\A"}, {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", x.Display()}});
     ASSERT_FALSE(r.timedOut);
     ASSERT_EQ(r.status, 0) << r.err;
 
     std::string expected;
-    for (std::size_t start = 0, end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1)
+    for (std::size_t start = 0, end; (end = r.out.find('\n', start)) != std::string::npos;
+         start = end + 1)
         expected += r.out.substr(start, end - start) + "\r\n";
-    const std::string xclip = "DISPLAY=" + x.Display() + " timeout 10 xclip -o -selection clipboard";
+    const std::string xclip =
+        "DISPLAY=" + x.Display() + " timeout 10 xclip -o -selection clipboard";
     std::string got;
     for (int i = 0; i < 50 && got != expected; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -102,7 +106,8 @@ TEST(Clipboard, HistoryOutlivesTheSilentRun)
     EXPECT_NE(expected.find("全て終了しました\r\n"), std::string::npos);
 
     // Another program copying something takes the clipboard over.
-    Shell("echo other | DISPLAY=" + x.Display() + " timeout 10 xclip -selection clipboard -loops 1 &");
+    Shell("echo other | DISPLAY=" + x.Display() +
+          " timeout 10 xclip -selection clipboard -loops 1 &");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(Capture(xclip), "other\n");
 }

@@ -43,7 +43,8 @@ protected:
     }
 
     // The folder's archive (single or double) holds exactly the files of the source folder.
-    void ExpectArchiveHolds(const std::string& archive, const std::map<std::string, std::string>& files)
+    void ExpectArchiveHolds(const std::string& archive,
+                            const std::map<std::string, std::string>& files)
     {
         const std::string dir = box.Root() + "/x/" + fs::path(archive).filename().string();
         CheckAndExtract(archive, dir);
@@ -69,7 +70,7 @@ struct RunConfig {
     const char* ext;
 };
 
-class SilentRunTest : public E2ETest, public ::testing::WithParamInterface<RunConfig> {};
+class SilentRunTest : public E2ETest, public ::testing::WithParamInterface<RunConfig> { };
 
 }  // namespace
 
@@ -101,8 +102,10 @@ TEST_P(SilentRunTest, PacksBothFoldersEndsAndLeavesTheSettingsAlone)
 INSTANTIATE_TEST_SUITE_P(EveryModeAndFormat, SilentRunTest,
                          ::testing::Values(RunConfig{0, 0, 0, ".LZH"}, RunConfig{0, 1, 0, ".ZIP"},
                                            RunConfig{1, 0, 0, ".LZH"}, RunConfig{1, 1, 0, ".ZIP"},
-                                           RunConfig{2, 0, 0, ".LZH.LZH"}, RunConfig{2, 0, 1, ".LZH.ZIP"},
-                                           RunConfig{2, 1, 2, ".ZIP.LZH"}, RunConfig{2, 1, 3, ".ZIP.ZIP"}));
+                                           RunConfig{2, 0, 0, ".LZH.LZH"},
+                                           RunConfig{2, 0, 1, ".LZH.ZIP"},
+                                           RunConfig{2, 1, 2, ".ZIP.LZH"},
+                                           RunConfig{2, 1, 3, ".ZIP.ZIP"}));
 
 TEST_F(E2ETest, HostPathArgumentWorksTheSame)
 {
@@ -123,7 +126,8 @@ TEST_F(E2ETest, SomeFoldersNotPackedGivesStatusOne)
     const RunResult r = box.Run({"C:\\SRC\\A", "C:\\OUT"});
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_NE(r.err.find("圧縮フォルダが圧縮ファイルフォルダを含んでいます"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("圧縮フォルダが圧縮ファイルフォルダを含んでいます"), std::string::npos)
+        << r.err;
     EXPECT_TRUE(fs::exists(box.C("OUT/INNER/A.LZH")));
 }
 
@@ -168,7 +172,8 @@ TEST_F(E2ETest, MissingLzhModuleGivesMessage205AndEnds)
     const RunResult r = box.Run({"C:\\SRC\\A"}, {}, 30);
     ASSERT_FALSE(r.timedOut);
     EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find("UNLHA32.DLLが無いか異常です。実行できません。"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("UNLHA32.DLLが無いか異常です。実行できません。"), std::string::npos)
+        << r.err;
     EXPECT_FALSE(fs::exists(box.C("OUT/A.LZH")));
 }
 
@@ -202,8 +207,12 @@ TEST_F(E2ETest, DoubleCompressionTwiceUpdatesAndLosesNothing)
         SCOPED_TRACE(pattern);
         fs::remove_all(box.C("OUT"));
         fs::create_directories(box.C("OUT"));
-        box.WriteSettings({{"Auto", "True"}, {"AutoExe", "2"}, {"Pattern", std::to_string(pattern)},
-                           {"Double", "True"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\TMP\\"}});
+        box.WriteSettings({{"Auto", "True"},
+                           {"AutoExe", "2"},
+                           {"Pattern", std::to_string(pattern)},
+                           {"Double", "True"},
+                           {"Dir_Out", "C:\\OUT"},
+                           {"TmpDir", "C:\\TMP\\"}});
         auto expected = Tree(box.C("SRC/A"));
         RunResult r = box.Run({"C:\\SRC\\A"});
         ASSERT_EQ(r.status, 0) << r.out << r.err;
@@ -320,7 +329,9 @@ TEST_F(E2ETest, OldLzhModuleGivesMessage206AndCarriesOn)
     box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});
     const RunResult r = box.Run({"C:\\SRC\\A"}, {{"QB_FAKE_LZH_VERSION", "103"}}, 30);
     ASSERT_FALSE(r.timedOut);
-    EXPECT_NE(r.err.find("UNLHA32.DLLのバージョンは１．０４以降をご利用ください。"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("UNLHA32.DLLのバージョンは１．０４以降をご利用ください。"),
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("全て終了しました"), std::string::npos);
 }

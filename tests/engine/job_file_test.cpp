@@ -4,9 +4,9 @@
 
 #include "common/resQuillbox.h"
 
+#include <csignal>
 #include <filesystem>
 #include <iconv.h>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -63,7 +63,8 @@ TEST_F(JobFileTest, WrittenBytesAndRoundTrip)
     panes.list.Append("C:\\Data\\表");
     ASSERT_TRUE(WriteJobFile("C:\\JOB.QBJ", panes, panes));
     EXPECT_EQ(ReadFile("C:\\JOB.QBJ"),
-              "Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\abc\r\nC:\\Data\\表\r\n");
+              "Quillbox2 QBJ "
+              "FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\abc\r\nC:\\Data\\表\r\n");
 
     RecordingPanes other;
     other.list.Append("stale");
@@ -101,7 +102,8 @@ TEST_F(JobFileTest, MalformedFilesFailWithMessage202AndKeepTheList)
     WriteFile("C:\\LOWER.QBJ", header + "indir=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\abc\r\n");
     WriteFile("C:\\NOOUT.QBJ", header + "INDIR=C:\\Data\r\nC:\\Data\\abc\r\n");
     WriteFile("C:\\EMPTYFILE.QBJ", "");
-    for (const char* job : {"C:\\LOWER.QBJ", "C:\\NOOUT.QBJ", "C:\\EMPTYFILE.QBJ", "C:\\MISSING.QBJ"})
+    for (const char* job :
+         {"C:\\LOWER.QBJ", "C:\\NOOUT.QBJ", "C:\\EMPTYFILE.QBJ", "C:\\MISSING.QBJ"})
         EXPECT_FALSE(LoadQbj(job, panes, panes)) << job;
     EXPECT_EQ(panes.messages, Lines(4, resQuillbox(kTextJobNotRead)));
     EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
@@ -122,8 +124,9 @@ TEST_F(JobFileTest, CommaInAPathComesBackAsTwoItems)
 
 TEST_F(JobFileTest, Cp932FileFromWindowsOpens)
 {
-    WriteFile("C:\\WIN.QBJ",
-              ToCp932("Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\表\r\n"));
+    WriteFile(
+        "C:\\WIN.QBJ",
+        ToCp932("Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\表\r\n"));
     ASSERT_NE(ReadFile("C:\\WIN.QBJ").find("\x95\x5C"), std::string::npos);
     EXPECT_TRUE(LoadQbj("C:\\WIN.QBJ", panes, panes));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\Data\\表"}));
@@ -164,7 +167,7 @@ TEST_F(JobFileTest, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
     for (int i = 0; i < 50; ++i)
         panes.list.Append("C:\\Data\\abc" + std::to_string(i));
     panes.answers = {true};
-    struct rlimit old {};
+    struct rlimit old { };
     ::getrlimit(RLIMIT_FSIZE, &old);
     struct rlimit small = old;
     small.rlim_cur = 64;

@@ -13,7 +13,8 @@ using qbtest::Sandbox;
 
 namespace {
 
-std::string Ini(const Sandbox& box, const std::string& app) {
+std::string Ini(const Sandbox& box, const std::string& app)
+{
     return Sandbox::ReadFile(box.Config() + "/" + app + ".ini");
 }
 
@@ -173,7 +174,8 @@ TEST_F(OptionsStore, FormSettingsFollowTheirProbeKey)
 {
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini",
                        "[Quillbox2]\nMain_Left=-9999\nMain_Top=7\nInDir_Left=12.5\nInDir_Top=9\n");
-    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nMain_Top=3\nInDir_Top=4\n");
+    Sandbox::WriteFile(box.Config() + "/Brambleworks.ini",
+                       "[Quillbox2]\nMain_Top=3\nInDir_Top=4\n");
     EXPECT_EQ(FormSettingsApp("Main_Left"), "Brambleworks");
     EXPECT_EQ(ReadFormSetting("Main_Left", "Main_Top", "1000"), "3");
     EXPECT_EQ(FormSettingsApp("InDir_Left"), "Quillbox2");
@@ -184,7 +186,8 @@ TEST_F(OptionsStore, FormSettingsFollowTheirProbeKey)
     EXPECT_NE(Ini(box, "Brambleworks").find("About_Left=1234.5\n"), std::string::npos);
 }
 
-TEST(TextForms, Booleans) {
+TEST(TextForms, Booleans)
+{
     EXPECT_EQ(TextToBool("True"), true);
     EXPECT_EQ(TextToBool("tRUE"), true);
     EXPECT_EQ(TextToBool("False"), false);
@@ -199,7 +202,8 @@ TEST(TextForms, Booleans) {
     EXPECT_EQ(BoolToText(false), "False");
 }
 
-TEST(TextForms, Numbers) {
+TEST(TextForms, Numbers)
+{
     EXPECT_EQ(TextToNumber("1000"), 1000.0);
     EXPECT_EQ(TextToNumber("-15"), -15.0);
     EXPECT_EQ(TextToNumber("+1234.5"), 1234.5);

@@ -20,7 +20,10 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-std::string L(int code) { return resQuillbox(code); }
+std::string L(int code)
+{
+    return resQuillbox(code);
+}
 // The reason line after a failure.
 std::string R(const std::string& reason)
 {
@@ -126,20 +129,26 @@ TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
 {
     MakeFolder("C:\\DATA\\OUT");
     MakeFolder("C:\\DATA2");
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", m_options.SubDir, host));
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
+                                             m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\",
+                                             m_options.SubDir, host));
     // A plain text prefix: a sibling whose name begins the same way counts as inside.
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(
+        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\",
+                                             m_options.SubDir, host));
     EXPECT_EQ(host.messages,
               (Lines{L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsOutputFolder),
                      L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsTempFolder)}));
 
     m_options.SubDir = false;
     host.messages.clear();
-    EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
+                                            m_options.SubDir, host));
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA");
-    EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
+    EXPECT_FALSE(
+        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
     EXPECT_EQ(host.messages, (Lines{L(kTextFolderHoldsOutputFolder)}));
 }
 

@@ -21,7 +21,8 @@ using qbtest::Sandbox;
 namespace {
 
 // Saves the options over and over, each round with its own values, until killed.
-[[noreturn]] void SaveForever() {
+[[noreturn]] void SaveForever()
+{
     for (int round = 0;; ++round) {
         qb::engine::Options o;
         o.TmpDir = "C:\\TEMP\\" + std::to_string(round) + "\\";
@@ -32,26 +33,29 @@ namespace {
     }
 }
 
-const char* const kOptionKeys[] = {"Version", "TmpDir",    "Lzh_Option", "SubDir",   "Hiddn",
-                                   "Jibun",   "UCase",     "Double",     "Auto",     "AutoExe",
-                                   "AutoLog", "Resize",    "Tip",        "Pattern",  "AshukuExe",
-                                   "Habuku",  "Font_Name", "Font_Size",  "Font_Bold", "Font_Italic"};
+const char* const kOptionKeys[] = {
+    "Version",   "TmpDir", "Lzh_Option", "SubDir",    "Hiddn",     "Jibun",      "UCase",
+    "Double",    "Auto",   "AutoExe",    "AutoLog",   "Resize",    "Tip",        "Pattern",
+    "AshukuExe", "Habuku", "Font_Name",  "Font_Size", "Font_Bold", "Font_Italic"};
 
 }  // namespace
 
-TEST(SettingsCrash, KilledWhileSavingLeavesAWholeFile) {
+TEST(SettingsCrash, KilledWhileSavingLeavesAWholeFile)
+{
     Sandbox box;
     const std::string ini = box.Config() + "/Brambleworks.ini";
     for (int attempt = 0; attempt < 25; ++attempt) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
-        if (child == 0) SaveForever();
+        if (child == 0)
+            SaveForever();
         std::this_thread::sleep_for(std::chrono::microseconds(2000 + attempt * 1700));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status));
-        if (!Sandbox::Exists(ini)) continue;  // killed before the first save finished
+        if (!Sandbox::Exists(ini))
+            continue;  // killed before the first save finished
 
         const IniDocument doc = IniDocument::Parse(Sandbox::ReadFile(ini));
         for (const char* key : kOptionKeys)
@@ -69,7 +73,8 @@ TEST(SettingsCrash, KilledWhileSavingLeavesAWholeFile) {
     EXPECT_EQ(others, 0);
 }
 
-TEST(SettingsCrash, TwoProcessesSavingAtOnceKeepEachOthersKeys) {
+TEST(SettingsCrash, TwoProcessesSavingAtOnceKeepEachOthersKeys)
+{
     Sandbox box;
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {
@@ -88,5 +93,7 @@ TEST(SettingsCrash, TwoProcessesSavingAtOnceKeepEachOthersKeys) {
     }
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < 40; ++i)
-            EXPECT_EQ(GetSetting("Shared", "S", "P" + std::to_string(c) + "_" + std::to_string(i), ""), "v");
+            EXPECT_EQ(
+                GetSetting("Shared", "S", "P" + std::to_string(c) + "_" + std::to_string(i), ""),
+                "v");
 }

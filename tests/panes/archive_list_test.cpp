@@ -18,7 +18,7 @@ namespace {
 
 class ArchiveListTest : public WindowTest {
 protected:
-    mdiOutFile &Archives() { return *m_window->OutFile(); }
+    mdiOutFile& Archives() { return *m_window->OutFile(); }
 };
 
 TEST_F(ArchiveListTest, EachArchiveIsListedOnceAndAt1000TheListStopsSilently)
@@ -54,7 +54,7 @@ TEST_F(ArchiveListTest, ADragCarriesTheSelectedArchivesAsFileUrlsOnly)
 {
     MakeFolder("D:\\Out");
     Window();
-    for (const char *p : {"D:\\Out\\A.LZH", "D:\\Out\\B.LZH", "D:\\Out\\C.LZH"})
+    for (const char* p : {"D:\\Out\\A.LZH", "D:\\Out\\B.LZH", "D:\\Out\\C.LZH"})
         Archives().ListInAdd(QString::fromLatin1(p));
     Archives().lstOutFile->item(0)->setSelected(true);
     Archives().lstOutFile->item(2)->setSelected(true);
@@ -70,4 +70,4 @@ TEST_F(ArchiveListTest, ADragCarriesTheSelectedArchivesAsFileUrlsOnly)
     EXPECT_TRUE(none->urls().isEmpty());
 }
 
-} // namespace
+}  // namespace

@@ -12,13 +12,13 @@
 #include "platform/CurrentDir.h"
 #include "platform/SettingsStore.h"
 
-#include <QLineEdit>
-#include <QMenu>
-#include <QListWidget>
-#include <QTest>
-#include <QTimer>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -28,8 +28,8 @@ namespace {
 
 class FolderPaneTest : public WindowTest {
 protected:
-    mdiInDir &In() { return *m_window->InDir(); }
-    mdiOutDir &Out() { return *m_window->OutDir(); }
+    mdiInDir& In() { return *m_window->InDir(); }
+    mdiOutDir& Out() { return *m_window->OutDir(); }
     void TearDown() override
     {
         basQuill::SetFreeSpaceProvider(nullptr);
@@ -75,7 +75,7 @@ TEST_F(FolderPaneTest, AWorkingFolderOutsideEveryDriveFallsBackToTheCurrentDrive
 {
     MakeFolder("C:\\Work");
     qb::platform::SetCurrentDirectory("C:\\Work");
-    std::filesystem::current_path(m_sandbox->Root());   // no drive covers the sandbox's top
+    std::filesystem::current_path(m_sandbox->Root());  // no drive covers the sandbox's top
     Window();
     In().SetDirName(QStringLiteral("C:\\Gone"));
     EXPECT_EQ(In().DirName(), "C:\\Work");
@@ -94,7 +94,7 @@ TEST_F(FolderPaneTest, DeepFoldersAreShortenedInTheTextButNotInDirName)
 TEST_F(FolderPaneTest, CopyMakesTheOutputPaneShowTheFolderWithItsFreeSpace)
 {
     MakeFolder("D:\\Data");
-    basQuill::SetFreeSpaceProvider([](const std::string &) {
+    basQuill::SetFreeSpaceProvider([](const std::string&) {
         return std::optional<std::uint64_t>(static_cast<std::uint64_t>(1234.5 * 1048576));
     });
     Window();
@@ -104,7 +104,8 @@ TEST_F(FolderPaneTest, CopyMakesTheOutputPaneShowTheFolderWithItsFreeSpace)
     EXPECT_EQ(Out().windowTitle(), Msg(kCaptionOutDir) + " (1,234.5M Free)");
     EXPECT_EQ(In().windowTitle(), Msg(kCaptionInDir));
     // Where the free space cannot be told, the title is the caption alone.
-    basQuill::SetFreeSpaceProvider([](const std::string &) { return std::optional<std::uint64_t>(); });
+    basQuill::SetFreeSpaceProvider(
+        [](const std::string&) { return std::optional<std::uint64_t>(); });
     Out().RefreshForm();
     EXPECT_EQ(Out().windowTitle(), Msg(kCaptionOutDir));
     // And the other way round.
@@ -136,7 +137,7 @@ TEST_F(FolderPaneTest, TheRightButtonOpensThePopupExceptOnTheDriveList)
     EXPECT_FALSE(In().mnuPopup->isVisible());
     // The alias entries follow the copy and refresh items.
     QStringList names;
-    for (QAction *a : In().mnuPopup->actions())
+    for (QAction* a : In().mnuPopup->actions())
         names << a->objectName();
     EXPECT_EQ(names.mid(0, 2), QStringList({"mnuCopy", "mnuRefresh"}));
     EXPECT_EQ(In().mnuPopup->actions().size(), 2 + 3 + 10);
@@ -152,12 +153,13 @@ TEST_F(FolderPaneTest, TheFolderTextOffersThePanePopupNotAnEditingMenu)
     // it with its own cut-and-paste menu in place of the pane's.
     bool foreignMenu = false;
     QTimer::singleShot(100, [&] {
-        if (QWidget *popup = QApplication::activePopupWidget()) {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
             foreignMenu = popup != In().mnuPopup;
             popup->close();
         }
     });
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5), In().txtDir->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(5, 5),
+                              In().txtDir->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(In().txtDir, &request);
     QTest::qWait(200);
     EXPECT_FALSE(foreignMenu);
@@ -167,13 +169,15 @@ TEST_F(FolderPaneTest, StartingFoldersFollowTheInForceFlags)
 {
     MakeFolder("C:\\Initial");
     MakeFolder("C:\\Last");
-    for (auto [key, value] : {std::pair{"Dir_In", "C:\\Initial"}, {"Dir_In_Yuko", "False"},
-                              {"OldDir_In", "C:\\Last"}, {"Dir_Out", "C:\\Deleted"},
+    for (auto [key, value] : {std::pair{"Dir_In", "C:\\Initial"},
+                              {"Dir_In_Yuko", "False"},
+                              {"OldDir_In", "C:\\Last"},
+                              {"Dir_Out", "C:\\Deleted"},
                               {"Dir_Out_Yuko", "True"}})
         qb::platform::SaveSetting("Brambleworks", "Quillbox2", key, value);
     Window();
     EXPECT_EQ(In().DirName(), "C:\\Last");
-    EXPECT_EQ(Out().DirName(), "C:\\");   // Dir_Out is gone: the working folder
+    EXPECT_EQ(Out().DirName(), "C:\\");  // Dir_Out is gone: the working folder
     EXPECT_EQ(In().InitialDir(), "C:\\Initial");
     CloseWindow();
     EXPECT_EQ(qb::platform::GetSetting("Brambleworks", "Quillbox2", "Dir_In", ""), "C:\\Initial");
@@ -192,4 +196,4 @@ TEST_F(FolderPaneTest, TheDefaultMenuChangesTheInitialFolderKeptForShutdown)
     EXPECT_EQ(In().DirName(), "C:\\NewStart");
 }
 
-} // namespace
+}  // namespace

@@ -18,10 +18,10 @@ namespace {
 
 class HistoryTest : public WindowTest {
 protected:
-    mdiStatus &History() { return *m_window->Status(); }
-    void Add(std::initializer_list<const char *> lines)
+    mdiStatus& History() { return *m_window->Status(); }
+    void Add(std::initializer_list<const char*> lines)
     {
-        for (const char *l : lines)
+        for (const char* l : lines)
             History().ListInAdd(QString::fromUtf8(l));
     }
 };
@@ -90,9 +90,10 @@ TEST_F(HistoryTest, SaveWritesUtf8LinesAndAsksBeforeReplacingAFile)
 {
     Window();
     Add({"[ C:\\Work\\abc ]", "　圧縮正常終了しました"});
-    qb::ui::test::QueueFileName(QStringLiteral("C:\\RUN"));   // the default extension is added
+    qb::ui::test::QueueFileName(QStringLiteral("C:\\RUN"));  // the default extension is added
     m_window->mnuLogSave_Click();
-    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\RUN.LOG")), "[ C:\\Work\\abc ]\r\n　圧縮正常終了しました\r\n");
+    EXPECT_EQ(Sandbox::ReadFile(Host("C:\\RUN.LOG")),
+              "[ C:\\Work\\abc ]\r\n　圧縮正常終了しました\r\n");
     TakeRecord();
 
     WriteFile("C:\\RUN.LOG", "keep");
@@ -134,4 +135,4 @@ TEST_F(HistoryTest, ClearEmptiesTheHistory)
     EXPECT_EQ(History().lstKekka->count(), 0);
 }
 
-} // namespace
+}  // namespace

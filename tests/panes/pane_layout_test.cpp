@@ -19,10 +19,10 @@ TEST(PaneLayout, ClientOf8000By6000GivesTwoColumnsOfThree)
 
 TEST(PaneLayout, HalvesRoundToTheEvenNeighbour)
 {
-    EXPECT_EQ(ComputePaneLayout(4001, 6000)[SlotOutDir].width(), 2000);   // 2000.5
-    EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutDir].width(), 2002);   // 2001.5
+    EXPECT_EQ(ComputePaneLayout(4001, 6000)[SlotOutDir].width(), 2000);  // 2000.5
+    EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutDir].width(), 2002);  // 2001.5
     EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutDir].left(), 2002);
-    EXPECT_EQ(ComputePaneLayout(8000, 4501)[SlotFile].top(), 3000);       // 1500.33 -> 1500
+    EXPECT_EQ(ComputePaneLayout(8000, 4501)[SlotFile].top(), 3000);  // 1500.33 -> 1500
 }
 
 TEST(PaneLayout, CancelButtonKeepsARightMarginOf60)

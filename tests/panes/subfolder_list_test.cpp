@@ -22,13 +22,14 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        for (const char *p : {"C:\\S\\A\\A1", "C:\\S\\A\\A2", "C:\\S\\B", "C:\\S\\C\\C1", "C:\\S\\.hidden"})
+        for (const char* p :
+             {"C:\\S\\A\\A1", "C:\\S\\A\\A2", "C:\\S\\B", "C:\\S\\C\\C1", "C:\\S\\.hidden"})
             MakeFolder(p);
         WriteFile("C:\\S\\file.txt", "x");
         Window();
         m_window->InDir()->SetDirName(QStringLiteral("C:\\S"));
     }
-    mdiInFile &Names() { return *m_window->InFile(); }
+    mdiInFile& Names() { return *m_window->InFile(); }
     QStringList Targets() { return Items(m_window->File()->lstFile); }
     void Select(int row) { Names().lstDir->item(row)->setSelected(true); }
 };
@@ -88,4 +89,4 @@ TEST_F(SubfolderTest, EnterMovesTheFocusToTheTargetList)
     EXPECT_EQ(QApplication::focusWidget(), m_window->File()->lstFile);
 }
 
-} // namespace
+}  // namespace

@@ -25,7 +25,7 @@ namespace {
 
 class TargetListTest : public WindowTest {
 protected:
-    mdiFile &Targets() { return *m_window->File(); }
+    mdiFile& Targets() { return *m_window->File(); }
 
     // Fills the list with n distinct paths (the list itself does not look at the disk).
     void Fill(int n)
@@ -85,11 +85,11 @@ TEST_F(TargetListTest, The1000thFolderFitsAndTheNextIsRefusedWithOneMessage)
 
 TEST_F(TargetListTest, SubfolderButtonsStopAtTheLimitWithOneMessage)
 {
-    for (const char *name : {"A", "B", "C"})
+    for (const char* name : {"A", "B", "C"})
         MakeFolder(std::string("C:\\SRC\\") + name);
     Window();
     m_window->InDir()->SetDirName(QStringLiteral("C:\\SRC"));
-    mdiInFile &names = *m_window->InFile();
+    mdiInFile& names = *m_window->InFile();
     ASSERT_EQ(Items(names.lstDir), QStringList({"A", "B", "C"}));
 
     Fill(999);
@@ -106,7 +106,7 @@ TEST_F(TargetListTest, SubfolderButtonsStopAtTheLimitWithOneMessage)
     names.btnAddAll_Click();
     EXPECT_EQ(TakeMessages(), QStringList{full});
     names.btnAddAllAll_Click();
-    EXPECT_TRUE(TakeMessages().isEmpty());   // no subfolders below A, B, C: nothing to refuse
+    EXPECT_TRUE(TakeMessages().isEmpty());  // no subfolders below A, B, C: nothing to refuse
 }
 
 TEST_F(TargetListTest, DroppingFiveFoldersOnto998AddsTwoAndShowsOneMessage)
@@ -128,17 +128,19 @@ TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
     const std::string folder = Host(MakeFolder("C:\\Work\\abc"));
     WriteFile("C:\\Work\\note.txt", "x");
     Window();
-    auto *data = new QMimeData;
+    auto* data = new QMimeData;
     data->setUrls({QUrl::fromLocalFile(QString::fromStdString(folder)),
                    QUrl::fromLocalFile(QString::fromStdString(Host("C:\\Work\\note.txt"))),
                    QUrl(QStringLiteral("https://example.org/x")),
                    QUrl::fromLocalFile(QStringLiteral("/no/such/folder"))});
-    QWidget *viewport = Targets().lstFile->viewport();
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QWidget* viewport = Targets().lstFile->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                    Qt::NoModifier);
     QApplication::sendEvent(viewport, &drop);
     QApplication::processEvents();
     EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\Work\\abc"}));
@@ -161,7 +163,7 @@ TEST_F(TargetListTest, ADropOntoAFullListLetsTheSourceGoBeforeItsMessage)
     Fill(1000);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
-    QWidget *viewport = Targets().lstFile->viewport();
+    QWidget* viewport = Targets().lstFile->viewport();
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -202,7 +204,7 @@ TEST_F(TargetListTest, AJobFileBeyondTheLimitKeepsTheFirst1000AfterOneMessage)
 TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
 {
     Window();
-    for (const char *p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
+    for (const char* p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
         Targets().ListInAdd(QString::fromLatin1(p));
 
     SelectRows({});
@@ -215,7 +217,7 @@ TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
 
     while (Targets().Count() > 0)
         delete Targets().lstFile->takeItem(0);
-    for (const char *p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
+    for (const char* p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
         Targets().ListInAdd(QString::fromLatin1(p));
     SelectRows({0, 1, 3});
     Targets().btnDel_Click();
@@ -224,7 +226,7 @@ TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
 
     Targets().btnDelAll_Click();
     EXPECT_EQ(Targets().Count(), 0);
-    for (QPushButton *b : m_window->btnExe)
+    for (QPushButton* b : m_window->btnExe)
         EXPECT_FALSE(b->isEnabled());
 }
 
@@ -312,4 +314,4 @@ TEST_F(TargetListTest, EnterMovesTheFocusToTheOutputDriveList)
     EXPECT_EQ(QApplication::focusWidget(), m_window->OutDir()->drvDrive);
 }
 
-} // namespace
+}  // namespace

@@ -13,10 +13,14 @@ using namespace qb::platform;
 using qbtest::Sandbox;
 
 namespace {
-std::string RealCwd() { return std::filesystem::current_path().string(); }
+std::string RealCwd()
+{
+    return std::filesystem::current_path().string();
+}
 }  // namespace
 
-TEST(CurrentDir, StartsFromTheProcessWorkingDirectory) {
+TEST(CurrentDir, StartsFromTheProcessWorkingDirectory)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.D() + "/Out Dir");
     std::filesystem::current_path(box.D() + "/Out Dir");
@@ -27,7 +31,8 @@ TEST(CurrentDir, StartsFromTheProcessWorkingDirectory) {
     EXPECT_EQ(CurrentDirectory('Q'), "");
 }
 
-TEST(CurrentDir, OutsideEveryDriveStartsAtTheFirstRoot) {
+TEST(CurrentDir, OutsideEveryDriveStartsAtTheFirstRoot)
+{
     Sandbox box;
     std::filesystem::current_path(box.Root());
     ReloadDrives();
@@ -35,14 +40,17 @@ TEST(CurrentDir, OutsideEveryDriveStartsAtTheFirstRoot) {
     EXPECT_EQ(CurrentDirectory(), "C:\\");
 }
 
-TEST(CurrentDir, ChangingTheCurrentDrivesFolderMovesTheProcess) {
+TEST(CurrentDir, ChangingTheCurrentDrivesFolderMovesTheProcess)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Work/Sub");
     ASSERT_TRUE(SetCurrentDirectory("c:\\WORK\\sub"));
     EXPECT_EQ(CurrentDirectory(), "C:\\Work\\Sub");  // stored spelling
     EXPECT_EQ(RealCwd(), box.C() + "/Work/Sub");
     // A relative name now lands in that folder.
-    { std::ofstream("made-here.txt") << "x"; }
+    {
+        std::ofstream("made-here.txt") << "x";
+    }
     EXPECT_TRUE(Sandbox::Exists(box.C() + "/Work/Sub/made-here.txt"));
 
     ASSERT_TRUE(SetCurrentDirectory(".."));
@@ -56,7 +64,8 @@ TEST(CurrentDir, ChangingTheCurrentDrivesFolderMovesTheProcess) {
     EXPECT_EQ(CurrentDirectory(), "C:\\Work");
 }
 
-TEST(CurrentDir, AnotherDrivesFolderIsRememberedWithoutMoving) {
+TEST(CurrentDir, AnotherDrivesFolderIsRememberedWithoutMoving)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.D() + "/Out/Deep");
     ASSERT_EQ(CurrentDrive(), 'C');
@@ -75,7 +84,8 @@ TEST(CurrentDir, AnotherDrivesFolderIsRememberedWithoutMoving) {
     EXPECT_EQ(RealCwd(), box.C());
 }
 
-TEST(CurrentDir, ADriveNamedExplicitlyKeepsItsLetter) {
+TEST(CurrentDir, ADriveNamedExplicitlyKeepsItsLetter)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/mnt/usb");
     box.Save("QUILLBOX2_DRIVES", "C:=" + box.C() + ";E:=" + box.C() + "/mnt/usb");
@@ -86,7 +96,8 @@ TEST(CurrentDir, ADriveNamedExplicitlyKeepsItsLetter) {
     EXPECT_EQ(CurrentDirectory('E'), "E:\\");
 }
 
-TEST(CurrentDir, RefusalsChangeNothing) {
+TEST(CurrentDir, RefusalsChangeNothing)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Work");
     Sandbox::WriteFile(box.C() + "/file.txt", "x");
@@ -102,7 +113,8 @@ TEST(CurrentDir, RefusalsChangeNothing) {
     EXPECT_EQ(RealCwd(), box.C() + "/Work");
 }
 
-TEST(CurrentDir, DriveWhoseFolderWasRemovedFallsBackToItsRoot) {
+TEST(CurrentDir, DriveWhoseFolderWasRemovedFallsBackToItsRoot)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.D() + "/Gone");
     ASSERT_TRUE(SetCurrentDirectory("D:\\Gone"));
@@ -112,7 +124,8 @@ TEST(CurrentDir, DriveWhoseFolderWasRemovedFallsBackToItsRoot) {
     EXPECT_EQ(RealCwd(), box.D());
 }
 
-TEST(CurrentDir, ResolvesRelativeForms) {
+TEST(CurrentDir, ResolvesRelativeForms)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Work");
     Sandbox::MakeDirs(box.D() + "/Out");

@@ -11,7 +11,8 @@
 using namespace qb::platform;
 using qbtest::Sandbox;
 
-TEST(DriveTable, DefaultIsOneDriveAtTheHostRoot) {
+TEST(DriveTable, DefaultIsOneDriveAtTheHostRoot)
+{
     Sandbox box;
     box.Unset("QUILLBOX2_DRIVES");
     ReloadDrives();
@@ -22,7 +23,8 @@ TEST(DriveTable, DefaultIsOneDriveAtTheHostRoot) {
     EXPECT_EQ(ToHostPath("C:\\"), "/");
 }
 
-TEST(DriveTable, LettersInAnyCaseAndRootsCleaned) {
+TEST(DriveTable, LettersInAnyCaseAndRootsCleaned)
+{
     Sandbox box;
     box.Save("QUILLBOX2_DRIVES", " d:=" + box.D() + "/ ; c:=" + box.C() + "//./ ;;");
     ReloadDrives();
@@ -35,7 +37,8 @@ TEST(DriveTable, LettersInAnyCaseAndRootsCleaned) {
     EXPECT_EQ(DriveRoot('E'), "");
 }
 
-TEST(DriveTable, BadEntriesAreReportedOnceAndSkipped) {
+TEST(DriveTable, BadEntriesAreReportedOnceAndSkipped)
+{
     Sandbox box;
     box.Save("QUILLBOX2_DRIVES", "=/x;CD:=" + box.C() + ";E:=relative/dir;F:=" + box.Root() +
                                      "/missing;C:=" + box.C() + ";c:=" + box.D() + ";G" +
@@ -59,7 +62,8 @@ TEST(DriveTable, BadEntriesAreReportedOnceAndSkipped) {
     EXPECT_EQ(Drives().size(), 2u);
 }
 
-TEST(DriveTable, NothingUsableFallsBackToTheDefault) {
+TEST(DriveTable, NothingUsableFallsBackToTheDefault)
+{
     Sandbox box;
     box.Save("QUILLBOX2_DRIVES", "C:=nowhere");
     testing::internal::CaptureStderr();
@@ -69,7 +73,8 @@ TEST(DriveTable, NothingUsableFallsBackToTheDefault) {
     EXPECT_EQ(Drives()[0].root, "/");
 }
 
-TEST(ToHostPath, ResolvesEachComponentLikeWindows) {
+TEST(ToHostPath, ResolvesEachComponentLikeWindows)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Program Files/Sub");
     Sandbox::MakeDirs(box.C() + "/abc");
@@ -87,7 +92,8 @@ TEST(ToHostPath, ResolvesEachComponentLikeWindows) {
     EXPECT_EQ(ToHostPath("C:\\PROGRAM FILES\\New\\sub"), box.C() + "/Program Files/New/sub");
 }
 
-TEST(ToHostPath, RootsAndDotsStayInsideTheDrive) {
+TEST(ToHostPath, RootsAndDotsStayInsideTheDrive)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Work");
     EXPECT_EQ(ToHostPath("C:"), box.C());
@@ -98,10 +104,11 @@ TEST(ToHostPath, RootsAndDotsStayInsideTheDrive) {
     EXPECT_EQ(ToHostPath("/a/./b//../c/"), "/a/c");
 }
 
-TEST(ToHostPath, NotConvertible) {
+TEST(ToHostPath, NotConvertible)
+{
     Sandbox box;
     EXPECT_EQ(ToHostPath(""), "");
-    EXPECT_EQ(ToHostPath("Q:\\x"), "");           // unknown drive
+    EXPECT_EQ(ToHostPath("Q:\\x"), "");  // unknown drive
     EXPECT_EQ(ToHostPath("\\\\server\\share"), "");  // UNC
     EXPECT_EQ(ToHostPath("relative\\path"), "");
     EXPECT_EQ(ToHostPath("C:relative"), "");
@@ -110,7 +117,8 @@ TEST(ToHostPath, NotConvertible) {
     EXPECT_EQ(ToDrivePath(std::string("/a\0b", 4)), "");
 }
 
-TEST(ToDrivePath, LongestRootWins) {
+TEST(ToDrivePath, LongestRootWins)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/mnt/usb");
     Sandbox::MakeDirs(box.C() + "/mnt/usbx");
@@ -127,10 +135,13 @@ TEST(ToDrivePath, LongestRootWins) {
     EXPECT_EQ(ToDrivePath("relative/x"), "");
 }
 
-TEST(ToDrivePath, NamesThatCannotBeWrittenAsDrivePaths) {
+TEST(ToDrivePath, NamesThatCannotBeWrittenAsDrivePaths)
+{
     Sandbox box;
     EXPECT_EQ(ToDrivePath(box.C() + "/back\\slash"), "");
-    EXPECT_EQ(ToDrivePath(box.C() + "/bad\xff" "name/x"), "");
+    EXPECT_EQ(ToDrivePath(box.C() + "/bad\xff"
+                                    "name/x"),
+              "");
     EXPECT_EQ(ToDrivePath(box.C() + "/日本語"), "C:\\日本語");
     EXPECT_TRUE(IsDrivePathComponent("名前.txt"));
     EXPECT_FALSE(IsDrivePathComponent(""));
@@ -138,7 +149,8 @@ TEST(ToDrivePath, NamesThatCannotBeWrittenAsDrivePaths) {
     EXPECT_FALSE(IsDrivePathComponent("\xc3\x28"));
 }
 
-TEST(ToDrivePath, RootReachedThroughALink) {
+TEST(ToDrivePath, RootReachedThroughALink)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.Root() + "/real/Work");
     ASSERT_EQ(::symlink((box.Root() + "/real").c_str(), (box.Root() + "/link").c_str()), 0);

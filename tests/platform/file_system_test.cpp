@@ -15,7 +15,8 @@
 using namespace qb::platform;
 using qbtest::Sandbox;
 
-TEST(FindEntryName, GivesTheStoredSpelling) {
+TEST(FindEntryName, GivesTheStoredSpelling)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Program Files/Common");
     Sandbox::WriteFile(box.C() + "/Program Files/ReadMe.TXT", "x");
@@ -24,19 +25,21 @@ TEST(FindEntryName, GivesTheStoredSpelling) {
     EXPECT_EQ(FindEntryName("C:\\Program Files\\COMMON"), "Common");
 }
 
-TEST(FindEntryName, FindsNothing) {
+TEST(FindEntryName, FindsNothing)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Program Files");
     EXPECT_EQ(FindEntryName("C:\\Missing"), std::nullopt);
     EXPECT_EQ(FindEntryName("C:\\Program Files\\"), std::nullopt);  // trailing backslash
-    EXPECT_EQ(FindEntryName("C:\\"), std::nullopt);                 // a root has no entry
+    EXPECT_EQ(FindEntryName("C:\\"), std::nullopt);  // a root has no entry
     EXPECT_EQ(FindEntryName("C:"), std::nullopt);
-    EXPECT_EQ(FindEntryName("C:\\Prog*"), std::nullopt);            // no wildcards
+    EXPECT_EQ(FindEntryName("C:\\Prog*"), std::nullopt);  // no wildcards
     EXPECT_EQ(FindEntryName("Q:\\x"), std::nullopt);
     EXPECT_EQ(FindEntryName(""), std::nullopt);
 }
 
-TEST(ListFolder, SortedWithKindsAndUnwritableNamesLeftOut) {
+TEST(ListFolder, SortedWithKindsAndUnwritableNamesLeftOut)
+{
     Sandbox box;
     const std::string dir = box.C() + "/List";
     Sandbox::MakeDirs(dir + "/beta");
@@ -63,10 +66,11 @@ TEST(ListFolder, SortedWithKindsAndUnwritableNamesLeftOut) {
     EXPECT_TRUE(ListFolder("C:\\List\\gamma").empty());
 }
 
-TEST(FreeBytes, AsksTheFolderItselfThenItsDriveRoot) {
+TEST(FreeBytes, AsksTheFolderItselfThenItsDriveRoot)
+{
     Sandbox box;
     auto statvfsFree = [](const std::string& host) {
-        struct statvfs vfs {};
+        struct statvfs vfs { };
         EXPECT_EQ(::statvfs(host.c_str(), &vfs), 0);
         return static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
     };
@@ -92,7 +96,8 @@ TEST(FreeBytes, AsksTheFolderItselfThenItsDriveRoot) {
     EXPECT_EQ(FreeBytes("Q:\\"), std::nullopt);
 }
 
-TEST(FileChecks, FoldersFilesAndWhatCannotBeRead) {
+TEST(FileChecks, FoldersFilesAndWhatCannotBeRead)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.C() + "/Dir");
     Sandbox::WriteFile(box.C() + "/Dir/File.txt", "x");
@@ -112,22 +117,24 @@ TEST(FileChecks, FoldersFilesAndWhatCannotBeRead) {
     }
 }
 
-TEST(FileChanges, MakeFolderAndRemoveFile) {
+TEST(FileChanges, MakeFolderAndRemoveFile)
+{
     Sandbox box;
     EXPECT_TRUE(MakeFolder("C:\\New Folder"));
     EXPECT_TRUE(Sandbox::Exists(box.C() + "/New Folder"));
-    EXPECT_FALSE(MakeFolder("c:\\new folder"));        // exists already (any case)
-    EXPECT_FALSE(MakeFolder("C:\\Missing\\Child"));   // no parent
+    EXPECT_FALSE(MakeFolder("c:\\new folder"));  // exists already (any case)
+    EXPECT_FALSE(MakeFolder("C:\\Missing\\Child"));  // no parent
     EXPECT_FALSE(MakeFolder("Q:\\x"));
 
     Sandbox::WriteFile(box.C() + "/New Folder/a.txt", "x");
-    EXPECT_FALSE(RemoveFile("C:\\New Folder"));        // a folder is not a file
+    EXPECT_FALSE(RemoveFile("C:\\New Folder"));  // a folder is not a file
     EXPECT_TRUE(RemoveFile("C:\\NEW FOLDER\\A.TXT"));
     EXPECT_FALSE(Sandbox::Exists(box.C() + "/New Folder/a.txt"));
     EXPECT_FALSE(RemoveFile("C:\\New Folder\\a.txt"));
 }
 
-TEST(SpecialFolders, TemporaryFolder) {
+TEST(SpecialFolders, TemporaryFolder)
+{
     Sandbox box;
     EXPECT_EQ(TempFolder(), "C:\\TEMP\\");
     box.Save("TMPDIR", box.D());
@@ -139,7 +146,8 @@ TEST(SpecialFolders, TemporaryFolder) {
     EXPECT_EQ(TempFolder(), "C:\\tmp\\");
 }
 
-TEST(SpecialFolders, SystemFolder) {
+TEST(SpecialFolders, SystemFolder)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.D() + "/Modules");
     box.Save("QUILLBOX2_SYSTEM_DIR", box.D() + "/Modules/");
@@ -152,7 +160,8 @@ TEST(SpecialFolders, SystemFolder) {
     EXPECT_EQ(SystemFolder(), ToDrivePath(QB_TEST_BUILD_SYSTEM_DIR));
 }
 
-TEST(SpecialFolders, SystemFolderOutsideEveryDriveStaysReachable) {
+TEST(SpecialFolders, SystemFolderOutsideEveryDriveStaysReachable)
+{
     // A drive table that does not cover the modules' folder must not lose the modules.
     Sandbox box;
     Sandbox::MakeDirs(box.Root() + "/modules");

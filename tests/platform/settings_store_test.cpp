@@ -13,12 +13,14 @@ using namespace qb::platform;
 using qbtest::Sandbox;
 
 namespace {
-std::string IniOf(const Sandbox& box, const std::string& app) {
+std::string IniOf(const Sandbox& box, const std::string& app)
+{
     return Sandbox::ReadFile(box.Config() + "/" + app + ".ini");
 }
 }  // namespace
 
-TEST(SettingsStore, MissingAnythingGivesTheDefault) {
+TEST(SettingsStore, MissingAnythingGivesTheDefault)
+{
     Sandbox box;
     EXPECT_EQ(GetSetting("App", "Sec", "Key", "dflt"), "dflt");
     ASSERT_TRUE(SaveSetting("App", "Sec", "Key", "v"));
@@ -28,7 +30,8 @@ TEST(SettingsStore, MissingAnythingGivesTheDefault) {
     EXPECT_EQ(SettingsFilePath("App"), box.Config() + "/App.ini");
 }
 
-TEST(SettingsStore, WritingCreatesFolderFileSectionAndKey) {
+TEST(SettingsStore, WritingCreatesFolderFileSectionAndKey)
+{
     Sandbox box;
     box.Save("XDG_CONFIG_HOME", box.Root() + "/fresh/config");
     ASSERT_TRUE(SaveSetting("Brambleworks", "Quillbox2", "TmpDir", "C:\\TEMP\\"));
@@ -38,7 +41,8 @@ TEST(SettingsStore, WritingCreatesFolderFileSectionAndKey) {
               "[Quillbox2]\nTmpDir=C:\\TEMP\\\nFont_Name=ＭＳ 明朝\n\n[Other]\nA=1\n");
 }
 
-TEST(SettingsStore, SpellingKeptAndFoundWithoutRegardToCase) {
+TEST(SettingsStore, SpellingKeptAndFoundWithoutRegardToCase)
+{
     Sandbox box;
     ASSERT_TRUE(SaveSetting("App", "Quillbox2", "Dir_In_DirName0", "  My Folder = x "));
     EXPECT_EQ(GetSetting("App", "QUILLBOX2", "dir_in_dirname0", ""), "  My Folder = x ");
@@ -48,7 +52,8 @@ TEST(SettingsStore, SpellingKeptAndFoundWithoutRegardToCase) {
     EXPECT_EQ(GetSetting("App", "Quillbox2", "Empty", "dflt"), "");
 }
 
-TEST(SettingsStore, DeletingSectionsAndApplications) {
+TEST(SettingsStore, DeletingSectionsAndApplications)
+{
     Sandbox box;
     ASSERT_TRUE(SaveSetting("App", "One", "A", "1"));
     ASSERT_TRUE(SaveSetting("App", "Two", "B", "2"));
@@ -62,7 +67,8 @@ TEST(SettingsStore, DeletingSectionsAndApplications) {
     EXPECT_TRUE(DeleteApplication("App"));  // nothing there: nothing to do
 }
 
-TEST(SettingsStore, OddFilesAreReadForWhatIsValidAndKeptOtherwise) {
+TEST(SettingsStore, OddFilesAreReadForWhatIsValidAndKeptOtherwise)
+{
     Sandbox box;
     const std::string odd = std::string("garbage line\r\n; comment=not a key\r\n[Quillbox2]\r\n") +
                             "SubDir=False\r\nno equals sign\r\n" + std::string("\x00\xff\xfe=", 4) +
@@ -86,7 +92,8 @@ TEST(SettingsStore, OddFilesAreReadForWhatIsValidAndKeptOtherwise) {
     EXPECT_EQ(GetSetting("App", "Other", "Last", ""), "yes");
 }
 
-TEST(SettingsStore, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
+TEST(SettingsStore, AByteOrderMarkBeforeTheFirstSectionIsSkipped)
+{
     Sandbox box;
     Sandbox::WriteFile(box.Config() + "/App.ini", "\xEF\xBB\xBF[Quillbox2]\r\nAuto=True\r\n");
     EXPECT_EQ(GetSetting("App", "Quillbox2", "Auto", "False"), "True");
@@ -95,7 +102,8 @@ TEST(SettingsStore, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
     EXPECT_EQ(IniOf(box, "App"), "[Quillbox2]\nAuto=True\nTip=False\n");
 }
 
-TEST(SettingsStore, ASectionGivenTwiceIsReadAsOne) {
+TEST(SettingsStore, ASectionGivenTwiceIsReadAsOne)
+{
     Sandbox box;
     Sandbox::WriteFile(box.Config() + "/App.ini", "[S]\nA=1\n\n[T]\nX=0\n[s]\nA=2\nB=3\n");
     EXPECT_EQ(GetSetting("App", "S", "A", ""), "1");
@@ -106,7 +114,8 @@ TEST(SettingsStore, ASectionGivenTwiceIsReadAsOne) {
     EXPECT_EQ(IniOf(box, "App"), "[T]\nX=0\n");
 }
 
-TEST(SettingsStore, RefusesWhatWouldBreakTheFile) {
+TEST(SettingsStore, RefusesWhatWouldBreakTheFile)
+{
     Sandbox box;
     ASSERT_TRUE(SaveSetting("App", "S", "Key", "kept"));
     const std::string before = IniOf(box, "App");
@@ -123,17 +132,20 @@ TEST(SettingsStore, RefusesWhatWouldBreakTheFile) {
     EXPECT_EQ(GetSetting("App", "S", "Key", ""), "kept");
 }
 
-TEST(SettingsStore, UnwritableConfigurationFolderFailsQuietly) {
+TEST(SettingsStore, UnwritableConfigurationFolderFailsQuietly)
+{
     Sandbox box;
     Sandbox::WriteFile(box.Root() + "/plainfile", "x");
-    box.Save("XDG_CONFIG_HOME", box.Root() + "/plainfile/config");  // cannot be created, even by root
+    box.Save("XDG_CONFIG_HOME",
+             box.Root() + "/plainfile/config");  // cannot be created, even by root
     EXPECT_FALSE(SaveSetting("App", "S", "Key", "v"));
     EXPECT_EQ(GetSetting("App", "S", "Key", "dflt"), "dflt");
     EXPECT_TRUE(DeleteApplication("App"));
     EXPECT_EQ(Sandbox::ReadFile(box.Root() + "/plainfile"), "x");
 }
 
-TEST(SettingsStore, AStoreThatCannotBeReadIsNeverOverwritten) {
+TEST(SettingsStore, AStoreThatCannotBeReadIsNeverOverwritten)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.Config() + "/App.ini");  // not a file
     EXPECT_FALSE(SaveSetting("App", "S", "Key", "v"));
@@ -147,28 +159,32 @@ TEST(SettingsStore, AStoreThatCannotBeReadIsNeverOverwritten) {
     }
 }
 
-TEST(SettingsStore, FileBehindALinkIsUpdatedWhereItLives) {
+TEST(SettingsStore, FileBehindALinkIsUpdatedWhereItLives)
+{
     Sandbox box;
     Sandbox::MakeDirs(box.Root() + "/dotfiles");
     Sandbox::WriteFile(box.Root() + "/dotfiles/App.ini", "[S]\nA=1\n");
-    ASSERT_EQ(::symlink((box.Root() + "/dotfiles/App.ini").c_str(),
-                        (box.Config() + "/App.ini").c_str()), 0);
+    ASSERT_EQ(
+        ::symlink((box.Root() + "/dotfiles/App.ini").c_str(), (box.Config() + "/App.ini").c_str()),
+        0);
     ASSERT_TRUE(SaveSetting("App", "S", "B", "2"));
     EXPECT_EQ(Sandbox::ReadFile(box.Root() + "/dotfiles/App.ini"), "[S]\nA=1\nB=2\n");
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::lstat((box.Config() + "/App.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
-TEST(SettingsBatch, WritesOnceAtTheEndAndReadsItsOwnChanges) {
+TEST(SettingsBatch, WritesOnceAtTheEndAndReadsItsOwnChanges)
+{
     Sandbox box;
     ASSERT_TRUE(SaveSetting("App", "S", "Keep", "1"));
     const std::string before = IniOf(box, "App");
-    struct stat first {};
+    struct stat first { };
     ::stat((box.Config() + "/App.ini").c_str(), &first);
     {
         SettingsBatch batch;
-        for (int i = 0; i < 20; ++i) ASSERT_TRUE(SaveSetting("App", "S", "K" + std::to_string(i), "v"));
+        for (int i = 0; i < 20; ++i)
+            ASSERT_TRUE(SaveSetting("App", "S", "K" + std::to_string(i), "v"));
         {
             SettingsBatch inner;
             ASSERT_TRUE(SaveSetting("App", "S", "Inner", "x"));
@@ -187,7 +203,8 @@ TEST(SettingsBatch, WritesOnceAtTheEndAndReadsItsOwnChanges) {
     EXPECT_NE(IniOf(box, "App").find("After=y"), std::string::npos);
 }
 
-TEST(SettingsBatch, DeletionWaitsForTheOtherWrites) {
+TEST(SettingsBatch, DeletionWaitsForTheOtherWrites)
+{
     Sandbox box;
     Sandbox::WriteFile(box.Config() + "/Old.ini", "[S]\nA=1\n");
     Sandbox::MakeDirs(box.Config() + "/New.ini");  // the new store cannot be written

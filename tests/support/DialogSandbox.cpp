@@ -27,17 +27,17 @@ void DialogSandbox::TearDown()
     m_sandbox.reset();
 }
 
-QString DialogSandbox::hostOf(const QString &drivePath) const
+QString DialogSandbox::hostOf(const QString& drivePath) const
 {
     return QString::fromStdString(qb::platform::ToHostPath(drivePath.toStdString()));
 }
 
-void DialogSandbox::makeFolder(const QString &drivePath) const
+void DialogSandbox::makeFolder(const QString& drivePath) const
 {
     ASSERT_TRUE(QDir().mkpath(hostOf(drivePath))) << drivePath.toStdString();
 }
 
-std::string DialogSandbox::stored(const std::string &key) const
+std::string DialogSandbox::stored(const std::string& key) const
 {
     return qb::platform::GetSetting("Brambleworks", "Quillbox2", key, "<absent>");
 }

@@ -19,11 +19,11 @@ protected:
     // The sandbox's host folder (drive C: is sandboxRoot() + "/c").
     QString sandboxRoot() const { return QString::fromStdString(m_sandbox->Root()); }
     // Host path of a drive path inside the sandbox; creates the folder when asked.
-    QString hostOf(const QString &drivePath) const;
-    void makeFolder(const QString &drivePath) const;
+    QString hostOf(const QString& drivePath) const;
+    void makeFolder(const QString& drivePath) const;
 
     // The value stored in Brambleworks.ini, or "<absent>".
-    std::string stored(const std::string &key) const;
+    std::string stored(const std::string& key) const;
 
     // The program's options, loaded from the sandbox's empty store.
     std::unique_ptr<qbtest::Sandbox> m_sandbox;

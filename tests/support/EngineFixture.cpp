@@ -55,13 +55,34 @@ int FakeUnZip(void*, const char* c, char* out, unsigned long n)
 {
     return Output(out, n, Run(Lib::UnZip, c));
 }
-int LzhRunning() { return Fake().lzhBusy ? 1 : 0; }
-int ZipRunning() { return Fake().zipBusy ? 1 : 0; }
-int NotRunning() { return 0; }
-int Version() { return 104; }
-void SetLzhProgress(ArchiverProgressProc p, void* u) { g_progress[0] = p, g_progressUser[0] = u; }
-void SetZipProgress(ArchiverProgressProc p, void* u) { g_progress[1] = p, g_progressUser[1] = u; }
-void SetUnZipProgress(ArchiverProgressProc p, void* u) { g_progress[2] = p, g_progressUser[2] = u; }
+int LzhRunning()
+{
+    return Fake().lzhBusy ? 1 : 0;
+}
+int ZipRunning()
+{
+    return Fake().zipBusy ? 1 : 0;
+}
+int NotRunning()
+{
+    return 0;
+}
+int Version()
+{
+    return 104;
+}
+void SetLzhProgress(ArchiverProgressProc p, void* u)
+{
+    g_progress[0] = p, g_progressUser[0] = u;
+}
+void SetZipProgress(ArchiverProgressProc p, void* u)
+{
+    g_progress[1] = p, g_progressUser[1] = u;
+}
+void SetUnZipProgress(ArchiverProgressProc p, void* u)
+{
+    g_progress[2] = p, g_progressUser[2] = u;
+}
 
 }  // namespace
 
@@ -95,7 +116,8 @@ void InstallFake(bool lzh, bool zip)
 }
 
 // Records the question and takes the next queued answer; No when none is left.
-static bool Answer(std::deque<bool>& answers, std::vector<std::string>& questions, const std::string& text)
+static bool Answer(std::deque<bool>& answers, std::vector<std::string>& questions,
+                   const std::string& text)
 {
     questions.push_back(text);
     if (answers.empty())
@@ -136,9 +158,15 @@ void EngineTest::SetUp()
     InstallFake();
 }
 
-void EngineTest::TearDown() { m_sandbox.reset(); }
+void EngineTest::TearDown()
+{
+    m_sandbox.reset();
+}
 
-std::string EngineTest::Host(const std::string& drivePath) const { return Sandbox::Host(drivePath); }
+std::string EngineTest::Host(const std::string& drivePath) const
+{
+    return Sandbox::Host(drivePath);
+}
 
 std::string EngineTest::MakeFolder(const std::string& drivePath)
 {

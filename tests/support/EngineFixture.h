@@ -54,8 +54,8 @@ public:
     std::vector<std::string> created;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
-    std::deque<bool> answers;                 // answers to AskYesNo; No when empty
-    std::function<bool()> progressAnswer;     // what Progress returns; true when empty
+    std::deque<bool> answers;  // answers to AskYesNo; No when empty
+    std::function<bool()> progressAnswer;  // what Progress returns; true when empty
 
     void HistoryAdd(const std::string& line) override { history.push_back(line); }
     void CreatedArchiveAdd(const std::string& path) override { created.push_back(path); }

@@ -3,12 +3,12 @@
 #include "common/resQuill.h"
 #include "common/resQuillbox.h"
 #include "dialogs/UiSeams.h"
-#include "support/EngineFixture.h"
 #include "engine/Options.h"
 #include "engine/ProgramArguments.h"
 #include "panes/RunProgress.h"
 #include "platform/CurrentDir.h"
 #include "platform/Drives.h"
+#include "support/EngineFixture.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -18,8 +18,14 @@
 
 namespace qbtest {
 
-QString Msg(int code) { return QString::fromStdString(resQuillbox(code)); }
-QString SharedMsg(int code) { return QString::fromStdString(resQuill(code)); }
+QString Msg(int code)
+{
+    return QString::fromStdString(resQuillbox(code));
+}
+QString SharedMsg(int code)
+{
+    return QString::fromStdString(resQuill(code));
+}
 
 void WindowTest::SetUp()
 {
@@ -43,7 +49,7 @@ void WindowTest::TearDown()
     m_sandbox.reset();
 }
 
-frmQuillbox &WindowTest::Window(const QString &commandText)
+frmQuillbox& WindowTest::Window(const QString& commandText)
 {
     m_window = std::make_unique<frmQuillbox>(commandText, m_options);
     m_window->show();
@@ -58,23 +64,26 @@ void WindowTest::CloseWindow()
     m_window.reset();
 }
 
-std::string WindowTest::Host(const std::string &drivePath) const
+std::string WindowTest::Host(const std::string& drivePath) const
 {
     return Sandbox::Host(drivePath);
 }
 
-std::string WindowTest::MakeFolder(const std::string &drivePath)
+std::string WindowTest::MakeFolder(const std::string& drivePath)
 {
     MakeDirs(Host(drivePath));
     return drivePath;
 }
 
-void WindowTest::WriteFile(const std::string &drivePath, const std::string &bytes)
+void WindowTest::WriteFile(const std::string& drivePath, const std::string& bytes)
 {
     Sandbox::WriteFile(Host(drivePath), bytes);
 }
 
-bool WindowTest::Exists(const std::string &drivePath) const { return Sandbox::Exists(Host(drivePath)); }
+bool WindowTest::Exists(const std::string& drivePath) const
+{
+    return Sandbox::Exists(Host(drivePath));
+}
 
 QStringList WindowTest::TakeRecord()
 {
@@ -87,13 +96,13 @@ QStringList WindowTest::TakeRecord()
 QStringList WindowTest::TakeMessages()
 {
     QStringList out;
-    for (const QString &line : TakeRecord())
+    for (const QString& line : TakeRecord())
         if (line.startsWith(QStringLiteral("message: ")))
             out << line.mid(9);
     return out;
 }
 
-QStringList WindowTest::Items(const QListWidget *list)
+QStringList WindowTest::Items(const QListWidget* list)
 {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
@@ -101,4 +110,4 @@ QStringList WindowTest::Items(const QListWidget *list)
     return out;
 }
 
-} // namespace qbtest
+}  // namespace qbtest

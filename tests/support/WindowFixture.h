@@ -24,23 +24,23 @@ protected:
     void TearDown() override;
 
     // Builds and shows the main window (start-up steps after the archiver check).
-    frmQuillbox &Window(const QString &commandText = QString());
+    frmQuillbox& Window(const QString& commandText = QString());
     // Closes the window the way the user does (shutdown saves the settings).
     void CloseWindow();
 
     // Host path of a drive path in the sandbox.
-    std::string Host(const std::string &drivePath) const;
+    std::string Host(const std::string& drivePath) const;
     // Creates a folder (with its parents) named by a drive path; returns the drive path.
-    std::string MakeFolder(const std::string &drivePath);
-    void WriteFile(const std::string &drivePath, const std::string &bytes);
-    bool Exists(const std::string &drivePath) const;
+    std::string MakeFolder(const std::string& drivePath);
+    void WriteFile(const std::string& drivePath, const std::string& bytes);
+    bool Exists(const std::string& drivePath) const;
 
     // The texts shown by message boxes, resp. asked as questions, since the last call.
     QStringList TakeMessages();
     QStringList TakeRecord();
 
     // The items of a list widget.
-    static QStringList Items(const QListWidget *list);
+    static QStringList Items(const QListWidget* list);
 
     std::unique_ptr<Sandbox> m_sandbox;
     // The program's options, as loaded at start-up; the window works on them.
@@ -53,4 +53,4 @@ protected:
 QString Msg(int code);
 QString SharedMsg(int code);
 
-} // namespace qbtest
+}  // namespace qbtest

@@ -45,7 +45,7 @@ bool IsFolder(const std::string& path, struct stat& info)
 
 mode_t NewFileMode(const std::string& target)
 {
-    struct stat info {};
+    struct stat info { };
     if (stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode))
         return info.st_mode & 07777;
     mode_t mask = umask(022);
@@ -186,7 +186,7 @@ int AtomicOutput::Begin(const std::string& target, const std::string& workFolder
     Discard();
     target_ = target;
     std::string targetFolder = ParentFolder(target);
-    struct stat targetInfo {};
+    struct stat targetInfo { };
     if (!IsFolder(targetFolder, targetInfo))
         return ARC_ERROR_FOLDER_MISSING;
     // Checked first so that a read-only destination is reported before any work is done.
@@ -194,7 +194,7 @@ int AtomicOutput::Begin(const std::string& target, const std::string& workFolder
         return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_WRITE);
 
     std::string base = BaseName(target);
-    struct stat workInfo {};
+    struct stat workInfo { };
     if (!workFolder.empty() && IsFolder(workFolder, workInfo)) {
         fd_ = MakeLockedTemp(workFolder, base, tempPath_);
         if (fd_ >= 0) {
@@ -262,8 +262,8 @@ int AtomicOutput::Commit(bool sync)
     int fd = fd_;
     struct stat own { };
     struct stat named { };
-    if (fd_ < 0 || fstat(fd_, &own) != 0 || stat(tempPath_.c_str(), &named) != 0
-        || own.st_ino != named.st_ino || own.st_dev != named.st_dev)
+    if (fd_ < 0 || fstat(fd_, &own) != 0 || stat(tempPath_.c_str(), &named) != 0 ||
+        own.st_ino != named.st_ino || own.st_dev != named.st_dev)
         fd = open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
     int err = fd < 0 ? errno : 0;
     if (err == 0 && sync && fsync(fd) != 0)

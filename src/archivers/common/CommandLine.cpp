@@ -35,8 +35,8 @@ ParsedCommand ParseCommandLine(std::string_view text, bool withCommandLetter)
     ParsedCommand parsed;
     std::vector<std::string> args = TokenizeCommandLine(text);
     size_t i = 0;
-    if (withCommandLetter && !args.empty() && args[0].size() == 1
-        && std::isalpha(static_cast<unsigned char>(args[0][0]))) {
+    if (withCommandLetter && !args.empty() && args[0].size() == 1 &&
+        std::isalpha(static_cast<unsigned char>(args[0][0]))) {
         parsed.command = static_cast<char>(std::tolower(static_cast<unsigned char>(args[0][0])));
         i = 1;
     }

@@ -22,10 +22,10 @@ namespace qb::arc {
 std::vector<std::string> TokenizeCommandLine(std::string_view text);
 
 struct ParsedCommand {
-    char command = 0;                    // LZH command letter in lower case, 0 when none was given
-    std::vector<std::string> switches;   // every argument that began with '-', without that '-'
-    std::string archive;                 // first argument that is neither command nor switch
-    std::vector<std::string> files;      // the remaining arguments in their order
+    char command = 0;  // LZH command letter in lower case, 0 when none was given
+    std::vector<std::string> switches;  // every argument that began with '-', without that '-'
+    std::string archive;  // first argument that is neither command nor switch
+    std::vector<std::string> files;  // the remaining arguments in their order
 };
 
 // Sorts the arguments of a command line. When withCommandLetter is set, a first argument of one

@@ -212,7 +212,7 @@ struct Walker {
             return true;
         if (Excluded(name, member))
             return true;
-        struct stat linkInfo {};
+        struct stat linkInfo { };
         if (fstatat(dirFd, name.c_str(), &linkInfo, AT_SYMLINK_NOFOLLOW) != 0) {
             Skip(member, "vanished");
             return true;
@@ -336,10 +336,11 @@ struct Walker {
             pos = end + 1;
         }
 
-        std::string folder = ResolveArgumentPath(folderPart.empty() ? std::string(".") : folderPart);
+        std::string folder =
+            ResolveArgumentPath(folderPart.empty() ? std::string(".") : folderPart);
         if (last.empty() || HasWildcards(last)) {
             Fd dir(OpenLongPath(folder, O_RDONLY | O_DIRECTORY));
-            struct stat info {};
+            struct stat info { };
             if (dir.fd < 0 || fstat(dir.fd, &info) != 0) {
                 if (errno == ENOENT || errno == ENOTDIR)
                     return Fail(ARC_ERROR_FOLDER_MISSING,
@@ -364,7 +365,7 @@ struct Walker {
         std::string member = prefix.empty() ? name : prefix + "/" + name;
         std::string parent = ParentFolder(host);
         Fd dir(OpenLongPath(parent, O_RDONLY | O_DIRECTORY));
-        struct stat probe {};
+        struct stat probe { };
         if (dir.fd < 0 || fstatat(dir.fd, name.c_str(), &probe, AT_SYMLINK_NOFOLLOW) != 0) {
             Skip(member, "not-found");
             return true;
@@ -385,7 +386,7 @@ CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectO
     CollectResult out;
     Walker walker(options, out);
     for (const std::string& path : options.skipFiles) {
-        struct stat info {};
+        struct stat info { };
         if (stat(path.c_str(), &info) == 0)
             walker.skipIds.insert({info.st_dev, info.st_ino});
     }

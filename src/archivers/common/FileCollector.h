@@ -51,7 +51,7 @@ struct CollectOptions {
     bool recurse = false;
     bool hidden = false;
     bool folderEntries = true;
-    std::vector<std::string> excludes;   // -jx patterns as written
+    std::vector<std::string> excludes;  // -jx patterns as written
     std::vector<std::string> skipFiles;  // host paths never to take (compared by device and inode)
     // Asked now and then during a long walk (with the folder being read); returning false stops
     // the collection with ARC_ERROR_USER_CANCEL, so that a cancel works before packing starts.
@@ -70,7 +70,7 @@ struct FileInfo {
 };
 
 struct SourceEntry {
-    std::string member;    // UTF-8, '/' separated, no trailing '/' even for folders
+    std::string member;  // UTF-8, '/' separated, no trailing '/' even for folders
     std::string hostPath;  // where to read it
     bool isFolder = false;
     bool rawName = false;  // the member name is not valid UTF-8
@@ -83,8 +83,8 @@ struct SkippedFile {
 };
 
 struct CollectResult {
-    int result = 0;                    // ARC_OK or an ARC_ERROR_* code
-    std::string message;               // what failed, for the output buffer
+    int result = 0;  // ARC_OK or an ARC_ERROR_* code
+    std::string message;  // what failed, for the output buffer
     std::vector<SourceEntry> entries;
     std::vector<SkippedFile> skipped;
 };

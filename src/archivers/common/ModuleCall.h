@@ -55,11 +55,15 @@ private:
 // buffer's size on a UTF-8 character boundary. A null buffer or size 0 receives nothing.
 class OutputText {
 public:
-    OutputText(char* buffer, unsigned long size) : buffer_(buffer), size_(size) {}
+    OutputText(char* buffer, unsigned long size) : buffer_(buffer), size_(size) { }
     ~OutputText() { Flush(); }
 
     void Append(std::string_view text) { text_.append(text); }
-    void Line(std::string_view text) { text_.append(text); text_.push_back('\n'); }
+    void Line(std::string_view text)
+    {
+        text_.append(text);
+        text_.push_back('\n');
+    }
 
     // The lines of fixed shape that callers read (archiver_output.h). member is the stored name
     // as bytes; it is escaped here.

@@ -11,8 +11,8 @@ namespace qb::arc {
 
 bool HasDriveLetter(std::string_view path)
 {
-    return path.size() >= 2 && path[1] == ':'
-        && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
 std::string ResolveArgumentPath(std::string_view arg)

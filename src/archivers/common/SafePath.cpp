@@ -24,8 +24,8 @@ bool IsInside(const std::string& path, const std::string& root)
 {
     if (root == "/")
         return true;
-    return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0
-                            && path[root.size()] == '/');
+    return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                            path[root.size()] == '/');
 }
 
 }  // namespace

@@ -13,7 +13,11 @@ char Fold(char c)
 size_t CharLength(std::string_view name, size_t i)
 {
     unsigned char c = static_cast<unsigned char>(name[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+    size_t len = c < 0x80           ? 1
+                 : (c >> 5) == 0x6  ? 2
+                 : (c >> 4) == 0xE  ? 3
+                 : (c >> 3) == 0x1E ? 4
+                                    : 1;
     if (i + len > name.size())
         return 1;
     for (size_t k = 1; k < len; ++k)
@@ -58,8 +62,8 @@ bool WildcardMatch(std::string_view pattern, std::string_view name)
     if (Match(pattern, name))
         return true;
     // "X.*" also stands for "X" when the name has no dot at all.
-    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*"
-        && name.find('.') == std::string_view::npos)
+    if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
+        name.find('.') == std::string_view::npos)
         return Match(pattern.substr(0, pattern.size() - 2), name);
     return false;
 }

@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (bool letter : {false, true}) {
         qb::arc::ParsedCommand parsed = qb::arc::ParseCommandLine(text, letter);
-        std::size_t accounted = (parsed.command ? 1 : 0) + parsed.switches.size()
-            + (parsed.archive.empty() ? 0 : 1) + parsed.files.size();
+        std::size_t accounted = (parsed.command ? 1 : 0) + parsed.switches.size() +
+                                (parsed.archive.empty() ? 0 : 1) + parsed.files.size();
         // "--" and an empty archive argument are the only arguments not kept.
         if (accounted > args.size())
             std::abort();
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (std::size_t i = 0; i + 1 < args.size() && i < 8; ++i) {
         qb::arc::WildcardMatch(args[i], args[i + 1]);
-        if (!qb::arc::WildcardMatch(args[i], args[i]) && !qb::arc::HasWildcards(args[i])
-            && args[i].size() < 4096 && args[i].find(".*") == std::string::npos)
+        if (!qb::arc::WildcardMatch(args[i], args[i]) && !qb::arc::HasWildcards(args[i]) &&
+            args[i].size() < 4096 && args[i].find(".*") == std::string::npos)
             std::abort();  // a plain name always matches itself
     }
 
@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string cleaned;
         if (!qb::arc::CleanMemberName(arg, cleaned))
             continue;
-        if (cleaned.empty() || cleaned[0] == '/' || cleaned == ".." || cleaned.rfind("../", 0) == 0
-            || cleaned.find("/../") != std::string::npos
-            || (cleaned.size() >= 3 && cleaned.compare(cleaned.size() - 3, 3, "/..") == 0)
-            || cleaned.find('\\') != std::string::npos)
+        if (cleaned.empty() || cleaned[0] == '/' || cleaned == ".." ||
+            cleaned.rfind("../", 0) == 0 || cleaned.find("/../") != std::string::npos ||
+            (cleaned.size() >= 3 && cleaned.compare(cleaned.size() - 3, 3, "/..") == 0) ||
+            cleaned.find('\\') != std::string::npos)
             std::abort();
     }
     return 0;

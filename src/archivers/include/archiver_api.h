@@ -21,33 +21,36 @@ extern "C" {
 #endif
 
 /* member: name of the member being worked on (UTF-8); done/total: bytes of the whole call. */
-typedef int (*ArchiverProgressProc)(const char *member, unsigned long long done,
-                                    unsigned long long total, void *user);
+typedef int (*ArchiverProgressProc)(const char* member, unsigned long long done,
+                                    unsigned long long total, void* user);
 
 #define QB_ARCHIVER_EXPORT __attribute__((visibility("default")))
 
 /* UNLHA32.DLL */
-QB_ARCHIVER_EXPORT int Unlha(void *hwnd, const char *cmdLine, char *output, unsigned long outputSize);
+QB_ARCHIVER_EXPORT int Unlha(void* hwnd, const char* cmdLine, char* output,
+                             unsigned long outputSize);
 QB_ARCHIVER_EXPORT int UnlhaGetRunning(void);
 QB_ARCHIVER_EXPORT int UnlhaGetVersion(void);
-QB_ARCHIVER_EXPORT void UnlhaSetProgressCallback(ArchiverProgressProc proc, void *user);
+QB_ARCHIVER_EXPORT void UnlhaSetProgressCallback(ArchiverProgressProc proc, void* user);
 
 /* ZIP32J.DLL (needs IZIP32J.DLL) */
-QB_ARCHIVER_EXPORT int Zip(void *hwnd, const char *cmdLine, char *output, unsigned long outputSize);
+QB_ARCHIVER_EXPORT int Zip(void* hwnd, const char* cmdLine, char* output, unsigned long outputSize);
 QB_ARCHIVER_EXPORT int ZipGetRunning(void);
 QB_ARCHIVER_EXPORT int ZipGetVersion(void);
-QB_ARCHIVER_EXPORT void ZipSetProgressCallback(ArchiverProgressProc proc, void *user);
+QB_ARCHIVER_EXPORT void ZipSetProgressCallback(ArchiverProgressProc proc, void* user);
 
 /* UNZIP32.DLL (needs IZIP32J.DLL) */
-QB_ARCHIVER_EXPORT int UnZip(void *hwnd, const char *cmdLine, char *output, unsigned long outputSize);
+QB_ARCHIVER_EXPORT int UnZip(void* hwnd, const char* cmdLine, char* output,
+                             unsigned long outputSize);
 QB_ARCHIVER_EXPORT int UnZipGetRunning(void);
 QB_ARCHIVER_EXPORT int UnZipGetVersion(void);
-QB_ARCHIVER_EXPORT void UnZipSetProgressCallback(ArchiverProgressProc proc, void *user);
+QB_ARCHIVER_EXPORT void UnZipSetProgressCallback(ArchiverProgressProc proc, void* user);
 
 /* Function-pointer types, for callers that load the modules with dlsym. */
-typedef int (*ArchiverCommandProc)(void *hwnd, const char *cmdLine, char *output, unsigned long outputSize);
+typedef int (*ArchiverCommandProc)(void* hwnd, const char* cmdLine, char* output,
+                                   unsigned long outputSize);
 typedef int (*ArchiverQueryProc)(void);
-typedef void (*ArchiverSetProgressProc)(ArchiverProgressProc proc, void *user);
+typedef void (*ArchiverSetProgressProc)(ArchiverProgressProc proc, void* user);
 
 #ifdef __cplusplus
 }

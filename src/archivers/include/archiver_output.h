@@ -79,17 +79,17 @@
 #ifndef QUILLBOX_ARCHIVER_OUTPUT_H
 #define QUILLBOX_ARCHIVER_OUTPUT_H
 
-#define ARC_LINE_SKIPPED      "skipped "
-#define ARC_LINE_RAW_NAME     "raw-name "
+#define ARC_LINE_SKIPPED "skipped "
+#define ARC_LINE_RAW_NAME "raw-name "
 #define ARC_LINE_LARGE_MEMBER "large-member "
-#define ARC_LINE_NOT_UPDATED  "not-updated "
-#define ARC_LINE_FAILED       "failed "
-#define ARC_LINE_OUTPUT_CUT   "output-cut "
+#define ARC_LINE_NOT_UPDATED "not-updated "
+#define ARC_LINE_FAILED "failed "
+#define ARC_LINE_OUTPUT_CUT "output-cut "
 
-#define ARC_SWITCH_NAMES_AUTO  "-names:auto"
-#define ARC_SWITCH_NAMES_UTF8  "-names:utf8"
+#define ARC_SWITCH_NAMES_AUTO "-names:auto"
+#define ARC_SWITCH_NAMES_UTF8 "-names:utf8"
 #define ARC_SWITCH_NAMES_CP932 "-names:cp932"
-#define ARC_SWITCH_TEST        "-test"
-#define ARC_SWITCH_SYNC        "-sync"
+#define ARC_SWITCH_TEST "-test"
+#define ARC_SWITCH_SYNC "-sync"
 
 #endif

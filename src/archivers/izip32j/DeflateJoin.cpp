@@ -15,7 +15,7 @@ bool MakeNonFinal(std::vector<unsigned char>& stream)
     z.next_in = stream.data();
     z.avail_in = static_cast<uInt>(stream.size());
     uint64_t blockStart = 0;  // bit position where the block being decoded began
-    uint64_t streamEnd = 0;   // bit position just after the final block
+    uint64_t streamEnd = 0;  // bit position just after the final block
     bool ended = false;
     while (!ended) {
         z.next_out = scratch.data();

@@ -15,7 +15,7 @@ namespace qb::izip {
 namespace {
 
 constexpr uint64_t kMemoryBudget = 6u << 20;  // compressed bytes held for the writer
-constexpr size_t kMaxAhead = 64;               // pieces compressed ahead of the writer
+constexpr size_t kMaxAhead = 64;  // pieces compressed ahead of the writer
 
 // Reads exactly length bytes at offset; ENODATA when the file ends first.
 int ReadAt(int fd, unsigned char* buffer, uint64_t length, uint64_t offset)
@@ -42,7 +42,7 @@ int LibdeflateLevel(int zipLevel)
     return std::clamp(zipLevel, 1, 7);
 }
 
-DeflatePipeline::DeflatePipeline(int level) : level_(std::clamp(level, 1, 12)) {}
+DeflatePipeline::DeflatePipeline(int level) : level_(std::clamp(level, 1, 12)) { }
 
 DeflatePipeline::~DeflatePipeline()
 {
@@ -122,8 +122,8 @@ void DeflatePipeline::Work()
             std::unique_lock lock(mutex_);
             // Run ahead of the writer only so far; the piece it waits for is always taken.
             changed_.wait(lock, [&] {
-                return stop_ || next_ >= pieces_.size() || next_ == released_
-                    || (next_ - released_ < kMaxAhead && heldBytes_ < kMemoryBudget);
+                return stop_ || next_ >= pieces_.size() || next_ == released_ ||
+                       (next_ - released_ < kMaxAhead && heldBytes_ < kMemoryBudget);
             });
             if (stop_ || next_ >= pieces_.size())
                 break;

@@ -92,8 +92,8 @@ private:
     std::vector<std::thread> workers_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    size_t next_ = 0;         // next piece a worker will take
-    size_t released_ = 0;     // pieces below this have been released
+    size_t next_ = 0;  // next piece a worker will take
+    size_t released_ = 0;  // pieces below this have been released
     uint64_t heldBytes_ = 0;  // compressed bytes waiting for the writer
     bool stop_ = false;
 };

@@ -12,7 +12,7 @@ namespace {
 constexpr int kVersion = 110;
 
 // No exception may cross the C boundary: each becomes a result code.
-template <typename Run>
+template<typename Run>
 int Guarded(const char* cmdLine, char* output, unsigned long outputSize, Run&& run)
 {
     qb::arc::OutputText out(output, outputSize);

@@ -13,10 +13,10 @@ extern "C" {
 /* Runs a Zip command line (see ZipWriter.h) or an UnZip one (see ZipReader.h). Progress goes to
  * proc on the calling thread; the result is 0 or an ARC_ERROR_* code; the output buffer receives
  * the messages, NUL-terminated. */
-QB_ARCHIVER_EXPORT int IZipRunZip(const char *cmdLine, char *output, unsigned long outputSize,
-                                  ArchiverProgressProc proc, void *user);
-QB_ARCHIVER_EXPORT int IZipRunUnZip(const char *cmdLine, char *output, unsigned long outputSize,
-                                    ArchiverProgressProc proc, void *user);
+QB_ARCHIVER_EXPORT int IZipRunZip(const char* cmdLine, char* output, unsigned long outputSize,
+                                  ArchiverProgressProc proc, void* user);
+QB_ARCHIVER_EXPORT int IZipRunUnZip(const char* cmdLine, char* output, unsigned long outputSize,
+                                    ArchiverProgressProc proc, void* user);
 
 /* The version of the engine, 104 meaning 1.04. */
 QB_ARCHIVER_EXPORT int IZipGetVersion(void);

@@ -12,7 +12,8 @@ namespace qb::izip {
 
 using EngineCall = int (*)(const char*, char*, unsigned long, ArchiverProgressProc, void*);
 
-inline int ForwardProgress(const char* member, unsigned long long done, unsigned long long total, void* user)
+inline int ForwardProgress(const char* member, unsigned long long done, unsigned long long total,
+                           void* user)
 {
     return static_cast<arc::ModuleState*>(user)->Report(member, done, total) ? 1 : 0;
 }
@@ -23,7 +24,8 @@ inline int RunThin(arc::ModuleState& state, EngineCall engine, const char* modul
 {
     arc::CallScope call(state);
     if (!call.Acquired()) {
-        arc::WriteOutputBuffer(std::string(moduleName) + " is busy with another call\n", output, outputSize);
+        arc::WriteOutputBuffer(std::string(moduleName) + " is busy with another call\n", output,
+                               outputSize);
         return ARC_ERROR_BUSY;
     }
     return engine(cmdLine, output, outputSize, ForwardProgress, &state);

@@ -23,11 +23,11 @@ struct ZipCommand {
     bool hidden = false;
     int level = 6;
     bool cp932Names = false;  // -names:cp932
-    bool test = false;        // -test
-    bool rebuild = false;     // -sync
-    std::string archive;      // as written on the command line, for messages
+    bool test = false;  // -test
+    bool rebuild = false;  // -sync
+    std::string archive;  // as written on the command line, for messages
     std::string archivePath;  // host path
-    bool exists = false;      // an archive is there to be updated
+    bool exists = false;  // an archive is there to be updated
     std::vector<std::string> files;
 };
 

@@ -65,14 +65,15 @@ std::optional<uint64_t> FileTimeFromUnix(const struct timespec& t)
 
 uint32_t DosTime(time_t t)
 {
-    struct tm tm {};
+    struct tm tm { };
     if (!localtime_r(&t, &tm) || tm.tm_year < 80)
         return (1u << 21) | (1u << 16);  // before 1980 the format cannot say: 1980-01-01
     if (tm.tm_year > 207)
         tm.tm_year = 207;
-    return (static_cast<uint32_t>(tm.tm_year - 80) << 25) | (static_cast<uint32_t>(tm.tm_mon + 1) << 21)
-        | (static_cast<uint32_t>(tm.tm_mday) << 16) | (static_cast<uint32_t>(tm.tm_hour) << 11)
-        | (static_cast<uint32_t>(tm.tm_min) << 5) | (static_cast<uint32_t>(tm.tm_sec) >> 1);
+    return (static_cast<uint32_t>(tm.tm_year - 80) << 25) |
+           (static_cast<uint32_t>(tm.tm_mon + 1) << 21) |
+           (static_cast<uint32_t>(tm.tm_mday) << 16) | (static_cast<uint32_t>(tm.tm_hour) << 11) |
+           (static_cast<uint32_t>(tm.tm_min) << 5) | (static_cast<uint32_t>(tm.tm_sec) >> 1);
 }
 
 bool MemberMatchesFile(const OldMember& member, const arc::FileInfo& info,
@@ -111,9 +112,9 @@ time_t MemberTime(zip_t* archive, zip_uint64_t index)
         field = zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0, &length,
                                                ZIP_FL_LOCAL);
     if (field && length >= 5 && (field[0] & 1))
-        return static_cast<time_t>(static_cast<uint32_t>(field[1]) | (static_cast<uint32_t>(field[2]) << 8)
-                                   | (static_cast<uint32_t>(field[3]) << 16)
-                                   | (static_cast<uint32_t>(field[4]) << 24));
+        return static_cast<time_t>(
+            static_cast<uint32_t>(field[1]) | (static_cast<uint32_t>(field[2]) << 8) |
+            (static_cast<uint32_t>(field[3]) << 16) | (static_cast<uint32_t>(field[4]) << 24));
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
@@ -163,8 +164,8 @@ mode_t MemberMode(zip_t* archive, zip_uint64_t index)
 {
     zip_uint8_t system = 0;
     zip_uint32_t attributes = 0;
-    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0
-        || system != ZIP_OPSYS_UNIX)
+    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0 ||
+        system != ZIP_OPSYS_UNIX)
         return 0;
     return static_cast<mode_t>((attributes >> 16) & 0xFFFF);
 }

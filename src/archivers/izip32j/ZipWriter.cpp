@@ -72,8 +72,7 @@ int TestWrittenArchive(const std::string& path, uint64_t expected, const Progres
         if (!file)
             return fail(member + ": " + zip_strerror(archive.get()), member);
         zip_int64_t n;
-        while ((n = zip_fread(file, buffer.data(), buffer.size())) > 0) {
-        }
+        while ((n = zip_fread(file, buffer.data(), buffer.size())) > 0) { }
         std::string why = n < 0 ? zip_file_strerror(file) : "";
         zip_fclose(file);
         if (n < 0)
@@ -117,8 +116,7 @@ public:
     ZipPacker(const ZipCommand& command, Progress& progress, arc::OutputText& out)
         : command_(command), progress_(progress), out_(out),
           pipeline_(LibdeflateLevel(command.level))
-    {
-    }
+    { }
     ~ZipPacker()
     {
         if (oldFd_ >= 0)
@@ -253,9 +251,10 @@ void ZipPacker::Plan(const std::vector<arc::SourceEntry>& entries)
         if (entry.rawName)
             out_.RawName(entry.member);
         // A rebuild takes every file anew; its old members are only those kept above.
-        int64_t found = command_.rebuild
-                            ? -1
-                            : directory_.Find(entry.member + (entry.isFolder ? "/" : ""), entry.rawName);
+        int64_t found =
+            command_.rebuild
+                ? -1
+                : directory_.Find(entry.member + (entry.isFolder ? "/" : ""), entry.rawName);
         if (found >= 0 && replaceBy_[found] == nullptr &&
             (entry.isFolder ||
              MemberMatchesFile(old[found], entry.info, entry.hostPath, archiveTime_))) {
@@ -566,7 +565,8 @@ int ZipPacker::Write(int fd)
 
 }  // namespace
 
-int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* user, arc::OutputText& out)
+int RunZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* user,
+           arc::OutputText& out)
 {
     ZipCommand command;
     if (int result = ReadZipCommand(parsed, command, out); result != ARC_OK)

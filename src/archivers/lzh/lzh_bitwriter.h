@@ -14,58 +14,66 @@
 namespace lzh {
 
 class BitWriter {
- public:
-  using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
+public:
+    using Sink = std::function<bool(const std::uint8_t*, std::size_t)>;
 
-  explicit BitWriter(const Sink& sink) : m_sink(sink), m_out(new std::uint8_t[kFlushAt + kSlack]) {}
+    explicit BitWriter(const Sink& sink) : m_sink(sink), m_out(new std::uint8_t[kFlushAt + kSlack])
+    { }
 
-  // Appends the low n bits of value (n at most 32), most significant first. Bits collect in a
-  // 64-bit word; after each field its whole bytes are stored (eight bytes written, as many
-  // kept) without a branch on how many there are: fields of varying width would mispredict it.
-  void Put(std::uint32_t value, unsigned n) {
-    m_acc = (m_acc << n) | (value & ((std::uint64_t{1} << n) - 1));
-    m_count += n;
-    const std::uint64_t top = (m_acc << (63 - m_count)) << 1;  // pending bits at the top
-    std::uint64_t bigEndian = top;
-    if constexpr (std::endian::native == std::endian::little) bigEndian = __builtin_bswap64(top);
-    std::memcpy(m_out.get() + m_used, &bigEndian, sizeof bigEndian);
-    m_used += m_count >> 3;
-    m_count &= 7;
-    if (m_used >= kFlushAt) Drain();
-  }
+    // Appends the low n bits of value (n at most 32), most significant first. Bits collect in a
+    // 64-bit word; after each field its whole bytes are stored (eight bytes written, as many
+    // kept) without a branch on how many there are: fields of varying width would mispredict it.
+    void Put(std::uint32_t value, unsigned n)
+    {
+        m_acc = (m_acc << n) | (value & ((std::uint64_t{1} << n) - 1));
+        m_count += n;
+        const std::uint64_t top = (m_acc << (63 - m_count)) << 1;  // pending bits at the top
+        std::uint64_t bigEndian = top;
+        if constexpr (std::endian::native == std::endian::little)
+            bigEndian = __builtin_bswap64(top);
+        std::memcpy(m_out.get() + m_used, &bigEndian, sizeof bigEndian);
+        m_used += m_count >> 3;
+        m_count &= 7;
+        if (m_used >= kFlushAt)
+            Drain();
+    }
 
-  // Pads the last byte with zero bits and hands everything left to the sink.
-  bool Finish() {
-    m_lastByteBits = m_count != 0 ? m_count : (bytesWritten() > 0 ? 8 : 0);
-    if (m_count != 0) Put(0, 8 - m_count);
-    Drain();
-    return m_ok;
-  }
+    // Pads the last byte with zero bits and hands everything left to the sink.
+    bool Finish()
+    {
+        m_lastByteBits = m_count != 0 ? m_count : (bytesWritten() > 0 ? 8 : 0);
+        if (m_count != 0)
+            Put(0, 8 - m_count);
+        Drain();
+        return m_ok;
+    }
 
-  bool ok() const { return m_ok; }
-  // After Finish(): how many bits of the last byte are data (1..8), 0 when nothing was written.
-  unsigned lastByteBits() const { return m_lastByteBits; }
-  // Whole bytes produced so far.
-  std::uint64_t bytesWritten() const { return m_written + m_used; }
+    bool ok() const { return m_ok; }
+    // After Finish(): how many bits of the last byte are data (1..8), 0 when nothing was written.
+    unsigned lastByteBits() const { return m_lastByteBits; }
+    // Whole bytes produced so far.
+    std::uint64_t bytesWritten() const { return m_written + m_used; }
 
- private:
-  static constexpr std::size_t kFlushAt = 64 * 1024;
-  static constexpr std::size_t kSlack = 16;
+private:
+    static constexpr std::size_t kFlushAt = 64 * 1024;
+    static constexpr std::size_t kSlack = 16;
 
-  void Drain() {
-    if (m_ok && m_used > 0 && !m_sink(m_out.get(), m_used)) m_ok = false;
-    m_written += m_used;
-    m_used = 0;
-  }
+    void Drain()
+    {
+        if (m_ok && m_used > 0 && !m_sink(m_out.get(), m_used))
+            m_ok = false;
+        m_written += m_used;
+        m_used = 0;
+    }
 
-  const Sink& m_sink;
-  std::unique_ptr<std::uint8_t[]> m_out;
-  std::size_t m_used = 0;
-  std::uint64_t m_acc = 0;
-  unsigned m_count = 0;  // bits in m_acc not yet written, below 8 between calls
-  unsigned m_lastByteBits = 0;
-  std::uint64_t m_written = 0;
-  bool m_ok = true;
+    const Sink& m_sink;
+    std::unique_ptr<std::uint8_t[]> m_out;
+    std::size_t m_used = 0;
+    std::uint64_t m_acc = 0;
+    unsigned m_count = 0;  // bits in m_acc not yet written, below 8 between calls
+    unsigned m_lastByteBits = 0;
+    std::uint64_t m_written = 0;
+    bool m_ok = true;
 };
 
 }  // namespace lzh

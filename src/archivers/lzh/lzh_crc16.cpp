@@ -16,7 +16,8 @@ constexpr Tables MakeTables()
     for (unsigned i = 0; i < 256; ++i) {
         std::uint16_t c = static_cast<std::uint16_t>(i);
         for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001) : static_cast<std::uint16_t>(c >> 1);
+            c = (c & 1) ? static_cast<std::uint16_t>((c >> 1) ^ 0xA001)
+                        : static_cast<std::uint16_t>(c >> 1);
         t[0][i] = c;
     }
     for (unsigned i = 0; i < 256; ++i)
@@ -36,10 +37,10 @@ std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size)
         std::uint32_t lo;
         std::memcpy(&lo, p, 4);  // little-endian host: byte 0 in the low bits
         lo ^= crc;
-        crc = static_cast<std::uint16_t>(
-            kTables[7][lo & 0xFF] ^ kTables[6][(lo >> 8) & 0xFF] ^ kTables[5][(lo >> 16) & 0xFF] ^
-            kTables[4][lo >> 24] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^
-            kTables[0][p[7]]);
+        crc = static_cast<std::uint16_t>(kTables[7][lo & 0xFF] ^ kTables[6][(lo >> 8) & 0xFF] ^
+                                         kTables[5][(lo >> 16) & 0xFF] ^ kTables[4][lo >> 24] ^
+                                         kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^
+                                         kTables[0][p[7]]);
         p += 8;
         size -= 8;
     }

@@ -15,6 +15,9 @@ std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size)
 // file read on different threads.
 std::uint16_t Crc16Combine(std::uint16_t crcA, std::uint16_t crcB, std::uint64_t lengthB);
 
-inline std::uint16_t Crc16(const void* data, std::size_t size) { return Crc16Update(0, data, size); }
+inline std::uint16_t Crc16(const void* data, std::size_t size)
+{
+    return Crc16Update(0, data, size);
+}
 
 }  // namespace lzh

@@ -10,49 +10,52 @@
 
 namespace lzh {
 
-constexpr unsigned kNumC = 510;           // literal bytes 0..255, match lengths 3..256
-constexpr unsigned kNumT = 19;            // code-length alphabet of the C table
+constexpr unsigned kNumC = 510;  // literal bytes 0..255, match lengths 3..256
+constexpr unsigned kNumT = 19;  // code-length alphabet of the C table
 constexpr unsigned kMaxPositionSymbols = 17;
 constexpr unsigned kMaxBlockSymbols = 0xFFFF;  // the block header counts symbols in 16 bits
 
 // Position symbol of a match: the number of significant bits of distance - 1.
-inline unsigned PositionSymbol(unsigned distance) {
-  const unsigned o = distance - 1;
-  return o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
+inline unsigned PositionSymbol(unsigned distance)
+{
+    const unsigned o = distance - 1;
+    return o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
 }
 
 class BlockEncoder {
- public:
-  // np is the size of the position alphabet, pbit the width of its count field.
-  BlockEncoder(unsigned np, unsigned pbit);
+public:
+    // np is the size of the position alphabet, pbit the width of its count field.
+    BlockEncoder(unsigned np, unsigned pbit);
 
-  void AddLiteral(std::uint8_t c) {
-    m_tokens.push_back(c);
-    ++m_cFreq[c];
-  }
-  void AddMatch(unsigned length, unsigned distance) {
-    const unsigned c = length + 253;
-    m_tokens.push_back(c | ((distance - 1) << 9));
-    ++m_cFreq[c];
-    ++m_pFreq[PositionSymbol(distance)];
-  }
+    void AddLiteral(std::uint8_t c)
+    {
+        m_tokens.push_back(c);
+        ++m_cFreq[c];
+    }
+    void AddMatch(unsigned length, unsigned distance)
+    {
+        const unsigned c = length + 253;
+        m_tokens.push_back(c | ((distance - 1) << 9));
+        ++m_cFreq[c];
+        ++m_pFreq[PositionSymbol(distance)];
+    }
 
-  std::size_t size() const { return m_tokens.size(); }
-  bool full() const { return m_tokens.size() >= kMaxBlockSymbols; }
+    std::size_t size() const { return m_tokens.size(); }
+    bool full() const { return m_tokens.size() >= kMaxBlockSymbols; }
 
-  // Writes the first `count` symbols as one block (nothing when there are none) and keeps the
-  // rest as the start of the next block.
-  void Write(BitWriter& out, std::size_t count = kMaxBlockSymbols);
+    // Writes the first `count` symbols as one block (nothing when there are none) and keeps the
+    // rest as the start of the next block.
+    void Write(BitWriter& out, std::size_t count = kMaxBlockSymbols);
 
- private:
-  void WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n, unsigned countBits,
-                  bool skipAfterThird);
+private:
+    void WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n, unsigned countBits,
+                    bool skipAfterThird);
 
-  unsigned m_np;
-  unsigned m_pbit;
-  std::vector<std::uint32_t> m_tokens;  // c | (distance - 1) << 9
-  std::array<std::uint32_t, kNumC> m_cFreq{};
-  std::array<std::uint32_t, kMaxPositionSymbols> m_pFreq{};
+    unsigned m_np;
+    unsigned m_pbit;
+    std::vector<std::uint32_t> m_tokens;  // c | (distance - 1) << 9
+    std::array<std::uint32_t, kNumC> m_cFreq{};
+    std::array<std::uint32_t, kMaxPositionSymbols> m_pFreq{};
 };
 
 }  // namespace lzh

@@ -31,220 +31,247 @@ namespace lzh {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;          // input read ahead of the window
+constexpr std::size_t kChunk = 1 << 20;  // input read ahead of the window
 constexpr std::size_t kLookahead = kMaxMatch + 4;  // bytes a parse step may need past its position
-constexpr std::size_t kPadding = 8;              // word-wise compares read this far past the data
+constexpr std::size_t kPadding = 8;  // word-wise compares read this far past the data
 // A 3-byte match further back than this usually costs more bits than three literals.
 constexpr unsigned kFarShortMatch = 16384;
 
-unsigned BitLength(unsigned v) { return v == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(v)); }
+unsigned BitLength(unsigned v)
+{
+    return v == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(v));
+}
 
 class Encoder {
- public:
-     Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io,
-             const EncodeOptions& options)
-         : m_shape(shape), m_level(level), m_io(io),
-           m_bufSize(kChunk + shape.windowSize + kPadding), m_buf(new std::uint8_t[m_bufSize]),
-           m_block(shape.np, shape.pbit), m_out(io.write)
-     {
-         if (level.passes > 0) {
-             m_optimal = std::make_unique<OptimalParser>(shape.windowSize, shape.np, level.passes);
-         } else {
-             m_finder = std::make_unique<MatchFinder>(shape.windowSize);
-         }
-         // The history goes in front of the input: the parser starts after it, the match finder
-         // learns its positions once the first input is there (their hashes read a few bytes on).
-         const std::size_t history = std::min<std::size_t>(options.historySize, shape.windowSize);
-         if (history > 0 && options.history) {
-             std::memcpy(m_buf.get(), options.history + options.historySize - history, history);
-             m_pos = m_end = history;
-         }
-     }
-
-  EncodeResult Run() {
-    EncodeResult result;
-    const std::size_t history = m_pos;
-    for (bool first = true;; first = false) {
-        if (!Fill())
-            return Failed();
-        if (first && history > 0)
-            Learn(history);
-        const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
-        Parse(stop);
-        if (!m_out.ok())
-            return Failed();
-        if (m_eof && m_pos >= m_end)
-            break;
-        Slide();
+public:
+    Encoder(const MethodShape& shape, const LevelParams& level, EncodeIo& io,
+            const EncodeOptions& options)
+        : m_shape(shape), m_level(level), m_io(io), m_bufSize(kChunk + shape.windowSize + kPadding),
+          m_buf(new std::uint8_t[m_bufSize]), m_block(shape.np, shape.pbit), m_out(io.write)
+    {
+        if (level.passes > 0) {
+            m_optimal = std::make_unique<OptimalParser>(shape.windowSize, shape.np, level.passes);
+        } else {
+            m_finder = std::make_unique<MatchFinder>(shape.windowSize);
+        }
+        // The history goes in front of the input: the parser starts after it, the match finder
+        // learns its positions once the first input is there (their hashes read a few bytes on).
+        const std::size_t history = std::min<std::size_t>(options.historySize, shape.windowSize);
+        if (history > 0 && options.history) {
+            std::memcpy(m_buf.get(), options.history + options.historySize - history, history);
+            m_pos = m_end = history;
+        }
     }
-    m_block.Write(m_out);
-    if (!m_out.Finish()) return Failed();
-    result.ok = true;
-    result.inputSize = m_inputSize;
-    result.packedSize = m_out.bytesWritten();
-    result.lastByteBits = m_out.lastByteBits();
-    return result;
-  }
 
- private:
-  EncodeResult Failed() const {
-    EncodeResult r;
-    r.inputSize = m_inputSize;
-    r.packedSize = m_out.bytesWritten();
-    return r;
-  }
-
-  // Reads until the buffer is full or the input ends. False on a read error.
-  bool Fill() {
-    const std::size_t cap = m_bufSize - kPadding;
-    while (!m_eof && m_end < cap) {
-      const std::ptrdiff_t n = m_io.read(m_buf.get() + m_end, cap - m_end);
-      if (n < 0 || static_cast<std::size_t>(n) > cap - m_end) return false;
-      if (n == 0) m_eof = true;
-      m_end += static_cast<std::size_t>(n);
-      m_inputSize += static_cast<std::uint64_t>(n);
-    }
-    // Word-wise reads past the data must see defined bytes.
-    std::memset(m_buf.get() + m_end, 0, kPadding);
-    return true;
-  }
-
-  // Enters the history's positions into the match finder without coding them.
-  void Learn(std::size_t history)
-  {
-      if (m_finder)
-          m_finder->Skip(m_buf.get(), history, m_end);
-      if (m_optimal)
-          m_optimal->Learn(m_buf.get(), history, m_end, m_level.nice, m_level.chain);
-  }
-
-  // Drops whole windows that lie entirely behind the reach of the next match.
-  void Slide() {
-    const std::size_t w = m_shape.windowSize;
-    if (m_pos < 2 * w) return;
-    const std::size_t delta = (m_pos - w) / w * w;
-    std::memmove(m_buf.get(), m_buf.get() + delta, m_end - delta);
-    m_end -= delta;
-    m_pos -= delta;
-    if (m_finder) m_finder->Rebase(delta);
-    if (m_optimal) m_optimal->Rebase(delta);
-  }
-
-  Match Find(std::size_t pos, unsigned longerThan, unsigned chain) {
-    Match m = m_finder->Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
-    if (m.length == kMinMatch && m.distance > kFarShortMatch) m.length = 0;
-    return m;
-  }
-
-  static bool Better(const Match& next, const Match& cur) {
-    return 4 * static_cast<int>(next.length) - static_cast<int>(BitLength(next.distance)) >
-           4 * static_cast<int>(cur.length) - static_cast<int>(BitLength(cur.distance));
-  }
-
-  void Parse(std::size_t stop) {
-    const std::uint8_t* b = m_buf.get();
-    if (m_optimal) {
-      while (m_pos < stop && m_out.ok()) {
-        m_pos = m_optimal->ParseBlock(b, m_pos, stop, m_end, m_level.nice, m_level.chain, m_block);
+    EncodeResult Run()
+    {
+        EncodeResult result;
+        const std::size_t history = m_pos;
+        for (bool first = true;; first = false) {
+            if (!Fill())
+                return Failed();
+            if (first && history > 0)
+                Learn(history);
+            const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
+            Parse(stop);
+            if (!m_out.ok())
+                return Failed();
+            if (m_eof && m_pos >= m_end)
+                break;
+            Slide();
+        }
         m_block.Write(m_out);
-      }
-      return;
+        if (!m_out.Finish())
+            return Failed();
+        result.ok = true;
+        result.inputSize = m_inputSize;
+        result.packedSize = m_out.bytesWritten();
+        result.lastByteBits = m_out.lastByteBits();
+        return result;
     }
-    while (m_pos < stop && m_out.ok()) {
-      Match cur = Find(m_pos, kMinMatch - 1, m_level.chain);
-      if (cur.length == 0) {
-        Literal(b[m_pos++]);
-        continue;
-      }
-      while (cur.length < m_level.lazy && m_pos + 1 < m_end) {
-        const unsigned chain = cur.length >= m_level.good ? m_level.chain / 4 + 1 : m_level.chain;
-        const Match next = Find(m_pos + 1, cur.length, chain);
-        if (next.length == 0 || !Better(next, cur)) break;
-        Literal(b[m_pos++]);
-        cur = next;
-      }
-      MatchAt(cur);
-      m_finder->Skip(b, m_pos + cur.length, m_end);
-      m_pos += cur.length;
+
+private:
+    EncodeResult Failed() const
+    {
+        EncodeResult r;
+        r.inputSize = m_inputSize;
+        r.packedSize = m_out.bytesWritten();
+        return r;
     }
-  }
 
-  void Literal(std::uint8_t c) {
-    m_block.AddLiteral(c);
-    m_splitter.Literal(c);
-    ++m_blockBytes;
-    AfterSymbol();
-  }
+    // Reads until the buffer is full or the input ends. False on a read error.
+    bool Fill()
+    {
+        const std::size_t cap = m_bufSize - kPadding;
+        while (!m_eof && m_end < cap) {
+            const std::ptrdiff_t n = m_io.read(m_buf.get() + m_end, cap - m_end);
+            if (n < 0 || static_cast<std::size_t>(n) > cap - m_end)
+                return false;
+            if (n == 0)
+                m_eof = true;
+            m_end += static_cast<std::size_t>(n);
+            m_inputSize += static_cast<std::uint64_t>(n);
+        }
+        // Word-wise reads past the data must see defined bytes.
+        std::memset(m_buf.get() + m_end, 0, kPadding);
+        return true;
+    }
 
-  void MatchAt(const Match& m) {
-    m_block.AddMatch(m.length, m.distance);
-    m_splitter.Match(m.length);
-    m_blockBytes += m.length;
-    AfterSymbol();
-  }
+    // Enters the history's positions into the match finder without coding them.
+    void Learn(std::size_t history)
+    {
+        if (m_finder)
+            m_finder->Skip(m_buf.get(), history, m_end);
+        if (m_optimal)
+            m_optimal->Learn(m_buf.get(), history, m_end, m_level.nice, m_level.chain);
+    }
 
-  // Most symbols neither fill the block nor complete a stretch for the splitter to judge.
-  void AfterSymbol() {
-      if (m_block.full() || m_splitter.readyToCheck()) [[unlikely]]
-          EndOfStretch();
-  }
+    // Drops whole windows that lie entirely behind the reach of the next match.
+    void Slide()
+    {
+        const std::size_t w = m_shape.windowSize;
+        if (m_pos < 2 * w)
+            return;
+        const std::size_t delta = (m_pos - w) / w * w;
+        std::memmove(m_buf.get(), m_buf.get() + delta, m_end - delta);
+        m_end -= delta;
+        m_pos -= delta;
+        if (m_finder)
+            m_finder->Rebase(delta);
+        if (m_optimal)
+            m_optimal->Rebase(delta);
+    }
 
-  [[gnu::noinline]] void EndOfStretch()
-  {
-      if (m_block.full()) {
-          m_block.Write(m_out);
-          m_splitter.Reset();
-          m_blockBytes = 0;
-          m_markSymbols = m_markBytes = 0;
-      } else if (m_splitter.readyToCheck()) {
-          // A change of character is seen in the symbols since the last check: end the block
-          // before them, and let them start the next one.
-          if (m_splitter.ShouldEnd(m_blockBytes)) {
-              m_block.Write(m_out, m_markSymbols);
-              m_splitter.StartWithRecent();
-              m_blockBytes -= m_markBytes;
-          }
-          m_markSymbols = m_block.size();
-          m_markBytes = m_blockBytes;
-      }
-  }
+    Match Find(std::size_t pos, unsigned longerThan, unsigned chain)
+    {
+        Match m = m_finder->Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
+        if (m.length == kMinMatch && m.distance > kFarShortMatch)
+            m.length = 0;
+        return m;
+    }
 
-  MethodShape m_shape;
-  LevelParams m_level;
-  EncodeIo& m_io;
-  // Left uninitialised: a small file touches only the pages it fills.
-  std::size_t m_bufSize;
-  std::unique_ptr<std::uint8_t[]> m_buf;
-  std::size_t m_pos = 0;
-  std::size_t m_end = 0;
-  bool m_eof = false;
-  std::uint64_t m_inputSize = 0;
-  BlockEncoder m_block;
-  BlockSplitter m_splitter;
-  std::size_t m_blockBytes = 0;
-  std::size_t m_markSymbols = 0;  // block size at the splitter's previous check
-  std::size_t m_markBytes = 0;    // and the input it covered
-  BitWriter m_out;
-  // One of the two parsers, with its match finder.
-  std::unique_ptr<MatchFinder> m_finder;      // lazy matching
-  std::unique_ptr<OptimalParser> m_optimal;  // near-optimal parsing
+    static bool Better(const Match& next, const Match& cur)
+    {
+        return 4 * static_cast<int>(next.length) - static_cast<int>(BitLength(next.distance)) >
+               4 * static_cast<int>(cur.length) - static_cast<int>(BitLength(cur.distance));
+    }
+
+    void Parse(std::size_t stop)
+    {
+        const std::uint8_t* b = m_buf.get();
+        if (m_optimal) {
+            while (m_pos < stop && m_out.ok()) {
+                m_pos = m_optimal->ParseBlock(b, m_pos, stop, m_end, m_level.nice, m_level.chain,
+                                              m_block);
+                m_block.Write(m_out);
+            }
+            return;
+        }
+        while (m_pos < stop && m_out.ok()) {
+            Match cur = Find(m_pos, kMinMatch - 1, m_level.chain);
+            if (cur.length == 0) {
+                Literal(b[m_pos++]);
+                continue;
+            }
+            while (cur.length < m_level.lazy && m_pos + 1 < m_end) {
+                const unsigned chain =
+                    cur.length >= m_level.good ? m_level.chain / 4 + 1 : m_level.chain;
+                const Match next = Find(m_pos + 1, cur.length, chain);
+                if (next.length == 0 || !Better(next, cur))
+                    break;
+                Literal(b[m_pos++]);
+                cur = next;
+            }
+            MatchAt(cur);
+            m_finder->Skip(b, m_pos + cur.length, m_end);
+            m_pos += cur.length;
+        }
+    }
+
+    void Literal(std::uint8_t c)
+    {
+        m_block.AddLiteral(c);
+        m_splitter.Literal(c);
+        ++m_blockBytes;
+        AfterSymbol();
+    }
+
+    void MatchAt(const Match& m)
+    {
+        m_block.AddMatch(m.length, m.distance);
+        m_splitter.Match(m.length);
+        m_blockBytes += m.length;
+        AfterSymbol();
+    }
+
+    // Most symbols neither fill the block nor complete a stretch for the splitter to judge.
+    void AfterSymbol()
+    {
+        if (m_block.full() || m_splitter.readyToCheck()) [[unlikely]]
+            EndOfStretch();
+    }
+
+    [[gnu::noinline]] void EndOfStretch()
+    {
+        if (m_block.full()) {
+            m_block.Write(m_out);
+            m_splitter.Reset();
+            m_blockBytes = 0;
+            m_markSymbols = m_markBytes = 0;
+        } else if (m_splitter.readyToCheck()) {
+            // A change of character is seen in the symbols since the last check: end the block
+            // before them, and let them start the next one.
+            if (m_splitter.ShouldEnd(m_blockBytes)) {
+                m_block.Write(m_out, m_markSymbols);
+                m_splitter.StartWithRecent();
+                m_blockBytes -= m_markBytes;
+            }
+            m_markSymbols = m_block.size();
+            m_markBytes = m_blockBytes;
+        }
+    }
+
+    MethodShape m_shape;
+    LevelParams m_level;
+    EncodeIo& m_io;
+    // Left uninitialised: a small file touches only the pages it fills.
+    std::size_t m_bufSize;
+    std::unique_ptr<std::uint8_t[]> m_buf;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    std::uint64_t m_inputSize = 0;
+    BlockEncoder m_block;
+    BlockSplitter m_splitter;
+    std::size_t m_blockBytes = 0;
+    std::size_t m_markSymbols = 0;  // block size at the splitter's previous check
+    std::size_t m_markBytes = 0;  // and the input it covered
+    BitWriter m_out;
+    // One of the two parsers, with its match finder.
+    std::unique_ptr<MatchFinder> m_finder;  // lazy matching
+    std::unique_ptr<OptimalParser> m_optimal;  // near-optimal parsing
 };
 
 }  // namespace
 
-EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& options) {
-  MethodShape shape;
-  if (!ShapeOf(method, shape) || !io.read || !io.write) return {};
-  const LevelParams level = LevelOf(options.level == 0 ? DefaultLevel(method) : options.level);
-  try {
-      Encoder encoder(shape, level, io, options);
-      return encoder.Run();
-  } catch (...) {
-    // Out of memory, or a callback that threw: report failure, never let it escape.
-    return {};
-  }
+EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& options)
+{
+    MethodShape shape;
+    if (!ShapeOf(method, shape) || !io.read || !io.write)
+        return {};
+    const LevelParams level = LevelOf(options.level == 0 ? DefaultLevel(method) : options.level);
+    try {
+        Encoder encoder(shape, level, io, options);
+        return encoder.Run();
+    } catch (...) {
+        // Out of memory, or a callback that threw: report failure, never let it escape.
+        return {};
+    }
 }
 
-EncodeResult Encode(EncodeMethod method, EncodeIo& io) { return Encode(method, io, EncodeOptions{}); }
+EncodeResult Encode(EncodeMethod method, EncodeIo& io)
+{
+    return Encode(method, io, EncodeOptions{});
+}
 
 }  // namespace lzh

@@ -13,19 +13,19 @@ namespace lzh {
 enum class EncodeMethod { Lh5 = 5, Lh6 = 6, Lh7 = 7 };
 
 struct EncodeIo {
-  // Fill buf with up to size bytes; return the count, 0 at the end, -1 on error (stops encoding).
-  std::function<std::ptrdiff_t(std::uint8_t* buf, std::size_t size)> read;
-  // Take compressed bytes; returning false stops encoding (write failure or cancel).
-  std::function<bool(const std::uint8_t* data, std::size_t size)> write;
+    // Fill buf with up to size bytes; return the count, 0 at the end, -1 on error (stops encoding).
+    std::function<std::ptrdiff_t(std::uint8_t* buf, std::size_t size)> read;
+    // Take compressed bytes; returning false stops encoding (write failure or cancel).
+    std::function<bool(const std::uint8_t* data, std::size_t size)> write;
 };
 
 struct EncodeResult {
-  bool ok = false;               // false when read() failed, write() refused, or memory ran out
-  std::uint64_t inputSize = 0;   // bytes taken from read()
-  std::uint64_t packedSize = 0;  // bytes handed to write()
-  // Bits of the last byte that belong to the stream (1..8, from the top; 0 for an empty
-  // stream). The rest are zero padding, which a joiner of pieces overwrites (JoinStreams).
-  unsigned lastByteBits = 0;
+    bool ok = false;  // false when read() failed, write() refused, or memory ran out
+    std::uint64_t inputSize = 0;  // bytes taken from read()
+    std::uint64_t packedSize = 0;  // bytes handed to write()
+    // Bits of the last byte that belong to the stream (1..8, from the top; 0 for an empty
+    // stream). The rest are zero padding, which a joiner of pieces overwrites (JoinStreams).
+    unsigned lastByteBits = 0;
 };
 
 // Compresses everything read() gives into one -lhN- bit stream. Streams: memory stays bounded
@@ -43,9 +43,9 @@ EncodeResult Encode(EncodeMethod method, EncodeIo& io);
 // (see lzh_join.h). Matches may reach back into them, but they are not coded. Only the last
 // window's worth is used.
 struct EncodeOptions {
-  int level = 0;
-  const std::uint8_t* history = nullptr;
-  std::size_t historySize = 0;
+    int level = 0;
+    const std::uint8_t* history = nullptr;
+    std::size_t historySize = 0;
 };
 EncodeResult Encode(EncodeMethod method, EncodeIo& io, const EncodeOptions& options);
 

@@ -14,13 +14,19 @@ namespace {
 // No real header comes near this; it bounds what a damaged size field can make us read.
 constexpr std::size_t kMaxHeaderSize = 1u << 20;
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t U32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-std::uint64_t U64(const std::uint8_t* p) { return U32(p) | (static_cast<std::uint64_t>(U32(p + 4)) << 32); }
+std::uint64_t U64(const std::uint8_t* p)
+{
+    return U32(p) | (static_cast<std::uint64_t>(U32(p + 4)) << 32);
+}
 
 // MS-DOS date and time are local time with two-second steps.
 std::int64_t DosTimeToUnix(std::uint32_t dos)
@@ -69,8 +75,8 @@ struct Extras {
     std::optional<std::uint16_t> headerCrc;
 };
 
-void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size, std::size_t dataPos,
-                  Extras& x, MemberHeader& h)
+void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size,
+                  std::size_t dataPos, Extras& x, MemberHeader& h)
 {
     switch (type) {
     case 0x00:
@@ -79,30 +85,55 @@ void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size,
             x.headerCrcPos = dataPos;
         }
         break;
-    case 0x01: x.name.emplace(reinterpret_cast<const char*>(data), size); break;
-    case 0x02: x.folder.emplace(reinterpret_cast<const char*>(data), size); break;
-    case 0x40: if (size >= 1) h.attribute = data[0]; break;
-    case 0x41: if (size >= 16) x.fileTime = U64(data + 8); break;
+    case 0x01:
+        x.name.emplace(reinterpret_cast<const char*>(data), size);
+        break;
+    case 0x02:
+        x.folder.emplace(reinterpret_cast<const char*>(data), size);
+        break;
+    case 0x40:
+        if (size >= 1)
+            h.attribute = data[0];
+        break;
+    case 0x41:
+        if (size >= 16)
+            x.fileTime = U64(data + 8);
+        break;
     case 0x42:
         if (size >= 16) {
             x.packed64 = U64(data);
             x.original64 = U64(data + 8);
         }
         break;
-    case 0x44: x.name16.emplace(reinterpret_cast<const char*>(data), size); break;
-    case 0x45: x.folder16.emplace(reinterpret_cast<const char*>(data), size); break;
-    case 0x46: if (size >= 4) x.codePage = U32(data); break;
-    case 0x50: if (size >= 2) h.unixMode = U16(data); break;
-    case 0x54: if (size >= 4) x.unixTime = U32(data); break;
-    default: break;  // comments, owners, OS-specific data: nothing we use
+    case 0x44:
+        x.name16.emplace(reinterpret_cast<const char*>(data), size);
+        break;
+    case 0x45:
+        x.folder16.emplace(reinterpret_cast<const char*>(data), size);
+        break;
+    case 0x46:
+        if (size >= 4)
+            x.codePage = U32(data);
+        break;
+    case 0x50:
+        if (size >= 2)
+            h.unixMode = U16(data);
+        break;
+    case 0x54:
+        if (size >= 4)
+            x.unixTime = U32(data);
+        break;
+    default:
+        break;  // comments, owners, OS-specific data: nothing we use
     }
 }
 
 // Walks a chain of extended headers that starts with size field `next` at `pos`. sizeBytes is 2
 // (levels 1, 2) or 4 (level 3). limit bounds the chain (level 2/3: the header size; level 1: the
 // skip size). On success pos is the end of the chain.
-HeaderParse WalkChain(const std::uint8_t* buf, std::size_t size, std::size_t& pos, std::uint64_t next,
-                      int sizeBytes, std::uint64_t limit, Extras& x, MemberHeader& h)
+HeaderParse WalkChain(const std::uint8_t* buf, std::size_t size, std::size_t& pos,
+                      std::uint64_t next, int sizeBytes, std::uint64_t limit, Extras& x,
+                      MemberHeader& h)
 {
     while (next != 0) {
         if (next < static_cast<std::uint64_t>(1 + sizeBytes))
@@ -153,7 +184,8 @@ bool StartsWithSeparator(const std::string& raw)
 }
 
 // Joins folder and name into the final path, recognising symbolic links ("link|target").
-void FinishPath(const std::string& rawFolder, const std::string& storedName, const Extras& x, MemberHeader& h)
+void FinishPath(const std::string& rawFolder, const std::string& storedName, const Extras& x,
+                MemberHeader& h)
 {
     // Amiga and MorphOS tools put a file comment after a NUL in the name field.
     std::string rawName = storedName.substr(0, storedName.find('\0'));
@@ -257,7 +289,8 @@ std::uint8_t ByteSum(const std::uint8_t* p, std::size_t n)
     return static_cast<std::uint8_t>(sum);
 }
 
-HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& h)
+HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
+                        MemberHeader& h)
 {
     std::size_t total = static_cast<std::size_t>(buf[0]) + 2;
     if (size < total)
@@ -286,7 +319,8 @@ HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t
     return Finish(total, offset, h);
 }
 
-HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& h)
+HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
+                        MemberHeader& h)
 {
     std::size_t base = static_cast<std::size_t>(buf[0]) + 2;
     if (size < base)
@@ -317,12 +351,14 @@ HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t
     if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
         h.fileTime = x.fileTime;
     ApplyCharset(x, h);
-    std::string rawName = x.name ? *x.name : std::string(reinterpret_cast<const char*>(buf + 22), n);
+    std::string rawName =
+        x.name ? *x.name : std::string(reinterpret_cast<const char*>(buf + 22), n);
     FinishPath(x.folder.value_or(std::string()), rawName, x, h);
     return Finish(pos, offset, h);
 }
 
-HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& h)
+HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
+                           MemberHeader& h)
 {
     bool level3 = h.level == 3;
     std::size_t fixed = level3 ? 32 : 26;
@@ -391,7 +427,8 @@ std::string MemberHeader::Path() const
     return path;
 }
 
-HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& out)
+HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
+                        MemberHeader& out)
 {
     if (size < 1)
         return Need(1);
@@ -411,11 +448,18 @@ HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t
     h.originalSize = U32(buf + 11);
     HeaderParse r;
     switch (h.level) {
-    case 0: r = ParseLevel0(buf, size, offset, h); break;
-    case 1: r = ParseLevel1(buf, size, offset, h); break;
+    case 0:
+        r = ParseLevel0(buf, size, offset, h);
+        break;
+    case 1:
+        r = ParseLevel1(buf, size, offset, h);
+        break;
     case 2:
-    case 3: r = ParseLevel2or3(buf, size, offset, h); break;
-    default: return Bad("unknown header level");
+    case 3:
+        r = ParseLevel2or3(buf, size, offset, h);
+        break;
+    default:
+        return Bad("unknown header level");
     }
     if (r.status == HeaderStatus::Ok)
         out = std::move(h);

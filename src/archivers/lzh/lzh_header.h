@@ -18,31 +18,31 @@
 namespace lzh {
 
 struct MemberHeader {
-    std::string method;            // "-lh5-", "-lhd-", ...
+    std::string method;  // "-lh5-", "-lhd-", ...
     int level = 0;
     std::uint8_t osId = 0;
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
-    std::int64_t mtime = 0;        // Unix seconds (UTC)
+    std::int64_t mtime = 0;  // Unix seconds (UTC)
     std::optional<std::uint64_t> fileTime;  // exact last-write time (0x41), FILETIME ticks
-    std::uint8_t attribute = 0x20; // MS-DOS attribute bits
-    std::uint16_t crc = 0;         // CRC-16 of the original data
-    bool hasCrc = true;            // false for very old level-0 headers without the field
+    std::uint8_t attribute = 0x20;  // MS-DOS attribute bits
+    std::uint16_t crc = 0;  // CRC-16 of the original data
+    bool hasCrc = true;  // false for very old level-0 headers without the field
     std::optional<std::uint16_t> unixMode;
     NameCharset charset = NameCharset::Guess;
 
     std::vector<std::string> components;  // UTF-8 path components, safe to display
-    bool hadLeadingSeparator = false;     // stored as an absolute path (the separator is dropped)
+    bool hadLeadingSeparator = false;  // stored as an absolute path (the separator is dropped)
     bool isDirectory = false;
     bool isSymlink = false;
-    std::string linkTarget;               // UTF-8, for symbolic links only
+    std::string linkTarget;  // UTF-8, for symbolic links only
     std::string storedPath;  // the path bytes as stored, '/' separated, when they
         // differ from Path() (names that are not text are
         // matched by these); empty otherwise
 
     std::uint64_t headerOffset = 0;  // where the header starts in the archive
-    std::uint64_t headerSize = 0;    // bytes from headerOffset to the packed data
-    std::uint64_t dataOffset = 0;    // where the packed data starts
+    std::uint64_t headerSize = 0;  // bytes from headerOffset to the packed data
+    std::uint64_t dataOffset = 0;  // where the packed data starts
 
     // The path with '/' separators, as listings show it.
     std::string Path() const;
@@ -61,28 +61,29 @@ enum class HeaderStatus { Ok, EndOfArchive, Incomplete, Damaged };
 
 struct HeaderParse {
     HeaderStatus status = HeaderStatus::Damaged;
-    std::size_t needed = 0;     // for Incomplete: total bytes needed from the header start
-    std::string error;          // for Damaged: what is wrong, for people
+    std::size_t needed = 0;  // for Incomplete: total bytes needed from the header start
+    std::string error;  // for Damaged: what is wrong, for people
 };
 
 // Parses one member header from the bytes at the start of buf (buf.size() may be less than the
 // header; the parser then asks for more). offset is where buf starts in the archive, so that the
 // offsets in the result are absolute. A zero first byte is the end of the archive.
-HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset, MemberHeader& out);
+HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
+                        MemberHeader& out);
 
 // What our writer stores for one member. Names are stored as the bytes given, declared by the
 // code page header (0x46) unless codePage is 0 (bytes of no known code).
 struct NewMember {
-    std::string method;                    // "-lh0-", "-lh5-", "-lh6-", "-lh7-" or "-lhd-"
-    std::vector<std::string> folders;      // folder part of the path (components, as stored)
-    std::string name;                      // file name (as stored); empty for folder entries
-    std::uint32_t codePage = 65001;        // 65001 UTF-8, 932 CP932, 0 none
+    std::string method;  // "-lh0-", "-lh5-", "-lh6-", "-lh7-" or "-lhd-"
+    std::vector<std::string> folders;  // folder part of the path (components, as stored)
+    std::string name;  // file name (as stored); empty for folder entries
+    std::uint32_t codePage = 65001;  // 65001 UTF-8, 932 CP932, 0 none
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
-    std::int64_t mtime = 0;                // Unix seconds
+    std::int64_t mtime = 0;  // Unix seconds
     std::optional<std::uint64_t> fileTime;  // exact modification time for 0x41, FILETIME ticks
     std::uint16_t crc = 0;
-    std::uint16_t unixMode = 0100644;      // type and permission bits
+    std::uint16_t unixMode = 0100644;  // type and permission bits
     std::uint8_t attribute = 0x20;
 };
 

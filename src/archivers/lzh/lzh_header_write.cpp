@@ -86,7 +86,8 @@ std::vector<std::uint8_t> BuildLevel2Header(const NewMember& m)
             Put64(times, 8 * i, *m.fileTime);
         AddExtended(h, next, 0x41, times.data(), times.size());
     }
-    const std::uint8_t mode[2] = {static_cast<std::uint8_t>(m.unixMode), static_cast<std::uint8_t>(m.unixMode >> 8)};
+    const std::uint8_t mode[2] = {static_cast<std::uint8_t>(m.unixMode),
+                                  static_cast<std::uint8_t>(m.unixMode >> 8)};
     AddExtended(h, next, 0x50, mode, 2);
     if (m.packedSize > 0xFFFFFFFFu || m.originalSize > 0xFFFFFFFFu) {
         std::vector<std::uint8_t> sizes(16);

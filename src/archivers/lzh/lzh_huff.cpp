@@ -28,79 +28,88 @@ constexpr unsigned kSymbolBits = 10;  // symbol index packed under the frequency
 }  // namespace
 
 unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLength,
-                          std::uint8_t* lengths) {
-  assert(n >= 2 && n <= kMaxSymbols && maxLength >= 1 && maxLength <= kMaxCodeLength);
-  std::array<std::uint64_t, kMaxSymbols> leaves;
-  unsigned m = 0;
-  for (unsigned s = 0; s < n; ++s) {
-    lengths[s] = 0;
-    if (freq[s] != 0) leaves[m++] = (std::uint64_t{freq[s]} << kSymbolBits) | s;
-  }
-  if (m == 0) return 0;
-  if (m == 1) {
-    const unsigned used = static_cast<unsigned>(leaves[0] & (kMaxSymbols - 1));
-    lengths[used] = 1;
-    lengths[used == 0 ? 1 : used - 1] = 1;
-    return 2;
-  }
-  std::sort(leaves.begin(), leaves.begin() + m);
-
-  // Two-queue Huffman: internal node i has weight weight[i] and parent parent[i].
-  std::array<std::uint64_t, kMaxSymbols> weight;
-  std::array<std::uint16_t, kMaxSymbols> parent;
-  unsigned nextLeaf = 0, nextNode = 0, nodes = 0;
-  auto takeLightest = [&]() -> std::uint64_t {
-    const bool leafFirst =
-        nextLeaf < m && (nextNode >= nodes || (leaves[nextLeaf] >> kSymbolBits) <= weight[nextNode]);
-    if (leafFirst) return leaves[nextLeaf++] >> kSymbolBits;
-    parent[nextNode] = static_cast<std::uint16_t>(nodes);
-    return weight[nextNode++];
-  };
-  for (unsigned k = 0; k + 1 < m; ++k) {
-    const std::uint64_t a = takeLightest();
-    const std::uint64_t b = takeLightest();
-    weight[nodes++] = a + b;
-  }
-
-  // Depth of every internal node; parents always have higher indices than their children.
-  const unsigned root = nodes - 1;
-  std::array<std::uint8_t, kMaxSymbols> depth;
-  depth[root] = 0;
-  std::array<unsigned, kMaxCodeLength + 2> count{};
-  count[1] = 2;
-  for (int i = static_cast<int>(root) - 1; i >= 0; --i) {
-    const unsigned d = depth[parent[i]] + 1u;
-    depth[i] = static_cast<std::uint8_t>(std::min(d, 255u));
-    unsigned at = std::min(d, maxLength - 1);
-    while (count[at] == 0) --at;  // never reaches 0: fewer leaves than 2^maxLength
-    --count[at];
-    count[at + 1] += 2;
-  }
-
-  // Longest lengths to the rarest symbols (the front of the sorted list).
-  unsigned next = 0;
-  for (unsigned len = maxLength; len >= 1; --len) {
-    for (unsigned k = 0; k < count[len]; ++k) {
-      lengths[leaves[next++] & (kMaxSymbols - 1)] = static_cast<std::uint8_t>(len);
+                          std::uint8_t* lengths)
+{
+    assert(n >= 2 && n <= kMaxSymbols && maxLength >= 1 && maxLength <= kMaxCodeLength);
+    std::array<std::uint64_t, kMaxSymbols> leaves;
+    unsigned m = 0;
+    for (unsigned s = 0; s < n; ++s) {
+        lengths[s] = 0;
+        if (freq[s] != 0)
+            leaves[m++] = (std::uint64_t{freq[s]} << kSymbolBits) | s;
     }
-  }
-  assert(next == m);
-  return m;
+    if (m == 0)
+        return 0;
+    if (m == 1) {
+        const unsigned used = static_cast<unsigned>(leaves[0] & (kMaxSymbols - 1));
+        lengths[used] = 1;
+        lengths[used == 0 ? 1 : used - 1] = 1;
+        return 2;
+    }
+    std::sort(leaves.begin(), leaves.begin() + m);
+
+    // Two-queue Huffman: internal node i has weight weight[i] and parent parent[i].
+    std::array<std::uint64_t, kMaxSymbols> weight;
+    std::array<std::uint16_t, kMaxSymbols> parent;
+    unsigned nextLeaf = 0, nextNode = 0, nodes = 0;
+    auto takeLightest = [&]() -> std::uint64_t {
+        const bool leafFirst =
+            nextLeaf < m &&
+            (nextNode >= nodes || (leaves[nextLeaf] >> kSymbolBits) <= weight[nextNode]);
+        if (leafFirst)
+            return leaves[nextLeaf++] >> kSymbolBits;
+        parent[nextNode] = static_cast<std::uint16_t>(nodes);
+        return weight[nextNode++];
+    };
+    for (unsigned k = 0; k + 1 < m; ++k) {
+        const std::uint64_t a = takeLightest();
+        const std::uint64_t b = takeLightest();
+        weight[nodes++] = a + b;
+    }
+
+    // Depth of every internal node; parents always have higher indices than their children.
+    const unsigned root = nodes - 1;
+    std::array<std::uint8_t, kMaxSymbols> depth;
+    depth[root] = 0;
+    std::array<unsigned, kMaxCodeLength + 2> count{};
+    count[1] = 2;
+    for (int i = static_cast<int>(root) - 1; i >= 0; --i) {
+        const unsigned d = depth[parent[i]] + 1u;
+        depth[i] = static_cast<std::uint8_t>(std::min(d, 255u));
+        unsigned at = std::min(d, maxLength - 1);
+        while (count[at] == 0)
+            --at;  // never reaches 0: fewer leaves than 2^maxLength
+        --count[at];
+        count[at + 1] += 2;
+    }
+
+    // Longest lengths to the rarest symbols (the front of the sorted list).
+    unsigned next = 0;
+    for (unsigned len = maxLength; len >= 1; --len) {
+        for (unsigned k = 0; k < count[len]; ++k) {
+            lengths[leaves[next++] & (kMaxSymbols - 1)] = static_cast<std::uint8_t>(len);
+        }
+    }
+    assert(next == m);
+    return m;
 }
 
-void BuildCanonicalCodes(const std::uint8_t* lengths, unsigned n, std::uint16_t* codes) {
-  std::array<unsigned, kMaxCodeLength + 1> count{};
-  for (unsigned s = 0; s < n; ++s) ++count[lengths[s]];
-  count[0] = 0;
-  std::array<std::uint32_t, kMaxCodeLength + 2> next{};
-  std::uint32_t code = 0;
-  for (unsigned len = 1; len <= kMaxCodeLength; ++len) {
-    code = (code + count[len - 1]) << 1;
-    next[len] = code;
-  }
-  for (unsigned s = 0; s < n; ++s) {
-    if (lengths[s] != 0) codes[s] = static_cast<std::uint16_t>(next[lengths[s]]++);
-  }
+void BuildCanonicalCodes(const std::uint8_t* lengths, unsigned n, std::uint16_t* codes)
+{
+    std::array<unsigned, kMaxCodeLength + 1> count{};
+    for (unsigned s = 0; s < n; ++s)
+        ++count[lengths[s]];
+    count[0] = 0;
+    std::array<std::uint32_t, kMaxCodeLength + 2> next{};
+    std::uint32_t code = 0;
+    for (unsigned len = 1; len <= kMaxCodeLength; ++len) {
+        code = (code + count[len - 1]) << 1;
+        next[len] = code;
+    }
+    for (unsigned s = 0; s < n; ++s) {
+        if (lengths[s] != 0)
+            codes[s] = static_cast<std::uint16_t>(next[lengths[s]]++);
+    }
 }
 
 }  // namespace lzh

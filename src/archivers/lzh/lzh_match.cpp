@@ -9,94 +9,110 @@ namespace lzh {
 using namespace match_detail;
 
 MatchFinder::MatchFinder(unsigned windowSize)
-    : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1) {
-  const unsigned bits4 = Hash4Bits(windowSize);
-  const unsigned bits3 = Hash3Bits(windowSize);
-  m_hashShift = 32 - bits4;
-  m_hash3Shift = 32 - bits3;
-  m_head.assign(std::size_t{1} << bits4, 0);
-  m_head3.assign(std::size_t{1} << bits3, 0);
-  m_prev.assign(windowSize, 0);
+    : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1)
+{
+    const unsigned bits4 = Hash4Bits(windowSize);
+    const unsigned bits3 = Hash3Bits(windowSize);
+    m_hashShift = 32 - bits4;
+    m_hash3Shift = 32 - bits3;
+    m_head.assign(std::size_t{1} << bits4, 0);
+    m_head3.assign(std::size_t{1} << bits3, 0);
+    m_prev.assign(windowSize, 0);
 }
 
 Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                          unsigned longerThan, unsigned niceLength, unsigned maxChain) {
-  Match best;
-  m_next = pos + 1;
-  if (avail < kMinMatch) return best;
-  std::uint32_t* const prev = m_prev.data();
-  const unsigned mask = m_windowMask;
-  const std::uint8_t* here = buf + pos;
-  const std::uint32_t first4 = Load32(here);
-  const auto self = static_cast<std::uint32_t>(pos + 1);
-  const std::uint32_t h3 = Hash3(here, m_hash3Shift);
-  const std::uint32_t near3 = m_head3[h3];
-  m_head3[h3] = self;
-  const std::uint32_t h = Hash4(here, m_hashShift);
-  std::uint32_t link = m_head[h];
-  prev[pos & mask] = link;
-  m_head[h] = self;
-  // The next call most likely asks about the next position: start loading its table slots.
-  __builtin_prefetch(&m_head[Hash4(here + 1, m_hashShift)]);
-  __builtin_prefetch(&m_head3[Hash3(here + 1, m_hash3Shift)]);
+                          unsigned longerThan, unsigned niceLength, unsigned maxChain)
+{
+    Match best;
+    m_next = pos + 1;
+    if (avail < kMinMatch)
+        return best;
+    std::uint32_t* const prev = m_prev.data();
+    const unsigned mask = m_windowMask;
+    const std::uint8_t* here = buf + pos;
+    const std::uint32_t first4 = Load32(here);
+    const auto self = static_cast<std::uint32_t>(pos + 1);
+    const std::uint32_t h3 = Hash3(here, m_hash3Shift);
+    const std::uint32_t near3 = m_head3[h3];
+    m_head3[h3] = self;
+    const std::uint32_t h = Hash4(here, m_hashShift);
+    std::uint32_t link = m_head[h];
+    prev[pos & mask] = link;
+    m_head[h] = self;
+    // The next call most likely asks about the next position: start loading its table slots.
+    __builtin_prefetch(&m_head[Hash4(here + 1, m_hashShift)]);
+    __builtin_prefetch(&m_head3[Hash3(here + 1, m_hash3Shift)]);
 
-  const unsigned limit = avail < kMaxMatch ? static_cast<unsigned>(avail) : kMaxMatch;
-  niceLength = std::min(niceLength, limit);
-  unsigned bestLen = std::max(longerThan, kMinMatch - 1);
-  if (bestLen >= limit) return best;
-  // Stored positions are offset by one, so "link > lowestLink" means "inside the window" and
-  // also "not empty".
-  const std::uint32_t lowestLink = pos > m_maxDistance ? static_cast<std::uint32_t>(pos - m_maxDistance) : 0;
+    const unsigned limit = avail < kMaxMatch ? static_cast<unsigned>(avail) : kMaxMatch;
+    niceLength = std::min(niceLength, limit);
+    unsigned bestLen = std::max(longerThan, kMinMatch - 1);
+    if (bestLen >= limit)
+        return best;
+    // Stored positions are offset by one, so "link > lowestLink" means "inside the window" and
+    // also "not empty".
+    const std::uint32_t lowestLink =
+        pos > m_maxDistance ? static_cast<std::uint32_t>(pos - m_maxDistance) : 0;
 
-  if (bestLen < kMinMatch && near3 > lowestLink && ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
-    bestLen = CommonLength(buf + near3 - 1, here, limit);
-    best.length = bestLen;
-    best.distance = static_cast<unsigned>(pos - (near3 - 1));
-    if (bestLen >= niceLength) return best;
-  }
-  if (limit < 4) return best;
-
-  // Walks from the newest candidate back; each step is one dependent load, so the test that
-  // rejects most candidates (the byte just past the best length) comes first.
-  while (link > lowestLink && maxChain-- > 0) {
-    const std::uint8_t* there = buf + link - 1;
-    const std::uint32_t older = prev[(link - 1) & mask];
-    if (there[bestLen] == here[bestLen] && Load32(there) == first4) {
-      const unsigned len = CommonLength(there, here, limit);
-      if (len > bestLen) {
-        bestLen = len;
-        best.length = len;
-        best.distance = static_cast<unsigned>(pos - (link - 1));
-        if (len >= niceLength) break;
-      }
+    if (bestLen < kMinMatch && near3 > lowestLink &&
+        ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
+        bestLen = CommonLength(buf + near3 - 1, here, limit);
+        best.length = bestLen;
+        best.distance = static_cast<unsigned>(pos - (near3 - 1));
+        if (bestLen >= niceLength)
+            return best;
     }
-    link = older;
-  }
-  return best;
+    if (limit < 4)
+        return best;
+
+    // Walks from the newest candidate back; each step is one dependent load, so the test that
+    // rejects most candidates (the byte just past the best length) comes first.
+    while (link > lowestLink && maxChain-- > 0) {
+        const std::uint8_t* there = buf + link - 1;
+        const std::uint32_t older = prev[(link - 1) & mask];
+        if (there[bestLen] == here[bestLen] && Load32(there) == first4) {
+            const unsigned len = CommonLength(there, here, limit);
+            if (len > bestLen) {
+                bestLen = len;
+                best.length = len;
+                best.distance = static_cast<unsigned>(pos - (link - 1));
+                if (len >= niceLength)
+                    break;
+            }
+        }
+        link = older;
+    }
+    return best;
 }
 
-void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd) {
-  // The last two bytes of the data cannot start a match.
-  const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
-  std::uint32_t* const head = m_head.data();
-  std::uint32_t* const head3 = m_head3.data();
-  std::uint32_t* const prev = m_prev.data();
-  const unsigned shift = m_hashShift, shift3 = m_hash3Shift, mask = m_windowMask;
-  for (std::size_t p = m_next; p < stop; ++p) {
-    const std::uint32_t h = Hash4(buf + p, shift);
-    prev[p & mask] = head[h];
-    head[h] = static_cast<std::uint32_t>(p + 1);
-    head3[Hash3(buf + p, shift3)] = static_cast<std::uint32_t>(p + 1);
-  }
-  m_next = std::max(m_next, to);
+void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd)
+{
+    // The last two bytes of the data cannot start a match.
+    const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
+    std::uint32_t* const head = m_head.data();
+    std::uint32_t* const head3 = m_head3.data();
+    std::uint32_t* const prev = m_prev.data();
+    const unsigned shift = m_hashShift, shift3 = m_hash3Shift, mask = m_windowMask;
+    for (std::size_t p = m_next; p < stop; ++p) {
+        const std::uint32_t h = Hash4(buf + p, shift);
+        prev[p & mask] = head[h];
+        head[h] = static_cast<std::uint32_t>(p + 1);
+        head3[Hash3(buf + p, shift3)] = static_cast<std::uint32_t>(p + 1);
+    }
+    m_next = std::max(m_next, to);
 }
 
-void MatchFinder::Rebase(std::size_t delta) {
-  const auto shift = [delta](std::uint32_t& v) { v = v > delta ? v - static_cast<std::uint32_t>(delta) : 0; };
-  for (auto& v : m_head) shift(v);
-  for (auto& v : m_prev) shift(v);
-  for (auto& v : m_head3) shift(v);
-  m_next -= delta;
+void MatchFinder::Rebase(std::size_t delta)
+{
+    const auto shift = [delta](std::uint32_t& v) {
+        v = v > delta ? v - static_cast<std::uint32_t>(delta) : 0;
+    };
+    for (auto& v : m_head)
+        shift(v);
+    for (auto& v : m_prev)
+        shift(v);
+    for (auto& v : m_head3)
+        shift(v);
+    m_next -= delta;
 }
 
 }  // namespace lzh

@@ -27,38 +27,39 @@ constexpr unsigned kMinMatch = 3;
 constexpr unsigned kMaxMatch = 256;
 
 struct Match {
-  unsigned length = 0;    // 0 when nothing of at least kMinMatch bytes was found
-  unsigned distance = 0;  // 1 = the byte just before
+    unsigned length = 0;  // 0 when nothing of at least kMinMatch bytes was found
+    unsigned distance = 0;  // 1 = the byte just before
 };
 
 class MatchFinder {
- public:
-  // windowSize must be a power of two; matches reach at most windowSize - 1 bytes back.
-  explicit MatchFinder(unsigned windowSize);
+public:
+    // windowSize must be a power of two; matches reach at most windowSize - 1 bytes back.
+    explicit MatchFinder(unsigned windowSize);
 
-  // Finds the longest match at pos that is longer than `longerThan` (the caller's current best,
-  // at least kMinMatch - 1), using at most maxChain chain steps and stopping at niceLength.
-  // avail is the number of bytes from pos to the end of the data. The buffer must hold 8
-  // readable bytes past the end of the data. Inserts pos afterwards; positions must be inserted
-  // in order (Search or Skip), each exactly once.
-  Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
-               unsigned niceLength, unsigned maxChain);
+    // Finds the longest match at pos that is longer than `longerThan` (the caller's current best,
+    // at least kMinMatch - 1), using at most maxChain chain steps and stopping at niceLength.
+    // avail is the number of bytes from pos to the end of the data. The buffer must hold 8
+    // readable bytes past the end of the data. Inserts pos afterwards; positions must be inserted
+    // in order (Search or Skip), each exactly once.
+    Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
+                 unsigned niceLength, unsigned maxChain);
 
-  // Inserts the positions from the next uninserted one up to (not including) `to`.
-  void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
+    // Inserts the positions from the next uninserted one up to (not including) `to`.
+    void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
 
-  // The buffer moved down by delta bytes (a multiple of the window size).
-  void Rebase(std::size_t delta);
+    // The buffer moved down by delta bytes (a multiple of the window size).
+    void Rebase(std::size_t delta);
 
- private:
-  unsigned m_windowMask;
-  unsigned m_maxDistance;
-  unsigned m_hashShift;
-  unsigned m_hash3Shift;
-  std::vector<std::uint32_t> m_head;   // position + 1 of the newest entry per 4-byte hash, 0 = none
-  std::vector<std::uint32_t> m_prev;   // position + 1 of the older entry with the same hash
-  std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
-  std::size_t m_next = 0;
+private:
+    unsigned m_windowMask;
+    unsigned m_maxDistance;
+    unsigned m_hashShift;
+    unsigned m_hash3Shift;
+    std::vector<std::uint32_t>
+        m_head;  // position + 1 of the newest entry per 4-byte hash, 0 = none
+    std::vector<std::uint32_t> m_prev;  // position + 1 of the older entry with the same hash
+    std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
+    std::size_t m_next = 0;
 };
 
 }  // namespace lzh

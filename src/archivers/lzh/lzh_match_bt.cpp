@@ -9,103 +9,115 @@ namespace lzh {
 using namespace match_detail;
 
 TreeMatchFinder::TreeMatchFinder(unsigned windowSize)
-    : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1) {
-  const unsigned bits4 = Hash4Bits(windowSize);
-  const unsigned bits3 = Hash3Bits(windowSize);
-  m_hashShift = 32 - bits4;
-  m_hash3Shift = 32 - bits3;
-  m_root.assign(std::size_t{1} << bits4, 0);
-  m_head3.assign(std::size_t{1} << bits3, 0);
-  m_child.assign(std::size_t{2} * windowSize, 0);
+    : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1)
+{
+    const unsigned bits4 = Hash4Bits(windowSize);
+    const unsigned bits3 = Hash3Bits(windowSize);
+    m_hashShift = 32 - bits4;
+    m_hash3Shift = 32 - bits3;
+    m_root.assign(std::size_t{1} << bits4, 0);
+    m_head3.assign(std::size_t{1} << bits3, 0);
+    m_child.assign(std::size_t{2} * windowSize, 0);
 }
 
-template <bool kRecord>
+template<bool kRecord>
 Match TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                               unsigned niceLength, unsigned maxDepth, std::vector<Match>* found) {
-  Match best;
-  m_next = pos + 1;
-  if (avail < kMinMatch) return best;
-  const std::uint8_t* here = buf + pos;
-  const unsigned maxLen = static_cast<unsigned>(std::min<std::size_t>(avail, kMaxMatch));
-  niceLength = std::min(niceLength, maxLen);
-  const std::size_t lowest = pos > m_maxDistance ? pos - m_maxDistance : 0;
-  const auto self = static_cast<std::uint32_t>(pos + 1);
-
-  unsigned bestLen = kMinMatch - 1;
-  const std::uint32_t h3 = Hash3(here, m_hash3Shift);
-  const std::uint32_t near3 = m_head3[h3];
-  m_head3[h3] = self;
-  if (kRecord && near3 != 0 && near3 - 1 >= lowest &&
-      (Load32(buf + near3 - 1) & 0xFFFFFF) == (Load32(here) & 0xFFFFFF)) {
-    bestLen = CommonLength(buf + near3 - 1, here, maxLen);
-    best = {bestLen, static_cast<unsigned>(pos - (near3 - 1))};
-    found->push_back(best);
-  }
-
-  const std::uint32_t h = Hash4(here, m_hashShift);
-  std::uint32_t node = m_root[h];
-  m_root[h] = self;
-  // Where the next node found to sort below (resp. above) the current position gets linked.
-  std::uint32_t* lessLink = &m_child[2 * (pos & m_windowMask)];
-  std::uint32_t* greaterLink = lessLink + 1;
-  // Common prefix lengths with the nearest nodes known to sort below and above: every node
-  // further down shares at least the smaller of the two.
-  unsigned lessLen = 0, greaterLen = 0, len = 0;
-  for (unsigned depth = maxDepth; node != 0 && node - 1 >= lowest && depth > 0; --depth) {
-    const std::size_t cand = node - 1;
-    const std::uint8_t* there = buf + cand;
-    std::uint32_t* links = &m_child[2 * (cand & m_windowMask)];
-    if (there[len] == here[len]) {
-      len += 1 + CommonLength(there + len + 1, here + len + 1, maxLen - len - 1);
-      if (kRecord && len > bestLen) {
-        bestLen = len;
-        best = {len, static_cast<unsigned>(pos - cand)};
-        found->push_back(best);
-      }
-      if (len >= niceLength) {
-        // Equal as far as we look: the candidate's subtrees become ours and it drops out.
-        *lessLink = links[0];
-        *greaterLink = links[1];
+                               unsigned niceLength, unsigned maxDepth, std::vector<Match>* found)
+{
+    Match best;
+    m_next = pos + 1;
+    if (avail < kMinMatch)
         return best;
-      }
+    const std::uint8_t* here = buf + pos;
+    const unsigned maxLen = static_cast<unsigned>(std::min<std::size_t>(avail, kMaxMatch));
+    niceLength = std::min(niceLength, maxLen);
+    const std::size_t lowest = pos > m_maxDistance ? pos - m_maxDistance : 0;
+    const auto self = static_cast<std::uint32_t>(pos + 1);
+
+    unsigned bestLen = kMinMatch - 1;
+    const std::uint32_t h3 = Hash3(here, m_hash3Shift);
+    const std::uint32_t near3 = m_head3[h3];
+    m_head3[h3] = self;
+    if (kRecord && near3 != 0 && near3 - 1 >= lowest &&
+        (Load32(buf + near3 - 1) & 0xFFFFFF) == (Load32(here) & 0xFFFFFF)) {
+        bestLen = CommonLength(buf + near3 - 1, here, maxLen);
+        best = {bestLen, static_cast<unsigned>(pos - (near3 - 1))};
+        found->push_back(best);
     }
-    if (there[len] < here[len]) {
-      *lessLink = node;
-      lessLink = &links[1];
-      node = *lessLink;
-      lessLen = len;
-      len = std::min(len, greaterLen);
-    } else {
-      *greaterLink = node;
-      greaterLink = &links[0];
-      node = *greaterLink;
-      greaterLen = len;
-      len = std::min(len, lessLen);
+
+    const std::uint32_t h = Hash4(here, m_hashShift);
+    std::uint32_t node = m_root[h];
+    m_root[h] = self;
+    // Where the next node found to sort below (resp. above) the current position gets linked.
+    std::uint32_t* lessLink = &m_child[2 * (pos & m_windowMask)];
+    std::uint32_t* greaterLink = lessLink + 1;
+    // Common prefix lengths with the nearest nodes known to sort below and above: every node
+    // further down shares at least the smaller of the two.
+    unsigned lessLen = 0, greaterLen = 0, len = 0;
+    for (unsigned depth = maxDepth; node != 0 && node - 1 >= lowest && depth > 0; --depth) {
+        const std::size_t cand = node - 1;
+        const std::uint8_t* there = buf + cand;
+        std::uint32_t* links = &m_child[2 * (cand & m_windowMask)];
+        if (there[len] == here[len]) {
+            len += 1 + CommonLength(there + len + 1, here + len + 1, maxLen - len - 1);
+            if (kRecord && len > bestLen) {
+                bestLen = len;
+                best = {len, static_cast<unsigned>(pos - cand)};
+                found->push_back(best);
+            }
+            if (len >= niceLength) {
+                // Equal as far as we look: the candidate's subtrees become ours and it drops out.
+                *lessLink = links[0];
+                *greaterLink = links[1];
+                return best;
+            }
+        }
+        if (there[len] < here[len]) {
+            *lessLink = node;
+            lessLink = &links[1];
+            node = *lessLink;
+            lessLen = len;
+            len = std::min(len, greaterLen);
+        } else {
+            *greaterLink = node;
+            greaterLink = &links[0];
+            node = *greaterLink;
+            greaterLen = len;
+            len = std::min(len, lessLen);
+        }
     }
-  }
-  *lessLink = 0;
-  *greaterLink = 0;
-  return best;
+    *lessLink = 0;
+    *greaterLink = 0;
+    return best;
 }
 
 Match TreeMatchFinder::SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                                 unsigned niceLength, unsigned maxDepth, std::vector<Match>& found) {
-  return Advance<true>(buf, pos, avail, niceLength, maxDepth, &found);
+                                 unsigned niceLength, unsigned maxDepth, std::vector<Match>& found)
+{
+    return Advance<true>(buf, pos, avail, niceLength, maxDepth, &found);
 }
 
 void TreeMatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd,
-                           unsigned niceLength, unsigned maxDepth) {
-  const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
-  for (std::size_t p = m_next; p < stop; ++p) Advance<false>(buf, p, dataEnd - p, niceLength, maxDepth, nullptr);
-  m_next = std::max(m_next, to);
+                           unsigned niceLength, unsigned maxDepth)
+{
+    const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
+    for (std::size_t p = m_next; p < stop; ++p)
+        Advance<false>(buf, p, dataEnd - p, niceLength, maxDepth, nullptr);
+    m_next = std::max(m_next, to);
 }
 
-void TreeMatchFinder::Rebase(std::size_t delta) {
-  const auto shift = [delta](std::uint32_t& v) { v = v > delta ? v - static_cast<std::uint32_t>(delta) : 0; };
-  for (auto& v : m_root) shift(v);
-  for (auto& v : m_child) shift(v);
-  for (auto& v : m_head3) shift(v);
-  m_next -= delta;
+void TreeMatchFinder::Rebase(std::size_t delta)
+{
+    const auto shift = [delta](std::uint32_t& v) {
+        v = v > delta ? v - static_cast<std::uint32_t>(delta) : 0;
+    };
+    for (auto& v : m_root)
+        shift(v);
+    for (auto& v : m_child)
+        shift(v);
+    for (auto& v : m_head3)
+        shift(v);
+    m_next -= delta;
 }
 
 }  // namespace lzh

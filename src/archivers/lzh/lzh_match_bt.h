@@ -24,35 +24,35 @@
 namespace lzh {
 
 class TreeMatchFinder {
- public:
-  explicit TreeMatchFinder(unsigned windowSize);
+public:
+    explicit TreeMatchFinder(unsigned windowSize);
 
-  // Appends to `found` each match longer than all before it (lengths increase), searching at
-  // most maxDepth tree nodes and stopping at niceLength, and returns the longest. avail is the
-  // number of bytes from pos to the end of the data; the buffer must hold 8 readable bytes past
-  // it. Inserts pos; positions must be inserted in order (SearchAll or Skip), each exactly once.
-  Match SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned niceLength,
-                  unsigned maxDepth, std::vector<Match>& found);
+    // Appends to `found` each match longer than all before it (lengths increase), searching at
+    // most maxDepth tree nodes and stopping at niceLength, and returns the longest. avail is the
+    // number of bytes from pos to the end of the data; the buffer must hold 8 readable bytes past
+    // it. Inserts pos; positions must be inserted in order (SearchAll or Skip), each exactly once.
+    Match SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                    unsigned niceLength, unsigned maxDepth, std::vector<Match>& found);
 
-  // Inserts the positions from the next uninserted one up to `to` without recording matches.
-  void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd, unsigned niceLength,
-            unsigned maxDepth);
+    // Inserts the positions from the next uninserted one up to `to` without recording matches.
+    void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd, unsigned niceLength,
+              unsigned maxDepth);
 
-  void Rebase(std::size_t delta);
+    void Rebase(std::size_t delta);
 
- private:
-  template <bool kRecord>
-  Match Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned niceLength,
-                unsigned maxDepth, std::vector<Match>* found);
+private:
+    template<bool kRecord>
+    Match Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned niceLength,
+                  unsigned maxDepth, std::vector<Match>* found);
 
-  unsigned m_windowMask;
-  unsigned m_maxDistance;
-  unsigned m_hashShift;
-  unsigned m_hash3Shift;
-  std::vector<std::uint32_t> m_root;   // position + 1 of each 4-byte hash's tree root, 0 = none
-  std::vector<std::uint32_t> m_child;  // [2 * slot] smaller, [2 * slot + 1] greater; position + 1
-  std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
-  std::size_t m_next = 0;
+    unsigned m_windowMask;
+    unsigned m_maxDistance;
+    unsigned m_hashShift;
+    unsigned m_hash3Shift;
+    std::vector<std::uint32_t> m_root;  // position + 1 of each 4-byte hash's tree root, 0 = none
+    std::vector<std::uint32_t> m_child;  // [2 * slot] smaller, [2 * slot + 1] greater; position + 1
+    std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
+    std::size_t m_next = 0;
 };
 
 }  // namespace lzh

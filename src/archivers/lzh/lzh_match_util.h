@@ -8,49 +8,64 @@
 
 namespace lzh::match_detail {
 
-inline std::uint32_t Load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
+inline std::uint32_t Load32(const std::uint8_t* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 
-inline std::uint64_t Load64(const std::uint8_t* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
+inline std::uint64_t Load64(const std::uint8_t* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 
 // Length of the common prefix of a and b, at most limit. Reads whole words, so both may be
 // read up to 7 bytes past limit.
-inline unsigned CommonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned limit) {
-  unsigned len = 0;
-  while (len < limit) {
-    const std::uint64_t diff = Load64(a + len) ^ Load64(b + len);
-    if (diff != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        len += static_cast<unsigned>(__builtin_ctzll(diff)) >> 3;
-      } else {
-        len += static_cast<unsigned>(__builtin_clzll(diff)) >> 3;
-      }
-      return std::min(len, limit);
+inline unsigned CommonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned limit)
+{
+    unsigned len = 0;
+    while (len < limit) {
+        const std::uint64_t diff = Load64(a + len) ^ Load64(b + len);
+        if (diff != 0) {
+            if constexpr (std::endian::native == std::endian::little) {
+                len += static_cast<unsigned>(__builtin_ctzll(diff)) >> 3;
+            } else {
+                len += static_cast<unsigned>(__builtin_clzll(diff)) >> 3;
+            }
+            return std::min(len, limit);
+        }
+        len += 8;
     }
-    len += 8;
-  }
-  return limit;
+    return limit;
 }
 
-inline std::uint32_t Hash4(const std::uint8_t* p, unsigned shift) { return (Load32(p) * 0x1E35A7BDu) >> shift; }
-inline std::uint32_t Hash3(const std::uint8_t* p, unsigned shift) {
-  return ((Load32(p) & 0xFFFFFF) * 0x9E3779B1u) >> shift;
+inline std::uint32_t Hash4(const std::uint8_t* p, unsigned shift)
+{
+    return (Load32(p) * 0x1E35A7BDu) >> shift;
+}
+inline std::uint32_t Hash3(const std::uint8_t* p, unsigned shift)
+{
+    return ((Load32(p) & 0xFFFFFF) * 0x9E3779B1u) >> shift;
 }
 
 // Hash table sizes: about two buckets per window position for 4-byte keys, one for 3-byte keys.
-inline unsigned WindowBits(unsigned windowSize) {
-  unsigned bits = 0;
-  while ((1u << bits) < windowSize) ++bits;
-  return bits;
+inline unsigned WindowBits(unsigned windowSize)
+{
+    unsigned bits = 0;
+    while ((1u << bits) < windowSize)
+        ++bits;
+    return bits;
 }
-inline unsigned Hash4Bits(unsigned windowSize) { return std::clamp(WindowBits(windowSize) + 1, 14u, 16u); }
-inline unsigned Hash3Bits(unsigned windowSize) { return std::clamp(WindowBits(windowSize), 12u, 15u); }
+inline unsigned Hash4Bits(unsigned windowSize)
+{
+    return std::clamp(WindowBits(windowSize) + 1, 14u, 16u);
+}
+inline unsigned Hash3Bits(unsigned windowSize)
+{
+    return std::clamp(WindowBits(windowSize), 12u, 15u);
+}
 
 }  // namespace lzh::match_detail

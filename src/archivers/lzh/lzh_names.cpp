@@ -29,7 +29,10 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
     return out;
 }
 
-bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932Lead(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string ReplaceControls(std::string text)
 {
@@ -50,11 +53,21 @@ bool IsValidUtf8(std::string_view text)
         auto c = static_cast<unsigned char>(text[i]);
         size_t extra;
         std::uint32_t cp;
-        if (c < 0x80) { ++i; continue; }
-        if (c >= 0xC2 && c <= 0xDF) { extra = 1; cp = c & 0x1F; }
-        else if (c >= 0xE0 && c <= 0xEF) { extra = 2; cp = c & 0x0F; }
-        else if (c >= 0xF0 && c <= 0xF4) { extra = 3; cp = c & 0x07; }
-        else return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else
+            return false;
         if (i + extra >= text.size())
             return false;
         for (size_t k = 1; k <= extra; ++k) {
@@ -72,16 +85,26 @@ bool IsValidUtf8(std::string_view text)
     return true;
 }
 
-std::optional<std::string> Cp932ToUtf8(std::string_view bytes) { return Convert("UTF-8", "CP932", bytes); }
-std::optional<std::string> Utf8ToCp932(std::string_view text) { return Convert("CP932", "UTF-8", text); }
-std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) { return Convert("UTF-8", "UTF-16LE", bytes); }
+std::optional<std::string> Cp932ToUtf8(std::string_view bytes)
+{
+    return Convert("UTF-8", "CP932", bytes);
+}
+std::optional<std::string> Utf8ToCp932(std::string_view text)
+{
+    return Convert("CP932", "UTF-8", text);
+}
+std::optional<std::string> Utf16LeToUtf8(std::string_view bytes)
+{
+    return Convert("UTF-8", "UTF-16LE", bytes);
+}
 
 std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset charset)
 {
     // 0xFF separators of folder headers are never part of a name; judge the text without them.
     std::string text(raw);
     text.erase(std::remove(text.begin(), text.end(), '\xFF'), text.end());
-    bool cp932 = charset == NameCharset::Cp932 || (charset == NameCharset::Guess && !IsValidUtf8(text));
+    bool cp932 =
+        charset == NameCharset::Cp932 || (charset == NameCharset::Guess && !IsValidUtf8(text));
     std::vector<std::string> parts;
     std::string current;
     for (size_t i = 0; i < raw.size(); ++i) {

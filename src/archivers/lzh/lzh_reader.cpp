@@ -7,9 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 #include <lha_decoder.h>
-
 
 #include "lzh_crc16.h"
 #include "lzh_decode.h"
@@ -27,7 +25,7 @@ long long MemorySource::ReadAt(std::uint64_t offset, void* buf, std::size_t size
 
 FileSource::FileSource(int fd) : m_fd(fd)
 {
-    struct stat st {};
+    struct stat st { };
     if (fd >= 0 && fstat(fd, &st) == 0)
         m_size = static_cast<std::uint64_t>(st.st_size);
 }
@@ -42,7 +40,8 @@ long long FileSource::ReadAt(std::uint64_t offset, void* buf, std::size_t size)
 {
     std::size_t done = 0;
     while (done < size) {
-        ssize_t n = pread(m_fd, static_cast<char*>(buf) + done, size - done, static_cast<off_t>(offset + done));
+        ssize_t n = pread(m_fd, static_cast<char*>(buf) + done, size - done,
+                          static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -112,9 +111,14 @@ bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std:
     MemberHeader m;
     for (;;) {
         switch (reader.Next(m)) {
-        case WalkStatus::Member: members.push_back(m); continue;
-        case WalkStatus::End: return true;
-        default: error = reader.Error(); return false;
+        case WalkStatus::Member:
+            members.push_back(m);
+            continue;
+        case WalkStatus::End:
+            return true;
+        default:
+            error = reader.Error();
+            return false;
         }
     }
 }
@@ -125,7 +129,7 @@ namespace {
 // would cost one system call per few bytes. The packed data is read in large pieces instead.
 struct PackedInput {
     ByteSource* source;
-    std::uint64_t pos;   // next byte of the archive to read into the buffer
+    std::uint64_t pos;  // next byte of the archive to read into the buffer
     std::uint64_t left;  // packed bytes not yet read into the buffer
     bool failed = false;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(64 * 1024);
@@ -136,7 +140,8 @@ size_t FeedDecoder(void* buf, size_t len, void* user)
 {
     auto* in = static_cast<PackedInput*>(user);
     if (in->at == in->end) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(in->buffer.size(), in->left));
+        std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(in->buffer.size(), in->left));
         if (n == 0)
             return 0;
         long long got = in->source->ReadAt(in->pos, in->buffer.data(), n);
@@ -174,7 +179,8 @@ DecodeStatus DecodeMember(ByteSource& source, const MemberHeader& member, const 
         if (member.packedSize != member.originalSize)
             return DecodeStatus::DataError;
         while (done < member.originalSize) {
-            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, member.originalSize - done));
+            std::size_t n = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kChunk, member.originalSize - done));
             long long got = source.ReadAt(member.dataOffset + done, buf.data(), n);
             if (got < 0)
                 return DecodeStatus::ReadError;
@@ -249,12 +255,18 @@ DecodeStatus DecodeMember(ByteSource& source, const MemberHeader& member, const 
 const char* DecodeStatusText(DecodeStatus status)
 {
     switch (status) {
-    case DecodeStatus::Ok: return "OK";
-    case DecodeStatus::CrcError: return "CRC error";
-    case DecodeStatus::DataError: return "data error (damaged or truncated)";
-    case DecodeStatus::ReadError: return "cannot read the archive";
-    case DecodeStatus::Unsupported: return "unsupported method";
-    case DecodeStatus::Stopped: return "stopped";
+    case DecodeStatus::Ok:
+        return "OK";
+    case DecodeStatus::CrcError:
+        return "CRC error";
+    case DecodeStatus::DataError:
+        return "data error (damaged or truncated)";
+    case DecodeStatus::ReadError:
+        return "cannot read the archive";
+    case DecodeStatus::Unsupported:
+        return "unsupported method";
+    case DecodeStatus::Stopped:
+        return "stopped";
     }
     return "?";
 }

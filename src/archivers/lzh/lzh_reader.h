@@ -25,7 +25,9 @@ public:
 
 class MemorySource final : public ByteSource {
 public:
-    MemorySource(const void* data, std::size_t size) : m_data(static_cast<const std::uint8_t*>(data)), m_size(size) {}
+    MemorySource(const void* data, std::size_t size)
+        : m_data(static_cast<const std::uint8_t*>(data)), m_size(size)
+    { }
     long long ReadAt(std::uint64_t offset, void* buf, std::size_t size) override;
     std::uint64_t Size() const override { return m_size; }
 
@@ -55,7 +57,7 @@ enum class WalkStatus { Member, End, Damaged, ReadError };
 // Steps through the members. After End, Damaged or ReadError every further call returns the same.
 class ArchiveReader {
 public:
-    explicit ArchiveReader(ByteSource& source) : m_source(source) {}
+    explicit ArchiveReader(ByteSource& source) : m_source(source) { }
     WalkStatus Next(MemberHeader& member);
     const std::string& Error() const { return m_error; }
 

@@ -98,7 +98,8 @@ int main(int argc, char** argv)
         setProgress(PrintProgress, nullptr);
 
     std::vector<char> output(1 << 20, '\0');
-    int result = run(nullptr, commandLine.c_str(), output.data(), static_cast<unsigned long>(output.size()));
+    int result =
+        run(nullptr, commandLine.c_str(), output.data(), static_cast<unsigned long>(output.size()));
     std::fputs(output.data(), stdout);
     if (output[0] && std::strchr(output.data(), '\0')[-1] != '\n')
         std::fputc('\n', stdout);

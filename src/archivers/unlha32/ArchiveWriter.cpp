@@ -65,7 +65,10 @@ bool ArchiveWriter::PatchAt(std::uint64_t offset, const void* data, std::size_t 
     return true;
 }
 
-SpillBuffer::~SpillBuffer() { Release(); }
+SpillBuffer::~SpillBuffer()
+{
+    Release();
+}
 
 void SpillBuffer::Release()
 {

@@ -35,7 +35,7 @@ private:
 // behind whatever happens), so memory does not grow with the size of a member.
 class SpillBuffer {
 public:
-    explicit SpillBuffer(std::string folder) : m_folder(std::move(folder)) {}
+    explicit SpillBuffer(std::string folder) : m_folder(std::move(folder)) { }
     ~SpillBuffer();
     SpillBuffer(const SpillBuffer&) = delete;
     SpillBuffer& operator=(const SpillBuffer&) = delete;

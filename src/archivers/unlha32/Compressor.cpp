@@ -308,7 +308,7 @@ int OpenSourceFile(const std::string& hostPath)
     int fd = qb::arc::OpenLongPath(hostPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return -1;
-    struct stat st {};
+    struct stat st { };
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         errno = EINVAL;

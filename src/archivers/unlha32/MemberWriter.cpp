@@ -105,7 +105,8 @@ int MemberWriter::Stored(const NewFile& f, const PackedMember* expect)
     }
     lzh::NewMember m = Describe(f);
     m.method = "-lh0-";
-    m.packedSize = m.originalSize = expect ? expect->inputSize : static_cast<std::uint64_t>(f.entry->info.st_size);
+    m.packedSize = m.originalSize =
+        expect ? expect->inputSize : static_cast<std::uint64_t>(f.entry->info.st_size);
     std::vector<std::uint8_t> header = lzh::BuildLevel2Header(m);
     if (header.empty()) {
         close(fd);

@@ -41,7 +41,8 @@ class MemberWriter {
 public:
     // tick(member) reports progress between pieces of work; false means cancel.
     MemberWriter(ArchiveWriter& out, Call& call, std::function<bool(const std::string&)> tick)
-        : m_out(out), m_call(call), m_tick(std::move(tick)) {}
+        : m_out(out), m_call(call), m_tick(std::move(tick))
+    { }
 
     // Each returns 0 or the result that ends the call.
     int Folder(const NewFile& file);

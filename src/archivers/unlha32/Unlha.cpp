@@ -19,13 +19,19 @@ int Dispatch(const unlha::UnlhaCommand& cmd, unlha::Call& call)
 {
     switch (cmd.command) {
     case 'a':
-    case 'u': return unlha::RunPack(cmd, call);
+    case 'u':
+        return unlha::RunPack(cmd, call);
     case 'x':
-    case 'e': return unlha::RunExtract(cmd, call);
-    case 'l': return unlha::RunList(cmd, call);
-    case 't': return unlha::RunTest(cmd, call);
-    case 'd': return unlha::RunDelete(cmd, call);
-    default: return ARC_ERROR_COMMAND_LINE;
+    case 'e':
+        return unlha::RunExtract(cmd, call);
+    case 'l':
+        return unlha::RunList(cmd, call);
+    case 't':
+        return unlha::RunTest(cmd, call);
+    case 'd':
+        return unlha::RunDelete(cmd, call);
+    default:
+        return ARC_ERROR_COMMAND_LINE;
     }
 }
 
@@ -67,14 +73,16 @@ int UnlhaGetRunning(void)
     }
 }
 
-int UnlhaGetVersion(void) { return kVersion; }
+int UnlhaGetVersion(void)
+{
+    return kVersion;
+}
 
 void UnlhaSetProgressCallback(ArchiverProgressProc proc, void* user)
 {
     try {
         g_state.SetProgress(proc, user);
-    } catch (...) {
-    }
+    } catch (...) { }
 }
 
 }  // extern "C"

@@ -9,7 +9,10 @@
 namespace unlha {
 namespace {
 
-bool EndsWithSeparator(const std::string& s) { return !s.empty() && (s.back() == '\\' || s.back() == '/'); }
+bool EndsWithSeparator(const std::string& s)
+{
+    return !s.empty() && (s.back() == '\\' || s.back() == '/');
+}
 
 // One switch (without its leading '-'). Letters may be combined ("xra"); a digit after x, r, a or
 // z gives that letter's level.
@@ -43,18 +46,33 @@ bool TakeSwitch(const std::string& sw, UnlhaCommand& cmd)
         if (i + 1 < sw.size() && sw[i + 1] >= '0' && sw[i + 1] <= '9')
             level = sw[++i] - '0';
         switch (c) {
-        case 'x': cmd.storePaths = level != 0; break;
-        case 'r': cmd.recurse = level != 0; break;
-        case 'a': cmd.hidden = level != 0; break;
-        case 'z': if (level != 0) cmd.method = Method::Stored; break;
-        case 'o':
-            if (level == -1 || level == 5) cmd.method = Method::Lh5;
-            else if (level == 6) cmd.method = Method::Lh6;
-            else if (level == 7) cmd.method = Method::Lh7;
-            else return false;
+        case 'x':
+            cmd.storePaths = level != 0;
             break;
-        case '+': break;
-        default: return false;
+        case 'r':
+            cmd.recurse = level != 0;
+            break;
+        case 'a':
+            cmd.hidden = level != 0;
+            break;
+        case 'z':
+            if (level != 0)
+                cmd.method = Method::Stored;
+            break;
+        case 'o':
+            if (level == -1 || level == 5)
+                cmd.method = Method::Lh5;
+            else if (level == 6)
+                cmd.method = Method::Lh6;
+            else if (level == 7)
+                cmd.method = Method::Lh7;
+            else
+                return false;
+            break;
+        case '+':
+            break;
+        default:
+            return false;
         }
     }
     return true;

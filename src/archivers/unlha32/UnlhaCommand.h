@@ -24,15 +24,15 @@ struct UnlhaCommand {
     bool recurse = false;
     bool hidden = false;
     Method method = Method::Lh5;
-    bool utf8Names = false;                 // -names:utf8: never CP932
-    bool testBeforeReplace = false;         // -test
-    bool rebuild = false;                   // -sync
-    std::string workFolder;                 // host path; empty when not given
-    std::vector<std::string> excludes;      // -jx patterns as written
-    std::string archive;                    // host path of the archive
-    std::string archiveArgument;            // the archive as written on the command line
-    std::string targetFolder;               // x / e: host path of the folder named with a trailing separator
-    std::vector<std::string> files;         // file specifications (a, u) or member patterns (x e l t d)
+    bool utf8Names = false;  // -names:utf8: never CP932
+    bool testBeforeReplace = false;  // -test
+    bool rebuild = false;  // -sync
+    std::string workFolder;  // host path; empty when not given
+    std::vector<std::string> excludes;  // -jx patterns as written
+    std::string archive;  // host path of the archive
+    std::string archiveArgument;  // the archive as written on the command line
+    std::string targetFolder;  // x / e: host path of the folder named with a trailing separator
+    std::vector<std::string> files;  // file specifications (a, u) or member patterns (x e l t d)
 };
 
 // Parses a command line. Returns 0 or ARC_ERROR_COMMAND_LINE with a message for people.

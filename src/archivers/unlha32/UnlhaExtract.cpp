@@ -17,8 +17,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <set>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,7 +40,7 @@ int MakeFolders(const std::string& path)
         if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST)
             return errno;
     }
-    struct stat st {};
+    struct stat st { };
     if (stat(path.c_str(), &st) != 0)
         return errno;
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
@@ -144,7 +144,8 @@ int Extractor::Member(const lzh::MemberHeader& m)
     if (flat && !m_flatNames.insert(relative).second) {
         // Two members of one name from different folders: the second would silently replace
         // the first, so it is left in the archive and the call reports the clash.
-        Fail(ARC_ERROR_WRITE, "not extracted, a member of the same name was extracted already: " + shown);
+        Fail(ARC_ERROR_WRITE,
+             "not extracted, a member of the same name was extracted already: " + shown);
         return ARC_OK;
     }
     std::string hostPath;
@@ -201,7 +202,8 @@ int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath
             return ARC_ERROR_USER_CANCEL;
         if (writeError) {
             m_call.Out().Line("cannot write " + shown);
-            return qb::arc::ResultFromErrno(writeError, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+            return qb::arc::ResultFromErrno(writeError, qb::arc::ErrorSide::Destination,
+                                            ARC_ERROR_WRITE);
         }
         int code = s == lzh::DecodeStatus::Unsupported ? ARC_ERROR_UNSUPPORTED
                    : s == lzh::DecodeStatus::ReadError ? ARC_ERROR_READ_SOURCE
@@ -251,7 +253,8 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
         target.pop_back();
     if (int err = MakeFolders(target)) {
         call.Out().Line("cannot make the folder " + target);
-        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_FOLDER_MISSING);
+        return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination,
+                                        ARC_ERROR_FOLDER_MISSING);
     }
     std::uint64_t total = 0;
     for (const auto& m : members)

@@ -17,11 +17,12 @@ namespace unlha {
 // throttled so that a fast loop does not spend its time in the caller's procedure.
 class Call {
 public:
-    Call(qb::arc::ModuleState& state, qb::arc::OutputText& out) : m_state(state), m_out(out) {}
+    Call(qb::arc::ModuleState& state, qb::arc::OutputText& out) : m_state(state), m_out(out) { }
     qb::arc::OutputText& Out() { return m_out; }
 
     // Reports progress; false when the caller asked to cancel. force skips the throttle.
-    bool Progress(const std::string& member, std::uint64_t done, std::uint64_t total, bool force = false);
+    bool Progress(const std::string& member, std::uint64_t done, std::uint64_t total,
+                  bool force = false);
 
 private:
     qb::arc::ModuleState& m_state;
@@ -30,14 +31,15 @@ private:
 };
 
 // Opens an archive for reading. Returns 0, ARC_ERROR_ARCHIVE_MISSING or ARC_ERROR_READ_SOURCE.
-int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& source, std::string& message);
+int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& source,
+                std::string& message);
 
 // An archive opened and walked to its end (or to the first damaged header).
 struct LoadedArchive {
     std::unique_ptr<lzh::FileSource> source;
     std::vector<lzh::MemberHeader> members;  // the members before any damage
-    bool complete = false;                   // false: a damaged header ended the walk
-    std::string error;                       // why, when not complete
+    bool complete = false;  // false: a damaged header ended the walk
+    std::string error;  // why, when not complete
 };
 
 // Opens and walks an archive. Returns 0 (check `complete`) or the failure to open it, which is

@@ -17,12 +17,12 @@
 #include "UnlhaInternal.h"
 
 #include "ArchiveWriter.h"
-#include "MemberWriter.h"
 #include "AtomicOutput.h"
 #include "Compressor.h"
 #include "ErrorCodes.h"
 #include "FileCollector.h"
 #include "LongPath.h"
+#include "MemberWriter.h"
 #include "Paths.h"
 #include "Threads.h"
 #include "archiver_results.h"
@@ -110,15 +110,18 @@ bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old, std::u
 lzh::EncodeMethod EncoderMethod(Method m)
 {
     switch (m) {
-    case Method::Lh6: return lzh::EncodeMethod::Lh6;
-    case Method::Lh7: return lzh::EncodeMethod::Lh7;
-    default: return lzh::EncodeMethod::Lh5;
+    case Method::Lh6:
+        return lzh::EncodeMethod::Lh6;
+    case Method::Lh7:
+        return lzh::EncodeMethod::Lh7;
+    default:
+        return lzh::EncodeMethod::Lh5;
     }
 }
 
 class Packer {
 public:
-    Packer(const UnlhaCommand& cmd, Call& call) : m_cmd(cmd), m_call(call) {}
+    Packer(const UnlhaCommand& cmd, Call& call) : m_cmd(cmd), m_call(call) { }
     int Run();
 
 private:
@@ -152,13 +155,14 @@ private:
 
 bool Packer::Tick(const std::string& name)
 {
-    std::uint64_t done = (m_members ? m_members->StoredBytes() : 0) + (m_compressor ? m_compressor->BytesRead() : 0);
+    std::uint64_t done =
+        (m_members ? m_members->StoredBytes() : 0) + (m_compressor ? m_compressor->BytesRead() : 0);
     return m_call.Progress(name, done, m_total);
 }
 
 int Packer::ReadOld()
 {
-    struct stat st {};
+    struct stat st { };
     if (stat(m_cmd.archive.c_str(), &st) != 0)
         return ARC_OK;  // a new archive
     LoadedArchive archive;
@@ -468,8 +472,9 @@ int Packer::Write()
             rc = WriteFailure(w);
         if (rc != ARC_OK)
             return rc;
-        std::uint64_t size = s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].originalSize
-                                                       : static_cast<std::uint64_t>(s.file->entry->info.st_size);
+        std::uint64_t size = s.kind == StepKind::Keep
+                                 ? m_oldMembers[s.oldIndex].originalSize
+                                 : static_cast<std::uint64_t>(s.file->entry->info.st_size);
         if (size > 0xFFFFFFFFu)
             m_large.push_back(s.kind == StepKind::Keep ? m_oldMembers[s.oldIndex].Path()
                                                        : s.file->Member());
@@ -517,8 +522,9 @@ int Packer::Run()
     rc = Write();
     if (rc != ARC_OK)
         return rc;
-    m_call.Out().Line("written " + m_cmd.archiveArgument + ": " + std::to_string(m_added) + " added, " +
-                      std::to_string(m_replaced) + " replaced, " + std::to_string(m_kept) + " kept");
+    m_call.Out().Line("written " + m_cmd.archiveArgument + ": " + std::to_string(m_added) +
+                      " added, " + std::to_string(m_replaced) + " replaced, " +
+                      std::to_string(m_kept) + " kept");
     return m_call.Out().AnySkipped() ? ARC_ERROR_INCOMPLETE : ARC_OK;
 }
 

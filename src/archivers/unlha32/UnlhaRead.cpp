@@ -23,7 +23,8 @@ bool Call::Progress(const std::string& member, std::uint64_t done, std::uint64_t
     return m_state.Report(member, done, total);
 }
 
-int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& source, std::string& message)
+int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& source,
+                std::string& message)
 {
     int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -31,7 +32,7 @@ int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& s
         message = "cannot open the archive " + hostPath;
         return err == ENOENT || err == ENOTDIR ? ARC_ERROR_ARCHIVE_MISSING : ARC_ERROR_READ_SOURCE;
     }
-    struct stat st {};
+    struct stat st { };
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         message = hostPath + " is not an archive file";
@@ -91,11 +92,15 @@ std::string FormatLine(const lzh::MemberHeader& m)
     std::tm tm{};
     if (localtime_r(&t, &tm))
         std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &tm);
-    unsigned ratio = m.originalSize ? static_cast<unsigned>((m.packedSize * 1000 + m.originalSize / 2) / m.originalSize) : 0;
+    unsigned ratio =
+        m.originalSize
+            ? static_cast<unsigned>((m.packedSize * 1000 + m.originalSize / 2) / m.originalSize)
+            : 0;
     char line[160];
     std::snprintf(line, sizeof line, "%12llu %12llu %3u.%u%% %s %s %04X ",
-                  static_cast<unsigned long long>(m.originalSize), static_cast<unsigned long long>(m.packedSize),
-                  ratio / 10, ratio % 10, date, m.method.c_str(), m.crc);
+                  static_cast<unsigned long long>(m.originalSize),
+                  static_cast<unsigned long long>(m.packedSize), ratio / 10, ratio % 10, date,
+                  m.method.c_str(), m.crc);
     return line + DisplayPath(m);
 }
 
@@ -133,9 +138,10 @@ int RunList(const UnlhaCommand& cmd, Call& call)
             return ARC_ERROR_USER_CANCEL;
     }
     char total[120];
-    std::snprintf(total, sizeof total, "------------ ------------ ------\n%12llu %12llu %llu member(s)",
-                  static_cast<unsigned long long>(original), static_cast<unsigned long long>(packed),
-                  static_cast<unsigned long long>(files));
+    std::snprintf(total, sizeof total,
+                  "------------ ------------ ------\n%12llu %12llu %llu member(s)",
+                  static_cast<unsigned long long>(original),
+                  static_cast<unsigned long long>(packed), static_cast<unsigned long long>(files));
     out.Line(total);
     return ARC_OK;
 }
@@ -149,8 +155,8 @@ int TestArchiveFile(const std::string& hostPath, Call& call, std::size_t expecte
         return ARC_ERROR_TEST_FAILED;
     }
     if (archive.members.size() != expectedMembers) {
-        call.Out().Line("the new archive holds " + std::to_string(archive.members.size()) + " members, not " +
-                        std::to_string(expectedMembers));
+        call.Out().Line("the new archive holds " + std::to_string(archive.members.size()) +
+                        " members, not " + std::to_string(expectedMembers));
         call.Out().Failed("test-failed", hostPath);
         return ARC_ERROR_TEST_FAILED;
     }
@@ -160,15 +166,17 @@ int TestArchiveFile(const std::string& hostPath, Call& call, std::size_t expecte
     for (const auto& m : archive.members) {
         std::string path = m.Path();
         bool cancelled = false;
-        lzh::DecodeStatus s = lzh::DecodeMember(*archive.source, m, [&](const std::uint8_t*, std::size_t n) {
-            done += n;
-            cancelled = !call.Progress(path, done, total);
-            return !cancelled;
-        });
+        lzh::DecodeStatus s =
+            lzh::DecodeMember(*archive.source, m, [&](const std::uint8_t*, std::size_t n) {
+                done += n;
+                cancelled = !call.Progress(path, done, total);
+                return !cancelled;
+            });
         if (cancelled)
             return ARC_ERROR_USER_CANCEL;
         if (s != lzh::DecodeStatus::Ok) {
-            call.Out().Line("testing the new archive: " + DisplayPath(m) + ": " + lzh::DecodeStatusText(s));
+            call.Out().Line("testing the new archive: " + DisplayPath(m) + ": " +
+                            lzh::DecodeStatusText(s));
             call.Out().Failed("test-failed", path);
             return ARC_ERROR_TEST_FAILED;
         }
@@ -192,18 +200,20 @@ int RunTest(const UnlhaCommand& cmd, Call& call)
             continue;
         std::string path = m.Path();
         bool cancelled = false;
-        lzh::DecodeStatus s = lzh::DecodeMember(*source, m, [&](const std::uint8_t*, std::size_t n) {
-            done += n;
-            if (!call.Progress(path, done, total)) {
-                cancelled = true;
-                return false;
-            }
-            return true;
-        });
+        lzh::DecodeStatus s =
+            lzh::DecodeMember(*source, m, [&](const std::uint8_t*, std::size_t n) {
+                done += n;
+                if (!call.Progress(path, done, total)) {
+                    cancelled = true;
+                    return false;
+                }
+                return true;
+            });
         if (cancelled)
             return ARC_ERROR_USER_CANCEL;
-        call.Out().Line(std::string(s == lzh::DecodeStatus::Ok ? "OK    " : "ERROR ") + DisplayPath(m) +
-                        (s == lzh::DecodeStatus::Ok ? "" : std::string(": ") + lzh::DecodeStatusText(s)));
+        call.Out().Line(
+            std::string(s == lzh::DecodeStatus::Ok ? "OK    " : "ERROR ") + DisplayPath(m) +
+            (s == lzh::DecodeStatus::Ok ? "" : std::string(": ") + lzh::DecodeStatusText(s)));
         if (s == lzh::DecodeStatus::Unsupported && result == ARC_OK)
             result = ARC_ERROR_UNSUPPORTED;
         else if (s != lzh::DecodeStatus::Ok)

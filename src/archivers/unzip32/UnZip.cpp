@@ -10,6 +10,15 @@ extern "C" int UnZip(void*, const char* cmdLine, char* output, unsigned long out
     return qb::izip::RunThin(g_state, IZipRunUnZip, "UNZIP32.DLL", cmdLine, output, outputSize);
 }
 
-extern "C" int UnZipGetRunning(void) { return g_state.Running(); }
-extern "C" int UnZipGetVersion(void) { return IZipGetVersion(); }
-extern "C" void UnZipSetProgressCallback(ArchiverProgressProc proc, void* user) { g_state.SetProgress(proc, user); }
+extern "C" int UnZipGetRunning(void)
+{
+    return g_state.Running();
+}
+extern "C" int UnZipGetVersion(void)
+{
+    return IZipGetVersion();
+}
+extern "C" void UnZipSetProgressCallback(ArchiverProgressProc proc, void* user)
+{
+    g_state.SetProgress(proc, user);
+}

@@ -12,6 +12,15 @@ extern "C" int Zip(void*, const char* cmdLine, char* output, unsigned long outpu
     return qb::izip::RunThin(g_state, IZipRunZip, "ZIP32J.DLL", cmdLine, output, outputSize);
 }
 
-extern "C" int ZipGetRunning(void) { return g_state.Running(); }
-extern "C" int ZipGetVersion(void) { return IZipGetVersion(); }
-extern "C" void ZipSetProgressCallback(ArchiverProgressProc proc, void* user) { g_state.SetProgress(proc, user); }
+extern "C" int ZipGetRunning(void)
+{
+    return g_state.Running();
+}
+extern "C" int ZipGetVersion(void)
+{
+    return IZipGetVersion();
+}
+extern "C" void ZipSetProgressCallback(ArchiverProgressProc proc, void* user)
+{
+    g_state.SetProgress(proc, user);
+}

@@ -27,10 +27,20 @@ TEST(CommandLineFuzz, MutatedCommandLinesKeepTheInvariants)
         for (int e = 0; e < edits; ++e) {
             size_t at = text.empty() ? 0 : rng() % (text.size() + 1);
             switch (rng() % 4) {
-            case 0: text.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
-            case 1: if (at < text.size()) text.erase(at, 1 + rng() % 4); break;
-            case 2: if (at < text.size()) text[at] = static_cast<char>(rng()); break;
-            default: text.insert(at, text.substr(rng() % (text.size() + 1), rng() % 16)); break;
+            case 0:
+                text.insert(at, 1, alphabet[rng() % alphabet.size()]);
+                break;
+            case 1:
+                if (at < text.size())
+                    text.erase(at, 1 + rng() % 4);
+                break;
+            case 2:
+                if (at < text.size())
+                    text[at] = static_cast<char>(rng());
+                break;
+            default:
+                text.insert(at, text.substr(rng() % (text.size() + 1), rng() % 16));
+                break;
             }
         }
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());

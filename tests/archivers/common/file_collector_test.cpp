@@ -62,10 +62,9 @@ TEST_F(Collect, RecursionWithFolderEntriesAndHiddenNames)
 {
     CollectOptions o;
     o.recurse = true;
-    EXPECT_EQ(Members({"*.*"}, o),
-              (Names{"B.DAT", "a.txt", "empty/", "noext", "sub/", "sub/c.txt", "sub/deep/",
-                     "sub/deep/d.txt", "with space/", "with space/f g.txt", "日本語/",
-                     "日本語/名前.txt"}));
+    EXPECT_EQ(Members({"*.*"}, o), (Names{"B.DAT", "a.txt", "empty/", "noext", "sub/", "sub/c.txt",
+                                          "sub/deep/", "sub/deep/d.txt", "with space/",
+                                          "with space/f g.txt", "日本語/", "日本語/名前.txt"}));
     o.hidden = true;
     o.folderEntries = false;
     EXPECT_EQ(Members({"*.*"}, o),
@@ -78,9 +77,8 @@ TEST_F(Collect, PatternAppliesAtEveryLevel)
     CollectOptions o;
     o.recurse = true;
     o.folderEntries = false;
-    EXPECT_EQ(Members({"*.TXT"}, o),
-              (Names{"a.txt", "sub/c.txt", "sub/deep/d.txt", "with space/f g.txt",
-                     "日本語/名前.txt"}));
+    EXPECT_EQ(Members({"*.TXT"}, o), (Names{"a.txt", "sub/c.txt", "sub/deep/d.txt",
+                                            "with space/f g.txt", "日本語/名前.txt"}));
 }
 
 TEST_F(Collect, ExclusionsByNameAndByPath)
@@ -146,18 +144,18 @@ TEST_F(Collect, FifosSocketsAndDevicesAreSkipped)
 TEST_F(Collect, LinksAreFollowedButLoopsAreNot)
 {
     ASSERT_EQ(symlink("a.txt", box.Path("link.txt").c_str()), 0);
-    ASSERT_EQ(symlink("..", box.Path("sub/up").c_str()), 0);       // back to the start
+    ASSERT_EQ(symlink("..", box.Path("sub/up").c_str()), 0);  // back to the start
     ASSERT_EQ(symlink(".", box.Path("sub/deep/self").c_str()), 0);  // to itself
     ASSERT_EQ(symlink("nowhere", box.Path("dangling").c_str()), 0);
-    ASSERT_EQ(symlink("deep", box.Path("sub/deep2").c_str()), 0);   // same folder, other name
+    ASSERT_EQ(symlink("deep", box.Path("sub/deep2").c_str()), 0);  // same folder, other name
     CollectOptions o;
     o.recurse = true;
     o.folderEntries = false;
     Names names = Members({"*.*"}, o);
     EXPECT_EQ(names, (Names{"B.DAT", "a.txt", "link.txt", "noext", "sub/c.txt", "sub/deep/d.txt",
                             "with space/f g.txt", "日本語/名前.txt"}));
-    EXPECT_EQ(skipped, (Names{"link-dangling dangling", "link-loop sub/deep/self", "link-loop sub/deep2",
-                              "link-loop sub/up"}));
+    EXPECT_EQ(skipped, (Names{"link-dangling dangling", "link-loop sub/deep/self",
+                              "link-loop sub/deep2", "link-loop sub/up"}));
 }
 
 TEST_F(Collect, SkipFilesLeavesTheArchiveOut)

@@ -52,7 +52,7 @@ TEST(AtomicOutput, CommitReplacesDiscardKeepsTheOldFile)
     ASSERT_EQ(out.Commit(), ARC_OK);
     EXPECT_EQ(ReadFile(target), "new");
     EXPECT_EQ(FolderNames(box.Path("out")), Names{"NAME.ZIP"});
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);  // the replaced file's rights are kept
 }
@@ -118,7 +118,8 @@ TEST(ErrorCodes, StopCodesComeFromTheRightErrors)
     EXPECT_EQ(ResultFromErrno(EACCES, ErrorSide::Destination, 1), ARC_ERROR_READ_ONLY);
     EXPECT_EQ(ResultFromErrno(EPERM, ErrorSide::Destination, 1), ARC_ERROR_READ_ONLY);
     // An unreadable source is no reason to tell the caller that the destination is read-only.
-    EXPECT_EQ(ResultFromErrno(EACCES, ErrorSide::Source, ARC_ERROR_READ_SOURCE), ARC_ERROR_READ_SOURCE);
+    EXPECT_EQ(ResultFromErrno(EACCES, ErrorSide::Source, ARC_ERROR_READ_SOURCE),
+              ARC_ERROR_READ_SOURCE);
     EXPECT_EQ(ResultFromErrno(EIO, ErrorSide::Destination, ARC_ERROR_WRITE), ARC_ERROR_WRITE);
 }
 
@@ -227,10 +228,10 @@ TEST(AtomicOutput, OnlyUnlockedLeftoversOfOurPatternAreRemoved)
     std::string target = box.Write("out/NAME.LZH", "old");
     AtomicOutput living;  // a call that is still writing
     ASSERT_EQ(living.Begin(target, ""), ARC_OK);
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat(living.TempPath().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    box.Write("out/.NAME.LZH.a1B2c3.qbtmp", "dead call");   // ours, nobody holds it
+    box.Write("out/.NAME.LZH.a1B2c3.qbtmp", "dead call");  // ours, nobody holds it
     box.Write("out/.other.qbtmp", "not our pattern");
     box.Write("out/NAME.LZH.x1y2z3.qbtmp", "not hidden: not ours");
     EXPECT_EQ(RemoveDeadTempFiles(box.Path("out")), 1u);
@@ -259,7 +260,8 @@ TEST(ModuleOutput, LinesStayWholeWhenTheBufferIsSmall)
     ASSERT_LT(got.size(), sizeof buffer);
     size_t cut = got.rfind("output-cut ");
     ASSERT_NE(cut, std::string::npos) << got;
-    size_t kept = static_cast<size_t>(std::count(got.begin(), got.begin() + static_cast<long>(cut), '\n'));
+    size_t kept =
+        static_cast<size_t>(std::count(got.begin(), got.begin() + static_cast<long>(cut), '\n'));
     EXPECT_EQ(got.substr(cut), "output-cut " + std::to_string(100 - kept) + "\n");
     EXPECT_EQ(many.compare(0, cut, got, 0, cut), 0);
 }

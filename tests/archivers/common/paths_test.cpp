@@ -42,7 +42,8 @@ TEST_F(ArgumentPaths, RootRelativeNameMeansTheRootOfTheWorkingDirectorysDrive)
 
 TEST_F(ArgumentPaths, DrivePathsAndRelativeNamesResolveWithoutRegardToCase)
 {
-    EXPECT_EQ(qb::arc::ResolveArgumentPath("c:\\WORK\\sub\\A.LZH"), sandbox_.Path("c/Work/Sub/A.LZH"));
+    EXPECT_EQ(qb::arc::ResolveArgumentPath("c:\\WORK\\sub\\A.LZH"),
+              sandbox_.Path("c/Work/Sub/A.LZH"));
     ScopedCwd cwd(sandbox_.Path("c/Work"));
     EXPECT_EQ(qb::arc::ResolveArgumentPath("SUB\\a.txt"), sandbox_.Path("c/Work/Sub/a.txt"));
 }

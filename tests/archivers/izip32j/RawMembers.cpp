@@ -24,7 +24,8 @@ std::map<std::string, RawMember> RawMembers(const std::string& zipPath)
         m.index = static_cast<uint64_t>(i);
         m.crc = st.crc;
         m.method = st.comp_method;
-        if (zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED)) {
+        if (zip_file_t* file =
+                zip_fopen_index(archive, static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED)) {
             std::vector<char> buffer(1 << 16);
             zip_int64_t n;
             while ((n = zip_fread(file, buffer.data(), buffer.size())) > 0)
@@ -42,8 +43,8 @@ int CentralFlags(const std::string& zipPath, const std::string& name)
     std::ifstream in(zipPath, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto u16 = [&](size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]))
-            | (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+               (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
     };
     for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos && at + 46 <= bytes.size();
          at = bytes.find("PK\x01\x02", at + 4)) {

@@ -68,7 +68,8 @@ void MakeSourceTree(const std::string& folder, bool bigFile)
         for (int mb = 0; mb < 50; ++mb) {
             for (size_t i = 0; i < block.size(); ++i) {
                 x = x * 1103515245u + 12345u;
-                block[i] = (i / 4096) % 2 ? static_cast<char>('a' + (x >> 16) % 8) : static_cast<char>(x >> 24);
+                block[i] = (i / 4096) % 2 ? static_cast<char>('a' + (x >> 16) % 8)
+                                          : static_cast<char>(x >> 24);
             }
             big << block;
         }
@@ -79,7 +80,8 @@ std::vector<std::string> ExpectedMembers(const std::string& folder, bool recurse
                                          bool folderEntries, const std::string& prefix)
 {
     std::vector<std::string> names;
-    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(folder);
+         it != fs::recursive_directory_iterator(); ++it) {
         fs::path rel = fs::relative(it->path(), folder);
         if (!hidden && Hidden(rel)) {
             if (it->is_directory())
@@ -115,15 +117,16 @@ std::vector<std::string> ArchiveMembers(const std::string& zipPath)
 
 bool PeersAccept(const std::string& zipPath)
 {
-    return arctest::RunShell("unzip -tq " + Quote(zipPath) + " >/dev/null 2>&1") == 0
-        && arctest::RunShell("7zz t " + Quote(zipPath) + " >/dev/null 2>&1") == 0;
+    return arctest::RunShell("unzip -tq " + Quote(zipPath) + " >/dev/null 2>&1") == 0 &&
+           arctest::RunShell("7zz t " + Quote(zipPath) + " >/dev/null 2>&1") == 0;
 }
 
 std::string ExtractAndCompare(const std::string& zipPath, const std::string& source,
                               const std::string& prefix)
 {
     arctest::Sandbox out;
-    if (arctest::RunShell("unzip -qo " + Quote(zipPath) + " -d " + Quote(out.Root()) + " 2>&1") != 0)
+    if (arctest::RunShell("unzip -qo " + Quote(zipPath) + " -d " + Quote(out.Root()) + " 2>&1") !=
+        0)
         return "unzip could not extract " + zipPath;
     for (const std::string& member : ArchiveMembers(zipPath)) {
         if (member.back() == '/') {

@@ -30,7 +30,7 @@ DriveSandbox& Drives()
     return sandbox;
 }
 
-template <typename T>
+template<typename T>
 T Symbol(void* handle, const char* name)
 {
     void* symbol = dlsym(handle, name);
@@ -44,7 +44,8 @@ int RunIn(const std::string& cwd, ArchiverCommandProc proc, const std::string& c
 {
     arctest::ScopedCwd scoped(cwd);
     std::vector<char> buffer(1 << 20, 'x');
-    int result = proc(nullptr, commandLine.c_str(), buffer.data(), static_cast<unsigned long>(buffer.size()));
+    int result = proc(nullptr, commandLine.c_str(), buffer.data(),
+                      static_cast<unsigned long>(buffer.size()));
     output = buffer.data();
     return result;
 }

@@ -45,7 +45,8 @@ std::string Mixed(size_t size, uint32_t seed)
     std::mt19937 rng(seed);
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i)
-        s[i] = (i / 3000) % 3 == 0 ? static_cast<char>(rng()) : static_cast<char>('a' + (rng() % 5));
+        s[i] =
+            (i / 3000) % 3 == 0 ? static_cast<char>(rng()) : static_cast<char>('a' + (rng() % 5));
     return s;
 }
 
@@ -107,7 +108,8 @@ TEST(DeflatePieces, PipelineCutsBigFilesAndKeepsOrder)
     }
     int rc = 0;
     EXPECT_EQ(Inflate(joined, big.size(), &rc), big);
-    EXPECT_EQ(crc, crc32(0, reinterpret_cast<const Bytef*>(big.data()), static_cast<uInt>(big.size())));
+    EXPECT_EQ(crc,
+              crc32(0, reinterpret_cast<const Bytef*>(big.data()), static_cast<uInt>(big.size())));
     pipeline.ReleasePiece(pipeline.FirstPiece(s));
     EXPECT_EQ(pipeline.WaitPiece(pipeline.FirstPiece(gone)).error, ENOENT);
 }

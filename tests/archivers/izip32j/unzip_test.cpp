@@ -35,13 +35,15 @@ protected:
         source = box.MakeFolder("src");
         MakeSourceTree(source, false);
         archive = box.Path("t.zip");
-        ASSERT_EQ(Modules().Zip(source, " -r -S -9 " + Quoted(archive) + " \"*.*\""), 0) << Modules().output;
+        ASSERT_EQ(Modules().Zip(source, " -r -S -9 " + Quoted(archive) + " \"*.*\""), 0)
+            << Modules().output;
     }
 
     // Runs -x into a fresh folder of the sandbox.
     int Extract(const std::string& zip, const std::string& names, const std::string& folder)
     {
-        return Modules().UnZip(box.Root(), "-x " + Quoted(zip) + " " + Quoted(folder) + " " + names);
+        return Modules().UnZip(box.Root(),
+                               "-x " + Quoted(zip) + " " + Quoted(folder) + " " + names);
     }
 
     Sandbox box;
@@ -63,7 +65,8 @@ TEST_F(UnZip, ExtractsEverythingOrTheNamedMembers)
     }
     // Names match without regard to case and may be wildcards; folders come along as needed.
     std::string some = box.MakeFolder("some");
-    ASSERT_EQ(Extract(archive, R"("README.TXT" "日本語フォルダ\*.txt")", some), 0) << Modules().output;
+    ASSERT_EQ(Extract(archive, R"("README.TXT" "日本語フォルダ\*.txt")", some), 0)
+        << Modules().output;
     EXPECT_EQ(FolderNames(some), (std::vector<std::string>{"readme.txt", "日本語フォルダ"}));
     EXPECT_EQ(ReadFile(some + "/日本語フォルダ/名前.txt"), "日本語の中身\n");
     // An existing file is replaced.
@@ -170,7 +173,7 @@ TEST_F(UnZip, TimesAndPermissionsComeBack)
     ASSERT_EQ(Modules().Zip(box.Path("perm"), " -r -9 " + Quoted(zip) + " \"*.*\""), 0);
     std::string into = box.MakeFolder("perm-out");
     ASSERT_EQ(Extract(zip, "", into), 0) << Modules().output;
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat((into + "/run.sh").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
     EXPECT_EQ(info.st_mtime, 1234567890);

@@ -26,16 +26,24 @@ struct Case {
 
 const Case kCases[] = {
     // The examples for the default options (SubDir on, Hiddn off, Jibun off).
-    {"Mode0", "SRC/NAME", R"( -r  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true, false, true, ""},
-    {"Mode1", "SRC/NAME", R"( -r  -0 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true, false, true, ""},
-    {"Pattern2FirstStage", "SRC/NAME", R"( -r  -0 "C:\TEMP\NAME.ZIP" "*.*")", "C/TEMP/NAME.ZIP", true, false, true, ""},
+    {"Mode0", "SRC/NAME", R"( -r  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true, false, true,
+     ""},
+    {"Mode1", "SRC/NAME", R"( -r  -0 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true, false, true,
+     ""},
+    {"Pattern2FirstStage", "SRC/NAME", R"( -r  -0 "C:\TEMP\NAME.ZIP" "*.*")", "C/TEMP/NAME.ZIP",
+     true, false, true, ""},
     // SubDir and Hiddn.
-    {"SubDirHidden", "SRC/NAME", R"( -r -S  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true, true, true, ""},
-    {"NoSubDirHidden", "SRC/NAME", R"( -D -S  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false, true, false, ""},
-    {"NoSubDirNoHidden", "SRC/NAME", R"( -D  -0 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false, false, false, ""},
+    {"SubDirHidden", "SRC/NAME", R"( -r -S  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", true,
+     true, true, ""},
+    {"NoSubDirHidden", "SRC/NAME", R"( -D -S  -9 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false,
+     true, false, ""},
+    {"NoSubDirNoHidden", "SRC/NAME", R"( -D  -0 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false,
+     false, false, ""},
     // Jibun: run from the drive root with the folder in the file pattern.
-    {"JibunHabuku", "", R"( -r  -9 "D:\OUT\NAME.ZIP" "SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true, false, true, "SRC/NAME/"},
-    {"JibunNoHabuku", "", R"( -r  -0 "D:\OUT\NAME.ZIP" "C:\SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true, false, true, "SRC/NAME/"},
+    {"JibunHabuku", "", R"( -r  -9 "D:\OUT\NAME.ZIP" "SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true,
+     false, true, "SRC/NAME/"},
+    {"JibunNoHabuku", "", R"( -r  -0 "D:\OUT\NAME.ZIP" "C:\SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true,
+     false, true, "SRC/NAME/"},
 };
 
 void PrintTo(const Case& c, std::ostream* os)
@@ -65,7 +73,8 @@ TEST_P(ZipCommandLine, MakesAnArchiveThePeersAccept)
     ASSERT_EQ(Modules().Zip(DriveC() + "/" + c.cwd, c.commandLine), 0) << Modules().output;
     EXPECT_TRUE(PeersAccept(archive));
     std::string source = DriveC() + "/SRC/NAME";
-    std::vector<std::string> expected = ExpectedMembers(source, c.recurse, c.hidden, c.folderEntries, c.prefix);
+    std::vector<std::string> expected =
+        ExpectedMembers(source, c.recurse, c.hidden, c.folderEntries, c.prefix);
     EXPECT_EQ(ArchiveMembers(archive), expected);
     EXPECT_EQ(ExtractAndCompare(archive, source, c.prefix), "");
     // Names beyond ASCII carry the UTF-8 flag, so that every reader knows their encoding.

@@ -38,7 +38,8 @@ public:
     TmpfsMount(const std::string& folder, const char* options) : folder_(folder)
     {
         fs::create_directories(folder);
-        mounted_ = RunShell("mount -t tmpfs -o " + std::string(options) + " tmpfs '" + folder + "' 2>/dev/null") == 0;
+        mounted_ = RunShell("mount -t tmpfs -o " + std::string(options) + " tmpfs '" + folder +
+                            "' 2>/dev/null") == 0;
     }
     ~TmpfsMount()
     {
@@ -58,7 +59,8 @@ protected:
     void SetUp() override
     {
         Modules();
-        source = DriveC() + "/FAULT/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        source =
+            DriveC() + "/FAULT/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(source);
         std::ofstream(source + "/small.txt") << "small\n";
     }
@@ -80,11 +82,13 @@ TEST_F(ZipFault, FullDiskGivesNoSpaceAndKeepsTheOldArchive)
     ASSERT_EQ(Modules().Zip(source, R"( -r  -9 "D:\FULL\X.ZIP" "*.*")"), 0) << Modules().output;
     std::string before = ReadFile(DriveD() + "/FULL/X.ZIP");
     std::ofstream(source + "/noise.bin", std::ios::binary) << RandomBytes(5 << 20);
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\FULL\X.ZIP" "*.*")"), ARC_ERROR_DISK_FULL) << Modules().output;
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\FULL\X.ZIP" "*.*")"), ARC_ERROR_DISK_FULL)
+        << Modules().output;
     EXPECT_EQ(ReadFile(DriveD() + "/FULL/X.ZIP"), before);
     EXPECT_EQ(FolderNames(DriveD() + "/FULL"), std::vector<std::string>{"X.ZIP"});
     // Stored, too (the file is copied by libzip rather than by the workers).
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -0 "D:\FULL\X.ZIP" "*.*")"), ARC_ERROR_DISK_FULL) << Modules().output;
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -0 "D:\FULL\X.ZIP" "*.*")"), ARC_ERROR_DISK_FULL)
+        << Modules().output;
     EXPECT_EQ(ReadFile(DriveD() + "/FULL/X.ZIP"), before);
     EXPECT_EQ(FolderNames(DriveD() + "/FULL"), std::vector<std::string>{"X.ZIP"});
 }
@@ -98,12 +102,15 @@ TEST_F(ZipFault, ReadOnlyDestinationGivesReadOnly)
     std::string before = ReadFile(DriveD() + "/RO/X.ZIP");
     ASSERT_TRUE(ro.MakeReadOnly());
     std::ofstream(source + "/more.txt") << "more\n";
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\RO\X.ZIP" "*.*")"), ARC_ERROR_READ_ONLY) << Modules().output;
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\RO\NEW.ZIP" "*.*")"), ARC_ERROR_READ_ONLY) << Modules().output;
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\RO\X.ZIP" "*.*")"), ARC_ERROR_READ_ONLY)
+        << Modules().output;
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\RO\NEW.ZIP" "*.*")"), ARC_ERROR_READ_ONLY)
+        << Modules().output;
     EXPECT_EQ(ReadFile(DriveD() + "/RO/X.ZIP"), before);
     EXPECT_EQ(FolderNames(DriveD() + "/RO"), std::vector<std::string>{"X.ZIP"});
     // Extracting into a read-only folder is refused the same way.
-    EXPECT_EQ(Modules().UnZip(source, R"(-x "D:\RO\X.ZIP" "D:\RO\" "small.txt")"), ARC_ERROR_READ_ONLY)
+    EXPECT_EQ(Modules().UnZip(source, R"(-x "D:\RO\X.ZIP" "D:\RO\" "small.txt")"),
+              ARC_ERROR_READ_ONLY)
         << Modules().output;
 }
 
@@ -210,8 +217,10 @@ TEST_F(ZipFault, UnreadableSourcesAreNamedOrFailTheCall)
     fs::remove(archive);
     // The links lead outside the folder: they are followed only when named.
     fs::create_symlink(unreadable, source + "/locked.txt");
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" small.txt locked.txt)"), ARC_ERROR_INCOMPLETE);
-    EXPECT_NE(Modules().output.find("skipped unreadable locked.txt\n"), std::string::npos) << Modules().output;
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" small.txt locked.txt)"),
+              ARC_ERROR_INCOMPLETE);
+    EXPECT_NE(Modules().output.find("skipped unreadable locked.txt\n"), std::string::npos)
+        << Modules().output;
     EXPECT_EQ(ArchiveMembers(archive), std::vector<std::string>{"small.txt"});
     fs::remove(archive);
 
@@ -226,7 +235,8 @@ TEST_F(ZipFault, UnreadableSourcesAreNamedOrFailTheCall)
     ASSERT_EQ(Modules().Zip(source, R"( -r  -9 "D:\UNREAD\X.ZIP" "*.*")"), 0);
     std::string before = ReadFile(archive);
     fs::create_symlink("/proc/self/mem", source + "/locked.txt");
-    EXPECT_EQ(Modules().Zip(source, R"( -r  -0 "D:\UNREAD\X.ZIP" "*.*" locked.txt)"), ARC_ERROR_READ_SOURCE);
+    EXPECT_EQ(Modules().Zip(source, R"( -r  -0 "D:\UNREAD\X.ZIP" "*.*" locked.txt)"),
+              ARC_ERROR_READ_SOURCE);
     EXPECT_EQ(ReadFile(archive), before);
     EXPECT_EQ(FolderNames(DriveD() + "/UNREAD"), std::vector<std::string>{"X.ZIP"});
 }
@@ -303,5 +313,6 @@ TEST(ZipModuleFiles, ZipModulesDoNotLoadWithoutTheEngine)
     fs::copy_file(SystemFolder() + "/IZIP32J.DLL", box.Path("IZIP32J.DLL"));
     std::string output;
     EXPECT_EQ(RunShell(run + " UNZIP32.DLL '-l /no/such.zip' 2>/dev/null", &output), 1);
-    EXPECT_NE(output.find("result: " + std::to_string(ARC_ERROR_ARCHIVE_MISSING)), std::string::npos);
+    EXPECT_NE(output.find("result: " + std::to_string(ARC_ERROR_ARCHIVE_MISSING)),
+              std::string::npos);
 }

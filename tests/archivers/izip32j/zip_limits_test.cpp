@@ -32,13 +32,16 @@ TEST(ZipLimits, MoreThan65535Members)
     WriteArchive(archive, members);
     std::string source = box.MakeFolder("src");
     box.Write("src/d0/extra", "extra");
-    ASSERT_EQ(Modules().Zip(source, " -r -D -9 \"" + archive + "\" \"*.*\""), 0) << Modules().output;
+    ASSERT_EQ(Modules().Zip(source, " -r -D -9 \"" + archive + "\" \"*.*\""), 0)
+        << Modules().output;
     EXPECT_EQ(ArchiveMembers(archive).size(), static_cast<size_t>(count + 1));
     EXPECT_TRUE(PeersAccept(archive));
     EXPECT_EQ(Modules().UnZip(box.Root(), "-t \"" + archive + "\""), 0);
 
     std::string out = box.MakeFolder("out");
-    ASSERT_EQ(Modules().UnZip(box.Root(), "-x \"" + archive + "\" \"" + out + "\" \"d65\\f659??\" \"D0\\EXTRA\""), 0)
+    ASSERT_EQ(Modules().UnZip(box.Root(), "-x \"" + archive + "\" \"" + out +
+                                              "\" \"d65\\f659??\" \"D0\\EXTRA\""),
+              0)
         << Modules().output;
     EXPECT_EQ(qb::arctest::ReadFile(out + "/d65/f65999"), "65999");
     EXPECT_EQ(qb::arctest::FolderNames(out + "/d65").size(), 100u);
@@ -63,7 +66,8 @@ TEST(ZipLimits, MemberOver4GiB)
     }
     for (const char* level : {"-1", "-0"}) {
         std::string archive = box.Path(std::string("huge") + level + ".zip");
-        ASSERT_EQ(Modules().Zip(source, std::string(" -r ") + level + " \"" + archive + "\" \"*.*\""), 0)
+        ASSERT_EQ(
+            Modules().Zip(source, std::string(" -r ") + level + " \"" + archive + "\" \"*.*\""), 0)
             << Modules().output;
         EXPECT_EQ(RunShell("unzip -tq '" + archive + "' >/dev/null 2>&1"), 0) << level;
         EXPECT_EQ(RunShell("7zz t '" + archive + "' >/dev/null 2>&1"), 0) << level;

@@ -5,8 +5,8 @@
 #include "ZipCheck.h"
 #include "ZipModules.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -77,7 +77,9 @@ TEST(ZipUpdate, OneChangedFileIsExactlyReplacedAndNothingIsLost)
     }
     EXPECT_TRUE(after.count("sub/new.txt"));
     qb::arctest::Sandbox out;
-    ASSERT_EQ(Modules().UnZip(out.Root(), R"(-x "D:\OUT\ONE.ZIP" ")" + out.Root() + R"(" "readme.txt")"), 0)
+    ASSERT_EQ(
+        Modules().UnZip(out.Root(), R"(-x "D:\OUT\ONE.ZIP" ")" + out.Root() + R"(" "readme.txt")"),
+        0)
         << Modules().output;
     EXPECT_EQ(ReadFile(out.Path("readme.txt")), changed);
 }
@@ -101,7 +103,9 @@ TEST(ZipUpdate, FileSavedAgainWithinTheSameSecondIsStillReplaced)
     Touch(source + "/readme.txt", when + 1);
     ASSERT_EQ(Modules().Zip(source, command), 0) << Modules().output;
     qb::arctest::Sandbox out;
-    ASSERT_EQ(Modules().UnZip(out.Root(), R"(-x "D:\OUT\QUICK.ZIP" ")" + out.Root() + R"(" "readme.txt")"), 0)
+    ASSERT_EQ(Modules().UnZip(out.Root(),
+                              R"(-x "D:\OUT\QUICK.ZIP" ")" + out.Root() + R"(" "readme.txt")"),
+              0)
         << Modules().output;
     EXPECT_EQ(ReadFile(out.Path("readme.txt")), changed);
 }
@@ -182,8 +186,9 @@ TEST(ZipUpdate, ArchivesOfOtherToolsAreUpdatedAndStayValid)
                                Maker{"7zz.zip", "7zz a -tzip -bd -bso0 "}}) {
         SCOPED_TRACE(maker.name);
         std::string archive = box.Path(maker.name);
-        ASSERT_EQ(qb::arctest::RunShell("cd '" + source + "' && " + maker.command + "'" + archive + "'"
-                                        + (std::string(maker.name) == "7zz.zip" ? " keep.txt change.txt" : "")),
+        ASSERT_EQ(qb::arctest::RunShell(
+                      "cd '" + source + "' && " + maker.command + "'" + archive + "'" +
+                      (std::string(maker.name) == "7zz.zip" ? " keep.txt change.txt" : "")),
                   0);
         auto before = RawMembers(archive);
         box.Write("src/change.txt", std::string("after, longer than before: ") + maker.name + "\n");
@@ -214,20 +219,22 @@ TEST(ZipUpdate, DoubleArchiveCycle)
         first += "first version " + std::to_string(i) + "\n";
     std::ofstream(inner, std::ios::binary) << first;
     Touch(inner, 1500000000);
-    ASSERT_EQ(Modules().Zip(temp, R"(-r -9 "D:\OUT\CYCLE.LZH.ZIP" "CYCLE.LZH")"), 0) << Modules().output;
+    ASSERT_EQ(Modules().Zip(temp, R"(-r -9 "D:\OUT\CYCLE.LZH.ZIP" "CYCLE.LZH")"), 0)
+        << Modules().output;
     fs::remove(inner);
 
     // The update extraction brings the stored archive back, with its time.
     ASSERT_EQ(Modules().UnZip(temp, R"(-x "D:\OUT\CYCLE.LZH.ZIP" "C:\TEMP\" "CYCLE.LZH")"), 0)
         << Modules().output;
     EXPECT_EQ(ReadFile(inner), first);
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(stat(inner.c_str(), &info), 0);
     EXPECT_EQ(info.st_mtime, 1500000000);
 
     // The first stage updates it; the second stage puts it back into the same outer archive.
     std::ofstream(inner, std::ios::binary | std::ios::app) << "appended by the update\n";
-    ASSERT_EQ(Modules().Zip(temp, R"(-r -9 "D:\OUT\CYCLE.LZH.ZIP" "CYCLE.LZH")"), 0) << Modules().output;
+    ASSERT_EQ(Modules().Zip(temp, R"(-r -9 "D:\OUT\CYCLE.LZH.ZIP" "CYCLE.LZH")"), 0)
+        << Modules().output;
     EXPECT_TRUE(PeersAccept(outer));
     EXPECT_EQ(ArchiveMembers(outer), std::vector<std::string>{"CYCLE.LZH"});
     EXPECT_EQ(ExtractAndCompare(outer, temp), "");

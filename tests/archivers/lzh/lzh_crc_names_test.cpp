@@ -33,7 +33,8 @@ TEST(Crc16, PiecewiseEqualsWholeAtEveryLength)
             bytewise = Crc16Update(bytewise, data.data() + i, 1);
         ASSERT_EQ(whole, bytewise) << len;
         std::size_t half = len / 3;
-        ASSERT_EQ(Crc16Update(Crc16(data.data(), half), data.data() + half, len - half), whole) << len;
+        ASSERT_EQ(Crc16Update(Crc16(data.data(), half), data.data() + half, len - half), whole)
+            << len;
         // Pieces read on different threads: the CRC of the whole from the CRCs of the parts.
         ASSERT_EQ(Crc16Combine(Crc16(data.data(), half), Crc16(data.data() + half, len - half),
                                len - half),
@@ -64,7 +65,9 @@ TEST(Names, Utf8PathsSplitOnEverySeparator)
 {
     // UTF-8 continuation bytes look like CP932 lead bytes; a valid UTF-8 path must not be read as
     // CP932, or the backslash after あ (E3 81 82) would be swallowed.
-    auto parts = SplitStoredPath("\\あ\\b/c\xFF" "d", NameCharset::Guess);
+    auto parts = SplitStoredPath("\\あ\\b/c\xFF"
+                                 "d",
+                                 NameCharset::Guess);
     ASSERT_EQ(parts.size(), 4u);
     EXPECT_EQ(parts[0], "あ");
     EXPECT_EQ(parts[3], "d");
@@ -81,8 +84,8 @@ TEST(Names, Utf8Validation)
 {
     EXPECT_TRUE(IsValidUtf8("plain"));
     EXPECT_TRUE(IsValidUtf8("日本語"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));        // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));        // cut short
-    EXPECT_FALSE(IsValidUtf8("\x95\x5C"));        // CP932
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));  // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));  // cut short
+    EXPECT_FALSE(IsValidUtf8("\x95\x5C"));  // CP932
 }

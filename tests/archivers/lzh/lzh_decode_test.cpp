@@ -1,9 +1,9 @@
 // Our table-driven -lh5-/-lh6-/-lh7- decoder against liblhasa, an independent decoder: the same
 // bytes for every stream our encoder makes, the same verdict on damaged streams, and the edges
 // that the usual decoders agree on (a match before the start, streams that end too early).
-#include "lzh_enc_test_support.h"
 #include "lzh_bitwriter.h"
 #include "lzh_decode.h"
+#include "lzh_enc_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -55,9 +55,16 @@ TEST(LzhFuzz, MutatedArchivesAreHandled)
         for (int e = 0; e < edits && span > 0 && !a.empty(); ++e) {
             std::size_t at = rng() % std::min(span, a.size());
             switch (rng() % 4) {
-            case 0: a[at] = static_cast<char>(a[at] ^ (1 << (rng() % 8))); break;
-            case 1: a[at] = static_cast<char>(edges[rng() % sizeof edges]); break;
-            case 2: a.resize(at); span = std::min(span, a.size()); break;
+            case 0:
+                a[at] = static_cast<char>(a[at] ^ (1 << (rng() % 8)));
+                break;
+            case 1:
+                a[at] = static_cast<char>(edges[rng() % sizeof edges]);
+                break;
+            case 2:
+                a.resize(at);
+                span = std::min(span, a.size());
+                break;
             default: {
                 const std::string& b = corpus[rng() % corpus.size()];
                 std::size_t from = rng() % b.size();

@@ -10,83 +10,94 @@
 namespace {
 
 // Kraft sum in units of 2^-16; a complete code sums to exactly 65536.
-std::uint64_t KraftSum(const std::vector<std::uint8_t>& len) {
-  std::uint64_t sum = 0;
-  for (auto l : len)
-    if (l) sum += std::uint64_t{1} << (16 - l);
-  return sum;
+std::uint64_t KraftSum(const std::vector<std::uint8_t>& len)
+{
+    std::uint64_t sum = 0;
+    for (auto l : len)
+        if (l)
+            sum += std::uint64_t{1} << (16 - l);
+    return sum;
 }
 
-std::vector<std::uint8_t> Lengths(const std::vector<std::uint32_t>& freq, unsigned maxLen = 16) {
-  std::vector<std::uint8_t> len(freq.size());
-  lzh::BuildCodeLengths(freq.data(), static_cast<unsigned>(freq.size()), maxLen, len.data());
-  return len;
+std::vector<std::uint8_t> Lengths(const std::vector<std::uint32_t>& freq, unsigned maxLen = 16)
+{
+    std::vector<std::uint8_t> len(freq.size());
+    lzh::BuildCodeLengths(freq.data(), static_cast<unsigned>(freq.size()), maxLen, len.data());
+    return len;
 }
 
 }  // namespace
 
 // Fibonacci frequencies give a plain Huffman tree as deep as there are symbols.
-TEST(LzhHuffman, DeepTreeIsLimitedAndComplete) {
-  for (unsigned n : {19u, 30u, 510u}) {
-    std::vector<std::uint32_t> freq(n, 0);
-    std::uint32_t a = 1, b = 1;
-    for (unsigned s = 0; s < std::min(n, 24u); ++s) {
-      freq[s] = a;
-      const std::uint32_t c = a + b;
-      a = b;
-      b = c;
+TEST(LzhHuffman, DeepTreeIsLimitedAndComplete)
+{
+    for (unsigned n : {19u, 30u, 510u}) {
+        std::vector<std::uint32_t> freq(n, 0);
+        std::uint32_t a = 1, b = 1;
+        for (unsigned s = 0; s < std::min(n, 24u); ++s) {
+            freq[s] = a;
+            const std::uint32_t c = a + b;
+            a = b;
+            b = c;
+        }
+        const auto len = Lengths(freq);
+        EXPECT_EQ(KraftSum(len), 65536u) << n;
+        for (unsigned s = 0; s < n; ++s) {
+            EXPECT_LE(len[s], 16) << s;
+            EXPECT_EQ(len[s] != 0, freq[s] != 0) << s;
+        }
+        // Limiting keeps the order: a rarer symbol never gets a shorter code.
+        for (unsigned s = 1; s < std::min(n, 24u); ++s)
+            EXPECT_GE(len[s - 1], len[s]);
     }
-    const auto len = Lengths(freq);
-    EXPECT_EQ(KraftSum(len), 65536u) << n;
-    for (unsigned s = 0; s < n; ++s) {
-      EXPECT_LE(len[s], 16) << s;
-      EXPECT_EQ(len[s] != 0, freq[s] != 0) << s;
-    }
-    // Limiting keeps the order: a rarer symbol never gets a shorter code.
-    for (unsigned s = 1; s < std::min(n, 24u); ++s) EXPECT_GE(len[s - 1], len[s]);
-  }
 }
 
-TEST(LzhHuffman, OptimalWhenNoLimitIsHit) {
-  // Frequencies 1,1,2,4: Huffman lengths 3,3,2,1.
-  EXPECT_EQ(Lengths({1, 1, 2, 4}), (std::vector<std::uint8_t>{3, 3, 2, 1}));
-  // Equal frequencies over 8 symbols: all length 3.
-  EXPECT_EQ(Lengths(std::vector<std::uint32_t>(8, 5)), std::vector<std::uint8_t>(8, 3));
+TEST(LzhHuffman, OptimalWhenNoLimitIsHit)
+{
+    // Frequencies 1,1,2,4: Huffman lengths 3,3,2,1.
+    EXPECT_EQ(Lengths({1, 1, 2, 4}), (std::vector<std::uint8_t>{3, 3, 2, 1}));
+    // Equal frequencies over 8 symbols: all length 3.
+    EXPECT_EQ(Lengths(std::vector<std::uint32_t>(8, 5)), std::vector<std::uint8_t>(8, 3));
 }
 
-TEST(LzhHuffman, OneOrNoSymbolUsed) {
-  std::vector<std::uint32_t> freq(510, 0);
-  EXPECT_EQ(KraftSum(Lengths(freq)), 0u);
-  freq[0] = 9;
-  auto len = Lengths(freq);
-  EXPECT_EQ(len[0], 1);
-  EXPECT_EQ(KraftSum(len), 65536u);
-  freq[0] = 0;
-  freq[509] = 3;
-  len = Lengths(freq);
-  EXPECT_EQ(len[509], 1);
-  EXPECT_EQ(KraftSum(len), 65536u);
-}
-
-TEST(LzhHuffman, RandomTablesAreCompleteAndPrefixFree) {
-  std::mt19937 rng(42);
-  for (int round = 0; round < 300; ++round) {
-    const unsigned n = 2 + rng() % 509;
-    std::vector<std::uint32_t> freq(n);
-    for (auto& f : freq) f = rng() % 4 == 0 ? 0 : (1u << (rng() % 16)) + rng() % 7;
-    freq[rng() % n] = 1 + rng() % 3;
-    const auto len = Lengths(freq, 1 + rng() % 16 < 9 ? 9 : 16);
+TEST(LzhHuffman, OneOrNoSymbolUsed)
+{
+    std::vector<std::uint32_t> freq(510, 0);
+    EXPECT_EQ(KraftSum(Lengths(freq)), 0u);
+    freq[0] = 9;
+    auto len = Lengths(freq);
+    EXPECT_EQ(len[0], 1);
     EXPECT_EQ(KraftSum(len), 65536u);
-    std::vector<std::uint16_t> code(n);
-    lzh::BuildCanonicalCodes(len.data(), n, code.data());
-    // No code is a prefix of another (checked by left-aligning to 16 bits and comparing ranges).
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
-    for (unsigned s = 0; s < n; ++s) {
-      if (!len[s]) continue;
-      const std::uint32_t lo = std::uint32_t{code[s]} << (16 - len[s]);
-      ranges.push_back({lo, lo + (1u << (16 - len[s]))});
+    freq[0] = 0;
+    freq[509] = 3;
+    len = Lengths(freq);
+    EXPECT_EQ(len[509], 1);
+    EXPECT_EQ(KraftSum(len), 65536u);
+}
+
+TEST(LzhHuffman, RandomTablesAreCompleteAndPrefixFree)
+{
+    std::mt19937 rng(42);
+    for (int round = 0; round < 300; ++round) {
+        const unsigned n = 2 + rng() % 509;
+        std::vector<std::uint32_t> freq(n);
+        for (auto& f : freq)
+            f = rng() % 4 == 0 ? 0 : (1u << (rng() % 16)) + rng() % 7;
+        freq[rng() % n] = 1 + rng() % 3;
+        const auto len = Lengths(freq, 1 + rng() % 16 < 9 ? 9 : 16);
+        EXPECT_EQ(KraftSum(len), 65536u);
+        std::vector<std::uint16_t> code(n);
+        lzh::BuildCanonicalCodes(len.data(), n, code.data());
+        // No code is a prefix of another (checked by left-aligning to 16 bits and comparing ranges).
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
+        for (unsigned s = 0; s < n; ++s) {
+            if (!len[s])
+                continue;
+            const std::uint32_t lo = std::uint32_t{code[s]} << (16 - len[s]);
+            ranges.push_back({lo, lo + (1u << (16 - len[s]))});
+        }
+        std::sort(ranges.begin(), ranges.end());
+        for (std::size_t k = 1; k < ranges.size(); ++k)
+            ASSERT_LE(ranges[k - 1].second, ranges[k].first);
     }
-    std::sort(ranges.begin(), ranges.end());
-    for (std::size_t k = 1; k < ranges.size(); ++k) ASSERT_LE(ranges[k - 1].second, ranges[k].first);
-  }
 }

@@ -11,73 +11,78 @@
 
 namespace {
 
-lzh_test::Bytes Sample() {
-  lzh_test::Bytes data = lzh_test::TextLike(150000, 77);
-  data.insert(data.end(), 3000, 'x');
-  const auto noise = lzh_test::RandomBytes(20000, 78);
-  data.insert(data.end(), noise.begin(), noise.end());
-  const auto again = lzh_test::TextLike(60000, 77);  // repeats the start, far away
-  data.insert(data.end(), again.begin(), again.end());
-  data.insert(data.end(), 8, 0);  // readable padding past the end
-  return data;
+lzh_test::Bytes Sample()
+{
+    lzh_test::Bytes data = lzh_test::TextLike(150000, 77);
+    data.insert(data.end(), 3000, 'x');
+    const auto noise = lzh_test::RandomBytes(20000, 78);
+    data.insert(data.end(), noise.begin(), noise.end());
+    const auto again = lzh_test::TextLike(60000, 77);  // repeats the start, far away
+    data.insert(data.end(), again.begin(), again.end());
+    data.insert(data.end(), 8, 0);  // readable padding past the end
+    return data;
 }
 
 void ExpectReal(const lzh_test::Bytes& d, std::size_t pos, std::size_t end, const lzh::Match& m,
-                unsigned window) {
-  ASSERT_GE(m.length, lzh::kMinMatch);
-  ASSERT_LE(m.length, std::min<std::size_t>(lzh::kMaxMatch, end - pos));
-  ASSERT_GE(m.distance, 1u);
-  ASSERT_LE(m.distance, window - 1);
-  ASSERT_LE(m.distance, pos);
-  ASSERT_EQ(std::memcmp(&d[pos], &d[pos - m.distance], m.length), 0) << "at " << pos;
+                unsigned window)
+{
+    ASSERT_GE(m.length, lzh::kMinMatch);
+    ASSERT_LE(m.length, std::min<std::size_t>(lzh::kMaxMatch, end - pos));
+    ASSERT_GE(m.distance, 1u);
+    ASSERT_LE(m.distance, window - 1);
+    ASSERT_LE(m.distance, pos);
+    ASSERT_EQ(std::memcmp(&d[pos], &d[pos - m.distance], m.length), 0) << "at " << pos;
 }
 
 }  // namespace
 
-TEST(LzhMatchFinder, ChainMatchesAreReal) {
-  const auto d = Sample();
-  const std::size_t end = d.size() - 8;
-  for (unsigned window : {8192u, 65536u}) {
-    lzh::MatchFinder finder(window);
-    std::size_t found = 0;
-    for (std::size_t pos = 0; pos < end; ++pos) {
-      const lzh::Match m = finder.Search(d.data(), pos, end - pos, 2, 256, 64);
-      if (m.length == 0) continue;
-      ++found;
-      ExpectReal(d, pos, end, m, window);
+TEST(LzhMatchFinder, ChainMatchesAreReal)
+{
+    const auto d = Sample();
+    const std::size_t end = d.size() - 8;
+    for (unsigned window : {8192u, 65536u}) {
+        lzh::MatchFinder finder(window);
+        std::size_t found = 0;
+        for (std::size_t pos = 0; pos < end; ++pos) {
+            const lzh::Match m = finder.Search(d.data(), pos, end - pos, 2, 256, 64);
+            if (m.length == 0)
+                continue;
+            ++found;
+            ExpectReal(d, pos, end, m, window);
+        }
+        EXPECT_GT(found, end / 2);
     }
-    EXPECT_GT(found, end / 2);
-  }
 }
 
-TEST(LzhMatchFinder, TreeMatchListsAreRealAndGrowing) {
-  const auto d = Sample();
-  const std::size_t end = d.size() - 8;
-  for (unsigned window : {8192u, 65536u}) {
-    lzh::TreeMatchFinder finder(window);
-    std::vector<lzh::Match> list;
-    std::size_t longest = 0;
-    for (std::size_t pos = 0; pos < end;) {
-      list.clear();
-      const lzh::Match best = finder.SearchAll(d.data(), pos, end - pos, 64, 32, list);
-      for (std::size_t k = 0; k < list.size(); ++k) {
-        ExpectReal(d, pos, end, list[k], window);
-        if (k > 0) {
-          ASSERT_GT(list[k].length, list[k - 1].length);
+TEST(LzhMatchFinder, TreeMatchListsAreRealAndGrowing)
+{
+    const auto d = Sample();
+    const std::size_t end = d.size() - 8;
+    for (unsigned window : {8192u, 65536u}) {
+        lzh::TreeMatchFinder finder(window);
+        std::vector<lzh::Match> list;
+        std::size_t longest = 0;
+        for (std::size_t pos = 0; pos < end;) {
+            list.clear();
+            const lzh::Match best = finder.SearchAll(d.data(), pos, end - pos, 64, 32, list);
+            for (std::size_t k = 0; k < list.size(); ++k) {
+                ExpectReal(d, pos, end, list[k], window);
+                if (k > 0) {
+                    ASSERT_GT(list[k].length, list[k - 1].length);
+                }
+            }
+            if (!list.empty()) {
+                EXPECT_EQ(best.length, list.back().length);
+            }
+            longest = std::max<std::size_t>(longest, best.length);
+            // Skip over long matches as the parser does, so the tree also sees Skip().
+            if (best.length >= 64) {
+                finder.Skip(d.data(), pos + best.length, end, 64, 32);
+                pos += best.length;
+            } else {
+                ++pos;
+            }
         }
-      }
-      if (!list.empty()) {
-        EXPECT_EQ(best.length, list.back().length);
-      }
-      longest = std::max<std::size_t>(longest, best.length);
-      // Skip over long matches as the parser does, so the tree also sees Skip().
-      if (best.length >= 64) {
-        finder.Skip(d.data(), pos + best.length, end, 64, 32);
-        pos += best.length;
-      } else {
-        ++pos;
-      }
+        EXPECT_EQ(longest, lzh::kMaxMatch);
     }
-    EXPECT_EQ(longest, lzh::kMaxMatch);
-  }
 }

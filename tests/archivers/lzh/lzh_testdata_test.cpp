@@ -72,9 +72,8 @@ std::string Lower(std::string s)
 
 // Payloads of the README: last name component (lower case) -> size and CRC.
 const std::map<std::string, std::pair<std::uint64_t, std::uint16_t>> kPayloads = {
-    {"gpl-2", {18092, 0xA33A}},       {"gpl-2.gz", {6829, 0xB6D5}},
-    {"long.txt", {1241658, 0x6A7C}},  {"hello.txt", {12, 0x9778}},
-    {"テスト.txt", {36, 0xFE7D}},     {"表示.txt", {37, 0x2492}},
+    {"gpl-2", {18092, 0xA33A}},  {"gpl-2.gz", {6829, 0xB6D5}}, {"long.txt", {1241658, 0x6A7C}},
+    {"hello.txt", {12, 0x9778}}, {"テスト.txt", {36, 0xFE7D}}, {"表示.txt", {37, 0x2492}},
     {"empty.txt", {0, 0x0000}},
 };
 
@@ -116,14 +115,16 @@ TEST(TestData, NamesAsTheirMakersMeantThem)
     auto paths = [](const std::string& name) {
         std::vector<std::string> out;
         for (const auto& m : Open(name).members)
-            out.push_back(m.Path() + (m.isDirectory ? "/" : "") + (m.isSymlink ? " -> " + m.linkTarget : ""));
+            out.push_back(m.Path() + (m.isDirectory ? "/" : "") +
+                          (m.isSymlink ? " -> " + m.linkTarget : ""));
         return out;
     };
     using V = std::vector<std::string>;
     // CP932 names, one with 0x5C as its second byte, in level 0, 1 and 2 headers.
     EXPECT_EQ(paths("libarchive_filename_cp932.lzh"), (V{"漢字.txt", "表.txt"}));
     for (const char* jlha : {"jlha_h0_lh5.lzh", "jlha_h1_lh5.lzh", "jlha_h2_lh5.lzh"})
-        EXPECT_EQ(paths(jlha), (V{"gpl-2", "empty.txt", "サブ/", "サブ/テスト.txt", "表示.txt"})) << jlha;
+        EXPECT_EQ(paths(jlha), (V{"gpl-2", "empty.txt", "サブ/", "サブ/テスト.txt", "表示.txt"}))
+            << jlha;
     // UTF-16 names win over the placeholder bytes.
     EXPECT_EQ(Nth(paths("libarchive_filename_utf16.lzh"), 1), "ÜÖÄüöä/");
     // Leading separators (LHMelt, Tascal) are dropped but remembered.
@@ -132,7 +133,8 @@ TEST(TestData, NamesAsTheirMakersMeantThem)
     EXPECT_TRUE(!lhmelt.empty() && lhmelt[0].hadLeadingSeparator);
     EXPECT_EQ(paths("tascal051h_abspath.lzh"), (V{"Mounted Volume/subdir/subdir2/hello.txt"}));
     // Folder entries of ExpLZH come first, with 0x5C paths in level 0.
-    EXPECT_EQ(paths("explzh723_h0_subdir.lzh"), (V{"subdir/", "subdir/subdir2/", "subdir/subdir2/hello.txt"}));
+    EXPECT_EQ(paths("explzh723_h0_subdir.lzh"),
+              (V{"subdir/", "subdir/subdir2/", "subdir/subdir2/hello.txt"}));
     // Symbolic links are recognised, also when "link|target" is split over two headers.
     EXPECT_EQ(paths("unix114i_h1_symlink2.lzh"), (V{"symlink -> path/to/target"}));
     EXPECT_EQ(paths("regression_symlink2.lzh"), (V{"etc -> ../../etc", "etc/passwd"}));
@@ -155,11 +157,12 @@ TEST(TestData, HugeMemberSizeComesFromTheWideHeader)
     EXPECT_EQ(o.members[0].originalSize, 4718592000ull);
     std::uint64_t seen = 0;
     bool allZero = true;
-    DecodeStatus s = DecodeMember(*o.source, o.members[0], [&](const std::uint8_t* d, std::size_t n) {
-        allZero = allZero && std::all_of(d, d + n, [](std::uint8_t b) { return b == 0; });
-        seen += n;
-        return seen < (16u << 20);
-    });
+    DecodeStatus s =
+        DecodeMember(*o.source, o.members[0], [&](const std::uint8_t* d, std::size_t n) {
+            allZero = allZero && std::all_of(d, d + n, [](std::uint8_t b) { return b == 0; });
+            seen += n;
+            return seen < (16u << 20);
+        });
     EXPECT_EQ(s, DecodeStatus::Stopped);
     EXPECT_TRUE(allZero);
     EXPECT_GE(seen, 16u << 20);
@@ -183,7 +186,8 @@ TEST(TestData, BrokenArchivesFailCleanly)
         std::vector<MemberHeader> members;
         std::string error;
         ASSERT_TRUE(ReadAllHeaders(src, members, error));
-        DecodeStatus s = DecodeMember(src, members[0], [](const std::uint8_t*, std::size_t) { return true; });
+        DecodeStatus s =
+            DecodeMember(src, members[0], [](const std::uint8_t*, std::size_t) { return true; });
         EXPECT_NE(s, DecodeStatus::Ok) << at;
     }
 }

@@ -12,7 +12,8 @@ namespace {
 
 std::string Qbarc(const std::string& arguments, bool withSystemDir = true)
 {
-    std::string env = withSystemDir ? "QUILLBOX2_SYSTEM_DIR='" QB_TEST_SYSTEM_DIR "' " : "env -u QUILLBOX2_SYSTEM_DIR ";
+    std::string env = withSystemDir ? "QUILLBOX2_SYSTEM_DIR='" QB_TEST_SYSTEM_DIR "' "
+                                    : "env -u QUILLBOX2_SYSTEM_DIR ";
     return env + "'" QB_TEST_BIN_DIR "/qbarc' " + arguments;
 }
 
@@ -25,7 +26,10 @@ TEST(Qbarc, RunsAModuleAndReportsItsResult)
     box.Write("in/日本.txt", "beta\n");
     std::string output;
     // The system folder beside the program is the default.
-    EXPECT_EQ(RunShell("cd '" + box.Path("in") + "' && " + Qbarc("ZIP32J.DLL '-r -9 \"" + box.Path("a.zip") + "\" \"*.*\"'", false), &output), 0);
+    EXPECT_EQ(RunShell("cd '" + box.Path("in") + "' && " +
+                           Qbarc("ZIP32J.DLL '-r -9 \"" + box.Path("a.zip") + "\" \"*.*\"'", false),
+                       &output),
+              0);
     EXPECT_NE(output.find("result: 0\n"), std::string::npos) << output;
     EXPECT_EQ(RunShell("unzip -tq '" + box.Path("a.zip") + "' >/dev/null"), 0);
 
@@ -44,7 +48,12 @@ TEST(Qbarc, ProgressGoesToStandardError)
     Sandbox box;
     box.Write("in/a.txt", std::string(100000, 'a'));
     std::string output;
-    ASSERT_EQ(RunShell("cd '" + box.Path("in") + "' && " + Qbarc("--progress ZIP32J.DLL '-r \"" + box.Path("a.zip") + "\" \"*.*\"'") + " 2>&1 >/dev/null", &output), 0);
+    ASSERT_EQ(
+        RunShell("cd '" + box.Path("in") + "' && " +
+                     Qbarc("--progress ZIP32J.DLL '-r \"" + box.Path("a.zip") + "\" \"*.*\"'") +
+                     " 2>&1 >/dev/null",
+                 &output),
+        0);
     EXPECT_NE(output.find("a.txt 0/100000"), std::string::npos) << output;
 }
 
@@ -53,5 +62,7 @@ TEST(Qbarc, UsageAndMissingModules)
     Sandbox box;
     EXPECT_EQ(RunShell(Qbarc("2>/dev/null")), 2);
     EXPECT_EQ(RunShell(Qbarc("OTHER.DLL x 2>/dev/null")), 2);
-    EXPECT_EQ(RunShell("QUILLBOX2_SYSTEM_DIR='" + box.Root() + "' '" QB_TEST_BIN_DIR "/qbarc' ZIP32J.DLL x 2>/dev/null"), 2);
+    EXPECT_EQ(RunShell("QUILLBOX2_SYSTEM_DIR='" + box.Root() +
+                       "' '" QB_TEST_BIN_DIR "/qbarc' ZIP32J.DLL x 2>/dev/null"),
+              2);
 }

@@ -44,7 +44,8 @@ Loaded& Module()
         l.command = reinterpret_cast<ArchiverCommandProc>(dlsym(l.handle, "Unlha"));
         l.running = reinterpret_cast<ArchiverQueryProc>(dlsym(l.handle, "UnlhaGetRunning"));
         l.version = reinterpret_cast<ArchiverQueryProc>(dlsym(l.handle, "UnlhaGetVersion"));
-        l.progress = reinterpret_cast<ArchiverSetProgressProc>(dlsym(l.handle, "UnlhaSetProgressCallback"));
+        l.progress =
+            reinterpret_cast<ArchiverSetProgressProc>(dlsym(l.handle, "UnlhaSetProgressCallback"));
         return l;
     }();
     // The drive folders go when the test process ends.
@@ -78,8 +79,10 @@ CallResult Unlha(const std::string& commandLine)
         return r;
     }
     std::vector<char> out(1 << 20, '\x7F');
-    r.rc = m.command(nullptr, commandLine.c_str(), out.data(), static_cast<unsigned long>(out.size()));
-    EXPECT_NE(std::find(out.begin(), out.end(), '\0'), out.end()) << "the output was not NUL-terminated";
+    r.rc =
+        m.command(nullptr, commandLine.c_str(), out.data(), static_cast<unsigned long>(out.size()));
+    EXPECT_NE(std::find(out.begin(), out.end(), '\0'), out.end())
+        << "the output was not NUL-terminated";
     out.back() = '\0';
     r.output = out.data();
     return r;
@@ -90,11 +93,26 @@ int UnlhaWithBuffer(const std::string& commandLine, char* buffer, unsigned long 
     return Module().command(nullptr, commandLine.c_str(), buffer, size);
 }
 
-int UnlhaGetRunning() { return Module().running(); }
-int UnlhaGetVersion() { return Module().version(); }
-void SetProgress(ArchiverProgressProc proc, void* user) { Module().progress(proc, user); }
-std::string DriveC() { return Module().root + "/c"; }
-std::string DriveD() { return Module().root + "/d"; }
+int UnlhaGetRunning()
+{
+    return Module().running();
+}
+int UnlhaGetVersion()
+{
+    return Module().version();
+}
+void SetProgress(ArchiverProgressProc proc, void* user)
+{
+    Module().progress(proc, user);
+}
+std::string DriveC()
+{
+    return Module().root + "/c";
+}
+std::string DriveD()
+{
+    return Module().root + "/d";
+}
 
 void DrivesTest::SetUp()
 {
@@ -152,7 +170,8 @@ Tree MakeSourceTree(const std::string& folder, std::size_t bigSize)
         std::uint32_t x = 12345;
         while (big.size() < bigSize) {
             x = x * 1103515245u + 12345u;
-            big += "record " + std::to_string(big.size()) + " value " + std::to_string((x >> 16) % 1000) + "\n";
+            big += "record " + std::to_string(big.size()) + " value " +
+                   std::to_string((x >> 16) % 1000) + "\n";
         }
         big.resize(bigSize);
         t["big.dat"] = std::move(big);
@@ -161,7 +180,8 @@ Tree MakeSourceTree(const std::string& folder, std::size_t bigSize)
     return t;
 }
 
-std::set<std::string> ExpectedMembers(const Tree& tree, bool recurse, bool hidden, const std::string& prefix)
+std::set<std::string> ExpectedMembers(const Tree& tree, bool recurse, bool hidden,
+                                      const std::string& prefix)
 {
     std::set<std::string> out;
     for (const auto& [rel, content] : tree) {
@@ -174,7 +194,8 @@ std::set<std::string> ExpectedMembers(const Tree& tree, bool recurse, bool hidde
         std::size_t start = 0;
         while (true) {
             std::size_t slash = path.find('/', start);
-            std::string comp = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            std::string comp =
+                path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
             if (!hidden && !comp.empty() && comp[0] == '.')
                 skip = true;
             if (slash == std::string::npos)
@@ -222,7 +243,8 @@ Tree ReadTree(const std::string& folder)
 {
     Tree t;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         it != fs::recursive_directory_iterator(); ++it) {
         std::string rel = fs::relative(it->path(), folder).string();
         if (it->is_directory())
             t[rel + "/"] = "";
@@ -239,7 +261,8 @@ std::string PeersReject(const std::string& archive, std::size_t fileMembers)
     std::string out;
     if (RunShell("lhasa t " + q + " >/dev/null 2>&1") != 0)
         return "lhasa t failed";
-    if (RunShell("7zz t " + q + " 2>&1", &out) != 0 || out.find("Everything is Ok") == std::string::npos)
+    if (RunShell("7zz t " + q + " 2>&1", &out) != 0 ||
+        out.find("Everything is Ok") == std::string::npos)
         return "7zz t failed: " + out;
     out.clear();
     RunShell("jlha t " + q + " 2>&1", &out);
@@ -248,7 +271,8 @@ std::string PeersReject(const std::string& archive, std::size_t fileMembers)
         ++tested;
     if (out.find("SEVERE") != std::string::npos || out.find("Exception") != std::string::npos ||
         out.find("rror") != std::string::npos || tested != fileMembers)
-        return "jlha t failed (" + std::to_string(tested) + " of " + std::to_string(fileMembers) + "): " + out;
+        return "jlha t failed (" + std::to_string(tested) + " of " + std::to_string(fileMembers) +
+               "): " + out;
     if (RunShell("bsdtar xOf " + q + " >/dev/null 2>&1") != 0)
         return "bsdtar xOf failed";
     return "";

@@ -50,7 +50,8 @@ void WriteTree(const std::string& folder, const Tree& tree);
 
 // The members an archive of `tree` should hold: without recurse only top-level files, without
 // hidden no dot-names (nor what is below them), folders with a trailing '/', all under prefix.
-std::set<std::string> ExpectedMembers(const Tree& tree, bool recurse, bool hidden, const std::string& prefix);
+std::set<std::string> ExpectedMembers(const Tree& tree, bool recurse, bool hidden,
+                                      const std::string& prefix);
 
 // Member paths of an archive, read with our own reader (folders with a trailing '/').
 std::set<std::string> MemberNames(const std::string& archive);

@@ -17,19 +17,25 @@ const std::string kExclude = "-jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS";
 // The switch set of the first packing step, as the program forms it from its options.
 std::string SwitchSet(bool subDir, bool hiddn)
 {
-    return std::string("u -+") + (subDir ? (hiddn ? " -xra " : " -xr ") : (hiddn ? " -xa " : " -x "));
+    return std::string("u -+") +
+           (subDir ? (hiddn ? " -xra " : " -xr ") : (hiddn ? " -xa " : " -x "));
 }
 
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+std::string Quote(const std::string& s)
+{
+    return "\"" + s + "\"";
+}
 
-std::string PackLine(int mode, bool subDir, bool hiddn, const std::string& archive, const std::string& spec)
+std::string PackLine(int mode, bool subDir, bool hiddn, const std::string& archive,
+                     const std::string& spec)
 {
     std::string s = SwitchSet(subDir, hiddn);
     if (mode == 1)
         s += " -z1 ";
     if (mode == 2)
         s += " -z1";
-    return s + " " + Quote("-wC:\\TEMP\\") + "  " + kExclude + " " + Quote(archive) + " " + Quote(spec);
+    return s + " " + Quote("-wC:\\TEMP\\") + "  " + kExclude + " " + Quote(archive) + " " +
+           Quote(spec);
 }
 
 struct Case {
@@ -39,16 +45,19 @@ struct Case {
     std::size_t bigSize;
 };
 
-class CommandLines : public DrivesTest, public ::testing::WithParamInterface<Case> {};
+class CommandLines : public DrivesTest, public ::testing::WithParamInterface<Case> { };
 
 TEST(CommandLineText, BuilderGivesTheExampleLinesExactly)
 {
     EXPECT_EQ(PackLine(0, true, false, "D:\\OUT\\NAME.LZH", "*.*"),
-              "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"");
+              "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
     EXPECT_EQ(PackLine(1, true, false, "D:\\OUT\\NAME.LZH", "*.*"),
-              "u -+ -xr  -z1  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"");
+              "u -+ -xr  -z1  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
     EXPECT_EQ(PackLine(2, true, false, "C:\\TEMP\\NAME.LZH", "*.*"),
-              "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"C:\\TEMP\\NAME.LZH\" \"*.*\"");
+              "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
+              "\"C:\\TEMP\\NAME.LZH\" \"*.*\"");
 }
 
 TEST_P(CommandLines, ArchiveHoldsTheExpectedMembersAndPassesEveryReader)
@@ -106,10 +115,10 @@ TEST_P(CommandLines, ArchiveHoldsTheExpectedMembersAndPassesEveryReader)
     EXPECT_TRUE(back == want) << "extracted tree differs";
 
     // No temporary file is left in the work folder or beside the archive.
-    EXPECT_EQ(qb::arctest::FolderNames(C("TEMP")), c.mode == 2 ? std::vector<std::string>{"NAME.LZH"}
-                                                               : std::vector<std::string>{});
-    EXPECT_EQ(qb::arctest::FolderNames(D("OUT")), c.mode == 2 ? std::vector<std::string>{}
-                                                              : std::vector<std::string>{"NAME.LZH"});
+    EXPECT_EQ(qb::arctest::FolderNames(C("TEMP")),
+              c.mode == 2 ? std::vector<std::string>{"NAME.LZH"} : std::vector<std::string>{});
+    EXPECT_EQ(qb::arctest::FolderNames(D("OUT")),
+              c.mode == 2 ? std::vector<std::string>{} : std::vector<std::string>{"NAME.LZH"});
 }
 
 constexpr std::size_t k50MB = 50u << 20;
@@ -142,7 +151,8 @@ TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
     ASSERT_EQ(Unlha("u -xr D:\\OUT\\J.LZH *.*").rc, 0);  // finds every CP932 name again
     EXPECT_TRUE(qb::arctest::ReadFile(D("OUT/J.LZH")) == raw);
     EXPECT_NE(raw.find("\x95\x5C\x8E\xA6.txt"), std::string::npos) << "表示.txt in CP932";
-    EXPECT_NE(raw.find(std::string("\x46\xA4\x03\0\0", 5)), std::string::npos) << "code page 932 declared";
+    EXPECT_NE(raw.find(std::string("\x46\xA4\x03\0\0", 5)), std::string::npos)
+        << "code page 932 declared";
     EXPECT_EQ(MemberNames(D("OUT/J.LZH")), MemberNames(D("OUT/U.LZH")));
     EXPECT_TRUE(MemberNames(D("OUT/J.LZH")).count("sub/deep/サブ フォルダ/ファイル.bin"));
     std::string out;
@@ -151,7 +161,8 @@ TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
     for (const char* name : {"J.LZH", "U.LZH"}) {
         out.clear();
         qb::arctest::RunShell("bsdtar tf '" + D("OUT/") + name + "'", &out);
-        EXPECT_NE(out.find("sub/deep/サブ フォルダ/ファイル.bin"), std::string::npos) << name << out;
+        EXPECT_NE(out.find("sub/deep/サブ フォルダ/ファイル.bin"), std::string::npos)
+            << name << out;
         std::size_t files = 0;
         for (const std::string& m : MemberNames(D("OUT/") + name))
             files += m.back() != '/';
@@ -161,7 +172,9 @@ TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)
     for (const char* name : {"J.LZH", "U.LZH"}) {
         std::filesystem::remove_all(D("LHASA"));
         std::filesystem::create_directories(D("LHASA"));
-        ASSERT_EQ(qb::arctest::RunShell("cd '" + D("LHASA") + "' && lhasa xq '" + D("OUT/") + name + "' >/dev/null 2>&1"), 0);
+        ASSERT_EQ(qb::arctest::RunShell("cd '" + D("LHASA") + "' && lhasa xq '" + D("OUT/") + name +
+                                        "' >/dev/null 2>&1"),
+                  0);
         std::string stored = name[0] == 'J' ? "\x95\x5C\x8E\xA6.txt" : "表示.txt";
         EXPECT_EQ(qb::arctest::ReadFile(D("LHASA/sub/") + stored), "表示\n") << name;
     }
@@ -186,8 +199,9 @@ TEST_F(DrivesTest, MethodAndSwitchSpellings)
         const char* method;
         bool hidden;
     };
-    for (const Variant& v : {Variant{"-x1 -r2 -o5", "-lh5-", false}, Variant{"-xra -o6", "-lh6-", true},
-                             Variant{"-x -r -a1 -o7", "-lh7-", true}, Variant{"-r2 -x1 -z1", "-lh0-", false}}) {
+    for (const Variant& v :
+         {Variant{"-x1 -r2 -o5", "-lh5-", false}, Variant{"-xra -o6", "-lh6-", true},
+          Variant{"-x -r -a1 -o7", "-lh7-", true}, Variant{"-r2 -x1 -z1", "-lh0-", false}}) {
         SCOPED_TRACE(v.switches);
         std::filesystem::remove(D("OUT/M.LZH"));
         CallResult r = Unlha(std::string("a ") + v.switches + exclude + "D:\\OUT\\M.LZH *.*");

@@ -26,20 +26,21 @@ std::string Lower(std::string s)
 
 // Payload CRCs of the test data's README, by file name.
 const std::map<std::string, std::uint16_t> kPayloadCrc = {
-    {"gpl-2", 0xA33A}, {"gpl-2.gz", 0xB6D5}, {"long.txt", 0x6A7C}, {"hello.txt", 0x9778},
+    {"gpl-2", 0xA33A},      {"gpl-2.gz", 0xB6D5}, {"long.txt", 0x6A7C},  {"hello.txt", 0x9778},
     {"テスト.txt", 0xFE7D}, {"表示.txt", 0x2492}, {"empty.txt", 0x0000},
 };
 
 bool AnySymlinkBelow(const std::string& folder)
 {
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); it != fs::recursive_directory_iterator(); ++it)
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         it != fs::recursive_directory_iterator(); ++it)
         if (it->is_symlink())
             return true;
     return false;
 }
 
-class Extract : public DrivesTest {};
+class Extract : public DrivesTest { };
 
 TEST_F(Extract, EveryTestArchiveExtractsWithTheRightContent)
 {
@@ -53,7 +54,8 @@ TEST_F(Extract, EveryTestArchiveExtractsWithTheRightContent)
         SCOPED_TRACE(name);
         // The listing names every member our reader finds.
         CallResult list = Unlha("l \"" + kData + name + "\"");
-        EXPECT_EQ(list.rc, name == "regression_truncated.lzh" ? ARC_ERROR_BAD_ARCHIVE : 0) << list.output;
+        EXPECT_EQ(list.rc, name == "regression_truncated.lzh" ? ARC_ERROR_BAD_ARCHIVE : 0)
+            << list.output;
         for (const auto& member : MemberNames(kData + name)) {
             if (member[0] != '<') {
                 EXPECT_NE(list.output.find(member), std::string::npos) << member;
@@ -68,7 +70,8 @@ TEST_F(Extract, EveryTestArchiveExtractsWithTheRightContent)
         int expected = broken ? ARC_ERROR_BAD_ARCHIVE : unsafe ? ARC_ERROR_UNSAFE_PATH : 0;
         EXPECT_EQ(r.rc, expected) << r.output;
         EXPECT_FALSE(AnySymlinkBelow(target)) << "links from an archive are never made";
-        for (auto it = fs::recursive_directory_iterator(target); it != fs::recursive_directory_iterator(); ++it) {
+        for (auto it = fs::recursive_directory_iterator(target);
+             it != fs::recursive_directory_iterator(); ++it) {
             if (!it->is_regular_file())
                 continue;
             std::string base = it->path().filename().string();
@@ -102,7 +105,8 @@ TEST_F(Extract, NamesOfOtherProgramsBecomeTheRightFiles)
     EXPECT_EQ(qb::arctest::ReadFile(D("C/subdir/subdir2/hello.txt")), "hello world\n");
     // The terminal escape in a name is not written into the file system.
     ASSERT_EQ(Unlha("x \"" + kData + "regression_badterm.lzh\" D:\\E\\").rc, 0);
-    for (auto it = fs::recursive_directory_iterator(D("E")); it != fs::recursive_directory_iterator(); ++it)
+    for (auto it = fs::recursive_directory_iterator(D("E"));
+         it != fs::recursive_directory_iterator(); ++it)
         EXPECT_EQ(it->path().string().find('\x1B'), std::string::npos);
 }
 
@@ -118,7 +122,7 @@ TEST_F(Extract, LinksInTheTargetFolderAreNotFollowedOut)
     // Archive members that are links are skipped; the file behind one lands in a real folder.
     r = Unlha("x \"" + kData + "regression_symlink3.lzh\" D:\\U\\");
     EXPECT_EQ(r.rc, 0) << r.output;
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(lstat(D("U/etc").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_TRUE(qb::arctest::Exists(D("U/etc/passwd")));

@@ -30,7 +30,8 @@ public:
     TmpfsMount(const std::string& path, const std::string& options) : m_path(path)
     {
         std::filesystem::create_directories(path);
-        m_ok = qb::arctest::RunShell("mount -t tmpfs -o " + options + " tmpfs '" + path + "' 2>/dev/null") == 0;
+        m_ok = qb::arctest::RunShell("mount -t tmpfs -o " + options + " tmpfs '" + path +
+                                     "' 2>/dev/null") == 0;
     }
     ~TmpfsMount()
     {
@@ -143,7 +144,8 @@ TEST_F(Faults, CancelGives32800AndChangesNothing)
     ASSERT_EQ(Unlha("a -x D:\\OUT\\OLD.LZH small.txt").rc, 0);
     std::string before = qb::arctest::ReadFile(D("OUT/OLD.LZH"));
     for (int i = 0; i < 4; ++i)
-        std::ofstream(folder + "/part" + std::to_string(i) + ".bin") << RandomBytes(3u << 20, 10 + i);
+        std::ofstream(folder + "/part" + std::to_string(i) + ".bin")
+            << RandomBytes(3u << 20, 10 + i);
 
     for (int cancelAt : {1, 3}) {
         CancelState s;
@@ -173,7 +175,8 @@ TEST_F(Faults, ProgressComesOnTheCallingThreadWhileRunning)
 {
     std::filesystem::create_directories(D("OUT"));
     for (int i = 0; i < 6; ++i)
-        std::ofstream(folder + "/part" + std::to_string(i) + ".txt") << std::string(2u << 20, static_cast<char>('a' + i));
+        std::ofstream(folder + "/part" + std::to_string(i) + ".txt")
+            << std::string(2u << 20, static_cast<char>('a' + i));
     qb::arctest::ScopedCwd cwd(folder);
     CancelState s;
     s.cancelAt = 1 << 30;
@@ -219,11 +222,13 @@ TEST_F(Faults, UnreadableSourceFailsTheCall)
     ASSERT_EQ(Unlha("a -x D:\\OUT\\OLD.LZH small.txt").rc, 0);
     std::string before = qb::arctest::ReadFile(D("OUT/OLD.LZH"));
     ASSERT_EQ(symlink("/proc/self/mem", (folder + "/unreadable.bin").c_str()), 0);
-    for (const char* line : {"a -x D:\\OUT\\OLD.LZH *.* unreadable.bin", "a -x -z1 D:\\OUT\\NEW.LZH small.txt unreadable.bin",
+    for (const char* line : {"a -x D:\\OUT\\OLD.LZH *.* unreadable.bin",
+                             "a -x -z1 D:\\OUT\\NEW.LZH small.txt unreadable.bin",
                              "a -x D:\\OUT\\NEW.LZH small.txt unreadable.bin"}) {
         CallResult r = Unlha(line);
         EXPECT_EQ(r.rc, ARC_ERROR_READ_SOURCE) << line;
-        EXPECT_NE(r.output.find("failed unreadable unreadable.bin\n"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("failed unreadable unreadable.bin\n"), std::string::npos)
+            << r.output;
     }
     EXPECT_EQ(qb::arctest::ReadFile(D("OUT/OLD.LZH")), before);
     EXPECT_EQ(qb::arctest::FolderNames(D("OUT")), std::vector<std::string>{"OLD.LZH"});
@@ -260,7 +265,8 @@ TEST_F(Faults, NameWithABackslashIsLeftOut)
     for (int run = 0; run < 2; ++run) {
         CallResult r = Unlha("u -x D:\\OUT\\B.LZH *.*");
         ASSERT_EQ(r.rc, ARC_ERROR_INCOMPLETE) << r.output;
-        EXPECT_NE(r.output.find("skipped backslash-in-name a\\x5Cb.txt\n"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("skipped backslash-in-name a\\x5Cb.txt\n"), std::string::npos)
+            << r.output;
     }
     EXPECT_EQ(MemberNames(D("OUT/B.LZH")), std::set<std::string>{"small.txt"});
 }
@@ -287,7 +293,8 @@ TEST_F(Faults, DamagedArchivesFailCleanly)
         std::string before = qb::arctest::ReadFile(host);
         bool headersFine = std::string(name) == "BADDATA";
         EXPECT_EQ(Unlha("l " + archive).rc, headersFine ? 0 : ARC_ERROR_BAD_ARCHIVE);
-        EXPECT_EQ(Unlha("t " + archive).rc, headersFine ? ARC_ERROR_CHECKSUM : ARC_ERROR_BAD_ARCHIVE);
+        EXPECT_EQ(Unlha("t " + archive).rc,
+                  headersFine ? ARC_ERROR_CHECKSUM : ARC_ERROR_BAD_ARCHIVE);
         std::string target = D(std::string("X") + name);
         EXPECT_NE(Unlha("x " + archive + " " + "D:\\X" + name + "\\").rc, 0);
         // Nothing under a member's name: a damaged member is not written at all.

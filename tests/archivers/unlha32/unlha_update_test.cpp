@@ -14,22 +14,24 @@
 namespace unlhatest {
 namespace {
 
-const std::string kPack =
-    "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"";
-const std::string kFirstStage =
-    "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS \"C:\\TEMP\\NAME.LZH\" \"*.*\"";
+const std::string kPack = "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP "
+                          "-jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"";
+const std::string kFirstStage = "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP "
+                                "-jxPAGEFILE.SYS \"C:\\TEMP\\NAME.LZH\" \"*.*\"";
 const std::string kSecondStage = "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"";
 const std::string kUpdateExtract = "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\\" \"NAME.LZH\"";
 
 void SetMtime(const std::string& path, time_t when)
 {
-    struct utimbuf t {when, when};
+    struct utimbuf t {
+        when, when
+    };
     ASSERT_EQ(utime(path.c_str(), &t), 0) << path;
 }
 
 time_t Mtime(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     stat(path.c_str(), &st);
     return st.st_mtime;
 }
@@ -215,7 +217,8 @@ TEST_F(Update, ArchiveOfMoreThan65535Members)
     auto members = RawMembers(D("OUT/MANY.LZH"));
     EXPECT_EQ(members.size(), 70001u);
     EXPECT_TRUE(members.count("d69/f69999.txt"));
-    EXPECT_EQ(qb::arctest::ReadFile(D("OUT/MANY.LZH")).substr(0, bytes.size() - 1), bytes.substr(0, bytes.size() - 1));
+    EXPECT_EQ(qb::arctest::ReadFile(D("OUT/MANY.LZH")).substr(0, bytes.size() - 1),
+              bytes.substr(0, bytes.size() - 1));
 }
 
 TEST_F(Update, ZipInsideLzhLinesOfTheProgram)

@@ -33,11 +33,12 @@ protected:
         // The archiver modules, in a system folder that a sandbox drive covers.
         const QDir built(QStringLiteral(QB_SYSTEM_DIR_OF_BUILD));
         QDir().mkpath(root + QStringLiteral("/c/system"));
-        for (const char *module : {"UNLHA32.DLL", "ZIP32J.DLL", "IZIP32J.DLL", "UNZIP32.DLL"}) {
+        for (const char* module : {"UNLHA32.DLL", "ZIP32J.DLL", "IZIP32J.DLL", "UNZIP32.DLL"}) {
             const QString from = built.filePath(QLatin1String(module));
             if (!QFile::exists(from))
                 GTEST_SKIP() << "archiver modules not built: " << from.toStdString();
-            ASSERT_TRUE(QFile::copy(from, root + QStringLiteral("/c/system/") + QLatin1String(module)));
+            ASSERT_TRUE(
+                QFile::copy(from, root + QStringLiteral("/c/system/") + QLatin1String(module)));
         }
         qputenv("QUILLBOX2_SYSTEM_DIR", (root + QStringLiteral("/c/system")).toUtf8());
         makeFolder(QStringLiteral("C:\\out"));
@@ -68,18 +69,18 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
         poll.setInterval(20);
         int tries = 0;
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
-            auto *dialog = qobject_cast<frmOption *>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<frmOption*>(QApplication::activeModalWidget());
             if (!dialog && ++tries < 250)
                 return;
             poll.stop();
             if (!dialog) {
                 ADD_FAILURE() << "the options dialog did not show";
-                if (QWidget *modal = QApplication::activeModalWidget())
+                if (QWidget* modal = QApplication::activeModalWidget())
                     modal->close();
                 return;
             }
-            for (const char *name : {"ckbAuto", "ckbLog", "ckbUCase", "btnOk"})
-                dialog->findChild<QAbstractButton *>(QLatin1String(name))->click();
+            for (const char* name : {"ckbAuto", "ckbLog", "ckbUCase", "btnOk"})
+                dialog->findChild<QAbstractButton*>(QLatin1String(name))->click();
             if (dialog->isVisible()) {
                 ADD_FAILURE() << "apply did not close the dialog";
                 dialog->reject();
@@ -97,7 +98,7 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
     EXPECT_EQ(stored("Version"), "1.02");
     EXPECT_EQ(stored("Dir_Out"), "C:\\out");
     // Every dialog wrote its position at shutdown.
-    for (const char *key : {"Option_Left", "About_Left", "Default_Left", "MenuMente_Top"})
+    for (const char* key : {"Option_Left", "About_Left", "Default_Left", "MenuMente_Top"})
         EXPECT_EQ(stored(key), "1000") << key;
     EXPECT_EQ(stored("Default_Width"), "5000");
 
@@ -118,4 +119,4 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
     EXPECT_EQ(stored("Auto"), "True");
 }
 
-} // namespace
+}  // namespace
