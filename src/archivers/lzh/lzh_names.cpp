@@ -29,6 +29,14 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
     return out;
 }
 
+// ASCII reads the same in CP932, CP1252 and UTF-8. Most names are ASCII, and opening a
+// converter for each of them costs more than the rest of reading a header.
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool IsCp932Lead(unsigned char c)
 {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
@@ -87,10 +95,14 @@ bool IsValidUtf8(std::string_view text)
 
 std::optional<std::string> Cp932ToUtf8(std::string_view bytes)
 {
+    if (IsAscii(bytes))
+        return std::string(bytes);
     return Convert("UTF-8", "CP932", bytes);
 }
 std::optional<std::string> Utf8ToCp932(std::string_view text)
 {
+    if (IsAscii(text))
+        return std::string(text);
     return Convert("CP932", "UTF-8", text);
 }
 std::optional<std::string> Utf16LeToUtf8(std::string_view bytes)
@@ -139,7 +151,7 @@ std::string DecodeComponent(std::string_view raw, NameCharset charset)
         text = Cp932ToUtf8(raw);
         break;
     case NameCharset::Cp1252:
-        text = Convert("UTF-8", "CP1252", raw);
+        text = IsAscii(raw) ? std::optional<std::string>(raw) : Convert("UTF-8", "CP1252", raw);
         break;
     case NameCharset::Guess:
         if (IsValidUtf8(raw))

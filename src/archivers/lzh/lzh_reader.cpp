@@ -54,21 +54,45 @@ long long FileSource::ReadAt(std::uint64_t offset, void* buf, std::size_t size)
     return static_cast<long long>(done);
 }
 
+// Points data at the archive from m_pos and returns how many bytes are there: at least want
+// unless the archive ends first, -1 when it cannot be read. Reads ahead only a few KiB, so an
+// archive of large members costs little more than reading the headers alone.
+long long ArchiveReader::Window(std::size_t want, const std::uint8_t*& data)
+{
+    if (m_pos >= m_bufStart && m_pos - m_bufStart < m_bufLen &&
+        m_bufLen - (m_pos - m_bufStart) >= want) {
+        data = m_buf.data() + (m_pos - m_bufStart);
+        return static_cast<long long>(m_bufLen - (m_pos - m_bufStart));
+    }
+    constexpr std::size_t kReadAhead = 8 * 1024;
+    std::size_t size = std::max(want, kReadAhead);
+    if (m_buf.size() < size)
+        m_buf.resize(size);
+    m_bufLen = 0;
+    long long got = m_source.ReadAt(m_pos, m_buf.data(), size);
+    if (got < 0)
+        return -1;
+    m_bufStart = m_pos;
+    m_bufLen = static_cast<std::size_t>(got);
+    data = m_buf.data();
+    return got;
+}
+
 WalkStatus ArchiveReader::Next(MemberHeader& member)
 {
     if (m_final != WalkStatus::Member)
         return m_final;
     std::size_t want = 64;
     for (;;) {
-        m_buf.resize(want);
-        long long got = m_source.ReadAt(m_pos, m_buf.data(), want);
+        const std::uint8_t* data = nullptr;
+        long long got = Window(want, data);
         if (got < 0) {
             m_error = "cannot read the archive";
             return m_final = WalkStatus::ReadError;
         }
         if (got == 0)
             return m_final = WalkStatus::End;  // end of file at a member boundary is accepted
-        HeaderParse r = ParseHeader(m_buf.data(), static_cast<std::size_t>(got), m_pos, member);
+        HeaderParse r = ParseHeader(data, static_cast<std::size_t>(got), m_pos, member);
         switch (r.status) {
         case HeaderStatus::EndOfArchive:
             return m_final = WalkStatus::End;  // whatever follows the marker is not ours

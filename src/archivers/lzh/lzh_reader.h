@@ -66,7 +66,13 @@ private:
     std::uint64_t m_pos = 0;
     WalkStatus m_final = WalkStatus::Member;
     std::string m_error;
+    // Bytes of the archive from m_bufStart: the headers of small members lie close together, so
+    // one read serves many of them instead of two system calls per header.
     std::vector<std::uint8_t> m_buf;
+    std::uint64_t m_bufStart = 0;
+    std::size_t m_bufLen = 0;
+
+    long long Window(std::size_t want, const std::uint8_t*& data);
 };
 
 // Reads every member header; false (with a message) when the archive is damaged or unreadable.
