@@ -146,3 +146,39 @@ TEST(ArchiveWalk, EndMarkerJunkAndTruncation)
     std::string error;
     EXPECT_TRUE(ReadAllHeaders(noMarker, members, error));
 }
+
+// Headers are read through a window of a few KiB: headers that straddle its end, headers longer
+// than it, and a cut anywhere in the last header must all read as if byte by byte.
+TEST(ArchiveWalk, ManyMembersAcrossTheReadWindow)
+{
+    std::vector<std::uint8_t> archive;
+    std::vector<std::uint64_t> offsets;
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i) {
+        NewMember m;
+        m.method = "-lh0-";
+        m.name = std::to_string(i) + std::string(i % 50 == 7 ? 9000 : (i * 37) % 300, 'n');
+        m.packedSize = m.originalSize = static_cast<std::uint64_t>((i * 131) % 700);
+        auto header = BuildLevel2Header(m);
+        ASSERT_FALSE(header.empty());
+        offsets.push_back(archive.size() + header.size());
+        names.push_back(m.name);
+        archive.insert(archive.end(), header.begin(), header.end());
+        archive.insert(archive.end(), m.packedSize, 'd');
+    }
+    MemorySource src(archive.data(), archive.size());
+    std::vector<MemberHeader> members;
+    std::string error;
+    ASSERT_TRUE(ReadAllHeaders(src, members, error)) << error;
+    ASSERT_EQ(members.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(members[i].Path(), names[i]) << i;
+        EXPECT_EQ(members[i].dataOffset, offsets[i]) << i;
+    }
+    std::uint64_t lastHeader = offsets.back() - members.back().headerSize;
+    for (std::uint64_t cut = lastHeader + 1; cut < offsets.back(); ++cut) {
+        MemorySource part(archive.data(), cut);
+        std::vector<MemberHeader> some;
+        EXPECT_FALSE(ReadAllHeaders(part, some, error)) << cut;
+    }
+}
