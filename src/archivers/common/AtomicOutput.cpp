@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace qb::arc {
@@ -72,12 +74,10 @@ int SyncFolder(const std::string& folder)
     return err;
 }
 
-}  // namespace
-
-int MakeLockedTemp(const std::string& folder, const std::string& base, std::string& path)
+// "<folder>/.<base>.XXXXXX.qbtmp", the base cut short where a name near the longest a folder
+// allows would leave no room for ours (cut at a character, not inside one).
+std::string TempTemplate(const std::string& folder, const std::string& base)
 {
-    // A name near the longest a folder allows would leave no room for ours: the temporary name
-    // keeps only the start of it (cut at a character, not inside one).
     const size_t room = NAME_MAX - (1 + 7 + std::strlen(kTempSuffix));
     size_t keep = base.size();
     if (keep > room) {
@@ -85,8 +85,14 @@ int MakeLockedTemp(const std::string& folder, const std::string& base, std::stri
         while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80)
             --keep;
     }
-    const std::string templ =
-        (folder == "/" ? "" : folder) + "/." + base.substr(0, keep) + ".XXXXXX" + kTempSuffix;
+    return (folder == "/" ? "" : folder) + "/." + base.substr(0, keep) + ".XXXXXX" + kTempSuffix;
+}
+
+}  // namespace
+
+int MakeLockedTemp(const std::string& folder, const std::string& base, std::string& path)
+{
+    const std::string templ = TempTemplate(folder, base);
     std::vector<char> buffer(templ.size() + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::copy(templ.begin(), templ.end(), buffer.begin());
@@ -111,6 +117,29 @@ int MakeLockedTemp(const std::string& folder, const std::string& base, std::stri
     }
     errno = EEXIST;
     return -1;
+}
+
+int LinkLockedTemp(int fd, const std::string& folder, const std::string& base, std::string& path)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::string templ = TempTemplate(folder, base);
+    const size_t at = templ.size() - std::strlen(kTempSuffix) - 6;
+    const std::string source = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[6];
+        if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+            return errno != 0 ? errno : EIO;
+        std::string name = templ;
+        for (size_t i = 0; i < sizeof random; ++i)
+            name[at + i] = kLetters[random[i] % (sizeof kLetters - 1)];
+        if (linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            path = std::move(name);
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
 }
 
 void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFolder)

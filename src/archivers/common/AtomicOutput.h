@@ -66,6 +66,11 @@ private:
 // A base too long for the name is cut short in it.
 int MakeLockedTemp(const std::string& folder, const std::string& base, std::string& path);
 
+// Gives the unnamed file open at fd (made with O_TMPFILE) a name of the same pattern in folder;
+// the caller locks fd first, so that a cleaning call never finds the name unlocked. The path
+// goes to path. Returns 0 or the errno.
+int LinkLockedTemp(int fd, const std::string& folder, const std::string& base, std::string& path);
+
 // Removes from folder the temporary files of our pattern that no living call holds locked, and
 // that belong to this user. Returns how many went.
 size_t RemoveDeadTempFiles(const std::string& folder);

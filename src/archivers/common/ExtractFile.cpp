@@ -5,10 +5,12 @@
 #include "Paths.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 namespace qb::arc {
 
@@ -19,10 +21,36 @@ mode_t ReadUmask()
     return bits;
 }
 
+namespace {
+
+// Linking an unnamed file into place goes through its /proc/self/fd entry (AT_EMPTY_PATH needs a
+// privilege); without /proc every file takes the named way.
+bool CanLinkUnnamed()
+{
+    static const bool usable = access("/proc/self/fd", X_OK) == 0;
+    return usable;
+}
+
+std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+}  // namespace
+
 int ExtractFile::Begin(const std::string& hostPath)
 {
     Discard();
     m_target = hostPath;
+    m_unnamed = false;
+    if (CanLinkUnnamed()) {
+        m_fd = open(ParentFolder(hostPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            m_unnamed = true;
+            return ARC_OK;
+        }
+        // File systems without unnamed files refuse in one of these ways; any other failure is
+        // the folder's, and the named way would meet it too.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return ResultFromErrno(errno, ErrorSide::Destination, ARC_ERROR_TEMP_FILE);
+    }
     m_fd = MakeLockedTemp(ParentFolder(hostPath), BaseName(hostPath), m_temp);
     if (m_fd < 0) {
         int err = errno;
@@ -50,6 +78,29 @@ int ExtractFile::Commit(std::optional<mode_t> mode, const struct timespec& mtime
     int err = 0;
     if (fchmod(m_fd, *mode) != 0 || futimens(m_fd, times) != 0)
         err = errno;
+    if (err == 0 && m_unnamed) {
+        // A new file is linked into place under its name and nothing else: no temporary name,
+        // lock or rename. A name there already (a file to replace, a link, a folder) makes it
+        // take the named way below.
+        if (linkat(AT_FDCWD, FdPath(m_fd).c_str(), AT_FDCWD, m_target.c_str(),
+                   AT_SYMLINK_FOLLOW) == 0) {
+            if (close(m_fd) != 0)
+                err = errno;
+            m_fd = -1;
+            if (err != 0) {
+                // The data may not be all there: the file must not stay under the real name.
+                unlink(m_target.c_str());
+                return ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
+            }
+            return ARC_OK;
+        }
+        if (errno != EEXIST)
+            err = errno;
+        else if (flock(m_fd, LOCK_EX) != 0 && errno != ENOLCK && errno != EOPNOTSUPP)
+            err = errno;
+        else
+            err = LinkLockedTemp(m_fd, ParentFolder(m_target), BaseName(m_target), m_temp);
+    }
     // The close may report a write error that some file systems keep for it (NFS), so it
     // comes before the rename; a second descriptor keeps the lock until the file is in place,
     // so that a cleaning call never finds it unlocked under the temporary name.

@@ -50,6 +50,7 @@ private:
     std::string m_target;
     std::string m_temp;
     int m_fd = -1;
+    bool m_unnamed = false;  // an O_TMPFILE file, not yet linked anywhere
 };
 
 // The process's umask. Reading it means setting it for a moment: read it once per call, not per
