@@ -31,7 +31,10 @@ bool CanLinkUnnamed()
     return usable;
 }
 
-std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+std::string FdPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
 
 }  // namespace
 
@@ -82,8 +85,8 @@ int ExtractFile::Commit(std::optional<mode_t> mode, const struct timespec& mtime
         // A new file is linked into place under its name and nothing else: no temporary name,
         // lock or rename. A name there already (a file to replace, a link, a folder) makes it
         // take the named way below.
-        if (linkat(AT_FDCWD, FdPath(m_fd).c_str(), AT_FDCWD, m_target.c_str(),
-                   AT_SYMLINK_FOLLOW) == 0) {
+        if (linkat(AT_FDCWD, FdPath(m_fd).c_str(), AT_FDCWD, m_target.c_str(), AT_SYMLINK_FOLLOW) ==
+            0) {
             if (close(m_fd) != 0)
                 err = errno;
             m_fd = -1;
