@@ -475,9 +475,17 @@ TEST_F(RunSafetyTest, ARunKilledWhileItUnpacksForAnUpdateLeavesNothingTheNextRun
     std::string old = ReadBytes(archive);
     WriteBytes(box.C("SRC/PROJ/new.txt"), "a change to pack\n");
 
-    // The stored archive's temporary file in the run's folder, before the stored archive is.
-    auto unpacking = [&]() -> std::string {
+    // The stored archive's file in the run's folder while it is written: unnamed, open in the
+    // program (or, where unnamed files are refused, under a temporary name).
+    const std::string tmpFolder = fs::canonical(box.C("TMP")).string() + "/";
+    auto unpacking = [&](int pid) -> std::string {
         std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+            const std::string link = fs::read_symlink(fd.path(), ec).string();
+            if (!ec && link.rfind(tmpFolder, 0) == 0 && link.find("/#") != std::string::npos &&
+                link.find(" (deleted)") != std::string::npos)
+                return link;
+        }
         for (const auto& run : fs::directory_iterator(box.C("TMP"), ec)) {
             bool stored = fs::exists(run.path() / "PROJ.LZH", ec);
             for (const auto& e : fs::directory_iterator(run.path(), ec)) {
@@ -496,14 +504,14 @@ TEST_F(RunSafetyTest, ARunKilledWhileItUnpacksForAnUpdateLeavesNothingTheNextRun
         std::string temp;
         int status = 0;
         while (temp.empty() && ::waitpid(pid, &status, WNOHANG) == 0)
-            temp = unpacking();
+            temp = unpacking(pid);
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         if (temp.empty()) {
             old = ReadBytes(archive);  // it may have finished: that is the archive now
             continue;  // it unpacked before it was seen: again
         }
-        killedUnpacking = fs::exists(temp);
+        killedUnpacking = temp.find(" (deleted)") != std::string::npos || fs::exists(temp);
         EXPECT_TRUE(ReadBytes(archive) == old);
     }
     ASSERT_TRUE(killedUnpacking) << "no run was killed while it unpacked";
