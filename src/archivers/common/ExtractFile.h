@@ -1,7 +1,9 @@
 // One extracted file, written so that it appears complete or not at all.
 //
-// The data goes into a temporary file beside the file's place (".<name>.XXXXXX.qbtmp", mode
-// 0600 while written) and is renamed over it only when it is complete and checked, so a damaged
+// The data goes into an unnamed file (O_TMPFILE, mode 0600 while written) in the folder of the
+// file's place and is linked under the name only when it is complete and checked; a name there
+// already is replaced by a rename from a temporary name (".<name>.XXXXXX.qbtmp"), and a file
+// system without unnamed files gets such a temporary file from the start. So a damaged
 // member, a full disk or a cancel never leaves a half-written file under a real name, and a
 // file that was there stays as it was until the new one replaces it. A symbolic link at the
 // place is replaced, never written through. The temporary file is locked (flock) until it is in
@@ -9,8 +11,8 @@
 // ExtractPaths removes the unlocked ones from every folder an extraction writes to.
 //
 // Extracting thousands of small files is bound by the system calls per file, so a file costs
-// only what it needs: one open and lock, large writes, mode and times set through the open
-// descriptor, close and rename. Nothing is synced per file.
+// only what it needs: one open, large writes, mode and times set through the open descriptor,
+// link and close. Nothing is synced per file.
 #pragma once
 
 #include <sys/stat.h>

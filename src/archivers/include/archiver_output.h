@@ -69,8 +69,10 @@
  *
  * TEMPORARY FILES
  * A module writes a new archive as ".<archive name>.XXXXXX.qbtmp" (mode 0600) in the work
- * folder or beside the archive, and an extracted file as ".<file name>.XXXXXX.qbtmp" beside its
- * place, and holds an flock on it while it lives. Each packing call first removes the files of
+ * folder or beside the archive, and holds an flock on it while it lives. An extracted file is
+ * written as an unnamed file in its folder (O_TMPFILE) and linked under its name when whole; it
+ * takes a locked ".<file name>.XXXXXX.qbtmp" name beside its place only to replace a file that
+ * is there, or where the file system has no unnamed files. Each packing call first removes the files of
  * that pattern that nobody holds locked (left by calls that died) from the folders it is about
  * to write to, and nothing else; each extracting call does the same in the target folder and in
  * every folder below it that it writes a member to. (A name too long to take the pattern is cut
