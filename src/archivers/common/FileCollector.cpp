@@ -13,9 +13,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <set>
-#include <unordered_set>
+#include <vector>
 #include <utility>
 
 namespace qb::arc {
@@ -49,20 +50,46 @@ struct Walker {
     std::set<FileId> visitedFolders;
     std::set<FileId> skipIds;
     // The member names taken so far, as indexes into out.entries: a set of the names themselves
-    // would double the memory of a large collection.
-    struct NameHash {
-        const std::vector<SourceEntry>* entries;
-        size_t operator()(size_t i) const { return std::hash<std::string>{}((*entries)[i].member); }
+    // would double the memory of a large collection. An open table of (index + 1, hash) pairs:
+    // growing it never touches the names, which a set of nodes did for every node each time.
+    struct NameSlot {
+        std::uint32_t entry = 0;  // index + 1; 0 when free
+        std::uint32_t hash = 0;
     };
-    struct NameEqual {
-        const std::vector<SourceEntry>* entries;
-        bool operator()(size_t a, size_t b) const
-        {
-            return (*entries)[a].member == (*entries)[b].member;
+    std::vector<NameSlot> nameSlots = std::vector<NameSlot>(64);
+    size_t namesTaken = 0;
+
+    // Takes the name of the last entry; false when an earlier entry has it already.
+    bool TakeLastName()
+    {
+        const std::string& name = out.entries.back().member;
+        auto hash = static_cast<std::uint32_t>(std::hash<std::string>{}(name));
+        size_t mask = nameSlots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            NameSlot& slot = nameSlots[i];
+            if (slot.entry == 0) {
+                slot = {static_cast<std::uint32_t>(out.entries.size()), hash};
+                break;
+            }
+            if (slot.hash == hash && out.entries[slot.entry - 1].member == name)
+                return false;
         }
-    };
-    std::unordered_set<size_t, NameHash, NameEqual> members{64, NameHash{&out.entries},
-                                                            NameEqual{&out.entries}};
+        if (++namesTaken * 2 > nameSlots.size()) {
+            std::vector<NameSlot> old(nameSlots.size() * 2);
+            old.swap(nameSlots);
+            mask = nameSlots.size() - 1;
+            for (const NameSlot& slot : old) {
+                if (slot.entry == 0)
+                    continue;
+                size_t i = slot.hash & mask;
+                while (nameSlots[i].entry != 0)
+                    i = (i + 1) & mask;
+                nameSlots[i] = slot;
+            }
+        }
+        return true;
+    }
+
     FileId root{};  // the folder being packed: links must not lead out of it
     size_t foldersSeen = 0;
     static constexpr size_t kFoldersPerCheck = 64;
@@ -102,7 +129,7 @@ struct Walker {
         entry.rawName = !platform::IsValidUtf8(member);
         entry.info = info;
         out.entries.push_back(std::move(entry));
-        if (!members.insert(out.entries.size() - 1).second)
+        if (!TakeLastName())
             out.entries.pop_back();
     }
 

@@ -117,6 +117,19 @@ TEST_F(Collect, LiteralNamesAndDuplicates)
     EXPECT_EQ(Members({"sub\\deep"}, o), (Names{"sub/deep/", "sub/deep/d.txt"}));
 }
 
+// Enough names for the table of taken names to grow several times: each is still taken once,
+// in the order first met, however often the specifications name it again.
+TEST_F(Collect, ManyNamesGivenTwiceAreTakenOnce)
+{
+    Names expected{"many/n1150"};
+    for (int i = 1000; i < 1300; ++i) {
+        box.Write("many/n" + std::to_string(i), "x");
+        if (i != 1150)
+            expected.push_back("many/n" + std::to_string(i));
+    }
+    EXPECT_EQ(Members({"many\\n1150", "many\\*.*", "many\\n1001", "many\\*.*"}, {}), expected);
+}
+
 TEST_F(Collect, NothingMatchedAndMissingFolder)
 {
     EXPECT_TRUE(Members({"*.none"}, {}, ARC_ERROR_NOTHING_TO_DO).empty());
