@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace qb::arc {
 namespace {
