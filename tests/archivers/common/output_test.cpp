@@ -2,6 +2,7 @@
 // (busy flag, progress, output buffer).
 #include "AtomicOutput.h"
 #include "ErrorCodes.h"
+#include "ExtractFile.h"
 #include "ModuleCall.h"
 #include "Paths.h"
 #include "SafePath.h"
@@ -264,4 +265,40 @@ TEST(ModuleOutput, LinesStayWholeWhenTheBufferIsSmall)
         static_cast<size_t>(std::count(got.begin(), got.begin() + static_cast<long>(cut), '\n'));
     EXPECT_EQ(got.substr(cut), "output-cut " + std::to_string(100 - kept) + "\n");
     EXPECT_EQ(many.compare(0, cut, got, 0, cut), 0);
+}
+
+TEST(ExtractFile, NewFilesAppearWholeAndExistingNamesAreReplacedNotWrittenThrough)
+{
+    Sandbox box;
+    const std::string folder = box.Path("x");
+    box.Write("x/old.txt", "old");
+    chmod(box.Path("x/old.txt").c_str(), 0640);
+    box.Write("elsewhere.txt", "not to be touched");
+    ASSERT_EQ(symlink(box.Path("elsewhere.txt").c_str(), (folder + "/link.txt").c_str()), 0);
+    ASSERT_EQ(mkdir((folder + "/dir").c_str(), 0755), 0);
+    const struct timespec mtime = {1700000000, 0};
+    for (const char* name : {"new.txt", "old.txt", "link.txt", "dir"}) {
+        SCOPED_TRACE(name);
+        const std::string target = folder + "/" + name;
+        ExtractFile file;
+        ASSERT_EQ(file.Begin(target), ARC_OK);
+        ASSERT_EQ(file.Write("data", 4), 0);
+        // Nothing new under any name until the commit, and a dropped file leaves nothing.
+        EXPECT_EQ(FolderNames(folder), (Names{"dir", "link.txt", "old.txt"}));
+        if (std::string(name) == "dir") {
+            EXPECT_EQ(file.Commit(std::nullopt, mtime, 022), kFolderInTheWay);
+            continue;
+        }
+        ASSERT_EQ(file.Commit(std::nullopt, mtime, 022), ARC_OK);
+        EXPECT_EQ(ReadFile(target), "data");
+        struct stat info { };
+        ASSERT_EQ(lstat(target.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, std::string(name) == "old.txt" ? 0640u : 0644u);
+        EXPECT_EQ(info.st_mtim.tv_sec, mtime.tv_sec);
+        if (std::string(name) == "new.txt")
+            ASSERT_EQ(unlink(target.c_str()), 0);
+    }
+    EXPECT_EQ(ReadFile(box.Path("elsewhere.txt")), "not to be touched");
+    EXPECT_EQ(FolderNames(folder), (Names{"dir", "link.txt", "old.txt"}));
 }
