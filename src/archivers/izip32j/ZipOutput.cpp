@@ -1,5 +1,7 @@
 #include "ZipOutput.h"
 
+#include "AtomicOutput.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,24 +30,6 @@ int WriteAt(int fd, const char* data, size_t size, uint64_t at)
     return 0;
 }
 
-// Sequential writes go through write() at the file's own offset (which only they move), so
-// that the archive is written the way every other module writes its files.
-int WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 }  // namespace
 
 ZipOutput::ZipOutput(int fd) : fd_(fd), buffer_(new char[kBufferSize]) { }
@@ -54,7 +38,7 @@ int ZipOutput::Flush()
 {
     if (used_ == 0)
         return 0;
-    if (int err = WriteAll(fd_, buffer_.get(), used_))
+    if (int err = qb::arc::WriteAll(fd_, buffer_.get(), used_))
         return err;
     flushed_ += used_;
     used_ = 0;
@@ -68,7 +52,7 @@ int ZipOutput::Write(const void* data, size_t size)
         if (int err = Flush())
             return err;
         if (size >= kBufferSize) {
-            if (int err = WriteAll(fd_, p, size))
+            if (int err = qb::arc::WriteAll(fd_, p, size))
                 return err;
             flushed_ += size;
             return 0;
