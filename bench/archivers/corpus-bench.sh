@@ -86,31 +86,46 @@ row_zip9() {
 }
 
 # Extraction rows: the archive is made by our module (not timed), then extracted by ours and by
-# the peer into fresh folders, one after the other.
-fresh() { rm -rf "$1" && mkdir -p "$1"; }
+# the peer into fresh folders, one after the other. Writing back what one tool wrote (and
+# discarding the blocks of a removed output) would land in the next tool's time, so the disk is
+# brought to rest before each tool starts: earlier outputs are removed, then everything is
+# written back.
+settle() {
+  rm -rf "$out/xo" "$out/xp"
+  sync
+  sleep 1
+  sync
+}
+
+# extract_row LABEL ARCHIVE MODULE COMMAND PEER-NAME GOAL PEER-COMMAND...: times our module
+# (its command extracting into $out/xo) and then the peer, run inside $out/xp.
+extract_row() {
+  local label=$1 archive=$2 module=$3 command=$4 peer=$5 goal=$6
+  shift 6
+  settle
+  mkdir -p "$out/xo"
+  measure "$out" "$out/none" "$qbarc" "$module" "$command"
+  local w=$WALL t=$T
+  settle
+  mkdir -p "$out/xp"
+  measure "$out/xp" "$out/none" "$@"
+  row "$label" "$t" "$peer $T" "$(ratio "$w" "$WALL")×" "" "$goal"
+  settle
+  rm -f "$archive"
+}
 
 row_xlzh() {
   have lhasa || return 0
   ( cd "$tree" && "$qbarc" UNLHA32.DLL "a -r2 -x \"$out/x.lzh\" \"*.*\"" >/dev/null 2>&1 )
-  fresh "$out/xo"
-  measure "$out" "$out/none" "$qbarc" UNLHA32.DLL "x \"$out/x.lzh\" \"$out/xo/\""
-  local w=$WALL t=$T
-  fresh "$out/xp"
-  measure "$out/xp" "$out/none" lhasa x "$out/x.lzh"
-  row "LZH extraction (our -lh5- archive)" "$t" "lhasa x $T" "$(ratio "$w" "$WALL")×" "" "≤ 0.5×"
-  rm -rf "$out/xo" "$out/xp" "$out/x.lzh"
+  extract_row "LZH extraction (our -lh5- archive)" "$out/x.lzh" UNLHA32.DLL \
+    "x \"$out/x.lzh\" \"$out/xo/\"" "lhasa x" "≤ 0.5×" lhasa x "$out/x.lzh"
 }
 
 row_xzip() {
   have unzip || return 0
   ( cd "$tree" && "$qbarc" ZIP32J.DLL "-r -9 \"$out/x.zip\" \"*.*\"" >/dev/null 2>&1 )
-  fresh "$out/xo"
-  measure "$out" "$out/none" "$qbarc" UNZIP32.DLL "-x \"$out/x.zip\" \"$out/xo\""
-  local w=$WALL t=$T
-  fresh "$out/xp"
-  measure "$out/xp" "$out/none" unzip -q "$out/x.zip"
-  row "ZIP extraction (our -9 archive)" "$t" "unzip $T" "$(ratio "$w" "$WALL")×" "" "≤ 0.8×"
-  rm -rf "$out/xo" "$out/xp" "$out/x.zip"
+  extract_row "ZIP extraction (our -9 archive)" "$out/x.zip" UNZIP32.DLL \
+    "-x \"$out/x.zip\" \"$out/xo\"" unzip "≤ 0.8×" unzip -q "$out/x.zip"
 }
 
 # A folder of 100,000 small files (100 folders of 1,000; 50 to 2,000 bytes of text each), the
