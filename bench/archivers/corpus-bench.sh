@@ -86,46 +86,44 @@ row_zip9() {
 }
 
 # Extraction rows: the archive is made by our module (not timed), then extracted by ours and by
-# the peer into fresh folders, one after the other. Writing back what one tool wrote (and
-# discarding the blocks of a removed output) would land in the next tool's time, so the disk is
-# brought to rest before each tool starts: earlier outputs are removed, then everything is
-# written back.
+# the peer into fresh folders, one after the other. Two things of the disk would land in the
+# wrong tool's time, so both are kept out: the writeback of what the tool before wrote (all is
+# written back before each tool starts), and removed files: for about half a minute after many
+# files are removed, this file system (ext4 without a journal) passes over their inode numbers
+# one by one for every new file, which can double the system time of any tool. So no output is
+# removed until the run ends; start a run no sooner than a minute after removing many files.
 settle() {
-  rm -rf "$out/xo" "$out/xp"
   sync
   sleep 1
-  sync
 }
 
-# extract_row LABEL ARCHIVE MODULE COMMAND PEER-NAME GOAL PEER-COMMAND...: times our module
-# (its command extracting into $out/xo) and then the peer, run inside $out/xp.
+# extract_row LABEL MODULE COMMAND PEER-NAME PEER-FOLDER GOAL PEER-COMMAND...: times our module
+# (its command names the folder it extracts into), then the peer run inside PEER-FOLDER.
 extract_row() {
-  local label=$1 archive=$2 module=$3 command=$4 peer=$5 goal=$6
+  local label=$1 module=$2 command=$3 peer=$4 peerFolder=$5 goal=$6
   shift 6
   settle
-  mkdir -p "$out/xo"
   measure "$out" "$out/none" "$qbarc" "$module" "$command"
   local w=$WALL t=$T
   settle
-  mkdir -p "$out/xp"
-  measure "$out/xp" "$out/none" "$@"
+  measure "$peerFolder" "$out/none" "$@"
   row "$label" "$t" "$peer $T" "$(ratio "$w" "$WALL")×" "" "$goal"
-  settle
-  rm -f "$archive"
 }
 
 row_xlzh() {
   have lhasa || return 0
   ( cd "$tree" && "$qbarc" UNLHA32.DLL "a -r2 -x \"$out/x.lzh\" \"*.*\"" >/dev/null 2>&1 )
-  extract_row "LZH extraction (our -lh5- archive)" "$out/x.lzh" UNLHA32.DLL \
-    "x \"$out/x.lzh\" \"$out/xo/\"" "lhasa x" "≤ 0.5×" lhasa x "$out/x.lzh"
+  mkdir -p "$out/ours-xlzh" "$out/peer-xlzh"
+  extract_row "LZH extraction (our -lh5- archive)" UNLHA32.DLL \
+    "x \"$out/x.lzh\" \"$out/ours-xlzh/\"" "lhasa x" "$out/peer-xlzh" "≤ 0.5×" lhasa x "$out/x.lzh"
 }
 
 row_xzip() {
   have unzip || return 0
   ( cd "$tree" && "$qbarc" ZIP32J.DLL "-r -9 \"$out/x.zip\" \"*.*\"" >/dev/null 2>&1 )
-  extract_row "ZIP extraction (our -9 archive)" "$out/x.zip" UNZIP32.DLL \
-    "-x \"$out/x.zip\" \"$out/xo\"" unzip "≤ 0.8×" unzip -q "$out/x.zip"
+  mkdir -p "$out/ours-xzip" "$out/peer-xzip"
+  extract_row "ZIP extraction (our -9 archive)" UNZIP32.DLL \
+    "-x \"$out/x.zip\" \"$out/ours-xzip\"" unzip "$out/peer-xzip" "≤ 0.8×" unzip -q "$out/x.zip"
 }
 
 # A folder of 100,000 small files (100 folders of 1,000; 50 to 2,000 bytes of text each), the
