@@ -4,16 +4,40 @@
 #include "ExtractFile.h"
 #include "SafePath.h"
 #include "Threads.h"
-#include "ZipExtractWorkers.h"
+#include "ExtractWorkers.h"
 #include "ZipMetadata.h"
 #include "archiver_results.h"
 
+#include <libdeflate.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <new>
 
 namespace qb::izip {
 namespace {
+
+// A small deflated member, inflated whole by a worker.
+class ZipJob final : public arc::ExtractJob {
+public:
+    uint32_t crc = 0;
+
+    int Unpack(char* out) override
+    {
+        struct Free {
+            void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+        };
+        thread_local std::unique_ptr<libdeflate_decompressor, Free> decompressor(
+            libdeflate_alloc_decompressor());
+        if (!decompressor)
+            throw std::bad_alloc();
+        CheckedData checked =
+            InflateWhole(decompressor.get(), name, packed.get(), packedSize, out, size, crc);
+        line = checked.line;
+        failed = checked.failed;
+        return checked.result;
+    }
+};
 
 class Extractor {
 public:
@@ -24,7 +48,7 @@ public:
     {
         // One thread makes the files itself; more hand the small members to workers.
         if (unsigned threads = arc::ThreadCount(); threads > 1)
-            workers_ = std::make_unique<ExtractWorkers>(threads, umask_);
+            workers_ = std::make_unique<arc::ExtractWorkers>(threads, umask_);
     }
 
     int Member(const ChosenMember& member);
@@ -55,7 +79,7 @@ private:
     ReadProgress& progress_;
     arc::OutputText& out_;
     mode_t umask_;
-    std::unique_ptr<ExtractWorkers> workers_;
+    std::unique_ptr<arc::ExtractWorkers> workers_;
     int failure_ = ARC_OK;
 };
 
@@ -100,6 +124,9 @@ std::optional<mode_t> Extractor::Mode(zip_uint64_t index) const
 
 int Extractor::WriteFile(const ChosenMember& member, const std::string& hostPath)
 {
+    // An earlier member of the same name, still with a worker, must not land after this one.
+    if (workers_)
+        workers_->WaitForPath(hostPath);
     arc::ExtractFile file;
     if (int result = file.Begin(hostPath); result != ARC_OK)
         return result;
@@ -123,7 +150,7 @@ int Extractor::WriteFile(const ChosenMember& member, const std::string& hostPath
 int Extractor::HandOver(const ChosenMember& member, const std::string& hostPath,
                         const zip_stat_t& st)
 {
-    auto job = std::make_unique<ExtractJob>();
+    auto job = std::make_unique<ZipJob>();
     job->name = member.name;
     job->hostPath = hostPath;
     job->mode = Mode(member.index);
@@ -135,7 +162,7 @@ int Extractor::HandOver(const ChosenMember& member, const std::string& hostPath,
     if (int result = reader_.ReadPacked(member.index, member.name, st, job->packed.get());
         result != ARC_OK)
         return result;
-    ExtractJob* queued = workers_->Push(std::move(job));
+    arc::ExtractJob* queued = workers_->Push(std::move(job));
     progress_.done += st.size;
     if (!progress_.Report(member.name.c_str()))
         return ARC_ERROR_USER_CANCEL;
@@ -147,9 +174,14 @@ int Extractor::Collect(bool wait)
 {
     if (!workers_)
         return ARC_OK;
-    return workers_->Collect(wait, [&](const ExtractJob& job) {
+    return workers_->Collect(wait, [&](const arc::ExtractJob& job) {
         if (job.result == ARC_OK)
             return ARC_OK;
+        if (job.result == arc::kFolderInTheWay) {
+            out_.Line(job.name + ": a folder of that name is in the way");
+            Fail(ARC_ERROR_WRITE);
+            return ARC_OK;
+        }
         if (!job.line.empty())
             out_.Line(job.line);
         if (job.failed)

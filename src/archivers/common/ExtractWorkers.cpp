@@ -1,25 +1,28 @@
-#include "ZipExtractWorkers.h"
+#include "ExtractWorkers.h"
 
 #include "ErrorCodes.h"
 #include "ExtractFile.h"
-#include "MemberReader.h"
 #include "archiver_results.h"
-
-#include <libdeflate.h>
 
 #include <algorithm>
 #include <new>
 
-namespace qb::izip {
+namespace qb::arc {
 namespace {
 
-constexpr size_t kBudget = 24u << 20;  // packed and inflated bytes of the jobs in flight
+constexpr size_t kBudget = 24u << 20;  // packed and unpacked bytes of the jobs in flight
 constexpr size_t kJobsPerThread = 8;
 
 size_t Weight(const ExtractJob& job)
 {
     return job.packedSize + job.size;
 }
+
+// A line of the output, already done.
+class NoteJob final : public ExtractJob {
+public:
+    int Unpack(char*) override { return ARC_ERROR_INTERNAL; }
+};
 
 }  // namespace
 
@@ -41,16 +44,19 @@ ExtractWorkers::~ExtractWorkers()
         t.join();
 }
 
+bool ExtractWorkers::Writes(const std::string& hostPath) const
+{
+    return std::any_of(jobs_.begin(), jobs_.end(),
+                       [&](const auto& j) { return !j->done && j->hostPath == hostPath; });
+}
+
 ExtractJob* ExtractWorkers::Push(std::unique_ptr<ExtractJob> job)
 {
     std::unique_lock lock(mutex_);
-    auto samePath = [&] {
-        return std::any_of(jobs_.begin(), jobs_.end(),
-                           [&](const auto& j) { return !j->done && j->hostPath == job->hostPath; });
-    };
     changed_.wait(lock, [&] {
-        return jobs_.empty() || (bytes_ + Weight(*job) <= kBudget &&
-                                 running_ < kJobsPerThread * threads_.size() && !samePath());
+        return running_ == 0 || (bytes_ + Weight(*job) <= kBudget &&
+                                 running_ < kJobsPerThread * threads_.size() &&
+                                 !Writes(job->hostPath));
     });
     bytes_ += Weight(*job);
     ++running_;
@@ -58,6 +64,22 @@ ExtractJob* ExtractWorkers::Push(std::unique_ptr<ExtractJob> job)
     jobs_.push_back(std::move(job));
     changed_.notify_all();
     return raw;
+}
+
+void ExtractWorkers::Note(std::string line, int result)
+{
+    auto job = std::make_unique<NoteJob>();
+    job->line = std::move(line);
+    job->result = result;
+    job->taken = job->permitted = job->done = true;
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+}
+
+void ExtractWorkers::WaitForPath(const std::string& hostPath)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !Writes(hostPath); });
 }
 
 void ExtractWorkers::Permit(ExtractJob* job)
@@ -95,7 +117,6 @@ int ExtractWorkers::Collect(bool wait, const std::function<int(const ExtractJob&
 
 void ExtractWorkers::Work()
 {
-    libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
     for (;;) {
         ExtractJob* job = nullptr;
         {
@@ -113,9 +134,7 @@ void ExtractWorkers::Work()
             job->taken = true;
         }
         try {
-            if (!decompressor)
-                throw std::bad_alloc();
-            Run(*job, decompressor);
+            Run(*job);
         } catch (...) {
             // No exception may leave a worker thread (it would end the process).
             job->result = ARC_ERROR_NO_MEMORY;
@@ -128,28 +147,22 @@ void ExtractWorkers::Work()
         job->done = true;
         changed_.notify_all();
     }
-    libdeflate_free_decompressor(decompressor);
 }
 
-void ExtractWorkers::Run(ExtractJob& job, libdeflate_decompressor* decompressor)
+void ExtractWorkers::Run(ExtractJob& job)
 {
     // Made for each job, so that what is held stays within what the budget counted.
     std::unique_ptr<char[]> buffer(new char[std::max<size_t>(job.size, 1)]);
-    CheckedData checked = InflateWhole(decompressor, job.name, job.packed.get(), job.packedSize,
-                                       buffer.get(), job.size, job.crc);
-    if (checked.result != ARC_OK) {
-        job.result = checked.result;
-        job.line = checked.line;
-        job.failed = checked.failed;
+    if ((job.result = job.Unpack(buffer.get())) != ARC_OK)
         return;
-    }
-    arc::ExtractFile file;
+    ExtractFile file;
     if ((job.result = file.Begin(job.hostPath)) != ARC_OK)
         return;
     if (int err = file.Write(buffer.get(), job.size)) {
-        job.result = arc::ResultFromErrno(err, arc::ErrorSide::Destination, ARC_ERROR_WRITE);
+        job.result = ResultFromErrno(err, ErrorSide::Destination, ARC_ERROR_WRITE);
         return;
     }
+    buffer.reset();
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return job.permitted || cancel_; });
@@ -158,11 +171,7 @@ void ExtractWorkers::Run(ExtractJob& job, libdeflate_decompressor* decompressor)
             return;  // the temporary file goes with `file`
         }
     }
-    job.result = file.Commit(job.mode, job.mtime, umask_);
-    if (job.result == arc::kFolderInTheWay) {
-        job.line = job.name + ": a folder of that name is in the way";
-        job.result = ARC_ERROR_WRITE;
-    }
+    job.result = file.Commit(job.mode, job.mtime, umask_);  // kFolderInTheWay is the module's to tell
 }
 
-}  // namespace qb::izip
+}  // namespace qb::arc

@@ -1,9 +1,9 @@
 // Extracting small members on every core.
 //
-// Creating, writing and renaming thousands of small files is bound by the system calls per file,
-// which run on one core when one thread makes them all. The calling thread keeps what must stay
-// in order (reading the archive through libzip, the member paths and folders, progress and the
-// output); it hands each small member's packed bytes to a worker, which inflates, checks and
+// Creating, writing and linking thousands of small files is bound by the system calls per file,
+// and unpacking them by one core, when one thread does it all. The calling thread keeps what
+// must stay in order (reading the archive, the member paths and folders, progress and the
+// output); it hands each small member's packed bytes to a worker, which unpacks, checks and
 // writes the temporary file. A worker puts the file in place only once the calling thread has
 // reported that member's progress and the caller has not cancelled (Permit), so a cancel still
 // leaves nothing of a member that was not finished before it. Memory in flight is bounded.
@@ -25,21 +25,22 @@
 #include <thread>
 #include <vector>
 
-struct libdeflate_decompressor;
+namespace qb::arc {
 
-namespace qb::izip {
+// One member for the workers. Each format says how its packed bytes are unpacked.
+class ExtractJob {
+public:
+    virtual ~ExtractJob() = default;
 
-struct ExtractJob {
     std::string name;  // UTF-8, for messages
     std::string hostPath;  // where the file goes
-    std::optional<mode_t> mode;
+    std::optional<mode_t> mode;  // nothing: see ExtractFile::Commit
     struct timespec mtime { };
     std::unique_ptr<char[]> packed;
     size_t packedSize = 0;
     size_t size = 0;
-    uint32_t crc = 0;
 
-    // Set by the worker.
+    // Set by the worker (or, for a note, by the calling thread). result may be kFolderInTheWay.
     int result = 0;
     std::string line;  // for the output
     const char* failed = nullptr;  // reason word of a "failed" line
@@ -48,6 +49,10 @@ struct ExtractJob {
     bool taken = false;
     bool permitted = false;
     bool done = false;
+
+    // Unpacks the packed bytes into out (room for exactly size bytes) and checks them; runs on
+    // a worker thread. Returns an ARC_* code, with line and failed set for a failure.
+    virtual int Unpack(char* out) = 0;
 };
 
 class ExtractWorkers {
@@ -60,6 +65,11 @@ public:
     // Queues a job; waits first while too much is in flight, or while an earlier job writes the
     // same path (the later member must win, as it would one after the other).
     ExtractJob* Push(std::unique_ptr<ExtractJob> job);
+    // Queues a job that is finished already: a line of the output (and a result) of a member the
+    // calling thread handled, so that the output keeps the order of the members.
+    void Note(std::string line, int result = 0);
+    // Waits until no job that is not done writes hostPath, before the calling thread writes it.
+    void WaitForPath(const std::string& hostPath);
     // The job may be put in place.
     void Permit(ExtractJob* job);
     // No job that is not permitted yet will be put in place.
@@ -70,7 +80,8 @@ public:
 
 private:
     void Work();
-    void Run(ExtractJob& job, libdeflate_decompressor* decompressor);
+    void Run(ExtractJob& job);
+    bool Writes(const std::string& hostPath) const;
 
     mode_t umask_;
     std::mutex mutex_;
@@ -83,4 +94,4 @@ private:
     std::vector<std::thread> threads_;
 };
 
-}  // namespace qb::izip
+}  // namespace qb::arc
