@@ -54,9 +54,9 @@ ExtractJob* ExtractWorkers::Push(std::unique_ptr<ExtractJob> job)
 {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] {
-        return running_ == 0 || (bytes_ + Weight(*job) <= kBudget &&
-                                 running_ < kJobsPerThread * threads_.size() &&
-                                 !Writes(job->hostPath));
+        return running_ == 0 ||
+               (bytes_ + Weight(*job) <= kBudget && running_ < kJobsPerThread * threads_.size() &&
+                !Writes(job->hostPath));
     });
     bytes_ += Weight(*job);
     ++running_;
@@ -171,7 +171,8 @@ void ExtractWorkers::Run(ExtractJob& job)
             return;  // the temporary file goes with `file`
         }
     }
-    job.result = file.Commit(job.mode, job.mtime, umask_);  // kFolderInTheWay is the module's to tell
+    job.result =
+        file.Commit(job.mode, job.mtime, umask_);  // kFolderInTheWay is the module's to tell
 }
 
 }  // namespace qb::arc

@@ -2,9 +2,9 @@
 
 #include "ErrorCodes.h"
 #include "ExtractFile.h"
+#include "ExtractWorkers.h"
 #include "SafePath.h"
 #include "Threads.h"
-#include "ExtractWorkers.h"
 #include "ZipMetadata.h"
 #include "archiver_results.h"
 

@@ -11,12 +11,16 @@
 
 #include "ErrorCodes.h"
 #include "ExtractFile.h"
+#include "ExtractWorkers.h"
 #include "Paths.h"
 #include "SafePath.h"
+#include "Threads.h"
 #include "archiver_results.h"
+#include "lzh_decode.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -24,6 +28,10 @@
 
 namespace unlha {
 namespace {
+
+// Members up to this size are decoded and written by the workers, larger ones by the calling
+// thread piece by piece (with progress along the way) while the workers go on.
+constexpr std::uint64_t kHandOverLimit = 4u << 20;
 
 int MakeFolders(const std::string& path)
 {
@@ -77,6 +85,58 @@ mode_t FileMode(const lzh::MemberHeader& m, mode_t umaskBits)
     return mode & ~umaskBits;
 }
 
+// The folder of a folder member, whose parent the safe path check made already.
+int MakeFolder(const std::string& path)
+{
+    if (mkdir(path.c_str(), 0777) == 0)
+        return 0;
+    if (errno != EEXIST)
+        return errno;
+    struct stat st { };
+    if (stat(path.c_str(), &st) != 0)
+        return errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+int DecodeFailure(lzh::DecodeStatus s)
+{
+    return s == lzh::DecodeStatus::Unsupported ? ARC_ERROR_UNSUPPORTED
+           : s == lzh::DecodeStatus::ReadError ? ARC_ERROR_READ_SOURCE
+                                               : ARC_ERROR_CHECKSUM;
+}
+
+std::string DecodeFailureLine(const std::string& shown, lzh::DecodeStatus s,
+                              const std::string& method)
+{
+    return "ERROR " + shown + ": " + lzh::DecodeStatusText(s) + " (" + method + ")";
+}
+
+// A small member, decoded whole by a worker from its packed bytes.
+class LzhJob final : public qb::arc::ExtractJob {
+public:
+    lzh::MemberHeader header;  // its data starts at 0 of the packed bytes
+
+    int Unpack(char* out) override
+    {
+        lzh::MemorySource source(packed.get(), packedSize);
+        std::size_t at = 0;
+        lzh::DecodeStatus s =
+            lzh::DecodeMember(source, header, [&](const std::uint8_t* data, std::size_t n) {
+                if (n > size - at)
+                    return false;  // more than the header said: the decoder never does that
+                std::memcpy(out + at, data, n);
+                at += n;
+                return true;
+            });
+        if (s == lzh::DecodeStatus::Ok && at == size)
+            return ARC_OK;
+        if (s == lzh::DecodeStatus::Stopped)
+            s = lzh::DecodeStatus::DataError;
+        line = DecodeFailureLine(name, s, header.method);
+        return DecodeFailure(s);
+    }
+};
+
 struct FolderToFinish {
     std::string hostPath;
     struct timespec mtime;
@@ -89,22 +149,51 @@ public:
               const std::string& target, std::uint64_t total)
         : m_cmd(cmd), m_call(call), m_source(source), m_paths(target), m_total(total),
           m_umask(qb::arc::ReadUmask())
-    { }
+    {
+        // One thread makes the files itself; more hand the small members to workers.
+        if (unsigned threads = qb::arc::ThreadCount(); threads > 1)
+            m_workers = std::make_unique<qb::arc::ExtractWorkers>(threads, m_umask);
+    }
 
     // Returns 0 to go on, or a result that ends the whole call (disk full, cancel, ...). Member
     // failures that do not stop the call are remembered in Failure().
     int Member(const lzh::MemberHeader& m);
+    // Takes the results of the members the workers finished (all of them when wait) and writes
+    // their lines. Returns a failure that ends the call, else ARC_OK.
+    int Collect(bool wait);
+    // Ends the call early: what is not yet put in place stays out, the rest is collected.
+    int Stop(int result)
+    {
+        if (m_workers) {
+            m_workers->Cancel();
+            Collect(true);
+        }
+        FinishFolders();
+        return result;
+    }
     int Failure() const { return m_failure; }
     std::uint64_t Done() const { return m_done; }
     void FinishFolders();
 
 private:
     int WriteFile(const lzh::MemberHeader& m, const std::string& hostPath);
-    void Fail(int code, const std::string& line)
+    int HandOver(const lzh::MemberHeader& m, const std::string& hostPath);
+    // A line of the output, in the order of the members; a failure (not ending the call) is
+    // remembered with it.
+    void Line(std::string text, int failure = ARC_OK)
     {
-        m_call.Out().Line(line);
+        if (m_workers) {
+            m_workers->Note(std::move(text), failure);
+            return;
+        }
+        m_call.Out().Line(text);
+        Remember(failure);
+    }
+    void Fail(int code, const std::string& line) { Line(line, code); }
+    void Remember(int failure)
+    {
         if (m_failure == ARC_OK)
-            m_failure = code;
+            m_failure = failure;
     }
 
     const UnlhaCommand& m_cmd;
@@ -117,19 +206,20 @@ private:
     int m_failure = ARC_OK;
     std::vector<FolderToFinish> m_folders;
     std::set<std::string> m_flatNames;  // e: names already written in this call
+    std::unique_ptr<qb::arc::ExtractWorkers> m_workers;
 };
 
 int Extractor::Member(const lzh::MemberHeader& m)
 {
     std::string shown = DisplayPath(m);
     if (m.isSymlink) {
-        m_call.Out().Line("skipped (symbolic link): " + shown);
+        Line("skipped (symbolic link): " + shown);
         return ARC_OK;
     }
     if (m.components.empty()) {
         // Some Unix tools write folder entries without a name; there is nothing to make.
         if (!m.isDirectory)
-            m_call.Out().Line("skipped (member without a name)");
+            Line("skipped (member without a name)");
         return ARC_OK;
     }
     for (const auto& c : m.components)
@@ -155,21 +245,90 @@ int Extractor::Member(const lzh::MemberHeader& m)
         return ARC_OK;
     }
     if (rc != ARC_OK) {
-        m_call.Out().Line("cannot make the folder for " + shown);
+        Line("cannot make the folder for " + shown);
         return rc;
     }
     if (m.isDirectory) {
-        if (int err = MakeFolders(hostPath))
+        if (int err = MakeFolder(hostPath))
             return qb::arc::ResultFromErrno(err, qb::arc::ErrorSide::Destination, ARC_ERROR_WRITE);
         m_folders.push_back({hostPath, MemberTime(m), m.unixMode});
         return ARC_OK;
     }
+    bool ownDecoder =
+        lzh::LhWindowBits(m.method.c_str()) != 0 || m.method == "-lh0-" || m.method == "-lz4-";
+    if (m_workers && ownDecoder && m.originalSize <= kHandOverLimit &&
+        m.packedSize <= kHandOverLimit)
+        return HandOver(m, hostPath);
     return WriteFile(m, hostPath);
+}
+
+// The packed bytes go to a worker; the member's progress is reported when they are read, and
+// only then may the worker put the file in place.
+int Extractor::HandOver(const lzh::MemberHeader& m, const std::string& hostPath)
+{
+    auto job = std::make_unique<LzhJob>();
+    job->name = DisplayPath(m);
+    job->hostPath = hostPath;
+    job->mode = FileMode(m, m_umask);
+    job->mtime = MemberTime(m);
+    job->header = m;
+    job->header.dataOffset = 0;
+    job->size = static_cast<std::size_t>(m.originalSize);
+    job->packed.reset(new char[std::max<std::size_t>(m.packedSize, 1)]);
+    long long got = m_source.ReadAt(m.dataOffset, job->packed.get(), m.packedSize);
+    if (got < 0) {
+        Fail(ARC_ERROR_READ_SOURCE,
+             DecodeFailureLine(job->name, lzh::DecodeStatus::ReadError, m.method));
+        return ARC_OK;
+    }
+    // Fewer bytes than the header says (a cut archive): the decoder tells what that means.
+    job->packedSize = static_cast<std::size_t>(got);
+    qb::arc::ExtractJob* queued = m_workers->Push(std::move(job));
+    m_done += m.originalSize;
+    if (!m_call.Progress(m.Path(), m_done, m_total, true))
+        return ARC_ERROR_USER_CANCEL;
+    m_workers->Permit(queued);
+    return ARC_OK;
+}
+
+int Extractor::Collect(bool wait)
+{
+    if (!m_workers)
+        return ARC_OK;
+    return m_workers->Collect(wait, [&](const qb::arc::ExtractJob& job) {
+        switch (job.result) {
+        case ARC_OK:
+            m_call.Out().Line(job.line.empty() ? "extracted " + job.name : job.line);
+            return ARC_OK;
+        case ARC_ERROR_USER_CANCEL:
+            return ARC_OK;  // the call's own cancel, already known
+        case qb::arc::kFolderInTheWay:
+            m_call.Out().Line("a folder of that name is in the way: " + job.name);
+            Remember(ARC_ERROR_WRITE);
+            return ARC_OK;
+        case ARC_ERROR_NO_MEMORY:
+            m_call.Out().Line(job.line);
+            return job.result;
+        default:
+            break;
+        }
+        if (!job.line.empty()) {
+            // A damaged member, or a line of the calling thread: the call goes on.
+            m_call.Out().Line(job.line);
+            Remember(job.result);
+            return ARC_OK;
+        }
+        m_call.Out().Line("cannot write " + job.name);
+        return job.result;
+    });
 }
 
 int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath)
 {
     std::string shown = DisplayPath(m);
+    // An earlier member of the same name, still with a worker, must not land after this one.
+    if (m_workers)
+        m_workers->WaitForPath(hostPath);
     qb::arc::ExtractFile file;
     if (int rc = file.Begin(hostPath))
         return rc;
@@ -201,14 +360,11 @@ int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath
         if (cancelled)
             return ARC_ERROR_USER_CANCEL;
         if (writeError) {
-            m_call.Out().Line("cannot write " + shown);
+            Line("cannot write " + shown);
             return qb::arc::ResultFromErrno(writeError, qb::arc::ErrorSide::Destination,
                                             ARC_ERROR_WRITE);
         }
-        int code = s == lzh::DecodeStatus::Unsupported ? ARC_ERROR_UNSUPPORTED
-                   : s == lzh::DecodeStatus::ReadError ? ARC_ERROR_READ_SOURCE
-                                                       : ARC_ERROR_CHECKSUM;
-        Fail(code, "ERROR " + shown + ": " + lzh::DecodeStatusText(s) + " (" + m.method + ")");
+        Fail(DecodeFailure(s), DecodeFailureLine(shown, s, m.method));
         return ARC_OK;
     }
     int rc = file.Commit(FileMode(m, m_umask), MemberTime(m), m_umask);
@@ -217,10 +373,10 @@ int Extractor::WriteFile(const lzh::MemberHeader& m, const std::string& hostPath
         return ARC_OK;
     }
     if (rc != ARC_OK) {
-        m_call.Out().Line("cannot write " + shown);
+        Line("cannot write " + shown);
         return rc;
     }
-    m_call.Out().Line("extracted " + shown);
+    Line("extracted " + shown);
     return ARC_OK;
 }
 
@@ -268,12 +424,14 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
             continue;
         any = true;
         if (!call.Progress(m.Path(), extractor.Done(), total, true))
-            return ARC_ERROR_USER_CANCEL;
-        if (int rc = extractor.Member(m)) {
-            extractor.FinishFolders();
-            return rc;
-        }
+            return extractor.Stop(ARC_ERROR_USER_CANCEL);
+        if (int rc = extractor.Member(m))
+            return extractor.Stop(rc);
+        if (int rc = extractor.Collect(false))
+            return extractor.Stop(rc);
     }
+    if (int rc = extractor.Collect(true))
+        return extractor.Stop(rc);
     extractor.FinishFolders();
     if (!archive.complete) {
         call.Out().Line("error: " + archive.error);

@@ -1,6 +1,7 @@
 // The archive's bytes depend only on the files and the options: packing with one thread and with
 // several gives the same archive, also when large files are cut into pieces that are compressed
 // at the same time and joined, and when one of them does not compress and is stored instead.
+// Extracting with workers ends as with one thread.
 #include "UnlhaHarness.h"
 
 #include <cstdlib>
@@ -62,6 +63,53 @@ TEST_F(Threads, OneThreadAndSeveralGiveTheSameArchive)
         EXPECT_EQ(raw["sub/mixed.dat"].substr(2, 5), options.empty() ? "-lh5-" : "-lh7-");
         EXPECT_EQ(raw["noise.bin"].substr(2, 5), "-lh0-");
     }
+}
+
+// Small members go to workers when there are several threads: the files, the output (in the
+// order of the members) and the result are those of one thread, also with a damaged member, a
+// name that comes twice (the later member wins) and a member too large to hand over.
+TEST_F(Threads, ExtractionWithWorkersEndsAsWithOneThread)
+{
+    Tree tree = MakeSourceTree(C("SRC"), 5u << 20);
+    for (int i = 0; i < 60; ++i)
+        tree["many/f" + std::to_string(i) + ".txt"] =
+            tree["readme.txt"].substr(static_cast<std::size_t>(i) * 311, 200 + i * 50);
+    WriteTree(C("SRC"), tree);
+    std::string archive = PackWith("1", "", "A.LZH");
+    WriteTree(C("SRC2"), {{"many/f3.txt", "the later member of this name\n"}});
+    std::string later;
+    {
+        qb::arctest::ScopedCwd cwd(C("SRC2"));
+        ASSERT_EQ(Unlha("a -x -r2 D:\\B.LZH *.*").rc, 0);
+        later = RawMembers(D("B.LZH"))["many/f3.txt"];
+    }
+    ASSERT_FALSE(later.empty());
+    ASSERT_EQ(archive.back(), '\0');
+    archive.pop_back();
+    // One byte of a member's packed data changed: its CRC fails, the call goes on.
+    std::string damaged = RawMembers(D("A.LZH"))["many/f10.txt"];
+    std::size_t at = archive.find(damaged);
+    ASSERT_NE(at, std::string::npos);
+    archive[at + damaged.size() - 1] ^= 0x5A;
+    archive += later + '\0';
+    qbtest::WriteFile(D("MIXED.LZH"), archive);
+
+    CallResult result[2];
+    Tree extracted[2];
+    for (int i = 0; i < 2; ++i) {
+        setenv("QUILLBOX2_THREADS", i == 0 ? "1" : "2", 1);
+        std::string target = D(i == 0 ? "X1" : "X2");
+        result[i] = Unlha("x \"" + D("MIXED.LZH") + "\" \"" + target + "/\"");
+        extracted[i] = ReadTree(target);
+    }
+    EXPECT_EQ(result[0].rc, ARC_ERROR_CHECKSUM) << result[0].output;
+    EXPECT_EQ(result[1].rc, result[0].rc);
+    EXPECT_EQ(result[1].output, result[0].output);
+    EXPECT_TRUE(extracted[1] == extracted[0]);
+    EXPECT_EQ(extracted[1]["many/f3.txt"], "the later member of this name\n");
+    EXPECT_EQ(extracted[1].count("many/f10.txt"), 0u);
+    EXPECT_EQ(extracted[1]["big.dat"], tree["big.dat"]);
+    EXPECT_EQ(extracted[1]["many/f59.txt"], tree["many/f59.txt"]);
 }
 
 }  // namespace
