@@ -24,10 +24,42 @@ struct TSymbol {
     std::uint16_t extra;  // run length field after T symbols 1 and 2
 };
 
+// Cheapest cover of a run of `run` zero lengths by T symbols 0 (one zero), 1 (3..18 zeros) and
+// 2 (20..531 zeros), each at its price in bits (code plus run field): pushes the symbols.
+template<class Push>
+void CoverZeroRun(unsigned run, const std::array<unsigned, 3>& price, Push push)
+{
+    // One symbol 2 covers any run of 20 or more; otherwise m symbols 1 take up to 18 zeros
+    // each and single zeros the rest.
+    unsigned bestM = 0, bestCost = run * price[0];
+    for (unsigned m = 1; 3 * m <= run; ++m) {
+        const unsigned ones = run > 18 * m ? run - 18 * m : 0;
+        const unsigned cost = m * price[1] + ones * price[0];
+        if (cost < bestCost) {
+            bestCost = cost;
+            bestM = m;
+        }
+    }
+    if (run >= 20 && price[2] < bestCost) {
+        push(2, run - 20);
+        return;
+    }
+    unsigned left = run;
+    for (unsigned k = 0; k < bestM; ++k) {
+        // Spread the zeros so every symbol 1 gets at least 3 and at most 18.
+        const unsigned take = std::min(18u, left - 3 * (bestM - k - 1));
+        push(1, take - 3);
+        left -= take;
+    }
+    for (; left > 0; --left)
+        push(0, 0);
+}
+
 // Turns the C code lengths into T symbols: 0 = one zero, 1 = 3..18 zeros (4 more bits),
-// 2 = 20..531 zeros (9 more bits), k >= 3 = length k - 2.
-unsigned CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, std::vector<TSymbol>& seq,
-                        std::array<std::uint32_t, kNumT>& freq)
+// 2 = 20..531 zeros (9 more bits), k >= 3 = length k - 2. Runs of zeros are cut as cheaply as
+// the T code lengths `tLen` allow; without them (nullptr), by rough typical prices.
+void CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, const std::uint8_t* tLen,
+                    std::vector<TSymbol>& seq, std::array<std::uint32_t, kNumT>& freq)
 {
     seq.clear();
     freq.fill(0);
@@ -35,6 +67,11 @@ unsigned CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, std::vector<TSy
         seq.push_back({static_cast<std::uint8_t>(sym), static_cast<std::uint16_t>(extra)});
         ++freq[sym];
     };
+    // A symbol the code does not have yet would need one: price it high.
+    auto price = [&](unsigned sym) { return tLen[sym] ? tLen[sym] : 7u; };
+    std::array<unsigned, 3> runPrice{};
+    if (tLen)
+        runPrice = {price(0), price(1) + 4, price(2) + 9};
     unsigned i = 0;
     while (i < n) {
         if (lengths[i] != 0) {
@@ -46,7 +83,9 @@ unsigned CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, std::vector<TSy
         while (i + run < n && lengths[i + run] == 0)
             ++run;
         i += run;
-        if (run <= 2) {
+        if (tLen) {
+            CoverZeroRun(run, runPrice, push);
+        } else if (run <= 2) {
             for (unsigned k = 0; k < run; ++k)
                 push(0, 0);
         } else if (run <= 18) {
@@ -58,7 +97,6 @@ unsigned CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, std::vector<TSy
             push(2, run - 20);
         }
     }
-    return n;
 }
 
 unsigned UsedLength(const std::uint8_t* lengths, unsigned n)
@@ -68,27 +106,24 @@ unsigned UsedLength(const std::uint8_t* lengths, unsigned n)
     return n;
 }
 
-}  // namespace
-
-BlockEncoder::BlockEncoder(unsigned np, unsigned pbit) : m_np(np), m_pbit(pbit)
-{
-    m_tokens.reserve(kMaxBlockSymbols);
-}
-
-void BlockEncoder::WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n,
-                              unsigned countBits, bool skipAfterThird)
+// A table of code lengths as the format stores it (the T table, and the position table): a
+// count of entries, then each length in 3 bits, or 7 and one more bit per length above 7. The
+// T table has a 2-bit count of zeros after its third entry. put(value, bits) receives the fields.
+template<class Put>
+void EmitTable(Put put, const std::uint8_t* lengths, unsigned n, unsigned countBits,
+               bool skipAfterThird)
 {
     const unsigned used = UsedLength(lengths, n);
-    out.Put(used, countBits);
+    put(used, countBits);
     unsigned i = 0;
     while (i < used) {
         const unsigned len = lengths[i++];
         if (len <= 6) {
-            out.Put(len, 3);
+            put(len, 3);
         } else {
             // 111, then one 1 bit per length above 7, then a 0.
-            out.Put(7, 3);
-            out.Put(((1u << (len - 7)) - 1) << 1, len - 6);
+            put(7, 3);
+            put(((1u << (len - 7)) - 1) << 1, len - 6);
         }
         if (skipAfterThird && i == 3) {
             unsigned zeros = 0;
@@ -96,9 +131,46 @@ void BlockEncoder::WriteTable(BitWriter& out, const std::uint8_t* lengths, unsig
                 ++zeros;
                 ++i;
             }
-            out.Put(zeros, 2);
+            put(zeros, 2);
         }
     }
+}
+
+void WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n, unsigned countBits,
+                bool skipAfterThird)
+{
+    EmitTable([&](std::uint32_t v, unsigned bits) { out.Put(v, bits); }, lengths, n, countBits,
+              skipAfterThird);
+}
+
+// The C table's lengths coded with T: the T table, then the T symbols with their run fields.
+struct CTableCode {
+    std::vector<TSymbol> seq;
+    std::array<std::uint32_t, kNumT> freq;
+    std::array<std::uint8_t, kNumT> len;
+
+    void Build(const std::uint8_t* cLen, unsigned used, const std::uint8_t* priceLen)
+    {
+        CodeLengthsAsT(cLen, used, priceLen, seq, freq);
+        BuildCodeLengths(freq.data(), kNumT, kMaxCodeLength, len.data());
+    }
+
+    std::uint64_t Bits() const
+    {
+        std::uint64_t bits = 0;
+        EmitTable([&](std::uint32_t, unsigned b) { bits += b; }, len.data(), kNumT, kCountBitsT,
+                  true);
+        for (unsigned s = 0; s < kNumT; ++s)
+            bits += std::uint64_t{freq[s]} * len[s];
+        return bits + 4 * freq[1] + 9 * freq[2];
+    }
+};
+
+}  // namespace
+
+BlockEncoder::BlockEncoder(unsigned np, unsigned pbit) : m_np(np), m_pbit(pbit)
+{
+    m_tokens.reserve(kMaxBlockSymbols);
 }
 
 void BlockEncoder::Write(BitWriter& out, std::size_t count)
@@ -125,14 +197,16 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
     BuildCodeLengths(m_cFreq.data(), kNumC, kMaxCodeLength, cLen.data());
     BuildCanonicalCodes(cLen.data(), kNumC, cCode.data());
 
-    std::vector<TSymbol> tSeq;
-    tSeq.reserve(kNumC);
-    std::array<std::uint32_t, kNumT> tFreq;
-    CodeLengthsAsT(cLen.data(), UsedLength(cLen.data(), kNumC), tSeq, tFreq);
-    std::array<std::uint8_t, kNumT> tLen;
+    // Runs of zero lengths can be cut in several ways; the cheapest depends on the T code,
+    // which depends on the cut. Cut once by rule, then again priced by the code that gave,
+    // and keep whichever costs fewer bits.
+    const unsigned cUsed = UsedLength(cLen.data(), kNumC);
+    CTableCode tables[2];
+    tables[0].Build(cLen.data(), cUsed, nullptr);
+    tables[1].Build(cLen.data(), cUsed, tables[0].len.data());
+    const CTableCode& t = tables[1].Bits() < tables[0].Bits() ? tables[1] : tables[0];
     std::array<std::uint16_t, kNumT> tCode;
-    BuildCodeLengths(tFreq.data(), kNumT, kMaxCodeLength, tLen.data());
-    BuildCanonicalCodes(tLen.data(), kNumT, tCode.data());
+    BuildCanonicalCodes(t.len.data(), kNumT, tCode.data());
 
     std::array<std::uint8_t, kMaxPositionSymbols> pLen{};
     std::array<std::uint16_t, kMaxPositionSymbols> pCode{};
@@ -149,14 +223,14 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
     }
 
     out.Put(static_cast<std::uint32_t>(count), 16);
-    WriteTable(out, tLen.data(), kNumT, kCountBitsT, true);
+    WriteTable(out, t.len.data(), kNumT, kCountBitsT, true);
     out.Put(UsedLength(cLen.data(), kNumC), kCountBitsC);
-    for (const TSymbol& t : tSeq) {
-        out.Put(tCode[t.symbol], tLen[t.symbol]);
-        if (t.symbol == 1)
-            out.Put(t.extra, 4);
-        if (t.symbol == 2)
-            out.Put(t.extra, 9);
+    for (const TSymbol& x : t.seq) {
+        out.Put(tCode[x.symbol], t.len[x.symbol]);
+        if (x.symbol == 1)
+            out.Put(x.extra, 4);
+        if (x.symbol == 2)
+            out.Put(x.extra, 9);
     }
     if (pUsed >= 2) {
         WriteTable(out, pLen.data(), m_np, m_pbit, false);
@@ -179,6 +253,11 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
         out.Put((std::uint32_t{pCode[p]} << extra) | (o & ((1u << extra) - 1)), pLen[p] + extra);
     }
 
+    m_hasCodes = true;
+    m_lastC = cLen;
+    m_lastP = pLen;
+    if (pUsed < 2)
+        m_lastP[pOnly] = 1;  // the short form codes it in no bits; 0 would read as "lacked"
     m_tokens.erase(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(count));
     m_cFreq = restC;
     m_pFreq = restP;

@@ -41,6 +41,12 @@ public:
     }
 
     std::size_t size() const { return m_tokens.size(); }
+
+    // Bits of each symbol's code in the block written last (0 = the code had no such symbol);
+    // empty before the first block.
+    bool hasCodes() const { return m_hasCodes; }
+    const std::array<std::uint8_t, kNumC>& lastCLengths() const { return m_lastC; }
+    const std::array<std::uint8_t, kMaxPositionSymbols>& lastPLengths() const { return m_lastP; }
     bool full() const { return m_tokens.size() >= kMaxBlockSymbols; }
 
     // Writes the first `count` symbols as one block (nothing when there are none) and keeps the
@@ -48,14 +54,14 @@ public:
     void Write(BitWriter& out, std::size_t count = kMaxBlockSymbols);
 
 private:
-    void WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n, unsigned countBits,
-                    bool skipAfterThird);
-
     unsigned m_np;
     unsigned m_pbit;
     std::vector<std::uint32_t> m_tokens;  // c | (distance - 1) << 9
     std::array<std::uint32_t, kNumC> m_cFreq{};
     std::array<std::uint32_t, kMaxPositionSymbols> m_pFreq{};
+    bool m_hasCodes = false;
+    std::array<std::uint8_t, kNumC> m_lastC{};
+    std::array<std::uint8_t, kMaxPositionSymbols> m_lastP{};
 };
 
 }  // namespace lzh

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "lzh_enc_test_support.h"
 
@@ -106,6 +107,18 @@ TEST_P(LzhEncoderInterop, ReadersAcceptOurStreams)
     const Bytes noise = lzh_test::RandomBytes(70000, 24);
     mixed.insert(mixed.end(), noise.begin(), noise.end());
     members.push_back({"mixed.bin", mixed});
+    // Bytes from a sparse alphabet whose gaps grow, its mix changing along the file: code
+    // tables full of zero runs of every length, which the encoder may cut in several ways.
+    Bytes sparse;
+    std::mt19937 rng(25);
+    for (unsigned part = 0; part < 8; ++part) {
+        std::vector<std::uint8_t> alphabet;
+        for (unsigned v = part, gap = 1; v < 256; v += gap, gap += 1 + part % 3)
+            alphabet.push_back(static_cast<std::uint8_t>(v));
+        for (unsigned k = 0; k < 20000; ++k)
+            sparse.push_back(alphabet[std::min(rng() % alphabet.size(), rng() % alphabet.size())]);
+    }
+    members.push_back({"sparse.bin", sparse});
 
     Bytes archive;
     for (const auto& [file, data] : members)
