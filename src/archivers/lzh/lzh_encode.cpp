@@ -147,7 +147,27 @@ private:
         Match m = m_finder->Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
         if (m.length == kMinMatch && m.distance > kFarShortMatch)
             m.length = 0;
+        if (m.length == kMinMatch && m_block.hasCodes() && !Pays(pos, m))
+            m.length = 0;
         return m;
+    }
+
+    // Whether a match costs no more bits than its bytes as literals would, priced by the codes
+    // of the block written last. Worth asking only of the shortest matches: a longer one nearly
+    // always pays. A symbol that code lacked is priced as a rare one.
+    bool Pays(std::size_t pos, const Match& m) const
+    {
+        constexpr unsigned kRareC = 11, kRareP = 8;
+        const auto& c = m_block.lastCLengths();
+        const auto& p = m_block.lastPLengths();
+        const std::uint8_t* b = m_buf.get() + pos;
+        unsigned literals = 0;
+        for (unsigned i = 0; i < m.length; ++i)
+            literals += c[b[i]] ? c[b[i]] : kRareC;
+        const unsigned ps = PositionSymbol(m.distance);
+        const unsigned lengthBits = c[m.length + 253] ? c[m.length + 253] : kRareC;
+        const unsigned positionBits = (p[ps] ? p[ps] : kRareP) + (ps > 1 ? ps - 1 : 0);
+        return lengthBits + positionBits <= literals;
     }
 
     static bool Better(const Match& next, const Match& cur)
