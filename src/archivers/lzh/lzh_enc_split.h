@@ -43,7 +43,9 @@ public:
                 const std::int64_t b = std::int64_t{m_seen[k]} * m_newCount;
                 delta += static_cast<std::uint64_t>(std::llabs(a - b));
             }
-            const std::uint64_t cutoff = std::uint64_t{m_newCount} * m_count * 200 / 512;
+            // A short block must show a clearer change: its tables weigh more per symbol.
+            const std::uint64_t share = blockBytes < kShortBlockBytes ? 260 : 200;
+            const std::uint64_t cutoff = std::uint64_t{m_newCount} * m_count * share / 512;
             if (delta + (blockBytes / 4096) * std::uint64_t{m_count} > cutoff)
                 return true;
         }
@@ -78,7 +80,8 @@ private:
     static constexpr unsigned kLiteralKinds = 8;
     static constexpr unsigned kKinds = kLiteralKinds + 2;
     static constexpr unsigned kCheckEvery = 512;
-    static constexpr std::size_t kMinBlockBytes = 10000;
+    static constexpr std::size_t kMinBlockBytes = 2000;
+    static constexpr std::size_t kShortBlockBytes = 10000;
 
     std::array<std::uint32_t, kKinds> m_seen{};
     std::array<std::uint32_t, kKinds> m_new{};
