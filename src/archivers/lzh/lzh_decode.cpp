@@ -1,6 +1,7 @@
 #include "lzh_decode.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -15,6 +16,47 @@ constexpr std::size_t kOutput = 256 * 1024;  // decoded bytes handed on at a tim
 constexpr std::size_t kSlack = 512;  // room for one match copied past the mark
 constexpr std::size_t kInput = 64 * 1024;
 
+// Eight bytes of the stream at once, the first in the most significant bits.
+inline std::uint64_t Load64(const std::uint8_t* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::little)
+        v = __builtin_bswap64(v);
+    return v;
+}
+
+// The bit buffer of the decoding loop as plain locals, so that it stays in registers: only used
+// while at least eight bytes of input are left, so a refill is always one load.
+struct FastBits {
+    std::uint64_t bits;
+    unsigned count;
+    std::size_t pos;
+    std::size_t limit;  // refills are possible while pos <= limit
+    const std::uint8_t* buf;
+
+    bool CanRefill() const { return pos <= limit; }
+    void Refill()
+    {
+        bits |= Load64(buf + pos) >> count;
+        pos += (63 - count) >> 3;
+        count |= 56;
+    }
+    std::uint32_t Peek(unsigned n) const { return static_cast<std::uint32_t>(bits >> (64 - n)); }
+    void Skip(unsigned n)
+    {
+        bits <<= n;
+        count -= n;
+    }
+    // n from 1 to 32.
+    std::uint32_t Get(unsigned n)
+    {
+        std::uint32_t v = Peek(n);
+        Skip(n);
+        return v;
+    }
+};
+
 // Bits are taken from the most significant end of a 64-bit buffer. After Refill the buffer
 // holds at least 56 bits, enough for one literal/length code, one position code and its extra
 // bits. Past the end of the packed data it is filled with zero bits, which are counted: a
@@ -25,26 +67,11 @@ public:
 
     void Refill()
     {
-        if (m_end - m_pos < 8 && !m_eof)
-            Load();
-        if (m_end - m_pos >= 8) {
-            // Eight bytes at once; the bits below the new count are the next ones of the
-            // stream and are loaded again, identically, by the next refill.
-            std::uint64_t v = 0;
-            for (int i = 0; i < 8; ++i)
-                v = (v << 8) | m_buf[m_pos + i];
-            m_bits |= v >> m_count;
-            m_pos += (63 - m_count) >> 3;
-            m_count |= 56;
+        if (m_end - m_pos >= 8) [[likely]] {
+            Take8();
             return;
         }
-        while (m_count <= 56) {
-            if (m_pos < m_end)
-                m_bits |= static_cast<std::uint64_t>(m_buf[m_pos++]) << (56 - m_count);
-            else
-                m_padding += 8;
-            m_count += 8;
-        }
+        RefillNearTheEnd();
     }
     void Ensure(unsigned n)
     {
@@ -72,11 +99,47 @@ public:
         Ensure(n);
         return Get(n);
     }
+    // The state for the decoding loop, and back from it.
+    FastBits Fast() const { return {m_bits, m_count, m_pos, m_end >= 8 ? m_end - 8 : 0, m_buf}; }
+    bool FastPossible() const { return m_end >= 8 && m_pos <= m_end - 8; }
+    void Back(const FastBits& f)
+    {
+        m_bits = f.bits;
+        m_count = f.count;
+        m_pos = f.pos;
+    }
+
     // True when more bits were taken than the packed data holds.
     bool Overrun() const { return m_padding > m_count; }
     bool Failed() const { return m_failed; }
 
 private:
+    // Eight bytes at once; the bits below the new count are the next ones of the stream and are
+    // loaded again, identically, by the next refill.
+    void Take8()
+    {
+        m_bits |= Load64(m_buf + m_pos) >> m_count;
+        m_pos += (63 - m_count) >> 3;
+        m_count |= 56;
+    }
+
+    [[gnu::noinline]] void RefillNearTheEnd()
+    {
+        if (!m_eof)
+            Load();
+        if (m_end - m_pos >= 8) {
+            Take8();
+            return;
+        }
+        while (m_count <= 56) {
+            if (m_pos < m_end)
+                m_bits |= static_cast<std::uint64_t>(m_buf[m_pos++]) << (56 - m_count);
+            else
+                m_padding += 8;
+            m_count += 8;
+        }
+    }
+
     void Load()
     {
         std::size_t left = m_end - m_pos;
@@ -155,7 +218,8 @@ public:
     }
 
     // The next symbol, or -1 for a code the table does not have. Needs 16 bits in the reader.
-    int Decode(BitReader& in) const
+    template<class Bits>
+    int Decode(Bits& in) const
     {
         std::uint32_t e = m_primary[in.Peek(kPrimary)];
         if (e != kLong) {
@@ -266,6 +330,49 @@ struct Workspace {
     std::uint8_t output[kWindow + kOutput + kSlack];
 };
 
+// One symbol of a block: a literal, or a match copied from the output before it. The reader
+// holds 56 bits. False for a code the tables do not have or a position beyond the window.
+template<class Bits>
+[[gnu::always_inline]] inline bool DecodeSymbol(Bits& in, const Workspace& tables,
+                                                int positionSymbols, std::uint8_t*& out,
+                                                std::uint64_t& left, std::uint64_t& room)
+{
+    int c = tables.literals.Decode(in);
+    if (c < 256) {
+        if (c < 0)
+            return false;
+        *out++ = static_cast<std::uint8_t>(c);
+        --left;
+        --room;
+        return true;
+    }
+    int p = tables.positions.Decode(in);
+    if (p < 0 || p >= positionSymbols)
+        return false;
+    std::size_t distance =
+        (p <= 1 ? static_cast<std::size_t>(p) : (std::size_t{1} << (p - 1)) + in.Get(p - 1)) + 1;
+    std::size_t length = std::min<std::uint64_t>(static_cast<std::size_t>(c - 253), left);
+    const std::uint8_t* from = out - distance;
+    // Whole blocks at a time where the distance allows; a copy may run up to 15 bytes past its
+    // end into the slack, which later output overwrites.
+    if (distance >= 16) {
+        for (std::size_t k = 0; k < length; k += 16)
+            std::memcpy(out + k, from + k, 16);
+    } else if (distance >= 8) {
+        for (std::size_t k = 0; k < length; k += 8)
+            std::memcpy(out + k, from + k, 8);
+    } else if (distance == 1) {
+        std::memset(out, *from, length);
+    } else {
+        for (std::size_t k = 0; k < length; ++k)
+            out[k] = from[k];
+    }
+    out += length;
+    left -= length;
+    room = length < room ? room - length : 0;
+    return true;
+}
+
 }  // namespace
 
 int LhWindowBits(const char* method)
@@ -326,40 +433,31 @@ LhDecodeResult LhDecode(int windowBits, std::uint64_t originalSize, const Packed
                 return in.Failed() ? LhDecodeResult::ReadError : LhDecodeResult::DataError;
             continue;
         }
-        // Symbols of this block until it ends, the member is complete or the piece is full.
+        // Symbols of this block until it ends, the member is complete or the piece is full:
+        // from local state while the input buffer holds eight bytes, else one at a time
+        // through the reader, which loads more input.
         std::uint64_t room = static_cast<std::uint64_t>(mark - out);
         while (blockLeft > 0 && left > 0 && room > 0) {
-            in.Ensure(56);
-            --blockLeft;
-            int c = tables->literals.Decode(in);
-            if (c < 256) {
-                if (c < 0)
+            if (in.FastPossible()) {
+                FastBits f = in.Fast();
+                bool ok = true;
+                while (blockLeft > 0 && left > 0 && room > 0 && f.CanRefill()) {
+                    f.Refill();
+                    --blockLeft;
+                    if (!DecodeSymbol(f, *tables, positionSymbols, out, left, room)) {
+                        ok = false;
+                        break;
+                    }
+                }
+                in.Back(f);
+                if (!ok)
                     return LhDecodeResult::DataError;
-                *out++ = static_cast<std::uint8_t>(c);
-                --left;
-                --room;
                 continue;
             }
-            int p = tables->positions.Decode(in);
-            if (p < 0 || p >= positionSymbols)
+            in.Ensure(56);
+            --blockLeft;
+            if (!DecodeSymbol(in, *tables, positionSymbols, out, left, room))
                 return LhDecodeResult::DataError;
-            std::size_t distance = (p <= 1 ? static_cast<std::size_t>(p)
-                                           : (std::size_t{1} << (p - 1)) + in.Get(p - 1)) +
-                                   1;
-            std::size_t length = std::min<std::uint64_t>(static_cast<std::size_t>(c - 253), left);
-            const std::uint8_t* from = out - distance;
-            if (distance >= 16) {
-                // Sixteen bytes at a time; a copy may run up to 15 bytes past its end into the
-                // slack, which later output overwrites.
-                for (std::size_t k = 0; k < length; k += 16)
-                    std::memcpy(out + k, from + k, 16);
-            } else {
-                for (std::size_t k = 0; k < length; ++k)
-                    out[k] = from[k];
-            }
-            out += length;
-            left -= length;
-            room = length < room ? room - length : 0;
         }
         if (in.Overrun())
             return in.Failed() ? LhDecodeResult::ReadError : LhDecodeResult::DataError;

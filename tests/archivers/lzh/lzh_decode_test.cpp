@@ -67,6 +67,38 @@ TEST(LhDecoder, GivesBackWhatOurEncoderPacked)
     }
 }
 
+TEST(LhDecoder, CopiesEveryDistanceAndLengthAcrossEveryInputSeam)
+{
+    // Repeats of every period from 1 to 40 (matches that overlap what they copy, in each of
+    // the copy loops) with random lengths, between bits of noise; the packed data read in
+    // pieces of 1, 7 and 4096 bytes, so that the decoding loop changes between its fast and its
+    // careful form at every place of the stream.
+    std::mt19937 rng(13);
+    Bytes input;
+    while (input.size() < 400000) {
+        std::size_t period = 1 + rng() % 40;
+        Bytes unit(period);
+        for (auto& b : unit)
+            b = static_cast<std::uint8_t>(rng() % 4 ? 'a' + rng() % 6 : rng());
+        std::size_t length = period + rng() % 700;
+        for (std::size_t k = 0; k < length; ++k)
+            input.push_back(unit[k % period]);
+        for (int k = rng() % 12; k > 0; --k)
+            input.push_back(static_cast<std::uint8_t>(rng()));
+    }
+    for (auto method : {lzh::EncodeMethod::Lh5, lzh::EncodeMethod::Lh7}) {
+        SCOPED_TRACE(lzh_test::MethodName(method));
+        Bytes stream = lzh_test::Compress(method, input);
+        auto theirs = lzh_test::Decompress(lzh_test::MethodName(method), stream, input.size());
+        ASSERT_TRUE(theirs && *theirs == input);
+        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
+            Decoded d = Ours(Bits(method), stream, input.size(), piece);
+            ASSERT_EQ(d.result, lzh::LhDecodeResult::Ok);
+            ASSERT_TRUE(d.bytes == input) << "read in pieces of " << piece;
+        }
+    }
+}
+
 TEST(LhDecoder, AgreesWithLiblhasaOnDamagedStreams)
 {
     // Flipped bits, bytes set to 0 or 0xFF and cut-off ends in the tables and the body. Where we
