@@ -80,7 +80,7 @@ private:
     static constexpr unsigned kLiteralKinds = 8;
     static constexpr unsigned kKinds = kLiteralKinds + 2;
     static constexpr unsigned kCheckEvery = 512;
-    static constexpr std::size_t kMinBlockBytes = 2000;
+    static constexpr std::size_t kMinBlockBytes = 1000;
     static constexpr std::size_t kShortBlockBytes = 10000;
 
     std::array<std::uint32_t, kKinds> m_seen{};
