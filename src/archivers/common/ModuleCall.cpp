@@ -42,9 +42,32 @@ CallScope::~CallScope()
         state_.running_.store(0);
 }
 
+void OutputText::Append(std::string_view text)
+{
+    if (text.empty())
+        return;
+    if (Full()) {
+        linesNotKept_ += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        endsOpen_ = text.back() != '\n';
+        return;
+    }
+    text_.append(text);
+}
+
+void OutputText::Line(std::string_view text)
+{
+    if (Full()) {
+        ++linesNotKept_;
+        endsOpen_ = false;
+        return;
+    }
+    text_.append(text);
+    text_.push_back('\n');
+}
+
 void OutputText::Flush()
 {
-    WriteOutputBuffer(text_, buffer_, size_);
+    WriteOutputBuffer(text_, buffer_, size_, linesNotKept_, endsOpen_);
 }
 
 void OutputText::Skipped(std::string_view reason, std::string_view member)
@@ -95,7 +118,8 @@ std::string EscapedName(std::string_view name)
     return text;
 }
 
-void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size)
+void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size,
+                       std::size_t linesNotKept, bool endsOpen)
 {
     if (!buffer || size == 0)
         return;
@@ -105,8 +129,11 @@ void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size)
         for (size_t keep = text.rfind('\n', size - 1); keep != std::string_view::npos && keep > 0;
              keep = text.rfind('\n', keep - 1)) {
             size_t dropped =
-                std::count(text.begin() + static_cast<long>(keep) + 1, text.end(), '\n');
-            if (!text.empty() && text.back() != '\n')
+                std::count(text.begin() + static_cast<long>(keep) + 1, text.end(), '\n') +
+                linesNotKept;
+            const bool open = linesNotKept > 0 || endsOpen ? endsOpen
+                                                           : !text.empty() && text.back() != '\n';
+            if (open)
                 ++dropped;
             std::string tail = ARC_LINE_OUTPUT_CUT + std::to_string(dropped) + "\n";
             if (keep + 1 + tail.size() <= size - 1) {

@@ -58,12 +58,8 @@ public:
     OutputText(char* buffer, unsigned long size) : buffer_(buffer), size_(size) { }
     ~OutputText() { Flush(); }
 
-    void Append(std::string_view text) { text_.append(text); }
-    void Line(std::string_view text)
-    {
-        text_.append(text);
-        text_.push_back('\n');
-    }
+    void Append(std::string_view text);
+    void Line(std::string_view text);
 
     // The lines of fixed shape that callers read (archiver_output.h). member is the stored name
     // as bytes; it is escaped here.
@@ -80,17 +76,25 @@ public:
     void Flush();
 
 private:
+    // Once the text holds more than the buffer can show, the rest is only counted: a listing of
+    // 100,000 members must not grow in memory for lines nobody will see.
+    bool Full() const { return buffer_ && text_.size() >= size_; }
+
     char* buffer_;
     unsigned long size_;
     std::string text_;
     std::size_t skippedCount_ = 0;
+    std::size_t linesNotKept_ = 0;  // newlines of the text not kept
+    bool endsOpen_ = false;  // the whole text, kept or not, ends without a newline
 };
 
 // Copies text into buffer[0..size) NUL-terminated. Text that does not fit is cut after its last
 // whole line that leaves room for an "output-cut <n>" line counting the lines dropped, so a
 // caller never reads half a name; a buffer too small even for that gets what fits, never a split
-// UTF-8 sequence.
-void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size);
+// UTF-8 sequence. linesNotKept counts lines that followed text but were not kept (endsOpen: the
+// last of them had no newline).
+void WriteOutputBuffer(std::string_view text, char* buffer, unsigned long size,
+                       std::size_t linesNotKept = 0, bool endsOpen = false);
 
 // A name as output lines show it: bytes that are not valid UTF-8, control bytes and backslashes
 // become \xNN, so the line stays one line and a reader can get the bytes back.

@@ -43,10 +43,11 @@ int OpenArchive(const UnZipCommand& command, ZipHandle& archive, arc::OutputText
     return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_BAD_ARCHIVE;
 }
 
-// The members the command names (every member when it names none), in archive order, and the
-// bytes they hold. A name that matches no member fails the call before anything is written.
-int Collect(zip_t* archive, const UnZipCommand& command, std::vector<ChosenMember>& chosen,
-            uint64_t& total, arc::OutputText& out)
+// Calls visit(index, name) for each member the command names (every member when it names none),
+// in archive order; a non-zero result of visit ends the walk with it. A name that matches no
+// member fails the call, after the walk.
+template<class Visit>
+int ForEachWanted(zip_t* archive, const UnZipCommand& command, arc::OutputText& out, Visit visit)
 {
     std::vector<std::string> patterns = command.names;
     for (std::string& pattern : patterns)
@@ -55,19 +56,17 @@ int Collect(zip_t* archive, const UnZipCommand& command, std::vector<ChosenMembe
                 c = '/';
     std::vector<bool> used(patterns.size(), false);
     zip_int64_t count = zip_get_num_entries(archive, 0);
+    std::string name;
     for (zip_int64_t i = 0; i < count; ++i) {
-        ChosenMember member;
-        member.index = static_cast<zip_uint64_t>(i);
-        if (!MemberName(archive, member.index, member.name)) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        if (!MemberName(archive, index, name)) {
             out.Line(std::string("unreadable member name: ") + zip_strerror(archive));
             return ARC_ERROR_BAD_ARCHIVE;
         }
-        if (!Wanted(patterns, member.name, used))
+        if (!Wanted(patterns, name, used))
             continue;
-        zip_stat_t st;
-        if (zip_stat_index(archive, member.index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
-            total += st.size;
-        chosen.push_back(std::move(member));
+        if (int result = visit(index, name); result != ARC_OK)
+            return result;
     }
     for (size_t i = 0; i < command.names.size(); ++i) {
         if (!used[i]) {
@@ -78,22 +77,44 @@ int Collect(zip_t* archive, const UnZipCommand& command, std::vector<ChosenMembe
     return ARC_OK;
 }
 
-int List(zip_t* archive, const std::vector<ChosenMember>& chosen, ReadProgress& progress,
+// The members the command names, and the bytes they hold. A name that matches no member fails
+// the call before anything is written.
+int Collect(zip_t* archive, const UnZipCommand& command, std::vector<ChosenMember>& chosen,
+            uint64_t& total, arc::OutputText& out)
+{
+    return ForEachWanted(archive, command, out, [&](zip_uint64_t index, const std::string& name) {
+        zip_stat_t st;
+        if (zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
+            total += st.size;
+        chosen.push_back({index, name});
+        return ARC_OK;
+    });
+}
+
+// Lists as it walks, keeping no names: a listing of 100,000 members stays small. Names given
+// are checked in a first walk, so that a wrong one lists nothing.
+int List(zip_t* archive, const UnZipCommand& command, ReadProgress& progress,
          arc::OutputText& out)
 {
-    for (const ChosenMember& member : chosen) {
-        if (!progress.Report(member.name.c_str()))
+    if (!command.names.empty()) {
+        const int checked = ForEachWanted(archive, command, out,
+                                          [](zip_uint64_t, const std::string&) { return ARC_OK; });
+        if (checked != ARC_OK)
+            return checked;
+    }
+    return ForEachWanted(archive, command, out, [&](zip_uint64_t index, const std::string& name) {
+        if (!progress.Report(name.c_str()))
             return ARC_ERROR_USER_CANCEL;
         zip_stat_t st;
         zip_stat_init(&st);
-        zip_stat_index(archive, member.index, 0, &st);
+        zip_stat_index(archive, index, 0, &st);
         char line[64];
         std::snprintf(line, sizeof line, "%12llu %12llu  ",
                       static_cast<unsigned long long>(st.size),
                       static_cast<unsigned long long>(st.comp_size));
-        out.Line(line + member.name);
-    }
-    return ARC_OK;
+        out.Line(line + name);
+        return ARC_OK;
+    });
 }
 
 int Test(const std::vector<ChosenMember>& chosen, MemberReader& reader, ReadProgress& progress,
@@ -132,11 +153,11 @@ int RunUnZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* 
     ReadProgress progress;
     progress.proc = proc;
     progress.user = user;
+    if (command.action == UnZipAction::List)
+        return List(archive.get(), command, progress, out);
     std::vector<ChosenMember> chosen;
     if (int result = Collect(archive.get(), command, chosen, progress.total, out); result != ARC_OK)
         return result;
-    if (command.action == UnZipAction::List)
-        return List(archive.get(), chosen, progress, out);
     MemberReader reader(archive.get(), progress, out);
     if (command.action == UnZipAction::Test)
         return Test(chosen, reader, progress, out);

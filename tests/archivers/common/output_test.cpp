@@ -267,6 +267,45 @@ TEST(ModuleOutput, LinesStayWholeWhenTheBufferIsSmall)
     EXPECT_EQ(many.compare(0, cut, got, 0, cut), 0);
 }
 
+// Text beyond what the buffer can show is counted, not kept, and the buffer reads exactly as if
+// all of it had been kept and cut at the end.
+TEST(ModuleOutput, TextBeyondTheBufferIsCountedNotKept)
+{
+    struct Piece {
+        bool line;
+        std::string text;
+    };
+    const std::vector<std::vector<Piece>> cases = {
+        {{true, "one"}, {true, "two"}},
+        {{false, "open"}, {true, "closed"}, {false, "tail without newline"}},
+        {{false, "a\nb\nc"}, {false, "d\n"}, {true, "e"}, {false, "f"}},
+    };
+    for (const auto& pattern : cases) {
+        for (unsigned long size : {8ul, 40ul, 200ul, 5000ul}) {
+            std::string all;
+            char expected[5000], got[5000];
+            {
+                OutputText out(got, size);
+                for (int round = 0; round < 60; ++round) {
+                    for (const Piece& p : pattern) {
+                        const std::string text = p.text + std::to_string(round);
+                        all += text + (p.line ? "\n" : "");
+                        if (p.line)
+                            out.Line(text);
+                        else
+                            out.Append(text);
+                    }
+                }
+                if (size < 5000) {
+                    EXPECT_LE(out.Text().size(), size + 40);  // one line past the buffer at most
+                }
+            }
+            WriteOutputBuffer(all, expected, size);
+            EXPECT_STREQ(got, expected) << "buffer of " << size;
+        }
+    }
+}
+
 TEST(ExtractFile, NewFilesAppearWholeAndExistingNamesAreReplacedNotWrittenThrough)
 {
     Sandbox box;
