@@ -150,9 +150,10 @@ make_many() {
 
 # 100,000 files: time and peak memory of a fresh pack (also with eight threads), then of an
 # update of the unchanged folder, which must cost at most a fifth of the pack. LZH and ZIP.
-# many_rows NAME MODULE ARCHIVE PACK-COMMAND UPDATE-COMMAND
+# Then the peak memory of listing and testing that archive.
+# many_rows NAME MODULE ARCHIVE PACK-COMMAND UPDATE-COMMAND READ-MODULE LIST-COMMAND TEST-COMMAND
 many_rows() {
-  local name=$1 module=$2 archive=$3 pack=$4 update=$5
+  local name=$1 module=$2 archive=$3 pack=$4 update=$5 reader=$6 list=$7 test=$8
   QUILLBOX2_THREADS=8 measure "$many" "$archive" "$qbarc" "$module" "$pack"
   local peak8=$PEAK
   measure "$many" "$archive" "$qbarc" "$module" "$pack"
@@ -166,13 +167,19 @@ many_rows() {
   cmp -s "$archive" "$out/m.before" && same="unchanged"
   row "100,000 files: $name update, nothing changed" "$uw s (cpu $(awk -v u="$uu" -v s="$us" 'BEGIN { printf "%.1f", u + s }') s), $((ukb / 1024)) MB; archive $same" \
     "" "$(ratio "$uw" "$w")× of the pack" "" "≤ 0.20×, < 64 MB"
+  measure "$out" "$out/none" "$qbarc" "$reader" "$list"
+  local lt=$T lp=$PEAK
+  measure "$out" "$out/none" "$qbarc" "$reader" "$test"
+  row "100,000 files: $name list / test" "$lt, $lp MB / $T, $PEAK MB" "" "" "" "< 64 MB"
   rm -f "$archive" "$out/m.before"
 }
 
 row_many() {
   make_many || return 0
-  many_rows LZH UNLHA32.DLL "$out/m.lzh" "a -r2 -x \"$out/m.lzh\" \"*.*\"" "u -r2 -x \"$out/m.lzh\" \"*.*\""
-  many_rows ZIP ZIP32J.DLL "$out/m.zip" "-r -9 \"$out/m.zip\" \"*.*\"" "-r -9 \"$out/m.zip\" \"*.*\""
+  many_rows LZH UNLHA32.DLL "$out/m.lzh" "a -r2 -x \"$out/m.lzh\" \"*.*\"" "u -r2 -x \"$out/m.lzh\" \"*.*\"" \
+    UNLHA32.DLL "l \"$out/m.lzh\"" "t \"$out/m.lzh\""
+  many_rows ZIP ZIP32J.DLL "$out/m.zip" "-r -9 \"$out/m.zip\" \"*.*\"" "-r -9 \"$out/m.zip\" \"*.*\"" \
+    UNZIP32.DLL "-l \"$out/m.zip\"" "-t \"$out/m.zip\""
 }
 
 # Peak memory of the corpus packs with eight threads, whatever the machine has.
