@@ -1,5 +1,6 @@
 #include "ZipReader.h"
 
+#include "ArchiveSource.h"
 #include "ErrorCodes.h"
 #include "MemberName.h"
 #include "MemberReader.h"
@@ -33,7 +34,7 @@ bool Wanted(const std::vector<std::string>& patterns, const std::string& member,
 int OpenArchive(const UnZipCommand& command, ZipHandle& archive, arc::OutputText& out)
 {
     int zipError = 0;
-    archive.reset(zip_open(command.archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zipError));
+    archive = OpenArchiveForReading(command.archivePath, zipError);
     if (archive)
         return ARC_OK;
     zip_error_t error;

@@ -12,6 +12,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
 
 namespace fs = std::filesystem;
 using namespace qb::ziptest;
@@ -74,6 +76,35 @@ TEST_F(UnZip, ExtractsEverythingOrTheNamedMembers)
     ASSERT_EQ(Extract(archive, "readme.txt", some), 0);
     EXPECT_EQ(ReadFile(some + "/readme.txt"), ReadFile(source + "/readme.txt"));
     EXPECT_EQ(Extract(archive, "not-there.txt", some), ARC_ERROR_MEMBER_MISSING);
+}
+
+TEST_F(UnZip, ManyMembersAcrossTheReadBufferOfTheArchive)
+{
+    // The archive is read in pieces of 256 KiB: local headers, central directory entries and
+    // member data fall across the seams of those pieces, and one member is read past them whole.
+    std::string many = box.MakeFolder("many");
+    std::mt19937 rng(5);
+    std::map<std::string, std::string> files;
+    for (int i = 0; i < 400; ++i) {
+        std::string data(1 + rng() % 3000, '\0');
+        for (char& c : data)
+            c = static_cast<char>(rng() % 3 ? 'a' + rng() % 3 : rng());
+        files["f" + std::to_string(i) + ".bin"] = data;
+    }
+    std::string big(700000, '\0');
+    for (char& c : big)
+        c = static_cast<char>(rng());
+    files["big.bin"] = big;
+    for (const auto& [name, data] : files)
+        std::ofstream(many + "/" + name, std::ios::binary) << data;
+    std::string zip = box.Path("many.zip");
+    ASSERT_EQ(Modules().Zip(many, " -9 " + Quoted(zip) + " \"*.*\""), 0) << Modules().output;
+    ASSERT_GT(fs::file_size(zip), 3u * (256u << 10));
+    std::string out = box.MakeFolder("many-out");
+    ASSERT_EQ(Extract(zip, "", out), 0) << Modules().output;
+    for (const auto& [name, data] : files)
+        ASSERT_EQ(ReadFile(out + "/" + name), data) << name;
+    EXPECT_EQ(Modules().UnZip(box.Root(), "-t " + Quoted(zip)), 0) << Modules().output;
 }
 
 TEST_F(UnZip, TestsAndLists)
