@@ -38,7 +38,8 @@ ExtractWorkers::~ExtractWorkers()
         std::lock_guard lock(mutex_);
         cancel_ = true;
         stop_ = true;
-        changed_.notify_all();
+        work_.notify_all();
+        permit_.notify_all();
     }
     for (std::thread& t : threads_)
         t.join();
@@ -53,7 +54,7 @@ bool ExtractWorkers::Writes(const std::string& hostPath) const
 ExtractJob* ExtractWorkers::Push(std::unique_ptr<ExtractJob> job)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
+    caller_.wait(lock, [&] {
         return running_ == 0 ||
                (bytes_ + Weight(*job) <= kBudget && running_ < kJobsPerThread * threads_.size() &&
                 !Writes(job->hostPath));
@@ -62,7 +63,7 @@ ExtractJob* ExtractWorkers::Push(std::unique_ptr<ExtractJob> job)
     ++running_;
     ExtractJob* raw = job.get();
     jobs_.push_back(std::move(job));
-    changed_.notify_all();
+    work_.notify_one();
     return raw;
 }
 
@@ -79,21 +80,21 @@ void ExtractWorkers::Note(std::string line, int result)
 void ExtractWorkers::WaitForPath(const std::string& hostPath)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !Writes(hostPath); });
+    caller_.wait(lock, [&] { return !Writes(hostPath); });
 }
 
 void ExtractWorkers::Permit(ExtractJob* job)
 {
     std::lock_guard lock(mutex_);
     job->permitted = true;
-    changed_.notify_all();
+    permit_.notify_all();
 }
 
 void ExtractWorkers::Cancel()
 {
     std::lock_guard lock(mutex_);
     cancel_ = true;
-    changed_.notify_all();
+    permit_.notify_all();
 }
 
 int ExtractWorkers::Collect(bool wait, const std::function<int(const ExtractJob&)>& done)
@@ -103,12 +104,11 @@ int ExtractWorkers::Collect(bool wait, const std::function<int(const ExtractJob&
         {
             std::unique_lock lock(mutex_);
             if (wait)
-                changed_.wait(lock, [&] { return jobs_.empty() || jobs_.front()->done; });
+                caller_.wait(lock, [&] { return jobs_.empty() || jobs_.front()->done; });
             if (jobs_.empty() || !jobs_.front()->done)
                 return ARC_OK;
             job = std::move(jobs_.front());
             jobs_.pop_front();
-            changed_.notify_all();
         }
         if (int result = done(*job); result != ARC_OK)
             return result;
@@ -127,7 +127,7 @@ void ExtractWorkers::Work()
                         return j.get();
                 return nullptr;
             };
-            changed_.wait(lock, [&] { return stop_ || next() != nullptr; });
+            work_.wait(lock, [&] { return stop_ || next() != nullptr; });
             if (stop_)
                 break;
             job = next();
@@ -145,7 +145,7 @@ void ExtractWorkers::Work()
         --running_;
         job->packed.reset();
         job->done = true;
-        changed_.notify_all();
+        caller_.notify_one();
     }
 }
 
@@ -165,7 +165,7 @@ void ExtractWorkers::Run(ExtractJob& job)
     buffer.reset();
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return job.permitted || cancel_; });
+        permit_.wait(lock, [&] { return job.permitted || cancel_; });
         if (!job.permitted) {
             job.result = ARC_ERROR_USER_CANCEL;
             return;  // the temporary file goes with `file`

@@ -85,7 +85,11 @@ private:
 
     mode_t umask_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    // Each waits for one thing, so that a change wakes only the threads it concerns: the calling
+    // thread for finished jobs, idle workers for new ones, finished workers for permission.
+    std::condition_variable caller_;
+    std::condition_variable work_;
+    std::condition_variable permit_;
     std::deque<std::unique_ptr<ExtractJob>> jobs_;
     size_t bytes_ = 0;  // weight of the jobs not done yet
     size_t running_ = 0;  // and their number
