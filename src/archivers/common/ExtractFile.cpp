@@ -8,6 +8,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -22,6 +23,8 @@ mode_t ReadUmask()
 }
 
 namespace {
+
+std::atomic<bool> namedOnly{false};
 
 // Linking an unnamed file into place goes through its /proc/self/fd entry (AT_EMPTY_PATH needs a
 // privilege); without /proc every file takes the named way.
@@ -38,12 +41,17 @@ std::string FdPath(int fd)
 
 }  // namespace
 
+void UseNamedTempFilesOnly(bool on)
+{
+    namedOnly.store(on, std::memory_order_relaxed);
+}
+
 int ExtractFile::Begin(const std::string& hostPath)
 {
     Discard();
     m_target = hostPath;
     m_unnamed = false;
-    if (CanLinkUnnamed()) {
+    if (CanLinkUnnamed() && !namedOnly.load(std::memory_order_relaxed)) {
         m_fd = open(ParentFolder(hostPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
             m_unnamed = true;

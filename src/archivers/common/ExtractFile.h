@@ -55,6 +55,10 @@ private:
     bool m_unnamed = false;  // an O_TMPFILE file, not yet linked anywhere
 };
 
+// Makes every ExtractFile of the process take the named way from the start, as on a file system
+// without unnamed files. For tests, which have no such file system at hand.
+void UseNamedTempFilesOnly(bool on);
+
 // The process's umask. Reading it means setting it for a moment: read it once per call, not per
 // file.
 mode_t ReadUmask();
