@@ -353,8 +353,9 @@ TEST_P(ExtractFileWays, NewFilesAppearWholeAndExistingNamesAreReplacedNotWritten
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_mode & 0777, std::string(name) == "old.txt" ? 0640u : 0644u);
         EXPECT_EQ(info.st_mtim.tv_sec, mtime.tv_sec);
-        if (std::string(name) == "new.txt")
+        if (std::string(name) == "new.txt") {
             ASSERT_EQ(unlink(target.c_str()), 0);
+        }
     }
     EXPECT_EQ(ReadFile(box.Path("elsewhere.txt")), "not to be touched");
     EXPECT_EQ(FolderNames(folder), (Names{"dir", "link.txt", "old.txt"}));
