@@ -1,6 +1,8 @@
 #include "lzh_enc_optimal.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 #include "lzh_huff.h"
 
@@ -8,34 +10,39 @@ namespace lzh {
 
 namespace {
 
-// The longest block parsed at once: it must stay under the 65535-symbol limit even when every
-// symbol is a literal.
+// The longest stretch parsed at once: it must stay under the 65535-symbol limit of a block even
+// when every symbol is a literal.
 constexpr std::size_t kMaxBlockBytes = 65000;
-// Matches kept per block, to keep memory small on inputs where every position has many (2 MB).
+// Matches kept per stretch, to keep memory small on inputs where every position has many (2 MB).
 constexpr std::size_t kMaxMatchesPerBlock = std::size_t{1} << 18;
 
-// Prices for symbols the previous codes did not have: rare, so fairly expensive.
+// Prices for symbols the codes do not have: rare, so fairly expensive.
 constexpr std::uint32_t kUnusedLiteral = 13;
 constexpr std::uint32_t kUnusedLength = 14;
 constexpr std::uint32_t kUnusedPosition = 9;
+
+// The costs in the shortest-path search are keys: bits << kStepBits, plus the length of the
+// step taken (1 for a literal) in the low bits. The smallest key then names the cheapest step
+// and, among equally cheap ones, the shortest, so a plain minimum over a range of lengths does
+// the whole choice and vectorises. A block's cost stays under 16 bits per byte, so its keys
+// stay below 2^31 and compare correctly as signed numbers too.
+static_assert((kMaxBlockBytes * kMaxCodeLength << OptimalParser::kStepBits) < (1u << 30));
+static_assert(kMaxMatch <= OptimalParser::kStepMask);
+
+using Vec = std::int32_t __attribute__((vector_size(16)));
+
+Vec LoadVec(const std::uint32_t* p)
+{
+    Vec v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 
 }  // namespace
 
 OptimalParser::OptimalParser(unsigned windowSize, unsigned np, unsigned passes)
     : m_finder(windowSize), m_np(np), m_passes(std::max(passes, 1u))
 {
-    SetDefaultCosts();
-}
-
-void OptimalParser::SetDefaultCosts()
-{
-    // Rough prices for the very first block: literals a byte, lengths a little less, positions
-    // their extra bits plus a short code.
-    m_costs.literal.fill(8);
-    for (unsigned l = 0; l <= kMaxMatch; ++l)
-        m_costs.length[l] = l < 10 ? 6 : 9;
-    for (unsigned p = 0; p < kMaxPositionSymbols; ++p)
-        m_costs.position[p] = 3 + (p > 1 ? p - 1 : 0);
 }
 
 std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
@@ -43,13 +50,11 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
 {
     m_matches.clear();
     m_first.clear();
-    m_splitter.Reset();
     const std::size_t start = pos;
     const std::size_t limit = std::min(stop, start + kMaxBlockBytes);
-    std::size_t observedTo = pos;  // the splitter sees a greedy parse of the block
+    m_planner.Reset(limit - start);
+    std::size_t observedTo = pos;  // the planner sees a greedy parse of the stretch
     while (pos < limit) {
-        if (m_splitter.readyToCheck() && m_splitter.ShouldEnd(pos - start))
-            break;
         if (m_matches.size() + kMaxMatch > kMaxMatchesPerBlock)
             break;
         m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
@@ -57,10 +62,10 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
             m_finder.SearchAll(buf, pos, dataEnd - pos, niceLength, maxDepth, m_matches);
         if (pos >= observedTo) {
             if (best.length != 0) {
-                m_splitter.Match(best.length);
+                m_planner.Match(pos - start, best.length, best.distance);
                 observedTo = pos + best.length;
             } else {
-                m_splitter.Literal(buf[pos]);
+                m_planner.Literal(pos - start, buf[pos]);
             }
         }
         if (best.length >= niceLength) {
@@ -77,44 +82,54 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
     return pos;
 }
 
-void OptimalParser::ShortestPath(const std::uint8_t* data, std::size_t n)
+void OptimalParser::ShortestPath(const std::uint8_t* data, std::size_t from, std::size_t to)
 {
-    m_cost[n] = 0;
-    for (std::size_t i = n; i-- > 0;) {
-        std::uint32_t best = m_costs.literal[data[i]] + m_cost[i + 1];
-        unsigned bestLen = 1, bestDist = 0;
-        const unsigned room = static_cast<unsigned>(std::min<std::size_t>(n - i, kMaxMatch));
+    static_assert(sizeof(Vec) == kLanes * sizeof(std::uint32_t));
+    const Vec lane{0, 1, 2, 3};
+    const Vec none{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
+    const std::uint32_t* lengthKey = m_keys.length.data();
+    m_cost[to] = 0;
+    for (std::size_t i = to; i-- > from;) {
+        const std::uint32_t* after = m_cost.data() + i;
+        const unsigned room = static_cast<unsigned>(std::min<std::size_t>(to - i, kMaxMatch));
+        const std::uint32_t first = m_first[i], last = m_first[i + 1];
+        // Every length of every match, kLanes lengths at a time; each length is priced with the
+        // nearest match that reaches it. Lanes past a match's last length are masked out.
+        Vec best = none;
         unsigned len = kMinMatch;
-        for (std::uint32_t k = m_first[i]; k < m_first[i + 1] && len <= room; ++k) {
-            const Match& m = m_matches[k];
-            const std::uint32_t positionCost = m_costs.position[PositionSymbol(m.distance)];
-            const unsigned top = std::min(m.length, room);
-            // Without branches: which length wins is close to random, so a branch would mispredict.
-            const std::uint32_t* lengthCost = m_costs.length.data();
-            const std::uint32_t* after = m_cost.data() + i;
-            unsigned winner = 0;
-            for (; len <= top; ++len) {
-                const std::uint32_t c = lengthCost[len] + positionCost + after[len];
-                const bool better = c < best;
-                best = better ? c : best;
-                winner = better ? len : winner;
+        for (std::uint32_t k = first; k < last && len <= room; ++k) {
+            const unsigned top = std::min(m_matches[k].length, room);
+            const auto position =
+                static_cast<std::int32_t>(m_keys.position[PositionSymbol(m_matches[k].distance)]);
+            for (; len <= top; len += kLanes) {
+                Vec v = LoadVec(lengthKey + len) + LoadVec(after + len) + position;
+                v = lane > static_cast<std::int32_t>(top - len) ? none : v;
+                best = v < best ? v : best;
             }
-            if (winner != 0) {
-                bestLen = winner;
-                bestDist = m.distance;
-            }
+            len = top + 1;
         }
-        m_cost[i] = best;
-        m_len[i] = static_cast<std::uint16_t>(bestLen);
-        m_dist[i] = static_cast<std::uint16_t>(bestDist);
+        Vec swapped = __builtin_shuffle(best, Vec{2, 3, 0, 1});
+        best = swapped < best ? swapped : best;
+        swapped = __builtin_shuffle(best, Vec{1, 0, 3, 2});
+        best = swapped < best ? swapped : best;
+        const std::uint32_t key =
+            std::min(static_cast<std::uint32_t>(best[0]), m_keys.literal[data[i]] + after[1]);
+        // The key names the length; the distance is that of the first match reaching it.
+        const unsigned step = key & kStepMask;
+        std::uint32_t k = first;
+        while (step > 1 && m_matches[k].length < step)
+            ++k;
+        m_cost[i] = key & ~kStepMask;
+        m_len[i] = static_cast<std::uint16_t>(step);
+        m_dist[i] = static_cast<std::uint16_t>(step > 1 ? m_matches[k].distance : 0);
     }
 }
 
-void OptimalParser::PriceFromPath(const std::uint8_t* data, std::size_t n)
+void OptimalParser::PriceFromPath(const std::uint8_t* data, std::size_t from, std::size_t to)
 {
     std::array<std::uint32_t, kNumC> cFreq{};
     std::array<std::uint32_t, kMaxPositionSymbols> pFreq{};
-    for (std::size_t i = 0; i < n; i += m_len[i]) {
+    for (std::size_t i = from; i < to; i += m_len[i]) {
         if (m_len[i] == 1) {
             ++cFreq[data[i]];
         } else {
@@ -122,44 +137,63 @@ void OptimalParser::PriceFromPath(const std::uint8_t* data, std::size_t n)
             ++pFreq[PositionSymbol(m_dist[i])];
         }
     }
+    PriceFromCounts(cFreq.data(), pFreq.data());
+}
+
+void OptimalParser::PriceFromCounts(const std::uint32_t* cFreq, const std::uint32_t* pFreq)
+{
     std::array<std::uint8_t, kNumC> cLen;
     std::array<std::uint8_t, kMaxPositionSymbols> pLen{};
-    BuildCodeLengths(cFreq.data(), kNumC, kMaxCodeLength, cLen.data());
-    BuildCodeLengths(pFreq.data(), m_np, kMaxCodeLength, pLen.data());
+    BuildCodeLengths(cFreq, kNumC, kMaxCodeLength, cLen.data());
+    BuildCodeLengths(pFreq, m_np, kMaxCodeLength, pLen.data());
     for (unsigned c = 0; c < 256; ++c)
-        m_costs.literal[c] = cLen[c] ? cLen[c] : kUnusedLiteral;
+        m_keys.literal[c] = ((cLen[c] ? cLen[c] : kUnusedLiteral) << kStepBits) | 1u;
+    m_keys.length.fill(0);
     for (unsigned l = kMinMatch; l <= kMaxMatch; ++l) {
-        m_costs.length[l] = cLen[l + 253] ? cLen[l + 253] : kUnusedLength;
+        const unsigned bits = cLen[l + 253] ? cLen[l + 253] : kUnusedLength;
+        m_keys.length[l] = (bits << kStepBits) | l;
     }
+    m_keys.position.fill(0);
     for (unsigned p = 0; p < m_np; ++p) {
-        m_costs.position[p] = (pLen[p] ? pLen[p] : kUnusedPosition) + (p > 1 ? p - 1 : 0);
+        const unsigned bits = (pLen[p] ? pLen[p] : kUnusedPosition) + (p > 1 ? p - 1 : 0);
+        m_keys.position[p] = bits << kStepBits;
     }
 }
 
 std::size_t OptimalParser::ParseBlock(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
                                       std::size_t dataEnd, unsigned niceLength, unsigned maxDepth,
-                                      BlockEncoder& block)
+                                      BlockEncoder& block, BitWriter& out)
 {
     const std::size_t end = Gather(buf, pos, stop, dataEnd, niceLength, maxDepth);
     const std::size_t n = end - pos;
     const std::uint8_t* data = buf + pos;
-    // Grown to the largest block seen, so a small file pays only for what it uses.
-    if (m_cost.size() < n + 1) {
-        m_cost.resize(n + 1);
+    // Grown to the longest stretch seen, so a small file pays only for what it uses.
+    if (m_cost.size() < n + kLanes) {
+        m_cost.resize(n + kLanes);
         m_len.resize(n + 1);
         m_dist.resize(n + 1);
     }
-    for (unsigned pass = 0; pass < m_passes; ++pass) {
-        ShortestPath(data, n);
-        // Reprice with this pass's codes: for the next pass, or for the next block.
-        PriceFromPath(data, n);
-    }
-    for (std::size_t i = 0; i < n; i += m_len[i]) {
-        if (m_len[i] == 1) {
-            block.AddLiteral(data[i]);
-        } else {
-            block.AddMatch(m_len[i], m_dist[i]);
+    m_planner.Plan(n, m_cuts);
+    std::size_t from = 0;
+    for (const std::size_t to : m_cuts) {
+        std::array<std::uint32_t, kNumC> cFreq{};
+        std::array<std::uint32_t, kMaxPositionSymbols> pFreq{};
+        m_planner.AddCounts(from, to, cFreq.data(), pFreq.data());
+        PriceFromCounts(cFreq.data(), pFreq.data());
+        for (unsigned pass = 0; pass < m_passes; ++pass) {
+            if (pass > 0)
+                PriceFromPath(data, from, to);
+            ShortestPath(data, from, to);
         }
+        for (std::size_t i = from; i < to; i += m_len[i]) {
+            if (m_len[i] == 1) {
+                block.AddLiteral(data[i]);
+            } else {
+                block.AddMatch(m_len[i], m_dist[i]);
+            }
+        }
+        block.Write(out);
+        from = to;
     }
     return end;
 }

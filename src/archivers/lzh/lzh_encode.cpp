@@ -182,8 +182,7 @@ private:
         if (m_optimal) {
             while (m_pos < stop && m_out.ok()) {
                 m_pos = m_optimal->ParseBlock(b, m_pos, stop, m_end, m_level.nice, m_level.chain,
-                                              m_block);
-                m_block.Write(m_out);
+                                              m_block, m_out);
             }
             return;
         }

@@ -45,6 +45,10 @@ Match TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::si
         found->push_back(best);
     }
 
+    // The next searches will want their table entries: fetch them while this one walks.
+    __builtin_prefetch(&m_root[Hash4(here + 2, m_hashShift)]);
+    __builtin_prefetch(&m_head3[Hash3(here + 2, m_hash3Shift)]);
+
     const std::uint32_t h = Hash4(here, m_hashShift);
     std::uint32_t node = m_root[h];
     m_root[h] = self;
