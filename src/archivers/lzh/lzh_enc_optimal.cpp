@@ -16,9 +16,10 @@ constexpr std::size_t kMaxBlockBytes = 65000;
 // Matches kept per stretch, to keep memory small on inputs where every position has many (2 MB).
 constexpr std::size_t kMaxMatchesPerBlock = std::size_t{1} << 18;
 
-// Prices for symbols the codes do not have: rare, so fairly expensive.
-constexpr std::uint32_t kUnusedLiteral = 13;
-constexpr std::uint32_t kUnusedLength = 14;
+// Prices for symbols the greedy parse did not use. A byte the greedy parse only met inside
+// matches may well be worth a literal in the real parse: priced as if stored.
+constexpr std::uint32_t kUnusedLiteral = 8;
+constexpr std::uint32_t kUnusedLength = 11;
 constexpr std::uint32_t kUnusedPosition = 9;
 
 // The costs in the shortest-path search are keys: bits << kStepBits, plus the length of the
@@ -48,18 +49,22 @@ OptimalParser::OptimalParser(unsigned windowSize, unsigned np, unsigned passes)
 std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std::size_t stop,
                                   std::size_t dataEnd, unsigned niceLength, unsigned maxDepth)
 {
-    m_matches.clear();
     m_first.clear();
+    std::size_t used = 0;  // of m_matches, which only grows
     const std::size_t start = pos;
     const std::size_t limit = std::min(stop, start + kMaxBlockBytes);
     m_planner.Reset(limit - start);
     std::size_t observedTo = pos;  // the planner sees a greedy parse of the stretch
     while (pos < limit) {
-        if (m_matches.size() + kMaxMatch > kMaxMatchesPerBlock)
+        if (used + TreeMatchFinder::kMaxFound > kMaxMatchesPerBlock)
             break;
-        m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
-        const Match best =
-            m_finder.SearchAll(buf, pos, dataEnd - pos, niceLength, maxDepth, m_matches);
+        if (m_matches.size() < used + TreeMatchFinder::kMaxFound)
+            m_matches.resize(std::min(kMaxMatchesPerBlock, 2 * used + TreeMatchFinder::kMaxFound));
+        m_first.push_back(static_cast<std::uint32_t>(used));
+        const std::size_t found =
+            m_finder.SearchAll(buf, pos, dataEnd - pos, niceLength, maxDepth, &m_matches[used]);
+        used += found;
+        const Match best = found != 0 ? m_matches[used - 1] : Match{};
         if (pos >= observedTo) {
             if (best.length != 0) {
                 m_planner.Match(pos - start, best.length, best.distance);
@@ -70,15 +75,14 @@ std::size_t OptimalParser::Gather(const std::uint8_t* buf, std::size_t pos, std:
         }
         if (best.length >= niceLength) {
             const std::size_t to = std::min(pos + best.length, limit);
-            for (std::size_t k = pos + 1; k < to; ++k)
-                m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
+            m_first.insert(m_first.end(), to - pos - 1, static_cast<std::uint32_t>(used));
             m_finder.Skip(buf, to, dataEnd, niceLength, maxDepth);
             pos = to;
             continue;
         }
         ++pos;
     }
-    m_first.push_back(static_cast<std::uint32_t>(m_matches.size()));
+    m_first.push_back(static_cast<std::uint32_t>(used));
     return pos;
 }
 
@@ -89,10 +93,18 @@ void OptimalParser::ShortestPath(const std::uint8_t* data, std::size_t from, std
     const Vec none{INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
     const std::uint32_t* lengthKey = m_keys.length.data();
     m_cost[to] = 0;
+    std::uint32_t next = 0;  // m_cost[i + 1], kept out of memory: it is needed at once
     for (std::size_t i = to; i-- > from;) {
+        const std::uint32_t literal = m_keys.literal[data[i]] + next;
+        const std::uint32_t first = m_first[i], last = m_first[i + 1];
+        if (first == last) {
+            next = literal & ~kStepMask;
+            m_cost[i] = next;
+            m_len[i] = 1;
+            continue;
+        }
         const std::uint32_t* after = m_cost.data() + i;
         const unsigned room = static_cast<unsigned>(std::min<std::size_t>(to - i, kMaxMatch));
-        const std::uint32_t first = m_first[i], last = m_first[i + 1];
         // Every length of every match, kLanes lengths at a time; each length is priced with the
         // nearest match that reaches it. Lanes past a match's last length are masked out.
         Vec best = none;
@@ -112,14 +124,14 @@ void OptimalParser::ShortestPath(const std::uint8_t* data, std::size_t from, std
         best = swapped < best ? swapped : best;
         swapped = __builtin_shuffle(best, Vec{1, 0, 3, 2});
         best = swapped < best ? swapped : best;
-        const std::uint32_t key =
-            std::min(static_cast<std::uint32_t>(best[0]), m_keys.literal[data[i]] + after[1]);
+        const std::uint32_t key = std::min(static_cast<std::uint32_t>(best[0]), literal);
         // The key names the length; the distance is that of the first match reaching it.
         const unsigned step = key & kStepMask;
         std::uint32_t k = first;
         while (step > 1 && m_matches[k].length < step)
             ++k;
-        m_cost[i] = key & ~kStepMask;
+        next = key & ~kStepMask;
+        m_cost[i] = next;
         m_len[i] = static_cast<std::uint16_t>(step);
         m_dist[i] = static_cast<std::uint16_t>(step > 1 ? m_matches[k].distance : 0);
     }

@@ -47,8 +47,8 @@ inline LevelParams LevelOf(int level)
         {8, 16, 32, 32, 0},  // 5
         {8, 16, 128, 128, 0},  // 6
         {8, 32, 128, 256, 0},  // 7
-        {0, 0, 32, 16, 1},  // 8: near-optimal parsing
-        {0, 0, 32, 24, 1},  // 9
+        {0, 0, 24, 8, 1},  // 8: near-optimal parsing
+        {0, 0, 32, 12, 1},  // 9
     };
     if (level < 1)
         level = 1;

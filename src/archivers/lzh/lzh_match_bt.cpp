@@ -21,16 +21,17 @@ TreeMatchFinder::TreeMatchFinder(unsigned windowSize)
 }
 
 template<bool kRecord>
-Match TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                               unsigned niceLength, unsigned maxDepth, std::vector<Match>* found)
+std::size_t TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                                     unsigned niceLength, unsigned maxDepth, Match* found)
 {
-    Match best;
+    std::size_t count = 0;
     m_next = pos + 1;
     if (avail < kMinMatch)
-        return best;
+        return count;
     const std::uint8_t* here = buf + pos;
     const unsigned maxLen = static_cast<unsigned>(std::min<std::size_t>(avail, kMaxMatch));
     niceLength = std::min(niceLength, maxLen);
+    m_ordered = std::min(m_ordered, niceLength);
     const std::size_t lowest = pos > m_maxDistance ? pos - m_maxDistance : 0;
     const auto self = static_cast<std::uint32_t>(pos + 1);
 
@@ -41,8 +42,7 @@ Match TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::si
     if (kRecord && near3 != 0 && near3 - 1 >= lowest &&
         (Load32(buf + near3 - 1) & 0xFFFFFF) == (Load32(here) & 0xFFFFFF)) {
         bestLen = CommonLength(buf + near3 - 1, here, maxLen);
-        best = {bestLen, static_cast<unsigned>(pos - (near3 - 1))};
-        found->push_back(best);
+        found[count++] = {bestLen, static_cast<unsigned>(pos - (near3 - 1))};
     }
 
     // The next searches will want their table entries: fetch them while this one walks.
@@ -66,14 +66,13 @@ Match TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::si
             len += 1 + CommonLength(there + len + 1, here + len + 1, maxLen - len - 1);
             if (kRecord && len > bestLen) {
                 bestLen = len;
-                best = {len, static_cast<unsigned>(pos - cand)};
-                found->push_back(best);
+                found[count++] = {len, static_cast<unsigned>(pos - cand)};
             }
             if (len >= niceLength) {
                 // Equal as far as we look: the candidate's subtrees become ours and it drops out.
                 *lessLink = links[0];
                 *greaterLink = links[1];
-                return best;
+                return count;
             }
         }
         if (there[len] < here[len]) {
@@ -81,24 +80,24 @@ Match TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, std::si
             lessLink = &links[1];
             node = *lessLink;
             lessLen = len;
-            len = std::min(len, greaterLen);
+            len = std::min({len, greaterLen, m_ordered});
         } else {
             *greaterLink = node;
             greaterLink = &links[0];
             node = *greaterLink;
             greaterLen = len;
-            len = std::min(len, lessLen);
+            len = std::min({len, lessLen, m_ordered});
         }
     }
     *lessLink = 0;
     *greaterLink = 0;
-    return best;
+    return count;
 }
 
-Match TreeMatchFinder::SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                                 unsigned niceLength, unsigned maxDepth, std::vector<Match>& found)
+std::size_t TreeMatchFinder::SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                                       unsigned niceLength, unsigned maxDepth, Match* found)
 {
-    return Advance<true>(buf, pos, avail, niceLength, maxDepth, &found);
+    return Advance<true>(buf, pos, avail, niceLength, maxDepth, found);
 }
 
 void TreeMatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd,

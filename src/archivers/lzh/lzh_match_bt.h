@@ -27,12 +27,14 @@ class TreeMatchFinder {
 public:
     explicit TreeMatchFinder(unsigned windowSize);
 
-    // Appends to `found` each match longer than all before it (lengths increase), searching at
-    // most maxDepth tree nodes and stopping at niceLength, and returns the longest. avail is the
-    // number of bytes from pos to the end of the data; the buffer must hold 8 readable bytes past
-    // it. Inserts pos; positions must be inserted in order (SearchAll or Skip), each exactly once.
-    Match SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                    unsigned niceLength, unsigned maxDepth, std::vector<Match>& found);
+    // Writes to `found` each match longer than all before it (lengths increase), searching at
+    // most maxDepth tree nodes and stopping at niceLength, and returns their number: the last is
+    // the longest. `found` needs room for kMaxFound matches. avail is the number of bytes from
+    // pos to the end of the data; the buffer must hold 8 readable bytes past it. Inserts pos;
+    // positions must be inserted in order (SearchAll or Skip), each exactly once.
+    static constexpr std::size_t kMaxFound = kMaxMatch - kMinMatch + 1;
+    std::size_t SearchAll(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                          unsigned niceLength, unsigned maxDepth, Match* found);
 
     // Inserts the positions from the next uninserted one up to `to` without recording matches.
     void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd, unsigned niceLength,
@@ -42,8 +44,8 @@ public:
 
 private:
     template<bool kRecord>
-    Match Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned niceLength,
-                  unsigned maxDepth, std::vector<Match>* found);
+    std::size_t Advance(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                        unsigned niceLength, unsigned maxDepth, Match* found);
 
     unsigned m_windowMask;
     unsigned m_maxDistance;
@@ -53,6 +55,10 @@ private:
     std::vector<std::uint32_t> m_child;  // [2 * slot] smaller, [2 * slot + 1] greater; position + 1
     std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
     std::size_t m_next = 0;
+    // A walk that meets a string equal to the current one as far as it looks (its nice length)
+    // hands that string's subtrees over unexamined, so the tree is only known to be in order over
+    // the first m_ordered bytes: the shortest nice length any walk has used.
+    unsigned m_ordered = kMaxMatch;
 };
 
 }  // namespace lzh

@@ -60,20 +60,18 @@ TEST(LzhMatchFinder, TreeMatchListsAreRealAndGrowing)
     const std::size_t end = d.size() - 8;
     for (unsigned window : {8192u, 65536u}) {
         lzh::TreeMatchFinder finder(window);
-        std::vector<lzh::Match> list;
+        std::vector<lzh::Match> list(lzh::TreeMatchFinder::kMaxFound);
         std::size_t longest = 0;
         for (std::size_t pos = 0; pos < end;) {
-            list.clear();
-            const lzh::Match best = finder.SearchAll(d.data(), pos, end - pos, 64, 32, list);
-            for (std::size_t k = 0; k < list.size(); ++k) {
+            const std::size_t n = finder.SearchAll(d.data(), pos, end - pos, 64, 32, list.data());
+            ASSERT_LE(n, list.size());
+            for (std::size_t k = 0; k < n; ++k) {
                 ExpectReal(d, pos, end, list[k], window);
                 if (k > 0) {
                     ASSERT_GT(list[k].length, list[k - 1].length);
                 }
             }
-            if (!list.empty()) {
-                EXPECT_EQ(best.length, list.back().length);
-            }
+            const lzh::Match best = n != 0 ? list[n - 1] : lzh::Match{};
             longest = std::max<std::size_t>(longest, best.length);
             // Skip over long matches as the parser does, so the tree also sees Skip().
             if (best.length >= 64) {
@@ -84,5 +82,27 @@ TEST(LzhMatchFinder, TreeMatchListsAreRealAndGrowing)
             }
         }
         EXPECT_EQ(longest, lzh::kMaxMatch);
+    }
+}
+
+// Walks that look less far (a smaller nice length) leave the tree in order over fewer bytes;
+// the searches after them must not take more of a prefix on trust than that.
+TEST(LzhMatchFinder, TreeMatchesStayRealWhenSkipsLookLessFar)
+{
+    const auto d = Sample();
+    const std::size_t end = d.size() - 8;
+    lzh::TreeMatchFinder finder(65536);
+    std::vector<lzh::Match> list(lzh::TreeMatchFinder::kMaxFound);
+    for (std::size_t pos = 0; pos < end;) {
+        const std::size_t n = finder.SearchAll(d.data(), pos, end - pos, 200, 64, list.data());
+        for (std::size_t k = 0; k < n; ++k)
+            ExpectReal(d, pos, end, list[k], 65536);
+        const unsigned longest = n != 0 ? list[n - 1].length : 0;
+        if (longest >= 12) {
+            finder.Skip(d.data(), pos + longest, end, 4 + pos % 8, 64);
+            pos += longest;
+        } else {
+            ++pos;
+        }
     }
 }
