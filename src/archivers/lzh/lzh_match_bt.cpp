@@ -17,7 +17,9 @@ TreeMatchFinder::TreeMatchFinder(unsigned windowSize)
     m_hash3Shift = 32 - bits3;
     m_root.assign(std::size_t{1} << bits4, 0);
     m_head3.assign(std::size_t{1} << bits3, 0);
-    m_child.assign(std::size_t{2} * windowSize, 0);
+    // Left uninitialised: a position's links are written when it is inserted, before anything
+    // can lead to it, so a small file touches only the pages its positions use.
+    m_child.reset(new std::uint32_t[std::size_t{2} * windowSize]);
 }
 
 template<bool kRecord>
@@ -116,8 +118,9 @@ void TreeMatchFinder::Rebase(std::size_t delta)
     };
     for (auto& v : m_root)
         shift(v);
-    for (auto& v : m_child)
-        shift(v);
+    // Every slot has been written by now: the buffer only slides once two windows are behind.
+    for (std::size_t k = 0; k < std::size_t{2} * (m_windowMask + 1); ++k)
+        shift(m_child[k]);
     for (auto& v : m_head3)
         shift(v);
     m_next -= delta;

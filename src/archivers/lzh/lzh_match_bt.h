@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "lzh_match.h"
@@ -52,7 +53,8 @@ private:
     unsigned m_hashShift;
     unsigned m_hash3Shift;
     std::vector<std::uint32_t> m_root;  // position + 1 of each 4-byte hash's tree root, 0 = none
-    std::vector<std::uint32_t> m_child;  // [2 * slot] smaller, [2 * slot + 1] greater; position + 1
+    // [2 * slot] smaller, [2 * slot + 1] greater; position + 1
+    std::unique_ptr<std::uint32_t[]> m_child;
     std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
     std::size_t m_next = 0;
     // A walk that meets a string equal to the current one as far as it looks (its nice length)
