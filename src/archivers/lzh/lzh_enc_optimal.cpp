@@ -188,8 +188,10 @@ std::size_t OptimalParser::ParseBlock(const std::uint8_t* buf, std::size_t pos, 
     m_planner.Plan(n, m_cuts);
     std::size_t from = 0;
     for (const std::size_t to : m_cuts) {
-        std::array<std::uint32_t, kNumC> cFreq{};
-        std::array<std::uint32_t, kMaxPositionSymbols> pFreq{};
+        // First prices: the greedy parse of this block, plus the real parse of the one before,
+        // whose lengths are closer to what the shortest path will choose.
+        std::array<std::uint32_t, kNumC> cFreq = m_lastC;
+        std::array<std::uint32_t, kMaxPositionSymbols> pFreq = m_lastP;
         m_planner.AddCounts(from, to, cFreq.data(), pFreq.data());
         PriceFromCounts(cFreq.data(), pFreq.data());
         for (unsigned pass = 0; pass < m_passes; ++pass) {
@@ -197,11 +199,16 @@ std::size_t OptimalParser::ParseBlock(const std::uint8_t* buf, std::size_t pos, 
                 PriceFromPath(data, from, to);
             ShortestPath(data, from, to);
         }
+        m_lastC.fill(0);
+        m_lastP.fill(0);
         for (std::size_t i = from; i < to; i += m_len[i]) {
             if (m_len[i] == 1) {
                 block.AddLiteral(data[i]);
+                ++m_lastC[data[i]];
             } else {
                 block.AddMatch(m_len[i], m_dist[i]);
+                ++m_lastC[m_len[i] + 253u];
+                ++m_lastP[PositionSymbol(m_dist[i])];
             }
         }
         block.Write(out);

@@ -7,8 +7,8 @@
 // the block's end backwards finds, for each position, the cheapest way to code everything after
 // it, where a literal or a match of any usable length costs the bits its Huffman codes would
 // take. The codes are not known before the block is parsed, so the first pass prices symbols
-// with codes built from the greedy parse's counts of the same block, and each further pass
-// prices them with the codes of the previous pass's result.
+// with codes built from the greedy parse's counts of the same block (plus the counts of the
+// block before), and each further pass prices them with the codes of the previous pass's result.
 //
 // Where the finder meets a long match, the positions inside it are not searched: on long runs
 // the exact choice there hardly matters, and searching would make runs of identical bytes
@@ -77,6 +77,9 @@ private:
     unsigned m_np;
     unsigned m_passes;
     Keys m_keys;
+    // Symbol counts of the last block written.
+    std::array<std::uint32_t, kNumC> m_lastC{};
+    std::array<std::uint32_t, kMaxPositionSymbols> m_lastP{};
     BlockPlanner m_planner;
     std::vector<std::size_t> m_cuts;  // the planner's block ends
     std::vector<Match> m_matches;  // every position's matches, one after the other
