@@ -48,7 +48,7 @@ inline LevelParams LevelOf(int level)
         {8, 16, 128, 128, 0},  // 6
         {8, 32, 128, 256, 0},  // 7
         {0, 0, 24, 8, 1},  // 8: near-optimal parsing
-        {0, 0, 32, 12, 1},  // 9
+        {0, 0, 32, 10, 1},  // 9
     };
     if (level < 1)
         level = 1;
