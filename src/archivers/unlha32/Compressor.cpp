@@ -20,6 +20,12 @@ namespace {
 
 // Memory of finished pieces the writer has not taken yet, beyond which workers wait.
 constexpr std::uint64_t kHeldBudget = 4u << 20;
+// A file this small is one piece whose output stays in memory (counted in kHeldBudget): while
+// the writer waits for a large member, workers may run far ahead through small files like it.
+// Larger pieces may spill to a temporary file each, so only a few per thread go ahead.
+constexpr std::uint64_t kSmallPiece = 128u << 10;
+// Pieces ahead of the writer in all, so that a folder of empty files stays cheap too.
+constexpr std::uint64_t kMaxPiecesAhead = 1024;
 
 // Reads exactly size bytes at offset unless the file ends first; returns the count or -1.
 std::ptrdiff_t ReadAt(int fd, std::uint8_t* buf, std::size_t size, std::uint64_t offset)
@@ -60,7 +66,7 @@ Compressor::Compressor(std::vector<MemberSource> members, lzh::EncodeMethod meth
         pieces += PieceCount(m.size);
     }
     m_firstPiece.push_back(pieces);
-    // A few pieces per thread ahead of the writer keep every core busy while one large member
+    // A few large pieces per thread ahead of the writer keep every core busy while one large member
     // is still being compressed; the memory budget bounds what they hold.
     m_window = threads * 4 + 2;
     for (unsigned i = 0; i < threads && i < pieces; ++i) {
@@ -96,7 +102,8 @@ bool Compressor::CanTake() const
 {
     if (m_next >= m_firstPiece.back())
         return false;
-    return m_next < m_needed || (m_next < m_base + m_window && m_heldBytes < kHeldBudget);
+    return m_next < m_needed || (m_largeAhead < m_window && m_next < m_base + kMaxPiecesAhead &&
+                                 m_heldBytes < kHeldBudget);
 }
 
 Compressor::Piece& Compressor::Take()
@@ -109,6 +116,8 @@ Compressor::Piece& Compressor::Take()
     piece->member = m_nextMember;
     piece->offset = index * kPieceSize;
     piece->length = last ? 0 : kPieceSize;
+    piece->large = !(index == 0 && last && m_members[m_nextMember].size < kSmallPiece);
+    m_largeAhead += piece->large ? 1 : 0;
     m_pieces.push_back(std::move(piece));
     ++m_next;
     return *m_pieces.back();
@@ -192,6 +201,7 @@ void Compressor::Release(std::size_t i)
         Piece& p = *m_pieces.front();
         if (p.done)
             m_heldBytes -= p.output.MemoryHeld();
+        m_largeAhead -= p.large ? 1 : 0;
         m_pieces.pop_front();
         ++m_base;
     }

@@ -85,6 +85,7 @@ private:
         std::uint16_t crc = 0;
         unsigned lastByteBits = 0;
         SpillBuffer output;
+        bool large = false;  // may spill: counts against the window
         bool done = false;  // guarded by m_mutex
     };
 
@@ -108,7 +109,8 @@ private:
     std::size_t m_nextMember = 0;  // whose member
     std::uint64_t m_needed = 0;  // pieces below this are waited for by the writer
     std::uint64_t m_heldBytes = 0;  // memory of finished pieces not yet written
-    std::uint64_t m_window;
+    std::uint64_t m_window;  // large pieces a worker may take ahead of the writer
+    std::uint64_t m_largeAhead = 0;  // large pieces taken and not yet written
     std::atomic<bool> m_cancel{false};
     std::atomic<std::uint64_t> m_bytesRead{0};  // by all workers, for progress
 };
