@@ -103,15 +103,9 @@ void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t data
 
 void MatchFinder::Rebase(std::size_t delta)
 {
-    const auto shift = [delta](std::uint32_t& v) {
-        v = v > delta ? v - static_cast<std::uint32_t>(delta) : 0;
-    };
-    for (auto& v : m_head)
-        shift(v);
-    for (auto& v : m_prev)
-        shift(v);
-    for (auto& v : m_head3)
-        shift(v);
+    RebasePositions(m_head.data(), m_head.size(), delta);
+    RebasePositions(m_prev.data(), m_prev.size(), delta);
+    RebasePositions(m_head3.data(), m_head3.size(), delta);
     m_next -= delta;
 }
 

@@ -113,16 +113,10 @@ void TreeMatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t 
 
 void TreeMatchFinder::Rebase(std::size_t delta)
 {
-    const auto shift = [delta](std::uint32_t& v) {
-        v = v > delta ? v - static_cast<std::uint32_t>(delta) : 0;
-    };
-    for (auto& v : m_root)
-        shift(v);
+    RebasePositions(m_root.data(), m_root.size(), delta);
     // Every slot has been written by now: the buffer only slides once two windows are behind.
-    for (std::size_t k = 0; k < std::size_t{2} * (m_windowMask + 1); ++k)
-        shift(m_child[k]);
-    for (auto& v : m_head3)
-        shift(v);
+    RebasePositions(m_child.get(), std::size_t{2} * (m_windowMask + 1), delta);
+    RebasePositions(m_head3.data(), m_head3.size(), delta);
     m_next -= delta;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -49,6 +50,14 @@ inline std::uint32_t Hash4(const std::uint8_t* p, unsigned shift)
 inline std::uint32_t Hash3(const std::uint8_t* p, unsigned shift)
 {
     return ((Load32(p) & 0xFFFFFF) * 0x9E3779B1u) >> shift;
+}
+
+// The caller's buffer moved down by delta bytes: stored positions (+ 1, 0 = none) follow it, and
+// those that fell out of the buffer become "none".
+inline void RebasePositions(std::uint32_t* links, std::size_t count, std::size_t delta)
+{
+    for (std::size_t k = 0; k < count; ++k)
+        links[k] = links[k] > delta ? links[k] - static_cast<std::uint32_t>(delta) : 0;
 }
 
 // Hash table sizes: about two buckets per window position for 4-byte keys, one for 3-byte keys.
