@@ -1,6 +1,7 @@
 // ZIP32J.DLL and UNZIP32.DLL: nothing left out silently (backslashes, links out of the folder),
 // names as bytes, UTF-8 and CP932 names, -test and -sync, calls killed at any point, and members
 // whose declared size disagrees with their data.
+#include "MemberKiller.h"
 #include "RawMembers.h"
 #include "Sandbox.h"
 #include "ZipCheck.h"
@@ -21,6 +22,8 @@
 namespace fs = std::filesystem;
 using namespace qb::ziptest;
 using qb::arctest::FolderNames;
+using qb::arctest::KillInMember;
+using qb::arctest::MemberKiller;
 using qb::arctest::ReadFile;
 using qb::arctest::RunShell;
 using qb::arctest::Sandbox;
@@ -270,24 +273,6 @@ TEST_F(ZipSafety, CallsKilledAtAnyPointLeaveNothingBehind)
     EXPECT_EQ(ArchiveMembers(out + "/K.ZIP").size(), 5u);
     EXPECT_TRUE(PeersAccept(out + "/K.ZIP"));
 }
-
-namespace {
-
-// Dies in the data of one member: its first report comes before its file is made.
-struct MemberKiller {
-    std::string member;
-    int reports = 0;
-};
-
-int KillInMember(const char* member, unsigned long long, unsigned long long, void* user)
-{
-    auto& k = *static_cast<MemberKiller*>(user);
-    if (k.member == member && ++k.reports == 2)
-        raise(SIGKILL);
-    return 1;
-}
-
-}  // namespace
 
 // An extraction killed while it writes a member leaves that member's temporary file; the next
 // extraction into the folder removes it, and leaves a file a living call holds alone.

@@ -1,6 +1,7 @@
 // Nothing left out silently, no link out of the packed folder, deep paths, names as bytes, the
 // test-before-replace and rebuild switches, private temporary files, and calls killed at any
 // point: the next call leaves no temporary file and the old archive as it was.
+#include "MemberKiller.h"
 #include "UnlhaHarness.h"
 
 #include "archiver_output.h"
@@ -22,6 +23,8 @@ namespace unlhatest {
 namespace {
 
 namespace fs = std::filesystem;
+using qb::arctest::KillInMember;
+using qb::arctest::MemberKiller;
 
 std::string RandomText(std::size_t n, unsigned seed)
 {
@@ -389,21 +392,6 @@ TEST_F(Safety, CallsKilledAtAnyPointLeaveNothingBehind)
 // Extraction too: a call killed while it writes a member leaves that member's temporary file;
 // the next extraction into the folder removes it from every folder it writes to, and leaves a
 // file another call still holds locked, and files of other names, alone.
-struct MemberKiller {
-    std::string member;
-    int reports = 0;
-};
-
-int KillInMember(const char* member, unsigned long long, unsigned long long, void* user)
-{
-    auto& k = *static_cast<MemberKiller*>(user);
-    // The first report of a member comes before its file is made; the next ones come while its
-    // data is written, the last before it is put in place.
-    if (k.member == member && ++k.reports == 2)
-        raise(SIGKILL);
-    return 1;
-}
-
 TEST_F(Safety, ExtractionsKilledHalfWayLeaveOnlyWhatTheNextOneRemoves)
 {
     fs::create_directories(folder + "/sub");
@@ -432,8 +420,9 @@ TEST_F(Safety, ExtractionsKilledHalfWayLeaveOnlyWhatTheNextOneRemoves)
         // The file being written has no name until it is whole, so a kill leaves nothing.
         const std::string in = std::strchr(member, '/') ? D("DEST/sub") : D("DEST");
         EXPECT_TRUE(TempFiles(in).empty()) << TempFiles(in)[0];
-        if (!std::strchr(member, '/'))
+        if (!std::strchr(member, '/')) {
             EXPECT_FALSE(fs::exists(D("DEST/big.txt")));
+        }
     }
     EXPECT_EQ(qb::arctest::ReadFile(D("DEST/sub/big.txt")),
               "the old file, replaced only by a whole new one\n");
