@@ -130,8 +130,9 @@ TEST(LhDecoder, AgreesWithLiblhasaOnDamagedStreams)
             auto theirs = lzh_test::Decompress(lzh_test::MethodName(method), bad, input.size());
             Decoded ours = Ours(Bits(method), bad, input.size());
             SCOPED_TRACE("round " + std::to_string(round));
-            if (!theirs)
+            if (!theirs) {
                 ASSERT_NE(ours.result, lzh::LhDecodeResult::Ok);
+            }
             if (ours.result == lzh::LhDecodeResult::Ok) {
                 ASSERT_TRUE(*theirs == ours.bytes);
                 ++agreedFull;

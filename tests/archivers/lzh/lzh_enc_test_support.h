@@ -33,27 +33,37 @@ inline const char* MethodName(lzh::EncodeMethod m)
     return "";
 }
 
-// Compresses `in`, handing it to the encoder at most readChunk bytes per read() call.
-inline Bytes Compress(lzh::EncodeMethod method, const Bytes& in, int level = 0,
-                      std::size_t readChunk = SIZE_MAX, lzh::EncodeResult* result = nullptr)
+// Compresses size bytes at data with the given options, handing them to the encoder at most
+// readChunk bytes per read() call.
+inline Bytes CompressWith(lzh::EncodeMethod method, const std::uint8_t* data, std::size_t size,
+                          const lzh::EncodeOptions& options, std::size_t readChunk = SIZE_MAX,
+                          lzh::EncodeResult* result = nullptr)
 {
     Bytes out;
     std::size_t at = 0;
     lzh::EncodeIo io;
-    io.read = [&](std::uint8_t* buf, std::size_t size) -> std::ptrdiff_t {
-        const std::size_t n = std::min({size, readChunk, in.size() - at});
-        std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(at), n, buf);
+    io.read = [&](std::uint8_t* buf, std::size_t want) -> std::ptrdiff_t {
+        const std::size_t n = std::min({want, readChunk, size - at});
+        std::copy_n(data + at, n, buf);
         at += n;
         return static_cast<std::ptrdiff_t>(n);
     };
-    io.write = [&](const std::uint8_t* data, std::size_t size) {
-        out.insert(out.end(), data, data + size);
+    io.write = [&](const std::uint8_t* bytes, std::size_t n) {
+        out.insert(out.end(), bytes, bytes + n);
         return true;
     };
-    const lzh::EncodeResult r = lzh::Encode(method, io, lzh::EncodeOptions{level});
+    const lzh::EncodeResult r = lzh::Encode(method, io, options);
     if (result)
         *result = r;
     return out;
+}
+
+// Compresses `in`, handing it to the encoder at most readChunk bytes per read() call.
+inline Bytes Compress(lzh::EncodeMethod method, const Bytes& in, int level = 0,
+                      std::size_t readChunk = SIZE_MAX, lzh::EncodeResult* result = nullptr)
+{
+    return CompressWith(method, in.data(), in.size(), lzh::EncodeOptions{level}, readChunk,
+                        result);
 }
 
 // Decodes a raw stream with liblhasa. Returns nothing when the decoder cannot be created or

@@ -10,27 +10,14 @@ namespace {
 
 using lzh_test::Bytes;
 
+// The piece from..to of in, primed with everything before it.
 Bytes CompressPiece(lzh::EncodeMethod method, const Bytes& in, std::size_t from, std::size_t to,
                     lzh::EncodeResult& r)
 {
-    Bytes out;
-    std::size_t at = from;
-    lzh::EncodeIo io;
-    io.read = [&](std::uint8_t* buf, std::size_t size) -> std::ptrdiff_t {
-        const std::size_t n = std::min(size, to - at);
-        std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(at), n, buf);
-        at += n;
-        return static_cast<std::ptrdiff_t>(n);
-    };
-    io.write = [&](const std::uint8_t* data, std::size_t size) {
-        out.insert(out.end(), data, data + size);
-        return true;
-    };
     lzh::EncodeOptions options;
     options.history = in.data();
     options.historySize = from;
-    r = lzh::Encode(method, io, options);
-    return out;
+    return lzh_test::CompressWith(method, in.data() + from, to - from, options, SIZE_MAX, &r);
 }
 
 // Compresses in at the given cuts and joins the pieces.
