@@ -208,6 +208,23 @@ int WriteAll(int fd, const void* data, size_t size)
     return 0;
 }
 
+ssize_t ReadFullAt(int fd, void* data, size_t size, uint64_t offset)
+{
+    char* p = static_cast<char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = pread(fd, p + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
 AtomicOutput::~AtomicOutput()
 {
     Discard();

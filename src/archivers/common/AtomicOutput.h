@@ -81,4 +81,8 @@ void RemoveDeadTempFilesFor(const std::string& target, const std::string& workFo
 // Writes all of data to fd, retrying short writes and EINTR. Returns 0 or the errno.
 int WriteAll(int fd, const void* data, size_t size);
 
+// Reads size bytes at offset, retrying short reads and EINTR; fewer only where the file ends.
+// Returns the count, or -1 with errno set.
+ssize_t ReadFullAt(int fd, void* data, size_t size, uint64_t offset);
+
 }  // namespace qb::arc

@@ -1,5 +1,7 @@
 #include "ArchiveSource.h"
 
+#include "AtomicOutput.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,20 +129,10 @@ zip_int64_t ArchiveFile::Read(char* into, zip_uint64_t length)
 
 zip_int64_t ArchiveFile::ReadAt(zip_uint64_t offset, char* into, size_t size)
 {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = pread(fd_, into + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            zip_error_set(&error_, ZIP_ER_READ, errno);
-            return -1;
-        }
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<zip_int64_t>(done);
+    const ssize_t n = arc::ReadFullAt(fd_, into, size, offset);
+    if (n < 0)
+        zip_error_set(&error_, ZIP_ER_READ, errno);
+    return n;
 }
 
 }  // namespace

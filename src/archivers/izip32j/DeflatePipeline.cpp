@@ -1,5 +1,6 @@
 #include "DeflatePipeline.h"
 
+#include "AtomicOutput.h"
 #include "DeflateJoin.h"
 #include "LongPath.h"
 #include "Threads.h"
@@ -20,19 +21,10 @@ constexpr size_t kMaxAhead = 64;  // pieces compressed ahead of the writer
 // Reads exactly length bytes at offset; ENODATA when the file ends first.
 int ReadAt(int fd, unsigned char* buffer, uint64_t length, uint64_t offset)
 {
-    uint64_t done = 0;
-    while (done < length) {
-        ssize_t n = pread(fd, buffer + done, static_cast<size_t>(length - done),
-                          static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return ENODATA;
-        done += static_cast<uint64_t>(n);
-    }
-    return 0;
+    const ssize_t n = arc::ReadFullAt(fd, buffer, static_cast<size_t>(length), offset);
+    if (n < 0)
+        return errno;
+    return static_cast<uint64_t>(n) < length ? ENODATA : 0;
 }
 
 }  // namespace

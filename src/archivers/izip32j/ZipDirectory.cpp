@@ -1,5 +1,6 @@
 #include "ZipDirectory.h"
 
+#include "AtomicOutput.h"
 #include "MemberName.h"
 #include "ZipFormat.h"
 #include "archiver_results.h"
@@ -58,17 +59,7 @@ void ReadExtras(const unsigned char* p, size_t size, OldMember& m, uint32_t size
 
 bool ZipDirectory::ReadAt(uint64_t offset, void* data, size_t size) const
 {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = pread(fd_, static_cast<char*>(data) + done, size - done,
-                          static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return arc::ReadFullAt(fd_, data, size, offset) == static_cast<ssize_t>(size);
 }
 
 int ZipDirectory::Read(int fd, std::string& why)

@@ -1,8 +1,8 @@
 #include "Compressor.h"
 
-#include "LongPath.h"
-
+#include "AtomicOutput.h"
 #include "ErrorCodes.h"
+#include "LongPath.h"
 #include "archiver_results.h"
 #include "lzh_crc16.h"
 #include "lzh_join.h"
@@ -26,23 +26,6 @@ constexpr std::uint64_t kHeldBudget = 4u << 20;
 constexpr std::uint64_t kSmallPiece = 128u << 10;
 // Pieces ahead of the writer in all, so that a folder of empty files stays cheap too.
 constexpr std::uint64_t kMaxPiecesAhead = 1024;
-
-// Reads exactly size bytes at offset unless the file ends first; returns the count or -1.
-std::ptrdiff_t ReadAt(int fd, std::uint8_t* buf, std::size_t size, std::uint64_t offset)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = pread(fd, buf + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(done);
-}
 
 unsigned WindowOf(lzh::EncodeMethod method)
 {
@@ -250,7 +233,7 @@ void Compressor::Run(Piece& piece)
     if (piece.offset > 0) {
         history.resize(std::min<std::uint64_t>(piece.offset, WindowOf(m_method)));
         std::ptrdiff_t n =
-            ReadAt(fd, history.data(), history.size(), piece.offset - history.size());
+            qb::arc::ReadFullAt(fd, history.data(), history.size(), piece.offset - history.size());
         if (n < 0)
             readError = errno;
         else if (static_cast<std::size_t>(n) != history.size())
@@ -265,7 +248,7 @@ void Compressor::Run(Piece& piece)
         if (piece.length > 0)
             size = static_cast<std::size_t>(
                 std::min<std::uint64_t>(size, piece.offset + piece.length - position));
-        std::ptrdiff_t n = ReadAt(fd, buf, size, position);
+        std::ptrdiff_t n = qb::arc::ReadFullAt(fd, buf, size, position);
         if (n < 0) {
             readError = errno;
             return -1;
