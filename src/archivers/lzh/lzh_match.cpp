@@ -66,10 +66,14 @@ Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t 
 
     // Walks from the newest candidate back; each step is one dependent load, so the test that
     // rejects most candidates (the byte just past the best length) comes first.
+    // A longer match must agree on the four bytes ending just past the best length: testing
+    // them first rejects nearly every candidate that cannot win with one compare.
+    unsigned tail = bestLen >= 3 ? bestLen - 3 : 0;
+    std::uint32_t hereTail = Load32(here + tail);
     while (link > lowestLink && maxChain-- > 0) {
         const std::uint8_t* there = buf + link - 1;
         const std::uint32_t older = prev[(link - 1) & mask];
-        if (there[bestLen] == here[bestLen] && Load32(there) == first4) {
+        if (Load32(there + tail) == hereTail && Load32(there) == first4) {
             const unsigned len = CommonLength(there, here, limit);
             if (len > bestLen) {
                 bestLen = len;
@@ -77,6 +81,8 @@ Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t 
                 best.distance = static_cast<unsigned>(pos - (link - 1));
                 if (len >= niceLength)
                     break;
+                tail = bestLen - 3;
+                hereTail = Load32(here + tail);
             }
         }
         link = older;
