@@ -60,21 +60,17 @@ inline void RebasePositions(std::uint32_t* links, std::size_t count, std::size_t
         links[k] = links[k] > delta ? links[k] - static_cast<std::uint32_t>(delta) : 0;
 }
 
-// Hash table sizes: about two buckets per window position for 4-byte keys, one for 3-byte keys.
-inline unsigned WindowBits(unsigned windowSize)
+// Hash table sizes: 64 Ki buckets whatever the window. Far more buckets than positions in an
+// -lh5- window, but a collision costs more than the cache misses of a larger table: in a chain
+// it is a candidate walked for nothing, and in the 3-byte table, which keeps one position per
+// bucket, it hides the nearest 3-byte match, and those matter for size.
+inline unsigned Hash4Bits(unsigned)
 {
-    unsigned bits = 0;
-    while ((1u << bits) < windowSize)
-        ++bits;
-    return bits;
+    return 16;
 }
-inline unsigned Hash4Bits(unsigned windowSize)
+inline unsigned Hash3Bits(unsigned)
 {
-    return std::clamp(WindowBits(windowSize) + 1, 14u, 16u);
-}
-inline unsigned Hash3Bits(unsigned windowSize)
-{
-    return std::clamp(WindowBits(windowSize), 12u, 15u);
+    return 16;
 }
 
 }  // namespace lzh::match_detail
