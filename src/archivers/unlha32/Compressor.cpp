@@ -134,6 +134,13 @@ bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick, Packe
                 return false;
         }
     }
+    // A member done is worth a report too: small members may all finish between two of the
+    // waits above, and the caller's progress would then stand still until the end.
+    lock.unlock();
+    const bool goOn = tick();
+    lock.lock();
+    if (!goOn)
+        return false;
     packed = PackedMember{};
     std::vector<std::uint64_t> sizes;
     std::vector<unsigned> bits;
