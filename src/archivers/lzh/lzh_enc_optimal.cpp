@@ -41,8 +41,9 @@ Vec LoadVec(const std::uint32_t* p)
 
 }  // namespace
 
-OptimalParser::OptimalParser(unsigned windowSize, unsigned np, unsigned passes)
-    : m_finder(windowSize), m_np(np), m_passes(std::max(passes, 1u))
+OptimalParser::OptimalParser(unsigned windowSize, unsigned np, unsigned passes,
+                             std::size_t dataSize)
+    : m_finder(windowSize, dataSize), m_np(np), m_passes(std::max(passes, 1u))
 {
 }
 

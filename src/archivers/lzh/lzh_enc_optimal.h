@@ -29,8 +29,9 @@ namespace lzh {
 
 class OptimalParser {
 public:
-    // np is the size of the method's position alphabet; passes is at least 1.
-    OptimalParser(unsigned windowSize, unsigned np, unsigned passes);
+    // np is the size of the method's position alphabet; passes is at least 1; dataSize as for
+    // the match finders.
+    OptimalParser(unsigned windowSize, unsigned np, unsigned passes, std::size_t dataSize);
 
     // Parses input from pos towards stop and writes it to `out` as one or more blocks, through
     // `block` (which the caller passes empty). buf holds the data up to dataEnd, plus padding.

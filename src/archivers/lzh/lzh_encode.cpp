@@ -49,11 +49,6 @@ public:
         : m_shape(shape), m_level(level), m_io(io), m_bufSize(kChunk + shape.windowSize + kPadding),
           m_buf(new std::uint8_t[m_bufSize]), m_block(shape.np, shape.pbit), m_out(io.write)
     {
-        if (level.passes > 0) {
-            m_optimal = std::make_unique<OptimalParser>(shape.windowSize, shape.np, level.passes);
-        } else {
-            m_finder = std::make_unique<MatchFinder>(shape.windowSize);
-        }
         // The history goes in front of the input: the parser starts after it, the match finder
         // learns its positions once the first input is there (their hashes read a few bytes on).
         const std::size_t history = std::min<std::size_t>(options.historySize, shape.windowSize);
@@ -70,8 +65,13 @@ public:
         for (bool first = true;; first = false) {
             if (!Fill())
                 return Failed();
-            if (first && history > 0)
-                Learn(history);
+            if (first) {
+                // Once the first read has shown whether all the input fits, the finder's tables
+                // can be sized to it.
+                MakeParser(m_eof ? m_end : SIZE_MAX);
+                if (history > 0)
+                    Learn(history);
+            }
             const std::size_t stop = m_eof ? m_end : m_end - kLookahead;
             Parse(stop);
             if (!m_out.ok())
@@ -115,6 +115,16 @@ private:
         // Word-wise reads past the data must see defined bytes.
         std::memset(m_buf.get() + m_end, 0, kPadding);
         return true;
+    }
+
+    void MakeParser(std::size_t positions)
+    {
+        if (m_level.passes > 0) {
+            m_optimal = std::make_unique<OptimalParser>(m_shape.windowSize, m_shape.np,
+                                                        m_level.passes, positions);
+        } else {
+            m_finder = std::make_unique<MatchFinder>(m_shape.windowSize, positions);
+        }
     }
 
     // Enters the history's positions into the match finder without coding them.

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace lzh {
@@ -34,7 +35,8 @@ struct Match {
 class MatchFinder {
 public:
     // windowSize must be a power of two; matches reach at most windowSize - 1 bytes back.
-    explicit MatchFinder(unsigned windowSize);
+    // dataSize: how many positions there will be, when the caller knows (sizes the tables).
+    explicit MatchFinder(unsigned windowSize, std::size_t dataSize = SIZE_MAX);
 
     // Finds the longest match at pos that is longer than `longerThan` (the caller's current best,
     // at least kMinMatch - 1), using at most maxChain chain steps and stopping at niceLength.

@@ -8,11 +8,11 @@ namespace lzh {
 
 using namespace match_detail;
 
-TreeMatchFinder::TreeMatchFinder(unsigned windowSize)
+TreeMatchFinder::TreeMatchFinder(unsigned windowSize, std::size_t dataSize)
     : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1)
 {
-    const unsigned bits4 = Hash4Bits(windowSize);
-    const unsigned bits3 = Hash3Bits(windowSize);
+    const unsigned bits4 = HashBits(windowSize, dataSize);
+    const unsigned bits3 = bits4;
     m_hashShift = 32 - bits4;
     m_hash3Shift = 32 - bits3;
     m_root.assign(std::size_t{1} << bits4, 0);

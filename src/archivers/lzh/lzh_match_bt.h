@@ -26,7 +26,8 @@ namespace lzh {
 
 class TreeMatchFinder {
 public:
-    explicit TreeMatchFinder(unsigned windowSize);
+    // dataSize as for MatchFinder.
+    explicit TreeMatchFinder(unsigned windowSize, std::size_t dataSize = SIZE_MAX);
 
     // Writes to `found` each match longer than all before it (lengths increase), searching at
     // most maxDepth tree nodes and stopping at niceLength, and returns their number: the last is
