@@ -60,19 +60,20 @@ inline void RebasePositions(std::uint32_t* links, std::size_t count, std::size_t
         links[k] = links[k] > delta ? links[k] - static_cast<std::uint32_t>(delta) : 0;
 }
 
-// Hash table sizes: eight buckets per position the window can hold, up to 64 Ki. Far more
-// buckets than positions, but a collision costs more than the cache misses of a larger table: in
-// a chain it is a candidate walked for nothing, and in the 3-byte table, which keeps one position
-// per bucket, it hides the nearest 3-byte match, and those matter for size. Data smaller than the
-// window (dataSize, when known) gets tables to its own measure: most files are small, and
-// clearing 512 KB of tables for each would cost more than packing it.
+// Hash table sizes: eight buckets per window position, up to 64 Ki. Far more buckets than
+// positions, but a collision costs more than the cache misses of a larger table: in a chain it is
+// a candidate walked for nothing, and in the 3-byte table, which keeps one position per bucket, it
+// hides the nearest 3-byte match, and those matter for size. Data smaller than the window
+// (dataSize, when known) gets two buckets per position: most files are small, clearing the large
+// tables for each would cost more than packing it, and a small file loses little to collisions.
 inline unsigned HashBits(unsigned windowSize, std::size_t dataSize)
 {
-    const std::size_t reach = std::min<std::size_t>(windowSize, std::max<std::size_t>(dataSize, 1));
+    const bool small = dataSize < windowSize;
+    const std::size_t reach = small ? std::max<std::size_t>(dataSize, 1) : windowSize;
     unsigned bits = 0;
     while ((std::size_t{1} << bits) < reach)
         ++bits;
-    return std::clamp(bits + 3, 10u, 16u);
+    return std::clamp(bits + (small ? 1u : 3u), 10u, 16u);
 }
 
 }  // namespace lzh::match_detail
