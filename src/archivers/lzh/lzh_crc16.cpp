@@ -78,6 +78,9 @@ Matrix Square(const Matrix& m)
 // squaring, so the cost grows with the logarithm of the length.
 std::uint16_t Crc16Combine(std::uint16_t crcA, std::uint16_t crcB, std::uint64_t lengthB)
 {
+    // A zero state stays zero through zero bytes: the first piece of every file needs no matrix.
+    if (crcA == 0)
+        return crcB;
     Matrix m{};  // one zero bit
     m[0] = 0xA001;
     for (unsigned i = 1; i < 16; ++i)
