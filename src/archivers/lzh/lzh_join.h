@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -43,20 +45,22 @@ public:
     // Bytes of the current piece, in order, in chunks of any size.
     bool Add(const std::uint8_t* data, std::size_t n)
     {
-        for (std::size_t i = 0; i < n && m_left > 0; ++i) {
-            const std::uint8_t b = data[i];
-            if (--m_left == 0) {
-                Bits(b, m_lastBits);
-            } else if (m_bits == 0) {
-                m_out.push_back(b);
-            } else {
-                m_out.push_back(static_cast<std::uint8_t>(m_partial | (b >> m_bits)));
-                m_partial = static_cast<std::uint8_t>(b << (8 - m_bits));
-            }
+        if (n > m_left)
+            n = static_cast<std::size_t>(m_left);
+        // Every byte but the piece's last is whole; the last carries m_lastBits bits.
+        const bool endsPiece = n > 0 && n == m_left;
+        const std::size_t whole = endsPiece ? n - 1 : n;
+        for (std::size_t done = 0; done < whole;) {
+            const std::size_t take = std::min(whole - done, kChunk - m_out.size());
+            AppendWhole(data + done, take);
+            done += take;
             if (m_out.size() >= kChunk && !Drain())
                 return false;
         }
-        return true;
+        m_left -= n;
+        if (endsPiece)
+            Bits(data[whole], m_lastBits);
+        return m_out.size() < kChunk || Drain();
     }
 
     // Pads the last byte with zeros and hands out everything.
@@ -70,6 +74,25 @@ public:
 
 private:
     static constexpr std::size_t kChunk = 1 << 16;
+
+    // Appends whole bytes, shifted by the bits already pending.
+    void AppendWhole(const std::uint8_t* data, std::size_t n)
+    {
+        const std::size_t at = m_out.size();
+        m_out.resize(at + n);
+        std::uint8_t* out = m_out.data() + at;
+        if (m_bits == 0) {
+            std::memcpy(out, data, n);
+            return;
+        }
+        const unsigned keep = m_bits, shift = 8 - m_bits;
+        std::uint8_t partial = m_partial;
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = static_cast<std::uint8_t>(partial | (data[i] >> keep));
+            partial = static_cast<std::uint8_t>(data[i] << shift);
+        }
+        m_partial = partial;
+    }
 
     // Appends the top n bits of b.
     void Bits(std::uint8_t b, unsigned n)
