@@ -64,10 +64,9 @@ Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t 
     if (limit < 4)
         return best;
 
-    // Walks from the newest candidate back; each step is one dependent load, so the test that
-    // rejects most candidates (the byte just past the best length) comes first.
-    // A longer match must agree on the four bytes ending just past the best length: testing
-    // them first rejects nearly every candidate that cannot win with one compare.
+    // Walks from the newest candidate back; each step is one dependent load. A longer match
+    // must agree on the four bytes ending just past the best length: testing them first rejects
+    // nearly every candidate that cannot win with one compare.
     unsigned tail = bestLen >= 3 ? bestLen - 3 : 0;
     std::uint32_t hereTail = Load32(here + tail);
     while (link > lowestLink && maxChain-- > 0) {
