@@ -20,10 +20,10 @@ public:
     explicit BitWriter(const Sink& sink) : m_sink(sink), m_out(new std::uint8_t[kFlushAt + kSlack])
     { }
 
-    // Appends the low n bits of value (n at most 32), most significant first. Bits collect in a
+    // Appends the low n bits of value (n at most 56), most significant first. Bits collect in a
     // 64-bit word; after each field its whole bytes are stored (eight bytes written, as many
     // kept) without a branch on how many there are: fields of varying width would mispredict it.
-    void Put(std::uint32_t value, unsigned n)
+    void Put(std::uint64_t value, unsigned n)
     {
         m_acc = (m_acc << n) | (value & ((std::uint64_t{1} << n) - 1));
         m_count += n;

@@ -239,18 +239,21 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
         out.Put(pOnly, m_pbit);
     }
 
-    // A position's code and its extra bits (the leading 1 bit is implied by the symbol) go out
-    // as one field of at most 16 + 16 bits.
+    // A match goes out as one field: its length's code, its position's code and the position's
+    // extra bits (the leading 1 bit is implied by the symbol), at most 16 + 16 + 15 bits.
     for (std::size_t k = 0; k < count; ++k) {
         const std::uint32_t token = m_tokens[k];
         const unsigned c = token & 0x1FF;
-        out.Put(cCode[c], cLen[c]);
-        if (c < 256)
+        if (c < 256) {
+            out.Put(cCode[c], cLen[c]);
             continue;
+        }
         const unsigned o = token >> 9;
         const unsigned p = o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
         const unsigned extra = p > 1 ? p - 1 : 0;
-        out.Put((std::uint32_t{pCode[p]} << extra) | (o & ((1u << extra) - 1)), pLen[p] + extra);
+        const unsigned positionBits = pLen[p] + extra;
+        const std::uint64_t position = (std::uint64_t{pCode[p]} << extra) | (o & ((1u << extra) - 1));
+        out.Put((std::uint64_t{cCode[c]} << positionBits) | position, cLen[c] + positionBits);
     }
 
     m_hasCodes = true;
