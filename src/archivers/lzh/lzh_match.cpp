@@ -15,44 +15,32 @@ MatchFinder::MatchFinder(unsigned windowSize, std::size_t dataSize)
     const unsigned bits3 = bits4;
     m_hashShift = 32 - bits4;
     m_hash3Shift = 32 - bits3;
-    m_head.assign(std::size_t{1} << bits4, 0);
-    m_head3.assign(std::size_t{1} << bits3, 0);
-    m_prev.assign(windowSize, 0);
+    m_headSize = std::size_t{1} << bits4;
+    m_head3Size = std::size_t{1} << bits3;
+    m_head.reset(new std::uint32_t[m_headSize]());
+    m_head3.reset(new std::uint32_t[m_head3Size]());
+    m_prev.reset(new std::uint32_t[windowSize]());
 }
 
-Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                          unsigned longerThan, unsigned niceLength, unsigned maxChain)
+Match MatchFinder::SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                                   unsigned longerThan, unsigned niceLength, unsigned maxChain)
 {
     Match best;
     m_next = pos + 1;
     if (avail < kMinMatch)
         return best;
-    std::uint32_t* const prev = m_prev.data();
-    const unsigned mask = m_windowMask;
     const std::uint8_t* here = buf + pos;
     const std::uint32_t first4 = Load32(here);
-    const auto self = static_cast<std::uint32_t>(pos + 1);
-    const std::uint32_t h3 = Hash3(here, m_hash3Shift);
-    const std::uint32_t near3 = m_head3[h3];
-    m_head3[h3] = self;
-    const std::uint32_t h = Hash4(here, m_hashShift);
-    std::uint32_t link = m_head[h];
-    prev[pos & mask] = link;
-    m_head[h] = self;
-    // The next call most likely asks about the next position: start loading its table slots.
-    __builtin_prefetch(&m_head[Hash4(here + 1, m_hashShift)]);
-    __builtin_prefetch(&m_head3[Hash3(here + 1, m_hash3Shift)]);
+    std::uint32_t link, near3;
+    Insert(pos, first4, link, near3);
 
     const unsigned limit = avail < kMaxMatch ? static_cast<unsigned>(avail) : kMaxMatch;
     niceLength = std::min(niceLength, limit);
     unsigned bestLen = std::max(longerThan, kMinMatch - 1);
     if (bestLen >= limit)
         return best;
-    // Stored positions are offset by one, so "link > lowestLink" means "inside the window" and
-    // also "not empty".
     const std::uint32_t lowestLink =
         pos > m_maxDistance ? static_cast<std::uint32_t>(pos - m_maxDistance) : 0;
-
     if (bestLen < kMinMatch && near3 > lowestLink &&
         ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
         bestLen = CommonLength(buf + near3 - 1, here, limit);
@@ -61,12 +49,22 @@ Match MatchFinder::Search(const std::uint8_t* buf, std::size_t pos, std::size_t 
         if (bestLen >= niceLength)
             return best;
     }
-    if (limit < 4)
+    if (limit < 4 || link <= lowestLink || bestLen >= limit)
         return best;
+    return WalkChain(buf, pos, link, lowestLink, bestLen, best, limit, niceLength, maxChain);
+}
 
+Match MatchFinder::WalkChain(const std::uint8_t* buf, std::size_t pos, std::uint32_t link,
+                             std::uint32_t lowestLink, unsigned bestLen, Match best,
+                             unsigned limit, unsigned niceLength, unsigned maxChain) const
+{
     // Walks from the newest candidate back; each step is one dependent load. A longer match
     // must agree on the four bytes ending just past the best length: testing them first rejects
     // nearly every candidate that cannot win with one compare.
+    const std::uint32_t* const prev = m_prev.get();
+    const unsigned mask = m_windowMask;
+    const std::uint8_t* here = buf + pos;
+    const std::uint32_t first4 = Load32(here);
     unsigned tail = bestLen >= 3 ? bestLen - 3 : 0;
     std::uint32_t hereTail = Load32(here + tail);
     while (link > lowestLink && maxChain-- > 0) {
@@ -93,9 +91,9 @@ void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t data
 {
     // The last two bytes of the data cannot start a match.
     const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
-    std::uint32_t* const head = m_head.data();
-    std::uint32_t* const head3 = m_head3.data();
-    std::uint32_t* const prev = m_prev.data();
+    std::uint32_t* const head = m_head.get();
+    std::uint32_t* const head3 = m_head3.get();
+    std::uint32_t* const prev = m_prev.get();
     const unsigned shift = m_hashShift, shift3 = m_hash3Shift, mask = m_windowMask;
     for (std::size_t p = m_next; p < stop; ++p) {
         const std::uint32_t h = Hash4(buf + p, shift);
@@ -108,9 +106,9 @@ void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t data
 
 void MatchFinder::Rebase(std::size_t delta)
 {
-    RebasePositions(m_head.data(), m_head.size(), delta);
-    RebasePositions(m_prev.data(), m_prev.size(), delta);
-    RebasePositions(m_head3.data(), m_head3.size(), delta);
+    RebasePositions(m_head.get(), m_headSize, delta);
+    RebasePositions(m_prev.get(), std::size_t{m_windowMask} + 1, delta);
+    RebasePositions(m_head3.get(), m_head3Size, delta);
     m_next -= delta;
 }
 

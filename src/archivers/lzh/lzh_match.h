@@ -17,10 +17,14 @@
 // a multiple of the window size it calls Rebase() so the stored positions follow the bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
+
+#include "lzh_match_util.h"
 
 namespace lzh {
 
@@ -44,7 +48,14 @@ public:
     // readable bytes past the end of the data. Inserts pos afterwards; positions must be inserted
     // in order (Search or Skip), each exactly once.
     Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
-                 unsigned niceLength, unsigned maxChain);
+                 unsigned niceLength, unsigned maxChain)
+    {
+        // The parser asks once or twice for nearly every input byte: away from the start and
+        // the end of the data, where no bound needs a test, the search is inlined into its loop.
+        if (avail >= kMaxMatch + 8 && pos > m_maxDistance && niceLength <= kMaxMatch)
+            return SearchInside(buf, pos, longerThan, niceLength, maxChain);
+        return SearchNearEdges(buf, pos, avail, longerThan, niceLength, maxChain);
+    }
 
     // Inserts the positions from the next uninserted one up to (not including) `to`.
     void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
@@ -53,15 +64,72 @@ public:
     void Rebase(std::size_t delta);
 
 private:
+    Match SearchInside(const std::uint8_t* buf, std::size_t pos, unsigned longerThan,
+                       unsigned niceLength, unsigned maxChain);
+    Match SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                          unsigned longerThan, unsigned niceLength, unsigned maxChain);
+    // Enters pos into the tables; returns the newest earlier position with the same four
+    // bytes' hash and the newest with the same three bytes' hash (position + 1, 0 = none).
+    void Insert(std::size_t pos, std::uint32_t first4, std::uint32_t& link, std::uint32_t& near3)
+    {
+        const auto self = static_cast<std::uint32_t>(pos + 1);
+        const std::uint32_t h3 = ((first4 & 0xFFFFFF) * match_detail::kHash3Factor) >> m_hash3Shift;
+        const std::uint32_t h4 = (first4 * match_detail::kHash4Factor) >> m_hashShift;
+        near3 = m_head3[h3];
+        m_head3[h3] = self;
+        link = m_head[h4];
+        m_prev[pos & m_windowMask] = link;
+        m_head[h4] = self;
+    }
+    // Walks the chain from link for a match longer than bestLen, which is at least 3 or there
+    // is no near3 candidate left to try.
+    Match WalkChain(const std::uint8_t* buf, std::size_t pos, std::uint32_t link,
+                    std::uint32_t lowestLink, unsigned bestLen, Match best, unsigned limit,
+                    unsigned niceLength, unsigned maxChain) const;
+
     unsigned m_windowMask;
     unsigned m_maxDistance;
     unsigned m_hashShift;
     unsigned m_hash3Shift;
-    std::vector<std::uint32_t>
-        m_head;  // position + 1 of the newest entry per 4-byte hash, 0 = none
-    std::vector<std::uint32_t> m_prev;  // position + 1 of the older entry with the same hash
-    std::vector<std::uint32_t> m_head3;  // position + 1 of the newest entry per 3-byte hash
+    std::size_t m_headSize;
+    std::size_t m_head3Size;
+    // position + 1 of the newest entry per 4-byte hash, 0 = none
+    std::unique_ptr<std::uint32_t[]> m_head;
+    std::unique_ptr<std::uint32_t[]> m_prev;  // position + 1 of the older entry with the same hash
+    std::unique_ptr<std::uint32_t[]> m_head3;  // position + 1 of the newest entry per 3-byte hash
     std::size_t m_next = 0;
 };
+
+[[gnu::always_inline]] inline Match MatchFinder::SearchInside(const std::uint8_t* buf, std::size_t pos,
+                                       unsigned longerThan, unsigned niceLength, unsigned maxChain)
+{
+    using namespace match_detail;
+    Match best;
+    m_next = pos + 1;
+    const std::uint8_t* here = buf + pos;
+    const std::uint32_t first4 = Load32(here);
+    std::uint32_t link, near3;
+    Insert(pos, first4, link, near3);
+    // The next call most likely asks about the next position: start loading its table slots.
+    const std::uint32_t next4 = Load32(here + 1);
+    __builtin_prefetch(&m_head[(next4 * kHash4Factor) >> m_hashShift]);
+    __builtin_prefetch(&m_head3[((next4 & 0xFFFFFF) * kHash3Factor) >> m_hash3Shift]);
+
+    unsigned bestLen = std::max(longerThan, kMinMatch - 1);
+    // Stored positions are offset by one, so "link > lowestLink" means "inside the window" and
+    // also "not empty".
+    const auto lowestLink = static_cast<std::uint32_t>(pos - m_maxDistance);
+    if (bestLen < kMinMatch && near3 > lowestLink &&
+        ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
+        bestLen = CommonLength(buf + near3 - 1, here, kMaxMatch);
+        best.length = bestLen;
+        best.distance = static_cast<unsigned>(pos - (near3 - 1));
+        if (bestLen >= niceLength)
+            return best;
+    }
+    if (link <= lowestLink || bestLen >= kMaxMatch)
+        return best;
+    return WalkChain(buf, pos, link, lowestLink, bestLen, best, kMaxMatch, niceLength, maxChain);
+}
 
 }  // namespace lzh

@@ -43,13 +43,16 @@ inline unsigned CommonLength(const std::uint8_t* a, const std::uint8_t* b, unsig
     return limit;
 }
 
+constexpr std::uint32_t kHash4Factor = 0x1E35A7BDu;
+constexpr std::uint32_t kHash3Factor = 0x9E3779B1u;
+
 inline std::uint32_t Hash4(const std::uint8_t* p, unsigned shift)
 {
-    return (Load32(p) * 0x1E35A7BDu) >> shift;
+    return (Load32(p) * kHash4Factor) >> shift;
 }
 inline std::uint32_t Hash3(const std::uint8_t* p, unsigned shift)
 {
-    return ((Load32(p) & 0xFFFFFF) * 0x9E3779B1u) >> shift;
+    return ((Load32(p) & 0xFFFFFF) * kHash3Factor) >> shift;
 }
 
 // The caller's buffer moved down by delta bytes: stored positions (+ 1, 0 = none) follow it, and
