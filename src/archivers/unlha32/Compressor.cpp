@@ -51,7 +51,7 @@ Compressor::Compressor(std::vector<MemberSource> members, lzh::EncodeMethod meth
     m_firstPiece.push_back(pieces);
     // A few large pieces per thread ahead of the writer keep every core busy while one large member
     // is still being compressed; the memory budget bounds what they hold.
-    m_window = threads * 4 + 2;
+    m_window = threads * 16 + 2;
     for (unsigned i = 0; i < threads && i < pieces; ++i) {
         try {
             m_threads.emplace_back([this] { Worker(); });
