@@ -106,3 +106,46 @@ TEST(LzhMatchFinder, TreeMatchesStayRealWhenSkipsLookLessFar)
         }
     }
 }
+
+// With no bound on the walk, the chain finder's match of four bytes or more is the longest the
+// window holds, and the nearest of that length: at the start and the end of the data, where
+// bounds are tested, as much as in between, and with tables sized for a small input too.
+TEST(LzhMatchFinder, UnboundedChainFindsTheNearestLongestMatch)
+{
+    lzh_test::Bytes d = lzh_test::TextLike(5000, 5);
+    d.insert(d.end(), 300, 'x');
+    const auto noise = lzh_test::RandomBytes(500, 6);
+    d.insert(d.end(), noise.begin(), noise.end());
+    const auto again = lzh_test::TextLike(3000, 5);
+    d.insert(d.end(), again.begin(), again.end());
+    const std::size_t end = d.size();
+    d.insert(d.end(), 8, 0);
+    struct Case {
+        unsigned window;
+        std::size_t dataSize;
+    };
+    for (const Case c : {Case{2048, SIZE_MAX}, Case{8192, end}, Case{65536, end}}) {
+        lzh::MatchFinder finder(c.window, c.dataSize);
+        for (std::size_t pos = 0; pos < end; ++pos) {
+            const lzh::Match m = finder.Search(d.data(), pos, end - pos, 2, 256, ~0u);
+            unsigned longest = 0, nearest = 0;
+            const std::size_t reach = std::min<std::size_t>(pos, c.window - 1);
+            for (std::size_t dist = 1; dist <= reach; ++dist) {
+                unsigned len = 0;
+                while (len < lzh::kMaxMatch && pos + len < end &&
+                       d[pos + len] == d[pos - dist + len])
+                    ++len;
+                if (len > longest) {
+                    longest = len;
+                    nearest = static_cast<unsigned>(dist);
+                }
+            }
+            if (longest >= 4) {
+                ASSERT_EQ(m.length, longest) << "window " << c.window << " at " << pos;
+                ASSERT_EQ(m.distance, nearest) << "window " << c.window << " at " << pos;
+            } else if (m.length != 0) {
+                ExpectReal(d, pos, end, m, c.window);
+            }
+        }
+    }
+}
