@@ -252,7 +252,8 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
         const unsigned p = o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
         const unsigned extra = p > 1 ? p - 1 : 0;
         const unsigned positionBits = pLen[p] + extra;
-        const std::uint64_t position = (std::uint64_t{pCode[p]} << extra) | (o & ((1u << extra) - 1));
+        const std::uint64_t position =
+            (std::uint64_t{pCode[p]} << extra) | (o & ((1u << extra) - 1));
         out.Put((std::uint64_t{cCode[c]} << positionBits) | position, cLen[c] + positionBits);
     }
 

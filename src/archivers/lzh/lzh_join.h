@@ -8,8 +8,8 @@
 // piece's bits continue in that byte. Only the last piece keeps its padding.
 #pragma once
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>

@@ -55,8 +55,8 @@ Match MatchFinder::SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std
 }
 
 Match MatchFinder::WalkChain(const std::uint8_t* buf, std::size_t pos, std::uint32_t link,
-                             std::uint32_t lowestLink, unsigned bestLen, Match best,
-                             unsigned limit, unsigned niceLength, unsigned maxChain) const
+                             std::uint32_t lowestLink, unsigned bestLen, Match best, unsigned limit,
+                             unsigned niceLength, unsigned maxChain) const
 {
     // Walks from the newest candidate back; each step is one dependent load. A longer match
     // must agree on the four bytes ending just past the best length: testing them first rejects

@@ -100,8 +100,10 @@ private:
     std::size_t m_next = 0;
 };
 
-[[gnu::always_inline]] inline Match MatchFinder::SearchInside(const std::uint8_t* buf, std::size_t pos,
-                                       unsigned longerThan, unsigned niceLength, unsigned maxChain)
+[[gnu::always_inline]] inline Match MatchFinder::SearchInside(const std::uint8_t* buf,
+                                                              std::size_t pos, unsigned longerThan,
+                                                              unsigned niceLength,
+                                                              unsigned maxChain)
 {
     using namespace match_detail;
     Match best;
