@@ -47,6 +47,7 @@ struct Walker {
 
     const CollectOptions& options;
     CollectResult& out;
+    const uid_t user = geteuid();
     std::set<FileId> visitedFolders;
     std::set<FileId> skipIds;
     // The member names taken so far, as indexes into out.entries: a set of the names themselves
@@ -230,6 +231,16 @@ struct Walker {
         return true;
     }
 
+    // Whether the file may be read without asking the system: for its owner, the owner's read
+    // bit is what an access check looks at (ACLs too keep the owner's rights in those bits).
+    // Anyone else, the superuser included (some kernel files refuse reading even to it), asks.
+    // One system call less per file is a tenth of the time of updating a large folder that has
+    // not changed.
+    bool SurelyReadable(const struct stat& info) const
+    {
+        return info.st_uid == user && (info.st_mode & S_IRUSR) != 0;
+    }
+
     // Looks at the entry `name` of the folder dirFd (host path `hostPath`). `literal` is set when
     // the file pattern named it exactly. Returns false when the collection has failed.
     bool Visit(int dirFd, const std::string& hostPath, const std::string& name,
@@ -266,7 +277,7 @@ struct Walker {
                 return true;
             if (backslash)
                 Skip(member, "backslash-in-name");
-            else if (faccessat(dirFd, name.c_str(), R_OK, AT_EACCESS) != 0)
+            else if (!SurelyReadable(info) && faccessat(dirFd, name.c_str(), R_OK, AT_EACCESS) != 0)
                 Skip(member, "unreadable");
             else
                 Add(member, hostPath, false, info);
