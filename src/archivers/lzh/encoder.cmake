@@ -4,6 +4,7 @@ add_library(qb_lzh_encoder STATIC
   ${CMAKE_CURRENT_LIST_DIR}/lzh_enc_block.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lzh_enc_optimal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lzh_enc_plan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lzh_enc_split.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lzh_huff.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lzh_match.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lzh_match_bt.cpp)

@@ -173,28 +173,33 @@ BlockEncoder::BlockEncoder(unsigned np, unsigned pbit) : m_np(np), m_pbit(pbit)
     m_tokens.reserve(kMaxBlockSymbols);
 }
 
-void BlockEncoder::Write(BitWriter& out, std::size_t count)
+void BlockEncoder::Write(BitWriter& out)
 {
-    count = std::min(count, m_tokens.size());
-    if (count == 0)
-        return;
-    // Symbols held back for the next block leave this block's statistics.
-    std::array<std::uint32_t, kNumC> restC{};
-    std::array<std::uint32_t, kMaxPositionSymbols> restP{};
-    for (std::size_t k = count; k < m_tokens.size(); ++k) {
-        const unsigned c = m_tokens[k] & 0x1FF;
-        ++restC[c];
+    std::array<std::uint32_t, kNumC> cFreq{};
+    std::array<std::uint32_t, kMaxPositionSymbols> pFreq{};
+    for (const std::uint32_t token : m_tokens) {
+        const unsigned c = token & 0x1FF;
+        ++cFreq[c];
         if (c >= 256)
-            ++restP[PositionSymbol((m_tokens[k] >> 9) + 1)];
+            ++pFreq[PositionSymbol((token >> 9) + 1)];
     }
-    for (unsigned c = 0; c < kNumC; ++c)
-        m_cFreq[c] -= restC[c];
-    for (unsigned p = 0; p < kMaxPositionSymbols; ++p)
-        m_pFreq[p] -= restP[p];
+    Write(out, 0, m_tokens.size(), cFreq.data(), pFreq.data());
+    m_tokens.clear();
+}
 
+void BlockEncoder::Drop(std::size_t count)
+{
+    m_tokens.erase(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
+                         const std::uint32_t* cFreq, const std::uint32_t* pFreq)
+{
+    if (from >= to)
+        return;
     std::array<std::uint8_t, kNumC> cLen;
     std::array<std::uint16_t, kNumC> cCode;
-    BuildCodeLengths(m_cFreq.data(), kNumC, kMaxCodeLength, cLen.data());
+    BuildCodeLengths(cFreq, kNumC, kMaxCodeLength, cLen.data());
     BuildCanonicalCodes(cLen.data(), kNumC, cCode.data());
 
     // Runs of zero lengths can be cut in several ways; the cheapest depends on the T code,
@@ -212,17 +217,17 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
     std::array<std::uint16_t, kMaxPositionSymbols> pCode{};
     unsigned pUsed = 0, pOnly = 0;
     for (unsigned s = 0; s < m_np; ++s) {
-        if (m_pFreq[s] != 0) {
+        if (pFreq[s] != 0) {
             ++pUsed;
             pOnly = s;
         }
     }
     if (pUsed >= 2) {
-        BuildCodeLengths(m_pFreq.data(), m_np, kMaxCodeLength, pLen.data());
+        BuildCodeLengths(pFreq, m_np, kMaxCodeLength, pLen.data());
         BuildCanonicalCodes(pLen.data(), m_np, pCode.data());
     }
 
-    out.Put(static_cast<std::uint32_t>(count), 16);
+    out.Put(static_cast<std::uint32_t>(to - from), 16);
     WriteTable(out, t.len.data(), kNumT, kCountBitsT, true);
     out.Put(UsedLength(cLen.data(), kNumC), kCountBitsC);
     for (const TSymbol& x : t.seq) {
@@ -241,7 +246,7 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
 
     // A match goes out as one field: its length's code, its position's code and the position's
     // extra bits (the leading 1 bit is implied by the symbol), at most 16 + 16 + 15 bits.
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t k = from; k < to; ++k) {
         const std::uint32_t token = m_tokens[k];
         const unsigned c = token & 0x1FF;
         if (c < 256) {
@@ -262,9 +267,6 @@ void BlockEncoder::Write(BitWriter& out, std::size_t count)
     m_lastP = pLen;
     if (pUsed < 2)
         m_lastP[pOnly] = 1;  // the short form codes it in no bits; 0 would read as "lacked"
-    m_tokens.erase(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(count));
-    m_cFreq = restC;
-    m_pFreq = restP;
 }
 
 }  // namespace lzh

@@ -1,5 +1,5 @@
-// One block of an -lh5- family stream: the literals and matches chosen by the parser, their
-// symbol frequencies, and the code that turns them into the block's tables and body.
+// Blocks of an -lh5- family stream: the literals and matches chosen by the parser, held until
+// written, and the code that turns a run of them into one block's tables and body.
 #pragma once
 
 #include <array>
@@ -27,17 +27,10 @@ public:
     // np is the size of the position alphabet, pbit the width of its count field.
     BlockEncoder(unsigned np, unsigned pbit);
 
-    void AddLiteral(std::uint8_t c)
-    {
-        m_tokens.push_back(c);
-        ++m_cFreq[c];
-    }
+    void AddLiteral(std::uint8_t c) { m_tokens.push_back(c); }
     void AddMatch(unsigned length, unsigned distance)
     {
-        const unsigned c = length + 253;
-        m_tokens.push_back(c | ((distance - 1) << 9));
-        ++m_cFreq[c];
-        ++m_pFreq[PositionSymbol(distance)];
+        m_tokens.push_back((length + 253) | ((distance - 1) << 9));
     }
 
     std::size_t size() const { return m_tokens.size(); }
@@ -47,18 +40,20 @@ public:
     bool hasCodes() const { return m_hasCodes; }
     const std::array<std::uint8_t, kNumC>& lastCLengths() const { return m_lastC; }
     const std::array<std::uint8_t, kMaxPositionSymbols>& lastPLengths() const { return m_lastP; }
-    bool full() const { return m_tokens.size() >= kMaxBlockSymbols; }
 
-    // Writes the first `count` symbols as one block (nothing when there are none) and keeps the
-    // rest as the start of the next block.
-    void Write(BitWriter& out, std::size_t count = kMaxBlockSymbols);
+    // Writes every symbol held as one block (nothing when there are none) and forgets them.
+    void Write(BitWriter& out);
+    // Writes the symbols from `from` to `to` as one block, given their counts in the C and
+    // position tables. They are kept until Drop().
+    void Write(BitWriter& out, std::size_t from, std::size_t to, const std::uint32_t* cFreq,
+               const std::uint32_t* pFreq);
+    // Forgets the first `count` symbols.
+    void Drop(std::size_t count);
 
 private:
     unsigned m_np;
     unsigned m_pbit;
     std::vector<std::uint32_t> m_tokens;  // c | (distance - 1) << 9
-    std::array<std::uint32_t, kNumC> m_cFreq{};
-    std::array<std::uint32_t, kMaxPositionSymbols> m_pFreq{};
     bool m_hasCodes = false;
     std::array<std::uint8_t, kNumC> m_lastC{};
     std::array<std::uint8_t, kMaxPositionSymbols> m_lastP{};

@@ -1,92 +1,89 @@
-// Deciding where a block should end.
+// Deciding where the lazy parser's blocks end.
 //
 // Each block carries its own code tables, so a new block pays off where the data changes
 // character (text followed by a table of numbers, code followed by strings) and costs its table
-// headers where it does not. Keeping exact statistics for every possible split point would be
-// slow; instead every literal and match is sorted into one of a few coarse kinds (literals by
-// two high bits and the low bit, matches short or long), and every few hundred symbols the mix
-// of kinds seen since the last check is compared with the mix of the block so far. A mix that
-// differs by more than a threshold ends the block. Short blocks are favoured less: the
-// threshold drops as the block grows, because a long block's tables are cheap per symbol.
+// headers where it does not. The splitter counts the parser's symbols in short pieces as they
+// come. When the pieces make a full block (or the input ends), it cuts them, estimating a
+// block's size as its symbols' entropy under the block's own statistics plus a price for its
+// tables. Cutting is top-down: the cheapest single cut of a run of pieces is found from the
+// costs of every prefix and every suffix of the run; if it beats the run as one block, both
+// halves are cut in turn. That is nearly as good as the exact best split, at a cost that grows
+// with the symbols times the depth of cutting rather than with the square of the pieces.
+//
+// The caller writes every block but the last, which may well continue in the input not yet seen:
+// its pieces stay and are cut again with the ones that follow.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "lzh_enc_block.h"
 
 namespace lzh {
 
 class BlockSplitter {
 public:
-    void Literal(std::uint8_t c)
-    {
-        ++m_new[((c >> 5) & 6) | (c & 1)];
-        ++m_newCount;
-    }
-    void Match(unsigned length)
-    {
-        ++m_new[kLiteralKinds + (length >= 9 ? 1 : 0)];
-        ++m_newCount;
-    }
+    // Cuts fall between pieces of this many symbols (or at the end).
+    static constexpr std::size_t kPieceSymbols = 128;
+    // Pieces that fit in one block.
+    static constexpr std::size_t kMaxPieces = kMaxBlockSymbols / kPieceSymbols;
 
-    bool readyToCheck() const { return m_newCount >= kCheckEvery; }
-
-    // Called when readyToCheck(); blockBytes is the input covered by the block so far. Returns
-    // true when the block should end before the symbols seen since the previous check; the
-    // caller then calls StartWithRecent().
-    bool ShouldEnd(std::size_t blockBytes)
+    // Counting is done symbol by symbol, as the parser produces them, as cheaply as can be: a
+    // byte-sized counter per symbol (a piece is shorter than 256 symbols), sorted out per piece.
+    void Literal(std::uint8_t c) { ++m_counts[c]; }
+    void Match(unsigned length, unsigned distance)
     {
-        if (m_count > 0 && blockBytes >= kMinBlockBytes) {
-            std::uint64_t delta = 0;
-            for (unsigned k = 0; k < kKinds; ++k) {
-                const std::int64_t a = std::int64_t{m_new[k]} * m_count;
-                const std::int64_t b = std::int64_t{m_seen[k]} * m_newCount;
-                delta += static_cast<std::uint64_t>(std::llabs(a - b));
-            }
-            // A short block must show a clearer change: its tables weigh more per symbol.
-            const std::uint64_t share = blockBytes < kShortBlockBytes ? 260 : 200;
-            const std::uint64_t cutoff = std::uint64_t{m_newCount} * m_count * share / 512;
-            if (delta + (blockBytes / 4096) * std::uint64_t{m_count} > cutoff)
-                return true;
-        }
-        for (unsigned k = 0; k < kKinds; ++k) {
-            m_seen[k] += m_new[k];
-            m_new[k] = 0;
-        }
-        m_count += m_newCount;
-        m_newCount = 0;
-        return false;
+        ++m_counts[length + 253];
+        ++m_counts[kPositionsAt + PositionSymbol(distance)];
     }
+    // Closes the current piece, of `symbols` symbols; returns the number of pieces held.
+    std::size_t EndPiece(unsigned symbols);
 
-    // The symbols since the previous check begin the next block.
-    void StartWithRecent()
-    {
-        m_seen = m_new;
-        m_count = m_newCount;
-        m_new.fill(0);
-        m_newCount = 0;
-    }
+    // Splits the symbols counted, `symbols` in all, into blocks: cuts receives the end of each
+    // block, ascending, the last being `symbols`.
+    void Plan(std::size_t symbols, std::vector<std::size_t>& cuts);
 
-    // Starts the statistics of a new block.
-    void Reset()
-    {
-        m_seen.fill(0);
-        m_new.fill(0);
-        m_count = 0;
-        m_newCount = 0;
-    }
+    // Adds the counts of the symbols from `from` to `to`, both cuts (or 0) of the last Plan(),
+    // to freq: kNumC counts of the C table, then those of the position table.
+    static constexpr unsigned kCounts = kNumC + kMaxPositionSymbols;
+    void AddCounts(std::size_t from, std::size_t to, std::uint32_t* freq) const;
+
+    // Forgets the first `count` symbols, a cut of the last Plan().
+    void Drop(std::size_t count);
 
 private:
-    static constexpr unsigned kLiteralKinds = 8;
-    static constexpr unsigned kKinds = kLiteralKinds + 2;
-    static constexpr unsigned kCheckEvery = 512;
-    static constexpr std::size_t kMinBlockBytes = 1000;
-    static constexpr std::size_t kShortBlockBytes = 10000;
+    // Symbols of the C table, then of the position table.
+    static constexpr unsigned kSymbols = kNumC + kMaxPositionSymbols;
+    static constexpr unsigned kSymbolBits = 10;  // an entry is count << kSymbolBits | symbol
+    static_assert(kSymbols <= 1u << kSymbolBits);
+    static_assert(kPieceSymbols < 256);
+    // The counters of the piece being counted: C symbols, then position symbols from here on
+    // (so that a counter's symbol is its index less 2), padded to whole groups of 64.
+    static constexpr unsigned kPositionsAt = 512;
+    static_assert(kPositionsAt == kNumC + 2);
+    static constexpr unsigned kCounters = 576;
+    static_assert(kPositionsAt + kMaxPositionSymbols <= kCounters && kCounters % 64 == 0);
+    // Entries a piece can have: a distinct C symbol per symbol at most, and every position one.
+    static constexpr std::size_t kMaxEntriesPerPiece = kPieceSymbols + kMaxPositionSymbols;
 
-    std::array<std::uint32_t, kKinds> m_seen{};
-    std::array<std::uint32_t, kKinds> m_new{};
-    std::uint32_t m_count = 0;
-    std::uint32_t m_newCount = 0;
+    double Scan(unsigned from, unsigned to, bool forward);
+    void Cut(unsigned from, unsigned to, bool prefixKnown, bool suffixKnown);
+
+    alignas(16) std::array<std::uint8_t, kCounters> m_counts{};
+    std::array<std::uint32_t, kSymbols> m_sum{};  // zero between uses
+
+    // The pieces held: each one's distinct symbols with their counts, and its size.
+    std::unique_ptr<std::uint32_t[]> m_entries;  // room for kMaxPieces pieces, left uninitialised
+    std::vector<std::uint32_t> m_entriesEnd;  // per piece, the end of its run in m_entries
+    std::vector<std::uint32_t> m_matches;  // per piece
+    std::size_t m_total = 0;  // symbols in the pieces held (all but the last are full)
+
+    std::vector<double> m_prefix;  // m_prefix[k]: cost of pieces from the run's start to k
+    std::vector<double> m_suffix;  // m_suffix[k]: cost of pieces from k to the run's end
+    std::vector<std::size_t>* m_cuts = nullptr;
 };
 
 }  // namespace lzh

@@ -13,6 +13,7 @@
 // position (about one extra bit per doubling of the distance). The slowest levels hand whole
 // blocks to the near-optimal parser (lzh_enc_optimal.h) instead.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -36,6 +37,8 @@ constexpr std::size_t kLookahead = kMaxMatch + 4;  // bytes a parse step may nee
 constexpr std::size_t kPadding = 8;  // word-wise compares read this far past the data
 // A 3-byte match further back than this usually costs more bits than three literals.
 constexpr unsigned kFarShortMatch = 16384;
+// The most symbols of an unfinished block kept to be cut again with the input that follows.
+constexpr std::size_t kMaxKept = kMaxBlockSymbols / 2;
 
 unsigned BitLength(unsigned v)
 {
@@ -80,7 +83,7 @@ public:
                 break;
             Slide();
         }
-        m_block.Write(m_out);
+        WriteBlocks(true);
         if (!m_out.Finish())
             return Failed();
         result.ok = true;
@@ -221,43 +224,49 @@ private:
     {
         m_block.AddLiteral(c);
         m_splitter.Literal(c);
-        ++m_blockBytes;
-        AfterSymbol();
+        if (m_block.size() % BlockSplitter::kPieceSymbols == 0) [[unlikely]]
+            EndOfPiece();
     }
 
     void MatchAt(const Match& m)
     {
         m_block.AddMatch(m.length, m.distance);
-        m_splitter.Match(m.length);
-        m_blockBytes += m.length;
-        AfterSymbol();
+        m_splitter.Match(m.length, m.distance);
+        if (m_block.size() % BlockSplitter::kPieceSymbols == 0) [[unlikely]]
+            EndOfPiece();
     }
 
-    // Most symbols neither fill the block nor complete a stretch for the splitter to judge.
-    void AfterSymbol()
+    [[gnu::noinline]] void EndOfPiece()
     {
-        if (m_block.full() || m_splitter.readyToCheck()) [[unlikely]]
-            EndOfStretch();
+        // The symbols kept from the last block written fill whole pieces.
+        if (m_splitter.EndPiece(BlockSplitter::kPieceSymbols) == BlockSplitter::kMaxPieces)
+            WriteBlocks(false);
     }
 
-    [[gnu::noinline]] void EndOfStretch()
+    // Cuts the symbols held into blocks and writes them. Unless the input ends here, the last
+    // block may go on in the input still to come: it stays, to be cut again with what follows,
+    // if that leaves room for more (short of room, re-cutting the same symbols over and over
+    // would cost more than it could win).
+    [[gnu::noinline]] void WriteBlocks(bool last)
     {
-        if (m_block.full()) {
-            m_block.Write(m_out);
-            m_splitter.Reset();
-            m_blockBytes = 0;
-            m_markSymbols = m_markBytes = 0;
-        } else if (m_splitter.readyToCheck()) {
-            // A change of character is seen in the symbols since the last check: end the block
-            // before them, and let them start the next one.
-            if (m_splitter.ShouldEnd(m_blockBytes)) {
-                m_block.Write(m_out, m_markSymbols);
-                m_splitter.StartWithRecent();
-                m_blockBytes -= m_markBytes;
-            }
-            m_markSymbols = m_block.size();
-            m_markBytes = m_blockBytes;
+        const std::size_t n = m_block.size();
+        if (n == 0)
+            return;
+        m_splitter.Plan(n, m_cuts);
+        std::size_t upTo = n;
+        if (!last && m_cuts.size() >= 2 && n - m_cuts[m_cuts.size() - 2] <= kMaxKept)
+            upTo = m_cuts[m_cuts.size() - 2];
+        std::size_t from = 0;
+        for (const std::size_t to : m_cuts) {
+            if (to > upTo)
+                break;
+            m_freq.fill(0);
+            m_splitter.AddCounts(from, to, m_freq.data());
+            m_block.Write(m_out, from, to, m_freq.data(), m_freq.data() + kNumC);
+            from = to;
         }
+        m_block.Drop(from);
+        m_splitter.Drop(from);
     }
 
     MethodShape m_shape;
@@ -272,9 +281,8 @@ private:
     std::uint64_t m_inputSize = 0;
     BlockEncoder m_block;
     BlockSplitter m_splitter;
-    std::size_t m_blockBytes = 0;
-    std::size_t m_markSymbols = 0;  // block size at the splitter's previous check
-    std::size_t m_markBytes = 0;  // and the input it covered
+    std::vector<std::size_t> m_cuts;
+    std::array<std::uint32_t, BlockSplitter::kCounts> m_freq;
     BitWriter m_out;
     // One of the two parsers, with its match finder.
     std::unique_ptr<MatchFinder> m_finder;  // lazy matching

@@ -1,0 +1,203 @@
+#include "lzh_enc_split.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace lzh {
+
+namespace {
+
+// The estimated cost of one block's tables, in bits: a fixed part and a little per distinct
+// symbol the block uses.
+constexpr double kBlockBits = 500;
+constexpr double kBitsPerSymbolUsed = 1;
+
+// f * log2(f) for small f; the entropy of counts f_k with total t is t log2 t - sum f_k log2 f_k.
+constexpr std::uint32_t kTableSize = 8192;
+
+const float* FLogTable()
+{
+    static const std::vector<float> table = [] {
+        std::vector<float> t(kTableSize);
+        for (std::uint32_t k = 1; k < kTableSize; ++k)
+            t[k] = static_cast<float>(k * std::log2(static_cast<double>(k)));
+        return t;
+    }();
+    return table.data();
+}
+
+// Larger f (rare: a block holds at most 65535 symbols) take the logarithm of their top bits from
+// the table too, which keeps the hot loops free of calls.
+inline float FLog(const float* table, std::uint32_t f)
+{
+    if (f < kTableSize) [[likely]]
+        return table[f];
+    const unsigned shift =
+        static_cast<unsigned>(std::bit_width(f)) - std::bit_width(kTableSize - 1);
+    const std::uint32_t top = f >> shift;
+    return static_cast<float>(f) *
+           (table[top] / static_cast<float>(top) + static_cast<float>(shift));
+}
+
+// The non-zero counters among the 64 from `at`, one bit each.
+std::uint64_t NonZero(const std::uint8_t* at)
+{
+#if defined(__SSE2__)
+    std::uint64_t mask = 0;
+    for (unsigned q = 0; q < 64; q += 16) {
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(at + q));
+        const auto zero =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        mask |= std::uint64_t{~zero & 0xFFFFu} << q;
+    }
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (unsigned q = 0; q < 64; ++q)
+        mask |= std::uint64_t{at[q] != 0} << q;
+    return mask;
+#endif
+}
+
+}  // namespace
+
+std::size_t BlockSplitter::EndPiece(unsigned symbols)
+{
+    if (!m_entries)
+        m_entries.reset(new std::uint32_t[kMaxPieces * kMaxEntriesPerPiece]);
+    const std::uint32_t first = m_entriesEnd.empty() ? 0 : m_entriesEnd.back();
+    std::uint32_t* entry = m_entries.get() + first;
+    std::uint32_t matches = 0;
+    for (unsigned group = 0; group < kCounters; group += 64) {
+        for (std::uint64_t nonZero = NonZero(m_counts.data() + group); nonZero != 0;
+             nonZero &= nonZero - 1) {
+            const unsigned i = group + static_cast<unsigned>(std::countr_zero(nonZero));
+            const std::uint32_t f = m_counts[i];
+            const bool position = i >= kPositionsAt;
+            *entry++ = f << kSymbolBits | (i - 2 * position);
+            matches += position ? f : 0;
+        }
+    }
+    m_counts.fill(0);
+    m_entriesEnd.push_back(static_cast<std::uint32_t>(entry - m_entries.get()));
+    m_matches.push_back(matches);
+    m_total += symbols;
+    return m_entriesEnd.size();
+}
+
+// The cost of every prefix (forward) or every suffix of the pieces from..to-1, into m_prefix or
+// m_suffix; returns the cost of them all.
+double BlockSplitter::Scan(unsigned from, unsigned to, bool forward)
+{
+    const float* table = FLogTable();
+    std::uint32_t* sum = m_sum.data();
+    const std::uint32_t* entries = m_entries.get();
+    double fLogF = 0.0, cost = 0.0;
+    std::uint32_t symbols = 0, matches = 0;
+    unsigned distinct = 0;
+    for (unsigned step = from; step < to; ++step) {
+        const unsigned k = forward ? step : to - 1 - (step - from);
+        // Two sums, so that each addition need not wait for the one before.
+        float delta0 = 0.0f, delta1 = 0.0f;
+        auto add = [&](std::uint32_t entry) {
+            const unsigned s = entry & ((1u << kSymbolBits) - 1);
+            const std::uint32_t before = sum[s], after = before + (entry >> kSymbolBits);
+            sum[s] = after;
+            distinct += before == 0;
+            return FLog(table, after) - FLog(table, before);
+        };
+        std::uint32_t u = k == 0 ? 0 : m_entriesEnd[k - 1];
+        const std::uint32_t end = m_entriesEnd[k];
+        for (; u + 1 < end; u += 2) {
+            delta0 += add(entries[u]);
+            delta1 += add(entries[u + 1]);
+        }
+        if (u < end)
+            delta0 += add(entries[u]);
+        fLogF += delta0 + delta1;
+        symbols +=
+            static_cast<std::uint32_t>(std::min(m_total, (std::size_t{k} + 1) * kPieceSymbols) -
+                                       std::size_t{k} * kPieceSymbols);
+        matches += m_matches[k];
+        cost = FLog(table, symbols) + FLog(table, matches) - fLogF + kBlockBits +
+               kBitsPerSymbolUsed * distinct;
+        if (forward)
+            m_prefix[k + 1] = cost;
+        else
+            m_suffix[k] = cost;
+    }
+    m_sum.fill(0);
+    return cost;
+}
+
+// Cuts the pieces from..to-1. m_prefix holds the costs of prefixes of this run when
+// prefixKnown, m_suffix those of its suffixes when suffixKnown: a half keeps one of its parent's.
+void BlockSplitter::Cut(unsigned from, unsigned to, bool prefixKnown, bool suffixKnown)
+{
+    if (to - from >= 2) {
+        const double whole = prefixKnown ? m_prefix[to] : Scan(from, to, true);
+        if (!suffixKnown)
+            Scan(from, to, false);
+        double best = whole;
+        unsigned at = 0;
+        for (unsigned k = from + 1; k < to; ++k) {
+            if (m_prefix[k] + m_suffix[k] < best) {
+                best = m_prefix[k] + m_suffix[k];
+                at = k;
+            }
+        }
+        if (at != 0) {
+            Cut(from, at, true, false);
+            Cut(at, to, false, true);
+            return;
+        }
+    }
+    m_cuts->push_back(std::min(m_total, std::size_t{to} * kPieceSymbols));
+}
+
+void BlockSplitter::Plan(std::size_t symbols, std::vector<std::size_t>& cuts)
+{
+    cuts.clear();
+    if (symbols > m_total)
+        EndPiece(static_cast<unsigned>(symbols - m_total));
+    const auto pieces = static_cast<unsigned>(m_entriesEnd.size());
+    if (pieces == 0)
+        return;
+    m_prefix.resize(pieces + 1);
+    m_suffix.resize(pieces + 1);
+    m_cuts = &cuts;
+    Cut(0, pieces, false, false);
+}
+
+void BlockSplitter::AddCounts(std::size_t from, std::size_t to, std::uint32_t* freq) const
+{
+    const std::size_t end = (to + kPieceSymbols - 1) / kPieceSymbols;
+    const std::uint32_t first = from == 0 ? 0 : m_entriesEnd[from / kPieceSymbols - 1];
+    for (std::uint32_t u = first; u < m_entriesEnd[end - 1]; ++u)
+        freq[m_entries[u] & ((1u << kSymbolBits) - 1)] += m_entries[u] >> kSymbolBits;
+}
+
+void BlockSplitter::Drop(std::size_t count)
+{
+    const std::size_t pieces =
+        std::min(m_entriesEnd.size(), (count + kPieceSymbols - 1) / kPieceSymbols);
+    if (pieces == 0)
+        return;
+    const std::uint32_t gone = m_entriesEnd[pieces - 1];
+    std::memmove(m_entries.get(), m_entries.get() + gone,
+                 (m_entriesEnd.back() - gone) * sizeof(std::uint32_t));
+    m_entriesEnd.erase(m_entriesEnd.begin(),
+                       m_entriesEnd.begin() + static_cast<std::ptrdiff_t>(pieces));
+    for (std::uint32_t& end : m_entriesEnd)
+        end -= gone;
+    m_matches.erase(m_matches.begin(), m_matches.begin() + static_cast<std::ptrdiff_t>(pieces));
+    m_total -= std::min(m_total, pieces * kPieceSymbols);
+}
+
+}  // namespace lzh
