@@ -110,6 +110,8 @@ double BlockSplitter::Scan(unsigned from, unsigned to, bool forward)
             const std::uint32_t before = sum[s], after = before + (entry >> kSymbolBits);
             sum[s] = after;
             distinct += before == 0;
+            if (after < kTableSize) [[likely]]
+                return table[after] - table[before];
             return FLog(table, after) - FLog(table, before);
         };
         std::uint32_t u = k == 0 ? 0 : m_entriesEnd[k - 1];
