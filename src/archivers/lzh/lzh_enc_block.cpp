@@ -9,6 +9,7 @@
 #include "lzh_enc_block.h"
 
 #include <algorithm>
+#include <span>
 
 #include "lzh_huff.h"
 
@@ -22,6 +23,13 @@ constexpr unsigned kCountBitsC = 9;
 struct TSymbol {
     std::uint8_t symbol;
     std::uint16_t extra;  // run length field after T symbols 1 and 2
+};
+
+// A C table's lengths as T symbols: at most one per length (a fixed array: no allocation per
+// block).
+struct TSymbols {
+    std::array<TSymbol, kNumC> symbols;
+    unsigned count = 0;
 };
 
 // Cheapest cover of a run of `run` zero lengths by T symbols 0 (one zero), 1 (3..18 zeros) and
@@ -59,12 +67,13 @@ void CoverZeroRun(unsigned run, const std::array<unsigned, 3>& price, Push push)
 // 2 = 20..531 zeros (9 more bits), k >= 3 = length k - 2. Runs of zeros are cut as cheaply as
 // the T code lengths `tLen` allow; without them (nullptr), by rough typical prices.
 void CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, const std::uint8_t* tLen,
-                    std::vector<TSymbol>& seq, std::array<std::uint32_t, kNumT>& freq)
+                    TSymbols& seq, std::array<std::uint32_t, kNumT>& freq)
 {
-    seq.clear();
+    seq.count = 0;
     freq.fill(0);
     auto push = [&](unsigned sym, unsigned extra) {
-        seq.push_back({static_cast<std::uint8_t>(sym), static_cast<std::uint16_t>(extra)});
+        seq.symbols[seq.count++] = {static_cast<std::uint8_t>(sym),
+                                    static_cast<std::uint16_t>(extra)};
         ++freq[sym];
     };
     // A symbol the code does not have yet would need one: price it high.
@@ -145,7 +154,7 @@ void WriteTable(BitWriter& out, const std::uint8_t* lengths, unsigned n, unsigne
 
 // The C table's lengths coded with T: the T table, then the T symbols with their run fields.
 struct CTableCode {
-    std::vector<TSymbol> seq;
+    TSymbols seq;
     std::array<std::uint32_t, kNumT> freq;
     std::array<std::uint8_t, kNumT> len;
 
@@ -230,7 +239,7 @@ void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
     out.Put(static_cast<std::uint32_t>(to - from), 16);
     WriteTable(out, t.len.data(), kNumT, kCountBitsT, true);
     out.Put(UsedLength(cLen.data(), kNumC), kCountBitsC);
-    for (const TSymbol& x : t.seq) {
+    for (const TSymbol& x : std::span(t.seq.symbols.data(), t.seq.count)) {
         out.Put(tCode[x.symbol], t.len[x.symbol]);
         if (x.symbol == 1)
             out.Put(x.extra, 4);
