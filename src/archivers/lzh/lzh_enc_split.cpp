@@ -72,16 +72,20 @@ std::size_t BlockSplitter::EndPiece(unsigned symbols)
         m_entries.reset(new std::uint32_t[kMaxPieces * kMaxEntriesPerPiece]);
     const std::uint32_t first = m_entriesEnd.empty() ? 0 : m_entriesEnd.back();
     std::uint32_t* entry = m_entries.get() + first;
-    std::uint32_t matches = 0;
-    for (unsigned group = 0; group < kCounters; group += 64) {
+    for (unsigned group = 0; group < kPositionsAt; group += 64) {
         for (std::uint64_t nonZero = NonZero(m_counts.data() + group); nonZero != 0;
              nonZero &= nonZero - 1) {
-            const unsigned i = group + static_cast<unsigned>(std::countr_zero(nonZero));
-            const std::uint32_t f = m_counts[i];
-            const bool position = i >= kPositionsAt;
-            *entry++ = f << kSymbolBits | (i - 2 * position);
-            matches += position ? f : 0;
+            const unsigned c = group + static_cast<unsigned>(std::countr_zero(nonZero));
+            *entry++ = std::uint32_t{m_counts[c]} << kSymbolBits | c;
         }
+    }
+    // Few position symbols: each is stored, and kept if its count is not zero.
+    std::uint32_t matches = 0;
+    for (unsigned p = 0; p < kMaxPositionSymbols; ++p) {
+        const std::uint32_t f = m_counts[kPositionsAt + p];
+        *entry = f << kSymbolBits | (kNumC + p);
+        entry += f != 0;
+        matches += f;
     }
     m_counts.fill(0);
     m_entriesEnd.push_back(static_cast<std::uint32_t>(entry - m_entries.get()));

@@ -60,14 +60,13 @@ private:
     static constexpr unsigned kSymbolBits = 10;  // an entry is count << kSymbolBits | symbol
     static_assert(kSymbols <= 1u << kSymbolBits);
     static_assert(kPieceSymbols < 256);
-    // The counters of the piece being counted: C symbols, then position symbols from here on
-    // (so that a counter's symbol is its index less 2), padded to whole groups of 64.
+    // The counters of the piece being counted: C symbols, padded to a whole number of groups of
+    // 64, then position symbols.
     static constexpr unsigned kPositionsAt = 512;
-    static_assert(kPositionsAt == kNumC + 2);
-    static constexpr unsigned kCounters = 576;
-    static_assert(kPositionsAt + kMaxPositionSymbols <= kCounters && kCounters % 64 == 0);
-    // Entries a piece can have: a distinct C symbol per symbol at most, and every position one.
-    static constexpr std::size_t kMaxEntriesPerPiece = kPieceSymbols + kMaxPositionSymbols;
+    static constexpr unsigned kCounters = kPositionsAt + kMaxPositionSymbols;
+    // Entries a piece can have: a distinct C symbol per symbol at most, and every position one
+    // (plus one written and not kept).
+    static constexpr std::size_t kMaxEntriesPerPiece = kPieceSymbols + kMaxPositionSymbols + 1;
 
     double Scan(unsigned from, unsigned to, bool forward);
     void Cut(unsigned from, unsigned to, bool prefixKnown, bool suffixKnown);
