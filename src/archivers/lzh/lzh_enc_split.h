@@ -26,8 +26,10 @@ namespace lzh {
 
 class BlockSplitter {
 public:
-    // Cuts fall between pieces of this many symbols (or at the end).
-    static constexpr std::size_t kPieceSymbols = 128;
+    // Cuts fall between pieces of this many symbols (or at the end). Finer pieces find the
+    // changes of character more exactly, but the cost of cutting grows with their number: with
+    // 128 the benchmark corpus packs about 50 KB smaller, for about 2% more time in all.
+    static constexpr std::size_t kPieceSymbols = 255;
     // Pieces that fit in one block.
     static constexpr std::size_t kMaxPieces = kMaxBlockSymbols / kPieceSymbols;
 
