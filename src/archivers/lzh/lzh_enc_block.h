@@ -34,6 +34,8 @@ public:
     }
 
     std::size_t size() const { return m_tokens.size(); }
+    // The symbols held, each as c | (distance - 1) << 9 (c: the C table's symbol).
+    const std::uint32_t* tokens() const { return m_tokens.data(); }
 
     // Bits of each symbol's code in the block written last (0 = the code had no such symbol);
     // empty before the first block.

@@ -185,6 +185,100 @@ void BlockSplitter::AddCounts(std::size_t from, std::size_t to, std::uint32_t* f
         freq[m_entries[u] & ((1u << kSymbolBits) - 1)] += m_entries[u] >> kSymbolBits;
 }
 
+namespace {
+
+// Two blocks' symbol counts as a cut between them moves, with the part of their estimated cost
+// that changes: the entropy of each, without the price of its tables.
+class MovingCut {
+public:
+    MovingCut(std::uint32_t* left, std::uint32_t* right) : m_left(left), m_right(right)
+    {
+        for (unsigned s = 0; s < kNumC; ++s) {
+            m_totals[0] += left[s];
+            m_totals[2] += right[s];
+        }
+        for (unsigned s = kNumC; s < BlockSplitter::kCounts; ++s) {
+            m_totals[1] += left[s];
+            m_totals[3] += right[s];
+        }
+    }
+
+    // The token at the end of the left block goes to the right one, or the reverse.
+    void ToRight(std::uint32_t token) { Move(token, m_left, m_right, 0, 2); }
+    void ToLeft(std::uint32_t token) { Move(token, m_right, m_left, 2, 0); }
+
+    // Cost in bits, up to a constant.
+    double Cost() const
+    {
+        double totals = 0.0;
+        for (const std::uint32_t t : m_totals)
+            totals += FLog(m_table, t);
+        return totals - m_fLogF;
+    }
+
+private:
+    void Move(std::uint32_t token, std::uint32_t* from, std::uint32_t* to, unsigned fromTotal,
+              unsigned toTotal)
+    {
+        const unsigned c = token & 0x1FF;
+        Shift(from, to, c);
+        --m_totals[fromTotal];
+        ++m_totals[toTotal];
+        if (c >= 256) {
+            Shift(from, to, kNumC + PositionSymbol((token >> 9) + 1));
+            --m_totals[fromTotal + 1];
+            ++m_totals[toTotal + 1];
+        }
+    }
+    void Shift(std::uint32_t* from, std::uint32_t* to, unsigned s)
+    {
+        m_fLogF += FLog(m_table, from[s] - 1) - FLog(m_table, from[s]) + FLog(m_table, to[s] + 1) -
+                   FLog(m_table, to[s]);
+        --from[s];
+        ++to[s];
+    }
+
+    const float* m_table = FLogTable();
+    std::uint32_t* m_left;
+    std::uint32_t* m_right;
+    std::array<std::uint32_t, 4> m_totals{};  // C and position symbols, left then right
+    double m_fLogF = 0.0;  // the change of the sum of f log2 f over both blocks
+};
+
+}  // namespace
+
+std::size_t BlockSplitter::MoveCut(const std::uint32_t* tokens, std::size_t from, std::size_t cut,
+                                   std::size_t to, std::uint32_t* left, std::uint32_t* right)
+{
+    // Positions are tried every few symbols, and each block keeps one at least.
+    constexpr std::size_t kStep = 16;
+    const std::size_t reachLeft = std::min(kPieceSymbols, cut - from - 1) / kStep * kStep;
+    const std::size_t reachRight = std::min(kPieceSymbols, to - cut - 1) / kStep * kStep;
+    if (reachLeft == 0 && reachRight == 0)
+        return cut;
+    MovingCut moving(left, right);
+    double best = moving.Cost();
+    std::size_t bestCut = cut, at = cut;
+    // Left as far as it goes, then right as far as it goes; then back to the best place.
+    while (at > cut - reachLeft) {
+        moving.ToRight(tokens[--at]);
+        if ((cut - at) % kStep == 0 && moving.Cost() < best) {
+            best = moving.Cost();
+            bestCut = at;
+        }
+    }
+    while (at < cut + reachRight) {
+        moving.ToLeft(tokens[at++]);
+        if (at > cut && (at - cut) % kStep == 0 && moving.Cost() < best) {
+            best = moving.Cost();
+            bestCut = at;
+        }
+    }
+    while (at > bestCut)
+        moving.ToRight(tokens[--at]);
+    return bestCut;
+}
+
 void BlockSplitter::Drop(std::size_t count)
 {
     const std::size_t pieces =

@@ -256,14 +256,23 @@ private:
         std::size_t upTo = n;
         if (!last && m_cuts.size() >= 2 && n - m_cuts[m_cuts.size() - 2] <= kMaxKept)
             upTo = m_cuts[m_cuts.size() - 2];
+        // Each cut between two blocks both written now is moved to the best place near it.
         std::size_t from = 0;
-        for (const std::size_t to : m_cuts) {
-            if (to > upTo)
-                break;
+        if (m_cuts[0] <= upTo) {
             m_freq.fill(0);
-            m_splitter.AddCounts(from, to, m_freq.data());
+            m_splitter.AddCounts(0, m_cuts[0], m_freq.data());
+        }
+        for (std::size_t k = 0; k < m_cuts.size() && m_cuts[k] <= upTo; ++k) {
+            std::size_t to = m_cuts[k];
+            if (k + 1 < m_cuts.size() && m_cuts[k + 1] <= upTo) {
+                m_nextFreq.fill(0);
+                m_splitter.AddCounts(to, m_cuts[k + 1], m_nextFreq.data());
+                to = BlockSplitter::MoveCut(m_block.tokens(), from, to, m_cuts[k + 1],
+                                            m_freq.data(), m_nextFreq.data());
+            }
             m_block.Write(m_out, from, to, m_freq.data(), m_freq.data() + kNumC);
             from = to;
+            m_freq.swap(m_nextFreq);
         }
         m_block.Drop(from);
         m_splitter.Drop(from);
@@ -282,7 +291,8 @@ private:
     BlockEncoder m_block;
     BlockSplitter m_splitter;
     std::vector<std::size_t> m_cuts;
-    std::array<std::uint32_t, BlockSplitter::kCounts> m_freq;
+    std::array<std::uint32_t, BlockSplitter::kCounts> m_freq;  // of the block being written
+    std::array<std::uint32_t, BlockSplitter::kCounts> m_nextFreq;  // and of the next
     BitWriter m_out;
     // One of the two parsers, with its match finder.
     std::unique_ptr<MatchFinder> m_finder;  // lazy matching

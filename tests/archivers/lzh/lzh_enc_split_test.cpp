@@ -149,3 +149,43 @@ TEST(LzhBlockSplitter, CountsOfEachBlockAndDroppingWrittenOnes)
     splitter.Plan(0, cuts);
     EXPECT_TRUE(cuts.empty());
 }
+
+// A cut at a piece's edge moves to the change of character near it, and the counts handed in
+// follow it to stay those of the two blocks.
+TEST(LzhBlockSplitter, CutMovesToTheChangeAndCountsFollow)
+{
+    std::mt19937 rng(4);
+    std::vector<std::uint32_t> tokens;
+    for (std::size_t k = 0; k < 3000; ++k) {
+        if (k < 1900) {
+            tokens.push_back(rng() % 3 == 0 ? (4 + rng() % 5 + 253) | ((rng() % 200) << 9)
+                                            : 'a' + rng() % 26);
+        } else {
+            tokens.push_back(rng() % 8 == 0 ? (40 + 253) | ((2000 + rng() % 6000) << 9)
+                                            : rng() % 256);
+        }
+    }
+    using Counts = std::array<std::uint32_t, lzh::BlockSplitter::kCounts>;
+    auto countOf = [&](std::size_t from, std::size_t to) {
+        Counts counts{};
+        for (std::size_t k = from; k < to; ++k) {
+            const unsigned c = tokens[k] & 0x1FF;
+            ++counts[c];
+            if (c >= 256)
+                ++counts[lzh::kNumC + lzh::PositionSymbol((tokens[k] >> 9) + 1)];
+        }
+        return counts;
+    };
+    for (const std::size_t cut : {1900 - kPiece + 40, std::size_t{1900}, 1900 + kPiece - 40}) {
+        Counts left = countOf(0, cut), right = countOf(cut, tokens.size());
+        const std::size_t moved = lzh::BlockSplitter::MoveCut(tokens.data(), 0, cut, tokens.size(),
+                                                              left.data(), right.data());
+        EXPECT_LE(moved > 1900 ? moved - 1900 : 1900 - moved, 16u) << cut;
+        EXPECT_EQ(left, countOf(0, moved)) << cut;
+        EXPECT_EQ(right, countOf(moved, tokens.size())) << cut;
+    }
+    // Blocks too short to move in stay as they are.
+    Counts left = countOf(0, 10), right = countOf(10, 20);
+    EXPECT_EQ(lzh::BlockSplitter::MoveCut(tokens.data(), 0, 10, 20, left.data(), right.data()),
+              10u);
+}
