@@ -17,8 +17,9 @@ namespace {
 // symbols a block uses was tried too: it hardly mattered, and counting them costs time.)
 constexpr double kBlockBits = 600;
 
-// f * log2(f) for small f; the entropy of counts f_k with total t is t log2 t - sum f_k log2 f_k.
-constexpr std::uint32_t kTableSize = 8192;
+// f * log2(f) for every count a block can have; the entropy of counts f_k with total t is
+// t log2 t - sum f_k log2 f_k.
+constexpr std::uint32_t kTableSize = kMaxBlockSymbols + 1;
 
 const float* FLogTable()
 {
@@ -29,19 +30,6 @@ const float* FLogTable()
         return t;
     }();
     return table.data();
-}
-
-// Larger f (rare: a block holds at most 65535 symbols) take the logarithm of their top bits from
-// the table too, which keeps the hot loops free of calls.
-inline float FLog(const float* table, std::uint32_t f)
-{
-    if (f < kTableSize) [[likely]]
-        return table[f];
-    const unsigned shift =
-        static_cast<unsigned>(std::bit_width(f)) - std::bit_width(kTableSize - 1);
-    const std::uint32_t top = f >> shift;
-    return static_cast<float>(f) *
-           (table[top] / static_cast<float>(top) + static_cast<float>(shift));
 }
 
 // The non-zero counters among the 64 from `at`, one bit each.
@@ -105,30 +93,30 @@ double BlockSplitter::Scan(unsigned from, unsigned to, bool forward)
     std::uint32_t symbols = 0, matches = 0;
     for (unsigned step = from; step < to; ++step) {
         const unsigned k = forward ? step : to - 1 - (step - from);
-        // Two sums, so that each addition need not wait for the one before.
-        float delta0 = 0.0f, delta1 = 0.0f;
-        auto add = [&](std::uint32_t entry) {
-            const unsigned s = entry & ((1u << kSymbolBits) - 1);
-            const std::uint32_t before = sum[s], after = before + (entry >> kSymbolBits);
+        // Four sums, so that each addition need not wait for the one before.
+        float delta[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        const std::uint32_t* entry = entries + (k == 0 ? 0 : m_entriesEnd[k - 1]);
+        const std::uint32_t* const end = entries + m_entriesEnd[k];
+        auto add = [&](unsigned lane) {
+            const unsigned s = entry[lane] & ((1u << kSymbolBits) - 1);
+            const std::uint32_t before = sum[s], after = before + (entry[lane] >> kSymbolBits);
             sum[s] = after;
-            if (after < kTableSize) [[likely]]
-                return table[after] - table[before];
-            return FLog(table, after) - FLog(table, before);
+            delta[lane] += table[after] - table[before];
         };
-        std::uint32_t u = k == 0 ? 0 : m_entriesEnd[k - 1];
-        const std::uint32_t end = m_entriesEnd[k];
-        for (; u + 1 < end; u += 2) {
-            delta0 += add(entries[u]);
-            delta1 += add(entries[u + 1]);
+        for (; end - entry >= 4; entry += 4) {
+            add(0);
+            add(1);
+            add(2);
+            add(3);
         }
-        if (u < end)
-            delta0 += add(entries[u]);
-        fLogF += delta0 + delta1;
+        for (; entry < end; ++entry)
+            add(0);
+        fLogF += (delta[0] + delta[1]) + (delta[2] + delta[3]);
         symbols +=
             static_cast<std::uint32_t>(std::min(m_total, (std::size_t{k} + 1) * kPieceSymbols) -
                                        std::size_t{k} * kPieceSymbols);
         matches += m_matches[k];
-        cost = FLog(table, symbols) + FLog(table, matches) - fLogF + kBlockBits;
+        cost = table[symbols] + table[matches] - fLogF + kBlockBits;
         if (forward)
             m_prefix[k + 1] = cost;
         else
@@ -212,7 +200,7 @@ public:
     {
         double totals = 0.0;
         for (const std::uint32_t t : m_totals)
-            totals += FLog(m_table, t);
+            totals += m_table[t];
         return totals - m_fLogF;
     }
 
@@ -232,8 +220,7 @@ private:
     }
     void Shift(std::uint32_t* from, std::uint32_t* to, unsigned s)
     {
-        m_fLogF += FLog(m_table, from[s] - 1) - FLog(m_table, from[s]) + FLog(m_table, to[s] + 1) -
-                   FLog(m_table, to[s]);
+        m_fLogF += m_table[from[s] - 1] - m_table[from[s]] + m_table[to[s] + 1] - m_table[to[s]];
         --from[s];
         ++to[s];
     }
@@ -244,6 +231,13 @@ private:
     std::array<std::uint32_t, 4> m_totals{};  // C and position symbols, left then right
     double m_fLogF = 0.0;  // the change of the sum of f log2 f over both blocks
 };
+
+std::array<std::uint32_t, BlockSplitter::kCounts> ToArray(const std::uint32_t* counts)
+{
+    std::array<std::uint32_t, BlockSplitter::kCounts> a;
+    std::copy_n(counts, a.size(), a.begin());
+    return a;
+}
 
 }  // namespace
 
@@ -256,26 +250,37 @@ std::size_t BlockSplitter::MoveCut(const std::uint32_t* tokens, std::size_t from
     const std::size_t reachRight = std::min(kPieceSymbols, to - cut - 1) / kStep * kStep;
     if (reachLeft == 0 && reachRight == 0)
         return cut;
-    MovingCut moving(left, right);
+    // Left as far as it goes, then right from the start again; then to the best place.
+    const std::array<std::uint32_t, kCounts> startLeft = ToArray(left), startRight = ToArray(right);
+    const MovingCut start(left, right);
+    MovingCut moving = start;
     double best = moving.Cost();
-    std::size_t bestCut = cut, at = cut;
-    // Left as far as it goes, then right as far as it goes; then back to the best place.
-    while (at > cut - reachLeft) {
-        moving.ToRight(tokens[--at]);
-        if ((cut - at) % kStep == 0 && moving.Cost() < best) {
+    std::size_t bestCut = cut;
+    for (std::size_t k = 1; k <= reachLeft; ++k) {
+        moving.ToRight(tokens[cut - k]);
+        if (k % kStep == 0 && moving.Cost() < best) {
             best = moving.Cost();
-            bestCut = at;
+            bestCut = cut - k;
         }
     }
-    while (at < cut + reachRight) {
+    auto restart = [&] {
+        std::copy(startLeft.begin(), startLeft.end(), left);
+        std::copy(startRight.begin(), startRight.end(), right);
+        moving = start;
+    };
+    restart();
+    for (std::size_t k = 1; k <= reachRight; ++k) {
+        moving.ToLeft(tokens[cut + k - 1]);
+        if (k % kStep == 0 && moving.Cost() < best) {
+            best = moving.Cost();
+            bestCut = cut + k;
+        }
+    }
+    restart();
+    for (std::size_t at = cut; at > bestCut;)
+        moving.ToRight(tokens[--at]);
+    for (std::size_t at = cut; at < bestCut;)
         moving.ToLeft(tokens[at++]);
-        if (at > cut && (at - cut) % kStep == 0 && moving.Cost() < best) {
-            best = moving.Cost();
-            bestCut = at;
-        }
-    }
-    while (at > bestCut)
-        moving.ToRight(tokens[--at]);
     return bestCut;
 }
 
