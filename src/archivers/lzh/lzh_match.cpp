@@ -29,8 +29,7 @@ Match MatchFinder::SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std
     m_next = pos + 1;
     if (avail < kMinMatch)
         return best;
-    const std::uint8_t* here = buf + pos;
-    const std::uint32_t first4 = Load32(here);
+    const std::uint32_t first4 = Load32(buf + pos);
     std::uint32_t link, near3;
     Insert(pos, first4, link, near3);
 
@@ -41,17 +40,8 @@ Match MatchFinder::SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std
         return best;
     const std::uint32_t lowestLink =
         pos > m_maxDistance ? static_cast<std::uint32_t>(pos - m_maxDistance) : 0;
-    if (bestLen < kMinMatch && near3 > lowestLink &&
-        ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
-        bestLen = CommonLength(buf + near3 - 1, here, limit);
-        best.length = bestLen;
-        best.distance = static_cast<unsigned>(pos - (near3 - 1));
-        if (bestLen >= niceLength)
-            return best;
-    }
-    if (limit < 4 || link <= lowestLink || bestLen >= limit)
-        return best;
-    return WalkChain(buf, pos, link, lowestLink, bestLen, best, limit, niceLength, maxChain);
+    return SearchFrom(buf, pos, first4, link, near3, lowestLink, bestLen, limit, niceLength,
+                      maxChain);
 }
 
 Match MatchFinder::WalkChain(const std::uint8_t* buf, std::size_t pos, std::uint32_t link,

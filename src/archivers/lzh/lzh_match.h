@@ -81,6 +81,13 @@ private:
         m_prev[pos & m_windowMask] = link;
         m_head[h4] = self;
     }
+    // The search once pos is in the tables: the nearest 3-byte match when the caller has none
+    // yet, then the chain of 4-byte candidates. Stored positions are offset by one, so
+    // "link > lowestLink" means "inside the window" and also "not empty".
+    Match SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t first4,
+                     std::uint32_t link, std::uint32_t near3, std::uint32_t lowestLink,
+                     unsigned bestLen, unsigned limit, unsigned niceLength,
+                     unsigned maxChain) const;
     // Walks the chain from link for a match longer than bestLen, which is at least 3 or there
     // is no near3 candidate left to try.
     Match WalkChain(const std::uint8_t* buf, std::size_t pos, std::uint32_t link,
@@ -106,7 +113,6 @@ private:
                                                               unsigned maxChain)
 {
     using namespace match_detail;
-    Match best;
     m_next = pos + 1;
     const std::uint8_t* here = buf + pos;
     const std::uint32_t first4 = Load32(here);
@@ -117,21 +123,31 @@ private:
     __builtin_prefetch(&m_head[(next4 * kHash4Factor) >> m_hashShift]);
     __builtin_prefetch(&m_head3[((next4 & 0xFFFFFF) * kHash3Factor) >> m_hash3Shift]);
 
-    unsigned bestLen = std::max(longerThan, kMinMatch - 1);
-    // Stored positions are offset by one, so "link > lowestLink" means "inside the window" and
-    // also "not empty".
+    const unsigned bestLen = std::max(longerThan, kMinMatch - 1);
     const auto lowestLink = static_cast<std::uint32_t>(pos - m_maxDistance);
+    return SearchFrom(buf, pos, first4, link, near3, lowestLink, bestLen, kMaxMatch, niceLength,
+                      maxChain);
+}
+
+[[gnu::always_inline]] inline Match
+MatchFinder::SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t first4,
+                        std::uint32_t link, std::uint32_t near3, std::uint32_t lowestLink,
+                        unsigned bestLen, unsigned limit, unsigned niceLength,
+                        unsigned maxChain) const
+{
+    using namespace match_detail;
+    Match best;
     if (bestLen < kMinMatch && near3 > lowestLink &&
         ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
-        bestLen = CommonLength(buf + near3 - 1, here, kMaxMatch);
+        bestLen = CommonLength(buf + near3 - 1, buf + pos, limit);
         best.length = bestLen;
         best.distance = static_cast<unsigned>(pos - (near3 - 1));
         if (bestLen >= niceLength)
             return best;
     }
-    if (link <= lowestLink || bestLen >= kMaxMatch)
+    if (limit < 4 || link <= lowestLink || bestLen >= limit)
         return best;
-    return WalkChain(buf, pos, link, lowestLink, bestLen, best, kMaxMatch, niceLength, maxChain);
+    return WalkChain(buf, pos, link, lowestLink, bestLen, best, limit, niceLength, maxChain);
 }
 
 }  // namespace lzh
