@@ -45,7 +45,7 @@ inline LevelParams LevelOf(int level)
         {4, 0, 64, 32, 0},  // 3
         {4, 4, 16, 16, 0},  // 4: lazy from here on
         {8, 16, 32, 32, 0},  // 5
-        {8, 16, 128, 12, 0},  // 6: the default of -lh5-
+        {8, 16, 128, 16, 0},  // 6: the default of -lh5-
         {8, 32, 128, 256, 0},  // 7
         {0, 0, 24, 8, 1},  // 8: near-optimal parsing
         {0, 0, 32, 10, 1},  // 9
