@@ -290,7 +290,7 @@ std::uint8_t ByteSum(const std::uint8_t* p, std::size_t n)
 }
 
 HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
-                        MemberHeader& h)
+                        HeaderDetail detail, MemberHeader& h)
 {
     std::size_t total = static_cast<std::size_t>(buf[0]) + 2;
     if (size < total)
@@ -315,12 +315,13 @@ HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t
         h.unixMode = U16(buf + 24 + n + 6);
     }
     Extras none;
-    FinishPath({}, rawName, none, h);
+    if (detail == HeaderDetail::Full)
+        FinishPath({}, rawName, none, h);
     return Finish(total, offset, h);
 }
 
 HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
-                        MemberHeader& h)
+                        HeaderDetail detail, MemberHeader& h)
 {
     std::size_t base = static_cast<std::size_t>(buf[0]) + 2;
     if (size < base)
@@ -353,12 +354,13 @@ HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t
     ApplyCharset(x, h);
     std::string rawName =
         x.name ? *x.name : std::string(reinterpret_cast<const char*>(buf + 22), n);
-    FinishPath(x.folder.value_or(std::string()), rawName, x, h);
+    if (detail == HeaderDetail::Full)
+        FinishPath(x.folder.value_or(std::string()), rawName, x, h);
     return Finish(pos, offset, h);
 }
 
 HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
-                           MemberHeader& h)
+                           HeaderDetail detail, MemberHeader& h)
 {
     bool level3 = h.level == 3;
     std::size_t fixed = level3 ? 32 : 26;
@@ -395,7 +397,8 @@ HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint6
         h.originalSize = *x.original64;
     }
     ApplyCharset(x, h);
-    FinishPath(x.folder.value_or(std::string()), x.name.value_or(std::string()), x, h);
+    if (detail == HeaderDetail::Full)
+        FinishPath(x.folder.value_or(std::string()), x.name.value_or(std::string()), x, h);
     return Finish(static_cast<std::size_t>(total), offset, h);
 }
 
@@ -428,7 +431,7 @@ std::string MemberHeader::Path() const
 }
 
 HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
-                        MemberHeader& out)
+                        MemberHeader& out, HeaderDetail detail)
 {
     if (size < 1)
         return Need(1);
@@ -449,14 +452,14 @@ HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t
     HeaderParse r;
     switch (h.level) {
     case 0:
-        r = ParseLevel0(buf, size, offset, h);
+        r = ParseLevel0(buf, size, offset, detail, h);
         break;
     case 1:
-        r = ParseLevel1(buf, size, offset, h);
+        r = ParseLevel1(buf, size, offset, detail, h);
         break;
     case 2:
     case 3:
-        r = ParseLevel2or3(buf, size, offset, h);
+        r = ParseLevel2or3(buf, size, offset, detail, h);
         break;
     default:
         return Bad("unknown header level");

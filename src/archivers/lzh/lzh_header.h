@@ -65,11 +65,15 @@ struct HeaderParse {
     std::string error;  // for Damaged: what is wrong, for people
 };
 
+// What a parse fills in: everything, or only where the member lies (sizes and offsets, checks
+// included), for a walk that counts the members and need not decode their names.
+enum class HeaderDetail { Full, LayoutOnly };
+
 // Parses one member header from the bytes at the start of buf (buf.size() may be less than the
 // header; the parser then asks for more). offset is where buf starts in the archive, so that the
 // offsets in the result are absolute. A zero first byte is the end of the archive.
 HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
-                        MemberHeader& out);
+                        MemberHeader& out, HeaderDetail detail = HeaderDetail::Full);
 
 // What our writer stores for one member. Names are stored as the bytes given, declared by the
 // code page header (0x46) unless codePage is 0 (bytes of no known code).

@@ -92,7 +92,7 @@ WalkStatus ArchiveReader::Next(MemberHeader& member)
         }
         if (got == 0)
             return m_final = WalkStatus::End;  // end of file at a member boundary is accepted
-        HeaderParse r = ParseHeader(data, static_cast<std::size_t>(got), m_pos, member);
+        HeaderParse r = ParseHeader(data, static_cast<std::size_t>(got), m_pos, member, m_detail);
         switch (r.status) {
         case HeaderStatus::EndOfArchive:
             return m_final = WalkStatus::End;  // whatever follows the marker is not ours
@@ -122,9 +122,10 @@ WalkStatus ArchiveReader::Next(MemberHeader& member)
 bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error)
 {
     // The headers are counted first, so that the list is made once at its size: growing it
-    // would, for a moment, hold the headers of a large archive one and a half times over.
+    // would, for a moment, hold the headers of a large archive one and a half times over. The
+    // count needs only where each member lies, not its decoded name.
     {
-        ArchiveReader counter(source);
+        ArchiveReader counter(source, HeaderDetail::LayoutOnly);
         MemberHeader m;
         std::size_t count = 0;
         while (counter.Next(m) == WalkStatus::Member)

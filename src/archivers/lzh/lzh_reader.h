@@ -57,12 +57,15 @@ enum class WalkStatus { Member, End, Damaged, ReadError };
 // Steps through the members. After End, Damaged or ReadError every further call returns the same.
 class ArchiveReader {
 public:
-    explicit ArchiveReader(ByteSource& source) : m_source(source) { }
+    explicit ArchiveReader(ByteSource& source, HeaderDetail detail = HeaderDetail::Full)
+        : m_source(source), m_detail(detail)
+    { }
     WalkStatus Next(MemberHeader& member);
     const std::string& Error() const { return m_error; }
 
 private:
     ByteSource& m_source;
+    HeaderDetail m_detail;
     std::uint64_t m_pos = 0;
     WalkStatus m_final = WalkStatus::Member;
     std::string m_error;

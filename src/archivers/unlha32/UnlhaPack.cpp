@@ -223,7 +223,10 @@ int Packer::Collect()
         m_files.push_back({&e, nameStart, e.rawName ? 0u : 65001u});
     }
     // Two files under one stored name: found by sorting references, not with a map of copies
-    // of every name (a folder of 100,000 files must not cost its names three times over).
+    // of every name (a folder of 100,000 files must not cost its names three times over). With
+    // their folders stored the names are whole paths, which the collection took once each.
+    if (m_cmd.storePaths)
+        return ARC_OK;
     std::vector<const NewFile*> byName;
     byName.reserve(m_files.size());
     for (const auto& f : m_files)
@@ -332,6 +335,7 @@ int Packer::Plan()
     };
     std::hash<std::string> hashOf;
     std::vector<NameKey> keys;
+    bool anyOdd = false;
     for (int pass = 0; pass < 2; ++pass) {  // counted first: the list is made once at its size
         std::size_t count = 0;
         // A rebuild matches nothing: its old members are only those kept for unreadable files.
@@ -341,6 +345,7 @@ int Packer::Plan()
                 continue;
             auto index = static_cast<std::uint32_t>(i);
             bool odd = !m.storedPath.empty();
+            anyOdd = anyOdd || odd;
             count += odd ? 2 : 1;
             if (pass == 0)
                 continue;
@@ -365,7 +370,7 @@ int Packer::Plan()
     std::vector<const NewFile*> additions;
     for (const auto& f : m_files) {
         std::string slash = f.entry->isFolder ? "/" : "";
-        std::size_t found = find("\x01" + f.Member() + slash);
+        std::size_t found = anyOdd ? find("\x01" + f.Member() + slash) : kNone;
         if (found == kNone && !f.entry->rawName)
             found = find(f.Member() + slash);
         if (found == kNone) {
