@@ -191,6 +191,26 @@ TEST_F(Update, DeleteRemovesOnlyTheNamedMembers)
     EXPECT_EQ(RawMembers(archive), after);
 }
 
+// Without their folders, two files of one name would be one member: the call refuses and
+// names them. With their folders stored, both go in under their paths.
+TEST_F(Update, SameNameInTwoFoldersNeedsTheFoldersStored)
+{
+    std::filesystem::create_directories(folder + "/one");
+    std::filesystem::create_directories(folder + "/two");
+    std::ofstream(folder + "/one/same.txt") << "first";
+    std::ofstream(folder + "/two/same.txt") << "second";
+    qb::arctest::ScopedCwd cwd(folder);
+    CallResult r = Unlha("a -r \"D:\\OUT\\FLAT.LZH\" \"*.*\"");
+    EXPECT_EQ(r.rc, ARC_ERROR_COMMAND_LINE);
+    EXPECT_NE(r.output.find("two files would be stored as same.txt"), std::string::npos)
+        << r.output;
+    EXPECT_FALSE(std::filesystem::exists(D("OUT/FLAT.LZH")));
+    r = Unlha("a -r -x \"D:\\OUT\\TREE.LZH\" \"*.*\"");
+    ASSERT_EQ(r.rc, 0) << r.output;
+    auto names = MemberNames(D("OUT/TREE.LZH"));
+    EXPECT_TRUE(names.count("one/same.txt") && names.count("two/same.txt")) << r.output;
+}
+
 TEST_F(Update, ArchiveOfMoreThan65535Members)
 {
     // Built directly (70,000 stored members of a few bytes); then tested, listed and updated.
