@@ -22,8 +22,8 @@ MatchFinder::MatchFinder(unsigned windowSize, std::size_t dataSize)
     m_prev.reset(new std::uint32_t[windowSize]());
 }
 
-Match MatchFinder::SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                                   unsigned longerThan, unsigned niceLength, unsigned maxChain)
+Match MatchFinder::SearchNearEnd(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                                 unsigned longerThan, unsigned niceLength, unsigned maxChain)
 {
     Match best;
     m_next = pos + 1;

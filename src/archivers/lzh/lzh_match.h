@@ -50,11 +50,12 @@ public:
     Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
                  unsigned niceLength, unsigned maxChain)
     {
-        // The parser asks once or twice for nearly every input byte: away from the start and
-        // the end of the data, where no bound needs a test, the search is inlined into its loop.
-        if (avail >= kMaxMatch + 8 && pos > m_maxDistance && niceLength <= kMaxMatch)
+        // The parser asks once or twice for nearly every input byte: away from the end of the
+        // data, where the longest match fits and no length needs a bound, the search is inlined
+        // into its loop.
+        if (avail >= kMaxMatch + 8 && niceLength <= kMaxMatch)
             return SearchInside(buf, pos, longerThan, niceLength, maxChain);
-        return SearchNearEdges(buf, pos, avail, longerThan, niceLength, maxChain);
+        return SearchNearEnd(buf, pos, avail, longerThan, niceLength, maxChain);
     }
 
     // Inserts the positions from the next uninserted one up to (not including) `to`.
@@ -66,8 +67,8 @@ public:
 private:
     Match SearchInside(const std::uint8_t* buf, std::size_t pos, unsigned longerThan,
                        unsigned niceLength, unsigned maxChain);
-    Match SearchNearEdges(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                          unsigned longerThan, unsigned niceLength, unsigned maxChain);
+    Match SearchNearEnd(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                        unsigned longerThan, unsigned niceLength, unsigned maxChain);
     // Enters pos into the tables; returns the newest earlier position with the same four
     // bytes' hash and the newest with the same three bytes' hash (position + 1, 0 = none).
     void Insert(std::size_t pos, std::uint32_t first4, std::uint32_t& link, std::uint32_t& near3)
@@ -124,7 +125,8 @@ private:
     __builtin_prefetch(&m_head3[((next4 & 0xFFFFFF) * kHash3Factor) >> m_hash3Shift]);
 
     const unsigned bestLen = std::max(longerThan, kMinMatch - 1);
-    const auto lowestLink = static_cast<std::uint32_t>(pos - m_maxDistance);
+    const std::uint32_t lowestLink =
+        pos > m_maxDistance ? static_cast<std::uint32_t>(pos - m_maxDistance) : 0;
     return SearchFrom(buf, pos, first4, link, near3, lowestLink, bestLen, kMaxMatch, niceLength,
                       maxChain);
 }
