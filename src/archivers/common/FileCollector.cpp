@@ -3,6 +3,7 @@
 #include "ErrorCodes.h"
 #include "LongPath.h"
 #include "Paths.h"
+#include "Threads.h"
 #include "Wildcard.h"
 #include "platform/Utf8.h"
 
@@ -16,6 +17,8 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -42,12 +45,19 @@ FileId IdOf(const struct stat& info)
     return {info.st_dev, info.st_ino};
 }
 
+// One entry's own status (links not followed), or that it could not be had.
+struct EntryStatus {
+    struct stat info { };
+    bool ok = false;
+};
+
 struct Walker {
     Walker(const CollectOptions& o, CollectResult& r) : options(o), out(r) { }
 
     const CollectOptions& options;
     CollectResult& out;
     const uid_t user = geteuid();
+    const bool twoAtOnce = ThreadCount() > 1;
     std::set<FileId> visitedFolders;
     std::set<FileId> skipIds;
     // The member names taken so far, as indexes into out.entries: a set of the names themselves
@@ -243,18 +253,23 @@ struct Walker {
 
     // Looks at the entry `name` of the folder dirFd (host path `hostPath`). `literal` is set when
     // the file pattern named it exactly. Returns false when the collection has failed.
+    // `ahead`, when given, is the entry's own status (links not followed), taken already.
     bool Visit(int dirFd, const std::string& hostPath, const std::string& name,
-               const std::string& member, const std::string& pattern, bool literal)
+               const std::string& member, const std::string& pattern, bool literal,
+               const EntryStatus* ahead = nullptr)
     {
         if (!literal && !options.hidden && name[0] == '.')
             return true;
         if (Excluded(name, member))
             return true;
         struct stat linkInfo { };
-        if (fstatat(dirFd, name.c_str(), &linkInfo, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (ahead ? !ahead->ok
+                  : fstatat(dirFd, name.c_str(), &linkInfo, AT_SYMLINK_NOFOLLOW) != 0) {
             Skip(member, "vanished");
             return true;
         }
+        if (ahead)
+            linkInfo = ahead->info;
         bool wanted = literal || WildcardMatch(pattern, name);
         struct stat info = linkInfo;
         if (S_ISLNK(linkInfo.st_mode)) {
@@ -324,13 +339,47 @@ struct Walker {
         if (options.keepGoing && ++foldersSeen % kFoldersPerCheck == 0 &&
             !options.keepGoing(prefix))
             return Fail(ARC_ERROR_USER_CANCEL, "cancelled");
-        for (const std::string& name : names) {
-            std::string host = folder == "/" ? "/" + name : folder + "/" + name;
-            std::string member = prefix.empty() ? name : prefix + "/" + name;
-            if (!Visit(dirFd, host, name, member, pattern, false))
-                return false;
+        std::vector<EntryStatus> statuses;
+        for (std::size_t first = 0; first < names.size(); first += kStatAhead) {
+            const std::size_t last = std::min(names.size(), first + kStatAhead);
+            StatAhead(dirFd, names, first, last, statuses);
+            for (std::size_t i = first; i < last; ++i) {
+                const std::string& name = names[i];
+                std::string host = folder == "/" ? "/" + name : folder + "/" + name;
+                std::string member = prefix.empty() ? name : prefix + "/" + name;
+                if (!Visit(dirFd, host, name, member, pattern, false, &statuses[i - first]))
+                    return false;
+            }
         }
         return true;
+    }
+
+    // The status of every entry of a folder is one system call each, most of the time of
+    // looking at a large folder that has not changed (an update): a second thread takes half
+    // of them. The entries are still looked at one by one, in order, with what was found.
+    static constexpr std::size_t kStatAhead = 1024;
+    void StatAhead(int dirFd, const std::vector<std::string>& names, std::size_t first,
+                   std::size_t last, std::vector<EntryStatus>& statuses) const
+    {
+        statuses.resize(last - first);
+        auto run = [&](std::size_t from, std::size_t to) {
+            for (std::size_t k = from; k < to; ++k) {
+                EntryStatus& s = statuses[k - first];
+                s.ok = fstatat(dirFd, names[k].c_str(), &s.info, AT_SYMLINK_NOFOLLOW) == 0;
+            }
+        };
+        const std::size_t mid = first + (last - first) / 2;
+        if (twoAtOnce && last - first >= 64) {
+            try {
+                std::thread helper(run, mid, last);
+                run(first, mid);
+                helper.join();
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had: all of them here.
+            }
+        }
+        run(first, last);
     }
 
     // The starting folder of a file specification: it must be readable, or nothing can be packed.

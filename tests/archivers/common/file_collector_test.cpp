@@ -130,6 +130,32 @@ TEST_F(Collect, ManyNamesGivenTwiceAreTakenOnce)
     EXPECT_EQ(Members({"many\\n1150", "many\\*.*", "many\\n1001", "many\\*.*"}, {}), expected);
 }
 
+// A large folder has its entries' status taken two at once; what is collected and what is
+// skipped, and in which order, must not depend on it, across the batches of a thousand too.
+TEST_F(Collect, LargeFoldersGiveTheSameListOnOneThreadAsOnTwo)
+{
+    for (int i = 1000; i < 3100; ++i)
+        box.Write("big/f" + std::to_string(i), "x");
+    box.Write("big/.hidden", "h");
+    ASSERT_EQ(symlink("f1500", box.Path("big/link1024").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", box.Path("big/dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo(box.Path("big/pipe").c_str(), 0600), 0);
+    CollectOptions o;
+    o.recurse = true;
+    Names lists[2], skips[2];
+    for (const char* threads : {"1", "2"}) {
+        setenv("QUILLBOX2_THREADS", threads, 1);
+        const int k = threads[0] - '1';
+        lists[k] = Members({"big\\*.*"}, o);
+        skips[k] = skipped;
+    }
+    unsetenv("QUILLBOX2_THREADS");
+    EXPECT_EQ(lists[0], lists[1]);
+    EXPECT_EQ(skips[0], skips[1]);
+    EXPECT_EQ(lists[1].size(), 2100u + 1u);  // the files and the link, not the hidden one
+    EXPECT_EQ(skips[1], (Names{"link-dangling big/dangling", "not-regular big/pipe"}));
+}
+
 TEST_F(Collect, NothingMatchedAndMissingFolder)
 {
     EXPECT_TRUE(Members({"*.none"}, {}, ARC_ERROR_NOTHING_TO_DO).empty());
