@@ -11,14 +11,11 @@ using namespace match_detail;
 MatchFinder::MatchFinder(unsigned windowSize, std::size_t dataSize)
     : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1)
 {
-    const unsigned bits4 = HashBits(windowSize, dataSize);
-    const unsigned bits3 = bits4;
-    m_hashShift = 32 - bits4;
-    m_hash3Shift = 32 - bits3;
-    m_headSize = std::size_t{1} << bits4;
-    m_head3Size = std::size_t{1} << bits3;
-    m_head.reset(new std::uint32_t[m_headSize]());
-    m_head3.reset(new std::uint32_t[m_head3Size]());
+    const unsigned bits = HashBits(windowSize, dataSize);
+    m_hashShift = 32 - bits;
+    m_tableSize = std::size_t{1} << bits;
+    m_head.reset(new std::uint32_t[m_tableSize]());
+    m_head3.reset(new std::uint32_t[m_tableSize]());
     m_prev.reset(new std::uint32_t[windowSize]());
 }
 
@@ -84,21 +81,21 @@ void MatchFinder::Skip(const std::uint8_t* buf, std::size_t to, std::size_t data
     std::uint32_t* const head = m_head.get();
     std::uint32_t* const head3 = m_head3.get();
     std::uint32_t* const prev = m_prev.get();
-    const unsigned shift = m_hashShift, shift3 = m_hash3Shift, mask = m_windowMask;
+    const unsigned shift = m_hashShift, mask = m_windowMask;
     for (std::size_t p = m_next; p < stop; ++p) {
         const std::uint32_t h = Hash4(buf + p, shift);
         prev[p & mask] = head[h];
         head[h] = static_cast<std::uint32_t>(p + 1);
-        head3[Hash3(buf + p, shift3)] = static_cast<std::uint32_t>(p + 1);
+        head3[Hash3(buf + p, shift)] = static_cast<std::uint32_t>(p + 1);
     }
     m_next = std::max(m_next, to);
 }
 
 void MatchFinder::Rebase(std::size_t delta)
 {
-    RebasePositions(m_head.get(), m_headSize, delta);
+    RebasePositions(m_head.get(), m_tableSize, delta);
     RebasePositions(m_prev.get(), std::size_t{m_windowMask} + 1, delta);
-    RebasePositions(m_head3.get(), m_head3Size, delta);
+    RebasePositions(m_head3.get(), m_tableSize, delta);
     m_next -= delta;
 }
 

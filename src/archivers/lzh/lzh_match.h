@@ -20,9 +20,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <vector>
 
 #include "lzh_match_util.h"
 
@@ -74,8 +72,8 @@ private:
     void Insert(std::size_t pos, std::uint32_t first4, std::uint32_t& link, std::uint32_t& near3)
     {
         const auto self = static_cast<std::uint32_t>(pos + 1);
-        const std::uint32_t h3 = ((first4 & 0xFFFFFF) * match_detail::kHash3Factor) >> m_hash3Shift;
-        const std::uint32_t h4 = (first4 * match_detail::kHash4Factor) >> m_hashShift;
+        const std::uint32_t h3 = match_detail::Hash3Of(first4, m_hashShift);
+        const std::uint32_t h4 = match_detail::Hash4Of(first4, m_hashShift);
         near3 = m_head3[h3];
         m_head3[h3] = self;
         link = m_head[h4];
@@ -97,10 +95,8 @@ private:
 
     unsigned m_windowMask;
     unsigned m_maxDistance;
-    unsigned m_hashShift;
-    unsigned m_hash3Shift;
-    std::size_t m_headSize;
-    std::size_t m_head3Size;
+    unsigned m_hashShift;  // both tables have 1 << (32 - m_hashShift) buckets
+    std::size_t m_tableSize;
     // position + 1 of the newest entry per 4-byte hash, 0 = none
     std::unique_ptr<std::uint32_t[]> m_head;
     std::unique_ptr<std::uint32_t[]> m_prev;  // position + 1 of the older entry with the same hash
@@ -121,8 +117,8 @@ private:
     Insert(pos, first4, link, near3);
     // The next call most likely asks about the next position: start loading its table slots.
     const std::uint32_t next4 = Load32(here + 1);
-    __builtin_prefetch(&m_head[(next4 * kHash4Factor) >> m_hashShift]);
-    __builtin_prefetch(&m_head3[((next4 & 0xFFFFFF) * kHash3Factor) >> m_hash3Shift]);
+    __builtin_prefetch(&m_head[Hash4Of(next4, m_hashShift)]);
+    __builtin_prefetch(&m_head3[Hash3Of(next4, m_hashShift)]);
 
     const unsigned bestLen = std::max(longerThan, kMinMatch - 1);
     const std::uint32_t lowestLink =

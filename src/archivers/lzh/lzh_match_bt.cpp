@@ -11,12 +11,10 @@ using namespace match_detail;
 TreeMatchFinder::TreeMatchFinder(unsigned windowSize, std::size_t dataSize)
     : m_windowMask(windowSize - 1), m_maxDistance(windowSize - 1)
 {
-    const unsigned bits4 = HashBits(windowSize, dataSize);
-    const unsigned bits3 = bits4;
-    m_hashShift = 32 - bits4;
-    m_hash3Shift = 32 - bits3;
-    m_root.assign(std::size_t{1} << bits4, 0);
-    m_head3.assign(std::size_t{1} << bits3, 0);
+    const unsigned bits = HashBits(windowSize, dataSize);
+    m_hashShift = 32 - bits;
+    m_root.assign(std::size_t{1} << bits, 0);
+    m_head3.assign(std::size_t{1} << bits, 0);
     // Left uninitialised: a position's links are written when it is inserted, before anything
     // can lead to it, so a small file touches only the pages its positions use.
     m_child.reset(new std::uint32_t[std::size_t{2} * windowSize]);
@@ -38,7 +36,7 @@ std::size_t TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, s
     const auto self = static_cast<std::uint32_t>(pos + 1);
 
     unsigned bestLen = kMinMatch - 1;
-    const std::uint32_t h3 = Hash3(here, m_hash3Shift);
+    const std::uint32_t h3 = Hash3(here, m_hashShift);
     const std::uint32_t near3 = m_head3[h3];
     m_head3[h3] = self;
     if (kRecord && near3 != 0 && near3 - 1 >= lowest &&
@@ -49,7 +47,7 @@ std::size_t TreeMatchFinder::Advance(const std::uint8_t* buf, std::size_t pos, s
 
     // The next searches will want their table entries: fetch them while this one walks.
     __builtin_prefetch(&m_root[Hash4(here + 2, m_hashShift)]);
-    __builtin_prefetch(&m_head3[Hash3(here + 2, m_hash3Shift)]);
+    __builtin_prefetch(&m_head3[Hash3(here + 2, m_hashShift)]);
 
     const std::uint32_t h = Hash4(here, m_hashShift);
     std::uint32_t node = m_root[h];

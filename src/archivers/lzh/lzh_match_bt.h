@@ -51,8 +51,7 @@ private:
 
     unsigned m_windowMask;
     unsigned m_maxDistance;
-    unsigned m_hashShift;
-    unsigned m_hash3Shift;
+    unsigned m_hashShift;  // both tables have 1 << (32 - m_hashShift) buckets
     std::vector<std::uint32_t> m_root;  // position + 1 of each 4-byte hash's tree root, 0 = none
     // [2 * slot] smaller, [2 * slot + 1] greater; position + 1
     std::unique_ptr<std::uint32_t[]> m_child;

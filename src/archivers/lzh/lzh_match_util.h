@@ -46,13 +46,22 @@ inline unsigned CommonLength(const std::uint8_t* a, const std::uint8_t* b, unsig
 constexpr std::uint32_t kHash4Factor = 0x1E35A7BDu;
 constexpr std::uint32_t kHash3Factor = 0x9E3779B1u;
 
+// Hashes of the first four and the first three bytes, from the four bytes already loaded.
+inline std::uint32_t Hash4Of(std::uint32_t first4, unsigned shift)
+{
+    return (first4 * kHash4Factor) >> shift;
+}
+inline std::uint32_t Hash3Of(std::uint32_t first4, unsigned shift)
+{
+    return ((first4 & 0xFFFFFF) * kHash3Factor) >> shift;
+}
 inline std::uint32_t Hash4(const std::uint8_t* p, unsigned shift)
 {
-    return (Load32(p) * kHash4Factor) >> shift;
+    return Hash4Of(Load32(p), shift);
 }
 inline std::uint32_t Hash3(const std::uint8_t* p, unsigned shift)
 {
-    return ((Load32(p) & 0xFFFFFF) * kHash3Factor) >> shift;
+    return Hash3Of(Load32(p), shift);
 }
 
 // The caller's buffer moved down by delta bytes: stored positions (+ 1, 0 = none) follow it, and

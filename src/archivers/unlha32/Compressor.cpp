@@ -122,24 +122,25 @@ bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick, Packe
             piece.done = true;
         }
     }
+    // The caller's progress procedure runs without the lock: it may take its time.
+    auto tickUnlocked = [&] {
+        lock.unlock();
+        const bool goOn = tick();
+        lock.lock();
+        return goOn;
+    };
     for (std::uint64_t n = first; n < end; ++n) {
         while (n >= m_next || !At(n).done) {
             m_pieceDone.wait_for(lock, std::chrono::milliseconds(50));
             if (n < m_next && At(n).done)
                 break;
-            lock.unlock();
-            bool goOn = tick();
-            lock.lock();
-            if (!goOn)
+            if (!tickUnlocked())
                 return false;
         }
     }
     // A member done is worth a report too: small members may all finish between two of the
     // waits above, and the caller's progress would then stand still until the end.
-    lock.unlock();
-    const bool goOn = tick();
-    lock.lock();
-    if (!goOn)
+    if (!tickUnlocked())
         return false;
     packed = PackedMember{};
     std::vector<std::uint64_t> sizes;
