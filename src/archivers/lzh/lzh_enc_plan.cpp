@@ -1,5 +1,7 @@
 #include "lzh_enc_plan.h"
 
+#include "lzh_enc_entropy.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,16 +12,11 @@ namespace {
 // The estimated cost of one block's tables, in bits: about a hundred bytes.
 constexpr double kBlockHeaderBits = 800;
 
-// f * log2(f): the entropy of counts f_k with total t is t log2 t - sum f_k log2 f_k.
+// f * log2(f); from the table for the small counts that most symbols have, exactly otherwise.
 double FLog(std::uint32_t f)
 {
-    static const std::array<float, 4096> kSmall = [] {
-        std::array<float, 4096> t{};
-        for (unsigned k = 1; k < t.size(); ++k)
-            t[k] = static_cast<float>(k * std::log2(static_cast<double>(k)));
-        return t;
-    }();
-    return f < kSmall.size() ? kSmall[f] : f * std::log2(static_cast<double>(f));
+    static const float* const table = FLogTable();
+    return f < 4096 ? table[f] : f * std::log2(static_cast<double>(f));
 }
 
 }  // namespace

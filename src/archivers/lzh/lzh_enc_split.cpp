@@ -1,5 +1,7 @@
 #include "lzh_enc_split.h"
 
+#include "lzh_enc_entropy.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -16,21 +18,6 @@ namespace {
 // The estimated cost of one block's tables, in bits: about 75 bytes. (A price growing with the
 // symbols a block uses was tried too: it hardly mattered, and counting them costs time.)
 constexpr double kBlockBits = 600;
-
-// f * log2(f) for every count a block can have; the entropy of counts f_k with total t is
-// t log2 t - sum f_k log2 f_k.
-constexpr std::uint32_t kTableSize = kMaxBlockSymbols + 1;
-
-const float* FLogTable()
-{
-    static const std::vector<float> table = [] {
-        std::vector<float> t(kTableSize);
-        for (std::uint32_t k = 1; k < kTableSize; ++k)
-            t[k] = static_cast<float>(k * std::log2(static_cast<double>(k)));
-        return t;
-    }();
-    return table.data();
-}
 
 // The non-zero counters among the 64 from `at`, one bit each.
 std::uint64_t NonZero(const std::uint8_t* at)
