@@ -157,9 +157,10 @@ private:
             m_optimal->Rebase(delta);
     }
 
-    Match Find(std::size_t pos, unsigned longerThan, unsigned chain)
+    [[gnu::always_inline]] Match Find(HashChains& chains, std::size_t pos, unsigned longerThan,
+                                      unsigned chain)
     {
-        Match m = m_finder->Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
+        Match m = chains.Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
         if (m.length == kMinMatch && m.distance > kFarShortMatch)
             m.length = 0;
         if (m.length == kMinMatch && m_block.hasCodes() && !Pays(pos, m))
@@ -201,46 +202,58 @@ private:
             }
             return;
         }
-        while (m_pos < stop && m_out.ok()) {
-            Match cur = Find(m_pos, kMinMatch - 1, m_level.chain);
+        // The finder's state and the settings stay in registers for the whole loop.
+        HashChains chains = m_finder->Borrow();
+        const LevelParams level = m_level;
+        const std::size_t end = m_end;
+        std::size_t pos = m_pos;
+        while (pos < stop && m_out.ok()) {
+            Match cur = Find(chains, pos, kMinMatch - 1, level.chain);
             if (cur.length == 0) {
-                Literal(b[m_pos++]);
+                Literal(b[pos++]);
                 continue;
             }
-            while (cur.length < m_level.lazy && m_pos + 1 < m_end) {
-                const unsigned chain =
-                    cur.length >= m_level.good ? m_level.chain / 4 + 1 : m_level.chain;
-                const Match next = Find(m_pos + 1, cur.length, chain);
+            while (cur.length < level.lazy && pos + 1 < end) {
+                const unsigned chain = cur.length >= level.good ? level.chain / 4 + 1 : level.chain;
+                const Match next = Find(chains, pos + 1, cur.length, chain);
                 if (next.length == 0 || !Better(next, cur))
                     break;
-                Literal(b[m_pos++]);
+                Literal(b[pos++]);
                 cur = next;
             }
             MatchAt(cur);
-            m_finder->Skip(b, m_pos + cur.length, m_end);
-            m_pos += cur.length;
+            // Where the next search will look: its table slots load while the match's
+            // positions go in.
+            if (pos + cur.length + 4 <= end)
+                chains.Prefetch(b, pos + cur.length);
+            chains.Skip(b, pos + cur.length, end);
+            pos += cur.length;
         }
+        m_pos = pos;
+        m_finder->GiveBack(chains);
     }
 
-    void Literal(std::uint8_t c)
+    [[gnu::always_inline]] void Literal(std::uint8_t c)
     {
         m_block.AddLiteral(c);
         m_splitter.Literal(c);
-        if (m_block.size() % BlockSplitter::kPieceSymbols == 0) [[unlikely]]
+        if (--m_pieceLeft == 0) [[unlikely]]
             EndOfPiece();
     }
 
-    void MatchAt(const Match& m)
+    [[gnu::always_inline]] void MatchAt(const Match& m)
     {
         m_block.AddMatch(m.length, m.distance);
         m_splitter.Match(m.length, m.distance);
-        if (m_block.size() % BlockSplitter::kPieceSymbols == 0) [[unlikely]]
+        if (--m_pieceLeft == 0) [[unlikely]]
             EndOfPiece();
     }
 
     [[gnu::noinline]] void EndOfPiece()
     {
-        // The symbols kept from the last block written fill whole pieces.
+        // The symbols kept from the last block written fill whole pieces, so the count of the
+        // next piece starts afresh here too.
+        m_pieceLeft = BlockSplitter::kPieceSymbols;
         if (m_splitter.EndPiece(BlockSplitter::kPieceSymbols) == BlockSplitter::kMaxPieces)
             WriteBlocks(false);
     }
@@ -292,6 +305,7 @@ private:
     std::uint64_t m_inputSize = 0;
     BlockEncoder m_block;
     BlockSplitter m_splitter;
+    std::size_t m_pieceLeft = BlockSplitter::kPieceSymbols;  // symbols until the piece is full
     std::vector<std::size_t> m_cuts;
     std::array<std::uint32_t, BlockSplitter::kCounts> m_freq;  // of the block being written
     std::array<std::uint32_t, BlockSplitter::kCounts> m_nextFreq;  // and of the next

@@ -34,51 +34,48 @@ struct Match {
     unsigned distance = 0;  // 1 = the byte just before
 };
 
-class MatchFinder {
+// The finder's working state: the tables as plain pointers, its settings and the next position
+// to enter. Trivially copyable, so a parse loop can hold a copy in registers: stores into the
+// tables then cannot make the compiler reload every setting, as they would if the loop reached
+// them through the finder (a uint32_t store may alias any unsigned member).
+class HashChains {
 public:
-    // windowSize must be a power of two; matches reach at most windowSize - 1 bytes back.
-    // dataSize: how many positions there will be, when the caller knows (sizes the tables).
-    explicit MatchFinder(unsigned windowSize, std::size_t dataSize = SIZE_MAX);
-
     // Finds the longest match at pos that is longer than `longerThan` (the caller's current best,
     // at least kMinMatch - 1), using at most maxChain chain steps and stopping at niceLength.
     // avail is the number of bytes from pos to the end of the data. The buffer must hold 8
     // readable bytes past the end of the data. Inserts pos afterwards; positions must be inserted
     // in order (Search or Skip), each exactly once.
-    Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
-                 unsigned niceLength, unsigned maxChain)
-    {
-        // The parser asks once or twice for nearly every input byte: away from the end of the
-        // data, where the longest match fits and no length needs a bound, the search is inlined
-        // into its loop.
-        if (avail >= kMaxMatch + 8 && niceLength <= kMaxMatch)
-            return SearchInside(buf, pos, longerThan, niceLength, maxChain);
-        return SearchNearEnd(buf, pos, avail, longerThan, niceLength, maxChain);
-    }
+    [[gnu::always_inline]] Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                                        unsigned longerThan, unsigned niceLength,
+                                        unsigned maxChain);
 
     // Inserts the positions from the next uninserted one up to (not including) `to`.
-    void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
+    [[gnu::always_inline]] void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
 
-    // The buffer moved down by delta bytes (a multiple of the window size).
-    void Rebase(std::size_t delta);
+    // Starts loading the table slots a search at pos will read (the bytes at pos must be there).
+    void Prefetch(const std::uint8_t* buf, std::size_t pos) const
+    {
+        // An asm statement, because the compiler drops a __builtin_prefetch here.
+        const std::uint32_t first4 = match_detail::Load32(buf + pos);
+        asm volatile("prefetcht0 %0" : : "m"(head[match_detail::Hash4Of(first4, hashShift)]));
+        asm volatile("prefetcht0 %0" : : "m"(head3[match_detail::Hash3Of(first4, hashShift)]));
+    }
 
 private:
-    Match SearchInside(const std::uint8_t* buf, std::size_t pos, unsigned longerThan,
-                       unsigned niceLength, unsigned maxChain);
-    Match SearchNearEnd(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
-                        unsigned longerThan, unsigned niceLength, unsigned maxChain);
+    friend class MatchFinder;
+
     // Enters pos into the tables; returns the newest earlier position with the same four
     // bytes' hash and the newest with the same three bytes' hash (position + 1, 0 = none).
     void Insert(std::size_t pos, std::uint32_t first4, std::uint32_t& link, std::uint32_t& near3)
     {
         const auto self = static_cast<std::uint32_t>(pos + 1);
-        const std::uint32_t h3 = match_detail::Hash3Of(first4, m_hashShift);
-        const std::uint32_t h4 = match_detail::Hash4Of(first4, m_hashShift);
-        near3 = m_head3[h3];
-        m_head3[h3] = self;
-        link = m_head[h4];
-        m_prev[pos & m_windowMask] = link;
-        m_head[h4] = self;
+        const std::uint32_t h3 = match_detail::Hash3Of(first4, hashShift);
+        const std::uint32_t h4 = match_detail::Hash4Of(first4, hashShift);
+        near3 = head3[h3];
+        head3[h3] = self;
+        link = head[h4];
+        prev[pos & windowMask] = link;
+        head[h4] = self;
     }
     // The search once pos is in the tables: the nearest 3-byte match when the caller has none
     // yet, then the chain of 4-byte candidates. Stored positions are offset by one, so
@@ -87,65 +84,129 @@ private:
                      std::uint32_t link, std::uint32_t near3, std::uint32_t lowestLink,
                      unsigned bestLen, unsigned limit, unsigned niceLength,
                      unsigned maxChain) const;
-    // Walks the chain from link for a match longer than bestLen, which is at least 3 or there
-    // is no near3 candidate left to try.
-    Match WalkChain(const std::uint8_t* buf, std::size_t pos, std::uint32_t link,
-                    std::uint32_t lowestLink, unsigned bestLen, Match best, unsigned limit,
-                    unsigned niceLength, unsigned maxChain) const;
+    // The search where the data ends within a longest match. Out of line and given a copy, so
+    // that a loop's own copy need not leave the registers for it.
+    static Match SearchNearEnd(HashChains chains, const std::uint8_t* buf, std::size_t pos,
+                               std::size_t avail, unsigned longerThan, unsigned niceLength,
+                               unsigned maxChain);
 
-    unsigned m_windowMask;
-    unsigned m_maxDistance;
-    unsigned m_hashShift;  // both tables have 1 << (32 - m_hashShift) buckets
-    std::size_t m_tableSize;
-    // position + 1 of the newest entry per 4-byte hash, 0 = none
-    std::unique_ptr<std::uint32_t[]> m_head;
-    std::unique_ptr<std::uint32_t[]> m_prev;  // position + 1 of the older entry with the same hash
-    std::unique_ptr<std::uint32_t[]> m_head3;  // position + 1 of the newest entry per 3-byte hash
-    std::size_t m_next = 0;
+    std::uint32_t* head = nullptr;  // position + 1 of the newest entry per 4-byte hash, 0 = none
+    std::uint32_t* prev = nullptr;  // position + 1 of the older entry with the same hash
+    std::uint32_t* head3 = nullptr;  // position + 1 of the newest entry per 3-byte hash
+    unsigned windowMask = 0;
+    unsigned maxDistance = 0;
+    unsigned hashShift = 0;  // both tables have 1 << (32 - hashShift) buckets
+    std::size_t next = 0;
 };
 
-[[gnu::always_inline]] inline Match MatchFinder::SearchInside(const std::uint8_t* buf,
-                                                              std::size_t pos, unsigned longerThan,
-                                                              unsigned niceLength,
-                                                              unsigned maxChain)
+// Hash chains over a sliding window: owns the tables.
+class MatchFinder {
+public:
+    // windowSize must be a power of two; matches reach at most windowSize - 1 bytes back.
+    // dataSize: how many positions there will be, when the caller knows (sizes the tables).
+    explicit MatchFinder(unsigned windowSize, std::size_t dataSize = SIZE_MAX);
+
+    // As HashChains::Search and Skip.
+    Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail, unsigned longerThan,
+                 unsigned niceLength, unsigned maxChain);
+    void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
+
+    // A loop that searches at nearly every position works on a copy of the state, and hands it
+    // back when done; nothing else may use the finder in between.
+    HashChains Borrow() const { return m_chains; }
+    void GiveBack(const HashChains& chains) { m_chains.next = chains.next; }
+
+    // The buffer moved down by delta bytes (a multiple of the window size).
+    void Rebase(std::size_t delta);
+
+private:
+    std::size_t m_tableSize;
+    std::unique_ptr<std::uint32_t[]> m_head;
+    std::unique_ptr<std::uint32_t[]> m_prev;
+    std::unique_ptr<std::uint32_t[]> m_head3;
+    HashChains m_chains;
+};
+
+inline Match HashChains::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
+                                unsigned longerThan, unsigned niceLength, unsigned maxChain)
 {
     using namespace match_detail;
-    m_next = pos + 1;
+    // Away from the end of the data, where the longest match fits and no length needs a bound,
+    // the search takes the short way.
+    next = pos + 1;
+    if (avail < kMaxMatch + 8 || niceLength > kMaxMatch) [[unlikely]]
+        return SearchNearEnd(*this, buf, pos, avail, longerThan, niceLength, maxChain);
     const std::uint8_t* here = buf + pos;
     const std::uint32_t first4 = Load32(here);
     std::uint32_t link, near3;
     Insert(pos, first4, link, near3);
     // The next call most likely asks about the next position: start loading its table slots.
-    const std::uint32_t next4 = Load32(here + 1);
-    __builtin_prefetch(&m_head[Hash4Of(next4, m_hashShift)]);
-    __builtin_prefetch(&m_head3[Hash3Of(next4, m_hashShift)]);
+    Prefetch(buf, pos + 1);
 
     const unsigned bestLen = std::max(longerThan, kMinMatch - 1);
     const std::uint32_t lowestLink =
-        pos > m_maxDistance ? static_cast<std::uint32_t>(pos - m_maxDistance) : 0;
+        pos > maxDistance ? static_cast<std::uint32_t>(pos - maxDistance) : 0;
     return SearchFrom(buf, pos, first4, link, near3, lowestLink, bestLen, kMaxMatch, niceLength,
                       maxChain);
 }
 
 [[gnu::always_inline]] inline Match
-MatchFinder::SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t first4,
-                        std::uint32_t link, std::uint32_t near3, std::uint32_t lowestLink,
-                        unsigned bestLen, unsigned limit, unsigned niceLength,
-                        unsigned maxChain) const
+HashChains::SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t first4,
+                       std::uint32_t link, std::uint32_t near3, std::uint32_t lowestLink,
+                       unsigned bestLen, unsigned limit, unsigned niceLength,
+                       unsigned maxChain) const
 {
     using namespace match_detail;
     Match best;
+    const std::uint8_t* here = buf + pos;
     if (bestLen < kMinMatch && near3 > lowestLink &&
         ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
-        bestLen = CommonLength(buf + near3 - 1, buf + pos, limit);
+        bestLen = CommonLength(buf + near3 - 1, here, limit);
         best.length = bestLen;
         best.distance = static_cast<unsigned>(pos - (near3 - 1));
         if (bestLen >= niceLength)
             return best;
     }
-    if (limit < 4 || link <= lowestLink || bestLen >= limit)
+    if (limit < 4 || bestLen >= limit)
         return best;
-    return WalkChain(buf, pos, link, lowestLink, bestLen, best, limit, niceLength, maxChain);
+    // Walks from the newest candidate back; each step is one dependent load. A longer match
+    // must agree on the four bytes ending just past the best length: testing them first rejects
+    // nearly every candidate that cannot win with one compare.
+    unsigned tail = bestLen >= 3 ? bestLen - 3 : 0;
+    std::uint32_t hereTail = Load32(here + tail);
+    while (link > lowestLink && maxChain-- > 0) {
+        const std::uint8_t* there = buf + link - 1;
+        const std::uint32_t older = prev[(link - 1) & windowMask];
+        if (Load32(there + tail) == hereTail && Load32(there) == first4) {
+            const unsigned len = CommonLength(there, here, limit);
+            if (len > bestLen) {
+                bestLen = len;
+                best.length = len;
+                best.distance = static_cast<unsigned>(pos - (link - 1));
+                if (len >= niceLength)
+                    break;
+                tail = bestLen - 3;
+                hereTail = Load32(here + tail);
+            }
+        }
+        link = older;
+    }
+    return best;
+}
+
+inline void HashChains::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd)
+{
+    using namespace match_detail;
+    // The last two bytes of the data cannot start a match.
+    const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
+    for (std::size_t p = next; p < stop; ++p) {
+        const std::uint32_t first4 = Load32(buf + p);
+        const std::uint32_t h = Hash4Of(first4, hashShift);
+        prev[p & windowMask] = head[h];
+        head[h] = static_cast<std::uint32_t>(p + 1);
+        head3[Hash3Of(first4, hashShift)] = static_cast<std::uint32_t>(p + 1);
+    }
+    next = std::max(next, to);
 }
 
 }  // namespace lzh
