@@ -27,15 +27,58 @@ public:
     {
         m_acc = (m_acc << n) | (value & ((std::uint64_t{1} << n) - 1));
         m_count += n;
-        const std::uint64_t top = (m_acc << (63 - m_count)) << 1;  // pending bits at the top
-        std::uint64_t bigEndian = top;
-        if constexpr (std::endian::native == std::endian::little)
-            bigEndian = __builtin_bswap64(top);
-        std::memcpy(m_out.get() + m_used, &bigEndian, sizeof bigEndian);
+        Store(m_out.get() + m_used, m_acc, m_count);
         m_used += m_count >> 3;
         m_count &= 7;
         if (m_used >= kFlushAt)
             Drain();
+    }
+
+    // A run of fields written with the writer's state in local variables. Through Put() the
+    // members go back to memory after every field, since the byte store could alias them; here
+    // they stay in registers. Take no more fields than FieldsBeforeDrain() allows, and use the
+    // writer itself again only once the run is gone.
+    class Run {
+    public:
+        explicit Run(BitWriter& w)
+            : m_w(w), m_acc(w.m_acc), m_count(w.m_count), m_at(w.m_out.get() + w.m_used)
+        { }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+        ~Run()
+        {
+            m_w.m_acc = m_acc;
+            m_w.m_count = m_count;
+            m_w.m_used = static_cast<std::size_t>(m_at - m_w.m_out.get());
+            if (m_w.m_used >= kFlushAt)
+                m_w.Drain();
+        }
+
+        // As BitWriter::Put, but value must have no bits at or above n.
+        void Put(std::uint64_t value, unsigned n)
+        {
+            m_acc = (m_acc << n) | value;
+            m_count += n;
+            Store(m_at, m_acc, m_count);
+            m_at += m_count >> 3;
+            m_count &= 7;
+        }
+
+    private:
+        BitWriter& m_w;
+        std::uint64_t m_acc;
+        unsigned m_count;
+        std::uint8_t* m_at;
+    };
+
+    // How many fields of at most maxBits bits (at most 56) a Run may take now; draining first
+    // if the buffer is too full for any.
+    std::size_t FieldsBeforeDrain(unsigned maxBits)
+    {
+        const std::size_t most = (maxBits + 7) / 8;  // bytes a field can complete
+        if (kFlushAt - m_used < most)
+            Drain();
+        return (kFlushAt - m_used) / most;
     }
 
     // Pads the last byte with zero bits and hands everything left to the sink.
@@ -57,6 +100,18 @@ public:
 private:
     static constexpr std::size_t kFlushAt = 64 * 1024;
     static constexpr std::size_t kSlack = 16;
+
+    // Stores the last `count` bits of acc (at most 63) from `at` on, in eight bytes. With count
+    // 0 the bytes stored are junk, but none of them is kept: the caller advances by no byte,
+    // and the next store (or Finish, which hands over only whole bytes) starts at the same place.
+    static void Store(std::uint8_t* at, std::uint64_t acc, unsigned count)
+    {
+        const std::uint64_t top = acc << ((64 - count) & 63);  // pending bits at the top
+        std::uint64_t bigEndian = top;
+        if constexpr (std::endian::native == std::endian::little)
+            bigEndian = __builtin_bswap64(top);
+        std::memcpy(at, &bigEndian, sizeof bigEndian);
+    }
 
     void Drain()
     {

@@ -9,6 +9,7 @@
 #include "lzh_enc_block.h"
 
 #include <algorithm>
+#include <cstring>
 #include <span>
 
 #include "lzh_huff.h"
@@ -177,28 +178,28 @@ struct CTableCode {
 
 }  // namespace
 
-BlockEncoder::BlockEncoder(unsigned np, unsigned pbit) : m_np(np), m_pbit(pbit)
-{
-    m_tokens.reserve(kMaxBlockSymbols);
-}
+BlockEncoder::BlockEncoder(unsigned np, unsigned pbit)
+    : m_np(np), m_pbit(pbit), m_tokens(new std::uint32_t[kMaxBlockSymbols])
+{ }
 
 void BlockEncoder::Write(BitWriter& out)
 {
     std::array<std::uint32_t, kNumC> cFreq{};
     std::array<std::uint32_t, kMaxPositionSymbols> pFreq{};
-    for (const std::uint32_t token : m_tokens) {
+    for (const std::uint32_t token : std::span(m_tokens.get(), m_size)) {
         const unsigned c = token & 0x1FF;
         ++cFreq[c];
         if (c >= 256)
-            ++pFreq[PositionSymbol((token >> 9) + 1)];
+            ++pFreq[SignificantBits(token >> 9)];
     }
-    Write(out, 0, m_tokens.size(), cFreq.data(), pFreq.data());
-    m_tokens.clear();
+    Write(out, 0, m_size, cFreq.data(), pFreq.data());
+    m_size = 0;
 }
 
 void BlockEncoder::Drop(std::size_t count)
 {
-    m_tokens.erase(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(count));
+    std::memmove(m_tokens.get(), m_tokens.get() + count, (m_size - count) * sizeof(std::uint32_t));
+    m_size -= count;
 }
 
 void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
@@ -253,29 +254,52 @@ void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
         out.Put(pOnly, m_pbit);
     }
 
-    // A match goes out as one field: its length's code, its position's code and the position's
-    // extra bits (the leading 1 bit is implied by the symbol), at most 16 + 16 + 15 bits.
-    for (std::size_t k = from; k < to; ++k) {
-        const std::uint32_t token = m_tokens[k];
-        const unsigned c = token & 0x1FF;
-        if (c < 256) {
-            out.Put(cCode[c], cLen[c]);
-            continue;
-        }
-        const unsigned o = token >> 9;
-        const unsigned p = o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
-        const unsigned extra = p > 1 ? p - 1 : 0;
-        const unsigned positionBits = pLen[p] + extra;
-        const std::uint64_t position =
-            (std::uint64_t{pCode[p]} << extra) | (o & ((1u << extra) - 1));
-        out.Put((std::uint64_t{cCode[c]} << positionBits) | position, cLen[c] + positionBits);
-    }
+    WriteSymbols(out, from, to, cLen.data(), cCode.data(), pLen.data(), pCode.data());
 
     m_hasCodes = true;
     m_lastC = cLen;
     m_lastP = pLen;
     if (pUsed < 2)
         m_lastP[pOnly] = 1;  // the short form codes it in no bits; 0 would read as "lacked"
+}
+
+// A match goes out as one field: its length's code, its position's code and the position's extra
+// bits (the leading 1 bit is implied by the symbol), at most 16 + 16 + 15 bits. A literal is the
+// same field with a position part of no bits, so every symbol is written alike, without a branch
+// on its kind that the mix of literals and matches would mispredict.
+void BlockEncoder::WriteSymbols(BitWriter& out, std::size_t from, std::size_t to,
+                                const std::uint8_t* cLen, const std::uint16_t* cCode,
+                                const std::uint8_t* pLen, const std::uint16_t* pCode) const
+{
+    // Indexed by SignificantBits(token >> 9): a match's position symbol, or kLiteral. The
+    // position part of the field is xor[] ^ (token >> 9): the code above the extra bits, and
+    // the distance's leading 1 bit cancelled (for a literal, the mark cancelled).
+    constexpr unsigned kLiteral = 21;
+    static_assert(kLiteralMark >> 9 == 1u << (kLiteral - 1));
+    static_assert(std::uint64_t{kMaxBlockSymbols} << 9 < kLiteralMark);
+    std::array<std::uint8_t, kLiteral + 1> bits{};
+    std::array<std::uint32_t, kLiteral + 1> xored{};
+    for (unsigned p = 0; p < m_np; ++p) {
+        const unsigned extra = p > 1 ? p - 1 : 0;
+        bits[p] = static_cast<std::uint8_t>(pLen[p] + extra);
+        xored[p] = (std::uint32_t{pCode[p]} << extra) ^ (p == 0 ? 0 : 1u << extra);
+    }
+    xored[kLiteral] = kLiteralMark >> 9;
+
+    constexpr unsigned kMaxFieldBits = 2 * kMaxCodeLength + kMaxPositionSymbols - 2;
+    const std::uint32_t* token = m_tokens.get() + from;
+    const std::uint32_t* const end = m_tokens.get() + to;
+    while (token < end) {
+        const std::size_t n =
+            std::min<std::size_t>(end - token, out.FieldsBeforeDrain(kMaxFieldBits));
+        const std::uint32_t* const stop = token + n;
+        BitWriter::Run run(out);
+        for (; token < stop; ++token) {
+            const std::uint32_t c = *token & 0x1FF, o = *token >> 9;
+            const unsigned p = SignificantBits(o);
+            run.Put((std::uint64_t{cCode[c]} << bits[p]) | (xored[p] ^ o), cLen[c] + bits[p]);
+        }
+    }
 }
 
 }  // namespace lzh

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <cassert>
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "lzh_bitwriter.h"
 
@@ -15,11 +17,17 @@ constexpr unsigned kNumT = 19;  // code-length alphabet of the C table
 constexpr unsigned kMaxPositionSymbols = 17;
 constexpr unsigned kMaxBlockSymbols = 0xFFFF;  // the block header counts symbols in 16 bits
 
+// The number of significant bits of o (0 for 0; o below 2^31), as one bit scan with no test for
+// zero. 31 - clz is written as ^ 31, which compilers turn into the bare scan.
+inline unsigned SignificantBits(std::uint32_t o)
+{
+    return static_cast<unsigned>(__builtin_clz((o << 1) | 1)) ^ 31u;
+}
+
 // Position symbol of a match: the number of significant bits of distance - 1.
 inline unsigned PositionSymbol(unsigned distance)
 {
-    const unsigned o = distance - 1;
-    return o == 0 ? 0 : 32 - static_cast<unsigned>(__builtin_clz(o));
+    return SignificantBits(distance - 1);
 }
 
 class BlockEncoder {
@@ -27,15 +35,25 @@ public:
     // np is the size of the position alphabet, pbit the width of its count field.
     BlockEncoder(unsigned np, unsigned pbit);
 
-    void AddLiteral(std::uint8_t c) { m_tokens.push_back(c); }
+    // At most kMaxBlockSymbols symbols are held at a time.
+    void AddLiteral(std::uint8_t c)
+    {
+        assert(m_size < kMaxBlockSymbols);
+        m_tokens[m_size++] = c | kLiteralMark;
+    }
     void AddMatch(unsigned length, unsigned distance)
     {
-        m_tokens.push_back((length + 253) | ((distance - 1) << 9));
+        assert(m_size < kMaxBlockSymbols);
+        m_tokens[m_size++] = (length + 253) | ((distance - 1) << 9);
     }
 
-    std::size_t size() const { return m_tokens.size(); }
-    // The symbols held, each as c | (distance - 1) << 9 (c: the C table's symbol).
-    const std::uint32_t* tokens() const { return m_tokens.data(); }
+    std::size_t size() const { return m_size; }
+    // The symbols held, each as c | (distance - 1) << 9 (c: the C table's symbol, below 256 for
+    // a literal, which has kLiteralMark above it instead of a distance).
+    const std::uint32_t* tokens() const { return m_tokens.get(); }
+    // Far above any distance, so that a literal's position symbol (SignificantBits(token >> 9))
+    // is one no match has: the writer looks it up in the same table, as a field of no bits.
+    static constexpr std::uint32_t kLiteralMark = std::uint32_t{1} << 29;
 
     // Bits of each symbol's code in the block written last (0 = the code had no such symbol);
     // empty before the first block.
@@ -53,9 +71,14 @@ public:
     void Drop(std::size_t count);
 
 private:
+    void WriteSymbols(BitWriter& out, std::size_t from, std::size_t to, const std::uint8_t* cLen,
+                      const std::uint16_t* cCode, const std::uint8_t* pLen,
+                      const std::uint16_t* pCode) const;
+
     unsigned m_np;
     unsigned m_pbit;
-    std::vector<std::uint32_t> m_tokens;  // c | (distance - 1) << 9
+    std::unique_ptr<std::uint32_t[]> m_tokens;  // kMaxBlockSymbols, as tokens() describes
+    std::size_t m_size = 0;
     bool m_hasCodes = false;
     std::array<std::uint8_t, kNumC> m_lastC{};
     std::array<std::uint8_t, kMaxPositionSymbols> m_lastP{};

@@ -3,6 +3,7 @@
 // the last byte, and a sink that refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -76,6 +77,44 @@ TEST(LzhBitWriter, LastByteBitsAndRefusingSink)
         w.Put(0xABCDEF, 24);
     EXPECT_FALSE(w.ok());  // refused at the first flush, long before the end
     EXPECT_FALSE(w.Finish());
+}
+
+// Runs of fields (as the block writer's symbols go out) mixed with single fields, up to the widest
+// field a run may take, through several drains of the buffer.
+TEST(LzhBitWriter, RunsOfFieldsMatchTheModel)
+{
+    std::mt19937 rng(11);
+    Bytes out;
+    const lzh::BitWriter::Sink sink = [&](const std::uint8_t* d, std::size_t n) {
+        out.insert(out.end(), d, d + n);
+        return true;
+    };
+    lzh::BitWriter w(sink);
+    Model model;
+    for (int round = 0; round < 60; ++round) {
+        const unsigned maxBits = 1 + rng() % 56;
+        std::size_t fields = std::min<std::size_t>(rng() % 30000, w.FieldsBeforeDrain(maxBits));
+        ASSERT_GT(w.FieldsBeforeDrain(maxBits), 0u);
+        {
+            lzh::BitWriter::Run run(w);
+            for (; fields > 0; --fields) {
+                const unsigned n = rng() % (maxBits + 1);
+                const std::uint64_t value =
+                    ((std::uint64_t{rng()} << 32) | rng()) & ((std::uint64_t{1} << n) - 1);
+                run.Put(value, n);
+                model.Put(static_cast<std::uint32_t>(value >> 32), n > 32 ? n - 32 : 0);
+                model.Put(static_cast<std::uint32_t>(value), n > 32 ? 32 : n);
+            }
+        }
+        const unsigned n = rng() % 33;
+        const auto value = static_cast<std::uint32_t>(rng());
+        w.Put(value, n);
+        model.Put(value, n);
+    }
+    ASSERT_TRUE(w.Finish());
+    EXPECT_GT(out.size(), 200000u);
+    EXPECT_EQ(out, model.bytes);
+    EXPECT_EQ(w.lastByteBits(), model.bits);
 }
 
 }  // namespace

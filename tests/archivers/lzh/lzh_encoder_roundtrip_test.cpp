@@ -142,6 +142,38 @@ TEST(LzhEncoderRoundTrip, ReferenceStreamsAndSize)
     }
 }
 
+// Matches at both edges of every position symbol's range (distance 1, 2, 3, 4, 5, 7, 8, 9, ...,
+// the window): each symbol's code, extra bits and implied leading bit, in blocks with many
+// position symbols and in blocks with a single one (the table's short form).
+TEST(LzhEncoderRoundTrip, MatchesAtEveryPositionSymbolEdge)
+{
+    for (EncodeMethod m : kMethods) {
+        SCOPED_TRACE(lzh_test::MethodName(m));
+        const std::size_t window = m == EncodeMethod::Lh5   ? 8192
+                                   : m == EncodeMethod::Lh6 ? 32768
+                                                            : 65536;
+        Bytes mixed = lzh_test::RandomBytes(window, 3);
+        for (std::size_t top = 1; top <= window; top *= 2) {
+            for (const std::size_t d : {top - 1, top, top + 1}) {
+                if (d == 0 || d > window)
+                    continue;
+                const std::size_t from = mixed.size() - d;
+                for (std::size_t k = 0; k < 12; ++k)
+                    mixed.push_back(mixed[from + k]);
+                const Bytes noise = lzh_test::RandomBytes(20, static_cast<unsigned>(d));
+                mixed.insert(mixed.end(), noise.begin(), noise.end());
+
+                // One distance only, repeated far beyond a block.
+                Bytes single = lzh_test::RandomBytes(d, static_cast<unsigned>(d));
+                while (single.size() < 200000)
+                    single.push_back(single[single.size() - d]);
+                ExpectRoundTrip(m, single);
+            }
+        }
+        ExpectRoundTrip(m, mixed);
+    }
+}
+
 // Random mixtures of the shapes above (runs, repeats at random distances, noise, text) with
 // random sizes, levels and read sizes: a cheap search for the case nobody thought of.
 TEST(LzhEncoderRoundTrip, RandomisedMixtures)
