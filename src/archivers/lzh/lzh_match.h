@@ -18,6 +18,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,14 +56,23 @@ public:
     // Starts loading the table slots a search at pos will read (the bytes at pos must be there).
     void Prefetch(const std::uint8_t* buf, std::size_t pos) const
     {
-        // An asm statement, because the compiler drops a __builtin_prefetch here.
         const std::uint32_t first4 = match_detail::Load32(buf + pos);
-        asm volatile("prefetcht0 %0" : : "m"(head[match_detail::Hash4Of(first4, hashShift)]));
-        asm volatile("prefetcht0 %0" : : "m"(head3[match_detail::Hash3Of(first4, hashShift)]));
+        Touch(&head[match_detail::Hash4Of(first4, hashShift)]);
+        Touch(&head3[match_detail::Hash3Of(first4, hashShift)]);
     }
 
 private:
     friend class MatchFinder;
+
+    static void Touch(const std::uint32_t* slot)
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        // An asm statement, because the compiler drops a __builtin_prefetch in the parse loop.
+        asm volatile("prefetcht0 %0" : : "m"(*slot));
+#else
+        __builtin_prefetch(slot);
+#endif
+    }
 
     // Enters pos into the tables; returns the newest earlier position with the same four
     // bytes' hash and the newest with the same three bytes' hash (position + 1, 0 = none).
@@ -199,13 +209,21 @@ inline void HashChains::Skip(const std::uint8_t* buf, std::size_t to, std::size_
     using namespace match_detail;
     // The last two bytes of the data cannot start a match.
     const std::size_t stop = std::min(to, dataEnd >= 2 ? dataEnd - 2 : 0);
-    for (std::size_t p = next; p < stop; ++p) {
-        const std::uint32_t first4 = Load32(buf + p);
+    auto enter = [&](std::size_t p, std::uint32_t first4) {
         const std::uint32_t h = Hash4Of(first4, hashShift);
         prev[p & windowMask] = head[h];
         head[h] = static_cast<std::uint32_t>(p + 1);
         head3[Hash3Of(first4, hashShift)] = static_cast<std::uint32_t>(p + 1);
+    };
+    // Two positions per step, their bytes from one load.
+    std::size_t p = next;
+    for (; std::endian::native == std::endian::little && p + 1 < stop; p += 2) {
+        const std::uint64_t bytes = Load64(buf + p);
+        enter(p, static_cast<std::uint32_t>(bytes));
+        enter(p + 1, static_cast<std::uint32_t>(bytes >> 8));
     }
+    for (; p < stop; ++p)
+        enter(p, Load32(buf + p));
     next = std::max(next, to);
 }
 
