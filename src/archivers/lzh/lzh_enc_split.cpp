@@ -44,21 +44,21 @@ std::uint64_t NonZero(const std::uint8_t* at)
 std::size_t BlockSplitter::EndPiece(unsigned symbols)
 {
     if (!m_entries)
-        m_entries.reset(new std::uint32_t[kMaxPieces * kMaxEntriesPerPiece]);
+        m_entries.reset(new Entry[kMaxPieces * kMaxEntriesPerPiece]);
     const std::uint32_t first = m_entriesEnd.empty() ? 0 : m_entriesEnd.back();
-    std::uint32_t* entry = m_entries.get() + first;
+    Entry* entry = m_entries.get() + first;
     for (unsigned group = 0; group < kPositionsAt; group += 64) {
         for (std::uint64_t nonZero = NonZero(m_counts.data() + group); nonZero != 0;
              nonZero &= nonZero - 1) {
             const unsigned c = group + static_cast<unsigned>(std::countr_zero(nonZero));
-            *entry++ = std::uint32_t{m_counts[c]} << kSymbolBits | c;
+            *entry++ = {static_cast<std::uint16_t>(c), m_counts[c]};
         }
     }
     // Few position symbols: each is stored, and kept if its count is not zero.
     std::uint32_t matches = 0;
     for (unsigned p = 0; p < kMaxPositionSymbols; ++p) {
-        const std::uint32_t f = m_counts[kPositionsAt + p];
-        *entry = f << kSymbolBits | (kNumC + p);
+        const std::uint8_t f = m_counts[kPositionsAt + p];
+        *entry = {static_cast<std::uint16_t>(kNumC + p), f};
         entry += f != 0;
         matches += f;
     }
@@ -75,22 +75,23 @@ double BlockSplitter::Scan(unsigned from, unsigned to, bool forward)
 {
     const float* table = FLogTable();
     std::uint32_t* sum = m_sum.data();
-    const std::uint32_t* entries = m_entries.get();
+    const Entry* entries = m_entries.get();
     double fLogF = 0.0, cost = 0.0;
     std::uint32_t symbols = 0, matches = 0;
     for (unsigned step = from; step < to; ++step) {
         const unsigned k = forward ? step : to - 1 - (step - from);
         // Four sums, so that each addition need not wait for the one before.
         float delta[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        const std::uint32_t* entry = entries + (k == 0 ? 0 : m_entriesEnd[k - 1]);
-        const std::uint32_t* const end = entries + m_entriesEnd[k];
+        const Entry* entry = entries + (k == 0 ? 0 : m_entriesEnd[k - 1]);
+        const Entry* const end = entries + m_entriesEnd[k];
+        const Entry* const end4 = entry + ((end - entry) & ~std::ptrdiff_t{3});
         auto add = [&](unsigned lane) {
-            const unsigned s = entry[lane] & ((1u << kSymbolBits) - 1);
-            const std::uint32_t before = sum[s], after = before + (entry[lane] >> kSymbolBits);
+            const unsigned s = entry[lane].symbol;
+            const std::uint32_t before = sum[s], after = before + entry[lane].count;
             sum[s] = after;
             delta[lane] += table[after] - table[before];
         };
-        for (; end - entry >= 4; entry += 4) {
+        for (; entry < end4; entry += 4) {
             add(0);
             add(1);
             add(2);
@@ -157,7 +158,7 @@ void BlockSplitter::AddCounts(std::size_t from, std::size_t to, std::uint32_t* f
     const std::size_t end = (to + kPieceSymbols - 1) / kPieceSymbols;
     const std::uint32_t first = from == 0 ? 0 : m_entriesEnd[from / kPieceSymbols - 1];
     for (std::uint32_t u = first; u < m_entriesEnd[end - 1]; ++u)
-        freq[m_entries[u] & ((1u << kSymbolBits) - 1)] += m_entries[u] >> kSymbolBits;
+        freq[m_entries[u].symbol] += m_entries[u].count;
 }
 
 namespace {
@@ -279,7 +280,7 @@ void BlockSplitter::Drop(std::size_t count)
         return;
     const std::uint32_t gone = m_entriesEnd[pieces - 1];
     std::memmove(m_entries.get(), m_entries.get() + gone,
-                 (m_entriesEnd.back() - gone) * sizeof(std::uint32_t));
+                 (m_entriesEnd.back() - gone) * sizeof(Entry));
     m_entriesEnd.erase(m_entriesEnd.begin(),
                        m_entriesEnd.begin() + static_cast<std::ptrdiff_t>(pieces));
     for (std::uint32_t& end : m_entriesEnd)

@@ -69,8 +69,11 @@ public:
 private:
     // Symbols of the C table, then of the position table.
     static constexpr unsigned kSymbols = kNumC + kMaxPositionSymbols;
-    static constexpr unsigned kSymbolBits = 10;  // an entry is count << kSymbolBits | symbol
-    static_assert(kSymbols <= 1u << kSymbolBits);
+    // A symbol present in a piece, with its count there. Two 16-bit halves: each is one load.
+    struct Entry {
+        std::uint16_t symbol;
+        std::uint16_t count;
+    };
     static_assert(kPieceSymbols < 256);
     // The counters of the piece being counted: C symbols, padded to a whole number of groups of
     // 64, then position symbols.
@@ -87,7 +90,7 @@ private:
     std::array<std::uint32_t, kSymbols> m_sum{};  // zero between uses
 
     // The pieces held: each one's distinct symbols with their counts, and its size.
-    std::unique_ptr<std::uint32_t[]> m_entries;  // room for kMaxPieces pieces, left uninitialised
+    std::unique_ptr<Entry[]> m_entries;  // room for kMaxPieces pieces, left uninitialised
     std::vector<std::uint32_t> m_entriesEnd;  // per piece, the end of its run in m_entries
     std::vector<std::uint32_t> m_matches;  // per piece
     std::size_t m_total = 0;  // symbols in the pieces held (all but the last are full)
