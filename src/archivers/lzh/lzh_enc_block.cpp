@@ -9,6 +9,7 @@
 #include "lzh_enc_block.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <span>
 
@@ -64,17 +65,54 @@ void CoverZeroRun(unsigned run, const std::array<unsigned, 3>& price, Push push)
         push(0, 0);
 }
 
+// Eight lengths at once, the first in the lowest byte.
+std::uint64_t LoadWord(const std::uint8_t* at)
+{
+    std::uint64_t w;
+    std::memcpy(&w, at, sizeof w);
+    if constexpr (std::endian::native == std::endian::big)
+        w = __builtin_bswap64(w);
+    return w;
+}
+
+// Zero lengths from `at` on, up to n of them. Long runs are common (a small block uses few of
+// the 510 symbols), so they are passed over eight at a time.
+unsigned ZeroRun(const std::uint8_t* at, unsigned n)
+{
+    unsigned k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const std::uint64_t w = LoadWord(at + k);
+        if (w != 0)
+            return k + static_cast<unsigned>(std::countr_zero(w)) / 8;
+    }
+    while (k < n && at[k] == 0)
+        ++k;
+    return k;
+}
+
+// The number of lengths up to the last non-zero one.
+unsigned UsedLength(const std::uint8_t* lengths, unsigned n)
+{
+    for (; n >= 8; n -= 8) {
+        const std::uint64_t w = LoadWord(lengths + n - 8);
+        if (w != 0)
+            return n - static_cast<unsigned>(std::countl_zero(w)) / 8;
+    }
+    while (n > 0 && lengths[n - 1] == 0)
+        --n;
+    return n;
+}
+
 // Turns the C code lengths into T symbols: 0 = one zero, 1 = 3..18 zeros (4 more bits),
 // 2 = 20..531 zeros (9 more bits), k >= 3 = length k - 2. Runs of zeros are cut as cheaply as
 // the T code lengths `tLen` allow; without them (nullptr), by rough typical prices.
 void CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, const std::uint8_t* tLen,
                     TSymbols& seq, std::array<std::uint32_t, kNumT>& freq)
 {
-    seq.count = 0;
     freq.fill(0);
+    unsigned count = 0;  // not seq.count: a byte store could alias that, and it would be reloaded
     auto push = [&](unsigned sym, unsigned extra) {
-        seq.symbols[seq.count++] = {static_cast<std::uint8_t>(sym),
-                                    static_cast<std::uint16_t>(extra)};
+        seq.symbols[count++] = {static_cast<std::uint8_t>(sym), static_cast<std::uint16_t>(extra)};
         ++freq[sym];
     };
     // A symbol the code does not have yet would need one: price it high.
@@ -89,9 +127,7 @@ void CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, const std::uint8_t*
             ++i;
             continue;
         }
-        unsigned run = 1;
-        while (i + run < n && lengths[i + run] == 0)
-            ++run;
+        const unsigned run = 1 + ZeroRun(lengths + i + 1, n - i - 1);
         i += run;
         if (tLen) {
             CoverZeroRun(run, runPrice, push);
@@ -107,13 +143,7 @@ void CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, const std::uint8_t*
             push(2, run - 20);
         }
     }
-}
-
-unsigned UsedLength(const std::uint8_t* lengths, unsigned n)
-{
-    while (n > 0 && lengths[n - 1] == 0)
-        --n;
-    return n;
+    seq.count = count;
 }
 
 // A table of code lengths as the format stores it (the T table, and the position table): a
@@ -209,8 +239,7 @@ void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
         return;
     std::array<std::uint8_t, kNumC> cLen;
     std::array<std::uint16_t, kNumC> cCode;
-    BuildCodeLengths(cFreq, kNumC, kMaxCodeLength, cLen.data());
-    BuildCanonicalCodes(cLen.data(), kNumC, cCode.data());
+    BuildCode(cFreq, kNumC, kMaxCodeLength, cLen.data(), cCode.data());
 
     // Runs of zero lengths can be cut in several ways; the cheapest depends on the T code,
     // which depends on the cut. Cut once by rule, then again priced by the code that gave,
@@ -233,13 +262,12 @@ void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
         }
     }
     if (pUsed >= 2) {
-        BuildCodeLengths(pFreq, m_np, kMaxCodeLength, pLen.data());
-        BuildCanonicalCodes(pLen.data(), m_np, pCode.data());
+        BuildCode(pFreq, m_np, kMaxCodeLength, pLen.data(), pCode.data());
     }
 
     out.Put(static_cast<std::uint32_t>(to - from), 16);
     WriteTable(out, t.len.data(), kNumT, kCountBitsT, true);
-    out.Put(UsedLength(cLen.data(), kNumC), kCountBitsC);
+    out.Put(cUsed, kCountBitsC);
     for (const TSymbol& x : std::span(t.seq.symbols.data(), t.seq.count)) {
         out.Put(tCode[x.symbol], t.len[x.symbol]);
         if (x.symbol == 1)

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstring>
 
 namespace lzh {
 
@@ -55,27 +56,57 @@ void SortLeaves(std::uint64_t* leaves, unsigned m, std::uint32_t maxFreq)
     RadixPass(spare.data(), leaves, m, kSymbolBits + 8);
 }
 
-}  // namespace
+// The used symbols' leaves (frequency above the symbol), in symbol order; their largest
+// frequency into maxFreq. Runs of eight unused symbols are passed over at once: a small block
+// uses few of the C table's 510 symbols, most of the long match lengths not at all.
+unsigned CollectLeaves(const std::uint32_t* freq, unsigned n, std::uint64_t* leaves,
+                       std::uint32_t& maxFreq)
+{
+    unsigned m = 0;
+    maxFreq = 0;
+    auto take = [&](unsigned s) {
+        leaves[m] = (std::uint64_t{freq[s]} << kSymbolBits) | s;  // kept only if used
+        m += freq[s] != 0;
+        maxFreq = std::max(maxFreq, freq[s]);
+    };
+    unsigned s = 0;
+    for (; s + 8 <= n; s += 8) {
+        std::uint64_t w[4];
+        std::memcpy(w, freq + s, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) == 0)
+            continue;
+        for (unsigned k = 0; k < 8; ++k)
+            take(s + k);
+    }
+    for (; s < n; ++s)
+        take(s);
+    return m;
+}
 
-unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLength,
-                          std::uint8_t* lengths)
+// The lengths of the symbols of freq (see BuildCodeLengths). used receives the used symbols in
+// ascending order, count the number of them with each length (when there are at least two).
+unsigned Lengths(const std::uint32_t* freq, unsigned n, unsigned maxLength, std::uint8_t* lengths,
+                 std::uint16_t* used, std::array<unsigned, kMaxCodeLength + 2>& count)
 {
     assert(n >= 2 && n <= kMaxSymbols && maxLength >= 1 && maxLength <= kMaxCodeLength);
+    std::fill_n(lengths, n, 0);
     std::array<std::uint64_t, kMaxSymbols> leaves;
-    unsigned m = 0;
-    std::uint32_t maxFreq = 0;
-    for (unsigned s = 0; s < n; ++s) {
-        lengths[s] = 0;
-        if (freq[s] != 0)
-            leaves[m++] = (std::uint64_t{freq[s]} << kSymbolBits) | s;
-        maxFreq = std::max(maxFreq, freq[s]);
-    }
-    if (m == 0)
+    std::uint32_t maxFreq;
+    const unsigned m = CollectLeaves(freq, n, leaves.data(), maxFreq);
+    for (unsigned k = 0; k < m; ++k)
+        used[k] = static_cast<std::uint16_t>(leaves[k] & (kMaxSymbols - 1));
+    if (m == 0) {
+        count.fill(0);
         return 0;
+    }
     if (m == 1) {
-        const unsigned used = static_cast<unsigned>(leaves[0] & (kMaxSymbols - 1));
-        lengths[used] = 1;
-        lengths[used == 0 ? 1 : used - 1] = 1;
+        const unsigned one = used[0], partner = one == 0 ? 1 : one - 1;
+        lengths[one] = 1;
+        lengths[partner] = 1;
+        used[0] = static_cast<std::uint16_t>(std::min(one, partner));
+        used[1] = static_cast<std::uint16_t>(std::max(one, partner));
+        count.fill(0);
+        count[1] = 2;
         return 2;
     }
     SortLeaves(leaves.data(), m, maxFreq);
@@ -103,7 +134,7 @@ unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLen
     const unsigned root = nodes - 1;
     std::array<std::uint8_t, kMaxSymbols> depth;
     depth[root] = 0;
-    std::array<unsigned, kMaxCodeLength + 2> count{};
+    count.fill(0);
     count[1] = 2;
     for (int i = static_cast<int>(root) - 1; i >= 0; --i) {
         const unsigned d = depth[parent[i]] + 1u;
@@ -123,6 +154,34 @@ unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLen
         }
     }
     assert(next == m);
+    return m;
+}
+
+}  // namespace
+
+unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLength,
+                          std::uint8_t* lengths)
+{
+    std::array<std::uint16_t, kMaxSymbols> used;
+    std::array<unsigned, kMaxCodeLength + 2> count;
+    return Lengths(freq, n, maxLength, lengths, used.data(), count);
+}
+
+unsigned BuildCode(const std::uint32_t* freq, unsigned n, unsigned maxLength, std::uint8_t* lengths,
+                   std::uint16_t* codes)
+{
+    std::array<std::uint16_t, kMaxSymbols> used;
+    std::array<unsigned, kMaxCodeLength + 2> count;
+    const unsigned m = Lengths(freq, n, maxLength, lengths, used.data(), count);
+    // As BuildCanonicalCodes does, walking only the symbols that have a length.
+    std::array<std::uint32_t, kMaxCodeLength + 1> next{};
+    std::uint32_t code = 0;
+    for (unsigned len = 1; len <= kMaxCodeLength; ++len) {
+        code = (code + count[len - 1]) << 1;
+        next[len] = code;
+    }
+    for (unsigned k = 0; k < m; ++k)
+        codes[used[k]] = static_cast<std::uint16_t>(next[lengths[used[k]]]++);
     return m;
 }
 

@@ -15,6 +15,11 @@ constexpr unsigned kMaxCodeLength = 16;
 unsigned BuildCodeLengths(const std::uint32_t* freq, unsigned n, unsigned maxLength,
                           std::uint8_t* lengths);
 
+// BuildCodeLengths, then the codes BuildCanonicalCodes would give, at once (codes of unused
+// symbols are left alone).
+unsigned BuildCode(const std::uint32_t* freq, unsigned n, unsigned maxLength, std::uint8_t* lengths,
+                   std::uint16_t* codes);
+
 // Assigns canonical codes: shorter codes first, equal lengths in increasing symbol order, each
 // code one more than the previous (shifted left when the length grows).
 void BuildCanonicalCodes(const std::uint8_t* lengths, unsigned n, std::uint16_t* codes);

@@ -101,3 +101,34 @@ TEST(LzhHuffman, RandomTablesAreCompleteAndPrefixFree)
             ASSERT_LE(ranges[k - 1].second, ranges[k].first);
     }
 }
+
+// The one-pass code builder gives the lengths and codes of the two-step one, on tables from
+// nearly empty (one symbol, at either end) to full, with long unused runs, and sizes that are no
+// multiple of the eight symbols it passes over at once.
+TEST(LzhHuffman, OnePassCodeMatchesLengthsThenCanonicalCodes)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 400; ++round) {
+        const unsigned n = round % 4 == 0 ? 510 : 2 + rng() % 509;
+        std::vector<std::uint32_t> freq(n, 0);
+        const unsigned used = round % 5 == 0 ? 1 : 1 + rng() % n;
+        for (unsigned k = 0; k < used; ++k)
+            freq[round % 7 == 0 ? n - 1 - k % n : rng() % n] =
+                1 + rng() % (rng() % 2 ? 200 : 70000);
+        const unsigned maxLen = rng() % 3 == 0 ? 9 : 16;
+        std::vector<std::uint8_t> len(n), oneLen(n);
+        std::vector<std::uint16_t> code(n), oneCode(n);
+        const unsigned m = lzh::BuildCodeLengths(freq.data(), n, maxLen, len.data());
+        lzh::BuildCanonicalCodes(len.data(), n, code.data());
+        EXPECT_EQ(lzh::BuildCode(freq.data(), n, maxLen, oneLen.data(), oneCode.data()), m);
+        ASSERT_EQ(oneLen, len) << "round " << round;
+        for (unsigned s = 0; s < n; ++s) {
+            if (freq[s] != 0 || m > 2) {
+                ASSERT_EQ(len[s] != 0, freq[s] != 0) << "round " << round << " symbol " << s;
+            }
+            if (len[s] != 0) {
+                ASSERT_EQ(oneCode[s], code[s]) << "round " << round << " symbol " << s;
+            }
+        }
+    }
+}
