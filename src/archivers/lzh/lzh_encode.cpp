@@ -157,10 +157,12 @@ private:
             m_optimal->Rebase(delta);
     }
 
-    [[gnu::always_inline]] Match Find(HashChains& chains, std::size_t pos, unsigned longerThan,
+    // b, end and nice are the loop's copies of m_buf, m_end and m_level.nice.
+    [[gnu::always_inline]] Match Find(HashChains& chains, const std::uint8_t* b, std::size_t end,
+                                      unsigned nice, std::size_t pos, unsigned longerThan,
                                       unsigned chain)
     {
-        Match m = chains.Search(m_buf.get(), pos, m_end - pos, longerThan, m_level.nice, chain);
+        Match m = chains.Search(b, pos, end - pos, longerThan, nice, chain);
         if (m.length == kMinMatch && m.distance > kFarShortMatch)
             m.length = 0;
         if (m.length == kMinMatch && m_block.hasCodes() && !Pays(pos, m))
@@ -202,20 +204,40 @@ private:
             }
             return;
         }
+        // The window's size as a constant of the loop frees two registers in it.
+        switch (m_shape.windowSize) {
+        case 8192:
+            return ParseLazy<8192>(stop);
+        case 32768:
+            return ParseLazy<32768>(stop);
+        case 65536:
+            return ParseLazy<65536>(stop);
+        default:
+            return ParseLazy<0>(stop);
+        }
+    }
+
+    // kWindow: the window size, 0 when it is not a constant.
+    template<unsigned kWindow>
+    void ParseLazy(std::size_t stop)
+    {
+        const std::uint8_t* b = m_buf.get();
         // The finder's state and the settings stay in registers for the whole loop.
         HashChains chains = m_finder->Borrow();
+        if constexpr (kWindow != 0)
+            chains.FixWindow(kWindow);
         const LevelParams level = m_level;
         const std::size_t end = m_end;
         std::size_t pos = m_pos;
         while (pos < stop && m_out.ok()) {
-            Match cur = Find(chains, pos, kMinMatch - 1, level.chain);
+            Match cur = Find(chains, b, end, level.nice, pos, kMinMatch - 1, level.chain);
             if (cur.length == 0) {
                 Literal(b[pos++]);
                 continue;
             }
             while (cur.length < level.lazy && pos + 1 < end) {
                 const unsigned chain = cur.length >= level.good ? level.chain / 4 + 1 : level.chain;
-                const Match next = Find(chains, pos + 1, cur.length, chain);
+                const Match next = Find(chains, b, end, level.nice, pos + 1, cur.length, chain);
                 if (next.length == 0 || !Better(next, cur))
                     break;
                 Literal(b[pos++]);

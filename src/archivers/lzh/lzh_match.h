@@ -53,6 +53,14 @@ public:
     // Inserts the positions from the next uninserted one up to (not including) `to`.
     [[gnu::always_inline]] void Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd);
 
+    // Restates the window size the finder was made for, so that where it is a constant the
+    // compiler can use it as one.
+    void FixWindow(unsigned windowSize)
+    {
+        windowMask = windowSize - 1;
+        maxDistance = windowSize - 1;
+    }
+
     // Starts loading the table slots a search at pos will read (the bytes at pos must be there).
     void Prefetch(const std::uint8_t* buf, std::size_t pos) const
     {
