@@ -53,7 +53,7 @@ inline std::uint32_t Hash4Of(std::uint32_t first4, unsigned shift)
 }
 inline std::uint32_t Hash3Of(std::uint32_t first4, unsigned shift)
 {
-    return ((first4 & 0xFFFFFF) * kHash3Factor) >> shift;
+    return (first4 * (kHash3Factor << 8)) >> shift;
 }
 inline std::uint32_t Hash4(const std::uint8_t* p, unsigned shift)
 {
