@@ -1,5 +1,6 @@
-// Table-driven CRC-16, eight bytes per step ("slicing by eight"): stored packing is bound by this
-// loop, so it is worth the 4 KiB of tables.
+// Table-driven CRC-16, eight bytes per step ("slicing by eight"): the fallback where the processor
+// has no carry-less multiply, and the short inputs and tails of the folding code
+// (lzh_crc16_clmul.cpp). Stored packing is bound by this loop, so it is worth the 4 KiB of tables.
 #include "lzh_crc16.h"
 
 #include <array>
@@ -30,7 +31,7 @@ constexpr Tables kTables = MakeTables();
 
 }  // namespace
 
-std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size)
+std::uint16_t detail::Crc16UpdateTable(std::uint16_t crc, const void* data, std::size_t size)
 {
     const auto* p = static_cast<const std::uint8_t*>(data);
     while (size >= 8) {
@@ -47,6 +48,14 @@ std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size)
     while (size--)
         crc = static_cast<std::uint16_t>((crc >> 8) ^ kTables[0][(crc ^ *p++) & 0xFF]);
     return crc;
+}
+
+std::uint16_t Crc16Update(std::uint16_t crc, const void* data, std::size_t size)
+{
+    // Asked once: every member's data and every header goes through here.
+    static const bool clmul = detail::Crc16HasClmul();
+    return clmul ? detail::Crc16UpdateClmul(crc, data, size)
+                 : detail::Crc16UpdateTable(crc, data, size);
 }
 
 namespace {

@@ -20,4 +20,20 @@ inline std::uint16_t Crc16(const void* data, std::size_t size)
     return Crc16Update(0, data, size);
 }
 
+// The two ways Crc16Update computes, reachable on their own so they can be checked against each
+// other; Crc16Update picks one by the processor it runs on.
+namespace detail {
+
+// Lookup tables, eight bytes a step: runs on every processor.
+std::uint16_t Crc16UpdateTable(std::uint16_t crc, const void* data, std::size_t size);
+
+// True when this processor has carry-less multiplication (x86-64 PCLMULQDQ).
+bool Crc16HasClmul();
+
+// Folds 64-byte blocks with carry-less multiplication; only valid when Crc16HasClmul() is true
+// (elsewhere it is the table code).
+std::uint16_t Crc16UpdateClmul(std::uint16_t crc, const void* data, std::size_t size);
+
+}  // namespace detail
+
 }  // namespace lzh

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <vector>
 
 using namespace lzh;
 
@@ -49,6 +52,43 @@ TEST(Crc16, PiecewiseEqualsWholeAtEveryLength)
     EXPECT_EQ(Crc16Combine(Crc16(big.data(), cut), Crc16(big.data() + cut, big.size() - cut),
                            big.size() - cut),
               Crc16(big.data(), big.size()));
+}
+
+TEST(Crc16, FoldingAgreesWithTheTables)
+{
+    if (!detail::Crc16HasClmul())
+        GTEST_SKIP() << "no carry-less multiply on this processor";
+    EXPECT_EQ(detail::Crc16UpdateClmul(0, "123456789", 9), 0xBB3D);
+    std::mt19937_64 rng(16);
+    std::vector<std::uint8_t> data(300 + 1'000'000 + 16);
+    for (auto& b : data)
+        b = static_cast<std::uint8_t>(rng());
+    // Every length around the folding threshold and the block edges, from every offset within a
+    // 16-byte line, from start values that are not zero.
+    for (std::size_t offset = 0; offset < 16; ++offset)
+        for (std::size_t len = 0; len <= 300; ++len) {
+            const auto start = static_cast<std::uint16_t>(rng());
+            ASSERT_EQ(detail::Crc16UpdateClmul(start, data.data() + offset, len),
+                      detail::Crc16UpdateTable(start, data.data() + offset, len))
+                << offset << " " << len;
+        }
+    for (std::size_t len : {4096u, 65'535u, 65'536u, 1'000'003u}) {
+        const std::uint16_t whole = detail::Crc16UpdateClmul(0x1234, data.data() + 3, len);
+        EXPECT_EQ(whole, detail::Crc16UpdateTable(0x1234, data.data() + 3, len)) << len;
+        // Pieces of odd sizes, each folded on its own, continue one another.
+        std::uint16_t pieces = 0x1234;
+        for (std::size_t at = 0, step = 1; at < len; at += step, step = step * 3 + 1)
+            pieces =
+                detail::Crc16UpdateClmul(pieces, data.data() + 3 + at, std::min(step, len - at));
+        EXPECT_EQ(pieces, whole) << len;
+    }
+    // All ones and all zeros: every bit of the folded block set, and a nonzero start run through
+    // nothing but zero bytes.
+    std::vector<std::uint8_t> ones(777, 0xFF), zeros(777, 0);
+    EXPECT_EQ(detail::Crc16UpdateClmul(0, ones.data(), ones.size()),
+              detail::Crc16UpdateTable(0, ones.data(), ones.size()));
+    EXPECT_EQ(detail::Crc16UpdateClmul(0xFFFF, zeros.data(), zeros.size()),
+              detail::Crc16UpdateTable(0xFFFF, zeros.data(), zeros.size()));
 }
 
 TEST(Names, Cp932SecondByteBackslashStaysInsideTheCharacter)
