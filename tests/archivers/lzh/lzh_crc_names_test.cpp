@@ -58,7 +58,12 @@ TEST(Crc16, FoldingAgreesWithTheTables)
 {
     if (!detail::Crc16HasClmul())
         GTEST_SKIP() << "no carry-less multiply on this processor";
+    // Known values through each path on its own, short and long enough to fold.
     EXPECT_EQ(detail::Crc16UpdateClmul(0, "123456789", 9), 0xBB3D);
+    std::ifstream in(QB_TESTDATA_DIR "/lzh/raw/lh0.bin", std::ios::binary);
+    const std::string gpl((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(detail::Crc16UpdateClmul(0, gpl.data(), gpl.size()), 0xA33A);
+    EXPECT_EQ(detail::Crc16UpdateTable(0, gpl.data(), gpl.size()), 0xA33A);
     std::mt19937_64 rng(16);
     std::vector<std::uint8_t> data(300 + 1'000'000 + 16);
     for (auto& b : data)
