@@ -158,11 +158,13 @@ private:
     }
 
     // b, end and nice are the loop's copies of m_buf, m_end and m_level.nice.
+    // kRoomy: the search is far enough from the end (see HashChains::Search).
+    template<bool kRoomy = false>
     [[gnu::always_inline]] Match Find(HashChains& chains, const std::uint8_t* b, std::size_t end,
                                       unsigned nice, std::size_t pos, unsigned longerThan,
                                       unsigned chain)
     {
-        Match m = chains.Search(b, pos, end - pos, longerThan, nice, chain);
+        Match m = chains.Search<kRoomy>(b, pos, end - pos, longerThan, nice, chain);
         if (m.length == kMinMatch && m.distance > kFarShortMatch)
             m.length = 0;
         if (m.length == kMinMatch && m_block.hasCodes() && !Pays(pos, m))
@@ -226,11 +228,25 @@ private:
         HashChains chains = m_finder->Borrow();
         if constexpr (kWindow != 0)
             chains.FixWindow(kWindow);
+        // Away from the end of the data (most of it) the first search at a position needs no
+        // bounds: a run of the loop for there, another for the rest.
+        const std::size_t roomy =
+            m_level.nice <= kMaxMatch && m_end > HashChains::kRoom ? m_end - HashChains::kRoom : 0;
+        const std::size_t pos = ParseRun<true>(chains, b, m_pos, std::min(stop, roomy));
+        m_pos = ParseRun<false>(chains, b, pos, stop);
+        m_finder->GiveBack(chains);
+    }
+
+    // Parses from pos up to stop; returns where it stopped. kRoomy: stop is at least
+    // HashChains::kRoom short of the end of the data.
+    template<bool kRoomy>
+    [[gnu::always_inline]] std::size_t ParseRun(HashChains& chains, const std::uint8_t* b,
+                                                std::size_t pos, std::size_t stop)
+    {
         const LevelParams level = m_level;
         const std::size_t end = m_end;
-        std::size_t pos = m_pos;
         while (pos < stop && m_out.ok()) {
-            Match cur = Find(chains, b, end, level.nice, pos, kMinMatch - 1, level.chain);
+            Match cur = Find<kRoomy>(chains, b, end, level.nice, pos, kMinMatch - 1, level.chain);
             if (cur.length == 0) {
                 Literal(b[pos++]);
                 continue;
@@ -251,8 +267,7 @@ private:
             chains.Skip(b, pos + cur.length, end);
             pos += cur.length;
         }
-        m_pos = pos;
-        m_finder->GiveBack(chains);
+        return pos;
     }
 
     [[gnu::always_inline]] void Literal(std::uint8_t c)

@@ -46,6 +46,9 @@ public:
     // avail is the number of bytes from pos to the end of the data. The buffer must hold 8
     // readable bytes past the end of the data. Inserts pos afterwards; positions must be inserted
     // in order (Search or Skip), each exactly once.
+    // kRoomy: the caller knows that avail >= kRoom and niceLength <= kMaxMatch.
+    static constexpr std::size_t kRoom = kMaxMatch + 8;
+    template<bool kRoomy = false>
     [[gnu::always_inline]] Match Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
                                         unsigned longerThan, unsigned niceLength,
                                         unsigned maxChain);
@@ -145,6 +148,7 @@ private:
     HashChains m_chains;
 };
 
+template<bool kRoomy>
 inline Match HashChains::Search(const std::uint8_t* buf, std::size_t pos, std::size_t avail,
                                 unsigned longerThan, unsigned niceLength, unsigned maxChain)
 {
@@ -152,8 +156,10 @@ inline Match HashChains::Search(const std::uint8_t* buf, std::size_t pos, std::s
     // Away from the end of the data, where the longest match fits and no length needs a bound,
     // the search takes the short way.
     next = pos + 1;
-    if (avail < kMaxMatch + 8 || niceLength > kMaxMatch) [[unlikely]]
-        return SearchNearEnd(*this, buf, pos, avail, longerThan, niceLength, maxChain);
+    if constexpr (!kRoomy) {
+        if (avail < kRoom || niceLength > kMaxMatch) [[unlikely]]
+            return SearchNearEnd(*this, buf, pos, avail, longerThan, niceLength, maxChain);
+    }
     const std::uint8_t* here = buf + pos;
     const std::uint32_t first4 = Load32(here);
     std::uint32_t link, near3;
