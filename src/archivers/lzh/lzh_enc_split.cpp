@@ -156,9 +156,11 @@ void BlockSplitter::Plan(std::size_t symbols, std::vector<std::size_t>& cuts)
 void BlockSplitter::AddCounts(std::size_t from, std::size_t to, std::uint32_t* freq) const
 {
     const std::size_t end = (to + kPieceSymbols - 1) / kPieceSymbols;
-    const std::uint32_t first = from == 0 ? 0 : m_entriesEnd[from / kPieceSymbols - 1];
-    for (std::uint32_t u = first; u < m_entriesEnd[end - 1]; ++u)
-        freq[m_entries[u].symbol] += m_entries[u].count;
+    // Bounds as pointers, loaded once: a store into freq could alias m_entriesEnd's elements.
+    const Entry* entry = m_entries.get() + (from == 0 ? 0 : m_entriesEnd[from / kPieceSymbols - 1]);
+    const Entry* const last = m_entries.get() + m_entriesEnd[end - 1];
+    for (; entry < last; ++entry)
+        freq[entry->symbol] += entry->count;
 }
 
 namespace {
