@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace lzh {
 
@@ -13,10 +14,27 @@ namespace {
 constexpr double kBlockHeaderBits = 800;
 
 // f * log2(f); from the table for the small counts that most symbols have, exactly otherwise.
-double FLog(std::uint32_t f)
+double FLog(const float* table, std::uint32_t f)
 {
-    static const float* const table = FLogTable();
     return f < 4096 ? table[f] : f * std::log2(static_cast<double>(f));
+}
+
+// Calls each(s) for the n counts from `counts` on, in order, but passes over runs of eight zero
+// counts at once (a piece uses few of the 510 C symbols): each() must accept zero counts too.
+template<class Each>
+void ForGroupsInUse(const std::uint32_t* counts, unsigned n, Each each)
+{
+    unsigned s = 0;
+    for (; s + 8 <= n; s += 8) {
+        std::uint64_t w[4];
+        std::memcpy(w, counts + s, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) == 0)
+            continue;
+        for (unsigned k = s; k < s + 8; ++k)
+            each(k);
+    }
+    for (; s < n; ++s)
+        each(s);
 }
 
 }  // namespace
@@ -39,47 +57,57 @@ void BlockPlanner::Plan(std::size_t n, std::vector<std::size_t>& cuts)
         cuts.push_back(n);
         return;
     }
-    // The symbols present in each piece, so sums over runs of pieces touch only those.
-    m_used.clear();
+    // The symbols present in each piece with their counts, so sums over runs of pieces touch
+    // only those.
+    const std::size_t most = std::size_t{pieces} * (kNumC + kMaxPositionSymbols);
+    if (m_used.size() < most)
+        m_used.resize(most);
     m_usedEnd.assign(pieces, 0);
     std::vector<std::uint32_t> totalC(pieces), totalP(pieces);
+    Used* used = m_used.data();
     for (unsigned k = 0; k < pieces; ++k) {
         const Piece& piece = m_pieces[k];
-        for (unsigned s = 0; s < kNumC; ++s) {
-            if (piece.c[s] != 0) {
-                m_used.push_back(static_cast<std::uint16_t>(s));
-                totalC[k] += piece.c[s];
-            }
-        }
-        for (unsigned s = 0; s < kMaxPositionSymbols; ++s) {
-            if (piece.p[s] != 0) {
-                m_used.push_back(static_cast<std::uint16_t>(kNumC + s));
-                totalP[k] += piece.p[s];
-            }
-        }
-        m_usedEnd[k] = static_cast<std::uint32_t>(m_used.size());
+        // Each count is stored, and kept if it is not zero.
+        std::uint32_t c = 0, p = 0;
+        ForGroupsInUse(piece.c.data(), kNumC, [&](unsigned s) {
+            *used = {static_cast<std::uint16_t>(s), piece.c[s]};
+            used += piece.c[s] != 0;
+            c += piece.c[s];
+        });
+        ForGroupsInUse(piece.p.data(), kMaxPositionSymbols, [&](unsigned s) {
+            *used = {static_cast<std::uint16_t>(kNumC + s), piece.p[s]};
+            used += piece.p[s] != 0;
+            p += piece.p[s];
+        });
+        totalC[k] = c;
+        totalP[k] = p;
+        m_usedEnd[k] = static_cast<std::uint32_t>(used - m_used.data());
     }
     // best[j]: the cheapest split of the first j pieces; from[j]: where its last block starts.
+    const float* const table = FLogTable();
     m_best.assign(pieces + 1, 0.0);
     m_from.assign(pieces + 1, 0);
     for (unsigned j = 1; j <= pieces; ++j) {
-        // Grow the last block backwards one piece at a time, keeping sum f log2 f current.
+        // Grow the last block backwards one piece at a time, keeping sum f log2 f current; each
+        // symbol's own f log2 f is kept too, so only its new one is looked up.
         m_sum.fill(0);
+        m_fLog.fill(0.0);
         double fLogF = 0.0;
         std::uint64_t symbols = 0, matches = 0;
         double best = 0.0;
         for (unsigned i = j; i-- > 0;) {
-            const Piece& piece = m_pieces[i];
-            for (std::uint32_t u = i == 0 ? 0 : m_usedEnd[i - 1]; u < m_usedEnd[i]; ++u) {
-                const unsigned s = m_used[u];
-                const std::uint32_t add = s < kNumC ? piece.c[s] : piece.p[s - kNumC];
-                fLogF += FLog(m_sum[s] + add) - FLog(m_sum[s]);
-                m_sum[s] += add;
+            const Used* const end = m_used.data() + m_usedEnd[i];
+            for (const Used* u = m_used.data() + (i == 0 ? 0 : m_usedEnd[i - 1]); u < end; ++u) {
+                const std::uint32_t sum = m_sum[u->symbol] + u->count;
+                const double fLog = FLog(table, sum);
+                fLogF += fLog - m_fLog[u->symbol];
+                m_fLog[u->symbol] = fLog;
+                m_sum[u->symbol] = sum;
             }
             symbols += totalC[i];
             matches += totalP[i];
-            const double bits = FLog(static_cast<std::uint32_t>(symbols)) +
-                                FLog(static_cast<std::uint32_t>(matches)) - fLogF;
+            const double bits = FLog(table, static_cast<std::uint32_t>(symbols)) +
+                                FLog(table, static_cast<std::uint32_t>(matches)) - fLogF;
             const double cost = m_best[i] + kBlockHeaderBits + bits;
             if (i == j - 1 || cost < best) {
                 best = cost;
@@ -99,8 +127,7 @@ void BlockPlanner::AddCounts(std::size_t from, std::size_t to, std::uint32_t* cF
     const std::size_t end = std::min((to + kPieceBytes - 1) / kPieceBytes, m_pieces.size());
     for (std::size_t k = from / kPieceBytes; k < end; ++k) {
         const Piece& piece = m_pieces[k];
-        for (unsigned s = 0; s < kNumC; ++s)
-            cFreq[s] += piece.c[s];
+        ForGroupsInUse(piece.c.data(), kNumC, [&](unsigned s) { cFreq[s] += piece.c[s]; });
         for (unsigned s = 0; s < kMaxPositionSymbols; ++s)
             pFreq[s] += piece.p[s];
     }

@@ -55,11 +55,16 @@ private:
 
     std::vector<Piece> m_pieces;
     // Work space of Plan, kept to avoid allocations per stretch.
-    std::vector<std::uint16_t> m_used;  // symbols present in each piece, C then 510 + P
+    struct Used {
+        std::uint16_t symbol;  // C, then 510 + P
+        std::uint32_t count;
+    };
+    std::vector<Used> m_used;  // the symbols present in each piece
     std::vector<std::uint32_t> m_usedEnd;  // per piece, the end of its run in m_used
     std::vector<double> m_best;
     std::vector<unsigned> m_from;
     std::array<std::uint32_t, kNumC + kMaxPositionSymbols> m_sum;
+    std::array<double, kNumC + kMaxPositionSymbols> m_fLog;  // f log2 f of each m_sum
 };
 
 }  // namespace lzh
