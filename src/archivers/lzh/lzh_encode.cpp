@@ -159,16 +159,19 @@ private:
 
     // b, end and nice are the loop's copies of m_buf, m_end and m_level.nice.
     // kRoomy: the search is far enough from the end (see HashChains::Search).
-    template<bool kRoomy = false>
+    // kWindow: as for ParseLazy.
+    template<unsigned kWindow, bool kRoomy = false>
     [[gnu::always_inline]] Match Find(HashChains& chains, const std::uint8_t* b, std::size_t end,
                                       unsigned nice, std::size_t pos, unsigned longerThan,
                                       unsigned chain)
     {
         Match m = chains.Search<kRoomy>(b, pos, end - pos, longerThan, nice, chain);
-        if (m.length == kMinMatch && m.distance > kFarShortMatch)
-            m.length = 0;
-        if (m.length == kMinMatch && m_block.hasCodes() && !Pays(pos, m))
-            m.length = 0;
+        if (m.length == kMinMatch) [[unlikely]] {
+            constexpr bool kFarIsPossible = kWindow == 0 || kWindow > kFarShortMatch;
+            if ((kFarIsPossible && m.distance > kFarShortMatch) ||
+                (m_block.hasCodes() && !Pays(pos, m)))
+                m.length = 0;
+        }
         return m;
     }
 
@@ -232,28 +235,30 @@ private:
         // bounds: a run of the loop for there, another for the rest.
         const std::size_t roomy =
             m_level.nice <= kMaxMatch && m_end > HashChains::kRoom ? m_end - HashChains::kRoom : 0;
-        const std::size_t pos = ParseRun<true>(chains, b, m_pos, std::min(stop, roomy));
-        m_pos = ParseRun<false>(chains, b, pos, stop);
+        const std::size_t pos = ParseRun<kWindow, true>(chains, b, m_pos, std::min(stop, roomy));
+        m_pos = ParseRun<kWindow, false>(chains, b, pos, stop);
         m_finder->GiveBack(chains);
     }
 
     // Parses from pos up to stop; returns where it stopped. kRoomy: stop is at least
     // HashChains::kRoom short of the end of the data.
-    template<bool kRoomy>
+    template<unsigned kWindow, bool kRoomy>
     [[gnu::always_inline]] std::size_t ParseRun(HashChains& chains, const std::uint8_t* b,
                                                 std::size_t pos, std::size_t stop)
     {
         const LevelParams level = m_level;
         const std::size_t end = m_end;
         while (pos < stop && m_out.ok()) {
-            Match cur = Find<kRoomy>(chains, b, end, level.nice, pos, kMinMatch - 1, level.chain);
+            Match cur =
+                Find<kWindow, kRoomy>(chains, b, end, level.nice, pos, kMinMatch - 1, level.chain);
             if (cur.length == 0) {
                 Literal(b[pos++]);
                 continue;
             }
             while (cur.length < level.lazy && pos + 1 < end) {
                 const unsigned chain = cur.length >= level.good ? level.chain / 4 + 1 : level.chain;
-                const Match next = Find(chains, b, end, level.nice, pos + 1, cur.length, chain);
+                const Match next =
+                    Find<kWindow>(chains, b, end, level.nice, pos + 1, cur.length, chain);
                 if (next.length == 0 || !Better(next, cur))
                     break;
                 Literal(b[pos++]);
