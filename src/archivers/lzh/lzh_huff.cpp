@@ -114,15 +114,19 @@ unsigned Lengths(const std::uint32_t* freq, unsigned n, unsigned maxLength, std:
     // Two-queue Huffman: internal node i has weight weight[i] and parent parent[i].
     std::array<std::uint64_t, kMaxSymbols> weight;
     std::array<std::uint16_t, kMaxSymbols> parent;
+    // Which queue's head is lighter depends on the data: chosen without a branch (an empty
+    // queue's head weighs more than anything). The parent of the node at the head is set either
+    // way; a node not taken now gets its real parent when it is.
     unsigned nextLeaf = 0, nextNode = 0, nodes = 0;
+    constexpr std::uint64_t kNone = ~std::uint64_t{0};
     auto takeLightest = [&]() -> std::uint64_t {
-        const bool leafFirst =
-            nextLeaf < m &&
-            (nextNode >= nodes || (leaves[nextLeaf] >> kSymbolBits) <= weight[nextNode]);
-        if (leafFirst)
-            return leaves[nextLeaf++] >> kSymbolBits;
+        const std::uint64_t leaf = nextLeaf < m ? leaves[nextLeaf] >> kSymbolBits : kNone;
+        const std::uint64_t node = nextNode < nodes ? weight[nextNode] : kNone;
+        const bool leafFirst = leaf <= node;
         parent[nextNode] = static_cast<std::uint16_t>(nodes);
-        return weight[nextNode++];
+        nextLeaf += leafFirst;
+        nextNode += !leafFirst;
+        return leafFirst ? leaf : node;
     };
     for (unsigned k = 0; k + 1 < m; ++k) {
         const std::uint64_t a = takeLightest();
