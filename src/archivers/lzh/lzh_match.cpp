@@ -14,7 +14,11 @@ MatchFinder::MatchFinder(unsigned windowSize, std::size_t dataSize)
     m_tableSize = std::size_t{1} << bits;
     m_head.reset(new std::uint32_t[m_tableSize]());
     m_head3.reset(new std::uint32_t[m_tableSize]());
-    m_prev.reset(new std::uint32_t[windowSize]());
+    // The link table is left uninitialised: most files are small, and clearing it would cost
+    // more than packing one. A slot is read only for a position inside the window, which was
+    // entered (and wrote its slot) before; by the first Rebase every slot has been written, the
+    // buffer holding two windows of entered positions by then.
+    m_prev.reset(new std::uint32_t[windowSize]);
     m_chains.head = m_head.get();
     m_chains.head3 = m_head3.get();
     m_chains.prev = m_prev.get();
