@@ -9,6 +9,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -87,7 +88,18 @@ private:
         }
         const unsigned keep = m_bits, shift = 8 - m_bits;
         std::uint8_t partial = m_partial;
-        for (std::size_t i = 0; i < n; ++i) {
+        std::size_t i = 0;
+        // Eight bytes at a time, as one big-endian word shifted right.
+        for (; std::endian::native == std::endian::little && i + 8 <= n; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            word = __builtin_bswap64(word);
+            const std::uint64_t joined =
+                __builtin_bswap64((std::uint64_t{partial} << 56) | (word >> keep));
+            std::memcpy(out + i, &joined, 8);
+            partial = static_cast<std::uint8_t>(word << shift);
+        }
+        for (; i < n; ++i) {
             out[i] = static_cast<std::uint8_t>(partial | (data[i] >> keep));
             partial = static_cast<std::uint8_t>(data[i] << shift);
         }
