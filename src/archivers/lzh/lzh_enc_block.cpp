@@ -106,13 +106,19 @@ unsigned UsedLength(const std::uint8_t* lengths, unsigned n)
 // Turns the C code lengths into T symbols: 0 = one zero, 1 = 3..18 zeros (4 more bits),
 // 2 = 20..531 zeros (9 more bits), k >= 3 = length k - 2. Runs of zeros are cut as cheaply as
 // the T code lengths `tLen` allow; without them (nullptr), by rough typical prices.
+// Into seq only with kKeep: the symbols of a cut that loses are never written, so for a first
+// guess their counts are enough.
+template<bool kKeep>
 void CodeLengthsAsT(const std::uint8_t* lengths, unsigned n, const std::uint8_t* tLen,
                     TSymbols& seq, std::array<std::uint32_t, kNumT>& freq)
 {
     freq.fill(0);
     unsigned count = 0;  // not seq.count: a byte store could alias that, and it would be reloaded
     auto push = [&](unsigned sym, unsigned extra) {
-        seq.symbols[count++] = {static_cast<std::uint8_t>(sym), static_cast<std::uint16_t>(extra)};
+        if constexpr (kKeep) {
+            seq.symbols[count++] = {static_cast<std::uint8_t>(sym),
+                                    static_cast<std::uint16_t>(extra)};
+        }
         ++freq[sym];
     };
     // A symbol the code does not have yet would need one: price it high.
@@ -189,11 +195,23 @@ struct CTableCode {
     std::array<std::uint32_t, kNumT> freq;
     std::array<std::uint8_t, kNumT> len;
 
-    void Build(const std::uint8_t* cLen, unsigned used, const std::uint8_t* priceLen)
+    // The counts, and the code for them; the symbols themselves only when keep is set (else
+    // seq is left empty until Keep()).
+    void Build(const std::uint8_t* cLen, unsigned used, const std::uint8_t* priceLen, bool keep)
     {
-        CodeLengthsAsT(cLen, used, priceLen, seq, freq);
+        m_cLen = cLen;
+        m_used = used;
+        m_priceLen = priceLen;
+        seq.count = 0;
+        if (keep)
+            CodeLengthsAsT<true>(cLen, used, priceLen, seq, freq);
+        else
+            CodeLengthsAsT<false>(cLen, used, priceLen, seq, freq);
         BuildCodeLengths(freq.data(), kNumT, kMaxCodeLength, len.data());
     }
+
+    // Makes the symbols of a Build() that did not keep them (the same counts again).
+    void Keep() { CodeLengthsAsT<true>(m_cLen, m_used, m_priceLen, seq, freq); }
 
     std::uint64_t Bits() const
     {
@@ -204,6 +222,11 @@ struct CTableCode {
             bits += std::uint64_t{freq[s]} * len[s];
         return bits + 4 * freq[1] + 9 * freq[2];
     }
+
+private:
+    const std::uint8_t* m_cLen = nullptr;
+    unsigned m_used = 0;
+    const std::uint8_t* m_priceLen = nullptr;
 };
 
 }  // namespace
@@ -246,9 +269,12 @@ void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
     // and keep whichever costs fewer bits.
     const unsigned cUsed = UsedLength(cLen.data(), kNumC);
     CTableCode tables[2];
-    tables[0].Build(cLen.data(), cUsed, nullptr);
-    tables[1].Build(cLen.data(), cUsed, tables[0].len.data());
-    const CTableCode& t = tables[1].Bits() < tables[0].Bits() ? tables[1] : tables[0];
+    tables[0].Build(cLen.data(), cUsed, nullptr, false);
+    tables[1].Build(cLen.data(), cUsed, tables[0].len.data(), true);
+    const bool second = tables[1].Bits() < tables[0].Bits();
+    if (!second)
+        tables[0].Keep();
+    const CTableCode& t = tables[second ? 1 : 0];
     std::array<std::uint16_t, kNumT> tCode;
     BuildCanonicalCodes(t.len.data(), kNumT, tCode.data());
 
