@@ -238,12 +238,13 @@ BlockEncoder::BlockEncoder(unsigned np, unsigned pbit)
 void BlockEncoder::Write(BitWriter& out)
 {
     std::array<std::uint32_t, kNumC> cFreq{};
-    std::array<std::uint32_t, kMaxPositionSymbols> pFreq{};
+    // A literal's position symbol (from its mark) is counted too, past the real ones: no branch.
+    std::array<std::uint32_t, 32> pFreq{};
+    static_assert(kMaxPositionSymbols <= SignificantBits(kLiteralMark >> 9) &&
+                  SignificantBits(kLiteralMark >> 9) < 32);
     for (const std::uint32_t token : std::span(m_tokens.get(), m_size)) {
-        const unsigned c = token & 0x1FF;
-        ++cFreq[c];
-        if (c >= 256)
-            ++pFreq[SignificantBits(token >> 9)];
+        ++cFreq[token & 0x1FF];
+        ++pFreq[SignificantBits(token >> 9)];
     }
     Write(out, 0, m_size, cFreq.data(), pFreq.data());
     m_size = 0;

@@ -19,7 +19,7 @@ constexpr unsigned kMaxBlockSymbols = 0xFFFF;  // the block header counts symbol
 
 // The number of significant bits of o (0 for 0; o below 2^31), as one bit scan with no test for
 // zero. 31 - clz is written as ^ 31, which compilers turn into the bare scan.
-inline unsigned SignificantBits(std::uint32_t o)
+constexpr unsigned SignificantBits(std::uint32_t o)
 {
     return static_cast<unsigned>(__builtin_clz((o << 1) | 1)) ^ 31u;
 }
