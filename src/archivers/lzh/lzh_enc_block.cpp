@@ -295,12 +295,22 @@ void BlockEncoder::Write(BitWriter& out, std::size_t from, std::size_t to,
     out.Put(static_cast<std::uint32_t>(to - from), 16);
     WriteTable(out, t.len.data(), kNumT, kCountBitsT, true);
     out.Put(cUsed, kCountBitsC);
-    for (const TSymbol& x : std::span(t.seq.symbols.data(), t.seq.count)) {
-        out.Put(tCode[x.symbol], t.len[x.symbol]);
-        if (x.symbol == 1)
-            out.Put(x.extra, 4);
-        if (x.symbol == 2)
-            out.Put(x.extra, 9);
+    // Each T symbol with its run field (4 bits after symbol 1, 9 after symbol 2) as one field.
+    std::array<std::uint32_t, kNumT> tField;
+    std::array<std::uint8_t, kNumT> tBits;
+    for (unsigned s = 0; s < kNumT; ++s) {
+        const unsigned runBits = s == 1 ? 4 : s == 2 ? 9 : 0;
+        tField[s] = std::uint32_t{tCode[s]} << runBits;
+        tBits[s] = static_cast<std::uint8_t>(t.len[s] + runBits);
+    }
+    const TSymbol* x = t.seq.symbols.data();
+    const TSymbol* const xEnd = x + t.seq.count;
+    while (x < xEnd) {
+        const TSymbol* const stop =
+            x + std::min<std::size_t>(xEnd - x, out.FieldsBeforeDrain(kMaxCodeLength + 9));
+        BitWriter::Run run(out);
+        for (; x < stop; ++x)
+            run.Put(tField[x->symbol] | x->extra, tBits[x->symbol]);
     }
     if (pUsed >= 2) {
         WriteTable(out, pLen.data(), m_np, m_pbit, false);
