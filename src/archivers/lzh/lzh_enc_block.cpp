@@ -337,7 +337,7 @@ void BlockEncoder::WriteSymbols(BitWriter& out, std::size_t from, std::size_t to
                                 const std::uint8_t* pLen, const std::uint16_t* pCode) const
 {
     // Indexed by SignificantBits(token >> 9): a match's position symbol, or kLiteral. The
-    // position part of the field is xor[] ^ (token >> 9): the code above the extra bits, and
+    // position part of the field is xored[p] ^ (token >> 9): the code above the extra bits, and
     // the distance's leading 1 bit cancelled (for a literal, the mark cancelled).
     constexpr unsigned kLiteral = 21;
     static_assert(kLiteralMark >> 9 == 1u << (kLiteral - 1));
