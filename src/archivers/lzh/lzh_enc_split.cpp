@@ -189,7 +189,7 @@ public:
     double Cost() const
     {
         double totals = 0.0;
-        for (const std::uint32_t t : m_totals)
+        for (const std::size_t t : m_totals)
             totals += m_table[t];
         return totals - m_fLogF;
     }
@@ -218,7 +218,9 @@ private:
     const float* m_table = FLogTable();
     std::uint32_t* m_left;
     std::uint32_t* m_right;
-    std::array<std::uint32_t, 4> m_totals{};  // C and position symbols, left then right
+    // C and position symbols, left then right. Not 32-bit: a store into the counts could alias
+    // them, and they would be reloaded after each.
+    std::array<std::size_t, 4> m_totals{};
     double m_fLogF = 0.0;  // the change of the sum of f log2 f over both blocks
 };
 
