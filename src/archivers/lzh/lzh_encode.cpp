@@ -248,7 +248,8 @@ private:
     {
         const LevelParams level = m_level;
         const std::size_t end = m_end;
-        while (pos < stop && m_out.ok()) {
+        // A failed write is noticed after the run (Run checks), at most a chunk later.
+        while (pos < stop) {
             Match cur =
                 Find<kWindow, kRoomy>(chains, b, end, level.nice, pos, kMinMatch - 1, level.chain);
             if (cur.length == 0) {
