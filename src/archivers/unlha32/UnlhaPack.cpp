@@ -320,10 +320,26 @@ int Packer::Plan()
     // Names that are not text, or hold control characters, come back from the reader with '_'
     // in place of their odd bytes; such members are also found by their stored bytes ("\x01"
     // before them).
-    auto keyOf = [&](std::size_t i, bool stored) {
+    // Keys are made in one buffer each, reused: a string per name looked up and per name
+    // compared would be four allocations per file of a large folder.
+    auto keyInto = [&](std::string& key, std::size_t i, bool stored) -> const std::string& {
         const auto& m = m_oldMembers[i];
-        return (stored ? "\x01" + m.storedPath : m.Path()) + (m.isDirectory ? "/" : "");
+        key.clear();
+        if (stored) {
+            key += '\x01';
+            key += m.storedPath;
+        } else {
+            for (const auto& c : m.components) {
+                if (!key.empty())
+                    key += '/';
+                key += c;
+            }
+        }
+        if (m.isDirectory)
+            key += '/';
+        return key;
     };
+    std::string keyBuffer, candidate;
     struct NameKey {
         std::size_t hash;
         std::uint32_t index;
@@ -349,9 +365,9 @@ int Packer::Plan()
             count += odd ? 2 : 1;
             if (pass == 0)
                 continue;
-            keys.push_back({hashOf(keyOf(i, false)), index, false});
+            keys.push_back({hashOf(keyInto(keyBuffer, i, false)), index, false});
             if (odd)
-                keys.push_back({hashOf(keyOf(i, true)), index, true});
+                keys.push_back({hashOf(keyInto(keyBuffer, i, true)), index, true});
         }
         if (pass == 0)
             keys.reserve(count);
@@ -362,17 +378,25 @@ int Packer::Plan()
         std::size_t h = hashOf(key);
         auto it = std::lower_bound(keys.begin(), keys.end(), NameKey{h, 0, false});
         for (; it != keys.end() && it->hash == h; ++it)
-            if (keyOf(it->index, it->stored) == key)
+            if (keyInto(candidate, it->index, it->stored) == key)
                 return it->index;
         return kNone;
     };
     std::vector<const NewFile*> replacement(m_oldMembers.size(), nullptr);
     std::vector<const NewFile*> additions;
     for (const auto& f : m_files) {
-        std::string slash = f.entry->isFolder ? "/" : "";
-        std::size_t found = anyOdd ? find("\x01" + f.Member() + slash) : kNone;
+        auto keyOfFile = [&](bool stored) -> const std::string& {
+            keyBuffer.clear();
+            if (stored)
+                keyBuffer += '\x01';
+            keyBuffer += f.MemberView();
+            if (f.entry->isFolder)
+                keyBuffer += '/';
+            return keyBuffer;
+        };
+        std::size_t found = anyOdd ? find(keyOfFile(true)) : kNone;
         if (found == kNone && !f.entry->rawName)
-            found = find(f.Member() + slash);
+            found = find(keyOfFile(false));
         if (found == kNone) {
             additions.push_back(&f);
             continue;
