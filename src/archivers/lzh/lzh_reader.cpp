@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,33 +121,72 @@ WalkStatus ArchiveReader::Next(MemberHeader& member)
     }
 }
 
-bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error)
+bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error,
+                    unsigned threads)
 {
-    // The headers are counted first, so that the list is made once at its size: growing it
-    // would, for a moment, hold the headers of a large archive one and a half times over. The
-    // count needs only where each member lies, not its decoded name.
+    // First where each header lies, without decoding names: the list is then made once at its
+    // size (growing it would, for a moment, hold the headers of a large archive one and a half
+    // times over), and its parts can be read at the same time. Decoding names checks nothing
+    // more, so this walk also finds where the archive ends or is damaged.
+    std::vector<std::uint64_t> starts;
+    WalkStatus end;
     {
-        ArchiveReader counter(source, HeaderDetail::LayoutOnly);
+        ArchiveReader layout(source, HeaderDetail::LayoutOnly);
         MemberHeader m;
-        std::size_t count = 0;
-        while (counter.Next(m) == WalkStatus::Member)
-            ++count;
-        members.reserve(members.size() + count);
+        std::uint64_t at = 0;
+        while ((end = layout.Next(m)) == WalkStatus::Member) {
+            starts.push_back(at);
+            at = m.dataOffset + m.packedSize;
+        }
+        error = layout.Error();
     }
-    ArchiveReader reader(source);
-    MemberHeader m;
-    for (;;) {
-        switch (reader.Next(m)) {
-        case WalkStatus::Member:
-            members.push_back(m);
-            continue;
-        case WalkStatus::End:
-            return true;
-        default:
-            error = reader.Error();
+    const std::size_t first = members.size();
+    members.resize(first + starts.size());
+
+    // Each part read by one thread; the first that fails (the archive changed under us, a read
+    // error) ends the list there.
+    constexpr std::size_t kPerThread = 4096;  // fewer are read sooner than a thread starts
+    const std::size_t parts = std::clamp<std::size_t>(starts.size() / kPerThread, 1, threads);
+    std::vector<std::size_t> failedAt(parts, starts.size());
+    std::vector<std::string> errors(parts);
+    auto readPart = [&](std::size_t part) {
+        const std::size_t from = starts.size() * part / parts;
+        const std::size_t to = starts.size() * (part + 1) / parts;
+        if (from == to)
+            return;
+        ArchiveReader reader(source, HeaderDetail::Full, starts[from]);
+        MemberHeader m;
+        for (std::size_t k = from; k < to; ++k) {
+            if (reader.Next(m) != WalkStatus::Member) {
+                failedAt[part] = k;
+                errors[part] = reader.Error();
+                return;
+            }
+            // A copy: its strings take only the room they need, where m's grew as they were
+            // decoded.
+            members[first + k] = m;
+        }
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t part = 1; part < parts; ++part)
+            helpers.emplace_back(readPart, part);
+    } catch (const std::system_error&) {
+        // No thread to be had: the parts not started are read here.
+        for (std::size_t part = helpers.size() + 1; part < parts; ++part)
+            readPart(part);
+    }
+    readPart(0);
+    for (auto& t : helpers)
+        t.join();
+    for (std::size_t part = 0; part < parts; ++part) {
+        if (failedAt[part] < starts.size()) {
+            members.resize(first + failedAt[part]);
+            error = errors[part].empty() ? "cannot read the archive" : errors[part];
             return false;
         }
     }
+    return end == WalkStatus::End;
 }
 
 namespace {

@@ -57,8 +57,10 @@ enum class WalkStatus { Member, End, Damaged, ReadError };
 // Steps through the members. After End, Damaged or ReadError every further call returns the same.
 class ArchiveReader {
 public:
-    explicit ArchiveReader(ByteSource& source, HeaderDetail detail = HeaderDetail::Full)
-        : m_source(source), m_detail(detail)
+    // start: where the first header to read begins (a member boundary).
+    explicit ArchiveReader(ByteSource& source, HeaderDetail detail = HeaderDetail::Full,
+                           std::uint64_t start = 0)
+        : m_source(source), m_detail(detail), m_pos(start)
     { }
     WalkStatus Next(MemberHeader& member);
     const std::string& Error() const { return m_error; }
@@ -66,7 +68,7 @@ public:
 private:
     ByteSource& m_source;
     HeaderDetail m_detail;
-    std::uint64_t m_pos = 0;
+    std::uint64_t m_pos;
     WalkStatus m_final = WalkStatus::Member;
     std::string m_error;
     // Bytes of the archive from m_bufStart: the headers of small members lie close together, so
@@ -78,8 +80,11 @@ private:
     long long Window(std::size_t want, const std::uint8_t*& data);
 };
 
-// Reads every member header; false (with a message) when the archive is damaged or unreadable.
-bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error);
+// Reads every member header; false (with a message) when the archive is damaged or unreadable,
+// the members before the damage read. Up to `threads` threads decode the headers of a large
+// archive (the source must then allow reads from several threads at once).
+bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error,
+                    unsigned threads = 1);
 
 enum class DecodeStatus { Ok, CrcError, DataError, ReadError, Unsupported, Stopped };
 

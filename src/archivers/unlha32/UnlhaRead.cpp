@@ -2,6 +2,7 @@
 // with the other commands.
 #include "UnlhaInternal.h"
 
+#include "Threads.h"
 #include "Wildcard.h"
 #include "archiver_results.h"
 
@@ -49,7 +50,8 @@ int LoadArchive(const std::string& hostPath, Call& call, LoadedArchive& archive)
         call.Out().Line(message);
         return rc;
     }
-    archive.complete = lzh::ReadAllHeaders(*archive.source, archive.members, archive.error);
+    archive.complete = lzh::ReadAllHeaders(*archive.source, archive.members, archive.error,
+                                           qb::arc::ThreadCount());
     return ARC_OK;
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using namespace lzh;
 
 namespace {
@@ -145,6 +147,64 @@ TEST(ArchiveWalk, EndMarkerJunkAndTruncation)
     std::vector<MemberHeader> members;
     std::string error;
     EXPECT_TRUE(ReadAllHeaders(noMarker, members, error));
+}
+
+// A large archive's headers are decoded by several threads: the list is the same as one thread
+// makes, and a read that fails in a later part (after the walk that found the members) ends the
+// list where that part failed, with the members before it.
+TEST(ArchiveWalk, SeveralThreadsReadTheSameListAsOne)
+{
+    std::vector<std::uint8_t> archive;
+    for (int i = 0; i < 10000; ++i) {
+        NewMember m = SampleFile("f" + std::to_string(i) + ".txt");
+        m.method = "-lh0-";
+        m.packedSize = m.originalSize = 1;
+        auto header = BuildLevel2Header(m);
+        archive.insert(archive.end(), header.begin(), header.end());
+        archive.push_back(static_cast<std::uint8_t>(i));
+    }
+    archive.push_back(0);
+    MemorySource memory(archive.data(), archive.size());
+    std::vector<MemberHeader> one, several;
+    std::string error;
+    ASSERT_TRUE(ReadAllHeaders(memory, one, error, 1)) << error;
+    ASSERT_TRUE(ReadAllHeaders(memory, several, error, 3)) << error;
+    ASSERT_EQ(one.size(), 10000u);
+    ASSERT_EQ(several.size(), one.size());
+    for (std::size_t k = 0; k < one.size(); ++k) {
+        ASSERT_EQ(several[k].Path(), one[k].Path()) << k;
+        ASSERT_EQ(several[k].headerOffset, one[k].headerOffset) << k;
+    }
+
+    // Reads past member 7000 fail once the first walk is done.
+    struct Failing final : ByteSource {
+        MemorySource& inner;
+        std::uint64_t failFrom;
+        std::atomic<int> calls{0};
+        int firstWalk = 0;
+        Failing(MemorySource& m, std::uint64_t from) : inner(m), failFrom(from) { }
+        long long ReadAt(std::uint64_t offset, void* buf, std::size_t size) override
+        {
+            if (++calls > firstWalk && offset >= failFrom)
+                return -1;
+            return inner.ReadAt(offset, buf, size);
+        }
+        std::uint64_t Size() const override { return inner.Size(); }
+    } failing(memory, one[7000].headerOffset);
+    {
+        ArchiveReader walk(failing, HeaderDetail::LayoutOnly);
+        MemberHeader m;
+        while (walk.Next(m) == WalkStatus::Member) { }
+        failing.firstWalk = failing.calls.exchange(0);
+    }
+    std::vector<MemberHeader> cut;
+    EXPECT_FALSE(ReadAllHeaders(failing, cut, error, 2));
+    EXPECT_FALSE(error.empty());
+    // Member 7000 and a few after it may come with the last read that succeeded.
+    EXPECT_GE(cut.size(), 7000u);
+    EXPECT_LT(cut.size(), 7500u);
+    for (std::size_t k = 0; k < cut.size(); ++k)
+        ASSERT_EQ(cut[k].Path(), one[k].Path()) << k;
 }
 
 // Headers are read through a window of a few KiB: headers that straddle its end, headers longer
