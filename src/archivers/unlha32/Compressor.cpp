@@ -96,6 +96,7 @@ Compressor::Piece& Compressor::Take()
     const std::uint64_t index = m_next - m_firstPiece[m_nextMember];
     const bool last = m_next + 1 == m_firstPiece[m_nextMember + 1];
     auto piece = std::make_unique<Piece>(m_spillFolder);
+    piece->index = m_next;
     piece->member = m_nextMember;
     piece->offset = index * kPieceSize;
     piece->length = last ? 0 : kPieceSize;
@@ -131,7 +132,9 @@ bool Compressor::WaitFor(std::size_t i, const std::function<bool()>& tick, Packe
     };
     for (std::uint64_t n = first; n < end; ++n) {
         while (n >= m_next || !At(n).done) {
+            m_awaited = n;
             m_pieceDone.wait_for(lock, std::chrono::milliseconds(50));
+            m_awaited = UINT64_MAX;
             if (n < m_next && At(n).done)
                 break;
             if (!tickUnlocked())
@@ -220,7 +223,10 @@ void Compressor::Worker()
         std::lock_guard lock(m_mutex);
         piece->done = true;
         m_heldBytes += piece->output.MemoryHeld();
-        m_pieceDone.notify_one();  // only the calling thread waits for finished pieces
+        // Pieces ahead of the writer finish all the time; waking it for each would cost a
+        // switch of threads per small file.
+        if (piece->index == m_awaited)
+            m_pieceDone.notify_one();
     }
 }
 

@@ -76,6 +76,7 @@ public:
 private:
     struct Piece {
         explicit Piece(const std::string& spillFolder) : output(spillFolder) { }
+        std::uint64_t index = 0;  // among all pieces
         std::size_t member = 0;
         std::uint64_t offset = 0;
         std::uint64_t length = 0;  // 0 for the last piece: to the end of the file
@@ -108,6 +109,8 @@ private:
     std::uint64_t m_next = 0;  // next piece to hand to a worker
     std::size_t m_nextMember = 0;  // whose member
     std::uint64_t m_needed = 0;  // pieces below this are waited for by the writer
+    // The piece the calling thread sleeps on, if any: only its end is worth waking it for.
+    std::uint64_t m_awaited = UINT64_MAX;
     std::uint64_t m_heldBytes = 0;  // memory of finished pieces not yet written
     std::uint64_t m_window;  // large pieces a worker may take ahead of the writer
     std::uint64_t m_largeAhead = 0;  // large pieces taken and not yet written
