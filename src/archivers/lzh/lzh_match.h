@@ -98,9 +98,10 @@ private:
         prev[pos & windowMask] = link;
         head[h4] = self;
     }
-    // The search once pos is in the tables: the nearest 3-byte match when the caller has none
-    // yet, then the chain of 4-byte candidates. Stored positions are offset by one, so
-    // "link > lowestLink" means "inside the window" and also "not empty".
+    // The search once pos is in the tables: the chain of 4-byte candidates, then, only when it
+    // found nothing and the caller has no match yet, the nearest 3-byte match. (Were that one
+    // four bytes long or more, it would have been the chain's first candidate.) Stored positions
+    // are offset by one, so "link > lowestLink" means "inside the window" and also "not empty".
     Match SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t first4,
                      std::uint32_t link, std::uint32_t near3, std::uint32_t lowestLink,
                      unsigned bestLen, unsigned limit, unsigned niceLength,
@@ -183,16 +184,17 @@ HashChains::SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t f
     using namespace match_detail;
     Match best;
     const std::uint8_t* here = buf + pos;
-    if (bestLen < kMinMatch && near3 > lowestLink &&
-        ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
-        bestLen = CommonLength(buf + near3 - 1, here, limit);
-        best.length = bestLen;
-        best.distance = static_cast<unsigned>(pos - (near3 - 1));
-        if (bestLen >= niceLength)
-            return best;
-    }
-    if (limit < 4 || bestLen >= limit)
+    const bool wantsShort = bestLen < kMinMatch;
+    auto shortMatch = [&] {
+        if (wantsShort && near3 > lowestLink &&
+            ((Load32(buf + near3 - 1) ^ first4) & 0xFFFFFF) == 0) {
+            best.length = CommonLength(buf + near3 - 1, here, limit);
+            best.distance = static_cast<unsigned>(pos - (near3 - 1));
+        }
         return best;
+    };
+    if (limit < 4 || bestLen >= limit)
+        return shortMatch();
     // Walks from the newest candidate back; each step is one dependent load. A longer match
     // must agree on the four bytes ending just past the best length: testing them first rejects
     // nearly every candidate that cannot win with one compare.
@@ -215,7 +217,7 @@ HashChains::SearchFrom(const std::uint8_t* buf, std::size_t pos, std::uint32_t f
         }
         link = older;
     }
-    return best;
+    return best.length != 0 ? best : shortMatch();
 }
 
 inline void HashChains::Skip(const std::uint8_t* buf, std::size_t to, std::size_t dataEnd)
