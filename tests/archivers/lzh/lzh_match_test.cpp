@@ -34,6 +34,25 @@ void ExpectReal(const lzh_test::Bytes& d, std::size_t pos, std::size_t end, cons
     ASSERT_EQ(std::memcmp(&d[pos], &d[pos - m.distance], m.length), 0) << "at " << pos;
 }
 
+// The longest match at pos within the window (at most kMaxMatch), and the nearest of that
+// length, by trying every distance.
+lzh::Match NearestLongest(const lzh_test::Bytes& d, std::size_t pos, std::size_t end,
+                          unsigned window)
+{
+    lzh::Match best;
+    const std::size_t reach = std::min<std::size_t>(pos, window - 1);
+    for (std::size_t dist = 1; dist <= reach; ++dist) {
+        unsigned len = 0;
+        while (len < lzh::kMaxMatch && pos + len < end && d[pos + len] == d[pos - dist + len])
+            ++len;
+        if (len > best.length) {
+            best.length = len;
+            best.distance = static_cast<unsigned>(dist);
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 TEST(LzhMatchFinder, ChainMatchesAreReal)
@@ -128,24 +147,49 @@ TEST(LzhMatchFinder, UnboundedChainFindsTheNearestLongestMatch)
         lzh::MatchFinder finder(c.window, c.dataSize);
         for (std::size_t pos = 0; pos < end; ++pos) {
             const lzh::Match m = finder.Search(d.data(), pos, end - pos, 2, 256, ~0u);
-            unsigned longest = 0, nearest = 0;
-            const std::size_t reach = std::min<std::size_t>(pos, c.window - 1);
-            for (std::size_t dist = 1; dist <= reach; ++dist) {
-                unsigned len = 0;
-                while (len < lzh::kMaxMatch && pos + len < end &&
-                       d[pos + len] == d[pos - dist + len])
-                    ++len;
-                if (len > longest) {
-                    longest = len;
-                    nearest = static_cast<unsigned>(dist);
-                }
-            }
-            if (longest >= 4) {
-                ASSERT_EQ(m.length, longest) << "window " << c.window << " at " << pos;
-                ASSERT_EQ(m.distance, nearest) << "window " << c.window << " at " << pos;
+            const lzh::Match want = NearestLongest(d, pos, end, c.window);
+            if (want.length >= 4) {
+                ASSERT_EQ(m.length, want.length) << "window " << c.window << " at " << pos;
+                ASSERT_EQ(m.distance, want.distance) << "window " << c.window << " at " << pos;
             } else if (m.length != 0) {
                 ExpectReal(d, pos, end, m, c.window);
             }
         }
     }
+}
+
+// The parser's way of using the chains: stretches of a match's positions entered by Skip (two
+// per load, from odd and even starts alike, up to the end of the data), and searches that know
+// a longest match fits before the end. With no bound on the walk, each search still finds the
+// nearest longest match of four bytes or more.
+TEST(LzhMatchFinder, SkippedStretchesAndRoomySearchesFindTheNearestLongest)
+{
+    lzh_test::Bytes d = lzh_test::TextLike(12000, 5);
+    d.insert(d.end(), 300, 'x');
+    const auto noise = lzh_test::RandomBytes(500, 6);
+    d.insert(d.end(), noise.begin(), noise.end());
+    const auto again = lzh_test::TextLike(4000, 5);
+    d.insert(d.end(), again.begin(), again.end());
+    const std::size_t end = d.size();
+    d.insert(d.end(), 8, 0);
+    lzh::MatchFinder finder(8192, end);
+    lzh::HashChains chains = finder.Borrow();
+    std::size_t pos = 0, searches = 0;
+    for (unsigned step = 0; pos < end; ++step) {
+        const std::size_t avail = end - pos;
+        const lzh::Match m = avail >= lzh::HashChains::kRoom
+                                 ? chains.Search<true>(d.data(), pos, avail, 2, 256, ~0u)
+                                 : chains.Search(d.data(), pos, avail, 2, 256, ~0u);
+        const lzh::Match want = NearestLongest(d, pos, end, 8192);
+        if (want.length >= 4) {
+            ASSERT_EQ(m.length, want.length) << "at " << pos;
+            ASSERT_EQ(m.distance, want.distance) << "at " << pos;
+        }
+        ++searches;
+        const std::size_t to = std::min(end, pos + 1 + step % 9);
+        chains.Skip(d.data(), to, end);
+        pos = to;
+    }
+    finder.GiveBack(chains);
+    EXPECT_GT(searches, end / 6);
 }
