@@ -13,6 +13,7 @@ namespace {
 // The longest stretch parsed at once: it must stay under the 65535-symbol limit of a block even
 // when every symbol is a literal.
 constexpr std::size_t kMaxBlockBytes = 65000;
+static_assert(kMaxBlockBytes <= kMaxBlockSymbols, "a stretch's symbols must fit the block's buffer");
 // Matches kept per stretch, to keep memory small on inputs where every position has many (2 MB).
 constexpr std::size_t kMaxMatchesPerBlock = std::size_t{1} << 18;
 

@@ -41,6 +41,8 @@ constexpr std::size_t kPadding = 8;  // word-wise compares read this far past th
 constexpr unsigned kFarShortMatch = 16384;
 // The most symbols of an unfinished block kept to be cut again with the input that follows.
 constexpr std::size_t kMaxKept = kMaxBlockSymbols / 2;
+// The pieces are written as blocks once they fill one: never more symbols than a block holds.
+static_assert(BlockSplitter::kMaxPieces * BlockSplitter::kPieceSymbols <= kMaxBlockSymbols);
 
 unsigned BitLength(unsigned v)
 {
