@@ -483,7 +483,9 @@ CollectResult CollectFiles(const std::vector<std::string>& specs, const CollectO
             return out;
         }
     }
-    out.entries.shrink_to_fit();  // what it grew by beyond its size is a large part of its memory
+    // The room the list grew by beyond its size is left as it is: a list that large lies in
+    // pages of its own, which hold no memory until written, and trimming it would copy the whole
+    // list, holding it twice for a moment.
     if (out.entries.empty()) {
         out.result = ARC_ERROR_NOTHING_TO_DO;
         out.message = "no file matched";
