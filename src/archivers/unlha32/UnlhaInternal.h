@@ -45,6 +45,9 @@ struct LoadedArchive {
 // Opens and walks an archive. Returns 0 (check `complete`) or the failure to open it, which is
 // also written to the output.
 int LoadArchive(const std::string& hostPath, Call& call, LoadedArchive& archive);
+// The same, with the failure to open left in `message`: for a thread that must not write to the
+// output.
+int LoadArchiveQuietly(const std::string& hostPath, LoadedArchive& archive, std::string& message);
 
 // True when patterns is empty or one of them names the member. A pattern with a folder part is
 // matched against the whole path, a bare one against the last component or the whole path.

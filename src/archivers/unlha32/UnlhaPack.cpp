@@ -34,6 +34,7 @@
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -119,13 +120,23 @@ lzh::EncodeMethod EncoderMethod(Method m)
     }
 }
 
+// What reading the old archive found, kept until it can be reported.
+struct OldArchive {
+    bool exists = false;
+    struct stat st { };
+    int rc = ARC_OK;
+    std::string message;  // when rc is not ARC_OK
+    LoadedArchive archive;
+};
+void LoadOld(const std::string& path, OldArchive& old);
+
 class Packer {
 public:
     Packer(const UnlhaCommand& cmd, Call& call) : m_cmd(cmd), m_call(call) { }
     int Run();
 
 private:
-    int ReadOld();
+    int UseOld(OldArchive& old);
     int Collect();
     void KeepUnreadable();
     int Plan();
@@ -160,14 +171,23 @@ bool Packer::Tick(const std::string& name)
     return m_call.Progress(name, done, m_total);
 }
 
-int Packer::ReadOld()
+void LoadOld(const std::string& path, OldArchive& old)
 {
-    struct stat st { };
-    if (stat(m_cmd.archive.c_str(), &st) != 0)
+    old.exists = stat(path.c_str(), &old.st) == 0;
+    if (old.exists)
+        old.rc = LoadArchiveQuietly(path, old.archive, old.message);
+}
+
+int Packer::UseOld(OldArchive& old)
+{
+    if (!old.exists)
         return ARC_OK;  // a new archive
-    LoadedArchive archive;
-    if (int rc = LoadArchive(m_cmd.archive, m_call, archive))
-        return rc;
+    if (old.rc != ARC_OK) {
+        m_call.Out().Line(old.message);
+        return old.rc;
+    }
+    LoadedArchive& archive = old.archive;
+    const struct stat& st = old.st;
     if (!archive.complete) {
         m_call.Out().Line("the archive is damaged (" + archive.error + "); it was left as it is");
         m_call.Out().Failed("damaged-archive", m_cmd.archiveArgument);
@@ -531,13 +551,37 @@ int Packer::Write()
 
 int Packer::Run()
 {
-    // The files first: the list of a large folder grows to its size before the old archive's
-    // headers are held as well, so the two never peak together.
-    if (int rc = Collect())
-        return rc;
-    // A rebuild takes nothing from the old archive; it need not even be readable.
+    // The old archive's headers are read while the folder is walked: the walk mostly waits for
+    // the system, the reading mostly computes. A rebuild takes nothing from the old archive; it
+    // need not even be readable. Nothing is reported before the walk is done, so the lines come
+    // in the same order either way.
+    OldArchive old;
+    std::thread reader;
+    if (!m_cmd.rebuild && qb::arc::ThreadCount() > 1) {
+        try {
+            reader = std::thread(LoadOld, std::cref(m_cmd.archive), std::ref(old));
+        } catch (const std::system_error&) {
+            // No thread to be had: read it after the walk.
+        }
+    }
+    const bool readDuringWalk = reader.joinable();
+    struct Join {
+        std::thread& t;
+        ~Join()
+        {
+            if (t.joinable())
+                t.join();
+        }
+    } join{reader};
+    const int collected = Collect();
+    if (reader.joinable())
+        reader.join();
+    if (collected != ARC_OK)
+        return collected;
     if (!m_cmd.rebuild) {
-        if (int rc = ReadOld())
+        if (!readDuringWalk)
+            LoadOld(m_cmd.archive, old);
+        if (int rc = UseOld(old))
             return rc;
     }
     if (m_cmd.rebuild)

@@ -43,16 +43,22 @@ int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& s
     return ARC_OK;
 }
 
-int LoadArchive(const std::string& hostPath, Call& call, LoadedArchive& archive)
+int LoadArchiveQuietly(const std::string& hostPath, LoadedArchive& archive, std::string& message)
 {
-    std::string message;
-    if (int rc = OpenArchive(hostPath, archive.source, message)) {
-        call.Out().Line(message);
+    if (int rc = OpenArchive(hostPath, archive.source, message))
         return rc;
-    }
     archive.complete = lzh::ReadAllHeaders(*archive.source, archive.members, archive.error,
                                            qb::arc::ThreadCount());
     return ARC_OK;
+}
+
+int LoadArchive(const std::string& hostPath, Call& call, LoadedArchive& archive)
+{
+    std::string message;
+    const int rc = LoadArchiveQuietly(hostPath, archive, message);
+    if (rc != ARC_OK)
+        call.Out().Line(message);
+    return rc;
 }
 
 bool MatchesAny(const std::vector<std::string>& patterns, const lzh::MemberHeader& member)

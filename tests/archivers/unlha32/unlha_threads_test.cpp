@@ -5,6 +5,7 @@
 #include "UnlhaHarness.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <random>
 
 namespace unlhatest {
@@ -110,6 +111,42 @@ TEST_F(Threads, ExtractionWithWorkersEndsAsWithOneThread)
     EXPECT_EQ(extracted[1].count("many/f10.txt"), 0u);
     EXPECT_EQ(extracted[1]["big.dat"], tree["big.dat"]);
     EXPECT_EQ(extracted[1]["many/f59.txt"], tree["many/f59.txt"]);
+}
+
+// An update reads the old archive while it walks the folder: what it says (a file it skips, an
+// archive damaged half-way), its result and the archive it leaves are those of one thread; an
+// intact archive is then updated alike.
+TEST_F(Threads, UpdateReadingTheOldArchiveDuringTheWalkEndsAsWithOneThread)
+{
+    Tree tree;
+    for (int i = 0; i < 30; ++i)
+        tree["d/f" + std::to_string(i) + ".txt"] = "text " + std::to_string(i) + "\n";
+    WriteTree(C("SRC"), tree);
+    std::string archive = PackWith("1", "", "U.LZH");
+    ASSERT_EQ(mkfifo(C("SRC/d/fifo").c_str(), 0644), 0);
+    std::string damaged = archive.substr(0, archive.size() / 2);
+    const std::string updateCommand = "u -x -r2 D:\\U.LZH *.*";
+    for (const bool isDamaged : {true, false}) {
+        const std::string& old = isDamaged ? damaged : archive;
+        CallResult result[2];
+        std::string after[2];
+        for (int i = 0; i < 2; ++i) {
+            qbtest::WriteFile(D("U.LZH"), old);
+            setenv("QUILLBOX2_THREADS", i == 0 ? "1" : "2", 1);
+            qb::arctest::ScopedCwd cwd(C("SRC"));
+            result[i] = Unlha(updateCommand);
+            after[i] = qb::arctest::ReadFile(D("U.LZH"));
+        }
+        EXPECT_EQ(result[0].rc, isDamaged ? ARC_ERROR_BAD_ARCHIVE : ARC_ERROR_INCOMPLETE)
+            << result[0].output;
+        EXPECT_EQ(result[1].rc, result[0].rc);
+        EXPECT_EQ(result[1].output, result[0].output);
+        EXPECT_NE(result[1].output.find("fifo"), std::string::npos) << result[1].output;
+        EXPECT_TRUE(after[1] == after[0]);
+        if (isDamaged) {
+            EXPECT_TRUE(after[1] == damaged);
+        }
+    }
 }
 
 }  // namespace
