@@ -146,7 +146,8 @@ bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std:
     // Each part read by one thread; the first that fails (the archive changed under us, a read
     // error) ends the list there.
     constexpr std::size_t kPerThread = 4096;  // fewer are read sooner than a thread starts
-    const std::size_t parts = std::clamp<std::size_t>(starts.size() / kPerThread, 1, threads);
+    const std::size_t parts =
+        std::clamp<std::size_t>(starts.size() / kPerThread, 1, std::max(threads, 1u));
     std::vector<std::size_t> failedAt(parts, starts.size());
     std::vector<std::string> errors(parts);
     auto readPart = [&](std::size_t part) {
