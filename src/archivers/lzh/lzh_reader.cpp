@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <system_error>
+#include <exception>
 #include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,29 +150,36 @@ bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std:
         std::clamp<std::size_t>(starts.size() / kPerThread, 1, std::max(threads, 1u));
     std::vector<std::size_t> failedAt(parts, starts.size());
     std::vector<std::string> errors(parts);
+    // What a part threw (out of memory), thrown again here once every thread has ended.
+    std::vector<std::exception_ptr> thrown(parts);
     auto readPart = [&](std::size_t part) {
-        const std::size_t from = starts.size() * part / parts;
-        const std::size_t to = starts.size() * (part + 1) / parts;
-        if (from == to)
-            return;
-        ArchiveReader reader(source, HeaderDetail::Full, starts[from]);
-        MemberHeader m;
-        for (std::size_t k = from; k < to; ++k) {
-            if (reader.Next(m) != WalkStatus::Member) {
-                failedAt[part] = k;
-                errors[part] = reader.Error();
+        try {
+            const std::size_t from = starts.size() * part / parts;
+            const std::size_t to = starts.size() * (part + 1) / parts;
+            if (from == to)
                 return;
+            ArchiveReader reader(source, HeaderDetail::Full, starts[from]);
+            MemberHeader m;
+            for (std::size_t k = from; k < to; ++k) {
+                if (reader.Next(m) != WalkStatus::Member) {
+                    failedAt[part] = k;
+                    errors[part] = reader.Error();
+                    return;
+                }
+                // A copy: its strings take only the room they need, where m's grew as they
+                // were decoded.
+                members[first + k] = m;
             }
-            // A copy: its strings take only the room they need, where m's grew as they were
-            // decoded.
-            members[first + k] = m;
+        } catch (...) {
+            thrown[part] = std::current_exception();
         }
     };
     std::vector<std::thread> helpers;
+    helpers.reserve(parts - 1);
     try {
         for (std::size_t part = 1; part < parts; ++part)
             helpers.emplace_back(readPart, part);
-    } catch (const std::system_error&) {
+    } catch (...) {
         // No thread to be had: the parts not started are read here.
         for (std::size_t part = helpers.size() + 1; part < parts; ++part)
             readPart(part);
@@ -180,6 +187,10 @@ bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std:
     readPart(0);
     for (auto& t : helpers)
         t.join();
+    for (const std::exception_ptr& e : thrown) {
+        if (e)
+            std::rethrow_exception(e);
+    }
     for (std::size_t part = 0; part < parts; ++part) {
         if (failedAt[part] < starts.size()) {
             members.resize(first + failedAt[part]);

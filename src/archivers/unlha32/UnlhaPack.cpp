@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -127,6 +128,7 @@ struct OldArchive {
     int rc = ARC_OK;
     std::string message;  // when rc is not ARC_OK
     LoadedArchive archive;
+    std::exception_ptr thrown;  // when read on another thread
 };
 void LoadOld(const std::string& path, OldArchive& old);
 
@@ -176,6 +178,16 @@ void LoadOld(const std::string& path, OldArchive& old)
     old.exists = stat(path.c_str(), &old.st) == 0;
     if (old.exists)
         old.rc = LoadArchiveQuietly(path, old.archive, old.message);
+}
+
+// LoadOld on another thread: what it throws (out of memory) is kept for the caller to throw.
+void LoadOldKeepingFailure(const std::string& path, OldArchive& old)
+{
+    try {
+        LoadOld(path, old);
+    } catch (...) {
+        old.thrown = std::current_exception();
+    }
 }
 
 int Packer::UseOld(OldArchive& old)
@@ -559,7 +571,7 @@ int Packer::Run()
     std::thread reader;
     if (!m_cmd.rebuild && qb::arc::ThreadCount() > 1) {
         try {
-            reader = std::thread(LoadOld, std::cref(m_cmd.archive), std::ref(old));
+            reader = std::thread(LoadOldKeepingFailure, std::cref(m_cmd.archive), std::ref(old));
         } catch (const std::system_error&) {
             // No thread to be had: read it after the walk.
         }
@@ -576,6 +588,8 @@ int Packer::Run()
     const int collected = Collect();
     if (reader.joinable())
         reader.join();
+    if (old.thrown)
+        std::rethrow_exception(old.thrown);
     if (collected != ARC_OK)
         return collected;
     if (!m_cmd.rebuild) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 
 using namespace lzh;
 
@@ -176,13 +177,14 @@ TEST(ArchiveWalk, SeveralThreadsReadTheSameListAsOne)
         ASSERT_EQ(several[k].headerOffset, one[k].headerOffset) << k;
     }
 
-    // Reads past member 7000 fail once the first walk is done.
+    // Reads past member 7000 fail once the first walk is done (as many reads as a walk alone
+    // takes, counted with nothing failing).
     struct Failing final : ByteSource {
         MemorySource& inner;
-        std::uint64_t failFrom;
+        std::uint64_t failFrom = UINT64_MAX;
         std::atomic<int> calls{0};
         int firstWalk = 0;
-        Failing(MemorySource& m, std::uint64_t from) : inner(m), failFrom(from) { }
+        explicit Failing(MemorySource& m) : inner(m) { }
         long long ReadAt(std::uint64_t offset, void* buf, std::size_t size) override
         {
             if (++calls > firstWalk && offset >= failFrom)
@@ -190,12 +192,13 @@ TEST(ArchiveWalk, SeveralThreadsReadTheSameListAsOne)
             return inner.ReadAt(offset, buf, size);
         }
         std::uint64_t Size() const override { return inner.Size(); }
-    } failing(memory, one[7000].headerOffset);
+    } failing(memory);
     {
         ArchiveReader walk(failing, HeaderDetail::LayoutOnly);
         MemberHeader m;
         while (walk.Next(m) == WalkStatus::Member) { }
         failing.firstWalk = failing.calls.exchange(0);
+        failing.failFrom = one[7000].headerOffset;
     }
     std::vector<MemberHeader> cut;
     EXPECT_FALSE(ReadAllHeaders(failing, cut, error, 2));
@@ -205,6 +208,23 @@ TEST(ArchiveWalk, SeveralThreadsReadTheSameListAsOne)
     EXPECT_LT(cut.size(), 7500u);
     for (std::size_t k = 0; k < cut.size(); ++k)
         ASSERT_EQ(cut[k].Path(), one[k].Path()) << k;
+
+    // Running out of memory in a later part reaches the caller as on one thread.
+    struct Throwing final : ByteSource {
+        Failing& inner;
+        explicit Throwing(Failing& f) : inner(f) { }
+        long long ReadAt(std::uint64_t offset, void* buf, std::size_t size) override
+        {
+            const long long n = inner.ReadAt(offset, buf, size);
+            if (n < 0)
+                throw std::bad_alloc();
+            return n;
+        }
+        std::uint64_t Size() const override { return inner.Size(); }
+    } throwing(failing);
+    failing.calls = 0;
+    std::vector<MemberHeader> none;
+    EXPECT_THROW(ReadAllHeaders(throwing, none, error, 2), std::bad_alloc);
 }
 
 // Headers are read through a window of a few KiB: headers that straddle its end, headers longer
