@@ -1,10 +1,10 @@
 #include "lzh_enc_plan.h"
 
 #include "lzh_enc_entropy.h"
+#include "lzh_huff.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace lzh {
 
@@ -17,24 +17,6 @@ constexpr double kBlockHeaderBits = 800;
 double FLog(const float* table, std::uint32_t f)
 {
     return f < 4096 ? table[f] : f * std::log2(static_cast<double>(f));
-}
-
-// Calls each(s) for the n counts from `counts` on, in order, but passes over runs of eight zero
-// counts at once (a piece uses few of the 510 C symbols): each() must accept zero counts too.
-template<class Each>
-void ForGroupsInUse(const std::uint32_t* counts, unsigned n, Each each)
-{
-    unsigned s = 0;
-    for (; s + 8 <= n; s += 8) {
-        std::uint64_t w[4];
-        std::memcpy(w, counts + s, sizeof w);
-        if ((w[0] | w[1] | w[2] | w[3]) == 0)
-            continue;
-        for (unsigned k = s; k < s + 8; ++k)
-            each(k);
-    }
-    for (; s < n; ++s)
-        each(s);
 }
 
 }  // namespace
@@ -69,12 +51,12 @@ void BlockPlanner::Plan(std::size_t n, std::vector<std::size_t>& cuts)
         const Piece& piece = m_pieces[k];
         // Each count is stored, and kept if it is not zero.
         std::uint32_t c = 0, p = 0;
-        ForGroupsInUse(piece.c.data(), kNumC, [&](unsigned s) {
+        ForCountsInUse(piece.c.data(), kNumC, [&](unsigned s) {
             *used = {static_cast<std::uint16_t>(s), piece.c[s]};
             used += piece.c[s] != 0;
             c += piece.c[s];
         });
-        ForGroupsInUse(piece.p.data(), kMaxPositionSymbols, [&](unsigned s) {
+        ForCountsInUse(piece.p.data(), kMaxPositionSymbols, [&](unsigned s) {
             *used = {static_cast<std::uint16_t>(kNumC + s), piece.p[s]};
             used += piece.p[s] != 0;
             p += piece.p[s];
@@ -127,7 +109,7 @@ void BlockPlanner::AddCounts(std::size_t from, std::size_t to, std::uint32_t* cF
     const std::size_t end = std::min((to + kPieceBytes - 1) / kPieceBytes, m_pieces.size());
     for (std::size_t k = from / kPieceBytes; k < end; ++k) {
         const Piece& piece = m_pieces[k];
-        ForGroupsInUse(piece.c.data(), kNumC, [&](unsigned s) { cFreq[s] += piece.c[s]; });
+        ForCountsInUse(piece.c.data(), kNumC, [&](unsigned s) { cFreq[s] += piece.c[s]; });
         for (unsigned s = 0; s < kMaxPositionSymbols; ++s)
             pFreq[s] += piece.p[s];
     }

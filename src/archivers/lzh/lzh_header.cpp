@@ -422,12 +422,18 @@ void UnixFromFileTime(std::uint64_t fileTime, std::int64_t& seconds, long& nanos
 std::string MemberHeader::Path() const
 {
     std::string path;
-    for (const auto& c : components) {
-        if (!path.empty())
-            path.push_back('/');
-        path += c;
-    }
+    AppendPath(path);
     return path;
+}
+
+void MemberHeader::AppendPath(std::string& out) const
+{
+    const std::size_t start = out.size();
+    for (const auto& c : components) {
+        if (out.size() > start)
+            out.push_back('/');
+        out += c;
+    }
 }
 
 HeaderParse ParseHeader(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,

@@ -46,6 +46,8 @@ struct MemberHeader {
 
     // The path with '/' separators, as listings show it.
     std::string Path() const;
+    // The same, appended to `out` (a caller comparing many paths reuses one string).
+    void AppendPath(std::string& out) const;
 };
 
 // Windows file times (FILETIME): 100-ns ticks since 1601-01-01 UTC. Times before 1970 are

@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <cstring>
 
 namespace lzh {
 
@@ -57,8 +56,7 @@ void SortLeaves(std::uint64_t* leaves, unsigned m, std::uint32_t maxFreq)
 }
 
 // The used symbols' leaves (frequency above the symbol), in symbol order; their largest
-// frequency into maxFreq. Runs of eight unused symbols are passed over at once: a small block
-// uses few of the C table's 510 symbols, most of the long match lengths not at all.
+// frequency into maxFreq.
 unsigned CollectLeaves(const std::uint32_t* freq, unsigned n, std::uint64_t* leaves,
                        std::uint32_t& maxFreq)
 {
@@ -69,17 +67,7 @@ unsigned CollectLeaves(const std::uint32_t* freq, unsigned n, std::uint64_t* lea
         m += freq[s] != 0;
         maxFreq = std::max(maxFreq, freq[s]);
     };
-    unsigned s = 0;
-    for (; s + 8 <= n; s += 8) {
-        std::uint64_t w[4];
-        std::memcpy(w, freq + s, sizeof w);
-        if ((w[0] | w[1] | w[2] | w[3]) == 0)
-            continue;
-        for (unsigned k = 0; k < 8; ++k)
-            take(s + k);
-    }
-    for (; s < n; ++s)
-        take(s);
+    ForCountsInUse(freq, n, take);
     return m;
 }
 

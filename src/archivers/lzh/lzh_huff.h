@@ -2,10 +2,30 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace lzh {
 
 constexpr unsigned kMaxCodeLength = 16;
+
+// Calls each(s) for the n counts from `counts` on, in order, but passes over runs of eight zero
+// counts at once (a block or a piece uses few of the 510 C symbols, most of the long match
+// lengths not at all): each() must accept zero counts too.
+template<class Each>
+void ForCountsInUse(const std::uint32_t* counts, unsigned n, Each each)
+{
+    unsigned s = 0;
+    for (; s + 8 <= n; s += 8) {
+        std::uint64_t w[4];
+        std::memcpy(w, counts + s, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) == 0)
+            continue;
+        for (unsigned k = s; k < s + 8; ++k)
+            each(k);
+    }
+    for (; s < n; ++s)
+        each(s);
+}
 
 // Computes code lengths for symbols 0..n-1 from their frequencies so that no length exceeds
 // maxLength and the lengths form a complete prefix code (Kraft sum exactly one). Symbols with

@@ -54,10 +54,8 @@ Match HashChains::SearchNearEnd(HashChains chains, const std::uint8_t* buf, std:
     unsigned bestLen = std::max(longerThan, kMinMatch - 1);
     if (bestLen >= limit)
         return best;
-    const std::uint32_t lowestLink =
-        pos > chains.maxDistance ? static_cast<std::uint32_t>(pos - chains.maxDistance) : 0;
-    return chains.SearchFrom(buf, pos, first4, link, near3, lowestLink, bestLen, limit, niceLength,
-                             maxChain);
+    return chains.SearchFrom(buf, pos, first4, link, near3, chains.LowestLink(pos), bestLen, limit,
+                             niceLength, maxChain);
 }
 
 void MatchFinder::Rebase(std::size_t delta)

@@ -85,6 +85,11 @@ private:
 #endif
     }
 
+    // Stored positions (+ 1) above this one lie inside the window that ends at pos.
+    std::uint32_t LowestLink(std::size_t pos) const
+    {
+        return pos > maxDistance ? static_cast<std::uint32_t>(pos - maxDistance) : 0;
+    }
     // Enters pos into the tables; returns the newest earlier position with the same four
     // bytes' hash and the newest with the same three bytes' hash (position + 1, 0 = none).
     void Insert(std::size_t pos, std::uint32_t first4, std::uint32_t& link, std::uint32_t& near3)
@@ -169,10 +174,8 @@ inline Match HashChains::Search(const std::uint8_t* buf, std::size_t pos, std::s
     Prefetch(buf, pos + 1);
 
     const unsigned bestLen = std::max(longerThan, kMinMatch - 1);
-    const std::uint32_t lowestLink =
-        pos > maxDistance ? static_cast<std::uint32_t>(pos - maxDistance) : 0;
-    return SearchFrom(buf, pos, first4, link, near3, lowestLink, bestLen, kMaxMatch, niceLength,
-                      maxChain);
+    return SearchFrom(buf, pos, first4, link, near3, LowestLink(pos), bestLen, kMaxMatch,
+                      niceLength, maxChain);
 }
 
 [[gnu::always_inline]] inline Match

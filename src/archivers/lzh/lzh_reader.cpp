@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,19 +174,19 @@ bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std:
             thrown[part] = std::current_exception();
         }
     };
-    std::vector<std::thread> helpers;
-    helpers.reserve(parts - 1);
-    try {
-        for (std::size_t part = 1; part < parts; ++part)
-            helpers.emplace_back(readPart, part);
-    } catch (...) {
-        // No thread to be had: the parts not started are read here.
-        for (std::size_t part = helpers.size() + 1; part < parts; ++part)
-            readPart(part);
+    {
+        std::vector<std::jthread> helpers;  // joined at the end of this block
+        helpers.reserve(parts - 1);
+        try {
+            for (std::size_t part = 1; part < parts; ++part)
+                helpers.emplace_back(readPart, part);
+        } catch (...) {
+            // No thread to be had: the parts not started are read here.
+            for (std::size_t part = helpers.size() + 1; part < parts; ++part)
+                readPart(part);
+        }
+        readPart(0);
     }
-    readPart(0);
-    for (auto& t : helpers)
-        t.join();
     for (const std::exception_ptr& e : thrown) {
         if (e)
             std::rethrow_exception(e);

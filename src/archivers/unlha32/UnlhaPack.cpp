@@ -361,11 +361,7 @@ int Packer::Plan()
             key += '\x01';
             key += m.storedPath;
         } else {
-            for (const auto& c : m.components) {
-                if (!key.empty())
-                    key += '/';
-                key += c;
-            }
+            m.AppendPath(key);
         }
         if (m.isDirectory)
             key += '/';
@@ -568,23 +564,15 @@ int Packer::Run()
     // need not even be readable. Nothing is reported before the walk is done, so the lines come
     // in the same order either way.
     OldArchive old;
-    std::thread reader;
+    std::jthread reader;  // joined when it goes, should the walk throw
     if (!m_cmd.rebuild && qb::arc::ThreadCount() > 1) {
         try {
-            reader = std::thread(LoadOldKeepingFailure, std::cref(m_cmd.archive), std::ref(old));
+            reader = std::jthread(LoadOldKeepingFailure, std::cref(m_cmd.archive), std::ref(old));
         } catch (const std::system_error&) {
             // No thread to be had: read it after the walk.
         }
     }
     const bool readDuringWalk = reader.joinable();
-    struct Join {
-        std::thread& t;
-        ~Join()
-        {
-            if (t.joinable())
-                t.join();
-        }
-    } join{reader};
     const int collected = Collect();
     if (reader.joinable())
         reader.join();

@@ -34,6 +34,20 @@ void ExpectReal(const lzh_test::Bytes& d, std::size_t pos, std::size_t end, cons
     ASSERT_EQ(std::memcmp(&d[pos], &d[pos - m.distance], m.length), 0) << "at " << pos;
 }
 
+// Text, a run of one byte, noise, then text that repeats the start; 8 readable bytes past the end
+// (not counted as data).
+lzh_test::Bytes SmallSample(std::size_t text, std::size_t again)
+{
+    lzh_test::Bytes d = lzh_test::TextLike(text, 5);
+    d.insert(d.end(), 300, 'x');
+    const auto noise = lzh_test::RandomBytes(500, 6);
+    d.insert(d.end(), noise.begin(), noise.end());
+    const auto repeat = lzh_test::TextLike(again, 5);
+    d.insert(d.end(), repeat.begin(), repeat.end());
+    d.insert(d.end(), 8, 0);
+    return d;
+}
+
 // The longest match at pos within the window (at most kMaxMatch), and the nearest of that
 // length, by trying every distance.
 lzh::Match NearestLongest(const lzh_test::Bytes& d, std::size_t pos, std::size_t end,
@@ -131,14 +145,8 @@ TEST(LzhMatchFinder, TreeMatchesStayRealWhenSkipsLookLessFar)
 // bounds are tested, as much as in between, and with tables sized for a small input too.
 TEST(LzhMatchFinder, UnboundedChainFindsTheNearestLongestMatch)
 {
-    lzh_test::Bytes d = lzh_test::TextLike(5000, 5);
-    d.insert(d.end(), 300, 'x');
-    const auto noise = lzh_test::RandomBytes(500, 6);
-    d.insert(d.end(), noise.begin(), noise.end());
-    const auto again = lzh_test::TextLike(3000, 5);
-    d.insert(d.end(), again.begin(), again.end());
-    const std::size_t end = d.size();
-    d.insert(d.end(), 8, 0);
+    const lzh_test::Bytes d = SmallSample(5000, 3000);
+    const std::size_t end = d.size() - 8;
     struct Case {
         unsigned window;
         std::size_t dataSize;
@@ -164,14 +172,8 @@ TEST(LzhMatchFinder, UnboundedChainFindsTheNearestLongestMatch)
 // nearest longest match of four bytes or more.
 TEST(LzhMatchFinder, SkippedStretchesAndRoomySearchesFindTheNearestLongest)
 {
-    lzh_test::Bytes d = lzh_test::TextLike(12000, 5);
-    d.insert(d.end(), 300, 'x');
-    const auto noise = lzh_test::RandomBytes(500, 6);
-    d.insert(d.end(), noise.begin(), noise.end());
-    const auto again = lzh_test::TextLike(4000, 5);
-    d.insert(d.end(), again.begin(), again.end());
-    const std::size_t end = d.size();
-    d.insert(d.end(), 8, 0);
+    const lzh_test::Bytes d = SmallSample(12000, 4000);
+    const std::size_t end = d.size() - 8;
     lzh::MatchFinder finder(8192, end);
     lzh::HashChains chains = finder.Borrow();
     std::size_t pos = 0, searches = 0;
