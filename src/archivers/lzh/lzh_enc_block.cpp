@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <span>
 
 #include "lzh_huff.h"
 
@@ -234,21 +233,6 @@ private:
 BlockEncoder::BlockEncoder(unsigned np, unsigned pbit)
     : m_np(np), m_pbit(pbit), m_tokens(new std::uint32_t[kMaxBlockSymbols])
 { }
-
-void BlockEncoder::Write(BitWriter& out)
-{
-    std::array<std::uint32_t, kNumC> cFreq{};
-    // A literal's position symbol (from its mark) is counted too, past the real ones: no branch.
-    std::array<std::uint32_t, 32> pFreq{};
-    static_assert(kMaxPositionSymbols <= SignificantBits(kLiteralMark >> 9) &&
-                  SignificantBits(kLiteralMark >> 9) < 32);
-    for (const std::uint32_t token : std::span(m_tokens.get(), m_size)) {
-        ++cFreq[token & 0x1FF];
-        ++pFreq[SignificantBits(token >> 9)];
-    }
-    Write(out, 0, m_size, cFreq.data(), pFreq.data());
-    m_size = 0;
-}
 
 void BlockEncoder::Drop(std::size_t count)
 {

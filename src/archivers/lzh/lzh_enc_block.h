@@ -61,8 +61,6 @@ public:
     const std::array<std::uint8_t, kNumC>& lastCLengths() const { return m_lastC; }
     const std::array<std::uint8_t, kMaxPositionSymbols>& lastPLengths() const { return m_lastP; }
 
-    // Writes every symbol held as one block (nothing when there are none) and forgets them.
-    void Write(BitWriter& out);
     // Writes the symbols from `from` to `to` as one block, given their counts in the C and
     // position tables. They are kept until Drop().
     void Write(BitWriter& out, std::size_t from, std::size_t to, const std::uint32_t* cFreq,

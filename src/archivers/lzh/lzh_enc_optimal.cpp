@@ -213,7 +213,9 @@ std::size_t OptimalParser::ParseBlock(const std::uint8_t* buf, std::size_t pos, 
                 ++m_lastP[PositionSymbol(m_dist[i])];
             }
         }
-        block.Write(out);
+        // The counts just made are the block's: the writer need not count them again.
+        block.Write(out, 0, block.size(), m_lastC.data(), m_lastP.data());
+        block.Drop(block.size());
         from = to;
     }
     return end;
