@@ -7,14 +7,14 @@
 // alone, and the same folders run through the window (selection marks, scrolling, repaints, the
 // pass of pending events, the refresh of both folder panes after each folder).
 
-#include "app/frmQuillbox.h"
+#include "app/MainWindow.h"
 #include "engine/Archivers.h"
 #include "engine/Options.h"
 #include "engine/PackRun.h"
 #include "engine/TargetList.h"
-#include "panes/mdiFile.h"
-#include "panes/mdiOutDir.h"
-#include "panes/mdiStatus.h"
+#include "panes/TargetListPane.h"
+#include "panes/OutputFolderPane.h"
+#include "panes/HistoryPane.h"
 #include "support/Sandbox.h"
 
 #include <QApplication>
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     qbtest::Sandbox sandbox;
     qb::engine::Options options;
     qb::engine::LoadSettings(options);
-    options.TmpDir = "C:\\TEMP\\";
+    options.TempFolder = "C:\\TEMP\\";
     qb::engine::ArchiverTable table;
     table.Unlha = &DoNothing;
     table.UnlhaGetRunning = &NotRunning;
@@ -96,23 +96,23 @@ int main(int argc, char** argv)
     const double engineMs = clock.nsecsElapsed() / 1e6;
 
     // The same folders through the window.
-    frmQuillbox window(QString{}, options);
+    MainWindow window(QString{}, options);
     window.resize(1024, 768);
     window.show();
     QApplication::processEvents();
-    window.OutDir()->SetDirName(QStringLiteral("D:\\OUT"));
+    window.OutputPane()->SetFolder(QStringLiteral("D:\\OUT"));
     for (int i = 0; i < folders; ++i)
-        window.File()->ListInAdd(QString::fromStdString(folderName(i)));
+        window.TargetPane()->AddTarget(QString::fromStdString(folderName(i)));
     clock.restart();
-    window.btnExe_Click(0);
+    window.StartRun(0);
     const double windowMs = clock.nsecsElapsed() / 1e6;
-    const int left = window.File()->Count();
+    const int left = window.TargetPane()->Count();
 
     // A long history, appended line by line as a run does (each line painted at once).
-    window.Status()->RefreshForm();
+    window.LogPane()->Clear();
     clock.restart();
     for (int i = 0; i < lines; ++i)
-        window.Status()->ListInAdd(QStringLiteral("　ＬＺＨ圧縮中です %1").arg(i));
+        window.LogPane()->AddLine(QStringLiteral("　ＬＺＨ圧縮中です %1").arg(i));
     const double historyMs = clock.nsecsElapsed() / 1e6;
 
     std::printf("run over %d folders: engine alone %.1f ms, through the window %.1f ms (%d left on "

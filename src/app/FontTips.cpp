@@ -7,21 +7,21 @@ namespace qb::fonts {
 
 bool StoreFontChoice(qb::engine::Options& options, const QFont& chosen)
 {
-    const QString storedName = QString::fromStdString(options.Font_Name);
+    const QString storedName = QString::fromStdString(options.FontName);
     // The stored Windows name and the installed face it stands for are the same font: picking
     // that face again must not count as a change.
     const bool sameName =
         chosen.family() == storedName || chosen.family() == qb::ui::ResolveFontFamily(storedName);
     const double size = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pointSize();
-    const bool sameSize = size == static_cast<double>(options.Font_Size);
-    if (sameName && sameSize && chosen.bold() == options.Font_Bold &&
-        chosen.italic() == options.Font_Italic)
+    const bool sameSize = size == static_cast<double>(options.FontSize);
+    if (sameName && sameSize && chosen.bold() == options.FontBold &&
+        chosen.italic() == options.FontItalic)
         return false;
     if (!sameName)
-        options.Font_Name = chosen.family().toStdString();
-    options.Font_Size = qb::ui::RoundHalfEven(size);
-    options.Font_Bold = chosen.bold();
-    options.Font_Italic = chosen.italic();
+        options.FontName = chosen.family().toStdString();
+    options.FontSize = qb::ui::RoundHalfEven(size);
+    options.FontBold = chosen.bold();
+    options.FontItalic = chosen.italic();
     return true;
 }
 

@@ -19,9 +19,9 @@ namespace qb::fonts {
 // bold and italic, and returns true; otherwise changes nothing and returns false.
 bool StoreFontChoice(qb::engine::Options& options, const QFont& chosen);
 
-// mnuFont_Click: shows the font dialog with the current font; when the choice differs, stores
-// it and calls applyFontEverywhere once, which calls SetFontData on frmQuillbox, mdiInDir,
-// mdiInFile, mdiFile, mdiOutDir, mdiStatus, mdiOutFile, frmAbout, frmDefault, frmOption in
+// EditFont: shows the font dialog with the current font; when the choice differs, stores
+// it and calls applyFontEverywhere once, which calls SetFontData on MainWindow, SourceFolderPane,
+// SubfolderListPane, TargetListPane, OutputFolderPane, HistoryPane, ArchiveListPane, AboutDialog, InitialFoldersDialog, OptionsDialog in
 // this order. Returns true when the font changed.
 bool FontMenu(QWidget* parent, qb::engine::Options& options,
               const std::function<void()>& applyFontEverywhere);

@@ -19,7 +19,7 @@ QString ManualPath(const QString& programFolder);
 // The program's own folder in drive form ("" when no drive covers it).
 QString ProgramFolder();
 
-// mnuHelp_Click: opens the manual of the program's folder with the desktop's viewer (for an
+// OpenHelp: opens the manual of the program's folder with the desktop's viewer (for an
 // installed program that has none beside it, the one in <prefix>/share/quillbox2). When no
 // viewer takes it (none installed, or the manual is missing), a message box gives the manual's
 // host path, so the user can open it by hand. Returns false when the opener refused at once.

@@ -1,6 +1,6 @@
 #include "QtTranslations.h"
 
-#include "common/resQuillbox.h"
+#include "common/ProgramMessages.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -32,7 +32,7 @@ bool InstallQtTranslations(QCoreApplication& app)
 {
     // The caption of the first run button stands for the program's texts.
     if (!WantJapaneseQtTexts(QLocale::system(),
-                             QString::fromStdString(resQuillbox(kCaptionRunNormal))))
+                             QString::fromStdString(ProgramMessage(kCaptionRunNormal))))
         return false;
     auto* translator = new QTranslator(&app);
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

@@ -40,17 +40,17 @@ bool Notify(const std::vector<std::string>& history, const std::vector<std::stri
 
 }  // namespace
 
-frmRunOutcome::frmRunOutcome(const std::vector<std::string>& history, QWidget* parent)
+RunOutcomeWindow::RunOutcomeWindow(const std::vector<std::string>& history, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Quillbox2"));
     auto* layout = new QVBoxLayout(this);
-    txtHistory = new QPlainTextEdit(this);
-    txtHistory->setReadOnly(true);
-    txtHistory->setLineWrapMode(QPlainTextEdit::NoWrap);
+    historyText = new QPlainTextEdit(this);
+    historyText->setReadOnly(true);
+    historyText->setLineWrapMode(QPlainTextEdit::NoWrap);
     for (const std::string& line : history)
-        txtHistory->appendPlainText(QString::fromStdString(line));
-    layout->addWidget(txtHistory);
+        historyText->appendPlainText(QString::fromStdString(line));
+    layout->addWidget(historyText);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
@@ -67,7 +67,7 @@ void ReportOutcome(bool allPacked, const std::vector<std::string>& history,
             std::fprintf(stderr, "Quillbox2 history: %s\n", line.c_str());
         return;
     }
-    frmRunOutcome window(history);
+    RunOutcomeWindow window(history);
     window.exec();
 }
 

@@ -14,10 +14,10 @@ class QPlainTextEdit;
 namespace qb::app {
 
 // The history of one run in a window of its own, read-only, closed with OK.
-class frmRunOutcome : public QDialog {
+class RunOutcomeWindow : public QDialog {
 public:
-    explicit frmRunOutcome(const std::vector<std::string>& history, QWidget* parent = nullptr);
-    QPlainTextEdit* txtHistory = nullptr;
+    explicit RunOutcomeWindow(const std::vector<std::string>& history, QWidget* parent = nullptr);
+    QPlainTextEdit* historyText = nullptr;
 };
 
 // allPacked: the run's exit status was 0. created: the archives made (drive paths).

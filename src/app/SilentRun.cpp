@@ -1,7 +1,7 @@
 #include "SilentRun.h"
 
 #include "ClipboardKeeper.h"
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "dialogs/UiSeams.h"
 #include "engine/JobFile.h"
 #include "engine/Options.h"
@@ -51,10 +51,10 @@ public:
         : m_in(qb::engine::StartingFolder(FolderPane::In)),
           m_out(qb::engine::StartingFolder(FolderPane::Out))
     { }
-    std::string InDirName() override { return m_in; }
-    void SetInDirName(const std::string& dir) override { m_in = qb::engine::ShownFolder(dir); }
-    std::string OutDirName() override { return m_out; }
-    void SetOutDirName(const std::string& dir) override { m_out = qb::engine::ShownFolder(dir); }
+    std::string SourceFolder() override { return m_in; }
+    void SetSourceFolder(const std::string& dir) override { m_in = qb::engine::ShownFolder(dir); }
+    std::string OutputFolder() override { return m_out; }
+    void SetOutputFolder(const std::string& dir) override { m_out = qb::engine::ShownFolder(dir); }
     qb::engine::TargetList& Targets() override { return m_targets; }
 
 private:
@@ -69,7 +69,7 @@ public:
         : m_panes(panes), m_messages(messages)
     { }
     qb::engine::TargetList& Targets() override { return m_panes.Targets(); }
-    void LoadQbj() override { qb::engine::LoadQbj(qb::engine::CurrentJobFile, m_panes, *this); }
+    void LoadJobFile() override { qb::engine::LoadJobFile(qb::engine::CurrentJobFile, m_panes, *this); }
     void ShowMessage(const std::string& text) override
     {
         // Every message while the command line is read means something named on it was not
@@ -157,7 +157,7 @@ void LogCopy(const std::vector<std::string>& history)
 // True when some item of the list is path's on-disk form.
 bool Listed(const std::string& path, const qb::engine::TargetList& targets)
 {
-    const std::string onDisk = basQuill::OnDiskPath(path);
+    const std::string onDisk = PathHelpers::OnDiskPath(path);
     if (onDisk.empty())
         return false;
     for (int i = 0; i < targets.Count(); ++i)
@@ -232,7 +232,7 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
         SilentCommandHost commandHost(panes, messages);
         qb::engine::ParseCommandLine(commandText, commandHost);
         if (!outFolder.empty())
-            panes.SetOutDirName(outFolder);
+            panes.SetOutputFolder(outFolder);
         if (panes.Targets().Count() == 0)
             return result;
 
@@ -241,15 +241,15 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
             // A folder that exists but is not on the list was refused by the full list (its
             // message has been shown); anything else is not there.
             const char* why =
-                basQuill::FolderExists(path) ? "the target list is full" : "no such folder";
+                PathHelpers::FolderExists(path) ? "the target list is full" : "no such folder";
             std::fprintf(stderr, "Quillbox2: %s, left out: %s\n", why, path.c_str());
         }
 
         InstallStopHandlers();
         SilentPackHost host(messages);
-        const qb::engine::RunResult run = qb::engine::PackRun(panes.Targets(), panes.OutDirName(),
-                                                              options.AutoExe, options, host);
-        if (options.AutoLog)
+        const qb::engine::RunResult run = qb::engine::PackRun(panes.Targets(), panes.OutputFolder(),
+                                                              options.AutoRunMode, options, host);
+        if (options.CopyHistoryAfterAutoRun)
             LogCopy(host.History());
         result.ranOut = true;
         result.history = host.History();

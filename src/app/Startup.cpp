@@ -4,10 +4,10 @@
 #include "QtTranslations.h"
 #include "RunOutcome.h"
 #include "SilentRun.h"
-#include "app/frmQuillbox.h"
-#include "common/basQuill.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "app/MainWindow.h"
+#include "common/PathHelpers.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "dialogs/UiSeams.h"
 #include "engine/Archivers.h"
 #include "engine/Options.h"
@@ -57,7 +57,7 @@ std::string Upper(std::string text)
 int Uninstall(StartupMessages& messages)
 {
     // The program's own table has no text for code 0, so the question is message 20 alone.
-    const std::string question = resQuillbox(kTextNone) + resQuill(kSharedUninstallQuestion);
+    const std::string question = ProgramMessage(kTextNone) + SharedMessage(kSharedUninstallQuestion);
     if (messages.AskYesNo(question))
         qb::platform::DeleteSection(qb::engine::kSettingsApp, qb::engine::kSettingsSection);
     return 0;
@@ -102,19 +102,19 @@ std::string OutputFolder(const std::string& given)
         path = qb::platform::ToHostPath(qb::engine::WorkingFolder()) + "/" + path;
     if (path[0] == '/')
         path = qb::platform::ToDrivePath(path);
-    const std::string onDisk = path.empty() ? std::string() : basQuill::OnDiskPath(path);
-    return !onDisk.empty() && basQuill::FolderExists(onDisk) ? onDisk : std::string();
+    const std::string onDisk = path.empty() ? std::string() : PathHelpers::OnDiskPath(path);
+    return !onDisk.empty() && PathHelpers::FolderExists(onDisk) ? onDisk : std::string();
 }
 
 // The run options in place of the stored values, for this run only (nothing saves them).
 void ApplyRunOptions(const RunOptions& run, qb::engine::Options& options)
 {
     if (run.format)
-        options.AshukuExe = *run.format;
+        options.ArchiveFormat = *run.format;
     if (run.mode)
-        options.AutoExe = *run.mode;
+        options.AutoRunMode = *run.mode;
     if (run.pattern)
-        options.Pattern = *run.pattern;
+        options.DoublePattern = *run.pattern;
     if (run.testArchive)
         options.TestArchive = *run.testArchive;
     if (run.syncArchive)
@@ -133,7 +133,7 @@ int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
                    stderr);
         return kExitStartupFailed;
     }
-    frmQuillbox window(QString::fromStdString(commandText), options);
+    MainWindow window(QString::fromStdString(commandText), options);
     window.show();
     return QApplication::exec();
 }
@@ -179,13 +179,13 @@ int RunProgram(int& argc, char** argv, const std::string& commandText, const Run
         ApplyRunOptions(run, options);
         qb::engine::DetectArchivers();
         if (!qb::engine::Modules.LzhAvailable) {
-            messages.ShowMessage(resQuillbox(kTextNoLzhModule));
+            messages.ShowMessage(ProgramMessage(kTextNoLzhModule));
             return kExitStartupFailed;
         }
         if (qb::engine::Modules.LzhVersion < 104)
-            messages.ShowMessage(resQuillbox(kTextLzhModuleTooOld));
+            messages.ShowMessage(ProgramMessage(kTextLzhModuleTooOld));
 
-        if (!commandText.empty() && (options.Auto || run.Silent())) {
+        if (!commandText.empty() && (options.AutoRun || run.Silent())) {
             const AutoStartResult result = AutoStart(commandText, options, outFolder);
             if (result.ranOut) {
                 if (run.notify)

@@ -6,7 +6,7 @@
 //   LoadSettings
 //   archivers     end with message 205 without UNLHA32.DLL; message 206 when it is too old
 //   silent run    when the command text is not empty and option Auto is on; end if it ran
-//   main window   frmQuillbox does the rest and the event loop runs until it closes
+//   main window   MainWindow does the rest and the event loop runs until it closes
 //
 // Without DISPLAY and WAYLAND_DISPLAY the program picks Qt's offscreen platform itself, so the
 // silent run works on servers and in scripts; the window cannot be shown there, which is said

@@ -2,32 +2,32 @@
 
 #include "Messages.h"
 #include "UiSeams.h"
-#include "frmMenuMente.h"
+#include "FolderAliasDialog.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "engine/Options.h"
 #include "platform/SettingsStore.h"
 
 #include <QAction>
 #include <QMenu>
 
-using qb::ui::Quill;
-using qb::ui::Quillbox;
+using qb::ui::SharedMessageText;
+using qb::ui::ProgramMessageText;
 
-FolderAliases::FolderAliases(Pane pane, QWidget* owner, std::function<QString()> dirName,
-                             std::function<void(const QString&)> setDirName)
-    : m_pane(pane), m_owner(owner), m_dirName(std::move(dirName)),
-      m_setDirName(std::move(setDirName))
+FolderAliases::FolderAliases(Pane pane, QWidget* owner, std::function<QString()> currentFolder,
+                             std::function<void(const QString&)> setCurrentFolder)
+    : m_pane(pane), m_owner(owner), m_currentFolder(std::move(currentFolder)),
+      m_setCurrentFolder(std::move(setCurrentFolder))
 { }
 
 std::string FolderAliases::keyPrefix() const
 {
-    return m_pane == Pane::InDir ? "Dir_In" : "Dir_Out";
+    return m_pane == Pane::SourceFolder ? "Dir_In" : "Dir_Out";
 }
 
 QString FolderAliases::paneTitle() const
 {
-    return Quillbox(m_pane == Pane::InDir ? kCaptionInDir : kCaptionOutDir);
+    return ProgramMessageText(m_pane == Pane::SourceFolder ? kCaptionSourceFolder : kCaptionOutputFolder);
 }
 
 QString FolderAliases::AliasName(int i) const
@@ -40,27 +40,27 @@ QString FolderAliases::AliasDir(int i) const
     return i >= 0 && i < kMax ? m_dir[i] : QString();
 }
 
-QAction* FolderAliases::mnuAddDir(int i) const
+QAction* FolderAliases::AliasAction(int i) const
 {
     return i >= 0 && i < kMax ? m_entries[i] : nullptr;
 }
 
 void FolderAliases::AddToMenu(QMenu* popup)
 {
-    m_add = popup->addAction(Quill(kSharedMenuAddAlias));
-    m_add->setObjectName(QStringLiteral("mnuAdd"));
-    m_menteAction = popup->addAction(Quill(kSharedMenuAliases));
-    m_menteAction->setObjectName(QStringLiteral("mnuMente"));
+    m_add = popup->addAction(SharedMessageText(kSharedMenuAddAlias));
+    m_add->setObjectName(QStringLiteral("addAliasAction"));
+    m_editAliasesAction = popup->addAction(SharedMessageText(kSharedMenuAliases));
+    m_editAliasesAction->setObjectName(QStringLiteral("editAliasesAction"));
     m_bar = popup->addSeparator();
-    m_bar->setObjectName(QStringLiteral("mnuBar"));
+    m_bar->setObjectName(QStringLiteral("aliasSeparator"));
     for (int i = 0; i < kMax; ++i) {
         m_entries[i] = popup->addAction(QString());
-        m_entries[i]->setObjectName(QStringLiteral("mnuAddDir%1").arg(i));
+        m_entries[i]->setObjectName(QStringLiteral("aliasAction%1").arg(i));
         QObject::connect(m_entries[i], &QAction::triggered, popup,
-                         [this, i] { mnuAddDir_Click(i); });
+                         [this, i] { GoToAlias(i); });
     }
-    QObject::connect(m_add, &QAction::triggered, popup, [this] { mnuAdd_Click(); });
-    QObject::connect(m_menteAction, &QAction::triggered, popup, [this] { mnuMente_Click(); });
+    QObject::connect(m_add, &QAction::triggered, popup, [this] { AddAlias(); });
+    QObject::connect(m_editAliasesAction, &QAction::triggered, popup, [this] { EditAliases(); });
     syncMenu();
 }
 
@@ -77,8 +77,8 @@ void FolderAliases::syncMenu()
     }
     if (m_bar)
         m_bar->setVisible(m_last >= 0);
-    if (m_menteAction)
-        m_menteAction->setEnabled(m_last >= 0);
+    if (m_editAliasesAction)
+        m_editAliasesAction->setEnabled(m_last >= 0);
     if (m_add)
         m_add->setEnabled(m_last < kMax - 1);
 }
@@ -113,36 +113,36 @@ void FolderAliases::Save() const
     for (int i = 0; i < kMax; ++i) {
         const std::string index = std::to_string(i);
         const bool used = i <= m_last;
-        qb::engine::WriteFormSetting(keyPrefix() + "_DirName" + index,
+        qb::engine::WriteWindowSetting(keyPrefix() + "_DirName" + index,
                                      used ? m_name[i].toStdString() : std::string());
-        qb::engine::WriteFormSetting(keyPrefix() + "_DirDir" + index,
+        qb::engine::WriteWindowSetting(keyPrefix() + "_DirDir" + index,
                                      used ? m_dir[i].toStdString() : std::string());
     }
 }
 
-void FolderAliases::mnuAddDir_Click(int intIndex)
+void FolderAliases::GoToAlias(int index)
 {
-    if (intIndex < 0 || intIndex > m_last || !m_setDirName)
+    if (index < 0 || index > m_last || !m_setCurrentFolder)
         return;
-    m_setDirName(m_dir[intIndex]);
+    m_setCurrentFolder(m_dir[index]);
 }
 
-void FolderAliases::mnuAdd_Click()
+void FolderAliases::AddAlias()
 {
     if (m_last >= kMax - 1)
         return;
-    const QString dir = m_dirName ? m_dirName() : QString();
+    const QString dir = m_currentFolder ? m_currentFolder() : QString();
     // Without a folder to name there is nothing to add; an alias needs both.
     if (dir.isEmpty())
         return;
-    const QString prompt = Quill(kSharedAliasPrompt) + QLatin1Char('\r') + dir;
-    const QString shortened = QString::fromStdString(basQuill::ShortDisplayPath(dir.toStdString()));
-    const auto answer = qb::ui::InputText(m_owner, Quill(kSharedAliasCaption), prompt, shortened);
+    const QString prompt = SharedMessageText(kSharedAliasPrompt) + QLatin1Char('\r') + dir;
+    const QString shortened = QString::fromStdString(PathHelpers::ShortDisplayPath(dir.toStdString()));
+    const auto answer = qb::ui::InputText(m_owner, SharedMessageText(kSharedAliasCaption), prompt, shortened);
     if (!answer || answer->isEmpty())
         return;
     for (int i = 0; i <= m_last; ++i) {
         if (m_name[i] == *answer) {
-            qb::ui::ShowMessage(m_owner, Quill(kSharedAliasExists));
+            qb::ui::ShowMessage(m_owner, SharedMessageText(kSharedAliasExists));
             return;
         }
     }
@@ -152,24 +152,24 @@ void FolderAliases::mnuAdd_Click()
     syncMenu();
 }
 
-void FolderAliases::mnuMente_Click()
+void FolderAliases::EditAliases()
 {
-    if (!m_mente)
+    if (!m_folderAliasDialog)
         return;
     for (int i = 0; i < kMax; ++i) {
         if (i <= m_last)
-            m_mente->Set_Menu(i, m_name[i], m_dir[i]);
+            m_folderAliasDialog->SetAlias(i, m_name[i], m_dir[i]);
         else
-            m_mente->Set_Menu(i, QString(), QString());
+            m_folderAliasDialog->SetAlias(i, QString(), QString());
     }
-    m_mente->pstr_Me_Caption = paneTitle();
-    if (!m_mente->ShowModal())
+    m_folderAliasDialog->ownerTitle = paneTitle();
+    if (!m_folderAliasDialog->ShowModal())
         return;
-    const int last = m_mente->MenuCount();
+    const int last = m_folderAliasDialog->LastAliasIndex();
     m_last = last < kMax ? last : kMax - 1;
     for (int i = 0; i < kMax; ++i) {
         if (i <= m_last) {
-            m_mente->Get_Menu(i, m_name[i], m_dir[i]);
+            m_folderAliasDialog->GetAlias(i, m_name[i], m_dir[i]);
         } else {
             m_name[i].clear();
             m_dir[i].clear();

@@ -15,24 +15,24 @@
 class QAction;
 class QMenu;
 class QWidget;
-class frmMenuMente;
+class FolderAliasDialog;
 
 class FolderAliases {
 public:
     static constexpr int kMax = 10;
-    enum class Pane { InDir, OutDir };  // mdiInDir or mdiOutDir
+    enum class Pane { SourceFolder, OutputFolder };  // SourceFolderPane or OutputFolderPane
 
     // owner: the pane (parent of the input and message boxes).
-    // dirName: the pane's DirName (read), in its on-disk form.
-    // setDirName: the pane's DirName (write), used when an alias entry is chosen.
-    FolderAliases(Pane pane, QWidget* owner, std::function<QString()> dirName,
-                  std::function<void(const QString&)> setDirName);
+    // currentFolder: the pane's Folder (read), in its on-disk form.
+    // setCurrentFolder: the pane's Folder (write), used when an alias entry is chosen.
+    FolderAliases(Pane pane, QWidget* owner, std::function<QString()> currentFolder,
+                  std::function<void(const QString&)> setCurrentFolder);
 
     // The single maintenance dialog of the program (owned by the main window).
-    void SetMaintenanceDialog(frmMenuMente* dialog) { m_mente = dialog; }
+    void SetMaintenanceDialog(FolderAliasDialog* dialog) { m_folderAliasDialog = dialog; }
 
-    // Appends mnuAdd, mnuMente, the separator mnuBar and mnuAddDir(0..9) to the pane's popup,
-    // with their captions. Call once, after mnuCopy and mnuRefresh were added.
+    // Appends AddAliasAction, EditAliasesAction, the separator AliasSeparator and AliasAction(0..9) to the pane's popup,
+    // with their captions. Call once, after copyToOtherAction and refreshAction were added.
     void AddToMenu(QMenu* popup);
 
     // Reads the twenty keys from the given settings application (the one the pane's probe
@@ -46,14 +46,14 @@ public:
     QString AliasDir(int i) const;
 
     // The popup entries' handlers (also callable directly).
-    void mnuAdd_Click();
-    void mnuMente_Click();
-    void mnuAddDir_Click(int intIndex);
+    void AddAlias();
+    void EditAliases();
+    void GoToAlias(int index);
 
-    QAction* mnuAdd() const { return m_add; }
-    QAction* mnuMente() const { return m_menteAction; }
-    QAction* mnuBar() const { return m_bar; }
-    QAction* mnuAddDir(int i) const;
+    QAction* AddAliasAction() const { return m_add; }
+    QAction* EditAliasesAction() const { return m_editAliasesAction; }
+    QAction* AliasSeparator() const { return m_bar; }
+    QAction* AliasAction(int i) const;
 
 private:
     std::string keyPrefix() const;
@@ -62,16 +62,16 @@ private:
 
     Pane m_pane;
     QWidget* m_owner;
-    std::function<QString()> m_dirName;
-    std::function<void(const QString&)> m_setDirName;
-    frmMenuMente* m_mente = nullptr;
+    std::function<QString()> m_currentFolder;
+    std::function<void(const QString&)> m_setCurrentFolder;
+    FolderAliasDialog* m_folderAliasDialog = nullptr;
 
     std::array<QString, kMax> m_name;
     std::array<QString, kMax> m_dir;
     int m_last = -1;
 
     QAction* m_add = nullptr;
-    QAction* m_menteAction = nullptr;
+    QAction* m_editAliasesAction = nullptr;
     QAction* m_bar = nullptr;
     std::array<QAction*, kMax> m_entries{};
 };

@@ -47,11 +47,11 @@ QString DriveList::Drive() const
     return currentText();
 }
 
-bool DriveList::SetDrive(const QString& strDrive)
+bool DriveList::SetDrive(const QString& drive)
 {
-    if (strDrive.size() < 2 || strDrive[1] != QLatin1Char(':'))
+    if (drive.size() < 2 || drive[1] != QLatin1Char(':'))
         return false;
-    const QChar letter = strDrive[0].toLower();
+    const QChar letter = drive[0].toLower();
     for (int i = 0; i < count(); ++i) {
         if (itemText(i).at(0) == letter) {
             setCurrentIndex(i);
@@ -114,11 +114,11 @@ QString FolderList::Path() const
     return m_path;
 }
 
-bool FolderList::SetPath(const QString& strPath)
+bool FolderList::SetPath(const QString& path)
 {
-    QString target = strPath;
-    if (isBareDrive(strPath)) {
-        const std::string current = qb::platform::CurrentDirectory(strPath[0].toUpper().toLatin1());
+    QString target = path;
+    if (isBareDrive(path)) {
+        const std::string current = qb::platform::CurrentDirectory(path[0].toUpper().toLatin1());
         if (current.empty())
             return false;
         target = QString::fromStdString(current);

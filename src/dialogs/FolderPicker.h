@@ -28,8 +28,8 @@ public:
     explicit DriveList(QWidget* parent = nullptr);
 
     QString Drive() const;  // "c: [/host/root]", "" when none
-    // Selects the drive whose letter begins strDrive; false for an unknown drive.
-    bool SetDrive(const QString& strDrive);
+    // Selects the drive whose letter begins drive; false for an unknown drive.
+    bool SetDrive(const QString& drive);
     void Refresh();  // re-reads the drive table
 
     std::function<void()> onChange;  // after the user picked another drive
@@ -47,7 +47,7 @@ public:
     QString Path() const;  // the current folder, a drive path
     // Shows a folder (a drive path or a bare "c:" meaning that drive's current folder);
     // false when it does not exist or cannot be read, and then nothing changes.
-    bool SetPath(const QString& strPath);
+    bool SetPath(const QString& path);
     void Refresh();  // re-reads the current folder
 
     int ListIndex() const;  // the highlighted entry, relative as above

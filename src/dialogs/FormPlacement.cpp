@@ -30,7 +30,7 @@ double logicalDpi()
 double readNumber(const std::string& probeKey, const std::string& key, double defaultValue)
 {
     const std::string text =
-        qb::engine::ReadFormSetting(probeKey, key, qb::engine::NumberToText(defaultValue));
+        qb::engine::ReadWindowSetting(probeKey, key, qb::engine::NumberToText(defaultValue));
     const auto value = qb::engine::TextToNumber(text);
     return value && std::isfinite(*value) ? *value : defaultValue;
 }
@@ -94,14 +94,14 @@ double twipsOf(const QWidget* form, const char* property, int pixels)
 void SaveFormPosition(const QWidget* form, const std::string& prefix, bool withSize)
 {
     const QRect frame = form->frameGeometry();
-    qb::engine::WriteFormSetting(prefix + "_Left",
+    qb::engine::WriteWindowSetting(prefix + "_Left",
                                  qb::engine::NumberToText(twipsOf(form, "qbLeftTwips", frame.x())));
-    qb::engine::WriteFormSetting(prefix + "_Top",
+    qb::engine::WriteWindowSetting(prefix + "_Top",
                                  qb::engine::NumberToText(twipsOf(form, "qbTopTwips", frame.y())));
     if (withSize) {
-        qb::engine::WriteFormSetting(prefix + "_Width", qb::engine::NumberToText(twipsOf(
+        qb::engine::WriteWindowSetting(prefix + "_Width", qb::engine::NumberToText(twipsOf(
                                                             form, "qbWidthTwips", form->width())));
-        qb::engine::WriteFormSetting(
+        qb::engine::WriteWindowSetting(
             prefix + "_Height",
             qb::engine::NumberToText(twipsOf(form, "qbHeightTwips", form->height())));
     }

@@ -1,20 +1,20 @@
 #pragma once
 // The two message tables as Qt text, for the windows.
 
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 
 #include <QString>
 
 namespace qb::ui {
 
-inline QString Quillbox(int code)
+inline QString ProgramMessageText(int code)
 {
-    return QString::fromStdString(resQuillbox(code));
+    return QString::fromStdString(ProgramMessage(code));
 }
-inline QString Quill(int code)
+inline QString SharedMessageText(int code)
 {
-    return QString::fromStdString(resQuill(code));
+    return QString::fromStdString(SharedMessage(code));
 }
 
 }  // namespace qb::ui

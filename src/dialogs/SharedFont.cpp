@@ -64,12 +64,12 @@ QString ResolveFontFamily(const QString& name)
 
 QFont SharedFont(const qb::engine::Options& options)
 {
-    QFont font(ResolveFontFamily(QString::fromStdString(options.Font_Name)));
+    QFont font(ResolveFontFamily(QString::fromStdString(options.FontName)));
     // A size from a damaged settings file must not make the windows unusable.
-    const int size = options.Font_Size;
+    const int size = options.FontSize;
     font.setPointSize(size >= 1 && size <= 200 ? size : 10);
-    font.setBold(options.Font_Bold);
-    font.setItalic(options.Font_Italic);
+    font.setBold(options.FontBold);
+    font.setItalic(options.FontItalic);
     return font;
 }
 

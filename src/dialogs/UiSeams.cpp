@@ -78,7 +78,7 @@ void rememberFolder(const QString& defaultExt, const QString& driveFile)
         return;
     // A drive root keeps its backslash ("C:\\").
     const QString folder = driveFile.left(slash == 2 ? 3 : slash);
-    qb::engine::WriteFormSetting(lastDirKey(defaultExt), folder.toStdString());
+    qb::engine::WriteWindowSetting(lastDirKey(defaultExt), folder.toStdString());
 }
 
 QString existingHostFolder(const QString& driveFolder)

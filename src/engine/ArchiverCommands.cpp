@@ -53,7 +53,7 @@ std::string ZipExtraSwitches(const Options& o)
 
 std::string WorkSwitch(const Options& o)
 {
-    return "-w" + o.TmpDir;
+    return "-w" + o.TempFolder;
 }
 
 std::string LzhExclusions()
@@ -63,29 +63,29 @@ std::string LzhExclusions()
 
 std::string FileSpec(const Options& o, const std::string& folder)
 {
-    if (!o.Jibun)
+    if (!o.StoreFolderPath)
         return "*.*";
     const std::string full = folder + "\\*.*";
     // Without the drive the archive stores paths relative to the drive root; the first three
     // characters are always "X:\" for the folders a run is given.
-    if (o.Habuku)
+    if (o.OmitDrive)
         return full.size() > 3 ? full.substr(3) : std::string();
     return full;
 }
 
 std::string LzhSwitchSet(const Options& o)
 {
-    if (o.SubDir)
-        return o.Lzh_Option + (o.Hiddn ? " -xra " : " -xr ");
-    return o.Lzh_Option + (o.Hiddn ? " -xa " : " -x ");
+    if (o.IncludeSubfolders)
+        return o.LzhCommandPrefix + (o.IncludeHidden ? " -xra " : " -xr ");
+    return o.LzhCommandPrefix + (o.IncludeHidden ? " -xa " : " -x ");
 }
 
 std::string ZipSwitchSet(const Options& o)
 {
     // The ZIP prefix is always empty, so a ZIP command starts with a space.
-    if (o.SubDir)
-        return o.Hiddn ? " -r -S " : " -r ";
-    return o.Hiddn ? " -D -S " : " -D ";
+    if (o.IncludeSubfolders)
+        return o.IncludeHidden ? " -r -S " : " -r ";
+    return o.IncludeHidden ? " -D -S " : " -D ";
 }
 
 DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
@@ -93,7 +93,7 @@ DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
 {
     DoubleNames n;
     n.N = baseName + (DoubleFirstIsLzh(pattern) ? ".LZH" : ".ZIP");
-    n.T = WithBackslash(o.TmpDir) + n.N;
+    n.T = WithBackslash(o.TempFolder) + n.N;
     n.D = WithBackslash(outputFolder) + n.N + (DoubleSecondIsLzh(pattern) ? ".LZH" : ".ZIP");
     return n;
 }
@@ -143,12 +143,12 @@ std::string ZipSecondStageCommand(const Options& o, const DoubleNames& n)
 
 std::string LzhUpdateExtractCommand(const Options& o, const DoubleNames& n)
 {
-    return "x -+ " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TmpDir)) + " " + Quoted(n.N);
+    return "x -+ " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TempFolder)) + " " + Quoted(n.N);
 }
 
 std::string UnZipUpdateExtractCommand(const Options& o, const DoubleNames& n)
 {
-    return "-x " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TmpDir)) + " " + Quoted(n.N);
+    return "-x " + Quoted(n.D) + " " + Quoted(WithBackslash(o.TempFolder)) + " " + Quoted(n.N);
 }
 
 }  // namespace qb::engine

@@ -1,6 +1,6 @@
 #include "engine/Archivers.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "platform/Drives.h"
 
 #include <cstdint>
@@ -59,7 +59,7 @@ void DetectArchivers()
     bool lzh = false;
     bool zip = false;
 
-    const std::string systemFolder = basQuill::GetSystemFolder();
+    const std::string systemFolder = PathHelpers::GetSystemFolder();
     const std::string host =
         systemFolder.empty() ? std::string() : qb::platform::ToHostPath(systemFolder);
     if (!host.empty()) {

@@ -47,7 +47,7 @@ extern ArchiverModules Modules;
 // The loaded entry points.
 const ArchiverTable& Archivers();
 
-// Loads the modules from the system folder (basQuill::GetSystemFolder turned into a host path)
+// Loads the modules from the system folder (PathHelpers::GetSystemFolder turned into a host path)
 // and sets Modules. A module that is missing or lacks an entry point counts
 // as missing. Safe to call again: modules already loaded stay loaded.
 void DetectArchivers();

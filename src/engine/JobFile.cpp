@@ -1,6 +1,6 @@
 #include "engine/JobFile.h"
 
-#include "common/resQuillbox.h"
+#include "common/ProgramMessages.h"
 #include "platform/CurrentDir.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
@@ -16,9 +16,9 @@ namespace {
 // would only eat memory.
 constexpr std::size_t kMaxJobFileBytes = 64u << 20;
 
-std::string Text(QuillboxText code)
+std::string Text(ProgramText code)
 {
-    return resQuillbox(code);
+    return ProgramMessage(code);
 }
 
 std::optional<std::string> Cp932ToUtf8(const std::string& bytes)
@@ -119,7 +119,7 @@ std::optional<std::size_t> JobTargetsStart(const std::vector<std::string>& items
     return std::nullopt;
 }
 
-bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages)
+bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages)
 {
     bool loaded = false;
     try {
@@ -129,22 +129,22 @@ bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages)
         const std::optional<std::size_t> next = JobTargetsStart(items);
         if (next) {
             if (*next == 1) {
-                panes.SetOutDirName(items[0]);
+                panes.SetOutputFolder(items[0]);
             } else {
-                panes.SetInDirName(items[1].substr(6));
-                panes.SetOutDirName(items[2].substr(7));
+                panes.SetSourceFolder(items[1].substr(6));
+                panes.SetOutputFolder(items[2].substr(7));
             }
             loaded = true;
             TargetList& list = panes.Targets();
             list.Clear();
             for (std::size_t i = *next; i < items.size(); ++i) {
-                if (!Gaibu_ListInAdd(list, items[i], messages))
+                if (!AddOutsidePath(list, items[i], messages))
                     break;
             }
         } else if (items.size() >= 2 && items[0] == kJobFileHeader &&
                    StartsWith(items[1], "INDIR=")) {
             // A header and INDIR= without OUTDIR=: the source folder is taken, the job is not.
-            panes.SetInDirName(items[1].substr(6));
+            panes.SetSourceFolder(items[1].substr(6));
         }
     } catch (...) {
         loaded = false;
@@ -176,7 +176,7 @@ bool WriteJobFile(const std::string& path, JobPanes& panes, MessageSink& message
         TargetList& list = panes.Targets();
         for (int i = 0; i < list.Count(); ++i)
             targets.push_back(list.Item(i));
-        const std::string text = FormatJobFile(panes.InDirName(), panes.OutDirName(), targets);
+        const std::string text = FormatJobFile(panes.SourceFolder(), panes.OutputFolder(), targets);
         if (qb::platform::ReplaceFileAtomically(qb::platform::ResolveHostPath(path), text))
             return true;
     } catch (...) { }

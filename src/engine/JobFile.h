@@ -27,11 +27,11 @@ namespace qb::engine {
 class JobPanes {
 public:
     virtual ~JobPanes() = default;
-    virtual std::string InDirName() = 0;  // mdiInDir.DirName
-    virtual void SetInDirName(const std::string& dir) = 0;
-    virtual std::string OutDirName() = 0;  // mdiOutDir.DirName
-    virtual void SetOutDirName(const std::string& dir) = 0;
-    virtual TargetList& Targets() = 0;  // mdiFile.lstFile
+    virtual std::string SourceFolder() = 0;  // SourceFolderPane.Folder
+    virtual void SetSourceFolder(const std::string& dir) = 0;
+    virtual std::string OutputFolder() = 0;  // OutputFolderPane.Folder
+    virtual void SetOutputFolder(const std::string& dir) = 0;
+    virtual TargetList& Targets() = 0;  // TargetListPane.targetList
 };
 
 inline constexpr const char* kJobFileHeader = "Quillbox2 QBJ FILE";
@@ -48,9 +48,9 @@ std::optional<std::size_t> JobTargetsStart(const std::vector<std::string>& items
 std::optional<std::string> ReadJobText(const std::string& path);
 
 // Opens the job file path into the panes: sets the folders, replaces the target list (adding
-// through Gaibu_ListInAdd, stopping when the list is full). Shows message 202 when the file
+// through AddOutsidePath, stopping when the list is full). Shows message 202 when the file
 // cannot be read, is empty, or lacks the INDIR=/OUTDIR= lines. True when the job was loaded.
-bool LoadQbj(const std::string& path, JobPanes& panes, MessageSink& messages);
+bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages);
 
 // The text WriteJobFile writes.
 std::string FormatJobFile(const std::string& inDir, const std::string& outDir,

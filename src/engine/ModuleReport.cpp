@@ -3,7 +3,7 @@
 #include "archivers/include/archiver_output.h"
 #include "archivers/include/archiver_results.h"
 #include "common/MessageFormat.h"
-#include "common/resQuillbox.h"
+#include "common/ProgramMessages.h"
 
 #include <map>
 
@@ -12,7 +12,7 @@ namespace {
 
 std::string Text(int code)
 {
-    return resQuillbox(code);
+    return ProgramMessage(code);
 }
 
 bool TakePrefix(std::string_view& line, std::string_view prefix)

@@ -1,6 +1,6 @@
 #include "engine/Options.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "platform/SettingsStore.h"
 #include "platform/Utf8.h"
 
@@ -80,29 +80,29 @@ void LoadSettings(Options& o)
             app = std::string(kOldSettingsApp);
     });
     std::string tempFolder;
-    Step([&] { tempFolder = basQuill::GetTempFolder(); });
-    LoadText(app, "TmpDir", tempFolder, o.TmpDir);
-    LoadText(app, "Lzh_Option", "u -+", o.Lzh_Option);
-    LoadBool(app, "SubDir", true, o.SubDir);
-    LoadBool(app, "Hiddn", false, o.Hiddn);
-    LoadBool(app, "Jibun", false, o.Jibun);
-    LoadBool(app, "UCase", true, o.UCase);
-    LoadBool(app, "Double", false, o.Double);
-    LoadBool(app, "Auto", false, o.Auto);
+    Step([&] { tempFolder = PathHelpers::GetTempFolder(); });
+    LoadText(app, "TmpDir", tempFolder, o.TempFolder);
+    LoadText(app, "Lzh_Option", "u -+", o.LzhCommandPrefix);
+    LoadBool(app, "SubDir", true, o.IncludeSubfolders);
+    LoadBool(app, "Hiddn", false, o.IncludeHidden);
+    LoadBool(app, "Jibun", false, o.StoreFolderPath);
+    LoadBool(app, "UCase", true, o.UpperCaseNames);
+    LoadBool(app, "Double", false, o.UpdateDoubleArchives);
+    LoadBool(app, "Auto", false, o.AutoRun);
     // Out-of-range modes, patterns and formats are kept as stored: the run gives them the
     // meaning they always had (ZIP for both stages, ZIP, no run), and a later save writes them
     // back unchanged.
-    LoadInt(app, "AutoExe", 0, -32768, 32767, o.AutoExe);
-    LoadBool(app, "AutoLog", true, o.AutoLog);
-    LoadBool(app, "Resize", true, o.Resize);
-    LoadBool(app, "Tip", true, o.Tip);
-    LoadInt(app, "Pattern", 0, -32768, 32767, o.Pattern);
-    LoadInt(app, "AshukuExe", 0, -32768, 32767, o.AshukuExe);
-    LoadBool(app, "Habuku", true, o.Habuku);
-    LoadText(app, "Font_Name", "ＭＳ 明朝", o.Font_Name);
-    LoadInt(app, "Font_Size", 10, 1, 32767, o.Font_Size);
-    LoadBool(app, "Font_Bold", false, o.Font_Bold);
-    LoadBool(app, "Font_Italic", false, o.Font_Italic);
+    LoadInt(app, "AutoExe", 0, -32768, 32767, o.AutoRunMode);
+    LoadBool(app, "AutoLog", true, o.CopyHistoryAfterAutoRun);
+    LoadBool(app, "Resize", true, o.PanesFollowWindow);
+    LoadBool(app, "Tip", true, o.ShowTooltips);
+    LoadInt(app, "Pattern", 0, -32768, 32767, o.DoublePattern);
+    LoadInt(app, "AshukuExe", 0, -32768, 32767, o.ArchiveFormat);
+    LoadBool(app, "Habuku", true, o.OmitDrive);
+    LoadText(app, "Font_Name", "ＭＳ 明朝", o.FontName);
+    LoadInt(app, "Font_Size", 10, 1, 32767, o.FontSize);
+    LoadBool(app, "Font_Bold", false, o.FontBold);
+    LoadBool(app, "Font_Italic", false, o.FontItalic);
     LoadBool(app, "TestArchive", false, o.TestArchive);
     LoadBool(app, "SyncArchive", false, o.SyncArchive);
     // Codes of names beyond 0 and 1 are kept as stored too: they give the default, as 0 does.
@@ -116,25 +116,25 @@ void SaveSettings(const Options& o)
     Step([&] {
         qb::platform::SettingsBatch batch;
         Save("Version", std::string(kSettingsVersion));
-        Save("TmpDir", o.TmpDir);
-        Save("Lzh_Option", o.Lzh_Option);
-        Save("SubDir", BoolToText(o.SubDir));
-        Save("Hiddn", BoolToText(o.Hiddn));
-        Save("Jibun", BoolToText(o.Jibun));
-        Save("UCase", BoolToText(o.UCase));
-        Save("Double", BoolToText(o.Double));
-        Save("Auto", BoolToText(o.Auto));
-        Save("AutoExe", std::to_string(o.AutoExe));
-        Save("AutoLog", BoolToText(o.AutoLog));
-        Save("Resize", BoolToText(o.Resize));
-        Save("Tip", BoolToText(o.Tip));
-        Save("Pattern", std::to_string(o.Pattern));
-        Save("AshukuExe", std::to_string(o.AshukuExe));
-        Save("Habuku", BoolToText(o.Habuku));
-        Save("Font_Name", o.Font_Name);
-        Save("Font_Size", std::to_string(o.Font_Size));
-        Save("Font_Bold", BoolToText(o.Font_Bold));
-        Save("Font_Italic", BoolToText(o.Font_Italic));
+        Save("TmpDir", o.TempFolder);
+        Save("Lzh_Option", o.LzhCommandPrefix);
+        Save("SubDir", BoolToText(o.IncludeSubfolders));
+        Save("Hiddn", BoolToText(o.IncludeHidden));
+        Save("Jibun", BoolToText(o.StoreFolderPath));
+        Save("UCase", BoolToText(o.UpperCaseNames));
+        Save("Double", BoolToText(o.UpdateDoubleArchives));
+        Save("Auto", BoolToText(o.AutoRun));
+        Save("AutoExe", std::to_string(o.AutoRunMode));
+        Save("AutoLog", BoolToText(o.CopyHistoryAfterAutoRun));
+        Save("Resize", BoolToText(o.PanesFollowWindow));
+        Save("Tip", BoolToText(o.ShowTooltips));
+        Save("Pattern", std::to_string(o.DoublePattern));
+        Save("AshukuExe", std::to_string(o.ArchiveFormat));
+        Save("Habuku", BoolToText(o.OmitDrive));
+        Save("Font_Name", o.FontName);
+        Save("Font_Size", std::to_string(o.FontSize));
+        Save("Font_Bold", BoolToText(o.FontBold));
+        Save("Font_Italic", BoolToText(o.FontItalic));
         Save("TestArchive", BoolToText(o.TestArchive));
         Save("SyncArchive", BoolToText(o.SyncArchive));
         Save("LzhNameCode", std::to_string(o.LzhNameCode));
@@ -147,7 +147,7 @@ void SaveSettings(const Options& o)
         Step([] { qb::platform::DeleteApplication(kOldSettingsApp); });
 }
 
-std::string FormSettingsApp(std::string_view probeKey)
+std::string WindowSettingsApp(std::string_view probeKey)
 {
     try {
         const std::string probe = GetSetting(kOldSettingsApp, kSettingsSection, probeKey, "-9999");
@@ -158,17 +158,17 @@ std::string FormSettingsApp(std::string_view probeKey)
     return std::string(kSettingsApp);
 }
 
-std::string ReadFormSetting(std::string_view probeKey, std::string_view key,
+std::string ReadWindowSetting(std::string_view probeKey, std::string_view key,
                             std::string_view defaultValue)
 {
     try {
-        return GetSetting(FormSettingsApp(probeKey), kSettingsSection, key, defaultValue);
+        return GetSetting(WindowSettingsApp(probeKey), kSettingsSection, key, defaultValue);
     } catch (...) {
         return std::string(defaultValue);
     }
 }
 
-bool WriteFormSetting(std::string_view key, std::string_view value)
+bool WriteWindowSetting(std::string_view key, std::string_view value)
 {
     try {
         return SaveSetting(kSettingsApp, kSettingsSection, key, value);

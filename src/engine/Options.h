@@ -20,29 +20,29 @@ inline constexpr std::string_view kSettingsVersion = "1.02";
 // and "" everywhere: the state before any load, which a stored value that does not convert
 // leaves in place. Start-up loads one value and hands it by reference to whoever needs it.
 struct Options {
-    bool SubDir = false;  // pack subfolders too
-    bool Hiddn = false;  // pack hidden and system files too
-    bool Jibun = false;  // stored paths include the packed folder's own path
-    bool Habuku = false;  // with Jibun: no drive and leading backslash in stored paths
-    bool UCase = false;  // archive names in upper case
-    bool Double = false;  // update existing double archives instead of rebuilding them
-    bool Auto = false;  // automatic run for folders given at start
-    bool AutoLog = false;  // after the automatic run, copy the history to the clipboard
-    bool Resize = false;  // panes follow the main window's size
-    bool Tip = false;  // tooltips shown
-    bool Font_Bold = false;
-    bool Font_Italic = false;
-    int AutoExe = 0;  // mode of the automatic run: 0 normal, 1 stored, 2 double
-    int Pattern = 0;  // double compression: 0 .LZH.LZH, 1 .LZH.ZIP, 2 .ZIP.LZH, 3 .ZIP.ZIP
-    int AshukuExe = 0;  // format of normal and stored runs: 0 LZH, 1 ZIP
-    int Font_Size = 0;  // points
+    bool IncludeSubfolders = false;  // pack subfolders too
+    bool IncludeHidden = false;  // pack hidden and system files too
+    bool StoreFolderPath = false;  // stored paths include the packed folder's own path
+    bool OmitDrive = false;  // with StoreFolderPath: no drive and leading backslash in stored paths
+    bool UpperCaseNames = false;  // archive names in upper case
+    bool UpdateDoubleArchives = false;  // update existing double archives instead of rebuilding them
+    bool AutoRun = false;  // automatic run for folders given at start
+    bool CopyHistoryAfterAutoRun = false;  // after the automatic run, copy the history to the clipboard
+    bool PanesFollowWindow = false;  // panes follow the main window's size
+    bool ShowTooltips = false;  // tooltips shown
+    bool FontBold = false;
+    bool FontItalic = false;
+    int AutoRunMode = 0;  // mode of the automatic run: 0 normal, 1 stored, 2 double
+    int DoublePattern = 0;  // double compression: 0 .LZH.LZH, 1 .LZH.ZIP, 2 .ZIP.LZH, 3 .ZIP.ZIP
+    int ArchiveFormat = 0;  // format of normal and stored runs: 0 LZH, 1 ZIP
+    int FontSize = 0;  // points
     bool TestArchive = false;  // test each new archive before it replaces the old one
     bool SyncArchive = false;  // rebuild archives from their folders instead of updating them
     int LzhNameCode = 0;  // LZH names: 0 CP932 when every name fits, else UTF-8; 1 always UTF-8
     int ZipNameCode = 0;  // ZIP names: 0 UTF-8 with its flag; 1 CP932 without it when all fit
-    std::string TmpDir;  // temporary folder for stored and double archives
-    std::string Lzh_Option;  // command prefix of every LZH command line
-    std::string Font_Name;
+    std::string TempFolder;  // temporary folder for stored and double archives
+    std::string LzhCommandPrefix;  // command prefix of every LZH command line
+    std::string FontName;
 };
 
 // Reads the options and the font into options, from the old location when it still holds a
@@ -57,14 +57,14 @@ void SaveSettings(const Options& options);
 
 // The application a window reads its own keys from: the old one when its probe key (its left
 // position, e.g. "Main_Left") holds a value there other than -9999, else the current one.
-std::string FormSettingsApp(std::string_view probeKey);
+std::string WindowSettingsApp(std::string_view probeKey);
 
 // Reads one of a window's keys from the application chosen by its probe key.
-std::string ReadFormSetting(std::string_view probeKey, std::string_view key,
+std::string ReadWindowSetting(std::string_view probeKey, std::string_view key,
                             std::string_view defaultValue);
 
 // Writes one of a window's keys to the current location. False when it could not be stored.
-bool WriteFormSetting(std::string_view key, std::string_view value);
+bool WriteWindowSetting(std::string_view key, std::string_view value);
 
 // The text forms of the store. Booleans: "True"/"False" in any case, or a number (0 = False);
 // surrounding blanks are ignored. Numbers: decimal text such as "1000", "-15", "1234.5",

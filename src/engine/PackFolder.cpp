@@ -1,9 +1,9 @@
 #include "engine/PackFolder.h"
 
 #include "common/MessageFormat.h"
-#include "common/basQuill.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/PathHelpers.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "engine/ArchiverCall.h"
 #include "engine/ArchiverCommands.h"
 #include "engine/Archivers.h"
@@ -45,9 +45,9 @@ const char* ModuleName(ArchiverKind kind)
     return "";
 }
 
-std::string Text(QuillboxText code)
+std::string Text(ProgramText code)
 {
-    return resQuillbox(code);
+    return ProgramMessage(code);
 }
 
 // The first n characters of text (UTF-8 aware).
@@ -117,7 +117,7 @@ struct Targets {
 int PackSingle(const Options& o, const std::string& folder, const std::string& header,
                const std::string& archive, int mode, Outcome& outcome, PackHost& host)
 {
-    const bool zip = o.AshukuExe != 0;
+    const bool zip = o.ArchiveFormat != 0;
     outcome.module = zip ? "ZIP32J.DLL" : "UNLHA32.DLL";
     if (zip) {
         if (!Modules.ZipAvailable)
@@ -141,7 +141,7 @@ int PackSingle(const Options& o, const std::string& folder, const std::string& h
 int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder, Outcome& outcome,
                RunState& run, PackHost& host)
 {
-    const int pattern = o.Pattern;
+    const int pattern = o.DoublePattern;
     const bool firstLzh = DoubleFirstIsLzh(pattern);
     const bool secondLzh = DoubleSecondIsLzh(pattern);
 
@@ -154,7 +154,7 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
     run.CleanWorkFolder();
 
     // Rebuilding takes nothing from the old archive, so there is nothing to unpack for it.
-    if (o.Double && !o.SyncArchive && basQuill::FileExists(n.D)) {
+    if (o.UpdateDoubleArchives && !o.SyncArchive && PathHelpers::FileExists(n.D)) {
         host.HistoryAdd(Text(kHistoryExtractingForUpdate));
         // Without a stored archive in it the first stage simply builds a new one. A final
         // archive that cannot be read is another matter: building anew would replace it and
@@ -191,7 +191,7 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
 
     if (ReportArchiverResult(result, host) == kPacked) {
         host.HistoryAdd(Text(secondLzh ? kHistoryLzhSecondStage : kHistoryZipSecondStage));
-        EnterOrFail(o.TmpDir);
+        EnterOrFail(o.TempFolder);
         result = secondLzh
                      ? PackCall(ArchiverKind::Lzh, LzhSecondStageCommand(o, n), n.D, outcome, host)
                      : PackCall(ArchiverKind::Zip, ZipSecondStageCommand(o, n), n.D, outcome, host);
@@ -261,12 +261,12 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
     // A folder packed on its own is a run of one.
     std::unique_ptr<RunState> own;
     if (!runState) {
-        own = std::make_unique<RunState>(options.TmpDir);
+        own = std::make_unique<RunState>(options.TempFolder);
         runState = own.get();
     }
     RunState& run = *runState;
     try {
-        const std::string header = basQuill::ShortDisplayPath(folder);
+        const std::string header = PathHelpers::ShortDisplayPath(folder);
         // No output folder (the pane could not show one) would put the archive in the root of
         // the current drive. Every folder of the run would fare the same, so the run stops.
         if (outputFolder.empty())
@@ -284,7 +284,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
                 inner.ShowMessage(text);
             }
         } refusal(host);
-        if (!CheckPackTarget(folder, outputFolder, options.TmpDir, options.SubDir, refusal)) {
+        if (!CheckPackTarget(folder, outputFolder, options.TempFolder, options.IncludeSubfolders, refusal)) {
             host.HistoryAdd(Text(kHistoryRefused));
             std::string reason = refusal.reason;
             if (const std::size_t cut = reason.find('\n'); cut != std::string::npos)
@@ -307,14 +307,14 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // A command line cannot carry a double quote inside a quoted path (Linux allows one in
         // a name): the archiver would read another name and write another file. Such a folder
         // fails without any call, and the run goes on.
-        if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(options.TmpDir)) {
+        if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(options.TempFolder)) {
             host.HistoryAdd("[ " + header + " ]");
             return Fail(kNotPacked, Text(kReasonQuoteInPath), host);
         }
 
         const std::string outDir = WithBackslash(outputFolder);
-        if (options.UCase)
-            name = basQuill::UpperCaseName(name);
+        if (options.UpperCaseNames)
+            name = PathHelpers::UpperCaseName(name);
 
         // The run works in a folder of its own inside TmpDir, so that no other run (and no
         // earlier one that died) shares its stored archives. Without one, normal and stored
@@ -323,22 +323,22 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         Options o = options;
         const std::string work = run.WorkFolder();
         if (!work.empty())
-            o.TmpDir = work;
+            o.TempFolder = work;
         if (mode == 2 && work.empty()) {
             host.HistoryAdd("[ " + header + " ]");
-            if (options.TmpDir.empty())
+            if (options.TempFolder.empty())
                 throw UnexpectedError{Text(kReasonNoTempFolder)};
-            return Fail(kNotPacked, FormatText(Text(kReasonNoWorkFolder), {options.TmpDir}), host);
+            return Fail(kNotPacked, FormatText(Text(kReasonNoWorkFolder), {options.TempFolder}), host);
         }
 
         Targets targets;
         DoubleNames names;
         if (mode == 2) {
-            names = MakeDoubleNames(o, name, outDir, o.Pattern);
+            names = MakeDoubleNames(o, name, outDir, o.DoublePattern);
             targets.archive = names.D;
             targets.stored = names.T;
         } else {
-            targets.archive = outDir + name + (o.AshukuExe != 0 ? ".ZIP" : ".LZH");
+            targets.archive = outDir + name + (o.ArchiveFormat != 0 ? ".ZIP" : ".LZH");
         }
         // Two targets of one run never share an archive: the second would update the first's
         // and both would be reported as packed.
@@ -355,7 +355,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
 
         const char rememberedDrive = qb::platform::CurrentDrive();
         const std::string rememberedDir = qb::platform::CurrentDirectory(0);
-        EnterOrFail(o.Jibun ? folder.substr(0, 2) + "\\" : folder);
+        EnterOrFail(o.StoreFolderPath ? folder.substr(0, 2) + "\\" : folder);
 
         Outcome outcome;
         outcome.archive = targets.archive;

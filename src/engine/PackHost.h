@@ -44,10 +44,10 @@ public:
 // Everything the packing run reports to.
 class PackHost : public MessageSink, public ProgressSink {
 public:
-    // Appends one line to the execution history and shows it at once (mdiStatus.ListInAdd).
+    // Appends one line to the execution history and shows it at once (the history pane).
     virtual void HistoryAdd(const std::string& line) = 0;
 
-    // Adds the full drive path of an archive the run made (mdiOutFile.ListInAdd).
+    // Adds the full drive path of an archive the run made (the archive list pane).
     virtual void CreatedArchiveAdd(const std::string& path) = 0;
 
     // A run is about to pack folder number index (from 0) of count.

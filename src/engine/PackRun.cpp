@@ -1,8 +1,8 @@
 #include "engine/PackRun.h"
 
 #include "common/MessageFormat.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "engine/PackFolder.h"
 #include "engine/RunState.h"
 
@@ -13,7 +13,7 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
 {
     RunResult result;
     const int count = list.Count();
-    RunState run(options.TmpDir);
+    RunState run(options.TempFolder);
     for (int i = 0; i < count; ++i) {
         if (!host.BeforeFolder(i)) {
             result.aborted = true;
@@ -34,7 +34,7 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
     if (host.StopRequested())
         result.aborted = true;
     host.RunEnded(result.aborted);
-    host.HistoryAdd(resQuill(result.aborted ? kSharedRunAborted : kSharedRunFinished));
+    host.HistoryAdd(SharedMessage(result.aborted ? kSharedRunAborted : kSharedRunFinished));
     if (result.failed > 0)
         host.HistoryAdd(RunCountLine(count, result.packed));
     return result;
@@ -42,7 +42,7 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
 
 std::string RunCountLine(int count, int packed)
 {
-    return FormatText(resQuillbox(kHistoryRunCount),
+    return FormatText(ProgramMessage(kHistoryRunCount),
                       {std::to_string(count), std::to_string(packed)});
 }
 

@@ -1,6 +1,6 @@
 #include "engine/PaneStart.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "engine/Options.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -29,7 +29,7 @@ std::string WorkingFolder()
 
 std::string PaneSettingsApp(FolderPane pane)
 {
-    return FormSettingsApp(ProbeKey(pane));
+    return WindowSettingsApp(ProbeKey(pane));
 }
 
 PaneFolderSettings ReadPaneFolderSettings(FolderPane pane)
@@ -38,26 +38,26 @@ PaneFolderSettings ReadPaneFolderSettings(FolderPane pane)
     const bool in = pane == FolderPane::In;
     const char* probe = ProbeKey(pane);
     PaneFolderSettings s;
-    s.Dir = ReadFormSetting(probe, in ? "Dir_In" : "Dir_Out", cwd);
-    s.Yuko = ParseStoredBool(ReadFormSetting(probe, in ? "Dir_In_Yuko" : "Dir_Out_Yuko", "True"));
-    s.OldDir = ReadFormSetting(probe, in ? "OldDir_In" : "OldDir_Out", cwd);
+    s.InitialFolder = ReadWindowSetting(probe, in ? "Dir_In" : "Dir_Out", cwd);
+    s.UseInitialFolder = ParseStoredBool(ReadWindowSetting(probe, in ? "Dir_In_Yuko" : "Dir_Out_Yuko", "True"));
+    s.LastFolder = ReadWindowSetting(probe, in ? "OldDir_In" : "OldDir_Out", cwd);
     return s;
 }
 
 std::string ShownFolder(const std::string& dir)
 {
     if (!dir.empty()) {
-        const std::string onDisk = basQuill::OnDiskPath(dir);
-        if (!onDisk.empty() && basQuill::FolderExists(onDisk))
+        const std::string onDisk = PathHelpers::OnDiskPath(dir);
+        if (!onDisk.empty() && PathHelpers::FolderExists(onDisk))
             return onDisk;
     }
-    return basQuill::OnDiskPath(WorkingFolder());
+    return PathHelpers::OnDiskPath(WorkingFolder());
 }
 
 std::string StartingFolder(FolderPane pane)
 {
     const PaneFolderSettings s = ReadPaneFolderSettings(pane);
-    return ShownFolder(s.Yuko ? s.Dir : s.OldDir);
+    return ShownFolder(s.UseInitialFolder ? s.InitialFolder : s.LastFolder);
 }
 
 }  // namespace qb::engine

@@ -11,9 +11,9 @@ namespace qb::engine {
 enum class FolderPane { In, Out };
 
 struct PaneFolderSettings {
-    std::string Dir;  // Dir_In / Dir_Out
-    bool Yuko = true;  // Dir_In_Yuko / Dir_Out_Yuko
-    std::string OldDir;  // OldDir_In / OldDir_Out
+    std::string InitialFolder;  // Dir_In / Dir_Out
+    bool UseInitialFolder = true;  // Dir_In_Yuko / Dir_Out_Yuko
+    std::string LastFolder;  // OldDir_In / OldDir_Out
 };
 
 // Reads the three settings of the pane (defaults: the working folder, True, the working folder).
@@ -26,11 +26,11 @@ std::string PaneSettingsApp(FolderPane pane);
 // The process's working folder in drive form ("" when no drive covers it).
 std::string WorkingFolder();
 
-// What writing DirName with dir shows: the on-disk form of dir when it is an existing folder,
+// What writing Folder with dir shows: the on-disk form of dir when it is an existing folder,
 // else the working folder.
 std::string ShownFolder(const std::string& dir);
 
-// The starting folder of the pane, as DirName reads it after the pane loaded.
+// The starting folder of the pane, as Folder reads it after the pane loaded.
 std::string StartingFolder(FolderPane pane);
 
 }  // namespace qb::engine

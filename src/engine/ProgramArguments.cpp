@@ -1,6 +1,6 @@
 #include "engine/ProgramArguments.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "platform/Drives.h"
 
 #include <cctype>
@@ -73,12 +73,12 @@ std::vector<std::string> SplitCommandText(const std::string& commandText, bool* 
 int OpenCommandArgument(const std::string& argument, CommandLineHost& host)
 {
     try {
-        if (EndsWithQbj(argument) && basQuill::FileExists(argument)) {
-            CurrentJobFile = basQuill::OnDiskPath(argument);
-            host.LoadQbj();
+        if (EndsWithQbj(argument) && PathHelpers::FileExists(argument)) {
+            CurrentJobFile = PathHelpers::OnDiskPath(argument);
+            host.LoadJobFile();
             return 1;
         }
-        return qb::engine::Gaibu_ListInAdd(host.Targets(), argument, host) ? 0 : -1;
+        return qb::engine::AddOutsidePath(host.Targets(), argument, host) ? 0 : -1;
     } catch (...) {
         return -1;
     }

@@ -23,8 +23,8 @@ extern std::string CurrentJobFile;
 class CommandLineHost : public qb::engine::MessageSink {
 public:
     virtual qb::engine::TargetList& Targets() = 0;
-    // Opens CurrentJobFile into the panes (LoadQbj of the main window).
-    virtual void LoadQbj() = 0;
+    // Opens CurrentJobFile into the panes (LoadJobFile of the main window).
+    virtual void LoadJobFile() = 0;
 };
 
 // Empties the list, clears CurrentJobFile and hands every argument to OpenCommandArgument.

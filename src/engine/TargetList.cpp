@@ -1,11 +1,11 @@
 #include "engine/TargetList.h"
 
-#include "common/basQuill.h"
-#include "common/resQuillbox.h"
+#include "common/PathHelpers.h"
+#include "common/ProgramMessages.h"
 
 namespace qb::engine {
 
-bool ListInAdd(TargetList& list, const std::string& name, MessageSink& messages)
+bool AddTarget(TargetList& list, const std::string& name, MessageSink& messages)
 {
     try {
         const int count = list.Count();
@@ -17,24 +17,24 @@ bool ListInAdd(TargetList& list, const std::string& name, MessageSink& messages)
             list.Append(name);
             return true;
         }
-        messages.ShowMessage(resQuillbox(kTextTargetListFull));
+        messages.ShowMessage(ProgramMessage(kTextTargetListFull));
         return false;
     } catch (...) {
         return false;
     }
 }
 
-bool Gaibu_ListInAdd(TargetList& list, const std::string& path, MessageSink& messages)
+bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& messages)
 {
     try {
         if (path.empty())
             return true;
-        const std::string onDisk = basQuill::OnDiskPath(path);
+        const std::string onDisk = PathHelpers::OnDiskPath(path);
         if (onDisk.empty())
             return true;
-        if (!basQuill::FolderExists(onDisk))
+        if (!PathHelpers::FolderExists(onDisk))
             return true;
-        return ListInAdd(list, onDisk, messages);
+        return AddTarget(list, onDisk, messages);
     } catch (...) {
         return false;
     }

@@ -40,11 +40,11 @@ inline constexpr int kMaxTargets = 1000;
 
 // Adds name unless an item equals it exactly (case-sensitive): true. With the list full, shows
 // message 3100 and returns false, so that callers stop adding.
-bool ListInAdd(TargetList& list, const std::string& name, MessageSink& messages);
+bool AddTarget(TargetList& list, const std::string& name, MessageSink& messages);
 
 // Adds a path that came from outside (command line, job file, drop): turned into its on-disk
 // form first; an empty path, a path that does not exist, is not a drive path or names a file is
-// skipped (true). False only when ListInAdd refused.
-bool Gaibu_ListInAdd(TargetList& list, const std::string& path, MessageSink& messages);
+// skipped (true). False only when AddTarget refused.
+bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& messages);
 
 }  // namespace qb::engine

@@ -1,6 +1,6 @@
 #include "FolderPane.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "dialogs/FolderPicker.h"
 #include "engine/Options.h"
 
@@ -20,117 +20,117 @@ QString q(const std::string& s)
 }
 }  // namespace
 
-FolderPane::FolderPane(FormHost* host, engine::FolderPane which, const char* objectName,
+FolderPane::FolderPane(PaneHost* host, engine::FolderPane which, const char* objectName,
                        const char* positionPrefix, QWidget* parent)
     : PaneBase(host, objectName, positionPrefix, parent), m_which(which)
 {
-    drvDrive = new DriveList(this);
-    drvDrive->setObjectName(QStringLiteral("drvDrive"));
-    dlbDir = new FolderList(this);
-    dlbDir->setObjectName(QStringLiteral("dlbDir"));
-    txtDir = new QLineEdit(this);
-    txtDir->setObjectName(QStringLiteral("txtDir"));
+    driveList = new DriveList(this);
+    driveList->setObjectName(QStringLiteral("driveList"));
+    folderList = new FolderList(this);
+    folderList->setObjectName(QStringLiteral("folderList"));
+    folderPathBox = new QLineEdit(this);
+    folderPathBox->setObjectName(QStringLiteral("folderPathBox"));
 
-    drvDrive->onChange = [this] { drvDrive_Change(); };
-    drvDrive->onEnter = [this] { dlbDir->setFocus(); };
-    dlbDir->onChange = [this] {
+    driveList->onChange = [this] { DriveChanged(); };
+    driveList->onEnter = [this] { folderList->setFocus(); };
+    folderList->onChange = [this] {
         if (!m_quiet)
-            dlbDir_Change();
+            FolderChanged();
     };
 
-    mnuPopup = NewPopup();
-    mnuCopy = AddPopupItem("mnuCopy", [this] { mnuCopy_Click(); });
-    mnuRefresh = AddPopupItem("mnuRefresh", [this] { mnuRefresh_Click(); });
+    popupMenu = NewPopup();
+    copyToOtherAction = AddPopupItem("copyToOtherAction", [this] { CopyToOtherPane(); });
+    refreshAction = AddPopupItem("refreshAction", [this] { RefreshFromDisk(); });
 
     m_aliases = std::make_unique<FolderAliases>(
-        which == engine::FolderPane::In ? FolderAliases::Pane::InDir : FolderAliases::Pane::OutDir,
-        this, [this] { return DirName(); }, [this](const QString& dir) { SetDirName(dir); });
-    m_aliases->AddToMenu(mnuPopup);
+        which == engine::FolderPane::In ? FolderAliases::Pane::SourceFolder : FolderAliases::Pane::OutputFolder,
+        this, [this] { return Folder(); }, [this](const QString& dir) { SetFolder(dir); });
+    m_aliases->AddToMenu(popupMenu);
 
-    WatchRightButton(dlbDir);
-    WatchRightButton(txtDir);
+    WatchRightButton(folderList);
+    WatchRightButton(folderPathBox);
 }
 
 FolderPane::~FolderPane() = default;
 
-QString FolderPane::DirName() const
+QString FolderPane::Folder() const
 {
-    return q(basQuill::OnDiskPath(u8(dlbDir->Path())));
+    return q(PathHelpers::OnDiskPath(u8(folderList->Path())));
 }
 
-void FolderPane::SetDirName(const QString& strDirName)
+void FolderPane::SetFolder(const QString& folder)
 {
     m_quiet = true;
     const bool shown =
-        !strDirName.isEmpty() && drvDrive->SetDrive(strDirName) && dlbDir->SetPath(strDirName);
+        !folder.isEmpty() && driveList->SetDrive(folder) && folderList->SetPath(folder);
     if (!shown) {
         const QString here = FallbackFolder();
-        drvDrive->SetDrive(here);
-        dlbDir->SetPath(here);
+        driveList->SetDrive(here);
+        folderList->SetPath(here);
     }
     m_quiet = false;
-    RefreshForm();
+    Reload();
 }
 
-void FolderPane::RefreshForm()
+void FolderPane::Reload()
 {
     m_quiet = true;
-    drvDrive->Refresh();
-    drvDrive->SetDrive(dlbDir->Path());
-    dlbDir->Refresh();
+    driveList->Refresh();
+    driveList->SetDrive(folderList->Path());
+    folderList->Refresh();
     m_quiet = false;
-    dlbDir_Change();
+    FolderChanged();
 }
 
-void FolderPane::drvDrive_Change()
+void FolderPane::DriveChanged()
 {
     // Opening the drive shows that drive's current folder; a drive that cannot be opened puts
     // the drive list back on the folder's drive without a word.
     m_quiet = true;
-    const bool opened = dlbDir->SetPath(drvDrive->Drive().left(2));
+    const bool opened = folderList->SetPath(driveList->Drive().left(2));
     if (!opened)
-        drvDrive->SetDrive(dlbDir->Path());
+        driveList->SetDrive(folderList->Path());
     m_quiet = false;
     if (opened)
-        dlbDir_Change();
+        FolderChanged();
 }
 
 void FolderPane::ShowFolderText()
 {
-    txtDir->setText(q(basQuill::ShortDisplayPath(u8(DirName()))));
+    folderPathBox->setText(q(PathHelpers::ShortDisplayPath(u8(Folder()))));
 }
 
-void FolderPane::mnuCopy_Click()
+void FolderPane::CopyToOtherPane()
 {
-    const QString path = dlbDir->Path();
+    const QString path = folderList->Path();
     if (!path.isEmpty() && OtherPane())
-        OtherPane()->SetDirName(path);
+        OtherPane()->SetFolder(path);
 }
 
 void FolderPane::SetFontData()
 {
-    ApplySharedFont({drvDrive, dlbDir, txtDir});
-    Form_Resize();
+    ApplySharedFont({driveList, folderList, folderPathBox});
+    LayOutControls();
 }
 
-void FolderPane::SetToolTip(bool blnToolTip)
+void FolderPane::SetToolTip(bool on)
 {
-    SetTipTexts(blnToolTip);
+    SetTipTexts(on);
 }
 
-void FolderPane::Form_Resize()
+void FolderPane::LayOutControls()
 {
-    const double driveH = TwY(drvDrive->sizeHint().height());
-    const double textH = TwY(txtDir->sizeHint().height());
+    const double driveH = TwY(driveList->sizeHint().height());
+    const double textH = TwY(folderPathBox->sizeHint().height());
     const double w = static_cast<long>(InnerWidthTwips() - 120);
     const double h = InnerHeightTwips() - 240 - driveH - textH;
     if (w <= 0)
         return;
-    drvDrive->setGeometry(PxX(60), PxY(60), PxX(w), PxY(driveH));
+    driveList->setGeometry(PxX(60), PxY(60), PxX(w), PxY(driveH));
     const double listTop = driveH + 120;
-    const double listH = h >= 1 ? h : TwY(dlbDir->height());
-    dlbDir->setGeometry(PxX(60), PxY(listTop), PxX(w), PxY(listH));
-    txtDir->setGeometry(PxX(60), PxY(listTop + listH + 60), PxX(w), PxY(textH));
+    const double listH = h >= 1 ? h : TwY(folderList->height());
+    folderList->setGeometry(PxX(60), PxY(listTop), PxX(w), PxY(listH));
+    folderPathBox->setGeometry(PxX(60), PxY(listTop + listH + 60), PxX(w), PxY(textH));
 }
 
 const char* FolderPane::dirKey() const
@@ -138,34 +138,34 @@ const char* FolderPane::dirKey() const
     return m_which == engine::FolderPane::In ? "In" : "Out";
 }
 
-void FolderPane::SetInitialDir(const QString& dir, bool yuko)
+void FolderPane::SetInitialDir(const QString& dir, bool inForce)
 {
     m_initialDir = dir;
-    m_initialYuko = yuko;
+    m_initialInForce = inForce;
 }
 
-void FolderPane::Form_Load(frmMenuMente* aliasDialog)
+void FolderPane::Initialize(FolderAliasDialog* aliasDialog)
 {
     const engine::PaneFolderSettings s = engine::ReadPaneFolderSettings(m_which);
-    m_initialDir = q(s.Dir);
-    m_initialYuko = s.Yuko;
-    SetDirName(q(s.Yuko ? s.Dir : s.OldDir));
+    m_initialDir = q(s.InitialFolder);
+    m_initialInForce = s.UseInitialFolder;
+    SetFolder(q(s.UseInitialFolder ? s.InitialFolder : s.LastFolder));
     LoadPosition();
     SetFontData();
     SetCaptions();
-    mnuRefresh->setText(Shared(kSharedMenuRefresh));
-    SetToolTip(host()->ProgramOptions().Tip);
+    refreshAction->setText(Shared(kSharedMenuRefresh));
+    SetToolTip(host()->ProgramOptions().ShowTooltips);
     m_aliases->SetMaintenanceDialog(aliasDialog);
     m_aliases->Load(engine::PaneSettingsApp(m_which));
 }
 
-void FolderPane::Form_Unload()
+void FolderPane::SaveState()
 {
     SavePosition();
     const std::string suffix = dirKey();
-    qb::engine::WriteFormSetting("Dir_" + suffix, u8(m_initialDir));
-    qb::engine::WriteFormSetting("Dir_" + suffix + "_Yuko", qb::engine::BoolToText(m_initialYuko));
-    qb::engine::WriteFormSetting("OldDir_" + suffix, u8(DirName()));
+    qb::engine::WriteWindowSetting("Dir_" + suffix, u8(m_initialDir));
+    qb::engine::WriteWindowSetting("Dir_" + suffix + "_Yuko", qb::engine::BoolToText(m_initialInForce));
+    qb::engine::WriteWindowSetting("OldDir_" + suffix, u8(Folder()));
     m_aliases->Save();
 }
 

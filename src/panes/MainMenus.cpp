@@ -1,6 +1,6 @@
 #include "MainMenus.h"
 
-#include "panes/FormHost.h"
+#include "panes/PaneHost.h"
 
 #include <QAction>
 #include <QMenu>
@@ -32,15 +32,15 @@ QMenu* menu(QWidget* owner, const char* name, const QString& caption)
 
 QList<QAction*> MainMenus::BarActions() const
 {
-    return {mnuExit,
-            mnuFont,
-            mnuFile->menuAction(),
-            mnuLog->menuAction(),
-            mnuDefault->menuAction(),
-            mnuOption,
-            mnuMkdir,
-            mnuHelp,
-            mnuAbout};
+    return {exitAction,
+            fontAction,
+            fileMenu->menuAction(),
+            logMenu->menuAction(),
+            initialFoldersMenu->menuAction(),
+            optionsAction,
+            makeFolderAction,
+            helpAction,
+            aboutAction};
 }
 
 void MainMenus::SetEnabled(bool flag)
@@ -49,7 +49,7 @@ void MainMenus::SetEnabled(bool flag)
         if (entry)
             entry->setEnabled(flag);
     // A disabled drop-down must not keep its shortcuts alive either.
-    for (QMenu* m : {mnuFile, mnuLog, mnuDefault})
+    for (QMenu* m : {fileMenu, logMenu, initialFoldersMenu})
         if (m)
             m->setEnabled(flag);
 }
@@ -58,40 +58,40 @@ MainMenus BuildMainMenus(QWidget* owner, MenuHandlers* target)
 {
     MainMenus m;
     using H = MenuHandlers;
-    m.mnuExit = command(owner, "mnuExit", QStringLiteral("E(&x)it"), target, &H::mnuExit_Click);
-    m.mnuFont = command(owner, "mnuFont", QStringLiteral("Fon(&t)"), target, &H::mnuFont_Click);
+    m.exitAction = command(owner, "exitAction", QStringLiteral("E(&x)it"), target, &H::ExitProgram);
+    m.fontAction = command(owner, "fontAction", QStringLiteral("Fon(&t)"), target, &H::EditFont);
 
-    m.mnuFile = menu(owner, "mnuFile", QStringLiteral("(&F)ile"));
-    m.mnuOpen = command(owner, "mnuOpen", QStringLiteral("(&O)pen"), target, &H::mnuOpen_Click);
-    m.mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    m.mnuSave = command(owner, "mnuSave", QStringLiteral("(&S)ave"), target, &H::mnuSave_Click);
-    m.mnuSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    m.mnuSaveAs =
-        command(owner, "mnuSaveAs", QStringLiteral("Save(&A)s"), target, &H::mnuSaveAs_Click);
-    m.mnuSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    m.mnuFile->addActions({m.mnuOpen, m.mnuSave, m.mnuSaveAs});
+    m.fileMenu = menu(owner, "fileMenu", QStringLiteral("(&F)ile"));
+    m.openAction = command(owner, "openAction", QStringLiteral("(&O)pen"), target, &H::OpenJobFile);
+    m.openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m.saveAction = command(owner, "saveAction", QStringLiteral("(&S)ave"), target, &H::SaveJobFile);
+    m.saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m.saveAsAction =
+        command(owner, "saveAsAction", QStringLiteral("Save(&A)s"), target, &H::SaveJobFileAs);
+    m.saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    m.fileMenu->addActions({m.openAction, m.saveAction, m.saveAsAction});
 
-    m.mnuLog = menu(owner, "mnuLog", QStringLiteral("(&L)og"));
-    m.mnuLogCopy =
-        command(owner, "mnuLogCopy", QStringLiteral("Log(&C)opy"), target, &H::mnuLogCopy_Click);
-    m.mnuLogSave =
-        command(owner, "mnuLogSave", QStringLiteral("Log(&S)ave"), target, &H::mnuLogSave_Click);
-    m.mnuLog->addActions({m.mnuLogCopy, m.mnuLogSave});
+    m.logMenu = menu(owner, "logMenu", QStringLiteral("(&L)og"));
+    m.copyLogAction =
+        command(owner, "copyLogAction", QStringLiteral("Log(&C)opy"), target, &H::CopyHistory);
+    m.saveLogAction =
+        command(owner, "saveLogAction", QStringLiteral("Log(&S)ave"), target, &H::SaveHistory);
+    m.logMenu->addActions({m.copyLogAction, m.saveLogAction});
 
-    m.mnuDefault = menu(owner, "mnuDefault", QStringLiteral("(&D)efault"));
-    m.mnuInDirDefault = command(owner, "mnuInDirDefault", QStringLiteral("InDirDefault"), target,
-                                &H::mnuInDirDefault_Click);
-    m.mnuOutDirDefault = command(owner, "mnuOutDirDefault", QStringLiteral("OutDirDefault"), target,
-                                 &H::mnuOutDirDefault_Click);
-    m.mnuTmpDirDefault = command(owner, "mnuTmpDirDefault", QStringLiteral("TmpDirDefault"), target,
-                                 &H::mnuTmpDirDefault_Click);
-    m.mnuDefault->addActions({m.mnuInDirDefault, m.mnuOutDirDefault, m.mnuTmpDirDefault});
+    m.initialFoldersMenu = menu(owner, "initialFoldersMenu", QStringLiteral("(&D)efault"));
+    m.initialSourceFolderAction = command(owner, "initialSourceFolderAction", QStringLiteral("InDirDefault"), target,
+                                &H::EditInitialSourceFolder);
+    m.initialOutputFolderAction = command(owner, "initialOutputFolderAction", QStringLiteral("OutDirDefault"), target,
+                                 &H::EditInitialOutputFolder);
+    m.tempFolderAction = command(owner, "tempFolderAction", QStringLiteral("TmpDirDefault"), target,
+                                 &H::EditTempFolder);
+    m.initialFoldersMenu->addActions({m.initialSourceFolderAction, m.initialOutputFolderAction, m.tempFolderAction});
 
-    m.mnuOption =
-        command(owner, "mnuOption", QStringLiteral("(&O)ption"), target, &H::mnuOption_Click);
-    m.mnuMkdir = command(owner, "mnuMkdir", QStringLiteral("M(&k)dir"), target, &H::mnuMkdir_Click);
-    m.mnuHelp = command(owner, "mnuHelp", QStringLiteral("(&H)elp"), target, &H::mnuHelp_Click);
-    m.mnuAbout = command(owner, "mnuAbout", QStringLiteral("(&A)bout"), target, &H::mnuAbout_Click);
+    m.optionsAction =
+        command(owner, "optionsAction", QStringLiteral("(&O)ption"), target, &H::EditOptions);
+    m.makeFolderAction = command(owner, "makeFolderAction", QStringLiteral("M(&k)dir"), target, &H::CreateFolder);
+    m.helpAction = command(owner, "helpAction", QStringLiteral("(&H)elp"), target, &H::OpenHelp);
+    m.aboutAction = command(owner, "aboutAction", QStringLiteral("(&A)bout"), target, &H::ShowAbout);
     return m;
 }
 

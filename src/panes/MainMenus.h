@@ -15,24 +15,24 @@ namespace qb::panes {
 
 struct MainMenus {
     // Top-level entries, in menu-bar order. Exit and Font are commands on the bar itself.
-    QAction* mnuExit = nullptr;
-    QAction* mnuFont = nullptr;
-    QMenu* mnuFile = nullptr;
-    QMenu* mnuLog = nullptr;
-    QMenu* mnuDefault = nullptr;
-    QAction* mnuOption = nullptr;
-    QAction* mnuMkdir = nullptr;
-    QAction* mnuHelp = nullptr;
-    QAction* mnuAbout = nullptr;
+    QAction* exitAction = nullptr;
+    QAction* fontAction = nullptr;
+    QMenu* fileMenu = nullptr;
+    QMenu* logMenu = nullptr;
+    QMenu* initialFoldersMenu = nullptr;
+    QAction* optionsAction = nullptr;
+    QAction* makeFolderAction = nullptr;
+    QAction* helpAction = nullptr;
+    QAction* aboutAction = nullptr;
     // Items of the drop-down menus.
-    QAction* mnuOpen = nullptr;
-    QAction* mnuSave = nullptr;
-    QAction* mnuSaveAs = nullptr;
-    QAction* mnuLogCopy = nullptr;
-    QAction* mnuLogSave = nullptr;
-    QAction* mnuInDirDefault = nullptr;
-    QAction* mnuOutDirDefault = nullptr;
-    QAction* mnuTmpDirDefault = nullptr;
+    QAction* openAction = nullptr;
+    QAction* saveAction = nullptr;
+    QAction* saveAsAction = nullptr;
+    QAction* copyLogAction = nullptr;
+    QAction* saveLogAction = nullptr;
+    QAction* initialSourceFolderAction = nullptr;
+    QAction* initialOutputFolderAction = nullptr;
+    QAction* tempFolderAction = nullptr;
 
     // The actions to put on a menu bar, in order (menus as their menu actions).
     QList<QAction*> BarActions() const;

@@ -1,7 +1,7 @@
 #include "PaneBase.h"
 
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "dialogs/SharedFont.h"
 #include "engine/Options.h"
 #include "engine/PaneStart.h"
@@ -19,11 +19,11 @@ namespace qb::panes {
 
 QString Msg(int code)
 {
-    return QString::fromStdString(resQuillbox(code));
+    return QString::fromStdString(ProgramMessage(code));
 }
 QString Shared(int code)
 {
-    return QString::fromStdString(resQuill(code));
+    return QString::fromStdString(SharedMessage(code));
 }
 
 QString FallbackFolder()
@@ -34,7 +34,7 @@ QString FallbackFolder()
     return QString::fromStdString(here);
 }
 
-PaneBase::PaneBase(FormHost* host, const char* objectName, const char* positionPrefix,
+PaneBase::PaneBase(PaneHost* host, const char* objectName, const char* positionPrefix,
                    QWidget* parent)
     : QWidget(parent), m_host(host), m_prefix(positionPrefix)
 {
@@ -42,9 +42,9 @@ PaneBase::PaneBase(FormHost* host, const char* objectName, const char* positionP
     m_menus = BuildMainMenus(this, this);
 }
 
-void PaneBase::Menu_Enabled(bool blnFlag)
+void PaneBase::SetMenusEnabled(bool enabled)
 {
-    m_menus.SetEnabled(blnFlag);
+    m_menus.SetEnabled(enabled);
 }
 
 QMdiSubWindow* PaneBase::SubWindow() const
@@ -82,11 +82,11 @@ std::string PaneBase::key(const char* suffix) const
 
 void PaneBase::LoadPosition()
 {
-    if (m_host->ProgramOptions().Resize)
+    if (m_host->ProgramOptions().PanesFollowWindow)
         return;
     const QRectF now = m_designed;
     auto read = [&](const char* suffix, double fallback) {
-        const std::string text = qb::engine::ReadFormSetting(key("Left"), key(suffix),
+        const std::string text = qb::engine::ReadWindowSetting(key("Left"), key(suffix),
                                                              qb::engine::NumberToText(fallback));
         return qb::engine::TextToNumber(text).value_or(fallback);
     };
@@ -96,7 +96,7 @@ void PaneBase::LoadPosition()
 
 void PaneBase::SavePosition()
 {
-    if (m_host->ProgramOptions().Resize || !m_host->IsNormalState())
+    if (m_host->ProgramOptions().PanesFollowWindow || !m_host->IsNormalState())
         return;
     QRectF g = TwipsGeometry();
     if (const QMdiSubWindow* sub = SubWindow(); sub && (sub->isMinimized() || sub->isMaximized())) {
@@ -106,10 +106,10 @@ void PaneBase::SavePosition()
             return;
         g = ToTwips(m_normalGeometry);
     }
-    qb::engine::WriteFormSetting(key("Left"), qb::engine::NumberToText(g.x()));
-    qb::engine::WriteFormSetting(key("Top"), qb::engine::NumberToText(g.y()));
-    qb::engine::WriteFormSetting(key("Width"), qb::engine::NumberToText(g.width()));
-    qb::engine::WriteFormSetting(key("Height"), qb::engine::NumberToText(g.height()));
+    qb::engine::WriteWindowSetting(key("Left"), qb::engine::NumberToText(g.x()));
+    qb::engine::WriteWindowSetting(key("Top"), qb::engine::NumberToText(g.y()));
+    qb::engine::WriteWindowSetting(key("Width"), qb::engine::NumberToText(g.width()));
+    qb::engine::WriteWindowSetting(key("Height"), qb::engine::NumberToText(g.height()));
 }
 
 double PaneBase::InnerWidthTwips() const
@@ -156,7 +156,7 @@ void SetAllSelected(QListWidget* list, bool selected)
 QMenu* PaneBase::NewPopup()
 {
     m_popup = new QMenu(this);
-    m_popup->setObjectName(QStringLiteral("mnuPopup"));
+    m_popup->setObjectName(QStringLiteral("popupMenu"));
     return m_popup;
 }
 
@@ -189,7 +189,7 @@ double PaneBase::LayOutList(QWidget* list, double buttonHeight)
 void PaneBase::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    LayOutControls();
 }
 
 void PaneBase::WatchRightButton(QWidget* watched)

@@ -1,10 +1,10 @@
 #pragma once
-// What the six panes have in common: the forwarding menu bar, Menu_Enabled, the shared font,
+// What the six panes have in common: the forwarding menu bar, SetMenusEnabled, the shared font,
 // the position in twips inside the main window and its settings keys, and the popup helper.
 
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
-#include "panes/FormHost.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
+#include "panes/PaneHost.h"
 #include "panes/MainMenus.h"
 
 #include <QRectF>
@@ -23,7 +23,7 @@ class QMenu;
 namespace qb::panes {
 
 // Texts of the program's own and of the shared message tables, asked for by their names
-// (QuillboxText and SharedText).
+// (ProgramText and SharedText).
 QString Msg(int code);
 QString Shared(int code);
 
@@ -42,15 +42,15 @@ class PaneBase : public QWidget, public MenuHandlers {
     Q_OBJECT
 public:
     // positionPrefix names the pane's position keys ("InDir" gives InDir_Left ...).
-    PaneBase(FormHost* host, const char* objectName, const char* positionPrefix,
+    PaneBase(PaneHost* host, const char* objectName, const char* positionPrefix,
              QWidget* parent = nullptr);
 
     // The pane's menu bar; the main window shows it while the pane is active.
     const MainMenus& Menus() const { return m_menus; }
-    void Menu_Enabled(bool blnFlag);
+    void SetMenusEnabled(bool enabled);
 
     virtual void SetFontData() = 0;
-    virtual void SetToolTip(bool blnToolTip) = 0;
+    virtual void SetToolTip(bool on) = 0;
 
     // Position and size of the pane's window inside the main window's client area, in twips.
     QRectF TwipsGeometry() const;
@@ -73,23 +73,23 @@ public:
     double InnerHeightTwips() const;
 
     // Forwarding menu handlers: each calls the main window's handler of the same name.
-    void mnuAbout_Click() override { m_host->mnuAbout_Click(); }
-    void mnuInDirDefault_Click() override { m_host->mnuInDirDefault_Click(); }
-    void mnuOutDirDefault_Click() override { m_host->mnuOutDirDefault_Click(); }
-    void mnuTmpDirDefault_Click() override { m_host->mnuTmpDirDefault_Click(); }
-    void mnuExit_Click() override { m_host->mnuExit_Click(); }
-    void mnuFont_Click() override { m_host->mnuFont_Click(); }
-    void mnuHelp_Click() override { m_host->mnuHelp_Click(); }
-    void mnuLogCopy_Click() override { m_host->mnuLogCopy_Click(); }
-    void mnuLogSave_Click() override { m_host->mnuLogSave_Click(); }
-    void mnuMkdir_Click() override { m_host->mnuMkdir_Click(); }
-    void mnuOption_Click() override { m_host->mnuOption_Click(); }
-    void mnuOpen_Click() override { m_host->mnuOpen_Click(); }
-    void mnuSave_Click() override { m_host->mnuSave_Click(); }
-    void mnuSaveAs_Click() override { m_host->mnuSaveAs_Click(); }
+    void ShowAbout() override { m_host->ShowAbout(); }
+    void EditInitialSourceFolder() override { m_host->EditInitialSourceFolder(); }
+    void EditInitialOutputFolder() override { m_host->EditInitialOutputFolder(); }
+    void EditTempFolder() override { m_host->EditTempFolder(); }
+    void ExitProgram() override { m_host->ExitProgram(); }
+    void EditFont() override { m_host->EditFont(); }
+    void OpenHelp() override { m_host->OpenHelp(); }
+    void CopyHistory() override { m_host->CopyHistory(); }
+    void SaveHistory() override { m_host->SaveHistory(); }
+    void CreateFolder() override { m_host->CreateFolder(); }
+    void EditOptions() override { m_host->EditOptions(); }
+    void OpenJobFile() override { m_host->OpenJobFile(); }
+    void SaveJobFile() override { m_host->SaveJobFile(); }
+    void SaveJobFileAs() override { m_host->SaveJobFileAs(); }
 
 protected:
-    FormHost* host() const { return m_host; }
+    PaneHost* host() const { return m_host; }
 
     // Sets the shared font on the pane and the given controls.
     void ApplySharedFont(std::initializer_list<QWidget*> controls);
@@ -100,7 +100,7 @@ protected:
     double TwX(int px) const;
     double TwY(int px) const;
 
-    // The pane's popup menu (named mnuPopup), opened by the right button on the pane's free
+    // The pane's popup menu (named popupMenu), opened by the right button on the pane's free
     // area and on the controls handed to WatchRightButton.
     QMenu* NewPopup();
     QAction* AddPopupItem(const char* name, std::function<void()> handler);
@@ -113,7 +113,7 @@ protected:
     double LayOutList(QWidget* list, double buttonHeight = 0);
 
     // The pane's own layout, run whenever it changes size and after a font change.
-    virtual void Form_Resize() { }
+    virtual void LayOutControls() { }
     void resizeEvent(QResizeEvent* event) override;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -124,7 +124,7 @@ private:
     std::string key(const char* suffix) const;
     QRectF ToTwips(const QRect& g) const;
 
-    FormHost* m_host;
+    PaneHost* m_host;
     std::string m_prefix;
     MainMenus m_menus;
     QMenu* m_popup = nullptr;

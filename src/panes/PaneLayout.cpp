@@ -9,12 +9,12 @@ std::array<QRectF, SlotCount> ComputePaneLayout(double clientWidth, double clien
     const double w = RoundHalfEven(clientWidth / 2);
     const double h = RoundHalfEven(clientHeight / 3);
     std::array<QRectF, SlotCount> r;
-    r[SlotInDir] = QRectF(0, 0, w, h);
-    r[SlotInFile] = QRectF(0, h, w, h);
-    r[SlotFile] = QRectF(0, 2 * h, w, h);
-    r[SlotOutDir] = QRectF(w, 0, w, h);
-    r[SlotStatus] = QRectF(w, h, w, h);
-    r[SlotOutFile] = QRectF(w, 2 * h, w, h);
+    r[SlotSourceFolder] = QRectF(0, 0, w, h);
+    r[SlotSubfolders] = QRectF(0, h, w, h);
+    r[SlotTargets] = QRectF(0, 2 * h, w, h);
+    r[SlotOutputFolder] = QRectF(w, 0, w, h);
+    r[SlotHistory] = QRectF(w, h, w, h);
+    r[SlotArchives] = QRectF(w, 2 * h, w, h);
     return r;
 }
 

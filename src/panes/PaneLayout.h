@@ -10,7 +10,7 @@
 
 namespace qb::panes {
 
-enum PaneSlot { SlotInDir, SlotInFile, SlotFile, SlotOutDir, SlotStatus, SlotOutFile, SlotCount };
+enum PaneSlot { SlotSourceFolder, SlotSubfolders, SlotTargets, SlotOutputFolder, SlotHistory, SlotArchives, SlotCount };
 
 // Rectangles (left, top, width, height) of the panes for a client area of the given size.
 std::array<QRectF, SlotCount> ComputePaneLayout(double clientWidth, double clientHeight);

@@ -1,8 +1,8 @@
 #include "RunProgress.h"
 
 #include "common/MessageFormat.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "dialogs/SharedFont.h"
 
 #include <QCloseEvent>
@@ -31,32 +31,32 @@ void RunProgress::SetRefreshMs(int ms)
 RunProgress::RunProgress(const qb::engine::Options& options, QWidget* parent)
     : QDialog(parent), m_options(options)
 {
-    setObjectName(QStringLiteral("frmProgress"));
+    setObjectName(QStringLiteral("RunProgress"));
     setWindowTitle(QStringLiteral("Quillbox2"));
     // Not modal: the main window's cancel button stays usable beside this one.
     setWindowModality(Qt::NonModal);
-    lblRun = new QLabel(this);
-    lblRun->setObjectName(QStringLiteral("lblRun"));
-    lblRun->setTextFormat(Qt::PlainText);
-    lblFolder = new QLabel(this);
-    lblFolder->setObjectName(QStringLiteral("lblFolder"));
-    lblMember = new QLabel(this);
-    lblMember->setObjectName(QStringLiteral("lblMember"));
-    lblMember->setTextFormat(Qt::PlainText);
-    lblFolder->setTextFormat(Qt::PlainText);
-    barProgress = new QProgressBar(this);
-    barProgress->setObjectName(QStringLiteral("barProgress"));
-    barProgress->setRange(0, 1000);
-    btnCancel = new QPushButton(QString::fromStdString(resQuill(kSharedCancel)), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+    positionLabel = new QLabel(this);
+    positionLabel->setObjectName(QStringLiteral("positionLabel"));
+    positionLabel->setTextFormat(Qt::PlainText);
+    folderLabel = new QLabel(this);
+    folderLabel->setObjectName(QStringLiteral("folderLabel"));
+    memberLabel = new QLabel(this);
+    memberLabel->setObjectName(QStringLiteral("memberLabel"));
+    memberLabel->setTextFormat(Qt::PlainText);
+    folderLabel->setTextFormat(Qt::PlainText);
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setRange(0, 1000);
+    cancelButton = new QPushButton(QString::fromStdString(SharedMessage(kSharedCancel)), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    connect(cancelButton, &QPushButton::clicked, this, [this] { m_cancelled = true; });
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblRun);
-    layout->addWidget(lblFolder);
-    layout->addWidget(lblMember);
-    layout->addWidget(barProgress);
-    layout->addWidget(btnCancel, 0, Qt::AlignRight);
+    layout->addWidget(positionLabel);
+    layout->addWidget(folderLabel);
+    layout->addWidget(memberLabel);
+    layout->addWidget(progressBar);
+    layout->addWidget(cancelButton, 0, Qt::AlignRight);
     setMinimumWidth(420);
 }
 
@@ -67,11 +67,11 @@ void RunProgress::BeginRun()
 
 void RunProgress::BeginFolder(int index, int count, const QString& folder)
 {
-    lblRun->setText(QString::fromStdString(FormatText(
-        resQuillbox(kTextRunPosition), {std::to_string(index + 1), std::to_string(count)})));
-    lblFolder->setText(folder);
-    lblMember->clear();
-    barProgress->setValue(0);
+    positionLabel->setText(QString::fromStdString(FormatText(
+        ProgramMessage(kTextRunPosition), {std::to_string(index + 1), std::to_string(count)})));
+    folderLabel->setText(folder);
+    memberLabel->clear();
+    progressBar->setValue(0);
     m_started.start();
     m_lastRefresh.invalidate();
 }
@@ -89,9 +89,9 @@ bool RunProgress::Report(const QString& member, std::uint64_t done, std::uint64_
         show();
     }
     if (isVisible()) {
-        lblMember->setText(member);
+        memberLabel->setText(member);
         const int permille = total ? static_cast<int>(done * 1000 / total) : 0;
-        barProgress->setValue(std::min(permille, 1000));
+        progressBar->setValue(std::min(permille, 1000));
     }
     QCoreApplication::processEvents();
     return !m_cancelled;

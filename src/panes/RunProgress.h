@@ -45,11 +45,11 @@ public:
     static void SetShowDelayMs(int ms);
     static void SetRefreshMs(int ms);
 
-    QLabel* lblRun = nullptr;
-    QLabel* lblFolder = nullptr;
-    QLabel* lblMember = nullptr;
-    QProgressBar* barProgress = nullptr;
-    QPushButton* btnCancel = nullptr;
+    QLabel* positionLabel = nullptr;
+    QLabel* folderLabel = nullptr;
+    QLabel* memberLabel = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QPushButton* cancelButton = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

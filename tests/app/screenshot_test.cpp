@@ -8,9 +8,9 @@
 #include "support/WindowFixture.h"
 
 #include "panes/RunProgress.h"
-#include "panes/mdiFile.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiOutDir.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/OutputFolderPane.h"
 #include "platform/SettingsStore.h"
 #include "support/EngineFixture.h"
 
@@ -78,11 +78,11 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
     Window();
     // Whatever the scale, the window starts inside the screen's free area.
     EXPECT_TRUE(m_window->screen()->availableGeometry().contains(m_window->frameGeometry()));
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\作業"));
-    m_window->OutDir()->SetDirName(QStringLiteral("D:\\出力"));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\作業"));
+    m_window->OutputPane()->SetFolder(QStringLiteral("D:\\出力"));
     for (const char* p : {"C:\\作業\\資料A", "C:\\作業\\資料B"})
-        m_window->File()->Gaibu_ListInAdd(QString::fromUtf8(p));
-    m_window->BtnEnabledChange();
+        m_window->TargetPane()->AddOutsidePath(QString::fromUtf8(p));
+    m_window->UpdateRunButtons();
     QApplication::processEvents();
     const QPixmap before = m_window->grab();
     EXPECT_FALSE(before.isNull());
@@ -98,7 +98,7 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
         Save(dialog->grab(), "options.png");
         dialog->close();
     });
-    m_window->mnuOption_Click();
+    m_window->EditOptions();
     EXPECT_TRUE(optionsShown);
 
     qb::panes::RunProgress::SetShowDelayMs(0);
@@ -120,12 +120,12 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
         painter.end();
         Save(during, "window_during_run.png");
     };
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     EXPECT_TRUE(progressShown);
 
     QApplication::processEvents();
     Save(m_window->grab(), "window_after_run.png");
-    EXPECT_EQ(m_window->File()->Count(), 0);
+    EXPECT_EQ(m_window->TargetPane()->Count(), 0);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include "dialogs/UiSeams.h"
 #include "engine/Options.h"
 #include "engine/ProgramArguments.h"
-#include "panes/mdiStatus.h"
+#include "panes/HistoryPane.h"
 #include "platform/CurrentDir.h"
 #include "platform/SettingsStore.h"
 
@@ -111,27 +111,27 @@ TEST_F(FileDialogTest, LogSaveOpensAtHomeThenInTheFolderLastUsedForLogs)
     Window();
     // A run moves the process's working folder; the dialogs must not follow it.
     qb::platform::SetCurrentDirectory("C:\\Work");
-    m_window->Status()->ListInAdd(QStringLiteral("line"));
+    m_window->LogPane()->AddLine(QStringLiteral("line"));
 
     // First time: the home folder, the filter texts once each.
-    Seen first = Answer([&] { m_window->mnuLogSave_Click(); }, QString());
+    Seen first = Answer([&] { m_window->SaveHistory(); }, QString());
     EXPECT_EQ(first.folder, QString::fromStdString(Host("C:\\home")));
     EXPECT_EQ(first.filters, QStringList({"LogFile(*.LOG)", "全てのファイル(*.*)"}));
 
     // Choose a file in D:\Logs by its host path: it is written there and the folder is kept.
-    Answer([&] { m_window->mnuLogSave_Click(); },
+    Answer([&] { m_window->SaveHistory(); },
            QString::fromStdString(Host("D:\\Logs")) + QStringLiteral("/run"));
     EXPECT_EQ(Sandbox::ReadFile(Host("D:\\Logs\\run.LOG")), "line\r\n");
     EXPECT_EQ(qb::platform::GetSetting("Brambleworks", "Quillbox2", "LastDir_LOG", ""), "D:\\Logs");
 
     // The next log dialog opens there and lists log files whatever the letter case of their
     // extension; the text file stays out under the log filter.
-    Seen again = Answer([&] { m_window->mnuLogSave_Click(); }, QString());
+    Seen again = Answer([&] { m_window->SaveHistory(); }, QString());
     EXPECT_EQ(again.folder, QString::fromStdString(Host("D:\\Logs")));
     EXPECT_EQ(again.names, QStringList({"Mixed.Log", "UPPER.LOG", "old.log", "run.LOG"}));
 
     // Job files are another kind: their dialog still starts at home.
-    Seen job = Answer([&] { m_window->mnuOpen_Click(); }, QString());
+    Seen job = Answer([&] { m_window->OpenJobFile(); }, QString());
     EXPECT_EQ(job.folder, QString::fromStdString(Host("C:\\home")));
     EXPECT_EQ(job.filters, QStringList({"QuillboxFile(*.QBJ)"}));
 }
@@ -144,20 +144,20 @@ TEST_F(FileDialogTest, JobDialogsOpenWhereTheCurrentJobLiesAndRememberTheFolder)
 
     // Opening a job with a lower-case extension: it is listed and opens.
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "LastDir_QBJ", "D:\\Jobs");
-    Seen open = Answer([&] { m_window->mnuOpen_Click(); }, QStringLiteral("week.qbj"));
+    Seen open = Answer([&] { m_window->OpenJobFile(); }, QStringLiteral("week.qbj"));
     EXPECT_EQ(open.folder, QString::fromStdString(Host("D:\\Jobs")));
     EXPECT_EQ(open.names, QStringList({"week.qbj"}));
     EXPECT_EQ(qb::engine::CurrentJobFile, "D:\\Jobs\\week.qbj");
 
     // Save As starts in the current job's folder with its name filled in.
-    Seen saveAs = Answer([&] { m_window->mnuSaveAs_Click(); }, QString());
+    Seen saveAs = Answer([&] { m_window->SaveJobFileAs(); }, QString());
     EXPECT_EQ(saveAs.folder, QString::fromStdString(Host("D:\\Jobs")));
     EXPECT_EQ(saveAs.selectedName, "week.qbj");
 
     // A remembered folder that is gone gives the home folder.
     qb::engine::CurrentJobFile.clear();
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "LastDir_QBJ", "D:\\Gone");
-    Seen gone = Answer([&] { m_window->mnuSaveAs_Click(); }, QString());
+    Seen gone = Answer([&] { m_window->SaveJobFileAs(); }, QString());
     EXPECT_EQ(gone.folder, QString::fromStdString(Host("C:\\home")));
 }
 

@@ -9,11 +9,11 @@
 #include "engine/ProgramArguments.h"
 #include "panes/HistoryList.h"
 #include "panes/Twips.h"
-#include "panes/mdiFile.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiInFile.h"
-#include "panes/mdiOutDir.h"
-#include "panes/mdiStatus.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/SubfolderListPane.h"
+#include "panes/OutputFolderPane.h"
+#include "panes/HistoryPane.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -35,10 +35,10 @@ protected:
     // Resizes the window so that its client area below the button bar has the given pixels.
     void SetClientPixels(int w, int h)
     {
-        const QSize now = m_window->mdiArea()->viewport()->size();
+        const QSize now = m_window->paneArea()->viewport()->size();
         m_window->resize(m_window->size() + QSize(w - now.width(), h - now.height()));
         QApplication::processEvents();
-        ASSERT_EQ(m_window->mdiArea()->viewport()->size(), QSize(w, h));
+        ASSERT_EQ(m_window->paneArea()->viewport()->size(), QSize(w, h));
     }
     QRect PaneRect(int slot) { return m_window->Panes()[slot]->SubWindow()->geometry(); }
     std::string Stored(const std::string& key)
@@ -59,27 +59,27 @@ TEST_F(FrameTest, PanesFillTwoColumnsOfThreeInTheClientArea)
     EXPECT_EQ(PaneRect(4), QRect(400, 200, 400, 200));
     EXPECT_EQ(PaneRect(5), QRect(400, 400, 400, 200));
     // The cancel button keeps 60 twips (4 pixels) to the right edge.
-    EXPECT_EQ(m_window->btnCancel->geometry().right() + 1, m_window->width() - 4);
+    EXPECT_EQ(m_window->cancelButton->geometry().right() + 1, m_window->width() - 4);
 }
 
 TEST_F(FrameTest, WithoutResizeOnlyTheCancelButtonFollowsTheWindow)
 {
-    m_options.Resize = false;
+    m_options.PanesFollowWindow = false;
     Window();
     const QRect before = PaneRect(2);
     SetClientPixels(900, 500);
     EXPECT_EQ(PaneRect(2), before);
-    EXPECT_EQ(m_window->btnCancel->geometry().right() + 1, m_window->width() - 4);
+    EXPECT_EQ(m_window->cancelButton->geometry().right() + 1, m_window->width() - 4);
 }
 
 TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
 {
     Window();
     QApplication::setActiveWindow(m_window.get());
-    m_window->mdiArea()->setActiveSubWindow(m_window->File()->SubWindow());
+    m_window->paneArea()->setActiveSubWindow(m_window->TargetPane()->SubWindow());
     QApplication::processEvents();
     // The frame shows the active pane's own menu bar, with the same captions.
-    EXPECT_EQ(m_window->menuBar()->actions(), m_window->File()->Menus().BarActions());
+    EXPECT_EQ(m_window->menuBar()->actions(), m_window->TargetPane()->Menus().BarActions());
     QStringList captions;
     for (QAction* a : m_window->menuBar()->actions())
         captions << a->text();
@@ -87,27 +87,27 @@ TEST_F(FrameTest, CtrlSFromAnActivePaneReachesTheFramesSave)
                                      "(&O)ption", "M(&k)dir", "(&H)elp", "(&A)bout"}));
 
     qb::ui::test::QueueFileName(QStringLiteral("C:\\JOB.QBJ"));
-    m_window->File()->lstFile->setFocus();
-    QTest::keyClick(m_window->File()->lstFile, Qt::Key_S, Qt::ControlModifier);
+    m_window->TargetPane()->targetList->setFocus();
+    QTest::keyClick(m_window->TargetPane()->targetList, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"save: "}));
     EXPECT_EQ(qb::engine::CurrentJobFile, "C:\\JOB.QBJ");
     EXPECT_EQ(Sandbox::ReadFile(Host("C:\\JOB.QBJ")),
               "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=C:\\\r\n");
 
     // Again from another pane: the current job file is written after the overwrite question.
-    m_window->mdiArea()->setActiveSubWindow(m_window->Status()->SubWindow());
+    m_window->paneArea()->setActiveSubWindow(m_window->LogPane()->SubWindow());
     QApplication::processEvents();
     qb::ui::test::QueueYesNo(true);
-    QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(m_window->LogPane()->historyList, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"question: " + Msg(kTextOverwriteJob)}));
 
     // Ctrl+A is Save As here, even in a list, where it would otherwise select everything.
     qb::ui::test::QueueFileName(QString());
-    QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(m_window->LogPane()->historyList, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"save: C:\\JOB.QBJ"}));
     // Ctrl+O opens a job, starting from the current one.
     qb::ui::test::QueueFileName(QString());
-    QTest::keyClick(m_window->Status()->lstKekka, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(m_window->LogPane()->historyList, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(TakeRecord(), QStringList({"open: C:\\JOB.QBJ"}));
 }
 
@@ -119,13 +119,13 @@ TEST_F(FrameTest, FirstActivationShowsThePanesAndEnablesTheRunButtonsForACommand
     EXPECT_TRUE(m_window->FirstActivationDone);
     for (auto* pane : m_window->Panes())
         EXPECT_TRUE(pane->SubWindow()->isVisible());
-    EXPECT_EQ(Items(m_window->File()->lstFile), QStringList({"C:\\Data\\abc", "C:\\Data\\def"}));
-    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
-    EXPECT_FALSE(m_window->btnCancel->isEnabled());
+    EXPECT_EQ(Items(m_window->TargetPane()->targetList), QStringList({"C:\\Data\\abc", "C:\\Data\\def"}));
+    EXPECT_TRUE(m_window->runButtons[0]->isEnabled());
+    EXPECT_FALSE(m_window->cancelButton->isEnabled());
     EXPECT_EQ(m_window->windowTitle(), "Quillbox2 for Win32");
     EXPECT_FALSE(m_window->windowIcon().pixmap(32, 32).isNull());
-    EXPECT_EQ(m_window->btnExe[2]->text(), Msg(kCaptionRunDouble));
-    EXPECT_EQ(m_window->btnCancel->text(), SharedMsg(kSharedCancel));
+    EXPECT_EQ(m_window->runButtons[2]->text(), Msg(kCaptionRunDouble));
+    EXPECT_EQ(m_window->cancelButton->text(), SharedMsg(kSharedCancel));
 }
 
 TEST_F(FrameTest, StoredPlacementIsCorrectedWhenOutOfBounds)
@@ -134,7 +134,7 @@ TEST_F(FrameTest, StoredPlacementIsCorrectedWhenOutOfBounds)
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Top", "99999999");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Width", "1500");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "Main_Height", "400");
-    m_window = std::make_unique<frmQuillbox>(QString(), m_options);
+    m_window = std::make_unique<MainWindow>(QString(), m_options);
     const int px8000 = qb::panes::TwipsToPxX(8000, m_window.get());
     EXPECT_EQ(m_window->size(), QSize(px8000, px8000));
     EXPECT_EQ(m_window->pos(), QPoint(qb::panes::TwipsToPxX(1000, m_window.get()),
@@ -153,11 +153,11 @@ TEST_F(FrameTest, WindowDialogsAndPanesStoredForALargerScreenFitInsideThisOne)
     store("Option_Top", "8500");
     store("InDir_Left", "60000");  // a pane far beyond the client area
     store("InDir_Top", "40000");
-    m_options.Resize = false;
+    m_options.PanesFollowWindow = false;
     Window();
     const QRect area = m_window->screen()->availableGeometry();
     EXPECT_TRUE(area.contains(m_window->frameGeometry())) << m_window->frameGeometry().width();
-    const QRect client = m_window->mdiArea()->viewport()->rect();
+    const QRect client = m_window->paneArea()->viewport()->rect();
     for (auto* pane : m_window->Panes())
         EXPECT_TRUE(client.contains(pane->SubWindow()->geometry()))
             << pane->objectName().toStdString();
@@ -169,7 +169,7 @@ TEST_F(FrameTest, WindowDialogsAndPanesStoredForALargerScreenFitInsideThisOne)
         dialogFrame = dialog->frameGeometry();
         dialog->close();
     });
-    m_window->mnuOption_Click();
+    m_window->EditOptions();
     EXPECT_FALSE(dialogFrame.isEmpty());
     EXPECT_TRUE(area.contains(dialogFrame)) << dialogFrame.x() << "," << dialogFrame.y();
 }
@@ -179,9 +179,9 @@ TEST_F(FrameTest, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
     MakeFolder("C:\\In\\Here");
     MakeFolder("D:\\Out");
     Window();
-    m_window->InDir()->SetInitialDir(QStringLiteral("C:\\In"), false);
-    m_window->InDir()->SetDirName(QStringLiteral("c:\\in\\here"));
-    m_window->OutDir()->SetDirName(QStringLiteral("D:\\Out"));
+    m_window->SourcePane()->SetInitialDir(QStringLiteral("C:\\In"), false);
+    m_window->SourcePane()->SetFolder(QStringLiteral("c:\\in\\here"));
+    m_window->OutputPane()->SetFolder(QStringLiteral("D:\\Out"));
     CloseWindow();
     EXPECT_EQ(Stored("Version"), "1.02");
     EXPECT_EQ(Stored("Main_WindowState"), "0");
@@ -197,10 +197,10 @@ TEST_F(FrameTest, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders)
     m_options = {};
     qb::engine::LoadSettings(m_options);
     Window();
-    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\In\\Here");  // Dir_In_Yuko off: last folder
-    EXPECT_EQ(m_window->InDir()->txtDir->text(), "C:\\In\\Here");
-    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");  // Dir_Out in force: the working folder
-    EXPECT_EQ(m_window->InFile()->DirName(), "C:\\In\\Here");
+    EXPECT_EQ(m_window->SourcePane()->Folder(), "C:\\In\\Here");  // Dir_In_Yuko off: last folder
+    EXPECT_EQ(m_window->SourcePane()->folderPathBox->text(), "C:\\In\\Here");
+    EXPECT_EQ(m_window->OutputPane()->Folder(), "C:\\");  // Dir_Out in force: the working folder
+    EXPECT_EQ(m_window->SubfolderPane()->Folder(), "C:\\In\\Here");
 }
 
 TEST_F(FrameTest, AMaximisedWindowKeepsItsLastNormalPlacement)
@@ -216,28 +216,28 @@ TEST_F(FrameTest, AMaximisedWindowKeepsItsLastNormalPlacement)
 
 TEST_F(FrameTest, PanePositionsAreSavedAndRestoredWhenTheyDoNotFollowTheWindow)
 {
-    m_options.Resize = false;
+    m_options.PanesFollowWindow = false;
     Window();
-    m_window->File()->MoveTwips(300, 450, 3000, 1500);
+    m_window->TargetPane()->MoveTwips(300, 450, 3000, 1500);
     CloseWindow();
     EXPECT_EQ(Stored("File_Left"), "300");
     EXPECT_EQ(Stored("File_Height"), "1500");
     m_options = {};
     qb::engine::LoadSettings(m_options);
-    m_options.Resize = false;
+    m_options.PanesFollowWindow = false;
     Window();
-    EXPECT_EQ(m_window->File()->TwipsGeometry(), QRectF(300, 450, 3000, 1500));
+    EXPECT_EQ(m_window->TargetPane()->TwipsGeometry(), QRectF(300, 450, 3000, 1500));
 }
 
 TEST_F(FrameTest, APaneLeftMinimisedOrMaximisedComesBackInItsNormalPlace)
 {
-    m_options.Resize = false;
+    m_options.PanesFollowWindow = false;
     Window();
-    m_window->File()->MoveTwips(300, 450, 3000, 1500);
-    m_window->InFile()->MoveTwips(600, 900, 4500, 1800);
+    m_window->TargetPane()->MoveTwips(300, 450, 3000, 1500);
+    m_window->SubfolderPane()->MoveTwips(600, 900, 4500, 1800);
     QApplication::processEvents();
-    m_window->File()->SubWindow()->showMinimized();
-    m_window->InFile()->SubWindow()->showMaximized();
+    m_window->TargetPane()->SubWindow()->showMinimized();
+    m_window->SubfolderPane()->SubWindow()->showMaximized();
     QApplication::processEvents();
     CloseWindow();
     EXPECT_EQ(Stored("File_Left"), "300");
@@ -252,15 +252,15 @@ TEST_F(FrameTest, APaneLeftMinimisedOrMaximisedComesBackInItsNormalPlace)
 TEST_F(FrameTest, TooltipsGoOffAndOnEverywhere)
 {
     Window();
-    EXPECT_EQ(m_window->btnExe[0]->toolTip(), Msg(kTipRunNormal));
+    EXPECT_EQ(m_window->runButtons[0]->toolTip(), Msg(kTipRunNormal));
     m_window->SetToolTipEverywhere(false);
-    EXPECT_TRUE(m_window->btnCancel->toolTip().isEmpty());
-    EXPECT_TRUE(m_window->File()->lstFile->toolTip().isEmpty());
-    EXPECT_TRUE(m_window->OutDir()->drvDrive->toolTip().isEmpty());
+    EXPECT_TRUE(m_window->cancelButton->toolTip().isEmpty());
+    EXPECT_TRUE(m_window->TargetPane()->targetList->toolTip().isEmpty());
+    EXPECT_TRUE(m_window->OutputPane()->driveList->toolTip().isEmpty());
     m_window->SetToolTipEverywhere(true);
-    EXPECT_EQ(m_window->OutDir()->drvDrive->toolTip(), Msg(kTipOutDirDrive));
-    EXPECT_EQ(m_window->Status()->lstKekka->toolTip(), Msg(kTipHistory));
-    EXPECT_EQ(m_window->btnCancel->toolTip(), SharedMsg(kSharedCancelTip));
+    EXPECT_EQ(m_window->OutputPane()->driveList->toolTip(), Msg(kTipOutputDrive));
+    EXPECT_EQ(m_window->LogPane()->historyList->toolTip(), Msg(kTipHistory));
+    EXPECT_EQ(m_window->cancelButton->toolTip(), SharedMsg(kSharedCancelTip));
 }
 
 TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)
@@ -268,35 +268,35 @@ TEST_F(FrameTest, JobFilesRoundTripThroughTheFileMenu)
     MakeFolder("C:\\Data\\abc");
     MakeFolder("D:\\Archive");
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\Data"));
-    m_window->OutDir()->SetDirName(QStringLiteral("D:\\Archive"));
-    m_window->File()->Gaibu_ListInAdd(QStringLiteral("C:\\Data\\abc"));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\Data"));
+    m_window->OutputPane()->SetFolder(QStringLiteral("D:\\Archive"));
+    m_window->TargetPane()->AddOutsidePath(QStringLiteral("C:\\Data\\abc"));
     qb::ui::test::QueueFileName(QStringLiteral("C:\\WORK"));
-    m_window->mnuSaveAs_Click();
+    m_window->SaveJobFileAs();
     EXPECT_EQ(Sandbox::ReadFile(Host("C:\\WORK.QBJ")),
               "Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\Archive\r\nC:\\Data\\abc\r\n");
 
-    m_window->File()->btnDelAll_Click();
-    m_window->OutDir()->SetDirName(QStringLiteral("C:\\"));
+    m_window->TargetPane()->RemoveAll();
+    m_window->OutputPane()->SetFolder(QStringLiteral("C:\\"));
     qb::ui::test::QueueFileName(QStringLiteral("C:\\WORK.QBJ"));
-    m_window->mnuOpen_Click();
-    EXPECT_EQ(Items(m_window->File()->lstFile), QStringList({"C:\\Data\\abc"}));
-    EXPECT_EQ(m_window->OutDir()->DirName(), "D:\\Archive");
-    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+    m_window->OpenJobFile();
+    EXPECT_EQ(Items(m_window->TargetPane()->targetList), QStringList({"C:\\Data\\abc"}));
+    EXPECT_EQ(m_window->OutputPane()->Folder(), "D:\\Archive");
+    EXPECT_TRUE(m_window->runButtons[0]->isEnabled());
 
     // An unreadable job says 202; declining the overwrite question writes nothing.
     WriteFile("C:\\BAD.QBJ", "");
     qb::ui::test::QueueFileName(QStringLiteral("C:\\BAD.QBJ"));
-    m_window->mnuOpen_Click();
+    m_window->OpenJobFile();
     EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextJobNotRead)}));
     WriteFile("C:\\KEEP.QBJ", "keep");
     qb::ui::test::QueueFileName(QStringLiteral("C:\\KEEP.QBJ"));
     qb::ui::test::QueueYesNo(false);
-    m_window->mnuSaveAs_Click();
+    m_window->SaveJobFileAs();
     EXPECT_EQ(Sandbox::ReadFile(Host("C:\\KEEP.QBJ")), "keep");
     // A job that cannot be written says 201.
     qb::ui::test::QueueFileName(QStringLiteral("C:\\NO\\SUCH\\X.QBJ"));
-    m_window->mnuSaveAs_Click();
+    m_window->SaveJobFileAs();
     EXPECT_EQ(TakeMessages(), QStringList({Msg(kTextJobNotSaved)}));
 }
 

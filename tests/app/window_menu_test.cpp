@@ -7,11 +7,11 @@
 #include "dialogs/UiSeams.h"
 #include "engine/Options.h"
 #include "panes/HistoryList.h"
-#include "panes/mdiFile.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiInFile.h"
-#include "panes/mdiOutDir.h"
-#include "panes/mdiStatus.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/SubfolderListPane.h"
+#include "panes/OutputFolderPane.h"
+#include "panes/HistoryPane.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,42 +29,42 @@ TEST_F(MenuTest, MkdirMakesAFolderInTheOutputFolderAndMovesThePaneThere)
 {
     MakeFolder("C:\\Out");
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\Out"));
-    m_window->OutDir()->SetDirName(QStringLiteral("C:\\Out"));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\Out"));
+    m_window->OutputPane()->SetFolder(QStringLiteral("C:\\Out"));
     qb::ui::test::QueueInput(QStringLiteral("New"));
-    m_window->File()->mnuMkdir_Click();
+    m_window->TargetPane()->CreateFolder();
     EXPECT_TRUE(Exists("C:\\Out\\New"));
-    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\Out\\New");
+    EXPECT_EQ(m_window->OutputPane()->Folder(), "C:\\Out\\New");
     // The source-holding pane showing the same parent lists the new folder at once.
-    EXPECT_EQ(Items(m_window->InFile()->lstDir), QStringList({"New"}));
+    EXPECT_EQ(Items(m_window->SubfolderPane()->subfolderList), QStringList({"New"}));
 
     // Cancelling the name changes nothing.
     qb::ui::test::QueueInput(std::nullopt);
-    m_window->mnuMkdir_Click();
-    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\Out\\New");
+    m_window->CreateFolder();
+    EXPECT_EQ(m_window->OutputPane()->Folder(), "C:\\Out\\New");
 }
 
 TEST_F(MenuTest, AChosenFontReachesEveryPaneAndANewSizeIsRoundedHalfToEven)
 {
     Window();
-    QFont chosen = m_window->File()->lstFile->font();
+    QFont chosen = m_window->TargetPane()->targetList->font();
     chosen.setPointSizeF(12.5);
     chosen.setBold(true);
     qb::ui::test::QueueFont(chosen);
-    m_window->Status()->mnuFont_Click();
-    EXPECT_EQ(m_options.Font_Size, 12);
-    EXPECT_TRUE(m_options.Font_Bold);
-    EXPECT_TRUE(m_window->File()->lstFile->font().bold());
-    EXPECT_TRUE(m_window->btnExe[0]->font().bold());
-    EXPECT_EQ(m_window->Status()->lstKekka->font().pointSize(), 12);
+    m_window->LogPane()->EditFont();
+    EXPECT_EQ(m_options.FontSize, 12);
+    EXPECT_TRUE(m_options.FontBold);
+    EXPECT_TRUE(m_window->TargetPane()->targetList->font().bold());
+    EXPECT_TRUE(m_window->runButtons[0]->font().bold());
+    EXPECT_EQ(m_window->LogPane()->historyList->font().pointSize(), 12);
 
     // Cancelling the dialog re-applies nothing.
-    QFont plain = m_window->File()->lstFile->font();
+    QFont plain = m_window->TargetPane()->targetList->font();
     plain.setBold(false);
-    m_window->File()->lstFile->setFont(plain);
+    m_window->TargetPane()->targetList->setFont(plain);
     qb::ui::test::QueueFont(std::nullopt);
-    m_window->mnuFont_Click();
-    EXPECT_FALSE(m_window->File()->lstFile->font().bold());
+    m_window->EditFont();
+    EXPECT_FALSE(m_window->TargetPane()->targetList->font().bold());
 }
 
 TEST_F(MenuTest, HelpOpensTheManualBesideTheProgram)
@@ -75,7 +75,7 @@ TEST_F(MenuTest, HelpOpensTheManualBesideTheProgram)
         return true;
     });
     Window();
-    m_window->InFile()->mnuHelp_Click();
+    m_window->SubfolderPane()->OpenHelp();
     qb::help::test::SetOpener({});
     EXPECT_TRUE(opened.isLocalFile());
     EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("QUILLBOX2.html")))
@@ -86,7 +86,7 @@ TEST_F(MenuTest, HelpWithoutAViewerSaysWhereTheManualIs)
 {
     qb::help::test::SetOpener([](const QUrl&) { return false; });
     Window();
-    m_window->mnuHelp_Click();
+    m_window->OpenHelp();
     qb::help::test::SetOpener({});
     const QStringList messages = TakeMessages();
     ASSERT_EQ(messages.size(), 1);
@@ -98,8 +98,8 @@ TEST_F(MenuTest, HelpWithoutAViewerSaysWhereTheManualIs)
 TEST_F(MenuTest, LogCopyFromAnyPaneCopiesTheHistory)
 {
     Window();
-    m_window->Status()->ListInAdd(QStringLiteral("一行目"));
-    m_window->InDir()->mnuLogCopy_Click();
+    m_window->LogPane()->AddLine(QStringLiteral("一行目"));
+    m_window->SourcePane()->CopyHistory();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("一行目\r\n"));
 }
 

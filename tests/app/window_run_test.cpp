@@ -5,11 +5,11 @@
 
 #include "panes/HistoryList.h"
 #include "panes/RunProgress.h"
-#include "panes/mdiFile.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiOutDir.h"
-#include "panes/mdiOutFile.h"
-#include "panes/mdiStatus.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/OutputFolderPane.h"
+#include "panes/ArchiveListPane.h"
+#include "panes/HistoryPane.h"
 #include "support/EngineFixture.h"
 
 #include <QLabel>
@@ -41,28 +41,28 @@ protected:
     void Prepare(std::initializer_list<const char*> folders)
     {
         Window();
-        m_window->OutDir()->SetDirName(QStringLiteral("D:\\OUT"));
+        m_window->OutputPane()->SetFolder(QStringLiteral("D:\\OUT"));
         for (const char* f : folders)
-            ASSERT_TRUE(m_window->File()->Gaibu_ListInAdd(QString::fromLatin1(f)));
-        m_window->BtnEnabledChange();
+            ASSERT_TRUE(m_window->TargetPane()->AddOutsidePath(QString::fromLatin1(f)));
+        m_window->UpdateRunButtons();
     }
 
     QStringList History()
     {
         QStringList lines;
-        const auto* list = m_window->Status()->lstKekka;
+        const auto* list = m_window->LogPane()->historyList;
         for (int i = 0; i < list->count(); ++i)
             lines << list->text(i);
         return lines;
     }
-    QStringList Targets() { return Items(m_window->File()->lstFile); }
+    QStringList Targets() { return Items(m_window->TargetPane()->targetList); }
 };
 
 TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B", "C:\\W\\C"});
     std::filesystem::remove_all(Host("C:\\W\\B"));
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
 
     EXPECT_EQ(History(),
               QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
@@ -76,12 +76,12 @@ TEST_F(RunTest, ThreeFoldersWithTheSecondRefusedLeaveOnlyTheSecond)
     EXPECT_EQ(TakeMessages(),
               QStringList({Msg(kTextFolderMissing) + QStringLiteral("\nC:\\W\\B")}));
     EXPECT_EQ(Fake().calls.size(), 2u);
-    EXPECT_EQ(Items(m_window->OutFile()->lstOutFile),
+    EXPECT_EQ(Items(m_window->ArchivePane()->archiveList),
               QStringList({"D:\\OUT\\A.LZH", "D:\\OUT\\C.LZH"}));
     // The remaining folder is no longer marked as pending, and the buttons are back.
-    EXPECT_FALSE(m_window->File()->lstFile->item(0)->isSelected());
-    EXPECT_TRUE(m_window->btnExe[1]->isEnabled());
-    EXPECT_FALSE(m_window->btnCancel->isEnabled());
+    EXPECT_FALSE(m_window->TargetPane()->targetList->item(0)->isSelected());
+    EXPECT_TRUE(m_window->runButtons[1]->isEnabled());
+    EXPECT_FALSE(m_window->cancelButton->isEnabled());
 }
 
 TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
@@ -90,37 +90,37 @@ TEST_F(RunTest, EverythingIsDisabledDuringTheRunAndEnabledAfterIt)
     bool checked = false;
     Fake().onCall = [&](const FakeCall&) {
         checked = true;
-        for (QPushButton* b : m_window->btnExe)
+        for (QPushButton* b : m_window->runButtons)
             EXPECT_FALSE(b->isEnabled());
-        EXPECT_TRUE(m_window->btnCancel->isEnabled());
+        EXPECT_TRUE(m_window->cancelButton->isEnabled());
         for (auto* pane : m_window->Panes()) {
             EXPECT_FALSE(pane->isEnabled()) << pane->objectName().toStdString();
-            EXPECT_FALSE(pane->Menus().mnuFile->menuAction()->isEnabled());
-            EXPECT_FALSE(pane->Menus().mnuExit->isEnabled());
+            EXPECT_FALSE(pane->Menus().fileMenu->menuAction()->isEnabled());
+            EXPECT_FALSE(pane->Menus().exitAction->isEnabled());
         }
         for (QAction* entry : m_window->menuBar()->actions())
             EXPECT_FALSE(entry->isEnabled()) << entry->text().toStdString();
         // The target being packed is still marked pending; the history was emptied first.
-        EXPECT_TRUE(m_window->File()->lstFile->item(0)->isSelected());
+        EXPECT_TRUE(m_window->TargetPane()->targetList->item(0)->isSelected());
         EXPECT_EQ(History().first(), "[ C:\\W\\A ]");
     };
-    m_window->Status()->ListInAdd(QStringLiteral("old line"));
-    m_window->btnExe[0]->click();
+    m_window->LogPane()->AddLine(QStringLiteral("old line"));
+    m_window->runButtons[0]->click();
     EXPECT_TRUE(checked);
     for (auto* pane : m_window->Panes()) {
         EXPECT_TRUE(pane->isEnabled());
-        EXPECT_TRUE(pane->Menus().mnuAbout->isEnabled());
+        EXPECT_TRUE(pane->Menus().aboutAction->isEnabled());
     }
     EXPECT_TRUE(Targets().isEmpty());
     // An empty list leaves nothing to run.
-    EXPECT_FALSE(m_window->btnExe[0]->isEnabled());
+    EXPECT_FALSE(m_window->runButtons[0]->isEnabled());
 }
 
 TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B"});
-    Fake().onCall = [&](const FakeCall&) { m_window->btnCancel->click(); };
-    m_window->btnExe[0]->click();
+    Fake().onCall = [&](const FakeCall&) { m_window->cancelButton->click(); };
+    m_window->runButtons[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(History(), QStringList({"[ C:\\W\\A ]", Msg(kHistoryLzhPacking), Msg(kHistoryPacked),
                                       SharedMsg(kSharedRunAborted),
@@ -129,7 +129,7 @@ TEST_F(RunTest, CancelDuringTheFirstOfTwoFinishesItAndKeepsTheSecond)
     EXPECT_FALSE(m_window->CancelRequested);
     // The next run starts afresh.
     Fake().onCall = nullptr;
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_TRUE(Targets().isEmpty());
 }
@@ -138,7 +138,7 @@ TEST_F(RunTest, AReadOnlyDestinationStopsTheRunAndKeepsBothFolders)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B"});
     Fake().results = {32774};
-    m_window->btnExe[1]->click();
+    m_window->runButtons[1]->click();
     EXPECT_EQ(
         History(),
         QStringList(
@@ -153,7 +153,7 @@ TEST_F(RunTest, FailedFoldersStayOnTheListWhileTheOthersArePacked)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B", "C:\\W\\C"});
     Fake().results = {0, 0x8001, 0};
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     EXPECT_EQ(Targets(), QStringList({"C:\\W\\B"}));
     EXPECT_EQ(History().mid(History().size() - 2),
               QStringList({SharedMsg(kSharedRunFinished),
@@ -172,15 +172,15 @@ TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
         {
             if (e->type() == QEvent::Show) {
                 auto* progress = static_cast<qb::panes::RunProgress*>(o);
-                run = progress->lblRun->text();
-                folder = progress->lblFolder->text();
-                progress->btnCancel->click();
+                run = progress->positionLabel->text();
+                folder = progress->folderLabel->text();
+                progress->cancelButton->click();
             }
             return false;
         }
     } clicker;
     m_window->Progress()->installEventFilter(&clicker);
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     // The window shows the run as a whole besides the archive: which folder of how many.
     EXPECT_EQ(clicker.run, QStringLiteral("フォルダ 1 / 2"));
     EXPECT_EQ(clicker.folder, QStringLiteral("C:\\W\\A"));
@@ -211,10 +211,10 @@ TEST_F(RunTest, TheProgressWindowStaysUpThroughTheRunInsteadOfBlinkingPerFolder)
     // Each archive call sees the window tell which folder of how many is being packed.
     QStringList seen;
     Fake().onCall = [&](const FakeCall&) {
-        seen << m_window->Progress()->lblRun->text() + QLatin1Char(' ') +
-                    m_window->Progress()->lblFolder->text();
+        seen << m_window->Progress()->positionLabel->text() + QLatin1Char(' ') +
+                    m_window->Progress()->folderLabel->text();
     };
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     EXPECT_EQ(History().last(), SharedMsg(kSharedRunFinished));
     EXPECT_EQ(counter.shows, 1);
     EXPECT_EQ(seen, QStringList({QStringLiteral("フォルダ 1 / 3 C:\\W\\A"),
@@ -231,9 +231,9 @@ TEST_F(RunTest, CancelInTheProgressWindowBetweenFoldersStopsTheRun)
     // The click lands after the first archive is finished, while the window is still up.
     Fake().onCall = [&](const FakeCall&) {
         if (Fake().calls.size() == 1)
-            QTimer::singleShot(0, m_window->Progress()->btnCancel, &QPushButton::click);
+            QTimer::singleShot(0, m_window->Progress()->cancelButton, &QPushButton::click);
     };
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(History().mid(History().size() - 2),
               QStringList({SharedMsg(kSharedRunAborted),
@@ -245,7 +245,7 @@ TEST_F(RunTest, ClosingTheWindowDuringARunStopsItFirstAndThenCloses)
 {
     Prepare({"C:\\W\\A", "C:\\W\\B"});
     Fake().onCall = [&](const FakeCall&) { m_window->close(); };
-    m_window->btnExe[0]->click();
+    m_window->runButtons[0]->click();
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_FALSE(m_window->isVisible());
     EXPECT_EQ(History().mid(History().size() - 2),

@@ -1,6 +1,6 @@
 // The helpers that look at the file system: on-disk form, existence tests, free-space text,
 // temporary and system folders. Each test runs in its own sandbox of drives.
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "platform/CurrentDir.h"
 #include "support/Sandbox.h"
 
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-using namespace basQuill;
+using namespace PathHelpers;
 using qbtest::Sandbox;
 
 TEST(OnDiskPath, GivesTheStoredSpelling)

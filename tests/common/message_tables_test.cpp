@@ -1,8 +1,8 @@
 // Every code of both message tables against its text, byte for byte, and what lies around
 // them: shared texts, the one empty code, and codes that are not there.
 #include "common/MessageFormat.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -276,17 +276,17 @@ TEST(MessageTables, EveryProgramCodeGivesItsText)
 {
     EXPECT_EQ(std::size(kProgramTexts), 115u);
     for (const Message& m : kProgramTexts)
-        EXPECT_EQ(resQuillbox(m.code), m.text) << m.code;
+        EXPECT_EQ(ProgramMessage(m.code), m.text) << m.code;
 }
 
 TEST(MessageTables, AddedTextsStandBesideTheOriginalOnes)
 {
     for (const Message& m : kAddedTexts) {
-        EXPECT_EQ(resQuillbox(m.code), m.text) << m.code;
+        EXPECT_EQ(ProgramMessage(m.code), m.text) << m.code;
         for (const Message& original : kProgramTexts)
             EXPECT_NE(m.code, original.code);
     }
-    EXPECT_EQ(FormatText(resQuillbox(kReasonArchiveClaimed), {"D:\\OUT\\ABC.LZH", "C:\\Work\\abc"}),
+    EXPECT_EQ(FormatText(ProgramMessage(kReasonArchiveClaimed), {"D:\\OUT\\ABC.LZH", "C:\\Work\\abc"}),
               "圧縮ファイル D:\\OUT\\ABC.LZH は、この実行で C:\\Work\\abc "
               "の圧縮ファイルになっています（名前の重複）");
     // A name holding a mark is filled in as it is; a mark without an argument stays.
@@ -297,7 +297,7 @@ TEST(MessageTables, EveryFamilyCodeGivesItsText)
 {
     EXPECT_EQ(std::size(kFamilyTexts), 51u);
     for (const Message& m : kFamilyTexts)
-        EXPECT_EQ(resQuill(m.code), m.text) << m.code;
+        EXPECT_EQ(SharedMessage(m.code), m.text) << m.code;
 }
 
 TEST(MessageTables, NoCodeBeyondTheListedOnes)
@@ -307,8 +307,8 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes)
     int program = 0;
     int family = 0;
     for (int code = -32768; code <= 32767; ++code) {
-        program += resQuillbox(code).empty() ? 0 : 1;
-        family += resQuill(code).empty() ? 0 : 1;
+        program += ProgramMessage(code).empty() ? 0 : 1;
+        family += SharedMessage(code).empty() ? 0 : 1;
     }
     EXPECT_EQ(program, CountListed(kProgramTexts, true) + CountListed(kAddedTexts, true));
     EXPECT_EQ(program, 114 + 58);  // 10060 is listed but empty
@@ -318,11 +318,11 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes)
 TEST(MessageTables, EmptyAndUnknownCodes)
 {
     for (int code : {0, 4, 5, 9, 10, 13, 7002, 10059, 10064, 20043, 32767, -1, 99999})
-        EXPECT_EQ(resQuillbox(code), "") << code;
-    EXPECT_EQ(resQuillbox(kDefaultTempCheckTip), "");
-    EXPECT_NE(resQuillbox(kDefaultTempDriveTip), "");
+        EXPECT_EQ(ProgramMessage(code), "") << code;
+    EXPECT_EQ(ProgramMessage(kInitialTempCheckTip), "");
+    EXPECT_NE(ProgramMessage(kInitialTempDriveTip), "");
     for (int code : {0, 1, 4, 6, 12, 7002, 7006, 8048, 11013, 32767, -5})
-        EXPECT_EQ(resQuill(code), "") << code;
+        EXPECT_EQ(SharedMessage(code), "") << code;
 }
 
 TEST(MessageTables, SharedTexts)
@@ -331,14 +331,14 @@ TEST(MessageTables, SharedTexts)
                                                 {1004, 3006},   {3007, 4004},  {5000, 5001},
                                                 {10002, 10063}, {10020, 10040}};
     for (const auto& [a, b] : programPairs) {
-        EXPECT_EQ(resQuillbox(a), resQuillbox(b)) << a << " " << b;
-        EXPECT_NE(resQuillbox(a), "");
+        EXPECT_EQ(ProgramMessage(a), ProgramMessage(b)) << a << " " << b;
+        EXPECT_NE(ProgramMessage(a), "");
     }
-    EXPECT_EQ(resQuill(kSharedCancel), resQuill(kSharedCancelButton));
-    EXPECT_EQ(resQuill(kSharedAliasPrompt), resQuill(kSharedRenamePrompt));
+    EXPECT_EQ(SharedMessage(kSharedCancel), SharedMessage(kSharedCancelButton));
+    EXPECT_EQ(SharedMessage(kSharedAliasPrompt), SharedMessage(kSharedRenamePrompt));
     // Near twins that must stay apart: the family's overwrite question has no final full stop.
-    EXPECT_NE(resQuill(kSharedOverwriteLog), resQuillbox(kTextOverwriteJob));
-    EXPECT_EQ(resQuill(kSharedLogNotSaved), resQuillbox(kTextJobNotSaved));
+    EXPECT_NE(SharedMessage(kSharedOverwriteLog), ProgramMessage(kTextOverwriteJob));
+    EXPECT_EQ(SharedMessage(kSharedLogNotSaved), ProgramMessage(kTextJobNotSaved));
 }
 
 TEST(MessageTables, HistoryLinesAndContactLines)
@@ -346,8 +346,8 @@ TEST(MessageTables, HistoryLinesAndContactLines)
     // History lines begin with one full-width space (U+3000).
     for (int code : {20001, 20002, 20003, 20004, 20005, 20006, 20007, 20010, 20011, 20012, 20013,
                      20020, 20040, 20041, 20042})
-        EXPECT_EQ(resQuillbox(code).rfind("\u3000", 0), 0u) << code;
-    EXPECT_EQ(resQuill(kSharedAuthorId), "Brambleworks");
-    EXPECT_NE(resQuill(kSharedAuthorMail).find('@'), std::string::npos);
-    EXPECT_EQ(resQuill(kSharedAuthorWeb).rfind("https://", 0), 0u);
+        EXPECT_EQ(ProgramMessage(code).rfind("\u3000", 0), 0u) << code;
+    EXPECT_EQ(SharedMessage(kSharedAuthorId), "Brambleworks");
+    EXPECT_NE(SharedMessage(kSharedAuthorMail).find('@'), std::string::npos);
+    EXPECT_EQ(SharedMessage(kSharedAuthorWeb).rfind("https://", 0), 0u);
 }

@@ -1,11 +1,11 @@
 // The text-only path helpers: shortened display form, parent folder, archive-name upper case.
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using namespace basQuill;
+using namespace PathHelpers;
 
 TEST(ShortDisplayPath, ShortensFromFiveComponentsOn)
 {

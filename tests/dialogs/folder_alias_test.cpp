@@ -7,7 +7,7 @@
 #include "dialogs/FolderAliases.h"
 #include "dialogs/Messages.h"
 #include "dialogs/UiSeams.h"
-#include "dialogs/frmMenuMente.h"
+#include "dialogs/FolderAliasDialog.h"
 #include "platform/SettingsStore.h"
 
 #include <QAction>
@@ -23,7 +23,7 @@
 
 namespace {
 
-using qb::ui::Quill;
+using qb::ui::SharedMessageText;
 namespace seam = qb::ui::test;
 
 // A pane stand-in: a widget with a popup menu and a current folder.
@@ -33,46 +33,46 @@ struct FakePane {
     QString folder = QStringLiteral("C:\\");
     QString jumpedTo;
     FolderAliases aliases;
-    explicit FakePane(FolderAliases::Pane pane, frmMenuMente* mente)
+    explicit FakePane(FolderAliases::Pane pane, FolderAliasDialog* aliasDialog)
         : aliases(
               pane, &widget, [this] { return folder; },
               [this](const QString& dir) { jumpedTo = dir; })
     {
-        aliases.SetMaintenanceDialog(mente);
+        aliases.SetMaintenanceDialog(aliasDialog);
         aliases.AddToMenu(&popup);
     }
     bool add(const QString& name)
     {
         const int before = aliases.AliasLast();
         seam::QueueInput(name);
-        aliases.mnuAdd_Click();
+        aliases.AddAlias();
         return aliases.AliasLast() == before + 1;
     }
 };
 
 class FolderAliasTest : public DialogSandbox {
 protected:
-    frmMenuMente mente{m_options};
+    FolderAliasDialog aliasDialog{m_options};
 
     // Runs the maintenance dialog of a pane; `inside` acts while it is open, then OK or Cancel.
     void maintain(FakePane& pane, const std::function<void()>& inside, bool pressOk)
     {
-        QTimer::singleShot(0, &mente, [&] {
+        QTimer::singleShot(0, &aliasDialog, [&] {
             inside();
-            button(pressOk ? "btnOk" : "btnCancel")->click();
-            if (mente.isVisible()) {
+            button(pressOk ? "okButton" : "cancelButton")->click();
+            if (aliasDialog.isVisible()) {
                 ADD_FAILURE() << "the dialog did not close";
-                mente.reject();
+                aliasDialog.reject();
             }
         });
-        pane.aliases.mnuMente_Click();
+        pane.aliases.EditAliases();
     }
     QPushButton* button(const char* name)
     {
-        return mente.findChild<QPushButton*>(QLatin1String(name));
+        return aliasDialog.findChild<QPushButton*>(QLatin1String(name));
     }
-    QListWidget* list() { return mente.findChild<QListWidget*>(QStringLiteral("lbxMenu")); }
-    QLineEdit* folderText() { return mente.findChild<QLineEdit*>(QStringLiteral("txtDir")); }
+    QListWidget* list() { return aliasDialog.findChild<QListWidget*>(QStringLiteral("aliasList")); }
+    QLineEdit* folderText() { return aliasDialog.findChild<QLineEdit*>(QStringLiteral("folderPathBox")); }
     void storeAlias(const std::string& prefix, int i, const std::string& name,
                     const std::string& dir)
     {
@@ -85,46 +85,46 @@ protected:
 
 TEST_F(FolderAliasTest, EmptyPaneMenuState)
 {
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     EXPECT_EQ(pane.aliases.AliasLast(), -1);
-    EXPECT_TRUE(pane.aliases.mnuAdd()->isEnabled());
-    EXPECT_FALSE(pane.aliases.mnuMente()->isEnabled());
-    EXPECT_FALSE(pane.aliases.mnuBar()->isVisible());
-    EXPECT_EQ(pane.aliases.mnuAdd()->text(), Quill(kSharedMenuAddAlias));
-    EXPECT_EQ(pane.aliases.mnuMente()->text(), Quill(kSharedMenuAliases));
+    EXPECT_TRUE(pane.aliases.AddAliasAction()->isEnabled());
+    EXPECT_FALSE(pane.aliases.EditAliasesAction()->isEnabled());
+    EXPECT_FALSE(pane.aliases.AliasSeparator()->isVisible());
+    EXPECT_EQ(pane.aliases.AddAliasAction()->text(), SharedMessageText(kSharedMenuAddAlias));
+    EXPECT_EQ(pane.aliases.EditAliasesAction()->text(), SharedMessageText(kSharedMenuAliases));
     for (int i = 0; i < 10; ++i)
-        EXPECT_FALSE(pane.aliases.mnuAddDir(i)->isVisible());
+        EXPECT_FALSE(pane.aliases.AliasAction(i)->isVisible());
 }
 
 TEST_F(FolderAliasTest, AddUsesTheShortFormAsDefaultNameAndKeepsTheFullFolder)
 {
     makeFolder(QStringLiteral("C:\\A\\B\\C\\D"));
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     pane.folder = QStringLiteral("C:\\A\\B\\C\\D");
     seam::QueueInput(QStringLiteral("C:\\A\\...\\C\\D"));
-    pane.aliases.mnuAdd_Click();
+    pane.aliases.AddAlias();
     EXPECT_EQ(seam::TakeRecord(),
-              QStringList{QStringLiteral("input: ") + Quill(kSharedAliasPrompt) +
+              QStringList{QStringLiteral("input: ") + SharedMessageText(kSharedAliasPrompt) +
                           QLatin1Char('\r') + pane.folder});
     ASSERT_EQ(pane.aliases.AliasLast(), 0);
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("C:\\A\\...\\C\\D"));
     EXPECT_EQ(pane.aliases.AliasDir(0), QStringLiteral("C:\\A\\B\\C\\D"));
-    EXPECT_TRUE(pane.aliases.mnuAddDir(0)->isVisible());
-    EXPECT_EQ(pane.aliases.mnuAddDir(0)->text(), QStringLiteral("C:\\A\\...\\C\\D"));
-    EXPECT_TRUE(pane.aliases.mnuBar()->isVisible());
-    EXPECT_TRUE(pane.aliases.mnuMente()->isEnabled());
+    EXPECT_TRUE(pane.aliases.AliasAction(0)->isVisible());
+    EXPECT_EQ(pane.aliases.AliasAction(0)->text(), QStringLiteral("C:\\A\\...\\C\\D"));
+    EXPECT_TRUE(pane.aliases.AliasSeparator()->isVisible());
+    EXPECT_TRUE(pane.aliases.EditAliasesAction()->isEnabled());
 
-    pane.aliases.mnuAddDir(0)->trigger();
+    pane.aliases.AliasAction(0)->trigger();
     EXPECT_EQ(pane.jumpedTo, QStringLiteral("C:\\A\\B\\C\\D"));
 }
 
 TEST_F(FolderAliasTest, CancelOrEmptyAnswerAddsNothing)
 {
-    FakePane pane(FolderAliases::Pane::OutDir, &mente);
+    FakePane pane(FolderAliases::Pane::OutputFolder, &aliasDialog);
     seam::QueueInput(std::nullopt);
-    pane.aliases.mnuAdd_Click();
+    pane.aliases.AddAlias();
     seam::QueueInput(QString());
-    pane.aliases.mnuAdd_Click();
+    pane.aliases.AddAlias();
     EXPECT_EQ(pane.aliases.AliasLast(), -1);
     for (const QString& line : seam::TakeRecord())
         EXPECT_TRUE(line.startsWith(QStringLiteral("input: ")));
@@ -132,15 +132,15 @@ TEST_F(FolderAliasTest, CancelOrEmptyAnswerAddsNothing)
 
 TEST_F(FolderAliasTest, DuplicateNameRefusedInTheSamePaneAllowedInTheOther)
 {
-    FakePane in(FolderAliases::Pane::InDir, &mente);
-    FakePane out(FolderAliases::Pane::OutDir, &mente);
+    FakePane in(FolderAliases::Pane::SourceFolder, &aliasDialog);
+    FakePane out(FolderAliases::Pane::OutputFolder, &aliasDialog);
     ASSERT_TRUE(in.add(QStringLiteral("work")));
     ASSERT_TRUE(in.add(QStringLiteral("data")));
     seam::TakeRecord();
     // Equal to the first, not the last: still refused.
     EXPECT_FALSE(in.add(QStringLiteral("work")));
     EXPECT_TRUE(
-        seam::TakeRecord().contains(QStringLiteral("message: ") + Quill(kSharedAliasExists)));
+        seam::TakeRecord().contains(QStringLiteral("message: ") + SharedMessageText(kSharedAliasExists)));
     EXPECT_EQ(in.aliases.AliasLast(), 1);
     // Exact comparison: other case and surrounding blanks are other names.
     EXPECT_TRUE(in.add(QStringLiteral("Work")));
@@ -150,26 +150,26 @@ TEST_F(FolderAliasTest, DuplicateNameRefusedInTheSamePaneAllowedInTheOther)
 
 TEST_F(FolderAliasTest, TenAliasesDisableAddUntilOneIsDeleted)
 {
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     for (int i = 0; i < 10; ++i)
         ASSERT_TRUE(pane.add(QStringLiteral("a%1").arg(i)));
     EXPECT_EQ(pane.aliases.AliasLast(), 9);
-    EXPECT_FALSE(pane.aliases.mnuAdd()->isEnabled());
+    EXPECT_FALSE(pane.aliases.AddAliasAction()->isEnabled());
     seam::TakeRecord();
-    pane.aliases.mnuAdd_Click();  // even called directly, it adds nothing and asks nothing
+    pane.aliases.AddAlias();  // even called directly, it adds nothing and asks nothing
     EXPECT_TRUE(seam::TakeRecord().isEmpty());
 
     maintain(
         pane,
         [&] {
             list()->setCurrentRow(4);
-            button("btnDel")->click();
+            button("removeButton")->click();
         },
         true);
     EXPECT_EQ(pane.aliases.AliasLast(), 8);
     EXPECT_EQ(pane.aliases.AliasName(4), QStringLiteral("a5"));
-    EXPECT_TRUE(pane.aliases.mnuAdd()->isEnabled());
-    EXPECT_FALSE(pane.aliases.mnuAddDir(9)->isVisible());
+    EXPECT_TRUE(pane.aliases.AddAliasAction()->isEnabled());
+    EXPECT_FALSE(pane.aliases.AliasAction(9)->isVisible());
 }
 
 TEST_F(FolderAliasTest, AGapInTheStoredSlotsEndsTheListAndIsClearedAtSave)
@@ -178,11 +178,11 @@ TEST_F(FolderAliasTest, AGapInTheStoredSlotsEndsTheListAndIsClearedAtSave)
     storeAlias("Dir_In", 1, "one", "C:\\o");
     storeAlias("Dir_In", 3, "three", "C:\\t");
     storeAlias("Dir_In", 4, "name-without-folder", "");
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     pane.aliases.Load("Brambleworks");
     EXPECT_EQ(pane.aliases.AliasLast(), 1);
-    EXPECT_TRUE(pane.aliases.mnuAddDir(1)->isVisible());
-    EXPECT_FALSE(pane.aliases.mnuAddDir(3)->isVisible());
+    EXPECT_TRUE(pane.aliases.AliasAction(1)->isVisible());
+    EXPECT_FALSE(pane.aliases.AliasAction(3)->isVisible());
 
     pane.aliases.Save();
     EXPECT_EQ(stored("Dir_In_DirName1"), "one");
@@ -198,7 +198,7 @@ TEST_F(FolderAliasTest, ReadsTheLocationItIsGiven)
 {
     qb::platform::SaveSetting("Quillbox2", "Quillbox2", "Dir_Out_DirName0", "old");
     qb::platform::SaveSetting("Quillbox2", "Quillbox2", "Dir_Out_DirDir0", "D:\\old");
-    FakePane pane(FolderAliases::Pane::OutDir, &mente);
+    FakePane pane(FolderAliases::Pane::OutputFolder, &aliasDialog);
     pane.aliases.Load("Quillbox2");
     ASSERT_EQ(pane.aliases.AliasLast(), 0);
     EXPECT_EQ(pane.aliases.AliasDir(0), QStringLiteral("D:\\old"));
@@ -208,18 +208,18 @@ TEST_F(FolderAliasTest, ReadsTheLocationItIsGiven)
 
 TEST_F(FolderAliasTest, DeleteAllThenCancelKeepsThenOkRemovesEverything)
 {
-    FakePane pane(FolderAliases::Pane::OutDir, &mente);
+    FakePane pane(FolderAliases::Pane::OutputFolder, &aliasDialog);
     ASSERT_TRUE(pane.add(QStringLiteral("a")));
     ASSERT_TRUE(pane.add(QStringLiteral("b")));
     maintain(
         pane,
         [&] {
-            EXPECT_EQ(mente.windowTitle(),
+            EXPECT_EQ(aliasDialog.windowTitle(),
                       QStringLiteral("圧縮ファイル格納フォルダのエリアスメンテナンス"));
             EXPECT_EQ(list()->count(), 2);
-            button("btnDelAll")->click();
+            button("removeAllButton")->click();
             EXPECT_EQ(list()->count(), 0);
-            EXPECT_FALSE(button("btnName")->isEnabled());
+            EXPECT_FALSE(button("renameButton")->isEnabled());
             EXPECT_TRUE(folderText()->text().isEmpty());
         },
         false);
@@ -227,16 +227,16 @@ TEST_F(FolderAliasTest, DeleteAllThenCancelKeepsThenOkRemovesEverything)
     EXPECT_EQ(pane.aliases.AliasName(1), QStringLiteral("b"));
 
     maintain(
-        pane, [&] { button("btnDelAll")->click(); }, true);
+        pane, [&] { button("removeAllButton")->click(); }, true);
     EXPECT_EQ(pane.aliases.AliasLast(), -1);
-    EXPECT_FALSE(pane.aliases.mnuBar()->isVisible());
-    EXPECT_FALSE(pane.aliases.mnuMente()->isEnabled());
-    EXPECT_FALSE(pane.aliases.mnuAddDir(0)->isVisible());
+    EXPECT_FALSE(pane.aliases.AliasSeparator()->isVisible());
+    EXPECT_FALSE(pane.aliases.EditAliasesAction()->isEnabled());
+    EXPECT_FALSE(pane.aliases.AliasAction(0)->isVisible());
 }
 
 TEST_F(FolderAliasTest, UpDownAndTheirEnds)
 {
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     pane.folder = QStringLiteral("C:\\1");
     ASSERT_TRUE(pane.add(QStringLiteral("one")));
     pane.folder = QStringLiteral("C:\\2");
@@ -248,27 +248,27 @@ TEST_F(FolderAliasTest, UpDownAndTheirEnds)
         [&] {
             EXPECT_EQ(list()->currentRow(), 0);
             EXPECT_EQ(folderText()->text(), QStringLiteral("C:\\1"));
-            button("btnUp")->click();  // first entry: nothing
+            button("moveUpButton")->click();  // first entry: nothing
             EXPECT_EQ(list()->item(0)->text(), QStringLiteral("one"));
-            button("btnDown")->click();
+            button("moveDownButton")->click();
             EXPECT_EQ(list()->currentRow(), 1);
             EXPECT_EQ(folderText()->text(), QStringLiteral("C:\\1"));
             list()->setCurrentRow(2);
-            button("btnDown")->click();  // last entry: nothing
+            button("moveDownButton")->click();  // last entry: nothing
             EXPECT_EQ(list()->item(2)->text(), QStringLiteral("three"));
-            button("btnUp")->click();
+            button("moveUpButton")->click();
         },
         true);
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("two"));
     EXPECT_EQ(pane.aliases.AliasName(1), QStringLiteral("three"));
     EXPECT_EQ(pane.aliases.AliasDir(1), QStringLiteral("C:\\3"));
     EXPECT_EQ(pane.aliases.AliasName(2), QStringLiteral("one"));
-    EXPECT_EQ(pane.aliases.mnuAddDir(0)->text(), QStringLiteral("two"));
+    EXPECT_EQ(pane.aliases.AliasAction(0)->text(), QStringLiteral("two"));
 }
 
 TEST_F(FolderAliasTest, RenameRules)
 {
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     ASSERT_TRUE(pane.add(QStringLiteral("one")));
     ASSERT_TRUE(pane.add(QStringLiteral("two")));
     seam::TakeRecord();
@@ -276,36 +276,36 @@ TEST_F(FolderAliasTest, RenameRules)
         pane,
         [&] {
             seam::QueueInput(QStringLiteral("one"));  // its own name: nothing, no message
-            button("btnName")->click();
+            button("renameButton")->click();
             seam::QueueInput(QStringLiteral("two"));  // another alias's name
-            button("btnName")->click();
+            button("renameButton")->click();
             seam::QueueInput(QString());  // empty: nothing
-            button("btnName")->click();
+            button("renameButton")->click();
             list()->setCurrentRow(1);
             seam::QueueInput(QStringLiteral("second"));
-            button("btnName")->click();
+            button("renameButton")->click();
             EXPECT_EQ(list()->item(1)->text(), QStringLiteral("second"));
         },
         true);
     const QStringList record = seam::TakeRecord();
     EXPECT_EQ(record.filter(QStringLiteral("message: ")),
-              QStringList{QStringLiteral("message: ") + Quill(kSharedRenameExists)});
-    EXPECT_EQ(record.first(), QStringLiteral("input: ") + Quill(kSharedRenamePrompt));
+              QStringList{QStringLiteral("message: ") + SharedMessageText(kSharedRenameExists)});
+    EXPECT_EQ(record.first(), QStringLiteral("input: ") + SharedMessageText(kSharedRenamePrompt));
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("one"));
     EXPECT_EQ(pane.aliases.AliasName(1), QStringLiteral("second"));
 }
 
 TEST_F(FolderAliasTest, EditsInTheDialogStayThereOnCancelAndDoNotCrossPanes)
 {
-    FakePane in(FolderAliases::Pane::InDir, &mente);
-    FakePane out(FolderAliases::Pane::OutDir, &mente);
+    FakePane in(FolderAliases::Pane::SourceFolder, &aliasDialog);
+    FakePane out(FolderAliases::Pane::OutputFolder, &aliasDialog);
     ASSERT_TRUE(in.add(QStringLiteral("in-a")));
     ASSERT_TRUE(in.add(QStringLiteral("in-b")));
     ASSERT_TRUE(out.add(QStringLiteral("out-a")));
     maintain(
         in,
         [&] {
-            button("btnDel")->click();
+            button("removeButton")->click();
             EXPECT_EQ(list()->count(), 1);
             EXPECT_EQ(list()->currentRow(), 0);
         },
@@ -314,7 +314,7 @@ TEST_F(FolderAliasTest, EditsInTheDialogStayThereOnCancelAndDoNotCrossPanes)
     maintain(
         out,
         [&] {
-            EXPECT_EQ(mente.windowTitle(),
+            EXPECT_EQ(aliasDialog.windowTitle(),
                       QStringLiteral("圧縮ファイル格納フォルダのエリアスメンテナンス"));
             EXPECT_EQ(list()->count(), 1);
             EXPECT_EQ(list()->item(0)->text(), QStringLiteral("out-a"));
@@ -323,27 +323,27 @@ TEST_F(FolderAliasTest, EditsInTheDialogStayThereOnCancelAndDoNotCrossPanes)
     EXPECT_EQ(out.aliases.AliasName(0), QStringLiteral("out-a"));
 }
 
-TEST_F(FolderAliasTest, GetMenuOutsideTheListGivesEmptyTexts)
+TEST_F(FolderAliasTest, GetAliasOutsideTheListGivesEmptyTexts)
 {
-    mente.Set_Menu(0, QStringLiteral("n"), QStringLiteral("C:\\n"));
-    mente.Set_Menu(10, QStringLiteral("x"), QStringLiteral("C:\\x"));  // ignored
-    mente.Set_Menu(-1, QStringLiteral("x"), QStringLiteral("C:\\x"));
-    mente.show();
-    EXPECT_EQ(mente.MenuCount(), 0);
+    aliasDialog.SetAlias(0, QStringLiteral("n"), QStringLiteral("C:\\n"));
+    aliasDialog.SetAlias(10, QStringLiteral("x"), QStringLiteral("C:\\x"));  // ignored
+    aliasDialog.SetAlias(-1, QStringLiteral("x"), QStringLiteral("C:\\x"));
+    aliasDialog.show();
+    EXPECT_EQ(aliasDialog.LastAliasIndex(), 0);
     QString name = QStringLiteral("junk");
     QString dir = QStringLiteral("junk");
-    mente.Get_Menu(1, name, dir);
+    aliasDialog.GetAlias(1, name, dir);
     EXPECT_TRUE(name.isEmpty() && dir.isEmpty());
-    mente.Get_Menu(0, name, dir);
+    aliasDialog.GetAlias(0, name, dir);
     EXPECT_EQ(name, QStringLiteral("n"));
-    mente.hide();
+    aliasDialog.hide();
 }
 
 TEST_F(FolderAliasTest, AnAmpersandIsShownAsTyped)
 {
-    FakePane pane(FolderAliases::Pane::InDir, &mente);
+    FakePane pane(FolderAliases::Pane::SourceFolder, &aliasDialog);
     ASSERT_TRUE(pane.add(QStringLiteral("R&D")));
-    EXPECT_EQ(pane.aliases.mnuAddDir(0)->text(), QStringLiteral("R&&D"));
+    EXPECT_EQ(pane.aliases.AliasAction(0)->text(), QStringLiteral("R&&D"));
     EXPECT_EQ(pane.aliases.AliasName(0), QStringLiteral("R&D"));
 }
 

@@ -5,7 +5,7 @@
 
 #include "app/FontTips.h"
 #include "app/HelpFile.h"
-#include "app/frmAbout.h"
+#include "app/AboutDialog.h"
 #include "dialogs/FormPlacement.h"
 #include "dialogs/SharedFont.h"
 #include "dialogs/UiSeams.h"
@@ -53,26 +53,26 @@ TEST_F(FontTest, DefaultMinchoNameResolvesToAnInstalledMincho)
 
 TEST_F(FontTest, SharedFontFollowsTheOptionsAndSurvivesNonsenseSizes)
 {
-    m_options.Font_Size = 14;
-    m_options.Font_Bold = true;
+    m_options.FontSize = 14;
+    m_options.FontBold = true;
     EXPECT_EQ(qb::ui::SharedFont(m_options).pointSize(), 14);
     EXPECT_TRUE(qb::ui::SharedFont(m_options).bold());
-    m_options.Font_Size = 0;
+    m_options.FontSize = 0;
     EXPECT_EQ(qb::ui::SharedFont(m_options).pointSize(), 10);
-    m_options.Font_Size = 30000;
+    m_options.FontSize = 30000;
     EXPECT_EQ(qb::ui::SharedFont(m_options).pointSize(), 10);
 }
 
 TEST_F(FontTest, ChosenSizesAreStoredRoundedToEven)
 {
-    QFont chosen(qb::ui::ResolveFontFamily(QString::fromStdString(m_options.Font_Name)));
+    QFont chosen(qb::ui::ResolveFontFamily(QString::fromStdString(m_options.FontName)));
     chosen.setPointSizeF(10.5);
     EXPECT_TRUE(qb::fonts::StoreFontChoice(m_options, chosen));
-    EXPECT_EQ(m_options.Font_Size, 10);
-    EXPECT_EQ(m_options.Font_Name, "ＭＳ 明朝");  // the same face: the stored name is kept
+    EXPECT_EQ(m_options.FontSize, 10);
+    EXPECT_EQ(m_options.FontName, "ＭＳ 明朝");  // the same face: the stored name is kept
     chosen.setPointSizeF(11.5);
     EXPECT_TRUE(qb::fonts::StoreFontChoice(m_options, chosen));
-    EXPECT_EQ(m_options.Font_Size, 12);
+    EXPECT_EQ(m_options.FontSize, 12);
 }
 
 TEST_F(FontTest, FontMenuReappliesOnlyOnAChange)
@@ -90,13 +90,13 @@ TEST_F(FontTest, FontMenuReappliesOnlyOnAChange)
     seam::QueueFont(italic);
     EXPECT_TRUE(qb::fonts::FontMenu(nullptr, m_options, apply));
     EXPECT_EQ(applied, 1);
-    EXPECT_TRUE(m_options.Font_Italic);
+    EXPECT_TRUE(m_options.FontItalic);
 
     if (QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) {
         seam::QueueFont(QFont(QStringLiteral("IPAGothic"), 9));
         EXPECT_TRUE(qb::fonts::FontMenu(nullptr, m_options, apply));
-        EXPECT_EQ(m_options.Font_Name, "IPAGothic");
-        EXPECT_EQ(m_options.Font_Size, 9);
+        EXPECT_EQ(m_options.FontName, "IPAGothic");
+        EXPECT_EQ(m_options.FontSize, 9);
     }
 }
 
@@ -104,35 +104,35 @@ using AboutTest = DialogSandbox;
 
 TEST_F(AboutTest, VersionTexts)
 {
-    EXPECT_EQ(frmAbout::FormatLibraryVersion(104), QStringLiteral("1.04"));
-    EXPECT_EQ(frmAbout::FormatLibraryVersion(250), QStringLiteral("2.50"));
-    EXPECT_EQ(frmAbout::FormatLibraryVersion(7), QStringLiteral("0.07"));
-    EXPECT_EQ(frmAbout::FormatLibraryVersion(0), QStringLiteral("0.00"));
+    EXPECT_EQ(AboutDialog::FormatLibraryVersion(104), QStringLiteral("1.04"));
+    EXPECT_EQ(AboutDialog::FormatLibraryVersion(250), QStringLiteral("2.50"));
+    EXPECT_EQ(AboutDialog::FormatLibraryVersion(7), QStringLiteral("0.07"));
+    EXPECT_EQ(AboutDialog::FormatLibraryVersion(0), QStringLiteral("0.00"));
 }
 
-QStringList rows(frmAbout& dialog)
+QStringList rows(AboutDialog& dialog)
 {
     QStringList out;
     for (int i = 0; i < 3; ++i) {
-        out << dialog.findChild<QLabel*>(QStringLiteral("lblProg%1").arg(i))->text() +
+        out << dialog.findChild<QLabel*>(QStringLiteral("moduleLabel%1").arg(i))->text() +
                    QLatin1Char('|') +
-                   dialog.findChild<QLabel*>(QStringLiteral("lblVer%1").arg(i))->text();
+                   dialog.findChild<QLabel*>(QStringLiteral("moduleVersionLabel%1").arg(i))->text();
     }
     return out;
 }
 
 TEST_F(AboutTest, RowsListTheModulesFoundFromTheTop)
 {
-    frmAbout onlyLzh(m_options, {true, false, 104, 0, 0}, nullptr);
+    AboutDialog onlyLzh(m_options, {true, false, 104, 0, 0}, nullptr);
     EXPECT_EQ(rows(onlyLzh), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"),
                                           QStringLiteral("|"), QStringLiteral("|")}));
-    frmAbout all(m_options, {true, true, 104, 105, 250}, nullptr);
+    AboutDialog all(m_options, {true, true, 104, 105, 250}, nullptr);
     EXPECT_EQ(rows(all), (QStringList{QStringLiteral("UNLHA32.DLL|Ver.1.04"),
                                       QStringLiteral("UNZIP32.DLL|Ver.1.05"),
                                       QStringLiteral("ZIP32J.DLL|Ver.2.50")}));
-    EXPECT_EQ(all.findChild<QLabel*>(QStringLiteral("lblAboutVersion"))->text(),
+    EXPECT_EQ(all.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(),
               QStringLiteral("Ver.1.02"));
-    EXPECT_EQ(all.findChild<QLabel*>(QStringLiteral("lblAboutTitle"))->text(),
+    EXPECT_EQ(all.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(),
               QStringLiteral("クイルボックス２"));
     EXPECT_EQ(all.windowTitle(), QStringLiteral("About"));
 }
@@ -141,7 +141,7 @@ TEST_F(AboutTest, AnOffScreenPositionOpensAt1000)
 {
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "About_Left", "-5000");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "About_Top", "99999999");
-    frmAbout dialog(m_options, {true, false, 104, 0, 0}, nullptr);
+    AboutDialog dialog(m_options, {true, false, 104, 0, 0}, nullptr);
     EXPECT_EQ(dialog.pos(), QPoint(qb::ui::TwipsToPixels(1000), qb::ui::TwipsToPixels(1000)));
 }
 
@@ -150,7 +150,7 @@ TEST_F(AboutTest, TheOldLocationIsReadWhenItHoldsThePosition)
     qb::platform::SaveSetting("Quillbox2", "Quillbox2", "About_Left", "1500");
     qb::platform::SaveSetting("Quillbox2", "Quillbox2", "About_Top", "3000");
     qb::platform::SaveSetting("Brambleworks", "Quillbox2", "About_Left", "4500");
-    frmAbout dialog(m_options, {true, false, 104, 0, 0}, nullptr);
+    AboutDialog dialog(m_options, {true, false, 104, 0, 0}, nullptr);
     EXPECT_EQ(dialog.pos(), QPoint(qb::ui::TwipsToPixels(1500), qb::ui::TwipsToPixels(3000)));
     dialog.SavePosition();
     EXPECT_EQ(stored("About_Left"), "1500");

@@ -4,11 +4,11 @@
 
 #include "support/DialogSandbox.h"
 
-#include "app/frmAbout.h"
-#include "app/frmOption.h"
-#include "common/basQuill.h"
-#include "dialogs/frmDefault.h"
-#include "dialogs/frmMenuMente.h"
+#include "app/AboutDialog.h"
+#include "app/OptionsDialog.h"
+#include "common/PathHelpers.h"
+#include "dialogs/InitialFoldersDialog.h"
+#include "dialogs/FolderAliasDialog.h"
 #include "engine/Options.h"
 
 #include <QApplication>
@@ -44,28 +44,28 @@ TEST_F(Screenshot, EveryDialog)
 {
     makeFolder(QStringLiteral("D:\\Archives\\2026"));
     makeFolder(QStringLiteral("D:\\Archives\\Old"));
-    basQuill::SetFreeSpaceProvider([](const std::string&) { return std::uint64_t(1234) << 20; });
+    PathHelpers::SetFreeSpaceProvider([](const std::string&) { return std::uint64_t(1234) << 20; });
 
-    m_options.Jibun = true;
-    m_options.Auto = true;
-    frmOption option(m_options, {});
-    save(option, "frmOption");
+    m_options.StoreFolderPath = true;
+    m_options.AutoRun = true;
+    OptionsDialog option(m_options, {});
+    save(option, "OptionsDialog");
 
-    frmAbout about(m_options, {true, true, 104, 104, 104}, nullptr);
-    save(about, "frmAbout");
+    AboutDialog about(m_options, {true, true, 104, 104, 104}, nullptr);
+    save(about, "AboutDialog");
 
-    frmDefault defaults(m_options);
-    defaults.pstr_lblDrive_Caption = QStringLiteral("圧縮ファイル格納フォルダ名");
-    defaults.SetDirName(QStringLiteral("D:\\Archives"));
-    save(defaults, "frmDefault");
+    InitialFoldersDialog defaults(m_options);
+    defaults.folderCaption = QStringLiteral("圧縮ファイル格納フォルダ名");
+    defaults.SetFolder(QStringLiteral("D:\\Archives"));
+    save(defaults, "InitialFoldersDialog");
 
-    frmMenuMente mente(m_options);
-    mente.Set_Menu(0, QStringLiteral("作業フォルダ"), QStringLiteral("C:\\Work"));
-    mente.Set_Menu(1, QStringLiteral("書庫"),
+    FolderAliasDialog aliasDialog(m_options);
+    aliasDialog.SetAlias(0, QStringLiteral("作業フォルダ"), QStringLiteral("C:\\Work"));
+    aliasDialog.SetAlias(1, QStringLiteral("書庫"),
                    QStringLiteral("D:\\Archives\\2026\\January\\Week1\\Mon"));
-    mente.Set_Menu(2, QStringLiteral("backup"), QStringLiteral("D:\\Backup"));
-    mente.pstr_Me_Caption = QStringLiteral("圧縮フォルダ格納フォルダ");
-    save(mente, "frmMenuMente");
+    aliasDialog.SetAlias(2, QStringLiteral("backup"), QStringLiteral("D:\\Backup"));
+    aliasDialog.ownerTitle = QStringLiteral("圧縮フォルダ格納フォルダ");
+    save(aliasDialog, "FolderAliasDialog");
 }
 
 }  // namespace

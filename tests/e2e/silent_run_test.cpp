@@ -65,7 +65,7 @@ protected:
 
 struct RunConfig {
     int autoExe;
-    int ashukuExe;
+    int format;
     int pattern;
     const char* ext;
 };
@@ -79,7 +79,7 @@ TEST_P(SilentRunTest, PacksBothFoldersEndsAndLeavesTheSettingsAlone)
     const RunConfig c = GetParam();
     box.WriteSettings({{"Auto", "True"},
                        {"AutoExe", std::to_string(c.autoExe)},
-                       {"AshukuExe", std::to_string(c.ashukuExe)},
+                       {"AshukuExe", std::to_string(c.format)},
                        {"Pattern", std::to_string(c.pattern)},
                        {"Dir_Out", "C:\\OUT"},
                        {"TmpDir", "C:\\TMP\\"}});

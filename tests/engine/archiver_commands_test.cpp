@@ -12,10 +12,10 @@ namespace {
 Options Defaults()
 {
     Options o;
-    o.SubDir = true;
-    o.Habuku = true;
-    o.Lzh_Option = "u -+";
-    o.TmpDir = "C:\\TEMP\\";
+    o.IncludeSubfolders = true;
+    o.OmitDrive = true;
+    o.LzhCommandPrefix = "u -+";
+    o.TempFolder = "C:\\TEMP\\";
     return o;
 }
 
@@ -97,7 +97,7 @@ TEST(CommandLines, TestSyncAndNameCodeSwitchesOnlyWhenChosen)
 TEST(CommandLines, SwitchSetsForEveryCombination)
 {
     struct Case {
-        bool subDir, hiddn;
+        bool subDir, hidden;
         const char* lzh;
         const char* zip;
     };
@@ -109,33 +109,33 @@ TEST(CommandLines, SwitchSetsForEveryCombination)
     };
     for (const Case& c : cases) {
         Options o = Defaults();
-        o.SubDir = c.subDir;
-        o.Hiddn = c.hiddn;
-        EXPECT_EQ(LzhSwitchSet(o), c.lzh) << c.subDir << c.hiddn;
-        EXPECT_EQ(ZipSwitchSet(o), c.zip) << c.subDir << c.hiddn;
+        o.IncludeSubfolders = c.subDir;
+        o.IncludeHidden = c.hidden;
+        EXPECT_EQ(LzhSwitchSet(o), c.lzh) << c.subDir << c.hidden;
+        EXPECT_EQ(ZipSwitchSet(o), c.zip) << c.subDir << c.hidden;
     }
 }
 
 TEST(CommandLines, SubDirOffHiddenOnZipKeepsBothSpaces)
 {
     Options o = Defaults();
-    o.SubDir = false;
-    o.Hiddn = true;
+    o.IncludeSubfolders = false;
+    o.IncludeHidden = true;
     EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
               " -D -S  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
 }
 
-TEST(CommandLines, FileSpecificationFollowsJibunAndHabuku)
+TEST(CommandLines, FileSpecificationFollowsTheStoredPathOptions)
 {
     Options o = Defaults();
     EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "*.*");
-    o.Jibun = true;
-    o.Habuku = true;
+    o.StoreFolderPath = true;
+    o.OmitDrive = true;
     EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "DATA\\PROJ\\*.*");
     EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\PROJ.LZH", "C:\\DATA\\PROJ"),
               "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"D:\\OUT\\PROJ.LZH\" \"DATA\\PROJ\\*.*\"");
-    o.Habuku = false;
+    o.OmitDrive = false;
     EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "C:\\DATA\\PROJ\\*.*");
     EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\PROJ.ZIP", "C:\\DATA\\PROJ"),
               " -r  -9 \"D:\\OUT\\PROJ.ZIP\" \"C:\\DATA\\PROJ\\*.*\"");
@@ -144,7 +144,7 @@ TEST(CommandLines, FileSpecificationFollowsJibunAndHabuku)
 TEST(CommandLines, LzhOptionReplacesPrefixExceptInTheSecondStage)
 {
     Options o = Defaults();
-    o.Lzh_Option = "";
+    o.LzhCommandPrefix = "";
     EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 18),
               " -xr  \"-wC:\\TEMP\\\"");
     EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 11), " -xr  -z1  ");
@@ -158,7 +158,7 @@ TEST(CommandLines, LzhOptionReplacesPrefixExceptInTheSecondStage)
 TEST(CommandLines, TmpDirWithoutTrailingBackslash)
 {
     Options o = Defaults();
-    o.TmpDir = "C:\\TEMP";
+    o.TempFolder = "C:\\TEMP";
     EXPECT_EQ(WorkSwitch(o), "-wC:\\TEMP");
     const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT\\", 0);
     EXPECT_EQ(n.T, "C:\\TEMP\\NAME.LZH");

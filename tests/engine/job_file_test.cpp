@@ -2,7 +2,7 @@
 // CP932, and failures that must leave the list and the file on disk as they were.
 #include "support/EngineFixture.h"
 
-#include "common/resQuillbox.h"
+#include "common/ProgramMessages.h"
 
 #include <csignal>
 #include <filesystem>
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 
 using namespace qbtest;
-using qb::engine::LoadQbj;
+using qb::engine::LoadJobFile;
 using qb::engine::SplitJobItems;
 using qb::engine::WriteJobFile;
 using Lines = std::vector<std::string>;
@@ -68,7 +68,7 @@ TEST_F(JobFileTest, WrittenBytesAndRoundTrip)
 
     RecordingPanes other;
     other.list.Append("stale");
-    EXPECT_TRUE(LoadQbj("C:\\JOB.QBJ", other, other));
+    EXPECT_TRUE(LoadJobFile("C:\\JOB.QBJ", other, other));
     EXPECT_EQ(other.inDir, "C:\\Data");
     EXPECT_EQ(other.outDir, "D:\\OUT");
     EXPECT_EQ(other.list.Items(), (Lines{"C:\\Data\\abc", "C:\\Data\\表"}));
@@ -82,7 +82,7 @@ TEST_F(JobFileTest, EmptyTargetListGivesThreeLinesAndEmptiesOnOpen)
     EXPECT_EQ(ReadFile("C:\\EMPTY.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\\r\nOUTDIR=D:\\\r\n");
     RecordingPanes other;
     other.list.Append("stale");
-    EXPECT_TRUE(LoadQbj("C:\\EMPTY.QBJ", other, other));
+    EXPECT_TRUE(LoadJobFile("C:\\EMPTY.QBJ", other, other));
     EXPECT_EQ(other.list.Count(), 0);
 }
 
@@ -90,7 +90,7 @@ TEST_F(JobFileTest, OlderFormatSetsOnlyTheOutputFolder)
 {
     WriteFile("C:\\OLD.QBJ", "D:\\OUT\r\nC:\\Data\\abc\r\n\r\nC:\\Data\\missing\r\n");
     panes.inDir = "C:\\KEEP";
-    EXPECT_TRUE(LoadQbj("C:\\OLD.QBJ", panes, panes));
+    EXPECT_TRUE(LoadJobFile("C:\\OLD.QBJ", panes, panes));
     EXPECT_EQ(panes.outDir, "D:\\OUT");
     EXPECT_EQ(panes.inDir, "C:\\KEEP");
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\Data\\abc"}));
@@ -104,8 +104,8 @@ TEST_F(JobFileTest, MalformedFilesFailWithMessage202AndKeepTheList)
     WriteFile("C:\\EMPTYFILE.QBJ", "");
     for (const char* job :
          {"C:\\LOWER.QBJ", "C:\\NOOUT.QBJ", "C:\\EMPTYFILE.QBJ", "C:\\MISSING.QBJ"})
-        EXPECT_FALSE(LoadQbj(job, panes, panes)) << job;
-    EXPECT_EQ(panes.messages, Lines(4, resQuillbox(kTextJobNotRead)));
+        EXPECT_FALSE(LoadJobFile(job, panes, panes)) << job;
+    EXPECT_EQ(panes.messages, Lines(4, ProgramMessage(kTextJobNotRead)));
     EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
     EXPECT_EQ(panes.inDir, "C:\\Data");  // the INDIR= line was taken before OUTDIR= was missed
 }
@@ -118,7 +118,7 @@ TEST_F(JobFileTest, CommaInAPathComesBackAsTwoItems)
     panes.list.Append("C:\\a,b");
     ASSERT_TRUE(WriteJobFile("C:\\COMMA.QBJ", panes, panes));
     RecordingPanes other;
-    EXPECT_TRUE(LoadQbj("C:\\COMMA.QBJ", other, other));
+    EXPECT_TRUE(LoadJobFile("C:\\COMMA.QBJ", other, other));
     EXPECT_EQ(other.list.Items(), (Lines{"C:\\a"}));  // "b" is no folder
 }
 
@@ -128,7 +128,7 @@ TEST_F(JobFileTest, Cp932FileFromWindowsOpens)
         "C:\\WIN.QBJ",
         ToCp932("Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\OUT\r\nC:\\Data\\表\r\n"));
     ASSERT_NE(ReadFile("C:\\WIN.QBJ").find("\x95\x5C"), std::string::npos);
-    EXPECT_TRUE(LoadQbj("C:\\WIN.QBJ", panes, panes));
+    EXPECT_TRUE(LoadJobFile("C:\\WIN.QBJ", panes, panes));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\Data\\表"}));
 }
 
@@ -140,10 +140,10 @@ TEST_F(JobFileTest, MoreFoldersThanTheListTakesStopAtTheLimit)
         text += "C:\\MANY\\F" + std::to_string(i) + "\r\n";
     }
     WriteFile("C:\\MANY.QBJ", text);
-    EXPECT_TRUE(LoadQbj("C:\\MANY.QBJ", panes, panes));
+    EXPECT_TRUE(LoadJobFile("C:\\MANY.QBJ", panes, panes));
     EXPECT_EQ(panes.list.Count(), 1000);
     EXPECT_EQ(panes.list.Item(999), "C:\\MANY\\F999");
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextTargetListFull)}));
+    EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextTargetListFull)}));
 }
 
 TEST_F(JobFileTest, OverwriteIsAskedEveryTimeAndNoKeepsTheFile)
@@ -154,7 +154,7 @@ TEST_F(JobFileTest, OverwriteIsAskedEveryTimeAndNoKeepsTheFile)
     EXPECT_EQ(ReadFile("C:\\JOB.QBJ"), "original");
     panes.answers = {true};
     EXPECT_TRUE(WriteJobFile("C:\\JOB.QBJ", panes, panes));
-    EXPECT_EQ(panes.questions, Lines(2, resQuillbox(kTextOverwriteJob)));
+    EXPECT_EQ(panes.questions, Lines(2, ProgramMessage(kTextOverwriteJob)));
     EXPECT_TRUE(panes.messages.empty());
 }
 
@@ -180,7 +180,7 @@ TEST_F(JobFileTest, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadFile("C:\\JOBS\\JOB.QBJ"), "original");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\JOBS")), {}), 1);
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotSaved)}));
+    EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextJobNotSaved)}));
 }
 
 TEST_F(JobFileTest, SavingOverAFolderFails)
@@ -188,13 +188,13 @@ TEST_F(JobFileTest, SavingOverAFolderFails)
     MakeFolder("C:\\DIR.QBJ");
     panes.answers = {true};
     EXPECT_FALSE(WriteJobFile("C:\\DIR.QBJ", panes, panes));
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotSaved)}));
+    EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextJobNotSaved)}));
 }
 
 TEST_F(JobFileTest, NamedPipeIsNoJobFileAndDoesNotHang)
 {
     ASSERT_EQ(::mkfifo(Host("C:\\PIPE.QBJ").c_str(), 0644), 0);
-    EXPECT_FALSE(LoadQbj("C:\\PIPE.QBJ", panes, panes));
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotRead)}));
+    EXPECT_FALSE(LoadJobFile("C:\\PIPE.QBJ", panes, panes));
+    EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextJobNotRead)}));
     EXPECT_EQ(panes.list.Items(), (Lines{"stale"}));
 }

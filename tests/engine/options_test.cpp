@@ -29,33 +29,33 @@ protected:
 TEST_F(OptionsStore, CleanFirstStartGivesTheDefaults)
 {
     LoadSettings(o);
-    EXPECT_EQ(o.TmpDir, "C:\\TEMP\\");
-    EXPECT_EQ(o.Lzh_Option, "u -+");
-    EXPECT_TRUE(o.SubDir);
-    EXPECT_FALSE(o.Hiddn);
-    EXPECT_FALSE(o.Jibun);
-    EXPECT_TRUE(o.UCase);
-    EXPECT_FALSE(o.Double);
-    EXPECT_FALSE(o.Auto);
-    EXPECT_EQ(o.AutoExe, 0);
-    EXPECT_TRUE(o.AutoLog);
-    EXPECT_TRUE(o.Resize);
-    EXPECT_TRUE(o.Tip);
-    EXPECT_EQ(o.Pattern, 0);
-    EXPECT_EQ(o.AshukuExe, 0);
-    EXPECT_TRUE(o.Habuku);
-    EXPECT_EQ(o.Font_Name, "ＭＳ 明朝");
-    EXPECT_EQ(o.Font_Size, 10);
-    EXPECT_FALSE(o.Font_Bold);
-    EXPECT_FALSE(o.Font_Italic);
+    EXPECT_EQ(o.TempFolder, "C:\\TEMP\\");
+    EXPECT_EQ(o.LzhCommandPrefix, "u -+");
+    EXPECT_TRUE(o.IncludeSubfolders);
+    EXPECT_FALSE(o.IncludeHidden);
+    EXPECT_FALSE(o.StoreFolderPath);
+    EXPECT_TRUE(o.UpperCaseNames);
+    EXPECT_FALSE(o.UpdateDoubleArchives);
+    EXPECT_FALSE(o.AutoRun);
+    EXPECT_EQ(o.AutoRunMode, 0);
+    EXPECT_TRUE(o.CopyHistoryAfterAutoRun);
+    EXPECT_TRUE(o.PanesFollowWindow);
+    EXPECT_TRUE(o.ShowTooltips);
+    EXPECT_EQ(o.DoublePattern, 0);
+    EXPECT_EQ(o.ArchiveFormat, 0);
+    EXPECT_TRUE(o.OmitDrive);
+    EXPECT_EQ(o.FontName, "ＭＳ 明朝");
+    EXPECT_EQ(o.FontSize, 10);
+    EXPECT_FALSE(o.FontBold);
+    EXPECT_FALSE(o.FontItalic);
     EXPECT_FALSE(Sandbox::Exists(box.Config() + "/Brambleworks.ini"));  // reading writes nothing
 }
 
 TEST_F(OptionsStore, SaveWritesEveryKeyInOrder)
 {
     LoadSettings(o);
-    o.Pattern = 3;
-    o.Hiddn = true;
+    o.DoublePattern = 3;
+    o.IncludeHidden = true;
     SaveSettings(o);
     EXPECT_EQ(Ini(box, "Brambleworks"),
               "[Quillbox2]\nVersion=1.02\nTmpDir=C:\\TEMP\\\nLzh_Option=u -+\nSubDir=True\n"
@@ -65,8 +65,8 @@ TEST_F(OptionsStore, SaveWritesEveryKeyInOrder)
               "TestArchive=False\nSyncArchive=False\nLzhNameCode=0\nZipNameCode=0\n");
     o = {};
     LoadSettings(o);
-    EXPECT_EQ(o.Pattern, 3);
-    EXPECT_TRUE(o.Hiddn);
+    EXPECT_EQ(o.DoublePattern, 3);
+    EXPECT_TRUE(o.IncludeHidden);
 }
 
 TEST_F(OptionsStore, OldLocationIsReadOnceThenMoved)
@@ -76,12 +76,12 @@ TEST_F(OptionsStore, OldLocationIsReadOnceThenMoved)
                        "TmpDir=D:\\\nMain_Left=500\n");
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nPattern=1\n");
     LoadSettings(o);
-    EXPECT_FALSE(o.SubDir);
-    EXPECT_EQ(o.Pattern, 2);
-    EXPECT_EQ(o.Font_Name, "IPAGothic");
-    EXPECT_EQ(o.TmpDir, "D:\\");
-    EXPECT_TRUE(o.UCase);  // keys the old store lacks take their defaults
-    EXPECT_EQ(ReadFormSetting("Main_Left", "Main_Left", "1000"), "500");
+    EXPECT_FALSE(o.IncludeSubfolders);
+    EXPECT_EQ(o.DoublePattern, 2);
+    EXPECT_EQ(o.FontName, "IPAGothic");
+    EXPECT_EQ(o.TempFolder, "D:\\");
+    EXPECT_TRUE(o.UpperCaseNames);  // keys the old store lacks take their defaults
+    EXPECT_EQ(ReadWindowSetting("Main_Left", "Main_Left", "1000"), "500");
 
     SaveSettings(o);
     EXPECT_FALSE(Sandbox::Exists(box.Config() + "/Quillbox2.ini"));
@@ -92,7 +92,7 @@ TEST_F(OptionsStore, OldLocationIsReadOnceThenMoved)
     EXPECT_NE(moved.find("Font_Name=IPAGothic\n"), std::string::npos);
     o = {};
     LoadSettings(o);
-    EXPECT_EQ(o.Pattern, 2);
+    EXPECT_EQ(o.DoublePattern, 2);
 }
 
 TEST_F(OptionsStore, OldLocationWithTheMarkerVersionIsIgnored)
@@ -100,7 +100,7 @@ TEST_F(OptionsStore, OldLocationWithTheMarkerVersionIsIgnored)
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini", "[Quillbox2]\nVersion=0.00\nPattern=2\n");
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini", "[Quillbox2]\nPattern=1\n");
     LoadSettings(o);
-    EXPECT_EQ(o.Pattern, 1);
+    EXPECT_EQ(o.DoublePattern, 1);
 }
 
 TEST_F(OptionsStore, ValuesThatDoNotConvertLeaveTheStartState)
@@ -110,24 +110,24 @@ TEST_F(OptionsStore, ValuesThatDoNotConvertLeaveTheStartState)
                        "Pattern=x\nAutoExe=7\nAshukuExe=1.5\nFont_Size=99999\nHabuku=FALSE\n"
                        "Double=2.5\n");
     LoadSettings(o);
-    EXPECT_FALSE(o.SubDir);  // "abc": not the default True
-    EXPECT_FALSE(o.UCase);  // empty text
-    EXPECT_FALSE(o.Tip);
-    EXPECT_TRUE(o.AutoLog);
-    EXPECT_TRUE(o.Resize);
-    EXPECT_FALSE(o.Habuku);
-    EXPECT_TRUE(o.Double);  // a number other than 0
-    EXPECT_EQ(o.Pattern, 0);
-    EXPECT_EQ(o.AutoExe, 7);  // kept: a run with it packs nothing and says so
-    EXPECT_EQ(o.AshukuExe, 2);  // 1.5 rounds to 2, kept: ZIP
-    EXPECT_EQ(o.Font_Size, 0);  // beyond 16 bits
+    EXPECT_FALSE(o.IncludeSubfolders);  // "abc": not the default True
+    EXPECT_FALSE(o.UpperCaseNames);  // empty text
+    EXPECT_FALSE(o.ShowTooltips);
+    EXPECT_TRUE(o.CopyHistoryAfterAutoRun);
+    EXPECT_TRUE(o.PanesFollowWindow);
+    EXPECT_FALSE(o.OmitDrive);
+    EXPECT_TRUE(o.UpdateDoubleArchives);  // a number other than 0
+    EXPECT_EQ(o.DoublePattern, 0);
+    EXPECT_EQ(o.AutoRunMode, 7);  // kept: a run with it packs nothing and says so
+    EXPECT_EQ(o.ArchiveFormat, 2);  // 1.5 rounds to 2, kept: ZIP
+    EXPECT_EQ(o.FontSize, 0);  // beyond 16 bits
 
     // A later load with bad values keeps what the earlier one set.
-    o.Pattern = 3;
-    o.SubDir = true;
+    o.DoublePattern = 3;
+    o.IncludeSubfolders = true;
     LoadSettings(o);
-    EXPECT_EQ(o.Pattern, 3);
-    EXPECT_TRUE(o.SubDir);
+    EXPECT_EQ(o.DoublePattern, 3);
+    EXPECT_TRUE(o.IncludeSubfolders);
 }
 
 TEST_F(OptionsStore, ModesPatternsAndFormatsBeyondTheButtonsAreWrittenBackAsStored)
@@ -136,9 +136,9 @@ TEST_F(OptionsStore, ModesPatternsAndFormatsBeyondTheButtonsAreWrittenBackAsStor
                        "[Quillbox2]\nPattern=-7\nAshukuExe=2\nAutoExe=7\nTestArchive=True\n"
                        "SyncArchive=1\nLzhNameCode=1\nZipNameCode=9\n");
     LoadSettings(o);
-    EXPECT_EQ(o.Pattern, -7);
-    EXPECT_EQ(o.AshukuExe, 2);
-    EXPECT_EQ(o.AutoExe, 7);
+    EXPECT_EQ(o.DoublePattern, -7);
+    EXPECT_EQ(o.ArchiveFormat, 2);
+    EXPECT_EQ(o.AutoRunMode, 7);
     EXPECT_TRUE(o.TestArchive);
     EXPECT_TRUE(o.SyncArchive);
     EXPECT_EQ(o.LzhNameCode, 1);
@@ -166,23 +166,23 @@ TEST_F(OptionsStore, UnwritableConfigurationFolderLosesTheSaveSilently)
     box.Save("XDG_CONFIG_HOME", box.Root() + "/plainfile/config");
     LoadSettings(o);
     SaveSettings(o);
-    EXPECT_EQ(o.Pattern, 0);
+    EXPECT_EQ(o.DoublePattern, 0);
     EXPECT_EQ(qb::platform::GetSetting("Brambleworks", "Quillbox2", "Version", "none"), "none");
 }
 
-TEST_F(OptionsStore, FormSettingsFollowTheirProbeKey)
+TEST_F(OptionsStore, WindowSettingsFollowTheirProbeKey)
 {
     Sandbox::WriteFile(box.Config() + "/Quillbox2.ini",
                        "[Quillbox2]\nMain_Left=-9999\nMain_Top=7\nInDir_Left=12.5\nInDir_Top=9\n");
     Sandbox::WriteFile(box.Config() + "/Brambleworks.ini",
                        "[Quillbox2]\nMain_Top=3\nInDir_Top=4\n");
-    EXPECT_EQ(FormSettingsApp("Main_Left"), "Brambleworks");
-    EXPECT_EQ(ReadFormSetting("Main_Left", "Main_Top", "1000"), "3");
-    EXPECT_EQ(FormSettingsApp("InDir_Left"), "Quillbox2");
-    EXPECT_EQ(ReadFormSetting("InDir_Left", "InDir_Top", "1000"), "9");
-    EXPECT_EQ(ReadFormSetting("InDir_Left", "InDir_Width", "4321"), "4321");
-    EXPECT_EQ(FormSettingsApp("About_Left"), "Brambleworks");  // probe key absent
-    ASSERT_TRUE(WriteFormSetting("About_Left", NumberToText(1234.5)));
+    EXPECT_EQ(WindowSettingsApp("Main_Left"), "Brambleworks");
+    EXPECT_EQ(ReadWindowSetting("Main_Left", "Main_Top", "1000"), "3");
+    EXPECT_EQ(WindowSettingsApp("InDir_Left"), "Quillbox2");
+    EXPECT_EQ(ReadWindowSetting("InDir_Left", "InDir_Top", "1000"), "9");
+    EXPECT_EQ(ReadWindowSetting("InDir_Left", "InDir_Width", "4321"), "4321");
+    EXPECT_EQ(WindowSettingsApp("About_Left"), "Brambleworks");  // probe key absent
+    ASSERT_TRUE(WriteWindowSetting("About_Left", NumberToText(1234.5)));
     EXPECT_NE(Ini(box, "Brambleworks").find("About_Left=1234.5\n"), std::string::npos);
 }
 

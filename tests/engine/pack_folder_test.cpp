@@ -2,8 +2,8 @@
 // archiver calls made (command and current directory), stop codes, pre-checks and names.
 #include "support/EngineFixture.h"
 
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "engine/Archivers.h"
 #include "engine/ModuleReport.h"
 #include "engine/Options.h"
@@ -22,7 +22,7 @@ namespace {
 
 std::string L(int code)
 {
-    return resQuillbox(code);
+    return ProgramMessage(code);
 }
 // The reason line after a failure.
 std::string R(const std::string& reason)
@@ -31,7 +31,7 @@ std::string R(const std::string& reason)
 }
 std::string R(int code)
 {
-    return R(resQuillbox(code));
+    return R(ProgramMessage(code));
 }
 
 // A run works in a private folder of a random name inside TmpDir; commands and directories
@@ -61,7 +61,7 @@ TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryPacked), L(kHistoryRefused),
                      R(L(kTextFolderMissing) + "（C:\\SRC\\GONE）"), "[ C:\\SRC\\C ]",
-                     L(kHistoryLzhPacking), L(kHistoryPacked), resQuill(kSharedRunFinished),
+                     L(kHistoryLzhPacking), L(kHistoryPacked), SharedMessage(kSharedRunFinished),
                      "全 3 フォルダ中 2 フォルダを圧縮しました"}));
     // The box names the folder that is not there.
     EXPECT_EQ(host.messages, (Lines{L(kTextFolderMissing) + "\nC:\\SRC\\GONE"}));
@@ -88,7 +88,7 @@ TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryCancelled),
-                     L(kHistoryNotPacked), R(kReasonCancelled), resQuill(kSharedRunAborted),
+                     L(kHistoryNotPacked), R(kReasonCancelled), SharedMessage(kSharedRunAborted),
                      "全 2 フォルダ中 0 フォルダを圧縮しました"}));
     EXPECT_TRUE(host.created.empty());
 }
@@ -107,7 +107,7 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
     EXPECT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryReadOnly),
-                     L(kHistoryNotPacked), R(kReasonReadOnly), resQuill(kSharedRunAborted),
+                     L(kHistoryNotPacked), R(kReasonReadOnly), SharedMessage(kSharedRunAborted),
                      "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }
 
@@ -130,25 +130,25 @@ TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
     MakeFolder("C:\\DATA\\OUT");
     MakeFolder("C:\\DATA2");
     EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
-                                             m_options.SubDir, host));
+                                             m_options.IncludeSubfolders, host));
     EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "c:\\data\\out", "C:\\TEMP\\",
-                                             m_options.SubDir, host));
+                                             m_options.IncludeSubfolders, host));
     // A plain text prefix: a sibling whose name begins the same way counts as inside.
     EXPECT_FALSE(
-        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.SubDir, host));
+        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA2", "C:\\TEMP\\", m_options.IncludeSubfolders, host));
     EXPECT_FALSE(qb::engine::CheckPackTarget("C:\\DATA", "D:\\OUT", "C:\\DATA\\TMP\\",
-                                             m_options.SubDir, host));
+                                             m_options.IncludeSubfolders, host));
     EXPECT_EQ(host.messages,
               (Lines{L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsOutputFolder),
                      L(kTextFolderHoldsOutputFolder), L(kTextFolderHoldsTempFolder)}));
 
-    m_options.SubDir = false;
+    m_options.IncludeSubfolders = false;
     host.messages.clear();
     EXPECT_TRUE(qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA\\OUT", "C:\\TEMP\\",
-                                            m_options.SubDir, host));
+                                            m_options.IncludeSubfolders, host));
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\DATA");
     EXPECT_FALSE(
-        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.SubDir, host));
+        qb::engine::CheckPackTarget("C:\\DATA", "C:\\DATA", "C:\\TEMP\\", m_options.IncludeSubfolders, host));
     EXPECT_EQ(host.messages, (Lines{L(kTextFolderHoldsOutputFolder)}));
 }
 
@@ -157,7 +157,7 @@ TEST_F(PackFolderTest, WithSubDirOffTheFolderHoldingTheOutputIsPacked)
     MakeFolder("C:\\DATA\\OUT");
     EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 1);
     EXPECT_EQ(host.history, (Lines{L(kHistoryRefused), R(kTextFolderHoldsOutputFolder)}));
-    m_options.SubDir = false;
+    m_options.IncludeSubfolders = false;
     host.history.clear();
     EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(host.created, (Lines{"C:\\DATA\\OUT\\DATA.LZH"}));
@@ -178,7 +178,7 @@ TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
     // The current directory is back at the folder afterwards.
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\Work\\abc");
 
-    m_options.UCase = false;
+    m_options.UpperCaseNames = false;
     EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT", 0, m_options, host), 0);
     EXPECT_EQ(host.created.back(), "D:\\OUT\\abc.LZH");
 }
@@ -190,7 +190,7 @@ TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
     EXPECT_EQ(qb::engine::ArchiveBaseName("abc"), "");
     EXPECT_EQ(qb::engine::ArchiveBaseName("C:\\A\\b c"), "b c");
 
-    m_options.TmpDir = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
+    m_options.TempFolder = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
     EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, m_options, host), 1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked), R(kReasonNoName)}));
@@ -218,10 +218,10 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     EXPECT_EQ(Fake().calls.size(), 1u);
 }
 
-TEST_F(PackFolderTest, JibunPacksFromTheDriveRoot)
+TEST_F(PackFolderTest, StoringTheFolderPathPacksFromTheDriveRoot)
 {
     MakeFolder("C:\\DATA\\PROJ");
-    m_options.Jibun = true;
+    m_options.StoreFolderPath = true;
     EXPECT_EQ(PackFolder("C:\\DATA\\PROJ", "D:\\OUT", 0, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].cwd, "C:\\");
@@ -232,7 +232,7 @@ TEST_F(PackFolderTest, JibunPacksFromTheDriveRoot)
 TEST_F(PackFolderTest, ZipModesAndMissingZip)
 {
     MakeFolder("C:\\SRC\\A");
-    m_options.AshukuExe = 1;
+    m_options.ArchiveFormat = 1;
     EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Zip);
@@ -282,7 +282,7 @@ protected:
 
 TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 {
-    m_options.Pattern = 1;
+    m_options.DoublePattern = 1;
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
                                    L(kHistoryZipSecondStage), L(kHistoryPacked)}));
@@ -302,8 +302,8 @@ TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 
 TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
 {
-    m_options.Pattern = 3;
-    m_options.Double = true;
+    m_options.DoublePattern = 3;
+    m_options.UpdateDoubleArchives = true;
     WriteFile("D:\\OUT\\NAME.ZIP.ZIP", "old");
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history,
@@ -319,13 +319,13 @@ TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
 
 TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 {
-    m_options.Double = true;  // final archive absent
+    m_options.UpdateDoubleArchives = true;  // final archive absent
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
                                    L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
     EXPECT_EQ(Fake().calls.size(), 2u);
 
-    m_options.Double = false;  // final archive present
+    m_options.UpdateDoubleArchives = false;  // final archive present
     WriteFile("D:\\OUT\\NAME.LZH.LZH", "old");
     Fake().calls.clear();
     host.history.clear();
@@ -336,7 +336,7 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
     EXPECT_EQ(Norm(Fake().calls[1].command),
               "u -+ \"-wC:\\TEMP\\RUN\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
 
-    m_options.Double = true;  // both: the outer LZH is unpacked with Unlha
+    m_options.UpdateDoubleArchives = true;  // both: the outer LZH is unpacked with Unlha
     Fake().calls.clear();
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 3u);
@@ -357,7 +357,7 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
               (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage), L(kHistoryNotPacked),
                      R("圧縮ソフトがエラー 32783 で終了しました"), "[ C:\\SRC\\NEXT ]",
                      L(kHistoryLzhFirstStage), L(kHistoryLzhSecondStage), L(kHistoryPacked),
-                     resQuill(kSharedRunFinished), "全 2 フォルダ中 1 フォルダを圧縮しました"}));
+                     SharedMessage(kSharedRunFinished), "全 2 フォルダ中 1 フォルダを圧縮しました"}));
     EXPECT_EQ(Fake().calls.size(), 3u);
     EXPECT_TRUE(TempEmpty());
 }
@@ -374,7 +374,7 @@ TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
 TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
 {
     InstallFake(true, false);
-    m_options.Pattern = 1;
+    m_options.DoublePattern = 1;
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_EQ(host.history.back(), R("ZIP32J.DLL が見つかりません"));
 }
@@ -397,7 +397,7 @@ TEST_F(DoubleTest, StoredArchivesLiveInTheRunsOwnFolder)
 
 TEST_F(DoubleTest, UpdateExtractionKeepsOnlyTheStoredArchiveAtTheTop)
 {
-    m_options.Double = true;
+    m_options.UpdateDoubleArchives = true;
     WriteFile("D:\\OUT\\NAME.LZH.LZH", "old");
     // The outer archive holds NAME.LZH only inside a folder: the extraction brings tmp\NAME.LZH.
     bool strayGone = false;
@@ -425,7 +425,7 @@ TEST_F(DoubleTest, UpdateExtractionKeepsOnlyTheStoredArchiveAtTheTop)
 TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
 {
     // Happens when the temporary folder lies outside every drive.
-    m_options.TmpDir = "";
+    m_options.TempFolder = "";
     EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,
@@ -442,6 +442,6 @@ TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,
-              (Lines{L(kHistoryNotPacked), R(kReasonNoOutputFolder), resQuill(kSharedRunAborted),
+              (Lines{L(kHistoryNotPacked), R(kReasonNoOutputFolder), SharedMessage(kSharedRunAborted),
                      "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }

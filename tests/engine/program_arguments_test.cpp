@@ -2,7 +2,7 @@
 // among the arguments, and how Linux arguments become the command text.
 #include "support/EngineFixture.h"
 
-#include "common/resQuillbox.h"
+#include "common/ProgramMessages.h"
 
 using namespace qbtest;
 using qb::engine::BuildCommandText;
@@ -89,7 +89,7 @@ TEST_F(CommandLineTest, FullListEndsTheParsingAndEmptiesTheList)
     }
     EXPECT_FALSE(ParseCommandLine(text, panes));
     EXPECT_EQ(panes.list.Count(), 0);
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextTargetListFull)}));
+    EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextTargetListFull)}));
 }
 
 TEST_F(CommandLineTest, ArgumentsBecomeTheCommandText)
@@ -112,7 +112,7 @@ TEST_F(CommandLineTest, RelativeJobFileIsFoundButCannotBeOpened)
     WriteFile("C:\\REL.QBJ",
               "Quillbox2 QBJ FILE\r\nINDIR=C:\\SRC\r\nOUTDIR=D:\\OUT\r\nC:\\SRC\\D\r\n");
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A REL.QBJ C:\\SRC\\D", panes));
-    EXPECT_EQ(panes.messages, (Lines{resQuillbox(kTextJobNotRead)}));
+    EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextJobNotRead)}));
     EXPECT_EQ(panes.list.Items(), (Lines{"C:\\SRC\\A"}));
     EXPECT_EQ(qb::engine::CurrentJobFile, "");
 }

@@ -3,8 +3,8 @@
 #include "support/EngineFixture.h"
 
 #include "archivers/include/archiver_results.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "engine/ModuleReport.h"
 #include "engine/Options.h"
 #include "engine/PackFolder.h"
@@ -19,7 +19,7 @@ namespace {
 
 std::string L(int code)
 {
-    return resQuillbox(code);
+    return ProgramMessage(code);
 }
 std::string R(const std::string& reason)
 {
@@ -36,7 +36,7 @@ protected:
 TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
 {
     struct Case {
-        int mode, ashukuExe, pattern;
+        int mode, format, pattern;
         const char* archive;
     };
     for (const Case c :
@@ -44,8 +44,8 @@ TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
         SCOPED_TRACE(c.archive);
         InstallFake();
         host = RecordingHost();
-        m_options.AshukuExe = c.ashukuExe;
-        m_options.Pattern = c.pattern;
+        m_options.ArchiveFormat = c.format;
+        m_options.DoublePattern = c.pattern;
         qb::engine::VectorTargetList list;
         list.Append(MakeFolder("C:\\Work\\abc"));
         list.Append(MakeFolder("C:\\Old\\abc"));
@@ -79,7 +79,7 @@ TEST_F(RunChecksTest, AModeBeyondTheThreePacksNothingAndSaysSo)
     EXPECT_EQ(host.history,
               (Lines{L(kHistoryNotPacked),
                      R("圧縮方法 7 は通常圧縮・非圧縮圧縮・２重圧縮のどれでもありません"),
-                     resQuill(kSharedRunFinished), "全 1 フォルダ中 0 フォルダを圧縮しました"}));
+                     SharedMessage(kSharedRunFinished), "全 1 フォルダ中 0 フォルダを圧縮しました"}));
 }
 
 TEST_F(RunChecksTest, LeftOutFilesAreNamedAndTheFolderFailsWithoutItsArchiveListed)
@@ -117,7 +117,7 @@ TEST_F(RunChecksTest, SyncRebuildsWithoutTheUpdateExtraction)
 {
     MakeFolder("C:\\SRC\\A");
     WriteFile("D:\\OUT\\A.LZH.LZH", "old");
-    m_options.Double = true;
+    m_options.UpdateDoubleArchives = true;
     m_options.SyncArchive = true;
     EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 2, m_options, host), 0);
     ASSERT_EQ(Fake().calls.size(), 2u);

@@ -25,10 +25,10 @@ namespace {
 {
     for (int round = 0;; ++round) {
         qb::engine::Options o;
-        o.TmpDir = "C:\\TEMP\\" + std::to_string(round) + "\\";
-        o.Font_Name = std::string(4000, 'f');  // a bigger file takes longer to write
-        o.Pattern = round % 4;
-        o.Font_Size = round % 100 + 1;
+        o.TempFolder = "C:\\TEMP\\" + std::to_string(round) + "\\";
+        o.FontName = std::string(4000, 'f');  // a bigger file takes longer to write
+        o.DoublePattern = round % 4;
+        o.FontSize = round % 100 + 1;
         qb::engine::SaveSettings(o);
     }
 }

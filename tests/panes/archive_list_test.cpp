@@ -3,7 +3,7 @@
 
 #include "support/WindowFixture.h"
 
-#include "panes/mdiOutFile.h"
+#include "panes/ArchiveListPane.h"
 
 #include <QListWidget>
 #include <QMimeData>
@@ -18,20 +18,20 @@ namespace {
 
 class ArchiveListTest : public WindowTest {
 protected:
-    mdiOutFile& Archives() { return *m_window->OutFile(); }
+    ArchiveListPane& Archives() { return *m_window->ArchivePane(); }
 };
 
 TEST_F(ArchiveListTest, EachArchiveIsListedOnceAndAt1000TheListStopsSilently)
 {
     Window();
-    Archives().ListInAdd(QStringLiteral("D:\\OUT\\ABC.LZH"));
-    Archives().ListInAdd(QStringLiteral("D:\\OUT\\ABC.LZH"));
-    EXPECT_EQ(Archives().lstOutFile->count(), 1);
+    Archives().AddArchive(QStringLiteral("D:\\OUT\\ABC.LZH"));
+    Archives().AddArchive(QStringLiteral("D:\\OUT\\ABC.LZH"));
+    EXPECT_EQ(Archives().archiveList->count(), 1);
     for (int i = 1; i < 1000; ++i)
-        Archives().ListInAdd(QStringLiteral("D:\\OUT\\%1.LZH").arg(i));
-    EXPECT_EQ(Archives().lstOutFile->count(), 1000);
-    Archives().ListInAdd(QStringLiteral("D:\\OUT\\MORE.LZH"));
-    EXPECT_EQ(Archives().lstOutFile->count(), 1000);
+        Archives().AddArchive(QStringLiteral("D:\\OUT\\%1.LZH").arg(i));
+    EXPECT_EQ(Archives().archiveList->count(), 1000);
+    Archives().AddArchive(QStringLiteral("D:\\OUT\\MORE.LZH"));
+    EXPECT_EQ(Archives().archiveList->count(), 1000);
     EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
@@ -41,13 +41,13 @@ TEST_F(ArchiveListTest, RefreshDropsDeletedArchivesAndTakesTheDiskSpelling)
     WriteFile("D:\\Out\\Keep.lzh", "x");
     WriteFile("D:\\Out\\Gone.lzh", "x");
     Window();
-    Archives().ListInAdd(QStringLiteral("D:\\OUT\\KEEP.LZH"));
-    Archives().ListInAdd(QStringLiteral("D:\\Out\\Gone.lzh"));
+    Archives().AddArchive(QStringLiteral("D:\\OUT\\KEEP.LZH"));
+    Archives().AddArchive(QStringLiteral("D:\\Out\\Gone.lzh"));
     std::filesystem::remove(Host("D:\\Out\\Gone.lzh"));
-    Archives().mnuRefresh_Click();
-    EXPECT_EQ(Items(Archives().lstOutFile), QStringList({"D:\\Out\\Keep.lzh"}));
-    Archives().mnuDel_Click();
-    EXPECT_EQ(Archives().lstOutFile->count(), 0);
+    Archives().RefreshFromDisk();
+    EXPECT_EQ(Items(Archives().archiveList), QStringList({"D:\\Out\\Keep.lzh"}));
+    Archives().ClearList();
+    EXPECT_EQ(Archives().archiveList->count(), 0);
 }
 
 TEST_F(ArchiveListTest, ADragCarriesTheSelectedArchivesAsFileUrlsOnly)
@@ -55,9 +55,9 @@ TEST_F(ArchiveListTest, ADragCarriesTheSelectedArchivesAsFileUrlsOnly)
     MakeFolder("D:\\Out");
     Window();
     for (const char* p : {"D:\\Out\\A.LZH", "D:\\Out\\B.LZH", "D:\\Out\\C.LZH"})
-        Archives().ListInAdd(QString::fromLatin1(p));
-    Archives().lstOutFile->item(0)->setSelected(true);
-    Archives().lstOutFile->item(2)->setSelected(true);
+        Archives().AddArchive(QString::fromLatin1(p));
+    Archives().archiveList->item(0)->setSelected(true);
+    Archives().archiveList->item(2)->setSelected(true);
     std::unique_ptr<QMimeData> data(Archives().DragData());
     const QList<QUrl> urls = data->urls();
     ASSERT_EQ(urls.size(), 2);
@@ -65,7 +65,7 @@ TEST_F(ArchiveListTest, ADragCarriesTheSelectedArchivesAsFileUrlsOnly)
     EXPECT_EQ(urls[1].toLocalFile().toStdString(), m_sandbox->D() + "/Out/C.LZH");
     EXPECT_EQ(data->formats(), QStringList({"text/uri-list"}));
 
-    Archives().SelectClear();
+    Archives().SelectNone();
     std::unique_ptr<QMimeData> none(Archives().DragData());
     EXPECT_TRUE(none->urls().isEmpty());
 }

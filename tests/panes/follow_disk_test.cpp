@@ -5,9 +5,9 @@
 
 #include "dialogs/FolderPicker.h"
 #include "dialogs/FolderWatch.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiInFile.h"
-#include "panes/mdiOutDir.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/SubfolderListPane.h"
+#include "panes/OutputFolderPane.h"
 
 #include <QListWidget>
 #include <QTest>
@@ -48,9 +48,9 @@ TEST_F(FollowDiskTest, FoldersMadeOrRemovedOutsideShowUpInBothListsKeepingTheSel
     MakeFolder("C:\\Src\\C");
     MakeFolder("D:\\Out");
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\Src"));
-    m_window->OutDir()->SetDirName(QStringLiteral("D:\\Out"));
-    QListWidget* names = m_window->InFile()->lstDir;
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\Src"));
+    m_window->OutputPane()->SetFolder(QStringLiteral("D:\\Out"));
+    QListWidget* names = m_window->SubfolderPane()->subfolderList;
     ASSERT_EQ(Items(names), QStringList({"A", "C"}));
     names->item(1)->setSelected(true);
 
@@ -62,12 +62,12 @@ TEST_F(FollowDiskTest, FoldersMadeOrRemovedOutsideShowUpInBothListsKeepingTheSel
     EXPECT_TRUE(names->item(2)->isSelected());  // C stays selected
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return Subfolders(m_window->InDir()->dlbDir) ==
+            return Subfolders(m_window->SourcePane()->folderList) ==
                    QStringList({"C:\\Src\\A", "C:\\Src\\B", "C:\\Src\\C"});
         },
         5000));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Subfolders(m_window->OutDir()->dlbDir) == QStringList({"D:\\Out\\New"}); },
+        [&] { return Subfolders(m_window->OutputPane()->folderList) == QStringList({"D:\\Out\\New"}); },
         5000));
 
     Remove("C:\\Src\\A");
@@ -80,35 +80,35 @@ TEST_F(FollowDiskTest, WhenTheShownFolderGoesThePaneMovesUpAndTheSubfolderListFo
     MakeFolder("C:\\Top\\Gone\\Inner");
     MakeFolder("C:\\Top\\Stays");
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\Top\\Gone"));
-    ASSERT_EQ(Items(m_window->InFile()->lstDir), QStringList({"Inner"}));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\Top\\Gone"));
+    ASSERT_EQ(Items(m_window->SubfolderPane()->subfolderList), QStringList({"Inner"}));
 
     Remove("C:\\Top\\Gone");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->InDir()->DirName() == "C:\\Top"; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_window->SourcePane()->Folder() == "C:\\Top"; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Items(m_window->InFile()->lstDir) == QStringList({"Stays"}); }, 5000));
+        [&] { return Items(m_window->SubfolderPane()->subfolderList) == QStringList({"Stays"}); }, 5000));
 }
 
 TEST_F(FollowDiskTest, ADisabledPaneCatchesUpWhenEnabledAgain)
 {
     MakeFolder("C:\\Src\\A");
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\Src"));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\Src"));
     // A run disables the panes and refreshes them itself after each folder.
     for (auto* pane : m_window->Panes())
         pane->setEnabled(false);
     MakeFolder("C:\\Src\\B");
     QTest::qWait(300);
-    EXPECT_EQ(Items(m_window->InFile()->lstDir), QStringList({"A"}));
+    EXPECT_EQ(Items(m_window->SubfolderPane()->subfolderList), QStringList({"A"}));
     for (auto* pane : m_window->Panes())
         pane->setEnabled(true);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return Items(m_window->InFile()->lstDir) == QStringList({"A", "B"});
+            return Items(m_window->SubfolderPane()->subfolderList) == QStringList({"A", "B"});
         },
         5000));
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return Subfolders(m_window->InDir()->dlbDir).size() == 2; }, 5000));
+        QTest::qWaitFor([&] { return Subfolders(m_window->SourcePane()->folderList).size() == 2; }, 5000));
 }
 
 }  // namespace

@@ -9,20 +9,20 @@ using namespace qb::panes;
 TEST(PaneLayout, ClientOf8000By6000GivesTwoColumnsOfThree)
 {
     const auto r = ComputePaneLayout(8000, 6000);
-    EXPECT_EQ(r[SlotInDir], QRectF(0, 0, 4000, 2000));
-    EXPECT_EQ(r[SlotInFile], QRectF(0, 2000, 4000, 2000));
-    EXPECT_EQ(r[SlotFile], QRectF(0, 4000, 4000, 2000));
-    EXPECT_EQ(r[SlotOutDir], QRectF(4000, 0, 4000, 2000));
-    EXPECT_EQ(r[SlotStatus], QRectF(4000, 2000, 4000, 2000));
-    EXPECT_EQ(r[SlotOutFile], QRectF(4000, 4000, 4000, 2000));
+    EXPECT_EQ(r[SlotSourceFolder], QRectF(0, 0, 4000, 2000));
+    EXPECT_EQ(r[SlotSubfolders], QRectF(0, 2000, 4000, 2000));
+    EXPECT_EQ(r[SlotTargets], QRectF(0, 4000, 4000, 2000));
+    EXPECT_EQ(r[SlotOutputFolder], QRectF(4000, 0, 4000, 2000));
+    EXPECT_EQ(r[SlotHistory], QRectF(4000, 2000, 4000, 2000));
+    EXPECT_EQ(r[SlotArchives], QRectF(4000, 4000, 4000, 2000));
 }
 
 TEST(PaneLayout, HalvesRoundToTheEvenNeighbour)
 {
-    EXPECT_EQ(ComputePaneLayout(4001, 6000)[SlotOutDir].width(), 2000);  // 2000.5
-    EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutDir].width(), 2002);  // 2001.5
-    EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutDir].left(), 2002);
-    EXPECT_EQ(ComputePaneLayout(8000, 4501)[SlotFile].top(), 3000);  // 1500.33 -> 1500
+    EXPECT_EQ(ComputePaneLayout(4001, 6000)[SlotOutputFolder].width(), 2000);  // 2000.5
+    EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutputFolder].width(), 2002);  // 2001.5
+    EXPECT_EQ(ComputePaneLayout(4003, 6000)[SlotOutputFolder].left(), 2002);
+    EXPECT_EQ(ComputePaneLayout(8000, 4501)[SlotTargets].top(), 3000);  // 1500.33 -> 1500
 }
 
 TEST(PaneLayout, CancelButtonKeepsARightMarginOf60)

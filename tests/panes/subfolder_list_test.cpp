@@ -2,9 +2,9 @@
 
 #include "support/WindowFixture.h"
 
-#include "panes/mdiFile.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiInFile.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/SubfolderListPane.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -27,66 +27,66 @@ protected:
             MakeFolder(p);
         WriteFile("C:\\S\\file.txt", "x");
         Window();
-        m_window->InDir()->SetDirName(QStringLiteral("C:\\S"));
+        m_window->SourcePane()->SetFolder(QStringLiteral("C:\\S"));
     }
-    mdiInFile& Names() { return *m_window->InFile(); }
-    QStringList Targets() { return Items(m_window->File()->lstFile); }
-    void Select(int row) { Names().lstDir->item(row)->setSelected(true); }
+    SubfolderListPane& Names() { return *m_window->SubfolderPane(); }
+    QStringList Targets() { return Items(m_window->TargetPane()->targetList); }
+    void Select(int row) { Names().subfolderList->item(row)->setSelected(true); }
 };
 
 TEST_F(SubfolderTest, ListsTheFoldersByNameWithoutFilesOrHiddenOnes)
 {
-    EXPECT_EQ(Items(Names().lstDir), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(Items(Names().subfolderList), QStringList({"A", "B", "C"}));
 }
 
 TEST_F(SubfolderTest, AddSelectedTakesOnlyTheSelectedAndClearsTheirMarks)
 {
     Select(1);
-    Names().btnAdd_Click();
+    Names().AddSelected();
     EXPECT_EQ(Targets(), QStringList({"C:\\S\\B"}));
-    EXPECT_TRUE(Names().lstDir->selectedItems().isEmpty());
-    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+    EXPECT_TRUE(Names().subfolderList->selectedItems().isEmpty());
+    EXPECT_TRUE(m_window->runButtons[0]->isEnabled());
 }
 
 TEST_F(SubfolderTest, AddAllSubfoldersGoesOneLevelDownOnly)
 {
-    Names().btnAddAllAll_Click();
+    Names().AddAllSubfolders();
     EXPECT_EQ(Targets(), QStringList({"C:\\S\\A\\A1", "C:\\S\\A\\A2", "C:\\S\\C\\C1"}));
-    Names().btnAddAll_Click();
+    Names().AddAll();
     EXPECT_EQ(Targets().mid(3), QStringList({"C:\\S\\A", "C:\\S\\B", "C:\\S\\C"}));
 }
 
 TEST_F(SubfolderTest, AnEmptyFolderAddsNothingButStillUpdatesTheRunButtons)
 {
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\S\\B"));
-    EXPECT_EQ(Names().lstDir->count(), 0);
-    m_window->btnExe[0]->setEnabled(true);
-    Names().btnAddAll_Click();
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\S\\B"));
+    EXPECT_EQ(Names().subfolderList->count(), 0);
+    m_window->runButtons[0]->setEnabled(true);
+    Names().AddAll();
     EXPECT_TRUE(Targets().isEmpty());
-    EXPECT_FALSE(m_window->btnExe[0]->isEnabled());
+    EXPECT_FALSE(m_window->runButtons[0]->isEnabled());
 }
 
 TEST_F(SubfolderTest, ANameWhoseFolderWasDeletedIsSkipped)
 {
     std::filesystem::remove_all(Host("C:\\S\\B"));
     Names().SelectAll();
-    Names().btnAdd_Click();
+    Names().AddSelected();
     EXPECT_EQ(Targets(), QStringList({"C:\\S\\A", "C:\\S\\C"}));
     // Double click takes the first selected name that still exists.
-    Names().SelectClear();
+    Names().SelectNone();
     Select(1);
     Select(2);
-    Names().lstDir_DblClick();
-    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\S\\C");
-    EXPECT_EQ(Items(Names().lstDir), QStringList({"C1"}));
+    Names().OpenSelectedSubfolder();
+    EXPECT_EQ(m_window->SourcePane()->Folder(), "C:\\S\\C");
+    EXPECT_EQ(Items(Names().subfolderList), QStringList({"C1"}));
 }
 
 TEST_F(SubfolderTest, EnterMovesTheFocusToTheTargetList)
 {
     QApplication::setActiveWindow(m_window.get());
-    Names().lstDir->setFocus();
-    QTest::keyClick(Names().lstDir, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), m_window->File()->lstFile);
+    Names().subfolderList->setFocus();
+    QTest::keyClick(Names().subfolderList, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), m_window->TargetPane()->targetList);
 }
 
 }  // namespace

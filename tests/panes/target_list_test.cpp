@@ -7,10 +7,10 @@
 #include "dialogs/UiSeams.h"
 #include "engine/ProgramArguments.h"
 #include "panes/TrashIcons.h"
-#include "panes/mdiFile.h"
-#include "panes/mdiInDir.h"
-#include "panes/mdiInFile.h"
-#include "panes/mdiOutDir.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/SubfolderListPane.h"
+#include "panes/OutputFolderPane.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -25,20 +25,20 @@ namespace {
 
 class TargetListTest : public WindowTest {
 protected:
-    mdiFile& Targets() { return *m_window->File(); }
+    TargetListPane& Targets() { return *m_window->TargetPane(); }
 
     // Fills the list with n distinct paths (the list itself does not look at the disk).
     void Fill(int n)
     {
         for (int i = 0; i < n; ++i)
-            ASSERT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\FILL\\%1").arg(i)));
+            ASSERT_TRUE(Targets().AddTarget(QStringLiteral("C:\\FILL\\%1").arg(i)));
     }
 
     void SelectRows(std::initializer_list<int> rows)
     {
-        Targets().SelectClear();
+        Targets().SelectNone();
         for (int r : rows)
-            Targets().lstFile->item(r)->setSelected(true);
+            Targets().targetList->item(r)->setSelected(true);
     }
 
     const QString full = Msg(kTextTargetListFull);
@@ -47,11 +47,11 @@ protected:
 TEST_F(TargetListTest, SamePathTwiceIsListedOnceAndBothAddsSucceed)
 {
     Window();
-    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\A")));
-    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\A")));
+    EXPECT_TRUE(Targets().AddTarget(QStringLiteral("C:\\A")));
+    EXPECT_TRUE(Targets().AddTarget(QStringLiteral("C:\\A")));
     // Direct adds compare exactly: another letter case is another item.
-    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("c:\\a")));
-    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\A", "c:\\a"}));
+    EXPECT_TRUE(Targets().AddTarget(QStringLiteral("c:\\a")));
+    EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\A", "c:\\a"}));
 }
 
 TEST_F(TargetListTest, OutsidePathsAreNormalisedSoOtherCaseIsADuplicate)
@@ -59,13 +59,13 @@ TEST_F(TargetListTest, OutsidePathsAreNormalisedSoOtherCaseIsADuplicate)
     MakeFolder("C:\\Data\\Proj");
     WriteFile("C:\\Data\\file.txt", "x");
     Window();
-    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("c:\\data\\proj")));
-    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("C:\\DATA\\PROJ\\")));
+    EXPECT_TRUE(Targets().AddOutsidePath(QStringLiteral("c:\\data\\proj")));
+    EXPECT_TRUE(Targets().AddOutsidePath(QStringLiteral("C:\\DATA\\PROJ\\")));
     // A file, a missing folder and a path without a drive add nothing and say nothing.
-    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("C:\\Data\\file.txt")));
-    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("C:\\Nowhere")));
-    EXPECT_TRUE(Targets().Gaibu_ListInAdd(QStringLiteral("Data\\Proj")));
-    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\Data\\Proj"}));
+    EXPECT_TRUE(Targets().AddOutsidePath(QStringLiteral("C:\\Data\\file.txt")));
+    EXPECT_TRUE(Targets().AddOutsidePath(QStringLiteral("C:\\Nowhere")));
+    EXPECT_TRUE(Targets().AddOutsidePath(QStringLiteral("Data\\Proj")));
+    EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\Data\\Proj"}));
     EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
@@ -73,12 +73,12 @@ TEST_F(TargetListTest, The1000thFolderFitsAndTheNextIsRefusedWithOneMessage)
 {
     Window();
     Fill(999);
-    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\LAST")));
+    EXPECT_TRUE(Targets().AddTarget(QStringLiteral("C:\\LAST")));
     EXPECT_TRUE(TakeMessages().isEmpty());
-    EXPECT_FALSE(Targets().ListInAdd(QStringLiteral("C:\\ONE_TOO_MANY")));
+    EXPECT_FALSE(Targets().AddTarget(QStringLiteral("C:\\ONE_TOO_MANY")));
     EXPECT_EQ(TakeMessages(), QStringList{full});
     // A duplicate of a listed folder is still fine with a full list, and silent.
-    EXPECT_TRUE(Targets().ListInAdd(QStringLiteral("C:\\LAST")));
+    EXPECT_TRUE(Targets().AddTarget(QStringLiteral("C:\\LAST")));
     EXPECT_TRUE(TakeMessages().isEmpty());
     EXPECT_EQ(Targets().Count(), 1000);
 }
@@ -88,24 +88,24 @@ TEST_F(TargetListTest, SubfolderButtonsStopAtTheLimitWithOneMessage)
     for (const char* name : {"A", "B", "C"})
         MakeFolder(std::string("C:\\SRC\\") + name);
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\SRC"));
-    mdiInFile& names = *m_window->InFile();
-    ASSERT_EQ(Items(names.lstDir), QStringList({"A", "B", "C"}));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\SRC"));
+    SubfolderListPane& names = *m_window->SubfolderPane();
+    ASSERT_EQ(Items(names.subfolderList), QStringList({"A", "B", "C"}));
 
     Fill(999);
     names.SelectAll();
-    names.btnAdd_Click();
+    names.AddSelected();
     EXPECT_EQ(TakeMessages(), QStringList{full});
     EXPECT_EQ(Targets().Count(), 1000);
     EXPECT_EQ(Targets().Item(999), "C:\\SRC\\A");
     // The refused name keeps its selection, the one never reached too; the added one lost it.
-    EXPECT_FALSE(names.lstDir->item(0)->isSelected());
-    EXPECT_TRUE(names.lstDir->item(1)->isSelected());
-    EXPECT_TRUE(names.lstDir->item(2)->isSelected());
+    EXPECT_FALSE(names.subfolderList->item(0)->isSelected());
+    EXPECT_TRUE(names.subfolderList->item(1)->isSelected());
+    EXPECT_TRUE(names.subfolderList->item(2)->isSelected());
 
-    names.btnAddAll_Click();
+    names.AddAll();
     EXPECT_EQ(TakeMessages(), QStringList{full});
-    names.btnAddAllAll_Click();
+    names.AddAllSubfolders();
     EXPECT_TRUE(TakeMessages().isEmpty());  // no subfolders below A, B, C: nothing to refuse
 }
 
@@ -133,7 +133,7 @@ TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
                    QUrl::fromLocalFile(QString::fromStdString(Host("C:\\Work\\note.txt"))),
                    QUrl(QStringLiteral("https://example.org/x")),
                    QUrl::fromLocalFile(QStringLiteral("/no/such/folder"))});
-    QWidget* viewport = Targets().lstFile->viewport();
+    QWidget* viewport = Targets().targetList->viewport();
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
@@ -143,8 +143,8 @@ TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
                     Qt::NoModifier);
     QApplication::sendEvent(viewport, &drop);
     QApplication::processEvents();
-    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\Work\\abc"}));
-    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+    EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\Work\\abc"}));
+    EXPECT_TRUE(m_window->runButtons[0]->isEnabled());
     EXPECT_TRUE(TakeMessages().isEmpty());
 
     // Plain text is no file list: the drop is refused.
@@ -163,7 +163,7 @@ TEST_F(TargetListTest, ADropOntoAFullListLetsTheSourceGoBeforeItsMessage)
     Fill(1000);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
-    QWidget* viewport = Targets().lstFile->viewport();
+    QWidget* viewport = Targets().targetList->viewport();
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -184,7 +184,7 @@ TEST_F(TargetListTest, ACommandLineBeyondTheLimitLeavesTheListEmptyAfterOneMessa
     Window(args.join(QLatin1Char(' ')));
     EXPECT_EQ(TakeMessages(), QStringList{full});
     EXPECT_EQ(Targets().Count(), 0);
-    EXPECT_FALSE(m_window->btnExe[0]->isEnabled());
+    EXPECT_FALSE(m_window->runButtons[0]->isEnabled());
 }
 
 TEST_F(TargetListTest, AJobFileBeyondTheLimitKeepsTheFirst1000AfterOneMessage)
@@ -195,7 +195,7 @@ TEST_F(TargetListTest, AJobFileBeyondTheLimitKeepsTheFirst1000AfterOneMessage)
     WriteFile("C:\\BIG.QBJ", job);
     Window();
     qb::ui::test::QueueFileName(QStringLiteral("C:\\BIG.QBJ"));
-    m_window->mnuOpen_Click();
+    m_window->OpenJobFile();
     EXPECT_EQ(TakeMessages(), QStringList{full});
     EXPECT_EQ(Targets().Count(), 1000);
     EXPECT_EQ(Targets().Item(999), "C:\\J\\F999");
@@ -205,28 +205,28 @@ TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
 {
     Window();
     for (const char* p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
-        Targets().ListInAdd(QString::fromLatin1(p));
+        Targets().AddTarget(QString::fromLatin1(p));
 
     SelectRows({});
-    Targets().btnDel_Click();
+    Targets().RemoveSelected();
     EXPECT_EQ(Targets().Count(), 5);
 
     SelectRows({1});
-    Targets().btnDel_Click();
-    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\0", "C:\\2", "C:\\3", "C:\\4"}));
+    Targets().RemoveSelected();
+    EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\0", "C:\\2", "C:\\3", "C:\\4"}));
 
     while (Targets().Count() > 0)
-        delete Targets().lstFile->takeItem(0);
+        delete Targets().targetList->takeItem(0);
     for (const char* p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
-        Targets().ListInAdd(QString::fromLatin1(p));
+        Targets().AddTarget(QString::fromLatin1(p));
     SelectRows({0, 1, 3});
-    Targets().btnDel_Click();
-    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\2", "C:\\4"}));
-    EXPECT_TRUE(m_window->btnExe[2]->isEnabled());
+    Targets().RemoveSelected();
+    EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\2", "C:\\4"}));
+    EXPECT_TRUE(m_window->runButtons[2]->isEnabled());
 
-    Targets().btnDelAll_Click();
+    Targets().RemoveAll();
     EXPECT_EQ(Targets().Count(), 0);
-    for (QPushButton* b : m_window->btnExe)
+    for (QPushButton* b : m_window->runButtons)
         EXPECT_FALSE(b->isEnabled());
 }
 
@@ -235,66 +235,66 @@ TEST_F(TargetListTest, PopupCopiesTheFirstSelectedFoldersParentIntoAFolderPane)
     MakeFolder("C:\\A\\B");
     MakeFolder("C:\\Start");
     Window();
-    m_window->InDir()->SetDirName(QStringLiteral("C:\\Start"));
-    Targets().ListInAdd(QStringLiteral("C:\\A\\B"));
-    Targets().ListInAdd(QStringLiteral("C:\\A"));
+    m_window->SourcePane()->SetFolder(QStringLiteral("C:\\Start"));
+    Targets().AddTarget(QStringLiteral("C:\\A\\B"));
+    Targets().AddTarget(QStringLiteral("C:\\A"));
 
     SelectRows({});
-    Targets().mnuInCopy_Click();
-    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\Start");
+    Targets().CopyParentToSourcePane();
+    EXPECT_EQ(m_window->SourcePane()->Folder(), "C:\\Start");
 
     SelectRows({0, 1});
-    Targets().mnuInCopy_Click();
-    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\A");
+    Targets().CopyParentToSourcePane();
+    EXPECT_EQ(m_window->SourcePane()->Folder(), "C:\\A");
     // The subfolder list follows the source-holding pane.
-    EXPECT_EQ(Items(m_window->InFile()->lstDir), QStringList({"B"}));
+    EXPECT_EQ(Items(m_window->SubfolderPane()->subfolderList), QStringList({"B"}));
 
     SelectRows({1});
-    Targets().mnuInCopy_Click();
-    EXPECT_EQ(m_window->InDir()->DirName(), "C:\\");
+    Targets().CopyParentToSourcePane();
+    EXPECT_EQ(m_window->SourcePane()->Folder(), "C:\\");
 
-    Targets().mnuOutCopy_Click();
-    EXPECT_EQ(m_window->OutDir()->DirName(), "C:\\");
+    Targets().CopyParentToOutputPane();
+    EXPECT_EQ(m_window->OutputPane()->Folder(), "C:\\");
 }
 
 TEST_F(TargetListTest, DeleteKeyRemovesTheSelectedTargetsAndUpdatesTheRunButtons)
 {
     Window();
     for (const char* p : {"C:\\0", "C:\\1", "C:\\2"})
-        Targets().ListInAdd(QString::fromLatin1(p));
-    m_window->BtnEnabledChange();
+        Targets().AddTarget(QString::fromLatin1(p));
+    m_window->UpdateRunButtons();
     QApplication::setActiveWindow(m_window.get());
-    Targets().lstFile->setFocus();
+    Targets().targetList->setFocus();
 
     SelectRows({0, 2});
     // With Ctrl the key is not the list's: nothing goes.
-    QTest::keyClick(Targets().lstFile, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(Targets().targetList, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(Targets().Count(), 3);
-    QTest::keyClick(Targets().lstFile, Qt::Key_Delete);
-    EXPECT_EQ(Items(Targets().lstFile), QStringList({"C:\\1"}));
-    EXPECT_TRUE(m_window->btnExe[0]->isEnabled());
+    QTest::keyClick(Targets().targetList, Qt::Key_Delete);
+    EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\1"}));
+    EXPECT_TRUE(m_window->runButtons[0]->isEnabled());
 
     SelectRows({});
-    QTest::keyClick(Targets().lstFile, Qt::Key_Delete);
+    QTest::keyClick(Targets().targetList, Qt::Key_Delete);
     EXPECT_EQ(Targets().Count(), 1);
     SelectRows({0});
-    QTest::keyClick(Targets().lstFile, Qt::Key_Delete);
+    QTest::keyClick(Targets().targetList, Qt::Key_Delete);
     EXPECT_EQ(Targets().Count(), 0);
-    for (QPushButton* b : m_window->btnExe)
+    for (QPushButton* b : m_window->runButtons)
         EXPECT_FALSE(b->isEnabled());
 }
 
 TEST_F(TargetListTest, RemoveButtonsLookGreyedOnlyWhileDisabled)
 {
     Window();
-    for (QPushButton* button : {Targets().btnDel, Targets().btnDelAll}) {
+    for (QPushButton* button : {Targets().removeButton, Targets().removeAllButton}) {
         ASSERT_TRUE(button->isEnabled());
         const QImage shown = button->icon().pixmap(32, 32, QIcon::Normal).toImage();
         const QImage greyed = button->icon().pixmap(32, 32, QIcon::Disabled).toImage();
         EXPECT_NE(shown, greyed);
         // Our own picture has colour in it: an enabled button does not look disabled.
         const QImage own =
-            qb::panes::OwnTrashIcon(button == Targets().btnDelAll).pixmap(32, 32).toImage();
+            qb::panes::OwnTrashIcon(button == Targets().removeAllButton).pixmap(32, 32).toImage();
         bool coloured = false;
         for (int y = 0; y < own.height() && !coloured; ++y)
             for (int x = 0; x < own.width() && !coloured; ++x) {
@@ -309,9 +309,9 @@ TEST_F(TargetListTest, EnterMovesTheFocusToTheOutputDriveList)
 {
     Window();
     QApplication::setActiveWindow(m_window.get());
-    Targets().lstFile->setFocus();
-    QTest::keyClick(Targets().lstFile, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), m_window->OutDir()->drvDrive);
+    Targets().targetList->setFocus();
+    QTest::keyClick(Targets().targetList, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), m_window->OutputPane()->driveList);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "support/DialogSandbox.h"
 
-#include "common/basQuill.h"
+#include "common/PathHelpers.h"
 #include "dialogs/UiSeams.h"
 #include "engine/Archivers.h"
 #include "engine/Options.h"
@@ -22,7 +22,7 @@ void DialogSandbox::SetUp()
 
 void DialogSandbox::TearDown()
 {
-    basQuill::SetFreeSpaceProvider({});
+    PathHelpers::SetFreeSpaceProvider({});
     qb::ui::test::Reset();
     m_sandbox.reset();
 }

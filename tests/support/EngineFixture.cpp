@@ -132,9 +132,9 @@ bool RecordingHost::AskYesNo(const std::string& text)
     return Answer(answers, questions, text);
 }
 
-void RecordingPanes::LoadQbj()
+void RecordingPanes::LoadJobFile()
 {
-    qb::engine::LoadQbj(qb::engine::CurrentJobFile, *this, *this);
+    qb::engine::LoadJobFile(qb::engine::CurrentJobFile, *this, *this);
 }
 
 bool RecordingPanes::AskYesNo(const std::string& text)
@@ -149,11 +149,11 @@ void EngineTest::SetUp()
     MakeDirs(m_sandbox->D() + "/OUT");
 
     m_options = qb::engine::Options{};
-    m_options.SubDir = true;
-    m_options.Habuku = true;
-    m_options.UCase = true;
-    m_options.TmpDir = "C:\\TEMP\\";
-    m_options.Lzh_Option = "u -+";
+    m_options.IncludeSubfolders = true;
+    m_options.OmitDrive = true;
+    m_options.UpperCaseNames = true;
+    m_options.TempFolder = "C:\\TEMP\\";
+    m_options.LzhCommandPrefix = "u -+";
     qb::engine::CurrentJobFile.clear();
     InstallFake();
 }

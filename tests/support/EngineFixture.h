@@ -77,12 +77,12 @@ public:
     std::deque<bool> answers;
     std::vector<std::string> questions;
 
-    std::string InDirName() override { return inDir; }
-    void SetInDirName(const std::string& d) override { inDir = d; }
-    std::string OutDirName() override { return outDir; }
-    void SetOutDirName(const std::string& d) override { outDir = d; }
+    std::string SourceFolder() override { return inDir; }
+    void SetSourceFolder(const std::string& d) override { inDir = d; }
+    std::string OutputFolder() override { return outDir; }
+    void SetOutputFolder(const std::string& d) override { outDir = d; }
     qb::engine::TargetList& Targets() override { return list; }
-    void LoadQbj() override;
+    void LoadJobFile() override;
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool AskYesNo(const std::string& text) override;
 };

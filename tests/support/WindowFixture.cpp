@@ -1,7 +1,7 @@
 #include "support/WindowFixture.h"
 
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "dialogs/UiSeams.h"
 #include "engine/Options.h"
 #include "engine/ProgramArguments.h"
@@ -20,11 +20,11 @@ namespace qbtest {
 
 QString Msg(int code)
 {
-    return QString::fromStdString(resQuillbox(code));
+    return QString::fromStdString(ProgramMessage(code));
 }
 QString SharedMsg(int code)
 {
-    return QString::fromStdString(resQuill(code));
+    return QString::fromStdString(SharedMessage(code));
 }
 
 void WindowTest::SetUp()
@@ -32,7 +32,7 @@ void WindowTest::SetUp()
     m_sandbox = std::make_unique<Sandbox>();
     m_options = {};
     qb::engine::LoadSettings(m_options);
-    m_options.TmpDir = "C:\\TEMP\\";
+    m_options.TempFolder = "C:\\TEMP\\";
     qb::engine::CurrentJobFile.clear();
     InstallFake();
     qb::ui::test::Reset();
@@ -49,9 +49,9 @@ void WindowTest::TearDown()
     m_sandbox.reset();
 }
 
-frmQuillbox& WindowTest::Window(const QString& commandText)
+MainWindow& WindowTest::Window(const QString& commandText)
 {
-    m_window = std::make_unique<frmQuillbox>(commandText, m_options);
+    m_window = std::make_unique<MainWindow>(commandText, m_options);
     m_window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
     QApplication::processEvents();

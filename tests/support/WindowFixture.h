@@ -3,9 +3,9 @@
 // box answered by the dialog seam, and a main window built on demand.
 #pragma once
 
-#include "app/frmQuillbox.h"
-#include "common/resQuill.h"
-#include "common/resQuillbox.h"
+#include "app/MainWindow.h"
+#include "common/SharedMessages.h"
+#include "common/ProgramMessages.h"
 #include "engine/Options.h"
 #include "support/Sandbox.h"
 
@@ -24,7 +24,7 @@ protected:
     void TearDown() override;
 
     // Builds and shows the main window (start-up steps after the archiver check).
-    frmQuillbox& Window(const QString& commandText = QString());
+    MainWindow& Window(const QString& commandText = QString());
     // Closes the window the way the user does (shutdown saves the settings).
     void CloseWindow();
 
@@ -45,7 +45,7 @@ protected:
     std::unique_ptr<Sandbox> m_sandbox;
     // The program's options, as loaded at start-up; the window works on them.
     qb::engine::Options m_options;
-    std::unique_ptr<frmQuillbox> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QStringList m_record;
 };
 

@@ -40,9 +40,9 @@ const Case kCases[] = {
     {"NoSubDirNoHidden", "SRC/NAME", R"( -D  -0 "D:\OUT\NAME.ZIP" "*.*")", "D/OUT/NAME.ZIP", false,
      false, false, ""},
     // Jibun: run from the drive root with the folder in the file pattern.
-    {"JibunHabuku", "", R"( -r  -9 "D:\OUT\NAME.ZIP" "SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true,
+    {"FolderPathWithoutDrive", "", R"( -r  -9 "D:\OUT\NAME.ZIP" "SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true,
      false, true, "SRC/NAME/"},
-    {"JibunNoHabuku", "", R"( -r  -0 "D:\OUT\NAME.ZIP" "C:\SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true,
+    {"FolderPathWithDrive", "", R"( -r  -0 "D:\OUT\NAME.ZIP" "C:\SRC\NAME\*.*")", "D/OUT/NAME.ZIP", true,
      false, true, "SRC/NAME/"},
 };
 

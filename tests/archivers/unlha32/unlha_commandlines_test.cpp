@@ -15,10 +15,10 @@ namespace {
 const std::string kExclude = "-jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS";
 
 // The switch set of the first packing step, as the program forms it from its options.
-std::string SwitchSet(bool subDir, bool hiddn)
+std::string SwitchSet(bool subDir, bool hidden)
 {
     return std::string("u -+") +
-           (subDir ? (hiddn ? " -xra " : " -xr ") : (hiddn ? " -xa " : " -x "));
+           (subDir ? (hidden ? " -xra " : " -xr ") : (hidden ? " -xa " : " -x "));
 }
 
 std::string Quote(const std::string& s)
@@ -26,10 +26,10 @@ std::string Quote(const std::string& s)
     return "\"" + s + "\"";
 }
 
-std::string PackLine(int mode, bool subDir, bool hiddn, const std::string& archive,
+std::string PackLine(int mode, bool subDir, bool hidden, const std::string& archive,
                      const std::string& spec)
 {
-    std::string s = SwitchSet(subDir, hiddn);
+    std::string s = SwitchSet(subDir, hidden);
     if (mode == 1)
         s += " -z1 ";
     if (mode == 2)
@@ -41,7 +41,7 @@ std::string PackLine(int mode, bool subDir, bool hiddn, const std::string& archi
 struct Case {
     const char* name;
     int mode;  // 0 normal, 1 stored, 2 first stage of double compression
-    bool subDir, hiddn, jibun, habuku;
+    bool subDir, hidden, withFolderPath, withoutDrive;
     std::size_t bigSize;
 };
 
@@ -68,17 +68,17 @@ TEST_P(CommandLines, ArchiveHoldsTheExpectedMembersAndPassesEveryReader)
     std::filesystem::create_directories(C("TEMP"));
     std::filesystem::create_directories(D("OUT"));
 
-    std::string spec = !c.jibun ? "*.*" : c.habuku ? "DATA\\PROJ\\*.*" : "C:\\DATA\\PROJ\\*.*";
+    std::string spec = !c.withFolderPath ? "*.*" : c.withoutDrive ? "DATA\\PROJ\\*.*" : "C:\\DATA\\PROJ\\*.*";
     std::string archive = c.mode == 2 ? "C:\\TEMP\\NAME.LZH" : "D:\\OUT\\NAME.LZH";
     std::string archiveHost = c.mode == 2 ? C("TEMP/NAME.LZH") : D("OUT/NAME.LZH");
-    qb::arctest::ScopedCwd cwd(c.jibun ? DriveC() : folder);
+    qb::arctest::ScopedCwd cwd(c.withFolderPath ? DriveC() : folder);
 
-    std::string line = PackLine(c.mode, c.subDir, c.hiddn, archive, spec);
+    std::string line = PackLine(c.mode, c.subDir, c.hidden, archive, spec);
     CallResult r = Unlha(line);
     ASSERT_EQ(r.rc, 0) << line << "\n" << r.output;
 
-    std::string prefix = c.jibun ? "DATA/PROJ/" : "";
-    std::set<std::string> expected = ExpectedMembers(tree, c.subDir, c.hiddn, prefix);
+    std::string prefix = c.withFolderPath ? "DATA/PROJ/" : "";
+    std::set<std::string> expected = ExpectedMembers(tree, c.subDir, c.hidden, prefix);
     EXPECT_EQ(MemberNames(archiveHost), expected) << line;
 
     // Methods: stored modes store everything; the normal mode compresses text.
@@ -124,17 +124,17 @@ TEST_P(CommandLines, ArchiveHoldsTheExpectedMembersAndPassesEveryReader)
 constexpr std::size_t k50MB = 50u << 20;
 
 INSTANTIATE_TEST_SUITE_P(
-    Part14, CommandLines,
+    ProgramExamples, CommandLines,
     ::testing::Values(Case{"Mode0Default", 0, true, false, false, false, k50MB},
                       Case{"Mode1Stored", 1, true, false, false, false, k50MB},
                       Case{"Mode2FirstStage", 2, true, false, false, false, k50MB},
-                      Case{"SubDirHiddn", 0, true, true, false, false, 0},
-                      Case{"HiddnOnly", 0, false, true, false, false, 0},
-                      Case{"NeitherSubDirNorHiddn", 0, false, false, false, false, 0},
+                      Case{"SubDirHidden", 0, true, true, false, false, 0},
+                      Case{"HiddenOnly", 0, false, true, false, false, 0},
+                      Case{"NeitherSubDirNorHidden", 0, false, false, false, false, 0},
                       Case{"StoredNoSubDir", 1, false, false, false, false, 0},
-                      Case{"JibunWithDrive", 0, true, false, true, false, 0},
-                      Case{"JibunHabuku", 0, true, false, true, true, k50MB},
-                      Case{"JibunHabukuHiddnStored", 1, true, true, true, true, 0}),
+                      Case{"FolderPathWithDrive", 0, true, false, true, false, 0},
+                      Case{"FolderPathWithoutDrive", 0, true, false, true, true, k50MB},
+                      Case{"FolderPathWithoutDriveHiddenStored", 1, true, true, true, true, 0}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST_F(DrivesTest, JapaneseNamesReadRightInOtherPrograms)

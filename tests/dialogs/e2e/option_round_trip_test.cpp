@@ -7,8 +7,8 @@
 
 #include "support/DialogSandbox.h"
 
-#include "app/frmOption.h"
-#include "app/frmQuillbox.h"
+#include "app/OptionsDialog.h"
+#include "app/MainWindow.h"
 #include "engine/Archivers.h"
 #include "engine/Options.h"
 #include "platform/Drives.h"
@@ -58,10 +58,10 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
     qb::engine::LoadSettings(m_options);
     qb::engine::DetectArchivers();
     ASSERT_TRUE(qb::engine::Modules.LzhAvailable);
-    ASSERT_TRUE(m_options.UCase);
-    ASSERT_FALSE(m_options.Auto);
+    ASSERT_TRUE(m_options.UpperCaseNames);
+    ASSERT_FALSE(m_options.AutoRun);
     {
-        frmQuillbox window(QString{}, m_options);
+        MainWindow window(QString{}, m_options);
         window.show();
         // Acts on the options dialog once it is up; the dialog is closed in every case, so a
         // failure cannot leave the test waiting in the dialog's event loop.
@@ -69,7 +69,7 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
         poll.setInterval(20);
         int tries = 0;
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
-            auto* dialog = qobject_cast<frmOption*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
             if (!dialog && ++tries < 250)
                 return;
             poll.stop();
@@ -79,7 +79,7 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
                     modal->close();
                 return;
             }
-            for (const char* name : {"ckbAuto", "ckbLog", "ckbUCase", "btnOk"})
+            for (const char* name : {"autoRunBox", "copyHistoryBox", "upperCaseBox", "okButton"})
                 dialog->findChild<QAbstractButton*>(QLatin1String(name))->click();
             if (dialog->isVisible()) {
                 ADD_FAILURE() << "apply did not close the dialog";
@@ -87,9 +87,9 @@ TEST_F(OptionRoundTrip, AnAppliedOptionIsStoredAndInEffectAtTheNextStart)
             }
         });
         poll.start();
-        window.mnuOption_Click();
-        EXPECT_TRUE(m_options.Auto);
-        EXPECT_FALSE(m_options.UCase);
+        window.EditOptions();
+        EXPECT_TRUE(m_options.AutoRun);
+        EXPECT_FALSE(m_options.UpperCaseNames);
         window.close();
     }
     EXPECT_EQ(stored("Auto"), "True");

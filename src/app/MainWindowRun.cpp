@@ -1,0 +1,146 @@
+// The interactive packing run behind the three run buttons, and what the run reports to.
+
+#include "app/MainWindowHosts.h"
+#include "common/PathHelpers.h"
+#include "common/SharedMessages.h"
+#include "dialogs/UiSeams.h"
+#include "engine/PackFolder.h"
+#include "engine/PackRun.h"
+#include "panes/PaintNow.h"
+#include "panes/RunProgress.h"
+#include "panes/TargetListPane.h"
+#include "panes/SourceFolderPane.h"
+#include "panes/SubfolderListPane.h"
+#include "panes/OutputFolderPane.h"
+#include "panes/ArchiveListPane.h"
+#include "panes/HistoryPane.h"
+
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace qb::panes;
+
+void MainWindow::RunHost::HistoryAdd(const std::string& line)
+{
+    m_frame.m_historyPane->AddLine(QString::fromStdString(line));
+}
+
+void MainWindow::RunHost::CreatedArchiveAdd(const std::string& path)
+{
+    m_frame.m_archiveListPane->AddArchive(QString::fromStdString(path));
+}
+
+void MainWindow::RunHost::ShowMessage(const std::string& text)
+{
+    qb::ui::ShowMessage(&m_frame, QString::fromStdString(text));
+}
+
+bool MainWindow::RunHost::AskYesNo(const std::string& text)
+{
+    return qb::ui::AskYesNo(&m_frame, QString::fromStdString(text));
+}
+
+bool MainWindow::RunHost::Progress(const std::string& member, std::uint64_t done,
+                                    std::uint64_t total)
+{
+    return m_frame.m_progress->Report(QString::fromStdString(member), done, total);
+}
+
+void MainWindow::RequestCancel()
+{
+    CancelRequested = true;
+}
+
+void MainWindow::setPanesEnabled(bool flag)
+{
+    for (PaneBase* pane : Panes())
+        pane->setEnabled(flag);
+    for (PaneBase* pane : Panes())
+        pane->SetMenusEnabled(flag);
+    // The frame's own menu bar shows while no pane is active (for instance while the progress
+    // window has the focus); a job opened or a font changed in the middle of a run would pull
+    // the target list or the panes from under it, so it goes off too.
+    m_menus.SetEnabled(flag);
+}
+
+void MainWindow::StartRun(int mode)
+{
+    if (m_running || mode < 0 || mode > 2)
+        return;
+    m_running = true;
+    for (QPushButton* b : runButtons)
+        b->setEnabled(false);
+    setPanesEnabled(false);
+    m_historyPane->Clear();
+    m_subfolderListPane->SelectNone();
+    m_targetListPane->SelectAll();  // from here on a selected item is a folder not yet packed
+    cancelButton->setEnabled(true);
+
+    m_progress->BeginRun();
+    const std::string outputFolder = m_outputFolderPane->Folder().toStdString();
+    qb::engine::PackRun(*m_targetListPane, outputFolder, mode, m_options, *m_runHost);
+
+    CancelRequested = false;
+    cancelButton->setEnabled(false);
+    setPanesEnabled(true);
+    m_sourceFolderPane->Reload();
+    m_subfolderListPane->Reload();
+    m_outputFolderPane->Reload();
+    UpdateRunButtons();
+    m_running = false;
+    if (m_closeAfterRun)
+        close();
+}
+
+bool MainWindow::RunHost::BeforeFolder(int index)
+{
+    QListWidget* list = m_frame.m_targetListPane->targetList;
+    list->scrollToItem(list->item(index), QAbstractItemView::PositionAtTop);
+    qb::panes::PaintNow(list->viewport());
+    // The one point of the loop where clicks are taken, the cancel button's among them.
+    QCoreApplication::processEvents();
+    // The progress window may still be up from the folder before; its cancel counts too.
+    if (m_frame.m_progress->Cancelled())
+        m_frame.CancelRequested = true;
+    if (m_frame.CancelRequested) {
+        m_frame.m_sourceFolderPane->Reload();
+        m_frame.m_outputFolderPane->Reload();
+        return false;
+    }
+    const std::string folder = list->item(index)->text().toStdString();
+    // The list keeps every item until the run ends, so its count is the run's.
+    m_frame.m_progress->BeginFolder(index, list->count(),
+                                    QString::fromStdString(PathHelpers::ShortDisplayPath(folder)));
+    return true;
+}
+
+void MainWindow::RunHost::AfterFolder(int index, int result)
+{
+    m_frame.m_progress->EndFolder();
+    QListWidget* list = m_frame.m_targetListPane->targetList;
+    if (result == qb::engine::kPacked) {
+        list->item(index)->setSelected(false);
+        qb::panes::PaintNow(list->viewport());
+    } else if (result == qb::engine::kStopRun) {
+        m_frame.CancelRequested = true;
+    }
+    // New archives and the free space show at once.
+    m_frame.m_sourceFolderPane->Reload();
+    m_frame.m_outputFolderPane->Reload();
+}
+
+void MainWindow::RunHost::RunEnded(bool aborted)
+{
+    (void)aborted;
+    m_frame.m_progress->EndRun();
+    // What stays on the list are the folders that failed or were never started.
+    QListWidget* list = m_frame.m_targetListPane->targetList;
+    for (int j = 0; j < list->count();) {
+        if (!list->item(j)->isSelected())
+            delete list->takeItem(j);
+        else
+            ++j;
+    }
+    m_frame.m_targetListPane->SelectNone();
+}
