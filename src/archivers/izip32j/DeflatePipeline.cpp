@@ -163,6 +163,11 @@ void DeflatePipeline::Compress(Piece& piece, libdeflate_compressor* compressor)
         std::vector<unsigned char>().swap(piece.data);
         return;
     }
+    if (piece.offset == 0 && piece.last && size >= input.size()) {
+        piece.data.swap(input);
+        piece.stored = true;
+        return;
+    }
     piece.data.resize(size);
     if (!piece.last && !MakeNonFinal(piece.data)) {
         piece.error = EIO;

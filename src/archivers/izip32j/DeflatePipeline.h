@@ -9,9 +9,11 @@
 // each back with ReleasePiece(); workers never run more than a few pieces, and a bounded number
 // of compressed bytes, ahead of it, so memory stays small whatever the sizes of the files.
 //
-// Data that does not compress still goes in deflated: libdeflate then emits stored blocks, which
-// cost a few bytes per 64 KiB. Choosing "stored" afterwards is not possible, as the local header
-// with the member's method is written before its first piece is ready.
+// A file that deflating would make larger is stored instead, as other zip programs do. For a
+// file of one piece the worker keeps the plain bytes when they are not larger than the deflated
+// ones (`stored`), and the writer, which waits for that piece before it writes the member's
+// header, stores them. A file of several pieces is known to be incompressible only once all of
+// them are written: the writer then takes the member back and stores it (see ZipWriter).
 //
 // Workers only read files and compress; they never call back into the caller. A failure (a file
 // that cannot be read or that shrank) is kept with the piece and reported when the writer
@@ -42,7 +44,8 @@ struct Piece {
     bool done = false;
     int error = 0;  // errno; ENODATA when the file was shorter than it was
     uint32_t crc = 0;
-    std::vector<unsigned char> data;  // deflate stream (not final unless `last`)
+    bool stored = false;  // a file's only piece, kept as it is: deflating did not make it smaller
+    std::vector<unsigned char> data;  // deflate stream (not final unless `last`), or the bytes
 };
 
 // The libdeflate level for a zip level. Up to 6 the same; above it libdeflate's levels 8 and 9

@@ -79,6 +79,20 @@ int ZipOutput::Patch(uint64_t at, const void* data, size_t size)
     return 0;
 }
 
+int ZipOutput::Rewind(uint64_t to)
+{
+    if (to >= flushed_) {
+        used_ = static_cast<size_t>(std::min<uint64_t>(to - flushed_, used_));
+        return 0;
+    }
+    used_ = 0;
+    if (ftruncate(fd_, static_cast<off_t>(to)) != 0 ||
+        lseek(fd_, static_cast<off_t>(to), SEEK_SET) < 0)
+        return errno;
+    flushed_ = to;
+    return 0;
+}
+
 int ZipOutput::CopyFrom(int from, uint64_t offset, uint64_t size)
 {
     while (size > 0) {

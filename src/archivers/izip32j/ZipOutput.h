@@ -17,6 +17,8 @@ public:
     int Write(const void* data, size_t size);
     int Patch(uint64_t at, const void* data, size_t size);
     int Flush();
+    // Drops everything written from position `to` on, so that it can be written again.
+    int Rewind(uint64_t to);
     // Copies size bytes at offset of the file open as from (kept members of the old archive).
     // Returns -1 when that file cannot be read or ends first.
     int CopyFrom(int from, uint64_t offset, uint64_t size);

@@ -23,6 +23,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -152,7 +153,8 @@ private:
     // What a member's records hold besides what only writing its data tells.
     NewRecord Describe(const arc::SourceEntry& entry) const;
     int WriteEntry(const arc::SourceEntry& entry);
-    int WriteData(const arc::SourceEntry& entry, NewRecord& record);
+    int WriteDeflated(const arc::SourceEntry& entry, size_t member, NewRecord& record);
+    int StoreInstead(const arc::SourceEntry& entry, NewRecord& record, uint64_t dataStart);
     int WriteStored(const arc::SourceEntry& entry, NewRecord& record);
     int CopyKept(uint64_t from, uint64_t to);
     int WriteDirectory();
@@ -180,6 +182,7 @@ private:
         const arc::SourceEntry* entry;
         uint64_t offset, compressedSize, size;
         uint32_t crc;
+        uint16_t method;
     };
     std::vector<Written> records_;
     std::string CentralOf(const Written& w) const;
@@ -341,6 +344,7 @@ std::string ZipPacker::CentralOf(const Written& w) const
     record.compressedSize = w.compressedSize;
     record.size = w.size;
     record.crc = w.crc;
+    record.method = w.method;
     return CentralRecord(record);
 }
 
@@ -348,6 +352,16 @@ int ZipPacker::WriteEntry(const arc::SourceEntry& entry)
 {
     NewRecord record = Describe(entry);
     record.offset = output_->Position();
+    // A file of one piece: its piece says whether it is stored, before the header is written.
+    size_t member = SIZE_MAX;
+    if (Deflated(entry)) {
+        member = nextPiece_++;
+        if (pipeline_.PieceCount(member) == 1) {
+            const Piece& p = pipeline_.WaitPiece(pipeline_.FirstPiece(member));
+            if (p.error == 0 && p.stored)
+                record.method = 0;
+        }
+    }
     std::string header = LocalHeader(record);
     if (int err = output_->Write(header.data(), header.size()))
         return WriteFailure(err);
@@ -356,7 +370,11 @@ int ZipPacker::WriteEntry(const arc::SourceEntry& entry)
         return ARC_ERROR_USER_CANCEL;
     }
     if (!entry.isFolder) {
-        if (int result = WriteData(entry, record); result != ARC_OK)
+        int result = member == SIZE_MAX ? WriteStored(entry, record)
+                                        : WriteDeflated(entry, member, record);
+        if (result == ARC_OK && record.method != 0 && record.compressedSize >= record.size)
+            result = StoreInstead(entry, record, record.offset + header.size());
+        if (result != ARC_OK)
             return result;
         if (!record.zip64 &&
             (record.size >= zipfmt::kMax32 || record.compressedSize >= zipfmt::kMax32))
@@ -364,15 +382,14 @@ int ZipPacker::WriteEntry(const arc::SourceEntry& entry)
         if (int err = PatchLocal(record, *output_))
             return WriteFailure(err);
     }
-    records_.push_back({&entry, record.offset, record.compressedSize, record.size, record.crc});
+    records_.push_back(
+        {&entry, record.offset, record.compressedSize, record.size, record.crc, record.method});
     return ARC_OK;
 }
 
-int ZipPacker::WriteData(const arc::SourceEntry& entry, NewRecord& record)
+// The pieces of the member in order: a deflate stream, or the plain bytes of a stored piece.
+int ZipPacker::WriteDeflated(const arc::SourceEntry& entry, size_t member, NewRecord& record)
 {
-    if (record.method == 0)
-        return WriteStored(entry, record);
-    size_t member = nextPiece_++;
     size_t piece = pipeline_.FirstPiece(member), end = piece + pipeline_.PieceCount(member);
     uint32_t crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
     uint64_t size = 0, packed = 0;
@@ -393,6 +410,26 @@ int ZipPacker::WriteData(const arc::SourceEntry& entry, NewRecord& record)
     record.crc = crc;
     record.size = size;
     record.compressedSize = packed;
+    return ARC_OK;
+}
+
+// A file of several pieces that deflating made larger: its data is dropped and the file read
+// again, stored. What is read must be what was deflated, or the file changed in between.
+int ZipPacker::StoreInstead(const arc::SourceEntry& entry, NewRecord& record, uint64_t dataStart)
+{
+    const uint32_t crc = record.crc;
+    const uint64_t size = record.size;
+    progress_.done -= size;
+    record.method = 0;
+    const unsigned char method[2] = {0, 0};
+    if (int err = output_->Rewind(dataStart))
+        return WriteFailure(err);
+    if (int err = output_->Patch(record.offset + 8, method, sizeof method))
+        return WriteFailure(err);
+    if (int result = WriteStored(entry, record); result != ARC_OK)
+        return result;
+    if (record.crc != crc || record.size != size)
+        return SourceFailure(entry, ENODATA);
     return ARC_OK;
 }
 
