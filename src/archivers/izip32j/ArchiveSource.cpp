@@ -19,8 +19,8 @@ constexpr size_t kBuffer = 256u << 10;
 
 class ArchiveFile {
 public:
-    ArchiveFile(int fd, const struct stat& st)
-        : fd_(fd), size_(static_cast<zip_uint64_t>(st.st_size)), mtime_(st.st_mtime)
+    ArchiveFile(int fd, const struct stat& st, zip_uint64_t start, zip_uint64_t end)
+        : fd_(fd), start_(start), size_(end - start), mtime_(st.st_mtime)
     {
         zip_error_init(&error_);
     }
@@ -44,6 +44,7 @@ private:
     zip_int64_t ReadAt(zip_uint64_t offset, char* into, size_t size);
 
     int fd_;
+    zip_uint64_t start_;  // of the archive in the file
     zip_uint64_t size_;
     time_t mtime_;
     zip_uint64_t pos_ = 0;
@@ -129,7 +130,7 @@ zip_int64_t ArchiveFile::Read(char* into, zip_uint64_t length)
 
 zip_int64_t ArchiveFile::ReadAt(zip_uint64_t offset, char* into, size_t size)
 {
-    const ssize_t n = arc::ReadFullAt(fd_, into, size, offset);
+    const ssize_t n = arc::ReadFullAt(fd_, into, size, start_ + offset);
     if (n < 0)
         zip_error_set(&error_, ZIP_ER_READ, errno);
     return n;
@@ -137,7 +138,8 @@ zip_int64_t ArchiveFile::ReadAt(zip_uint64_t offset, char* into, size_t size)
 
 }  // namespace
 
-ZipHandle OpenArchiveForReading(const std::string& path, int& zipError)
+ZipHandle OpenArchiveForReading(const std::string& path, uint64_t start, uint64_t end,
+                                int& zipError)
 {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -145,12 +147,13 @@ ZipHandle OpenArchiveForReading(const std::string& path, int& zipError)
         return nullptr;
     }
     struct stat st { };
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || start > end ||
+        end > static_cast<uint64_t>(st.st_size)) {
         close(fd);
         zipError = ZIP_ER_OPEN;
         return nullptr;
     }
-    auto* file = new ArchiveFile(fd, st);
+    auto* file = new ArchiveFile(fd, st, start, end);
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_function_create(ArchiveFile::Call, file, &error);
@@ -160,7 +163,7 @@ ZipHandle OpenArchiveForReading(const std::string& path, int& zipError)
         zip_error_fini(&error);
         return nullptr;
     }
-    ZipHandle archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    ZipHandle archive(zip_open_from_source(source, ZIP_RDONLY, &error));
     if (!archive) {
         zip_source_free(source);  // frees file as well
         zipError = zip_error_code_zip(&error);

@@ -1,4 +1,5 @@
-// An archive opened for reading through our own libzip source.
+// An archive opened for reading through libzip, for the members of methods we do not decode
+// ourselves (see MemberReader.h), through our own libzip source.
 //
 // libzip's file source reads through stdio, four KiB at a time with a seek before nearly every
 // read: two system calls per four KiB of the archive, and tens of thousands for an archive of
@@ -8,12 +9,15 @@
 
 #include "ZipHandle.h"
 
+#include <cstdint>
 #include <string>
 
 namespace qb::izip {
 
-// Opens path read-only with consistency checks, as zip_open with ZIP_RDONLY | ZIP_CHECKCONS
-// does. Returns the archive, or nothing with the libzip error code in zipError.
-ZipHandle OpenArchiveForReading(const std::string& path, int& zipError);
+// Opens the bytes [start, end) of path read-only as an archive: libzip then sees an archive
+// without the data that comes before it (a self-extractor's program) or after it. Returns the
+// archive, or nothing with the libzip error code in zipError.
+ZipHandle OpenArchiveForReading(const std::string& path, uint64_t start, uint64_t end,
+                                int& zipError);
 
 }  // namespace qb::izip

@@ -35,21 +35,6 @@ bool FromCp932(const std::string& raw, std::string& utf8)
 
 }  // namespace
 
-bool MemberName(zip_t* archive, zip_uint64_t index, std::string& name)
-{
-    const char* raw = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
-    if (!raw)
-        return false;
-    name = raw;
-    if (platform::IsValidUtf8(name) || FromCp932(std::string(raw), name))
-        return true;
-    const char* guessed = zip_get_name(archive, index, 0);
-    if (!guessed)
-        return false;
-    name = guessed;
-    return true;
-}
-
 std::string NameFromRaw(const std::string& raw)
 {
     std::string name;

@@ -13,8 +13,6 @@
 namespace qb::izip {
 namespace {
 
-constexpr zip_uint16_t kExtendedTimestamp = 0x5455;  // "UT": modification time in UTC seconds
-constexpr zip_uint16_t kNtfsTimes = 0x000a;  // modification, access, creation: 100-ns ticks
 constexpr uint64_t kTicksPerSecond = 10000000;
 constexpr uint64_t kFileTimeOfUnixEpoch = 116444736000000000ull;
 
@@ -40,14 +38,6 @@ bool FileCrc32(const std::string& hostPath, uLong& crc)
     }
     close(fd);
     return true;
-}
-
-uint64_t Get64(const zip_uint8_t* p)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
 }
 
 }  // namespace
@@ -103,71 +93,34 @@ bool MemberMatchesFile(const OldMember& member, const arc::FileInfo& info,
     return FileCrc32(hostPath, crc) && crc == member.crc;
 }
 
-time_t MemberTime(zip_t* archive, zip_uint64_t index)
+struct timespec MemberTime(const OldMember& m, uint64_t localFileTime, int64_t localUnixTime)
 {
-    zip_uint16_t length = 0;
-    const zip_uint8_t* field = zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0,
-                                                              &length, ZIP_FL_CENTRAL);
-    if (!field)
-        field = zip_file_extra_field_get_by_id(archive, index, kExtendedTimestamp, 0, &length,
-                                               ZIP_FL_LOCAL);
-    if (field && length >= 5 && (field[0] & 1))
-        return static_cast<time_t>(
-            static_cast<uint32_t>(field[1]) | (static_cast<uint32_t>(field[2]) << 8) |
-            (static_cast<uint32_t>(field[3]) << 16) | (static_cast<uint32_t>(field[4]) << 24));
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
-        return st.mtime;
-    return 0;
-}
-
-std::optional<uint64_t> MemberFileTime(zip_t* archive, zip_uint64_t index)
-{
-    zip_uint16_t length = 0;
-    const zip_uint8_t* field =
-        zip_file_extra_field_get_by_id(archive, index, kNtfsTimes, 0, &length, ZIP_FL_CENTRAL);
-    if (!field)
-        field =
-            zip_file_extra_field_get_by_id(archive, index, kNtfsTimes, 0, &length, ZIP_FL_LOCAL);
-    if (!field || length < 4)
-        return std::nullopt;
-    for (size_t pos = 4; pos + 4 <= length;) {
-        unsigned tag = field[pos] | (field[pos + 1] << 8);
-        size_t size = field[pos + 2] | (field[pos + 3] << 8);
-        if (pos + 4 + size > length)
-            break;
-        if (tag == 1 && size >= 24) {
-            uint64_t ticks = Get64(field + pos + 4);
-            if (ticks < kFileTimeOfUnixEpoch)
-                return std::nullopt;
-            return ticks;
-        }
-        pos += 4 + size;
-    }
-    return std::nullopt;
-}
-
-struct timespec MemberTimeExact(zip_t* archive, zip_uint64_t index)
-{
-    if (std::optional<uint64_t> ticks = MemberFileTime(archive, index)) {
-        uint64_t since = *ticks - kFileTimeOfUnixEpoch;
+    const uint64_t ticks = m.fileTime != 0 ? m.fileTime : localFileTime;
+    if (ticks >= kFileTimeOfUnixEpoch) {
+        const uint64_t since = ticks - kFileTimeOfUnixEpoch;
         struct timespec t { };
         t.tv_sec = static_cast<time_t>(since / kTicksPerSecond);
         t.tv_nsec = static_cast<long>(since % kTicksPerSecond) * 100;
         return t;
     }
-    return {MemberTime(archive, index), 0};
+    const int64_t seconds = m.unixTime >= 0 ? m.unixTime : localUnixTime;
+    if (seconds >= 0)
+        return {static_cast<time_t>(seconds), 0};
+    struct tm tm { };
+    tm.tm_year = static_cast<int>((m.dosTime >> 25) & 0x7F) + 80;
+    tm.tm_mon = static_cast<int>((m.dosTime >> 21) & 0x0F) - 1;
+    tm.tm_mday = static_cast<int>((m.dosTime >> 16) & 0x1F);
+    tm.tm_hour = static_cast<int>((m.dosTime >> 11) & 0x1F);
+    tm.tm_min = static_cast<int>((m.dosTime >> 5) & 0x3F);
+    tm.tm_sec = static_cast<int>((m.dosTime & 0x1F) * 2);
+    tm.tm_isdst = -1;
+    const time_t t = mktime(&tm);
+    return {t == static_cast<time_t>(-1) ? 0 : t, 0};
 }
 
-mode_t MemberMode(zip_t* archive, zip_uint64_t index)
+mode_t MemberMode(const OldMember& m)
 {
-    zip_uint8_t system = 0;
-    zip_uint32_t attributes = 0;
-    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0 ||
-        system != ZIP_OPSYS_UNIX)
-        return 0;
-    return static_cast<mode_t>((attributes >> 16) & 0xFFFF);
+    return m.system == 3 ? static_cast<mode_t>((m.external >> 16) & 0xFFFF) : 0;
 }
 
 }  // namespace qb::izip

@@ -1,9 +1,8 @@
-// What a member records besides its data: time, Unix permissions, the folder mark. And the test
-// whether a member still matches its file, which decides whether an update rewrites it.
+// What a member records besides its data: time and Unix mode. And the test whether a member
+// still matches its file, which decides whether an update rewrites it.
 #pragma once
 
 #include <sys/stat.h>
-#include <zip.h>
 
 #include <cstdint>
 #include <ctime>
@@ -31,16 +30,13 @@ std::optional<uint64_t> FileTimeFromUnix(const struct timespec& t);
 bool MemberMatchesFile(const OldMember& member, const arc::FileInfo& info,
                        const std::string& hostPath, uint64_t archiveTime);
 
-// The modification time of a member: the extended timestamp when present, else the DOS time.
-time_t MemberTime(zip_t* archive, zip_uint64_t index);
+// The modification time of a member of an archive we read: the NTFS time (exact) when there is
+// one, else the Unix time of the other time fields (the directory's first, then the local
+// header's: fileTime and unixTime as ReadTimeFields gives them), else the MS-DOS time, which
+// is local time.
+struct timespec MemberTime(const OldMember& m, uint64_t localFileTime, int64_t localUnixTime);
 
-// The exact modification time of a member: the NTFS field when present, else MemberTime.
-struct timespec MemberTimeExact(zip_t* archive, zip_uint64_t index);
-
-// The NTFS field's modification time, when the member has one.
-std::optional<uint64_t> MemberFileTime(zip_t* archive, zip_uint64_t index);
-
-// The Unix permission bits of a member when it was made on Unix, else 0.
-mode_t MemberMode(zip_t* archive, zip_uint64_t index);
+// The Unix mode of a member made on Unix (type and permission bits), else 0.
+mode_t MemberMode(const OldMember& m);
 
 }  // namespace qb::izip

@@ -1,15 +1,18 @@
 #include "ZipReader.h"
 
-#include "ArchiveSource.h"
 #include "ErrorCodes.h"
-#include "MemberName.h"
 #include "MemberReader.h"
 #include "UnZipCommand.h"
 #include "Wildcard.h"
+#include "ZipDirectory.h"
 #include "ZipExtract.h"
-#include "ZipHandle.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,24 +34,38 @@ bool Wanted(const std::vector<std::string>& patterns, const std::string& member,
     return wanted;
 }
 
-int OpenArchive(const UnZipCommand& command, ZipHandle& archive, arc::OutputText& out)
+// The archive's file, open while the call lasts.
+struct ArchiveFd {
+    int fd = -1;
+    ~ArchiveFd()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+int OpenArchive(const UnZipCommand& command, ArchiveFd& file, ZipDirectory& directory,
+                arc::OutputText& out)
 {
-    int zipError = 0;
-    archive = OpenArchiveForReading(command.archivePath, zipError);
-    if (archive)
-        return ARC_OK;
-    zip_error_t error;
-    zip_error_init_with_code(&error, zipError);
-    out.Line(command.archive + ": " + zip_error_strerror(&error));
-    zip_error_fini(&error);
-    return zipError == ZIP_ER_MEMORY ? ARC_ERROR_NO_MEMORY : ARC_ERROR_BAD_ARCHIVE;
+    file.fd = open(command.archivePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file.fd < 0) {
+        out.Line(command.archive + ": " + std::strerror(errno));
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    std::string why;
+    if (directory.Read(file.fd, why, ZipDirectory::Mode::Extract) != ARC_OK) {
+        out.Line(command.archive + " is not a ZIP archive or is damaged: " + why);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    return ARC_OK;
 }
 
 // Calls visit(index, name) for each member the command names (every member when it names none),
 // in archive order; a non-zero result of visit ends the walk with it. A name that matches no
 // member fails the call, after the walk.
 template<class Visit>
-int ForEachWanted(zip_t* archive, const UnZipCommand& command, arc::OutputText& out, Visit visit)
+int ForEachWanted(const ZipDirectory& directory, const UnZipCommand& command,
+                  arc::OutputText& out, Visit visit)
 {
     std::vector<std::string> patterns = command.names;
     for (std::string& pattern : patterns)
@@ -56,17 +73,12 @@ int ForEachWanted(zip_t* archive, const UnZipCommand& command, arc::OutputText& 
             if (c == '\\')
                 c = '/';
     std::vector<bool> used(patterns.size(), false);
-    zip_int64_t count = zip_get_num_entries(archive, 0);
-    std::string name;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const auto index = static_cast<zip_uint64_t>(i);
-        if (!MemberName(archive, index, name)) {
-            out.Line(std::string("unreadable member name: ") + zip_strerror(archive));
-            return ARC_ERROR_BAD_ARCHIVE;
-        }
+    const std::vector<OldMember>& members = directory.Members();
+    for (size_t i = 0; i < members.size(); ++i) {
+        const std::string& name = members[i].Name();
         if (!Wanted(patterns, name, used))
             continue;
-        if (int result = visit(index, name); result != ARC_OK)
+        if (int result = visit(i, name); result != ARC_OK)
             return result;
     }
     for (size_t i = 0; i < command.names.size(); ++i) {
@@ -80,13 +92,11 @@ int ForEachWanted(zip_t* archive, const UnZipCommand& command, arc::OutputText& 
 
 // The members the command names, and the bytes they hold. A name that matches no member fails
 // the call before anything is written.
-int Collect(zip_t* archive, const UnZipCommand& command, std::vector<ChosenMember>& chosen,
-            uint64_t& total, arc::OutputText& out)
+int Collect(const ZipDirectory& directory, const UnZipCommand& command,
+            std::vector<ChosenMember>& chosen, uint64_t& total, arc::OutputText& out)
 {
-    return ForEachWanted(archive, command, out, [&](zip_uint64_t index, const std::string& name) {
-        zip_stat_t st;
-        if (zip_stat_index(archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE))
-            total += st.size;
+    return ForEachWanted(directory, command, out, [&](size_t index, const std::string& name) {
+        total += directory.Members()[index].size;
         chosen.push_back({index, name});
         return ARC_OK;
     });
@@ -94,25 +104,23 @@ int Collect(zip_t* archive, const UnZipCommand& command, std::vector<ChosenMembe
 
 // Lists as it walks, keeping no names: a listing of 100,000 members stays small. Names given
 // are checked in a first walk, so that a wrong one lists nothing.
-int List(zip_t* archive, const UnZipCommand& command, ReadProgress& progress,
+int List(const ZipDirectory& directory, const UnZipCommand& command, ReadProgress& progress,
          arc::OutputText& out)
 {
     if (!command.names.empty()) {
-        const int checked = ForEachWanted(archive, command, out,
-                                          [](zip_uint64_t, const std::string&) { return ARC_OK; });
+        const int checked = ForEachWanted(directory, command, out,
+                                          [](size_t, const std::string&) { return ARC_OK; });
         if (checked != ARC_OK)
             return checked;
     }
-    return ForEachWanted(archive, command, out, [&](zip_uint64_t index, const std::string& name) {
+    return ForEachWanted(directory, command, out, [&](size_t index, const std::string& name) {
         if (!progress.Report(name.c_str()))
             return ARC_ERROR_USER_CANCEL;
-        zip_stat_t st;
-        zip_stat_init(&st);
-        zip_stat_index(archive, index, 0, &st);
+        const OldMember& m = directory.Members()[index];
         char line[64];
         std::snprintf(line, sizeof line, "%12llu %12llu  ",
-                      static_cast<unsigned long long>(st.size),
-                      static_cast<unsigned long long>(st.comp_size));
+                      static_cast<unsigned long long>(m.size),
+                      static_cast<unsigned long long>(m.compressedSize));
         out.Line(line + name);
         return ARC_OK;
     });
@@ -148,21 +156,22 @@ int RunUnZip(const arc::ParsedCommand& parsed, ArchiverProgressProc proc, void* 
     UnZipCommand command;
     if (int result = ReadUnZipCommand(parsed, command, out); result != ARC_OK)
         return result;
-    ZipHandle archive;
-    if (int result = OpenArchive(command, archive, out); result != ARC_OK)
+    ArchiveFd file;
+    ZipDirectory directory;
+    if (int result = OpenArchive(command, file, directory, out); result != ARC_OK)
         return result;
     ReadProgress progress;
     progress.proc = proc;
     progress.user = user;
     if (command.action == UnZipAction::List)
-        return List(archive.get(), command, progress, out);
+        return List(directory, command, progress, out);
     std::vector<ChosenMember> chosen;
-    if (int result = Collect(archive.get(), command, chosen, progress.total, out); result != ARC_OK)
+    if (int result = Collect(directory, command, chosen, progress.total, out); result != ARC_OK)
         return result;
-    MemberReader reader(archive.get(), progress, out);
+    MemberReader reader(directory, command.archivePath, progress, out);
     if (command.action == UnZipAction::Test)
         return Test(chosen, reader, progress, out);
-    return ExtractMembers(archive.get(), chosen, command.folder, reader, progress, out);
+    return ExtractMembers(directory, chosen, command.folder, reader, progress, out);
 }
 
 }  // namespace qb::izip

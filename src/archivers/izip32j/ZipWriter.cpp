@@ -6,6 +6,7 @@
 #include "FileCollector.h"
 #include "LongPath.h"
 #include "MemberName.h"
+#include "MemberReader.h"
 #include "Paths.h"
 #include "ZipCommand.h"
 #include "ZipDirectory.h"
@@ -157,6 +158,7 @@ private:
     int StoreInstead(const arc::SourceEntry& entry, NewRecord& record, uint64_t dataStart);
     int WriteStored(const arc::SourceEntry& entry, NewRecord& record);
     int CopyKept(uint64_t from, uint64_t to);
+    int CheckKept();
     int WriteDirectory();
     int WriteFailure(int err);
     int SourceFailure(const arc::SourceEntry& entry, int err);
@@ -473,6 +475,49 @@ int ZipPacker::WriteStored(const arc::SourceEntry& entry, NewRecord& record)
     return ARC_OK;
 }
 
+// Every member the update carries over is read and checked first (its local header against the
+// directory, its data against its CRC and size), so that a damaged archive is kept as it is and
+// named rather than copied on with its damage. Members that cannot be checked here (encrypted,
+// or of a method we cannot read) go over as they are when their headers agree.
+int ZipPacker::CheckKept()
+{
+    const std::vector<OldMember>& old = directory_.Members();
+    ReadProgress quiet;  // the call's progress counts the bytes packed, not those checked
+    arc::OutputText why(nullptr, 0);
+    MemberReader reader(directory_, command_.archivePath, quiet, why);
+    auto damaged = [&](int result) {
+        if (result == ARC_ERROR_NO_MEMORY)
+            return result;
+        std::string reason = why.Text();
+        const size_t failedLine = reason.find("\nfailed ");
+        if (failedLine != std::string::npos)
+            reason.erase(failedLine);
+        while (!reason.empty() && reason.back() == '\n')
+            reason.pop_back();
+        out_.Line(command_.archive + " is damaged (" + reason + "); it was left as it is");
+        out_.Failed("damaged-archive", command_.archive);
+        return ARC_ERROR_BAD_ARCHIVE;
+    };
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (drop_[i] || replaceBy_[i])
+            continue;
+        const std::string& name = old[i].Name();
+        if (!progress_.Report(name)) {
+            out_.Line("cancelled; the archive was not changed");
+            return ARC_ERROR_USER_CANCEL;
+        }
+        LocalFields local;
+        if (int result = reader.Locate(i, name, local, true); result != ARC_OK)
+            return damaged(result);
+        if (old[i].flags & 1)
+            continue;  // encrypted: no password to check it with
+        int result = reader.Read(i, name, [](const char*, size_t) { return ARC_OK; });
+        if (result != ARC_OK && result != ARC_ERROR_UNSUPPORTED)
+            return damaged(result);
+    }
+    return ARC_OK;
+}
+
 int ZipPacker::CopyKept(uint64_t from, uint64_t to)
 {
     int err = output_->CopyFrom(oldFd_, from, to - from);
@@ -552,6 +597,10 @@ int ZipPacker::Write(int fd)
     for (const arc::SourceEntry* e : adds_)
         add(e);
     pipeline_.Start();
+    if (!command_.rebuild) {
+        if (int result = CheckKept(); result != ARC_OK)
+            return result;
+    }
 
     records_.reserve(replaced_ + adds_.size());
     newOffset_.assign(old.size(), 0);
