@@ -144,8 +144,10 @@ int Extractor::Member(const ChosenMember& member)
         leftOut_ = true;
         return ARC_OK;
     }
-    std::string place = name;
     std::string cleaned;
+    if (isFolder && name.find_first_not_of("./\\") == std::string::npos)
+        return ARC_OK;  // "./" and the like, as some Unix tools write them: nothing to make
+    std::string place = name;
     if (!isFolder && arc::CleanMemberName(name, cleaned) && !written_.insert(cleaned).second) {
         place = UnusedName(cleaned);
         written_.insert(place);
