@@ -34,6 +34,9 @@
  *   vanished           removed while the call was looking at it
  *   name-too-long      the stored name would not fit in a member header
  *   not-found          a file named literally on the command line does not exist
+ *   symbolic-link      extraction (UnZip): a member that is a symbolic link; links are never
+ *                      made from an archive, so it is left out. The other members come out and
+ *                      the call returns ARC_ERROR_INCOMPLETE when nothing else failed
  * Reasons of "failed":
  *   unreadable         <name> is the member whose file could not be read while packing
  *   changed            <name> is the member whose file changed size while it was packed
