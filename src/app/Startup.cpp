@@ -77,19 +77,21 @@ void ReportUnusableSettings()
                      qb::platform::SettingsFilePath(kSettingsApp).c_str(), problem.c_str());
 }
 
-// --install-file-manager-actions and --remove-file-manager-actions: each file changed is named
-// on standard output. 0 when all went well, 1 when something could not be written.
+// --install-file-manager-actions and --remove-file-manager-actions: each file looked at is
+// named on standard output, each thing that could not be done on standard error. 0 when all
+// went well, 1 otherwise.
 int FileManagerActions(bool install)
 {
-    const ActionsOutcome outcome =
-        install ? InstallFileManagerActions(qb::platform::ProgramFolderHost() + "/quillbox2")
-                : RemoveFileManagerActions();
-    for (const std::string& file : outcome.changed)
-        std::printf("%s %s\n", install ? "written:" : "removed:", file.c_str());
-    if (outcome.error.empty())
-        return 0;
-    std::fprintf(stderr, "Quillbox2: %s\n", outcome.error.c_str());
-    return 1;
+    const std::string program = qb::platform::ProgramFolderHost() + "/quillbox2";
+    const bool japanese = JapaneseLocale();
+    const ActionsOutcome outcome = install ? InstallFileManagerActions(program, japanese)
+                                           : RemoveFileManagerActions(program, japanese);
+    for (const std::string& line : outcome.report)
+        std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    for (const std::string& error : outcome.errors)
+        std::fprintf(stderr, "Quillbox2: %s\n", error.c_str());
+    return outcome.errors.empty() ? 0 : 1;
 }
 
 // --out as a drive path of an existing folder; a relative host path counts from the working

@@ -24,13 +24,53 @@ TEST(FileManagerActions, ThunarActionsAreReplacedAndRemovedAndOthersKept)
     const std::string theirs = "<action>\n\t<unique-id>1-2</unique-id>\n</action>\n";
     const std::string ours = "<action>\n\t<unique-id>quillbox2-pack-lzh</unique-id>\n</action>\n";
     const std::string file = "<?xml version=\"1.0\"?>\n<actions>\n" + theirs + "</actions>\n";
-    const std::string added = EditThunarActions(file, ours);
+    const std::string added = EditThunarActions(file, ours).text;
     EXPECT_EQ(added, "<?xml version=\"1.0\"?>\n<actions>\n" + theirs + ours + "</actions>\n");
-    EXPECT_EQ(EditThunarActions(added, ours), added);  // set up again: still once
-    EXPECT_EQ(EditThunarActions(added, ""), file);  // removed: the file as it was
-    // Not an actions file, or a block that never closes: refused, so nothing is written.
-    EXPECT_EQ(EditThunarActions("<settings/>\n", ours), "");
-    EXPECT_EQ(EditThunarActions("<actions>\n<action>\n<unique-id>quillbox2-x", ""), "");
+    EXPECT_EQ(EditThunarActions(added, ours).text, added);  // set up again: still once
+    EXPECT_EQ(EditThunarActions(added, "").text, file);  // removed: the file as it was
+}
+
+TEST(FileManagerActions, ThunarEditKeepsEveryOtherByteWhateverTheLayout)
+{
+    // Comments, a doctype, CRLF line ends, no line end at all, text that looks like an action
+    // inside a comment and CDATA, a nested "action" and a unique-id of ours that is not the
+    // action's own: only the real actions of ours move.
+    const std::string ours = "<action><unique-id>quillbox2-pack-zip</unique-id></action>\n";
+    const std::string theirs =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!DOCTYPE actions>\r\n"
+        "<!-- <action><unique-id>quillbox2-x</unique-id></action> -->\r\n<actions>\r\n"
+        "  <action><name>名前 &amp; <![CDATA[<unique-id>quillbox2-y</unique-id>]]></name>"
+        "<unique-id>9-9</unique-id><x><unique-id>quillbox2-z</unique-id></x></action>\r\n"
+        "  <note><action><unique-id>quillbox2-nested</unique-id></action></note>\r\n"
+        "  </actions>";
+    const auto added = EditThunarActions(theirs, ours);
+    ASSERT_EQ(added.error, "");
+    EXPECT_EQ(added.text, theirs.substr(0, theirs.size() - 10) + ours + "</actions>");
+    EXPECT_EQ(EditThunarActions(added.text, "").text, theirs);
+    // One of ours that Thunar rewrote (CRLF after it, spaces in the id) still goes.
+    const std::string rewritten = "<actions>\r\n<action>\r\n\t<unique-id> quillbox2-pack-lzh "
+                                  "</unique-id>\r\n</action>\r\n</actions>\r\n";
+    EXPECT_EQ(EditThunarActions(rewritten, "").text, "<actions>\r\n</actions>\r\n");
+    // <actions/> opens to take ours; taking them out again keeps the user's entries (none).
+    EXPECT_EQ(EditThunarActions("<actions/>\n", ours).text, "<actions>\n" + ours + "</actions>\n");
+    EXPECT_EQ(EditThunarActions("<actions/>\n", "").text, "<actions/>\n");
+}
+
+TEST(FileManagerActions, AThunarFileThatIsNotWellFormedIsRefused)
+{
+    const std::string ours = "<action><unique-id>quillbox2-pack-zip</unique-id></action>\n";
+    for (const std::string bad :
+         {"<settings/>\n", "<actions>\n<action>\n<unique-id>quillbox2-x", "",
+          "<actions><action></actions>\n", "<actions></actions><actions></actions>",
+          "<actions>\xff</actions>", "<actions>&nbsp;</actions>"}) {
+        SCOPED_TRACE(bad);
+        const auto edit = EditThunarActions(bad, ours);
+        EXPECT_NE(edit.error, "");
+        EXPECT_EQ(edit.text, "");
+        EXPECT_NE(EditThunarActions(bad, "").error, "");
+    }
+    // Where the fault is, for the message.
+    EXPECT_EQ(EditThunarActions("<actions>\n<a>\n</b>\n</actions>\n", "").error.rfind("3:", 0), 0u);
 }
 
 TEST(RunOptions, ValuesTheirAbsenceAndOptionsAfterTheEnd)
