@@ -114,6 +114,29 @@ const OptionRow kOptions[] = {
      "remove those actions again, and exit", "そのアクションを削除して終了"},
 };
 
+// The one-letter forms people expect of every command; each stands for a switch of the table.
+struct ShortName {
+    const char* shortName;
+    const char* longName;
+};
+const ShortName kShortNames[] = {{"-h", "--help"}, {"-V", "--version"}};
+
+const char* LongNameOf(const std::string& shortName)
+{
+    for (const ShortName& s : kShortNames)
+        if (shortName == s.shortName)
+            return s.longName;
+    return nullptr;
+}
+
+const char* ShortNameOf(const char* longName)
+{
+    for (const ShortName& s : kShortNames)
+        if (std::strcmp(longName, s.longName) == 0)
+            return s.shortName;
+    return nullptr;
+}
+
 const OptionRow* Find(const std::string& name)
 {
     for (const OptionRow& row : kOptions)
@@ -141,12 +164,24 @@ ParsedOptions ParseRunOptions(const std::vector<std::string>& args, bool japanes
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+        // Folders and job files are absolute host paths (/...) or drive paths (C:\...), and /U
+        // is the Windows-style switch: none begins with "-", so every such word is an option.
+        if (optionsEnded || arg.empty() || arg[0] != '-') {
             o.arguments.push_back(arg);
             continue;
         }
         if (arg == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (arg.compare(0, 2, "--") != 0) {
+            const char* longName = LongNameOf(arg);
+            if (!longName) {
+                parsed.error = japanese ? "quillbox2: 不明なオプションです: " + arg
+                                        : "quillbox2: unknown option " + arg;
+                return parsed;
+            }
+            Find(longName)->apply(o, {});
             continue;
         }
         const std::size_t equals = arg.find('=');
@@ -207,8 +242,9 @@ std::string HelpText(bool japanese)
                    "Auto off, the window opens. The run options override the stored settings\n"
                    "for this run only and are never saved.\n\n";
     for (const OptionRow& row : kOptions) {
-        std::string left =
-            std::string("  ") + row.name + (row.valueName ? std::string(" ") + row.valueName : "");
+        const char* shortName = ShortNameOf(row.name);
+        std::string left = std::string("  ") + (shortName ? std::string(shortName) + ", " : "") +
+                           row.name + (row.valueName ? std::string(" ") + row.valueName : "");
         text += left + "\n      " + (japanese ? row.helpJa : row.helpEn) + "\n";
     }
     text += japanese

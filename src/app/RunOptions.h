@@ -1,8 +1,10 @@
 #pragma once
 // The program's options in Linux conventions, beside its Windows-style arguments (folders, one
-// job file, /U), which pass through unchanged. Only arguments that begin with "--" are options,
-// anywhere before a "--" that ends them; "--name value" and "--name=value" are both accepted.
-// Every option is one row of a table (RunOptions.cpp), so a new one is a new row.
+// job file, /U), which pass through unchanged. Every argument that begins with "-" is an option,
+// anywhere before a "--" that ends them: a name of the table, or -h and -V for --help and
+// --version; any other is a bad option. Folders never begin with "-" (they are absolute host
+// paths or drive paths; after "--" anything goes). "--name value" and "--name=value" are both
+// accepted. Every option is one row of a table (RunOptions.cpp), so a new one is a new row.
 
 #include <optional>
 #include <string>

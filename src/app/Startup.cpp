@@ -142,7 +142,7 @@ int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
 
 }  // namespace
 
-int RunProgram(int& argc, char** argv, const std::string& commandText, const RunOptions& run)
+int RunProgram(char** argv, const std::string& commandText, const RunOptions& run)
 {
     bool forcedOffscreen = false;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -151,7 +151,10 @@ int RunProgram(int& argc, char** argv, const std::string& commandText, const Run
         forcedOffscreen = true;
     }
 
-    QApplication app(argc, argv);
+    // Qt sees the program's name only: every argument was parsed already, and a folder given
+    // after "--" (such as "-platform") must not be taken by Qt as one of its own options.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     InstallQtTranslations(app);
     QueueTestAnswers();
     StartupMessages messages;

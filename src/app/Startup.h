@@ -29,6 +29,7 @@ inline constexpr int kExitStartupFailed = 3;
 // Runs start-up and, when no silent run took place, the main window. Returns the exit status.
 // The run options override the loaded settings for this run (never saved) and make it silent:
 // a silent run that finds nothing to pack ends with status 1 instead of showing the window.
-int RunProgram(int& argc, char** argv, const std::string& commandText, const RunOptions& run = {});
+// Of argv, Qt is given the program's name only (the arguments are parsed before).
+int RunProgram(char** argv, const std::string& commandText, const RunOptions& run = {});
 
 }  // namespace qb::app

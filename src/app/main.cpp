@@ -37,5 +37,5 @@ int main(int argc, char** argv)
         return 0;
     }
     const std::string commandText = qb::engine::BuildCommandText(parsed.options.arguments);
-    return qb::app::RunProgram(argc, argv, commandText, parsed.options);
+    return qb::app::RunProgram(argv, commandText, parsed.options);
 }

@@ -94,6 +94,34 @@ TEST(RunOptions, ValuesTheirAbsenceAndOptionsAfterTheEnd)
               std::string::npos);
 }
 
+TEST(RunOptions, ShortFormsAndEveryOtherDashWordIsABadOption)
+{
+    using qb::app::ParseRunOptions;
+    EXPECT_TRUE(ParseRunOptions({"-h"}, false).options.help);
+    EXPECT_TRUE(ParseRunOptions({"C:\\A", "-V"}, false).options.version);
+    // Single-dash words that are no option of ours (Qt's own among them), a bundle of two short
+    // forms and a lone dash: refused by name, in the locale's language.
+    for (const char* bad : {"-x", "-platform", "-hV", "-", "-help", "-v"}) {
+        const auto parsed = ParseRunOptions({"C:\\A", bad}, false);
+        EXPECT_EQ(parsed.error, std::string("quillbox2: unknown option ") + bad);
+        EXPECT_FALSE(parsed.options.help || parsed.options.version) << bad;
+    }
+    EXPECT_EQ(ParseRunOptions({"-x"}, true).error, "quillbox2: 不明なオプションです: -x");
+    // Host paths, drive paths and the Windows-style switches still pass; after "--" so does
+    // every dash word.
+    auto windows = ParseRunOptions({"/U", "/u", "/home/-x", "C:\\-V", "--", "-h", "-"}, false);
+    EXPECT_EQ(windows.error, "");
+    EXPECT_FALSE(windows.options.help);
+    EXPECT_EQ(windows.options.arguments,
+              (std::vector<std::string>{"/U", "/u", "/home/-x", "C:\\-V", "-h", "-"}));
+    // The word after an option that takes a value is that value, dash or not.
+    EXPECT_EQ(ParseRunOptions({"--out", "-x"}, false).options.out, "-x");
+    for (bool japanese : {false, true}) {
+        EXPECT_NE(qb::app::HelpText(japanese).find("  -h, --help\n"), std::string::npos);
+        EXPECT_NE(qb::app::HelpText(japanese).find("  -V, --version\n"), std::string::npos);
+    }
+}
+
 TEST(RunOptions, TestSyncAndNameCodesForOneRun)
 {
     using qb::app::ParseRunOptions;

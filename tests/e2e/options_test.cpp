@@ -58,6 +58,15 @@ TEST_F(OptionsTest, HelpAndVersionPrintInTheLocalesLanguageAndExitZero)
     EXPECT_NE(r.out.find("圧縮ファイルにします"), std::string::npos) << r.out;
     r = box.Run({"--version"});
     EXPECT_NE(r.out.find("Packs many folders"), std::string::npos) << r.out;
+    // The short forms print the same, even after folders.
+    const std::string version = r.out;
+    r = box.Run({"C:\\SRC\\A", "-V"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, version);
+    r = box.Run({"-h"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, box.Run({"--help"}).out);
+    EXPECT_FALSE(fs::exists(box.C("OUT/A.LZH")));
 }
 
 TEST_F(OptionsTest, ABadOptionGivesAMessageTheUsageAndItsOwnStatus)
@@ -68,7 +77,10 @@ TEST_F(OptionsTest, ABadOptionGivesAMessageTheUsageAndItsOwnStatus)
                                                        {"--mode=fast", "C:\\SRC\\A"},
                                                        {"C:\\SRC\\A", "--out"},
                                                        {"--silent=yes", "C:\\SRC\\A"},
-                                                       {"--out", box.C("NOPE"), "C:\\SRC\\A"}};
+                                                       {"--out", box.C("NOPE"), "C:\\SRC\\A"},
+                                                       {"-x", "C:\\SRC\\A"},
+                                                       {"C:\\SRC\\A", "-platform", "offscreen"},
+                                                       {"-", "C:\\SRC\\A"}};
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0] + " " + args[1]);
         const RunResult r = box.Run(args);
@@ -107,6 +119,13 @@ TEST_F(OptionsTest, DoubleDashEndsTheOptionsAndASilentRunWithNothingToPackShowsN
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_EQ(r.out.find("usage"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("no folder to pack"), std::string::npos) << r.err;
+
+    // What follows "--" is never read by Qt either: "-platform" there is a (relative, so
+    // unusable) folder name, not Qt's switch that would take the next folder as its plugin.
+    const RunResult qt = box.Run({"--silent", "--", "-platform", box.C("SRC/A")});
+    ASSERT_FALSE(qt.timedOut);
+    EXPECT_TRUE(qt.status == 0 || qt.status == 1) << qt.status << qt.out << qt.err;
+    EXPECT_TRUE(fs::exists(box.C("OUT/A.LZH"))) << qt.out << qt.err;
 }
 
 TEST_F(OptionsTest, TheNemoAndDolphinCommandNotifiesWhenAllWerePackedAndShowsTheHistoryOtherwise)
