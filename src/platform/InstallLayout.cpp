@@ -16,12 +16,6 @@ bool IsFolder(const std::string& host)
     return !host.empty() && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool StartsWithFolder(const std::string& path, const std::string& folder)
-{
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-           path[folder.size()] == '/';
-}
-
 }  // namespace
 
 std::string ProgramFolderHost()
@@ -46,9 +40,6 @@ std::string SystemFolderHost()
         return installed;
     if (const std::string beside = program + "/system"; IsFolder(beside))
         return beside;
-    // Test programs live in subfolders of the build tree; an installed program never looks here.
-    if (StartsWithFolder(program, QB_BUILD_DIR) && IsFolder(QB_BUILD_SYSTEM_DIR))
-        return QB_BUILD_SYSTEM_DIR;
     return {};
 }
 

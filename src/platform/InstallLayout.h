@@ -17,9 +17,9 @@ namespace qb::platform {
 std::string ProgramFolderHost();
 
 // The folder of the archiver modules, as a host path: $QUILLBOX2_SYSTEM_DIR when set, else the
-// modules installed beside the program (<prefix>/lib/quillbox2), else system/ beside the program,
-// else, only for a program running from inside the build tree, the build tree's modules.
-// "" when there is none.
+// modules installed beside the program (<prefix>/lib/quillbox2), else system/ beside the program
+// (the build tree's quillbox2 and qbarc). "" when there is none: a test program elsewhere in the
+// build tree names the modules with the variable, so that no build path is compiled in.
 std::string SystemFolderHost();
 
 // <prefix>/share/quillbox2 of the running program when it exists, else "".

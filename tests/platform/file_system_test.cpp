@@ -152,12 +152,13 @@ TEST(SpecialFolders, SystemFolder)
     Sandbox::MakeDirs(box.D() + "/Modules");
     box.Save("QUILLBOX2_SYSTEM_DIR", box.D() + "/Modules/");
     EXPECT_EQ(SystemFolder(), "D:\\Modules");
-    // Without the variable: the build tree's modules folder, because this test runs inside the
-    // build tree (never the configure-time install prefix; see the relocated-install test).
+    // Without the variable, only what lies beside the program counts: this test program has
+    // no modules there, and no build-tree or configure-time folder is tried in their place.
     box.Unset("QUILLBOX2_SYSTEM_DIR");
     box.Unset("QUILLBOX2_DRIVES");
     ReloadDrives();
-    EXPECT_EQ(SystemFolder(), ToDrivePath(QB_TEST_BUILD_SYSTEM_DIR));
+    ASSERT_TRUE(Sandbox::Exists(QB_TEST_BUILD_SYSTEM_DIR));
+    EXPECT_EQ(SystemFolder(), "");
 }
 
 TEST(SpecialFolders, SystemFolderOutsideEveryDriveStaysReachable)
@@ -169,8 +170,8 @@ TEST(SpecialFolders, SystemFolderOutsideEveryDriveStaysReachable)
     EXPECT_EQ(SystemFolder(), box.Root() + "/modules");
     EXPECT_EQ(ToHostPath(SystemFolder()), box.Root() + "/modules");
     // The build tree's folder, outside the sandbox drives, likewise.
-    box.Unset("QUILLBOX2_SYSTEM_DIR");
-    EXPECT_FALSE(SystemFolder().empty());
+    box.Save("QUILLBOX2_SYSTEM_DIR", QB_TEST_BUILD_SYSTEM_DIR);
+    EXPECT_EQ(ToHostPath(SystemFolder()), QB_TEST_BUILD_SYSTEM_DIR);
 }
 
 TEST(ReplaceFileAtomically, ReplacesWholeKeepsRightsAndRefusesWhatIsNoFile)
