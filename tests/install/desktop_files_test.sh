@@ -2,7 +2,8 @@
 # The files the desktop reads: the desktop entry and the Dolphin service menu pass
 # desktop-file-validate (which knows no KDE "Service" type: only its complaints about that
 # type are let through), the Nemo actions and the Nautilus script are well formed and run the
-# silent pack command, and both manual pages render without troff errors.
+# silent pack command, and the manual pages of quillbox2 and qbarc render without troff errors
+# in both languages and tell of every option.
 #
 #   desktop_files_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
@@ -32,19 +33,26 @@ done
 sh -n "$src/src/app/resources/filemanager/nautilus-script.sh" || fail "the Nautilus script does not parse"
 
 for lang in en ja; do
-  page=$build/packaging/man/$lang/quillbox2.1.gz
-  [ -s "$page" ] || fail "no manual page $page"
-  # Japanese lines have no spaces to break at; only the English page must set without warnings.
-  warnings=-ww
-  [ "$lang" = ja ] && warnings="-ww -W break"
-  # shellcheck disable=SC2086
-  errors=$(zcat "$page" | groff -k -man -Tutf8 $warnings -z 2>&1) || fail "$lang page: $errors"
-  [ -z "$errors" ] || fail "$lang page: $errors"
-  text=$(zcat "$page" | groff -k -man -Tutf8 2>/dev/null | sed 's/.\x08//g')
-  for option in --help --version --format --mode --pattern --out --test --no-test --sync \
+  for name in quillbox2 qbarc; do
+    page=$build/packaging/man/$lang/$name.1.gz
+    [ -s "$page" ] || fail "no manual page $page"
+    # Japanese lines have no spaces to break at; only the English pages must set without warnings.
+    warnings=-ww
+    [ "$lang" = ja ] && warnings="-ww -W break"
+    # shellcheck disable=SC2086
+    errors=$(zcat "$page" | groff -k -man -Tutf8 $warnings -z 2>&1) || fail "$lang $name page: $errors"
+    [ -z "$errors" ] || fail "$lang $name page: $errors"
+  done
+  text=$(zcat "$build/packaging/man/$lang/quillbox2.1.gz" | groff -k -man -Tutf8 2>/dev/null | sed 's/.\x08//g')
+  for option in -h, --help -V, --version --format --mode --pattern --out --test --no-test --sync \
                 --no-sync --lzh-names --zip-names --silent --notify \
                 --install-file-manager-actions --remove-file-manager-actions /U QUILLBOX2_DRIVES 64; do
     grep -qF -- "$option" <<<"$text" || fail "$lang page does not mention $option"
+  done
+  text=$(zcat "$build/packaging/man/$lang/qbarc.1.gz" | groff -k -man -Tutf8 2>/dev/null | sed 's/.\x08//g')
+  for word in UNLHA32.DLL ZIP32J.DLL IZIP32J.DLL UNZIP32.DLL --progress -h, --help -V, --version \
+              QUILLBOX2_SYSTEM_DIR quillbox2\(1\); do
+    grep -qF -- "$word" <<<"$text" || fail "$lang qbarc page does not mention $word"
   done
 done
 echo "desktop files and manual pages are fine"

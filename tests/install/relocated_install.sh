@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# An installed tree works wherever it is moved: install to a temporary prefix, move the prefix,
-# hide the build tree's modules, then pack a folder silently in LZH and in ZIP with the moved
-# program (checked with lhasa and unzip) and list the result with the moved qbarc.
+# An installed tree works wherever it is moved: install to a temporary prefix (stripped, as the
+# README says), move the prefix, check its files (installed_files_check.sh), hide the build
+# tree's modules, then pack a folder silently in LZH and in ZIP with the moved program (checked
+# with lhasa and unzip) and list the result with the moved qbarc.
 #
-#   relocated_install.sh BUILD_DIR
+#   relocated_install.sh SOURCE_DIR BUILD_DIR VERSION
 set -euo pipefail
-build=$(cd "$1" && pwd)
+src=$(cd "$1" && pwd)
+build=$(cd "$2" && pwd)
+version=$3
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/qb-install-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-cmake --install "$build" --prefix "$work/first" >/dev/null
+cmake --install "$build" --prefix "$work/first" --strip >/dev/null
 mv "$work/first" "$work/moved"
 prefix=$work/moved
 
@@ -20,4 +23,5 @@ if grep -rlF "$work/first" "$prefix"; then
   exit 1
 fi
 
+"$here/installed_files_check.sh" "$prefix" "$src" "$build" "$version"
 exec "$here/pack_with_installed.sh" "$prefix" "$build"

@@ -1,13 +1,14 @@
 // qbarc: calls one archiver module with one command line, for people, scripts and tests.
 //
 //   qbarc [--progress] MODULE "command line"
+//   qbarc --help | --version
 //
 // MODULE (UNLHA32.DLL, ZIP32J.DLL or UNZIP32.DLL) is loaded with dlopen from the system folder:
 // $QUILLBOX2_SYSTEM_DIR, else the modules installed with this program (../lib/quillbox2), else
 // the folder "system" beside it (the build tree). The command line goes to
 // the module unchanged (several arguments are joined with spaces); the output buffer is printed,
 // then "result: N". The exit status is 0 when the module returned 0, 1 when it returned anything
-// else, 2 when the module could not be called at all.
+// else, 2 when the module could not be called at all (or the arguments were wrong).
 #include "archiver_api.h"
 #include "platform/InstallLayout.h"
 
@@ -41,17 +42,75 @@ int PrintProgress(const char* member, unsigned long long done, unsigned long lon
     return 1;
 }
 
+const char kUsage[] = "usage: qbarc [--progress] MODULE \"command line\"\n"
+                      "       qbarc --help | --version\n";
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: qbarc [--progress] MODULE \"command line\"\n"
-                         "MODULE: UNLHA32.DLL, ZIP32J.DLL or UNZIP32.DLL\n");
+    std::fprintf(stderr, "%sMODULE: UNLHA32.DLL, ZIP32J.DLL or UNZIP32.DLL; qbarc --help for more\n",
+                 kUsage);
     return 2;
+}
+
+// The whole help: every module with its commands, so that a shell user needs nothing else to
+// make a first call. The module headers (UnlhaCommand.h, ZipCommand.h, UnZipCommand.h,
+// archiver_output.h) hold the full story.
+int Help()
+{
+    std::fputs(kUsage, stdout);
+    std::fputs(
+        "Calls one archiver module of Quillbox2 with one command line, as the program does,\n"
+        "prints what the module wrote, then \"result: N\" (0 success, 32786 some files left\n"
+        "out, 32800 cancelled, others failures). Paths are host paths (/...) or drive paths\n"
+        "(C:\\...); file specifications count from the working folder.\n"
+        "\n"
+        "Modules, from $QUILLBOX2_SYSTEM_DIR, else <prefix>/lib/quillbox2 beside qbarc:\n"
+        "\n"
+        "  UNLHA32.DLL  LZH archives: COMMAND [SWITCH...] ARCHIVE [FOLDER/] [FILES...]\n"
+        "    (FOLDER/, ending in / or \\: where x and e extract to)\n"
+        "    a  add or replace files          u  add files that are missing or newer\n"
+        "    x  extract with folders          e  extract without folders\n"
+        "    l  list the members              t  test the archive\n"
+        "    d  delete members\n"
+        "    -x stored paths, -r subfolders, -a hidden files (combined: -xra), -z1 stored,\n"
+        "    -o5 -o6 -o7 method -lh5- -lh6- -lh7-, -w<folder> work folder,\n"
+        "    -jx<pattern> leave out, -names:auto|-names:utf8, -test, -sync, -+ (no effect)\n"
+        "    e.g. qbarc UNLHA32.DLL a -xr /tmp/OUT.LZH \"*.*\"\n"
+        "\n"
+        "  ZIP32J.DLL   ZIP packing: [SWITCH...] ARCHIVE FILES...  (an archive is updated)\n"
+        "    -r subfolders, -D no folder entries, -S hidden files, -0 stored, -1..-9 level\n"
+        "    (6 when none), -names:utf8|-names:cp932, -test, -sync\n"
+        "    e.g. qbarc ZIP32J.DLL -r -9 /tmp/OUT.ZIP \"*.*\"\n"
+        "\n"
+        "  UNZIP32.DLL  ZIP extraction:\n"
+        "    -x ARCHIVE FOLDER [NAME...]  extract (every member when none is named)\n"
+        "    -t ARCHIVE                   test the archive\n"
+        "    -l ARCHIVE                   list the members\n"
+        "\n"
+        "  IZIP32J.DLL  the ZIP engine that ZIP32J.DLL and UNZIP32.DLL call; it takes no\n"
+        "    command line of its own: call one of those two.\n"
+        "\n"
+        "Options:\n"
+        "  --progress     print each member and the bytes done on standard error\n"
+        "  -h, --help     print this help and exit\n"
+        "  -V, --version  print the version and exit\n"
+        "\n"
+        "Exit status: 0 the module returned 0, 1 it returned something else, 2 it could not be\n"
+        "called or the arguments were wrong. See man qbarc.\n",
+        stdout);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+        return Help();
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
+        std::printf("qbarc (Quillbox2) %s\n", QB_VERSION);
+        return 0;
+    }
     int arg = 1;
     bool progress = false;
     if (arg < argc && std::strcmp(argv[arg], "--progress") == 0) {
@@ -65,6 +124,11 @@ int main(int argc, char** argv)
     for (const ModuleNames& m : kModules)
         if (strcasecmp(m.file, moduleName) == 0)
             module = &m;
+    if (!module && strcasecmp(moduleName, "IZIP32J.DLL") == 0) {
+        std::fprintf(stderr, "qbarc: IZIP32J.DLL takes no command line of its own: call "
+                             "ZIP32J.DLL or UNZIP32.DLL\n");
+        return 2;
+    }
     if (!module)
         return Usage();
     std::string commandLine;

@@ -62,6 +62,10 @@ TEST(Qbarc, UsageAndMissingModules)
     Sandbox box;
     EXPECT_EQ(RunShell(Qbarc("2>/dev/null")), 2);
     EXPECT_EQ(RunShell(Qbarc("OTHER.DLL x 2>/dev/null")), 2);
+    // The ZIP engine is a module too, but only the two modules in front of it take commands.
+    std::string said;
+    EXPECT_EQ(RunShell(Qbarc("izip32j.dll -l x.zip 2>&1"), &said), 2);
+    EXPECT_NE(said.find("call ZIP32J.DLL or UNZIP32.DLL"), std::string::npos) << said;
     EXPECT_EQ(RunShell("QUILLBOX2_SYSTEM_DIR='" + box.Root() +
                        "' '" QB_TEST_BIN_DIR "/qbarc' ZIP32J.DLL x 2>/dev/null"),
               2);
