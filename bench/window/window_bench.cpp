@@ -92,7 +92,7 @@ int main(int argc, char** argv)
         list.Append(folderName(i));
     QElapsedTimer clock;
     clock.start();
-    qb::engine::PackRun(list, "D:\\OUT", 0, options, host);
+    qb::engine::PackRun(list, "D:\\OUT", qb::engine::RunMode::Normal, options, host);
     const double engineMs = clock.nsecsElapsed() / 1e6;
 
     // The same folders through the window.

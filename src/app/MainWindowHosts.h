@@ -14,7 +14,7 @@ class MainWindow::RunHost : public qb::engine::RunHost {
 public:
     explicit RunHost(MainWindow& frame) : m_frame(frame) { }
     bool BeforeFolder(int index) override;
-    void AfterFolder(int index, int result) override;
+    void AfterFolder(int index, qb::engine::FolderOutcome outcome) override;
     void RunEnded(bool aborted) override;
     bool StopRequested() const override { return m_frame.CancelRequested; }
     void HistoryAdd(const std::string& line) override;

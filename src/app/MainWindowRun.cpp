@@ -79,7 +79,8 @@ void MainWindow::StartRun(int mode)
 
     m_progress->BeginRun();
     const std::string outputFolder = m_outputFolderPane->Folder().toStdString();
-    qb::engine::PackRun(*m_targetListPane, outputFolder, mode, m_options, *m_runHost);
+    qb::engine::PackRun(*m_targetListPane, outputFolder, qb::engine::RunModeFromNumber(mode),
+                        m_options, *m_runHost);
 
     CancelRequested = false;
     cancelButton->setEnabled(false);
@@ -115,14 +116,14 @@ bool MainWindow::RunHost::BeforeFolder(int index)
     return true;
 }
 
-void MainWindow::RunHost::AfterFolder(int index, int result)
+void MainWindow::RunHost::AfterFolder(int index, qb::engine::FolderOutcome outcome)
 {
     m_frame.m_progress->EndFolder();
     QListWidget* list = m_frame.m_targetListPane->targetList;
-    if (result == qb::engine::kPacked) {
+    if (outcome == qb::engine::FolderOutcome::Packed) {
         list->item(index)->setSelected(false);
         qb::panes::PaintNow(list->viewport());
-    } else if (result == qb::engine::kStopRun) {
+    } else if (outcome == qb::engine::FolderOutcome::StopRun) {
         m_frame.CancelRequested = true;
     }
     // New archives and the free space show at once.

@@ -247,8 +247,9 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
 
         InstallStopHandlers();
         SilentPackHost host(messages);
-        const qb::engine::RunResult run = qb::engine::PackRun(panes.Targets(), panes.OutputFolder(),
-                                                              options.AutoRunMode, options, host);
+        const qb::engine::RunResult run =
+            qb::engine::PackRun(panes.Targets(), panes.OutputFolder(),
+                                qb::engine::RunModeFromNumber(options.AutoRunMode), options, host);
         if (options.CopyHistoryAfterAutoRun)
             LogCopy(host.History());
         result.ranOut = true;

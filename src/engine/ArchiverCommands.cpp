@@ -14,16 +14,6 @@ std::string Quoted(const std::string& text)
 
 }  // namespace
 
-bool DoubleFirstIsLzh(int pattern)
-{
-    return pattern == 0 || pattern == 1;
-}
-
-bool DoubleSecondIsLzh(int pattern)
-{
-    return pattern == 0 || pattern == 2;
-}
-
 std::string WithBackslash(const std::string& folder)
 {
     if (!folder.empty() && folder.back() == '\\')
@@ -43,12 +33,15 @@ std::string CommonExtraSwitches(const Options& o)
 
 std::string LzhExtraSwitches(const Options& o)
 {
-    return CommonExtraSwitches(o) + (o.LzhNameCode == 1 ? " " ARC_SWITCH_NAMES_UTF8 : "");
+    return CommonExtraSwitches(o) +
+           (LzhNamesFromSetting(o.LzhNameCode) == LzhNames::Utf8 ? " " ARC_SWITCH_NAMES_UTF8 : "");
 }
 
 std::string ZipExtraSwitches(const Options& o)
 {
-    return CommonExtraSwitches(o) + (o.ZipNameCode == 1 ? " " ARC_SWITCH_NAMES_CP932 : "");
+    return CommonExtraSwitches(o) + (ZipNamesFromSetting(o.ZipNameCode) == ZipNames::Cp932WhenAllFit
+                                         ? " " ARC_SWITCH_NAMES_CP932
+                                         : "");
 }
 
 std::string WorkSwitch(const Options& o)
@@ -89,29 +82,30 @@ std::string ZipSwitchSet(const Options& o)
 }
 
 DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
-                            const std::string& outputFolder, int pattern)
+                            const std::string& outputFolder, DoublePattern pattern)
 {
     DoubleNames n;
-    n.N = baseName + (DoubleFirstIsLzh(pattern) ? ".LZH" : ".ZIP");
+    n.N = baseName + (FirstStageFormat(pattern) == ArchiveFormat::Lzh ? ".LZH" : ".ZIP");
     n.T = WithBackslash(o.TempFolder) + n.N;
-    n.D = WithBackslash(outputFolder) + n.N + (DoubleSecondIsLzh(pattern) ? ".LZH" : ".ZIP");
+    n.D = WithBackslash(outputFolder) + n.N +
+          (SecondStageFormat(pattern) == ArchiveFormat::Lzh ? ".LZH" : ".ZIP");
     return n;
 }
 
-std::string LzhPackCommand(const Options& o, int mode, const std::string& archive,
+std::string LzhPackCommand(const Options& o, RunMode mode, const std::string& archive,
                            const std::string& folder)
 {
     std::string s = LzhSwitchSet(o);
-    if (mode == 1)
+    if (mode == RunMode::Stored)
         s += " -z1 ";
     return s + LzhExtraSwitches(o) + " " + Quoted(WorkSwitch(o)) + "  " + LzhExclusions() + " " +
            Quoted(archive) + " " + Quoted(FileSpec(o, folder));
 }
 
-std::string ZipPackCommand(const Options& o, int mode, const std::string& archive,
+std::string ZipPackCommand(const Options& o, RunMode mode, const std::string& archive,
                            const std::string& folder)
 {
-    const std::string s = ZipSwitchSet(o) + (mode == 1 ? " -0 " : " -9 ");
+    const std::string s = ZipSwitchSet(o) + (mode == RunMode::Stored ? " -0 " : " -9 ");
     const std::string extra = ZipExtraSwitches(o);
     return s + (extra.empty() ? "" : extra.substr(1) + " ") + Quoted(archive) + " " +
            Quoted(FileSpec(o, folder));

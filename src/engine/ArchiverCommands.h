@@ -5,15 +5,11 @@
 #pragma once
 
 #include "engine/Options.h"
+#include "engine/PackChoices.h"
 
 #include <string>
 
 namespace qb::engine {
-
-// Which archiver does a step of double compression. Values other than 0..3 for Pattern fall back
-// as the modules of old did: the first stage is LZH only for 0 and 1, the second only for 0 and 2.
-bool DoubleFirstIsLzh(int pattern);
-bool DoubleSecondIsLzh(int pattern);
 
 // Blocks.
 std::string WorkSwitch(const Options& o);  // "-w" + TmpDir as stored
@@ -36,12 +32,13 @@ struct DoubleNames {
     std::string D;
 };
 DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
-                            const std::string& outputFolder, int pattern);
+                            const std::string& outputFolder, DoublePattern pattern);
 
-// Modes 0 (normal) and 1 (stored); archive is the full path of the archive.
-std::string LzhPackCommand(const Options& o, int mode, const std::string& archive,
+// Normal and stored packing (any other mode packs as normal); archive is the full path of the
+// archive.
+std::string LzhPackCommand(const Options& o, RunMode mode, const std::string& archive,
                            const std::string& folder);
-std::string ZipPackCommand(const Options& o, int mode, const std::string& archive,
+std::string ZipPackCommand(const Options& o, RunMode mode, const std::string& archive,
                            const std::string& folder);
 
 // Double compression.

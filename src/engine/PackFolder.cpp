@@ -113,24 +113,25 @@ struct Targets {
     std::string stored;  // mode 2: the stored archive of the first stage
 };
 
-// Modes 0 and 1: one archive, LZH or ZIP after AshukuExe. Returns the archiver result.
+// Normal and stored packing: one archive, LZH or ZIP after AshukuExe. Returns the archiver
+// result.
 int PackSingle(const Options& o, const std::string& folder, const std::string& header,
-               const std::string& archive, int mode, Outcome& outcome, PackHost& host)
+               const std::string& archive, RunMode mode, Outcome& outcome, PackHost& host)
 {
-    const bool zip = o.ArchiveFormat != 0;
+    const bool zip = ArchiveFormatFromSetting(o.ArchiveFormat) == ArchiveFormat::Zip;
     outcome.module = zip ? "ZIP32J.DLL" : "UNLHA32.DLL";
     if (zip) {
         if (!Modules.ZipAvailable)
             return -1;
         host.HistoryAdd("[ " + header + " ]");
-        host.HistoryAdd(Text(mode == 1 ? kHistoryZipStoring : kHistoryZipPacking));
+        host.HistoryAdd(Text(mode == RunMode::Stored ? kHistoryZipStoring : kHistoryZipPacking));
         return PackCall(ArchiverKind::Zip, ZipPackCommand(o, mode, archive, folder), archive,
                         outcome, host);
     }
     if (!Modules.LzhAvailable)
         return -1;
     host.HistoryAdd("[ " + header + " ]");
-    host.HistoryAdd(Text(mode == 1 ? kHistoryLzhStoring : kHistoryLzhPacking));
+    host.HistoryAdd(Text(mode == RunMode::Stored ? kHistoryLzhStoring : kHistoryLzhPacking));
     return PackCall(ArchiverKind::Lzh, LzhPackCommand(o, mode, archive, folder), archive, outcome,
                     host);
 }
@@ -141,9 +142,9 @@ int PackSingle(const Options& o, const std::string& folder, const std::string& h
 int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder, Outcome& outcome,
                RunState& run, PackHost& host)
 {
-    const int pattern = o.DoublePattern;
-    const bool firstLzh = DoubleFirstIsLzh(pattern);
-    const bool secondLzh = DoubleSecondIsLzh(pattern);
+    const DoublePattern pattern = DoublePatternFromSetting(o.DoublePattern);
+    const bool firstLzh = FirstStageFormat(pattern) == ArchiveFormat::Lzh;
+    const bool secondLzh = SecondStageFormat(pattern) == ArchiveFormat::Lzh;
 
     // The stored archive and whatever an extraction brought along are scratch, whatever way
     // this folder ends.
@@ -189,7 +190,7 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
             PackCall(ArchiverKind::Zip, ZipFirstStageCommand(o, n, folder), n.T, outcome, host);
     }
 
-    if (ReportArchiverResult(result, host) == kPacked) {
+    if (ReportArchiverResult(result, host) == FolderOutcome::Packed) {
         host.HistoryAdd(Text(secondLzh ? kHistoryLzhSecondStage : kHistoryZipSecondStage));
         EnterOrFail(o.TempFolder);
         result = secondLzh
@@ -200,7 +201,7 @@ int PackDouble(const Options& o, const DoubleNames& n, const std::string& folder
 }
 
 // The failure line of a folder, then the line that says why.
-int Fail(int result, const std::string& reason, PackHost& host)
+FolderOutcome Fail(FolderOutcome result, const std::string& reason, PackHost& host)
 {
     host.HistoryAdd(Text(kHistoryNotPacked));
     host.HistoryAdd(ReasonLine(reason));
@@ -217,22 +218,22 @@ std::string ArchiveBaseName(const std::string& folder)
     return folder.substr(p + 1);
 }
 
-int ReportArchiverResult(int code, PackHost& host)
+FolderOutcome ReportArchiverResult(int code, PackHost& host)
 {
     switch (code) {
     case ARC_OK:
-        return kPacked;
+        return FolderOutcome::Packed;
     case ARC_ERROR_DISK_FULL:
         host.HistoryAdd(Text(kHistoryDiskFull));
-        return kStopRun;
+        return FolderOutcome::StopRun;
     case ARC_ERROR_READ_ONLY:
         host.HistoryAdd(Text(kHistoryReadOnly));
-        return kStopRun;
+        return FolderOutcome::StopRun;
     case ARC_ERROR_USER_CANCEL:
         host.HistoryAdd(Text(kHistoryCancelled));
-        return kStopRun;
+        return FolderOutcome::StopRun;
     default:
-        return kNotPacked;
+        return FolderOutcome::NotPacked;
     }
 }
 
@@ -255,8 +256,8 @@ bool CheckPackTarget(const std::string& folder, const std::string& outputFolder,
     return true;
 }
 
-int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
-               const Options& options, PackHost& host, RunState* runState)
+FolderOutcome PackFolder(const std::string& folder, const std::string& outputFolder, RunMode mode,
+                         const Options& options, PackHost& host, RunState* runState)
 {
     // A folder packed on its own is a run of one.
     std::unique_ptr<RunState> own;
@@ -270,7 +271,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // No output folder (the pane could not show one) would put the archive in the root of
         // the current drive. Every folder of the run would fare the same, so the run stops.
         if (outputFolder.empty())
-            return Fail(kStopRun, Text(kReasonNoOutputFolder), host);
+            return Fail(FolderOutcome::StopRun, Text(kReasonNoOutputFolder), host);
 
         // The refusals show their reason in a message box; the history says it too, since the
         // silent run has nobody to read a box.
@@ -290,18 +291,19 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
             if (const std::size_t cut = reason.find('\n'); cut != std::string::npos)
                 reason = reason.substr(0, cut) + "（" + reason.substr(cut + 1) + "）";
             host.HistoryAdd(ReasonLine(reason));
-            return kNotPacked;
+            return FolderOutcome::NotPacked;
         }
         std::string name = ArchiveBaseName(folder);
         if (name.empty()) {
             // A drive root has no name to give its archive. Nothing was changed, so there is
             // nothing to restore: the folder fails and the run goes on.
-            return Fail(kNotPacked, Text(kReasonNoName), host);
+            return Fail(FolderOutcome::NotPacked, Text(kReasonNoName), host);
         }
         // A mode beyond the three buttons (a stored AutoExe of 7) packs nothing, as it always
         // did; now the history says so.
-        if (mode < 0 || mode > 2)
-            return Fail(kNotPacked, FormatText(Text(kReasonNoSuchMode), {std::to_string(mode)}),
+        if (!IsKnownRunMode(mode))
+            return Fail(FolderOutcome::NotPacked,
+                        FormatText(Text(kReasonNoSuchMode), {std::to_string(RunModeNumber(mode))}),
                         host);
 
         // A command line cannot carry a double quote inside a quoted path (Linux allows one in
@@ -309,7 +311,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         // fails without any call, and the run goes on.
         if (HoldsQuote(folder) || HoldsQuote(outputFolder) || HoldsQuote(options.TempFolder)) {
             host.HistoryAdd("[ " + header + " ]");
-            return Fail(kNotPacked, Text(kReasonQuoteInPath), host);
+            return Fail(FolderOutcome::NotPacked, Text(kReasonQuoteInPath), host);
         }
 
         const std::string outDir = WithBackslash(outputFolder);
@@ -324,21 +326,24 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         const std::string work = run.WorkFolder();
         if (!work.empty())
             o.TempFolder = work;
-        if (mode == 2 && work.empty()) {
+        if (mode == RunMode::Double && work.empty()) {
             host.HistoryAdd("[ " + header + " ]");
             if (options.TempFolder.empty())
                 throw UnexpectedError{Text(kReasonNoTempFolder)};
-            return Fail(kNotPacked, FormatText(Text(kReasonNoWorkFolder), {options.TempFolder}), host);
+            return Fail(FolderOutcome::NotPacked,
+                        FormatText(Text(kReasonNoWorkFolder), {options.TempFolder}), host);
         }
 
         Targets targets;
         DoubleNames names;
-        if (mode == 2) {
-            names = MakeDoubleNames(o, name, outDir, o.DoublePattern);
+        if (mode == RunMode::Double) {
+            names = MakeDoubleNames(o, name, outDir, DoublePatternFromSetting(o.DoublePattern));
             targets.archive = names.D;
             targets.stored = names.T;
         } else {
-            targets.archive = outDir + name + (o.ArchiveFormat != 0 ? ".ZIP" : ".LZH");
+            targets.archive =
+                outDir + name +
+                (ArchiveFormatFromSetting(o.ArchiveFormat) == ArchiveFormat::Zip ? ".ZIP" : ".LZH");
         }
         // Two targets of one run never share an archive: the second would update the first's
         // and both would be reported as packed.
@@ -347,8 +352,8 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
                 continue;
             if (const std::string owner = run.Claims().OwnerOf(path); !owner.empty()) {
                 host.HistoryAdd("[ " + header + " ]");
-                return Fail(kNotPacked, FormatText(Text(kReasonArchiveClaimed), {path, owner}),
-                            host);
+                return Fail(FolderOutcome::NotPacked,
+                            FormatText(Text(kReasonArchiveClaimed), {path, owner}), host);
             }
         }
         run.Claims().Claim(targets.archive, folder);
@@ -360,7 +365,7 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
         Outcome outcome;
         outcome.archive = targets.archive;
         int result;
-        if (mode == 2) {
+        if (mode == RunMode::Double) {
             host.HistoryAdd("[ " + header + " ]");
             result = PackDouble(o, names, folder, outcome, run, host);
         } else {
@@ -372,17 +377,17 @@ int PackFolder(const std::string& folder, const std::string& outputFolder, int m
             !qb::platform::SetCurrentDirectory(rememberedDir))
             throw UnexpectedError{FormatText(Text(kReasonFolderGone), {rememberedDir})};
 
-        const int r = ReportArchiverResult(result, host);
-        if (r != kPacked)
+        const FolderOutcome r = ReportArchiverResult(result, host);
+        if (r != FolderOutcome::Packed)
             return Fail(r, FailureReason(result, outcome.report, outcome.module, outcome.archive),
                         host);
         host.HistoryAdd(Text(kHistoryPacked));
         host.CreatedArchiveAdd(targets.archive);
-        return kPacked;
+        return FolderOutcome::Packed;
     } catch (const UnexpectedError& e) {
-        return Fail(kStopRun, e.reason, host);
+        return Fail(FolderOutcome::StopRun, e.reason, host);
     } catch (...) {
-        return Fail(kStopRun, Text(kReasonUnexpected), host);
+        return Fail(FolderOutcome::StopRun, Text(kReasonUnexpected), host);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/Options.h"
+#include "engine/PackChoices.h"
 #include "engine/PackHost.h"
 #include "engine/RunState.h"
 
@@ -10,13 +11,15 @@
 
 namespace qb::engine {
 
-// Results of PackFolder and ReportArchiverResult.
-inline constexpr int kPacked = 0;  // the archive was made
-inline constexpr int kNotPacked = 1;  // this folder failed; the run goes on
-inline constexpr int kStopRun = -1;  // disk full, read-only destination, cancel: stop the run
+// How a folder ended, as PackFolder and ReportArchiverResult say it.
+enum class FolderOutcome {
+    Packed,  // the archive was made
+    NotPacked,  // this folder failed; the run goes on
+    StopRun,  // disk full, read-only destination, cancel: stop the run
+};
 
-// Packs folder (a full drive path) into outputFolder with mode 0 normal, 1 stored, 2 double,
-// after options. Writes its progress and outcome lines to host's history and the
+// Packs folder (a full drive path) into outputFolder in mode (normal, stored or double), after
+// options; a mode beyond the three packs nothing and the history says so. Writes its progress and outcome lines to host's history and the
 // archive it made to host's created-archive list. The process's current directory is the
 // folder's afterwards (as the checks leave it), the archiver having run in the folder or in its
 // drive root.
@@ -25,8 +28,8 @@ inline constexpr int kStopRun = -1;  // disk full, read-only destination, cancel
 // folder in TmpDir); without one the folder is a run of its own. A folder whose archive (first
 // stage or final) is a file an earlier folder of the run claimed fails before any call. After a
 // failure line one history line says why; every file a module left out is named.
-int PackFolder(const std::string& folder, const std::string& outputFolder, int mode,
-               const Options& options, PackHost& host, RunState* run = nullptr);
+FolderOutcome PackFolder(const std::string& folder, const std::string& outputFolder, RunMode mode,
+                         const Options& options, PackHost& host, RunState* run = nullptr);
 
 // True when the folder may be packed: neither the output nor the temporary folder lies inside it
 // (a plain, case-blind text prefix when subfolders are included, option SubDir) and it can be
@@ -41,6 +44,6 @@ std::string ArchiveBaseName(const std::string& folder);
 
 // Judges an archiver result: 0 packed; the three stop codes write their history line and stop
 // the run; anything else (including -1, nothing run, and 32799, busy) fails the folder.
-int ReportArchiverResult(int code, PackHost& host);
+FolderOutcome ReportArchiverResult(int code, PackHost& host);
 
 }  // namespace qb::engine

@@ -8,7 +8,7 @@
 
 namespace qb::engine {
 
-RunResult PackRun(const TargetList& list, const std::string& outputFolder, int mode,
+RunResult PackRun(const TargetList& list, const std::string& outputFolder, RunMode mode,
                   const Options& options, RunHost& host)
 {
     RunResult result;
@@ -21,11 +21,11 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, int m
         }
         const std::string folder = list.Item(i);
         host.FolderStarted(i, count, folder);
-        const int r = PackFolder(folder, outputFolder, mode, options, host, &run);
+        const FolderOutcome r = PackFolder(folder, outputFolder, mode, options, host, &run);
         host.AfterFolder(i, r);
-        if (r == kPacked) {
+        if (r == FolderOutcome::Packed) {
             ++result.packed;
-        } else if (r == kStopRun) {
+        } else if (r == FolderOutcome::StopRun) {
             result.aborted = true;
             break;
         }

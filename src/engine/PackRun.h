@@ -4,6 +4,8 @@
 #pragma once
 
 #include "engine/Options.h"
+#include "engine/PackChoices.h"
+#include "engine/PackFolder.h"
 #include "engine/PackHost.h"
 #include "engine/TargetList.h"
 
@@ -30,11 +32,11 @@ public:
         (void)count;
         (void)folder;
     }
-    // After folder index, with PackFolder's result.
-    virtual void AfterFolder(int index, int result)
+    // After folder index, with how it ended.
+    virtual void AfterFolder(int index, FolderOutcome outcome)
     {
         (void)index;
-        (void)result;
+        (void)outcome;
     }
     // After the last folder (or the stop), before the closing line.
     virtual void RunEnded(bool aborted) { (void)aborted; }
@@ -49,12 +51,12 @@ struct RunResult {
     bool aborted = false;  // a stop result or a stop request ended the run
 };
 
-// Packs each item of list into outputFolder with mode (0 normal, 1 stored, 2 double) after
+// Packs each item of list into outputFolder in mode (normal, stored or double) after
 // options, then appends the closing line ("全て終了しました", or "中断しました" when aborted) to the
 // history and, when any folder was not packed, the line that counts them ("全 3 フォルダ中 1
 // フォルダを圧縮しました"). The item count is read once, before the first folder. The run's
 // folders share one private folder in TmpDir and one record of the archives they claimed.
-RunResult PackRun(const TargetList& list, const std::string& outputFolder, int mode,
+RunResult PackRun(const TargetList& list, const std::string& outputFolder, RunMode mode,
                   const Options& options, RunHost& host);
 
 // The last line of a run in which some folder was not packed.

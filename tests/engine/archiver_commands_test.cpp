@@ -26,18 +26,18 @@ const std::string kFolder = "C:\\SRC\\NAME";
 TEST(CommandLines, ExampleTableWithDefaultOptions)
 {
     const Options o = Defaults();
-    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder),
+    EXPECT_EQ(LzhPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.LZH", kFolder),
               "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
-    EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder),
+    EXPECT_EQ(LzhPackCommand(o, RunMode::Stored, "D:\\OUT\\NAME.LZH", kFolder),
               "u -+ -xr  -z1  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"D:\\OUT\\NAME.LZH\" \"*.*\"");
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.ZIP", kFolder),
               " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
-    EXPECT_EQ(ZipPackCommand(o, 1, "D:\\OUT\\NAME.ZIP", kFolder),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Stored, "D:\\OUT\\NAME.ZIP", kFolder),
               " -r  -0 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
 
-    const DoubleNames p1 = MakeDoubleNames(o, "NAME", "D:\\OUT", 1);
+    const DoubleNames p1 = MakeDoubleNames(o, "NAME", "D:\\OUT", DoublePattern::LzhZip);
     EXPECT_EQ(LzhFirstStageCommand(o, p1, kFolder),
               "u -+ -xr  -z1 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"C:\\TEMP\\NAME.LZH\" \"*.*\"");
@@ -45,7 +45,7 @@ TEST(CommandLines, ExampleTableWithDefaultOptions)
     EXPECT_EQ(UnZipUpdateExtractCommand(o, p1),
               "-x \"D:\\OUT\\NAME.LZH.ZIP\" \"C:\\TEMP\\\" \"NAME.LZH\"");
 
-    const DoubleNames p2 = MakeDoubleNames(o, "NAME", "D:\\OUT", 2);
+    const DoubleNames p2 = MakeDoubleNames(o, "NAME", "D:\\OUT", DoublePattern::ZipLzh);
     EXPECT_EQ(ZipFirstStageCommand(o, p2, kFolder), " -r  -0 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
     EXPECT_EQ(LzhSecondStageCommand(o, p2),
               "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.ZIP.LZH\" \"NAME.ZIP\"");
@@ -60,12 +60,12 @@ TEST(CommandLines, TestSyncAndNameCodeSwitchesOnlyWhenChosen)
     o.SyncArchive = true;
     o.LzhNameCode = 1;
     o.ZipNameCode = 1;
-    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder),
+    EXPECT_EQ(LzhPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.LZH", kFolder),
               "u -+ -xr  -test -sync -names:utf8 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP "
               "-jxPAGEFILE.SYS \"D:\\OUT\\NAME.LZH\" \"*.*\"");
-    EXPECT_EQ(ZipPackCommand(o, 1, "D:\\OUT\\NAME.ZIP", kFolder),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Stored, "D:\\OUT\\NAME.ZIP", kFolder),
               " -r  -0 -test -sync -names:cp932 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
-    const DoubleNames p0 = MakeDoubleNames(o, "NAME", "D:\\OUT", 0);
+    const DoubleNames p0 = MakeDoubleNames(o, "NAME", "D:\\OUT", DoublePattern::LzhLzh);
     EXPECT_EQ(
         LzhFirstStageCommand(o, p0, kFolder),
         "u -+ -xr  -z1 -test -sync -names:utf8 \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP "
@@ -73,7 +73,7 @@ TEST(CommandLines, TestSyncAndNameCodeSwitchesOnlyWhenChosen)
     EXPECT_EQ(
         LzhSecondStageCommand(o, p0),
         "u -+ -test -sync -names:utf8 \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
-    const DoubleNames p3 = MakeDoubleNames(o, "NAME", "D:\\OUT", 3);
+    const DoubleNames p3 = MakeDoubleNames(o, "NAME", "D:\\OUT", DoublePattern::ZipZip);
     EXPECT_EQ(ZipFirstStageCommand(o, p3, kFolder),
               " -r  -0 -test -sync -names:cp932 \"C:\\TEMP\\NAME.ZIP\" \"*.*\"");
     EXPECT_EQ(ZipSecondStageCommand(o, p3),
@@ -81,12 +81,12 @@ TEST(CommandLines, TestSyncAndNameCodeSwitchesOnlyWhenChosen)
     // The name codes belong to their own format only; the extraction commands take none.
     o.TestArchive = o.SyncArchive = false;
     o.ZipNameCode = 0;
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.ZIP", kFolder),
               " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
     // Codes beyond the two (kept as stored) work as 0: no switch.
     o.LzhNameCode = 9;
     o.ZipNameCode = -1;
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.ZIP", kFolder),
               " -r  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
     EXPECT_EQ(LzhSecondStageCommand(o, p0),
               "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
@@ -121,7 +121,7 @@ TEST(CommandLines, SubDirOffHiddenOnZipKeepsBothSpaces)
     Options o = Defaults();
     o.IncludeSubfolders = false;
     o.IncludeHidden = true;
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\NAME.ZIP", kFolder),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.ZIP", kFolder),
               " -D -S  -9 \"D:\\OUT\\NAME.ZIP\" \"*.*\"");
 }
 
@@ -132,12 +132,12 @@ TEST(CommandLines, FileSpecificationFollowsTheStoredPathOptions)
     o.StoreFolderPath = true;
     o.OmitDrive = true;
     EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "DATA\\PROJ\\*.*");
-    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\PROJ.LZH", "C:\\DATA\\PROJ"),
+    EXPECT_EQ(LzhPackCommand(o, RunMode::Normal, "D:\\OUT\\PROJ.LZH", "C:\\DATA\\PROJ"),
               "u -+ -xr  \"-wC:\\TEMP\\\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "
               "\"D:\\OUT\\PROJ.LZH\" \"DATA\\PROJ\\*.*\"");
     o.OmitDrive = false;
     EXPECT_EQ(FileSpec(o, "C:\\DATA\\PROJ"), "C:\\DATA\\PROJ\\*.*");
-    EXPECT_EQ(ZipPackCommand(o, 0, "D:\\OUT\\PROJ.ZIP", "C:\\DATA\\PROJ"),
+    EXPECT_EQ(ZipPackCommand(o, RunMode::Normal, "D:\\OUT\\PROJ.ZIP", "C:\\DATA\\PROJ"),
               " -r  -9 \"D:\\OUT\\PROJ.ZIP\" \"C:\\DATA\\PROJ\\*.*\"");
 }
 
@@ -145,10 +145,11 @@ TEST(CommandLines, LzhOptionReplacesPrefixExceptInTheSecondStage)
 {
     Options o = Defaults();
     o.LzhCommandPrefix = "";
-    EXPECT_EQ(LzhPackCommand(o, 0, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 18),
+    EXPECT_EQ(LzhPackCommand(o, RunMode::Normal, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 18),
               " -xr  \"-wC:\\TEMP\\\"");
-    EXPECT_EQ(LzhPackCommand(o, 1, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 11), " -xr  -z1  ");
-    const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT", 0);
+    EXPECT_EQ(LzhPackCommand(o, RunMode::Stored, "D:\\OUT\\NAME.LZH", kFolder).substr(0, 11),
+              " -xr  -z1  ");
+    const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT", DoublePattern::LzhLzh);
     EXPECT_EQ(LzhFirstStageCommand(o, n, kFolder).substr(0, 10), " -xr  -z1 ");
     EXPECT_EQ(LzhSecondStageCommand(o, n),
               "u -+ \"-wC:\\TEMP\\\" \"D:\\OUT\\NAME.LZH.LZH\" \"NAME.LZH\"");
@@ -160,7 +161,7 @@ TEST(CommandLines, TmpDirWithoutTrailingBackslash)
     Options o = Defaults();
     o.TempFolder = "C:\\TEMP";
     EXPECT_EQ(WorkSwitch(o), "-wC:\\TEMP");
-    const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT\\", 0);
+    const DoubleNames n = MakeDoubleNames(o, "NAME", "D:\\OUT\\", DoublePattern::LzhLzh);
     EXPECT_EQ(n.T, "C:\\TEMP\\NAME.LZH");
     EXPECT_EQ(n.D, "D:\\OUT\\NAME.LZH.LZH");  // an output folder's own backslash is not doubled
     EXPECT_EQ(LzhUpdateExtractCommand(o, n),
@@ -174,11 +175,13 @@ TEST(CommandLines, PatternsAndFormatsOfEachStep)
     const Options o = Defaults();
     const char* finals[] = {"NAME.LZH.LZH", "NAME.LZH.ZIP", "NAME.ZIP.LZH", "NAME.ZIP.ZIP"};
     for (int p = 0; p < 4; ++p)
-        EXPECT_EQ(MakeDoubleNames(o, "NAME", "D:\\OUT", p).D, std::string("D:\\OUT\\") + finals[p]);
+        EXPECT_EQ(MakeDoubleNames(o, "NAME", "D:\\OUT", DoublePatternFromSetting(p)).D,
+                  std::string("D:\\OUT\\") + finals[p]);
     // Stored values outside 0..3 give ZIP for both stages.
     for (int p : {-1, 4, 99}) {
-        EXPECT_FALSE(DoubleFirstIsLzh(p));
-        EXPECT_FALSE(DoubleSecondIsLzh(p));
-        EXPECT_EQ(MakeDoubleNames(o, "N", "D:\\OUT", p).D, "D:\\OUT\\N.ZIP.ZIP");
+        const DoublePattern pattern = DoublePatternFromSetting(p);
+        EXPECT_EQ(FirstStageFormat(pattern), ArchiveFormat::Zip);
+        EXPECT_EQ(SecondStageFormat(pattern), ArchiveFormat::Zip);
+        EXPECT_EQ(MakeDoubleNames(o, "N", "D:\\OUT", pattern).D, "D:\\OUT\\N.ZIP.ZIP");
     }
 }

@@ -17,6 +17,8 @@
 using namespace qbtest;
 using qb::engine::PackFolder;
 using Lines = std::vector<std::string>;
+using qb::engine::FolderOutcome;
+using qb::engine::RunMode;
 
 namespace {
 
@@ -56,7 +58,7 @@ TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
     list.Append("C:\\SRC\\GONE");  // does not exist
     list.Append(MakeFolder("C:\\SRC\\C"));
 
-    const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Normal, m_options, host);
 
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking), L(kHistoryPacked), L(kHistoryRefused),
@@ -82,7 +84,7 @@ TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
     Fake().reportProgress = true;
     host.progressAnswer = [] { return false; };  // the user cancels in the progress report
 
-    const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Normal, m_options, host);
 
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(Fake().calls.size(), 1u);
@@ -100,7 +102,7 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
     list.Append(MakeFolder("C:\\SRC\\B"));
     Fake().results = {32774};
 
-    const auto r = qb::engine::PackRun(list, "D:\\OUT", 0, m_options, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Normal, m_options, host);
 
     EXPECT_TRUE(r.aborted);
     EXPECT_EQ(r.failed, 2);
@@ -113,15 +115,15 @@ TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
 
 TEST_F(PackFolderTest, ResultCodesAreJudgedAsStopFailOrSuccess)
 {
-    EXPECT_EQ(qb::engine::ReportArchiverResult(0, host), 0);
-    EXPECT_EQ(qb::engine::ReportArchiverResult(32773, host), -1);
-    EXPECT_EQ(qb::engine::ReportArchiverResult(32774, host), -1);
-    EXPECT_EQ(qb::engine::ReportArchiverResult(32800, host), -1);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(0, host), FolderOutcome::Packed);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(32773, host), FolderOutcome::StopRun);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(32774, host), FolderOutcome::StopRun);
+    EXPECT_EQ(qb::engine::ReportArchiverResult(32800, host), FolderOutcome::StopRun);
     EXPECT_EQ(host.history,
               (Lines{L(kHistoryDiskFull), L(kHistoryReadOnly), L(kHistoryCancelled)}));
     host.history.clear();
     for (int code : {-1, 1, 32799, 32772, 32801})
-        EXPECT_EQ(qb::engine::ReportArchiverResult(code, host), 1) << code;
+        EXPECT_EQ(qb::engine::ReportArchiverResult(code, host), FolderOutcome::NotPacked) << code;
     EXPECT_TRUE(host.history.empty());
 }
 
@@ -155,11 +157,13 @@ TEST_F(PackFolderTest, OutputOrTemporaryFolderInsideTheFolderIsRefused)
 TEST_F(PackFolderTest, WithSubDirOffTheFolderHoldingTheOutputIsPacked)
 {
     MakeFolder("C:\\DATA\\OUT");
-    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 1);
+    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_EQ(host.history, (Lines{L(kHistoryRefused), R(kTextFolderHoldsOutputFolder)}));
     m_options.IncludeSubfolders = false;
     host.history.clear();
-    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", 0, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\DATA", "C:\\DATA\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.created, (Lines{"C:\\DATA\\OUT\\DATA.LZH"}));
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].command.substr(0, 7), "u -+ -x");
@@ -169,8 +173,11 @@ TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
 {
     MakeFolder("C:\\Work\\Projects\\Old\\abc");
     MakeFolder("C:\\Work\\abc");
-    EXPECT_EQ(PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", 0, m_options, host), 0);
-    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", 0, m_options, host), 0);
+    EXPECT_EQ(
+        PackFolder("C:\\Work\\Projects\\Old\\abc", "D:\\OUT", RunMode::Normal, m_options, host),
+        FolderOutcome::Packed);
+    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT\\", RunMode::Normal, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\Work\\...\\Old\\abc ]", L(kHistoryLzhPacking), L(kHistoryPacked),
                      "[ C:\\Work\\abc ]", L(kHistoryLzhPacking), L(kHistoryPacked)}));
@@ -179,7 +186,8 @@ TEST_F(PackFolderTest, HeaderShortensFiveComponentsAndNameIsUpperCased)
     EXPECT_EQ(qb::platform::CurrentDirectory(0), "C:\\Work\\abc");
 
     m_options.UpperCaseNames = false;
-    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT", 0, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\Work\\abc", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.created.back(), "D:\\OUT\\abc.LZH");
 }
 
@@ -191,7 +199,8 @@ TEST_F(PackFolderTest, DriveRootHasNoNameAndIsNotPacked)
     EXPECT_EQ(qb::engine::ArchiveBaseName("C:\\A\\b c"), "b c");
 
     m_options.TempFolder = MakeFolder("D:\\TMP\\");  // else C:\ would hold the temporary folder
-    EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", 0, m_options, host), 1);
+    EXPECT_EQ(PackFolder("C:\\", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked), R(kReasonNoName)}));
 }
@@ -201,7 +210,8 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     // The quote would end the quoted archive path early: Q"X would turn into "QX.LZH *.*".
     MakeFolder("C:\\SRC\\Q\"X");
     MakeFolder("C:\\SRC\\B");
-    EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", 0, m_options, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\Q\"X", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\Q\"X ]", L(kHistoryNotPacked), R(kReasonQuoteInPath)}));
@@ -210,11 +220,13 @@ TEST_F(PackFolderTest, AQuoteInAPathFailsTheFolderWithoutACall)
     // An output folder with a quote fails every folder the same way, and nothing is called.
     host.history.clear();
     MakeFolder("D:\\O\"UT");
-    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\O\"UT", 0, m_options, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\O\"UT", RunMode::Normal, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_TRUE(Fake().calls.empty());
 
     // The same folder without the quote is packed as usual.
-    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\OUT", 0, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\B", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(Fake().calls.size(), 1u);
 }
 
@@ -222,7 +234,8 @@ TEST_F(PackFolderTest, StoringTheFolderPathPacksFromTheDriveRoot)
 {
     MakeFolder("C:\\DATA\\PROJ");
     m_options.StoreFolderPath = true;
-    EXPECT_EQ(PackFolder("C:\\DATA\\PROJ", "D:\\OUT", 0, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\DATA\\PROJ", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::Packed);
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].cwd, "C:\\");
     EXPECT_NE(Fake().calls[0].command.find("\"DATA\\PROJ\\*.*\""), std::string::npos);
@@ -233,7 +246,8 @@ TEST_F(PackFolderTest, ZipModesAndMissingZip)
 {
     MakeFolder("C:\\SRC\\A");
     m_options.ArchiveFormat = 1;
-    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", RunMode::Stored, m_options, host),
+              FolderOutcome::Packed);
     ASSERT_EQ(Fake().calls.size(), 1u);
     EXPECT_EQ(Fake().calls[0].lib, Lib::Zip);
     EXPECT_EQ(Fake().calls[0].command, " -r  -0 \"D:\\OUT\\A.ZIP\" \"*.*\"");
@@ -241,7 +255,8 @@ TEST_F(PackFolderTest, ZipModesAndMissingZip)
 
     InstallFake(true, false);
     host.history.clear();
-    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history, (Lines{L(kHistoryNotPacked), R("ZIP32J.DLL が見つかりません")}));
 }
@@ -250,7 +265,8 @@ TEST_F(PackFolderTest, BusyModuleShowsItsMessageAndFailsTheFolder)
 {
     MakeFolder("C:\\SRC\\A");
     Fake().lzhBusy = true;
-    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", 1, m_options, host), 1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\A", "D:\\OUT", RunMode::Stored, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.messages, (Lines{L(kTextLzhModuleBusy)}));
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhStoring), L(kHistoryNotPacked),
@@ -283,7 +299,8 @@ protected:
 TEST_F(DoubleTest, PatternOneMakesLzhThenZipAndRemovesTheStoredArchive)
 {
     m_options.DoublePattern = 1;
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
                                    L(kHistoryZipSecondStage), L(kHistoryPacked)}));
     EXPECT_EQ(host.created, (Lines{"D:\\OUT\\NAME.LZH.ZIP"}));
@@ -305,7 +322,8 @@ TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
     m_options.DoublePattern = 3;
     m_options.UpdateDoubleArchives = true;
     WriteFile("D:\\OUT\\NAME.ZIP.ZIP", "old");
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryExtractingForUpdate), L(kHistoryZipFirstStage),
                      L(kHistoryZipSecondStage), L(kHistoryPacked)}));
@@ -320,7 +338,8 @@ TEST_F(DoubleTest, PatternThreeWithDoubleUpdatesAnExistingArchive)
 TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 {
     m_options.UpdateDoubleArchives = true;  // final archive absent
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
                                    L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
     EXPECT_EQ(Fake().calls.size(), 2u);
@@ -329,7 +348,8 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
     WriteFile("D:\\OUT\\NAME.LZH.LZH", "old");
     Fake().calls.clear();
     host.history.clear();
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_EQ(host.history, (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage),
                                    L(kHistoryLzhSecondStage), L(kHistoryPacked)}));
     ASSERT_EQ(Fake().calls.size(), 2u);
@@ -338,7 +358,8 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 
     m_options.UpdateDoubleArchives = true;  // both: the outer LZH is unpacked with Unlha
     Fake().calls.clear();
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     ASSERT_EQ(Fake().calls.size(), 3u);
     EXPECT_EQ(Norm(Fake().calls[0].command),
               "x -+ \"D:\\OUT\\NAME.LZH.LZH\" \"C:\\TEMP\\RUN\\\" \"NAME.LZH\"");
@@ -350,7 +371,7 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
     list.Append("C:\\SRC\\NAME");
     list.Append(MakeFolder("C:\\SRC\\NEXT"));
     Fake().results = {32783};
-    const auto r = qb::engine::PackRun(list, "D:\\OUT", 2, m_options, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Double, m_options, host);
     EXPECT_FALSE(r.aborted);
     EXPECT_EQ(r.packed, 1);
     EXPECT_EQ(host.history,
@@ -365,7 +386,8 @@ TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
 TEST_F(DoubleTest, StopCodeOfTheFirstStageIsReportedTwice)
 {
     Fake().results = {32773};
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::StopRun);
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryLzhFirstStage), L(kHistoryDiskFull),
                      L(kHistoryDiskFull), L(kHistoryNotPacked), R(kReasonDiskFull)}));
@@ -375,7 +397,8 @@ TEST_F(DoubleTest, MissingZipModuleStopsTheRun)
 {
     InstallFake(true, false);
     m_options.DoublePattern = 1;
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::StopRun);
     EXPECT_EQ(host.history.back(), R("ZIP32J.DLL が見つかりません"));
 }
 
@@ -389,7 +412,8 @@ TEST_F(DoubleTest, StoredArchivesLiveInTheRunsOwnFolder)
         if (call.command.find("-z1") != std::string::npos)
             storedAt = Norm(call.command);
     };
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_NE(storedAt.find("\"C:\\TEMP\\RUN\\NAME.LZH\""), std::string::npos) << storedAt;
     EXPECT_EQ(ReadFile("C:\\TEMP\\NAME.LZH"), "left over from an earlier run");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("C:\\TEMP")), {}), 1);
@@ -417,7 +441,8 @@ TEST_F(DoubleTest, UpdateExtractionKeepsOnlyTheStoredArchiveAtTheTop)
                 !Exists(runFolder + "\\tmp") && ReadFile(runFolder + "\\NAME.LZH") == "stored";
         }
     };
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     EXPECT_TRUE(strayGone);
     EXPECT_TRUE(TempEmpty());
 }
@@ -426,7 +451,8 @@ TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
 {
     // Happens when the temporary folder lies outside every drive.
     m_options.TempFolder = "";
-    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", 2, m_options, host), -1);
+    EXPECT_EQ(PackFolder("C:\\SRC\\NAME", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::StopRun);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\NAME ]", L(kHistoryNotPacked), R(kReasonNoTempFolder)}));
@@ -438,7 +464,7 @@ TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
     qb::engine::VectorTargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     list.Append(MakeFolder("C:\\SRC\\B"));
-    const auto r = qb::engine::PackRun(list, "", 0, m_options, host);
+    const auto r = qb::engine::PackRun(list, "", RunMode::Normal, m_options, host);
     EXPECT_TRUE(r.aborted);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,

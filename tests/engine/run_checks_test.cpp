@@ -14,6 +14,9 @@
 
 using namespace qbtest;
 using Lines = std::vector<std::string>;
+using qb::engine::FolderOutcome;
+using qb::engine::RunMode;
+using qb::engine::RunModeFromNumber;
 
 namespace {
 
@@ -51,7 +54,8 @@ TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
         list.Append(MakeFolder("C:\\Old\\abc"));
         list.Append(MakeFolder("C:\\Work\\ABC"));
         list.Append(MakeFolder("C:\\Work\\xyz"));
-        const auto r = qb::engine::PackRun(list, "D:\\OUT", c.mode, m_options, host);
+        const auto r =
+            qb::engine::PackRun(list, "D:\\OUT", RunModeFromNumber(c.mode), m_options, host);
         EXPECT_EQ(r.packed, 2);
         EXPECT_FALSE(r.aborted);
         const std::string clash =
@@ -73,7 +77,7 @@ TEST_F(RunChecksTest, AModeBeyondTheThreePacksNothingAndSaysSo)
 {
     qb::engine::VectorTargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
-    const auto r = qb::engine::PackRun(list, "D:\\OUT", 7, m_options, host);
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunModeFromNumber(7), m_options, host);
     EXPECT_EQ(r.packed, 0);
     EXPECT_TRUE(Fake().calls.empty());
     EXPECT_EQ(host.history,
@@ -88,7 +92,8 @@ TEST_F(RunChecksTest, LeftOutFilesAreNamedAndTheFolderFailsWithoutItsArchiveList
     Fake().output =
         "adding x\nskipped link-outside etc\nraw-name caf\\xE9\nskipped unreadable secret\n";
     Fake().results = {ARC_ERROR_INCOMPLETE};
-    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 0, m_options, host), 1);
+    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", RunMode::Normal, m_options, host),
+              FolderOutcome::NotPacked);
     EXPECT_EQ(host.history,
               (Lines{"[ C:\\SRC\\A ]", L(kHistoryLzhPacking),
                      "　圧縮されなかったファイル：etc（フォルダの外を指すシンボリックリンクです）",
@@ -105,7 +110,8 @@ TEST_F(RunChecksTest, FailedTestOfTheSecondStageGivesItsReason)
     m_options.TestArchive = true;
     Fake().results = {0, ARC_ERROR_TEST_FAILED};
     Fake().output = "failed test-failed A.LZH\n";
-    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 2, m_options, host), 1);
+    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::NotPacked);
     ASSERT_EQ(Fake().calls.size(), 2u);
     for (const FakeCall& call : Fake().calls)
         EXPECT_NE(call.command.find(" -test "), std::string::npos) << call.command;
@@ -119,7 +125,8 @@ TEST_F(RunChecksTest, SyncRebuildsWithoutTheUpdateExtraction)
     WriteFile("D:\\OUT\\A.LZH.LZH", "old");
     m_options.UpdateDoubleArchives = true;
     m_options.SyncArchive = true;
-    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", 2, m_options, host), 0);
+    EXPECT_EQ(qb::engine::PackFolder("C:\\SRC\\A", "D:\\OUT", RunMode::Double, m_options, host),
+              FolderOutcome::Packed);
     ASSERT_EQ(Fake().calls.size(), 2u);
     for (const FakeCall& call : Fake().calls)
         EXPECT_NE(call.command.find(" -sync "), std::string::npos) << call.command;
