@@ -87,7 +87,7 @@ int main(int argc, char** argv)
 
     // The engine alone.
     QuietHost host;
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     for (int i = 0; i < folders; ++i)
         list.Append(folderName(i));
     QElapsedTimer clock;
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     clock.restart();
     window.StartRun(0);
     const double windowMs = clock.nsecsElapsed() / 1e6;
-    const int left = window.TargetPane()->Count();
+    const int left = window.Targets().Count();
 
     // A long history, appended line by line as a run does (each line painted at once).
     window.LogPane()->Clear();

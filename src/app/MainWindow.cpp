@@ -29,6 +29,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -188,14 +189,15 @@ void MainWindow::createPanesAndDialogs()
 {
     // The dialogs exist before the panes load, as the folder panes hand theirs the alias dialog.
     m_folderAliasDialog = new FolderAliasDialog(m_options, this);
-    m_sourceFolderPane = new SourceFolderPane(this);
-    m_subfolderListPane = new SubfolderListPane(this);
-    m_targetListPane = new TargetListPane(this);
-    m_outputFolderPane = new OutputFolderPane(this);
-    m_historyPane = new HistoryPane(this);
-    m_archiveListPane = new ArchiveListPane(this);
+    m_sourceFolderPane = new SourceFolderPane(this, m_options);
+    m_subfolderListPane = new SubfolderListPane(this, m_options, m_targets);
+    m_targetListPane = new TargetListPane(this, m_options, m_targets);
+    m_outputFolderPane = new OutputFolderPane(this, m_options);
+    m_historyPane = new HistoryPane(this, m_options);
+    m_archiveListPane = new ArchiveListPane(this, m_options);
     for (PaneBase* pane : Panes())
         addPane(pane);
+    connectPanes();
 
     // A pane that cannot load names itself; the texts keep the old spelling of two pane names.
     auto load = [](const char* failure, auto&& step) {
@@ -217,6 +219,30 @@ void MainWindow::createPanesAndDialogs()
     m_initialFoldersDialog->OutputPaneFolder = [this] { return m_outputFolderPane->Folder(); };
     m_optionsDialog = new OptionsDialog(
         m_options, [this](bool on) { SetToolTipEverywhere(on); }, this);
+}
+
+void MainWindow::connectPanes()
+{
+    // What one pane means for another goes through here: no pane knows the others.
+    connect(m_sourceFolderPane, &SourceFolderPane::FolderShown, m_subfolderListPane,
+            &SubfolderListPane::SetFolder);
+    connect(m_sourceFolderPane, &FolderPane::CopyToOtherRequested, m_outputFolderPane,
+            &FolderPane::SetFolder);
+    connect(m_outputFolderPane, &FolderPane::CopyToOtherRequested, m_sourceFolderPane,
+            &FolderPane::SetFolder);
+    connect(m_subfolderListPane, &SubfolderListPane::SubfolderOpened, m_sourceFolderPane,
+            &FolderPane::SetFolder);
+    connect(m_subfolderListPane, &SubfolderListPane::TargetsAdded, this,
+            &MainWindow::UpdateRunButtons);
+    connect(m_subfolderListPane, &SubfolderListPane::ReturnPressed, this,
+            [this] { m_targetListPane->targetList->setFocus(); });
+    connect(m_targetListPane, &TargetListPane::ListEdited, this, &MainWindow::UpdateRunButtons);
+    connect(m_targetListPane, &TargetListPane::SourceFolderChosen, m_sourceFolderPane,
+            &FolderPane::SetFolder);
+    connect(m_targetListPane, &TargetListPane::OutputFolderChosen, m_outputFolderPane,
+            &FolderPane::SetFolder);
+    connect(m_targetListPane, &TargetListPane::ReturnPressed, this,
+            [this] { m_outputFolderPane->driveList->setFocus(); });
 }
 
 std::array<PaneBase*, 6> MainWindow::Panes() const
@@ -354,7 +380,7 @@ void MainWindow::showMenusOf(QMdiSubWindow* window)
 
 void MainWindow::UpdateRunButtons()
 {
-    const bool any = m_targetListPane && m_targetListPane->Count() >= 1;
+    const bool any = m_targets.Count() >= 1;
     for (QPushButton* b : runButtons)
         b->setEnabled(any);
 }

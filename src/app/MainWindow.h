@@ -5,6 +5,7 @@
 // opens and saves job files, and saves everything when it closes.
 
 #include "engine/Options.h"
+#include "engine/TargetList.h"
 #include "panes/PaneHost.h"
 #include "panes/MainMenus.h"
 
@@ -21,6 +22,12 @@ class AboutDialog;
 class InitialFoldersDialog;
 class FolderAliasDialog;
 class OptionsDialog;
+class SourceFolderPane;
+class OutputFolderPane;
+class SubfolderListPane;
+class TargetListPane;
+class ArchiveListPane;
+class HistoryPane;
 
 namespace qb::panes {
 class PaneBase;
@@ -38,11 +45,15 @@ public:
 
     QMdiArea* paneArea() const { return m_paneArea; }
 
-    // Public operations used by the panes and dialogs.
+    // Public operations, used by the dialogs and connected to the panes' signals.
     void SetToolTip(bool on);
     void SetFontData();
-    void UpdateRunButtons() override;
+    // Enables the three run buttons exactly when the target list is not empty.
+    void UpdateRunButtons();
     void LoadJobFile();
+    // Applies the tooltip switch, resp. the shared font, to every form in the program's order.
+    void SetToolTipEverywhere(bool on);
+    void SetFontDataEverywhere();
 
     // The menu handlers.
     void ShowAbout() override;
@@ -70,17 +81,18 @@ public:
     void FinishFirstShow();
 
     // PaneHost.
-    SourceFolderPane* SourcePane() override { return m_sourceFolderPane; }
-    OutputFolderPane* OutputPane() override { return m_outputFolderPane; }
-    SubfolderListPane* SubfolderPane() override { return m_subfolderListPane; }
-    TargetListPane* TargetPane() override { return m_targetListPane; }
-    ArchiveListPane* ArchivePane() override { return m_archiveListPane; }
-    HistoryPane* LogPane() override { return m_historyPane; }
-    const qb::engine::Options& ProgramOptions() const override { return m_options; }
-    QWidget* MainWidget() override { return this; }
     bool IsNormalState() const override;
-    void SetToolTipEverywhere(bool on) override;
-    void SetFontDataEverywhere() override;
+
+    // The folders the next run packs; the target list pane shows them.
+    qb::engine::TargetList& Targets() { return m_targets; }
+
+    // The six panes (null while they are not loaded).
+    SourceFolderPane* SourcePane() const { return m_sourceFolderPane; }
+    OutputFolderPane* OutputPane() const { return m_outputFolderPane; }
+    SubfolderListPane* SubfolderPane() const { return m_subfolderListPane; }
+    TargetListPane* TargetPane() const { return m_targetListPane; }
+    ArchiveListPane* ArchivePane() const { return m_archiveListPane; }
+    HistoryPane* LogPane() const { return m_historyPane; }
 
     // The pane in the given slot order: SourceFolderPane, SubfolderListPane, TargetListPane, OutputFolderPane, HistoryPane,
     // ArchiveListPane.
@@ -115,6 +127,7 @@ private:
     void SaveOnClose();
     void buildControls();
     void createPanesAndDialogs();
+    void connectPanes();
     void placeWindow();
     void fitPanes();
     void showMenusOf(QMdiSubWindow* window);
@@ -131,6 +144,7 @@ private:
     qb::engine::Options& m_options;
     QMdiArea* m_paneArea = nullptr;
     qb::panes::MainMenus m_menus;
+    qb::engine::TargetList m_targets;
 
     SourceFolderPane* m_sourceFolderPane = nullptr;
     SubfolderListPane* m_subfolderListPane = nullptr;

@@ -8,8 +8,8 @@
 #include "engine/ProgramArguments.h"
 
 // The window's run: between folders it takes events (the cancel button's click among them),
-// keeps the folder being packed in view and deselects the folders that were packed; at the end
-// it removes them from the target list.
+// shows which folder of how many is being packed, and refreshes the folder panes. The target list
+// follows the run by itself (PackRun marks it), and its pane shows that.
 class MainWindow::RunHost : public qb::engine::RunHost {
 public:
     explicit RunHost(MainWindow& frame) : m_frame(frame) { }

@@ -3,7 +3,6 @@
 #include "app/MainWindowHosts.h"
 #include "common/ProgramMessages.h"
 #include "dialogs/UiSeams.h"
-#include "panes/TargetListPane.h"
 #include "panes/SourceFolderPane.h"
 #include "panes/OutputFolderPane.h"
 
@@ -37,7 +36,7 @@ void MainWindow::JobHost::SetOutputFolder(const std::string& dir)
 
 qb::engine::TargetList& MainWindow::JobHost::Targets()
 {
-    return *m_frame.m_targetListPane;
+    return m_frame.m_targets;
 }
 
 void MainWindow::JobHost::ShowMessage(const std::string& text)

@@ -6,9 +6,7 @@
 #include "dialogs/UiSeams.h"
 #include "engine/PackFolder.h"
 #include "engine/PackRun.h"
-#include "panes/PaintNow.h"
 #include "panes/RunProgress.h"
-#include "panes/TargetListPane.h"
 #include "panes/SourceFolderPane.h"
 #include "panes/SubfolderListPane.h"
 #include "panes/OutputFolderPane.h"
@@ -16,7 +14,6 @@
 #include "panes/HistoryPane.h"
 
 #include <QCoreApplication>
-#include <QListWidget>
 #include <QPushButton>
 
 using namespace qb::panes;
@@ -74,13 +71,14 @@ void MainWindow::StartRun(int mode)
     setPanesEnabled(false);
     m_historyPane->Clear();
     m_subfolderListPane->SelectNone();
-    m_targetListPane->SelectAll();  // from here on a selected item is a folder not yet packed
     cancelButton->setEnabled(true);
 
     m_progress->BeginRun();
     const std::string outputFolder = m_outputFolderPane->Folder().toStdString();
-    qb::engine::PackRun(*m_targetListPane, outputFolder, qb::engine::RunModeFromNumber(mode),
-                        m_options, *m_runHost);
+    // The run marks the targets as it goes (the target list pane shows the marks) and leaves
+    // on the list only the folders that were not packed.
+    qb::engine::PackRun(m_targets, outputFolder, qb::engine::RunModeFromNumber(mode), m_options,
+                        *m_runHost);
 
     CancelRequested = false;
     cancelButton->setEnabled(false);
@@ -96,9 +94,6 @@ void MainWindow::StartRun(int mode)
 
 bool MainWindow::RunHost::BeforeFolder(int index)
 {
-    QListWidget* list = m_frame.m_targetListPane->targetList;
-    list->scrollToItem(list->item(index), QAbstractItemView::PositionAtTop);
-    qb::panes::PaintNow(list->viewport());
     // The one point of the loop where clicks are taken, the cancel button's among them.
     QCoreApplication::processEvents();
     // The progress window may still be up from the folder before; its cancel counts too.
@@ -109,23 +104,20 @@ bool MainWindow::RunHost::BeforeFolder(int index)
         m_frame.m_outputFolderPane->Reload();
         return false;
     }
-    const std::string folder = list->item(index)->text().toStdString();
+    const qb::engine::TargetList& targets = m_frame.m_targets;
     // The list keeps every item until the run ends, so its count is the run's.
-    m_frame.m_progress->BeginFolder(index, list->count(),
-                                    QString::fromStdString(PathHelpers::ShortDisplayPath(folder)));
+    m_frame.m_progress->BeginFolder(
+        index, targets.Count(),
+        QString::fromStdString(PathHelpers::ShortDisplayPath(targets.Item(index))));
     return true;
 }
 
 void MainWindow::RunHost::AfterFolder(int index, qb::engine::FolderOutcome outcome)
 {
+    (void)index;
     m_frame.m_progress->EndFolder();
-    QListWidget* list = m_frame.m_targetListPane->targetList;
-    if (outcome == qb::engine::FolderOutcome::Packed) {
-        list->item(index)->setSelected(false);
-        qb::panes::PaintNow(list->viewport());
-    } else if (outcome == qb::engine::FolderOutcome::StopRun) {
+    if (outcome == qb::engine::FolderOutcome::StopRun)
         m_frame.CancelRequested = true;
-    }
     // New archives and the free space show at once.
     m_frame.m_sourceFolderPane->Reload();
     m_frame.m_outputFolderPane->Reload();
@@ -135,13 +127,4 @@ void MainWindow::RunHost::RunEnded(bool aborted)
 {
     (void)aborted;
     m_frame.m_progress->EndRun();
-    // What stays on the list are the folders that failed or were never started.
-    QListWidget* list = m_frame.m_targetListPane->targetList;
-    for (int j = 0; j < list->count();) {
-        if (!list->item(j)->isSelected())
-            delete list->takeItem(j);
-        else
-            ++j;
-    }
-    m_frame.m_targetListPane->SelectNone();
 }

@@ -60,7 +60,7 @@ public:
 private:
     std::string m_in;
     std::string m_out;
-    qb::engine::VectorTargetList m_targets;
+    qb::engine::TargetList m_targets;
 };
 
 class SilentCommandHost : public qb::engine::CommandLineHost {

@@ -8,13 +8,15 @@
 
 namespace qb::engine {
 
-RunResult PackRun(const TargetList& list, const std::string& outputFolder, RunMode mode,
+RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mode,
                   const Options& options, RunHost& host)
 {
     RunResult result;
     const int count = list.Count();
+    list.BeginRun();
     RunState run(options.TempFolder);
     for (int i = 0; i < count; ++i) {
+        list.SetState(i, TargetState::Packing);
         if (!host.BeforeFolder(i)) {
             result.aborted = true;
             break;
@@ -22,6 +24,7 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, RunMo
         const std::string folder = list.Item(i);
         host.FolderStarted(i, count, folder);
         const FolderOutcome r = PackFolder(folder, outputFolder, mode, options, host, &run);
+        list.SetState(i, r == FolderOutcome::Packed ? TargetState::Packed : TargetState::Failed);
         host.AfterFolder(i, r);
         if (r == FolderOutcome::Packed) {
             ++result.packed;
@@ -34,6 +37,7 @@ RunResult PackRun(const TargetList& list, const std::string& outputFolder, RunMo
     if (host.StopRequested())
         result.aborted = true;
     host.RunEnded(result.aborted);
+    list.EndRun();
     host.HistoryAdd(SharedMessage(result.aborted ? kSharedRunAborted : kSharedRunFinished));
     if (result.failed > 0)
         host.HistoryAdd(RunCountLine(count, result.packed));

@@ -14,7 +14,7 @@
 namespace qb::engine {
 
 // What a run needs beyond what one folder reports. The defaults suit a run nobody watches: no
-// events, no cancel button, nothing to mark.
+// events, no cancel button. Which folders are pending, packed or failed the target list keeps.
 class RunHost : public PackHost {
 public:
     // Before folder index is packed: the place to take events (a cancel click among them).
@@ -56,7 +56,10 @@ struct RunResult {
 // history and, when any folder was not packed, the line that counts them ("全 3 フォルダ中 1
 // フォルダを圧縮しました"). The item count is read once, before the first folder. The run's
 // folders share one private folder in TmpDir and one record of the archives they claimed.
-RunResult PackRun(const TargetList& list, const std::string& outputFolder, RunMode mode,
+// The list follows the run: every item Pending at the start, the current one Packing (before
+// BeforeFolder), then Packed or Failed (before AfterFolder); after RunEnded the packed folders
+// leave it, and what stays are those that failed or were never reached.
+RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mode,
                   const Options& options, RunHost& host);
 
 // The last line of a run in which some folder was not packed.

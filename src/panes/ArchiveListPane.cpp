@@ -44,8 +44,9 @@ private:
 
 }  // namespace
 
-ArchiveListPane::ArchiveListPane(PaneHost* host, QWidget* parent)
-    : PaneBase(host, "ArchiveListPane", "OutFile", parent)
+ArchiveListPane::ArchiveListPane(PaneHost* host, const qb::engine::Options& options,
+                                 QWidget* parent)
+    : PaneBase(host, options, "ArchiveListPane", "OutFile", parent)
 {
     SetDesignedTwips(QRectF(4000, 4400, 4000, 2200));
     archiveList = new ArchiveList(this);
@@ -137,7 +138,7 @@ void ArchiveListPane::Initialize()
     refreshAction->setText(QStringLiteral("リフレッシュ"));
     selectAllAction->setText(Shared(kSharedMenuSelectAll));
     selectNoneAction->setText(Shared(kSharedMenuSelectNone));
-    SetToolTip(host()->ProgramOptions().ShowTooltips);
+    SetToolTip(ProgramOptions().ShowTooltips);
 }
 
 void ArchiveListPane::LayOutControls()

@@ -15,7 +15,7 @@ class QMimeData;
 class ArchiveListPane : public qb::panes::PaneBase {
     Q_OBJECT
 public:
-    explicit ArchiveListPane(PaneHost* host, QWidget* parent = nullptr);
+    ArchiveListPane(PaneHost* host, const qb::engine::Options& options, QWidget* parent = nullptr);
 
     // Adds one archive path; a duplicate or an entry beyond the 1000th is dropped silently.
     void AddArchive(const QString& path);

@@ -20,9 +20,9 @@ QString q(const std::string& s)
 }
 }  // namespace
 
-FolderPane::FolderPane(PaneHost* host, engine::FolderPane which, const char* objectName,
-                       const char* positionPrefix, QWidget* parent)
-    : PaneBase(host, objectName, positionPrefix, parent), m_which(which)
+FolderPane::FolderPane(PaneHost* host, const engine::Options& options, engine::FolderPane which,
+                       const char* objectName, const char* positionPrefix, QWidget* parent)
+    : PaneBase(host, options, objectName, positionPrefix, parent), m_which(which)
 {
     driveList = new DriveList(this);
     driveList->setObjectName(QStringLiteral("driveList"));
@@ -103,8 +103,8 @@ void FolderPane::ShowFolderText()
 void FolderPane::CopyToOtherPane()
 {
     const QString path = folderList->Path();
-    if (!path.isEmpty() && OtherPane())
-        OtherPane()->SetFolder(path);
+    if (!path.isEmpty())
+        emit CopyToOtherRequested(path);
 }
 
 void FolderPane::SetFontData()
@@ -154,7 +154,7 @@ void FolderPane::Initialize(FolderAliasDialog* aliasDialog)
     SetFontData();
     SetCaptions();
     refreshAction->setText(Shared(kSharedMenuRefresh));
-    SetToolTip(host()->ProgramOptions().ShowTooltips);
+    SetToolTip(ProgramOptions().ShowTooltips);
     m_aliases->SetMaintenanceDialog(aliasDialog);
     m_aliases->Load(engine::PaneSettingsApp(m_which));
 }

@@ -23,8 +23,8 @@ namespace qb::panes {
 class FolderPane : public PaneBase {
     Q_OBJECT
 public:
-    FolderPane(PaneHost* host, engine::FolderPane which, const char* objectName,
-               const char* positionPrefix, QWidget* parent = nullptr);
+    FolderPane(PaneHost* host, const engine::Options& options, engine::FolderPane which,
+               const char* objectName, const char* positionPrefix, QWidget* parent = nullptr);
     ~FolderPane() override;
 
     // The folder shown, in its on-disk form ("" when it cannot be formed).
@@ -58,11 +58,13 @@ public:
     void CopyToOtherPane();
     void RefreshFromDisk() { Reload(); }
 
+signals:
+    // copyToOtherAction: the other folder pane is to show folder.
+    void CopyToOtherRequested(const QString& folder);
+
 protected:
     // What a change of folder means for the pane (the folder list's change event).
     virtual void FolderChanged() = 0;
-    // The other folder pane, target of copyToOtherAction.
-    virtual FolderPane* OtherPane() const = 0;
     // Texts of the pane: title, tooltips of driveList, folderList, folderPathBox, caption of copyToOtherAction.
     virtual void SetCaptions() = 0;
     virtual void SetTipTexts(bool on) = 0;

@@ -14,8 +14,8 @@
 using qb::panes::Msg;
 using qb::panes::Shared;
 
-HistoryPane::HistoryPane(PaneHost* host, QWidget* parent)
-    : PaneBase(host, "HistoryPane", "Status", parent)
+HistoryPane::HistoryPane(PaneHost* host, const qb::engine::Options& options, QWidget* parent)
+    : PaneBase(host, options, "HistoryPane", "Status", parent)
 {
     SetDesignedTwips(QRectF(4000, 2200, 4000, 2200));
     historyList = new qb::panes::HistoryList(this);
@@ -68,8 +68,9 @@ void HistoryPane::LogCopy()
 
 void HistoryPane::LogSave()
 {
-    const QString name = qb::ui::SaveFileName(host()->MainWidget(), Shared(kSharedLogFilter),
-                                              QString(), QStringLiteral(".LOG"));
+    // The boxes belong to the main window, the window the pane lives in.
+    const QString name =
+        qb::ui::SaveFileName(window(), Shared(kSharedLogFilter), QString(), QStringLiteral(".LOG"));
     if (!name.isEmpty())
         WriteLogFile(name);
 }
@@ -81,7 +82,7 @@ void HistoryPane::WriteLogFile(const QString& fileName)
     const std::string drivePath = fileName.toStdString();
     const auto found = qb::platform::FindEntryName(drivePath);
     if (found && !qb::platform::IsFolder(drivePath) &&
-        !qb::ui::AskYesNo(host()->MainWidget(), Shared(kSharedOverwriteLog)))
+        !qb::ui::AskYesNo(window(), Shared(kSharedOverwriteLog)))
         return;
     // The log is written in full beside its place and then put there, so a failure (full disk,
     // read-only folder) never leaves a cut-off log or destroys the file it would replace.
@@ -91,7 +92,7 @@ void HistoryPane::WriteLogFile(const QString& fileName)
     const bool written = !hostPath.empty() && file.open(QIODevice::WriteOnly) &&
                          file.write(bytes) == bytes.size() && file.commit();
     if (!written)
-        qb::ui::ShowMessage(host()->MainWidget(), Shared(kSharedLogNotSaved));
+        qb::ui::ShowMessage(window(), Shared(kSharedLogNotSaved));
 }
 
 void HistoryPane::SetFontData()
@@ -112,7 +113,7 @@ void HistoryPane::Initialize()
     SetFontData();
     setWindowTitle(Msg(kCaptionHistory));
     clearAction->setText(Shared(kSharedMenuClear));
-    SetToolTip(host()->ProgramOptions().ShowTooltips);
+    SetToolTip(ProgramOptions().ShowTooltips);
 }
 
 void HistoryPane::LayOutControls()

@@ -17,7 +17,7 @@ class HistoryPane : public qb::panes::PaneBase {
 public:
     static constexpr int kLastKeptIndex = 30000;
 
-    explicit HistoryPane(PaneHost* host, QWidget* parent = nullptr);
+    HistoryPane(PaneHost* host, const qb::engine::Options& options, QWidget* parent = nullptr);
 
     // Appends one line and repaints at once, so that a long run shows its progress.
     void AddLine(const QString& text);

@@ -2,21 +2,16 @@
 
 #include "common/PathHelpers.h"
 #include "dialogs/FolderPicker.h"
-#include "panes/SourceFolderPane.h"
 
 #include <QLineEdit>
 
 using qb::panes::Msg;
 
-OutputFolderPane::OutputFolderPane(PaneHost* host, QWidget* parent)
-    : FolderPane(host, qb::engine::FolderPane::Out, "OutputFolderPane", "OutDir", parent)
+OutputFolderPane::OutputFolderPane(PaneHost* host, const qb::engine::Options& options,
+                                   QWidget* parent)
+    : FolderPane(host, options, qb::engine::FolderPane::Out, "OutputFolderPane", "OutDir", parent)
 {
     SetDesignedTwips(QRectF(4000, 0, 4000, 2200));
-}
-
-qb::panes::FolderPane* OutputFolderPane::OtherPane() const
-{
-    return host()->SourcePane();
 }
 
 void OutputFolderPane::SetCaptions()

@@ -7,11 +7,10 @@
 class OutputFolderPane : public qb::panes::FolderPane {
     Q_OBJECT
 public:
-    explicit OutputFolderPane(PaneHost* host, QWidget* parent = nullptr);
+    OutputFolderPane(PaneHost* host, const qb::engine::Options& options, QWidget* parent = nullptr);
 
 protected:
     void FolderChanged() override { ShowFolderText(); }
-    FolderPane* OtherPane() const override;
     void SetCaptions() override;
     void SetTipTexts(bool on) override;
     void ShowFolderText() override;

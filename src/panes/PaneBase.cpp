@@ -34,9 +34,9 @@ QString FallbackFolder()
     return QString::fromStdString(here);
 }
 
-PaneBase::PaneBase(PaneHost* host, const char* objectName, const char* positionPrefix,
-                   QWidget* parent)
-    : QWidget(parent), m_host(host), m_prefix(positionPrefix)
+PaneBase::PaneBase(PaneHost* host, const engine::Options& options, const char* objectName,
+                   const char* positionPrefix, QWidget* parent)
+    : QWidget(parent), m_host(host), m_options(options), m_prefix(positionPrefix)
 {
     setObjectName(QString::fromLatin1(objectName));
     m_menus = BuildMainMenus(this, this);
@@ -82,7 +82,7 @@ std::string PaneBase::key(const char* suffix) const
 
 void PaneBase::LoadPosition()
 {
-    if (m_host->ProgramOptions().PanesFollowWindow)
+    if (m_options.PanesFollowWindow)
         return;
     const QRectF now = m_designed;
     auto read = [&](const char* suffix, double fallback) {
@@ -96,7 +96,7 @@ void PaneBase::LoadPosition()
 
 void PaneBase::SavePosition()
 {
-    if (m_host->ProgramOptions().PanesFollowWindow || !m_host->IsNormalState())
+    if (m_options.PanesFollowWindow || !m_host->IsNormalState())
         return;
     QRectF g = TwipsGeometry();
     if (const QMdiSubWindow* sub = SubWindow(); sub && (sub->isMinimized() || sub->isMaximized())) {
@@ -123,7 +123,7 @@ double PaneBase::InnerHeightTwips() const
 
 void PaneBase::ApplySharedFont(std::initializer_list<QWidget*> controls)
 {
-    const QFont font = qb::ui::SharedFont(m_host->ProgramOptions());
+    const QFont font = qb::ui::SharedFont(m_options);
     setFont(font);
     for (QWidget* c : controls)
         if (c)

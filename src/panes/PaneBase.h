@@ -20,6 +20,10 @@ class QListWidget;
 class QMdiSubWindow;
 class QMenu;
 
+namespace qb::engine {
+struct Options;
+}
+
 namespace qb::panes {
 
 // Texts of the program's own and of the shared message tables, asked for by their names
@@ -41,9 +45,11 @@ inline constexpr double kButtonHeight = 375;
 class PaneBase : public QWidget, public MenuHandlers {
     Q_OBJECT
 public:
-    // positionPrefix names the pane's position keys ("InDir" gives InDir_Left ...).
-    PaneBase(PaneHost* host, const char* objectName, const char* positionPrefix,
-             QWidget* parent = nullptr);
+    // positionPrefix names the pane's position keys ("InDir" gives InDir_Left ...). options:
+    // the program's, for the tooltip switch, the shared font and whether panes follow the main
+    // window's size; they outlive the pane.
+    PaneBase(PaneHost* host, const engine::Options& options, const char* objectName,
+             const char* positionPrefix, QWidget* parent = nullptr);
 
     // The pane's menu bar; the main window shows it while the pane is active.
     const MainMenus& Menus() const { return m_menus; }
@@ -90,6 +96,7 @@ public:
 
 protected:
     PaneHost* host() const { return m_host; }
+    const engine::Options& ProgramOptions() const { return m_options; }
 
     // Sets the shared font on the pane and the given controls.
     void ApplySharedFont(std::initializer_list<QWidget*> controls);
@@ -125,6 +132,7 @@ private:
     QRectF ToTwips(const QRect& g) const;
 
     PaneHost* m_host;
+    const engine::Options& m_options;
     std::string m_prefix;
     MainMenus m_menus;
     QMenu* m_popup = nullptr;

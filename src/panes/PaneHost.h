@@ -1,19 +1,9 @@
 #pragma once
-// How the panes and dialogs reach the main window and one another. The main window implements
-// this; a pane keeps a pointer to it and never includes the main window itself, so each pane can
-// also be built and tested inside a small test host.
-
-class QWidget;
-
-namespace qb::engine {
-struct Options;
-}
-class SourceFolderPane;
-class OutputFolderPane;
-class SubfolderListPane;
-class TargetListPane;
-class ArchiveListPane;
-class HistoryPane;
+// What a pane asks of the window it lives in: the menu commands, which the main window carries
+// out, and whether that window is in its normal state. The main window implements this and hands
+// each pane the program's options; everything else between panes and the main window goes
+// through the panes' signals, which the main window connects. So a pane never includes the main
+// window or another pane, and can be built and tested on its own.
 
 // The fourteen menu commands that the main window and every pane carry. A pane's own handlers
 // only call the main window's handler of the same name, so a command behaves the same whichever
@@ -39,29 +29,7 @@ public:
 
 class PaneHost : public MenuHandlers {
 public:
-    // Enables the three run buttons exactly when the target list is not empty.
-    virtual void UpdateRunButtons() = 0;
-
-    // The six panes (null while they are not loaded).
-    virtual SourceFolderPane* SourcePane() = 0;
-    virtual OutputFolderPane* OutputPane() = 0;
-    virtual SubfolderListPane* SubfolderPane() = 0;
-    virtual TargetListPane* TargetPane() = 0;
-    virtual ArchiveListPane* ArchivePane() = 0;
-    virtual HistoryPane* LogPane() = 0;
-
-    // The program's options, for the tooltip switch, the shared font and whether panes follow
-    // the window's size.
-    virtual const qb::engine::Options& ProgramOptions() const = 0;
-
-    // The top-level window, parent of message boxes and dialogs.
-    virtual QWidget* MainWidget() = 0;
-
     // True while the main window is neither minimised nor maximised; panes save their positions
     // only then.
     virtual bool IsNormalState() const = 0;
-
-    // Applies the tooltip switch, resp. the shared font, to every form in the program's order.
-    virtual void SetToolTipEverywhere(bool on) = 0;
-    virtual void SetFontDataEverywhere() = 0;
 };

@@ -1,16 +1,15 @@
 #include "SourceFolderPane.h"
 
 #include "dialogs/FolderPicker.h"
-#include "panes/SubfolderListPane.h"
-#include "panes/OutputFolderPane.h"
 
 #include <QLineEdit>
 
 using qb::panes::Msg;
 using qb::panes::Shared;
 
-SourceFolderPane::SourceFolderPane(PaneHost* host, QWidget* parent)
-    : FolderPane(host, qb::engine::FolderPane::In, "SourceFolderPane", "InDir", parent)
+SourceFolderPane::SourceFolderPane(PaneHost* host, const qb::engine::Options& options,
+                                   QWidget* parent)
+    : FolderPane(host, options, qb::engine::FolderPane::In, "SourceFolderPane", "InDir", parent)
 {
     SetDesignedTwips(QRectF(0, 0, 4000, 2200));
 }
@@ -18,14 +17,7 @@ SourceFolderPane::SourceFolderPane(PaneHost* host, QWidget* parent)
 void SourceFolderPane::FolderChanged()
 {
     ShowFolderText();
-    // The subfolder list takes the folder as the list reports it.
-    if (SubfolderListPane* files = host()->SubfolderPane())
-        files->SetFolder(folderList->Path());
-}
-
-qb::panes::FolderPane* SourceFolderPane::OtherPane() const
-{
-    return host()->OutputPane();
+    emit FolderShown(folderList->Path());
 }
 
 void SourceFolderPane::SetCaptions()

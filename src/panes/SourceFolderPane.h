@@ -1,17 +1,20 @@
 #pragma once
 // The source-holding folder pane: the folder whose subfolders are to be packed. Every change of
-// its folder is pushed to the subfolder list at once.
+// its folder is announced at once (FolderShown), for the subfolder list to follow.
 
 #include "panes/FolderPane.h"
 
 class SourceFolderPane : public qb::panes::FolderPane {
     Q_OBJECT
 public:
-    explicit SourceFolderPane(PaneHost* host, QWidget* parent = nullptr);
+    SourceFolderPane(PaneHost* host, const qb::engine::Options& options, QWidget* parent = nullptr);
+
+signals:
+    // The pane shows folder now, in the form its folder list reports it.
+    void FolderShown(const QString& folder);
 
 protected:
     void FolderChanged() override;
-    FolderPane* OtherPane() const override;
     void SetCaptions() override;
     void SetTipTexts(bool on) override;
 };

@@ -4,9 +4,8 @@
 #include "dialogs/FolderWatch.h"
 #include "engine/Options.h"
 #include "engine/PaneStart.h"
+#include "engine/TargetList.h"
 #include "panes/PaintNow.h"
-#include "panes/TargetListPane.h"
-#include "panes/SourceFolderPane.h"
 #include "platform/FileSystem.h"
 
 #include <QApplication>
@@ -47,8 +46,10 @@ struct BusyPointer {
 
 }  // namespace
 
-SubfolderListPane::SubfolderListPane(PaneHost* host, QWidget* parent)
-    : PaneBase(host, "SubfolderListPane", "InFile", parent)
+SubfolderListPane::SubfolderListPane(PaneHost* host, const qb::engine::Options& options,
+                                     qb::engine::TargetList& targets, QWidget* parent)
+    : PaneBase(host, options, "SubfolderListPane", "InFile", parent), m_targets(targets),
+      m_messages(this)
 {
     SetDesignedTwips(QRectF(0, 2200, 4000, 2200));
     subfolderList = new QListWidget(this);
@@ -162,19 +163,19 @@ void SubfolderListPane::addNames(bool selectedOnly)
 {
     {
         BusyPointer busy;
-        TargetListPane* targets = host()->TargetPane();
         const int count = subfolderList->count();
-        for (int i = 0; i < count && targets; ++i) {
+        for (int i = 0; i < count; ++i) {
             QListWidgetItem* item = subfolderList->item(i);
             if (selectedOnly && !item->isSelected())
                 continue;
             const QString path = FullPath(item->text());
-            if (!path.isEmpty() && !targets->AddTarget(path))
+            if (!path.isEmpty() &&
+                !qb::engine::AddTarget(m_targets, path.toStdString(), m_messages))
                 break;  // the list is full; this name keeps its selection
             item->setSelected(false);
         }
     }
-    host()->UpdateRunButtons();
+    emit TargetsAdded();
 }
 
 void SubfolderListPane::AddSelected()
@@ -190,15 +191,14 @@ void SubfolderListPane::AddAllSubfolders()
 {
     {
         BusyPointer busy;
-        TargetListPane* targets = host()->TargetPane();
         bool full = false;
-        for (int i = 0; i < subfolderList->count() && targets && !full; ++i) {
+        for (int i = 0; i < subfolderList->count() && !full; ++i) {
             for (const QString& sub : subfolders(withBackslash(m_dir) + subfolderList->item(i)->text())) {
                 const QString path =
                     QString::fromStdString(PathHelpers::OnDiskPath(sub.toStdString()));
                 if (path.isEmpty())
                     continue;
-                if (!targets->AddTarget(path)) {
+                if (!qb::engine::AddTarget(m_targets, path.toStdString(), m_messages)) {
                     full = true;
                     break;
                 }
@@ -206,7 +206,7 @@ void SubfolderListPane::AddAllSubfolders()
         }
         SelectNone();
     }
-    host()->UpdateRunButtons();
+    emit TargetsAdded();
 }
 
 void SubfolderListPane::OpenSelectedSubfolder()
@@ -216,8 +216,7 @@ void SubfolderListPane::OpenSelectedSubfolder()
             continue;
         const QString path = FullPath(subfolderList->item(i)->text());
         if (!path.isEmpty()) {
-            if (SourceFolderPane* inDir = host()->SourcePane())
-                inDir->SetFolder(path);
+            emit SubfolderOpened(path);
             return;
         }
     }
@@ -228,8 +227,7 @@ bool SubfolderListPane::eventFilter(QObject* watched, QEvent* event)
     if (watched == subfolderList && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (TargetListPane* targets = host()->TargetPane())
-                targets->targetList->setFocus();
+            emit ReturnPressed();
             return true;
         }
     }
@@ -258,7 +256,7 @@ void SubfolderListPane::Initialize()
     refreshAction->setText(Shared(kSharedMenuRefresh));
     selectAllAction->setText(Shared(kSharedMenuSelectAll));
     selectNoneAction->setText(Shared(kSharedMenuSelectNone));
-    SetToolTip(host()->ProgramOptions().ShowTooltips);
+    SetToolTip(ProgramOptions().ShowTooltips);
     m_dir = qb::panes::FallbackFolder();
 }
 

@@ -2,9 +2,8 @@
 
 #include "common/PathHelpers.h"
 #include "engine/Options.h"
+#include "panes/PaintNow.h"
 #include "panes/TrashIcons.h"
-#include "panes/SourceFolderPane.h"
-#include "panes/OutputFolderPane.h"
 #include "platform/Drives.h"
 
 #include <QDropEvent>
@@ -23,8 +22,10 @@ using qb::panes::kButtonWidth;
 using qb::panes::Msg;
 using qb::panes::Shared;
 
-TargetListPane::TargetListPane(PaneHost* host, QWidget* parent)
-    : PaneBase(host, "TargetListPane", "File", parent), m_messages(this)
+TargetListPane::TargetListPane(PaneHost* host, const qb::engine::Options& options,
+                               qb::engine::TargetList& targets, QWidget* parent)
+    : PaneBase(host, options, "TargetListPane", "File", parent), m_targets(targets),
+      m_messages(this)
 {
     SetDesignedTwips(QRectF(0, 4400, 4000, 2200));
     targetList = new QListWidget(this);
@@ -52,37 +53,61 @@ TargetListPane::TargetListPane(PaneHost* host, QWidget* parent)
     toSourceFolderAction = AddPopupItem("toSourceFolderAction", [this] { CopyParentToSourcePane(); });
 
     WatchRightButton(targetList);
+
+    for (int i = 0; i < m_targets.Count(); ++i)
+        TargetAdded(i);
+    m_targets.SetWatcher(this);
 }
 
-int TargetListPane::Count() const
+void TargetListPane::TargetAdded(int index)
 {
-    return targetList->count();
+    targetList->addItem(QString::fromStdString(m_targets.Item(index)));
 }
 
-std::string TargetListPane::Item(int index) const
+void TargetListPane::TargetRemoved(int index)
 {
-    const QListWidgetItem* item = targetList->item(index);
-    return item ? item->text().toStdString() : std::string();
+    delete targetList->takeItem(index);
 }
 
-void TargetListPane::Append(const std::string& path)
-{
-    targetList->addItem(QString::fromStdString(path));
-}
-
-void TargetListPane::Clear()
+void TargetListPane::TargetsCleared()
 {
     targetList->clear();
 }
 
+void TargetListPane::TargetStateChanged(int index)
+{
+    using qb::engine::TargetState;
+    QListWidgetItem* item = targetList->item(index);
+    switch (m_targets.State(index)) {
+    case TargetState::Pending:
+        // From here on a selected item is a folder not yet packed.
+        item->setSelected(true);
+        break;
+    case TargetState::Packing:
+        // The folder being packed shows at the top, drawn before its archive is made.
+        targetList->scrollToItem(item, QAbstractItemView::PositionAtTop);
+        qb::panes::PaintNow(targetList->viewport());
+        break;
+    case TargetState::Packed:
+        item->setSelected(false);
+        qb::panes::PaintNow(targetList->viewport());
+        break;
+    case TargetState::Failed:
+        break;  // keeps its mark: it stays on the list
+    case TargetState::Listed:
+        item->setSelected(false);  // the run is over, and so are its marks
+        break;
+    }
+}
+
 bool TargetListPane::AddTarget(const QString& name)
 {
-    return qb::engine::AddTarget(*this, name.toStdString(), m_messages);
+    return qb::engine::AddTarget(m_targets, name.toStdString(), m_messages);
 }
 
 bool TargetListPane::AddOutsidePath(const QString& path)
 {
-    return qb::engine::AddOutsidePath(*this, path.toStdString(), m_messages);
+    return qb::engine::AddOutsidePath(m_targets, path.toStdString(), m_messages);
 }
 
 
@@ -100,24 +125,24 @@ void TargetListPane::RemoveSelected()
     int i = 0;
     while (i < targetList->count()) {
         if (targetList->item(i)->isSelected())
-            delete targetList->takeItem(i);
+            m_targets.RemoveAt(i);
         else
             ++i;
     }
-    host()->UpdateRunButtons();
+    emit ListEdited();
 }
 
 void TargetListPane::RemoveAll()
 {
-    targetList->clear();
-    host()->UpdateRunButtons();
+    m_targets.Clear();
+    emit ListEdited();
 }
 
 QString TargetListPane::GetFirstSelected() const
 {
     for (int i = 0; i < targetList->count(); ++i)
         if (targetList->item(i)->isSelected())
-            return targetList->item(i)->text();
+            return QString::fromStdString(m_targets.Item(i));
     return {};
 }
 
@@ -126,8 +151,7 @@ void TargetListPane::CopyParentToSourcePane()
     const QString first = GetFirstSelected();
     if (first.isEmpty())
         return;
-    if (SourceFolderPane* pane = host()->SourcePane())
-        pane->SetFolder(QString::fromStdString(PathHelpers::ParentFolder(first.toStdString())));
+    emit SourceFolderChosen(QString::fromStdString(PathHelpers::ParentFolder(first.toStdString())));
 }
 
 void TargetListPane::CopyParentToOutputPane()
@@ -135,8 +159,7 @@ void TargetListPane::CopyParentToOutputPane()
     const QString first = GetFirstSelected();
     if (first.isEmpty())
         return;
-    if (OutputFolderPane* pane = host()->OutputPane())
-        pane->SetFolder(QString::fromStdString(PathHelpers::ParentFolder(first.toStdString())));
+    emit OutputFolderChosen(QString::fromStdString(PathHelpers::ParentFolder(first.toStdString())));
 }
 
 void TargetListPane::DropPaths(const QStringList& paths)
@@ -152,7 +175,7 @@ void TargetListPane::DropPaths(const QStringList& paths)
         if (!AddOutsidePath(drivePath))
             break;
     }
-    host()->UpdateRunButtons();
+    emit ListEdited();
 }
 
 bool TargetListPane::eventFilter(QObject* watched, QEvent* event)
@@ -192,8 +215,7 @@ bool TargetListPane::eventFilter(QObject* watched, QEvent* event)
         const auto* keyEvent = static_cast<QKeyEvent*>(event);
         const int key = keyEvent->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (OutputFolderPane* out = host()->OutputPane())
-                out->driveList->setFocus();
+            emit ReturnPressed();
             return true;
         }
         // Delete removes the selected targets, as the remove button does; with Ctrl or Alt it
@@ -229,7 +251,7 @@ void TargetListPane::Initialize()
     selectNoneAction->setText(Shared(kSharedMenuSelectNone));
     toOutputFolderAction->setText(Msg(kMenuTargetCopyToOutput));
     toSourceFolderAction->setText(Msg(kMenuTargetCopyToSource));
-    SetToolTip(host()->ProgramOptions().ShowTooltips);
+    SetToolTip(ProgramOptions().ShowTooltips);
 }
 
 void TargetListPane::LayOutControls()

@@ -125,7 +125,7 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
 
     QApplication::processEvents();
     Save(m_window->grab(), "window_after_run.png");
-    EXPECT_EQ(m_window->TargetPane()->Count(), 0);
+    EXPECT_EQ(m_window->Targets().Count(), 0);
 }
 
 }  // namespace

@@ -161,6 +161,38 @@ TEST_F(RunTest, FailedFoldersStayOnTheListWhileTheOthersArePacked)
     EXPECT_EQ(History().count(Msg(kHistoryNotPacked)), 1);
 }
 
+TEST_F(RunTest, TheTargetListMarksWhatIsLeftAndKeepsTheFolderBeingPackedAtTheTop)
+{
+    // Enough folders that the list has to scroll to show the later ones.
+    Window();
+    m_window->OutputPane()->SetFolder(QStringLiteral("D:\\OUT"));
+    for (int i = 0; i < 40; ++i) {
+        const std::string folder = MakeFolder("C:\\MANY\\F" + std::to_string(10 + i));
+        WriteFile(folder + "\\file.txt", "data");
+        ASSERT_TRUE(m_window->TargetPane()->AddOutsidePath(QString::fromStdString(folder)));
+    }
+    m_window->UpdateRunButtons();
+    QListWidget* list = m_window->TargetPane()->targetList;
+    Fake().results = {0, 0x8001};  // the second folder fails
+    QStringList marks;
+    std::vector<int> tops;
+    Fake().onCall = [&](const FakeCall&) {
+        QString row;
+        for (int i = 0; i < 4; ++i)
+            row += list->item(i)->isSelected() ? QLatin1Char('x') : QLatin1Char('.');
+        marks << row;
+        tops.push_back(list->indexAt(QPoint(1, 1)).row());
+    };
+    m_window->runButtons[0]->click();
+    // Selected: not yet packed, or failed. The packed ones lose the mark as they are done.
+    EXPECT_EQ(marks.mid(0, 4), QStringList({"xxxx", ".xxx", ".xxx", ".x.x"}));
+    ASSERT_GE(tops.size(), 10u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(tops[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(Targets(), QStringList({"C:\\MANY\\F11"}));
+    EXPECT_FALSE(list->item(0)->isSelected());
+}
+
 TEST_F(RunTest, TheProgressWindowShowsDuringAnArchiveAndItsCancelStopsTheRun)
 {
     qb::panes::RunProgress::SetShowDelayMs(0);

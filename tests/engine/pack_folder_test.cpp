@@ -53,7 +53,7 @@ protected:
 
 TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
 {
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     list.Append("C:\\SRC\\GONE");  // does not exist
     list.Append(MakeFolder("C:\\SRC\\C"));
@@ -78,7 +78,7 @@ TEST_F(PackFolderTest, ThreeFoldersWithTheSecondRefused)
 
 TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
 {
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     list.Append(MakeFolder("C:\\SRC\\B"));
     Fake().reportProgress = true;
@@ -97,7 +97,7 @@ TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)
 
 TEST_F(PackFolderTest, ReadOnlyDestinationOnTheFirstOfTwoStopsTheRun)
 {
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     list.Append(MakeFolder("C:\\SRC\\B"));
     Fake().results = {32774};
@@ -367,7 +367,7 @@ TEST_F(DoubleTest, UpdateOnlyWithDoubleOnAndTheFinalArchivePresent)
 
 TEST_F(DoubleTest, FailingFirstStageSkipsTheSecondAndTheRunGoesOn)
 {
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     list.Append("C:\\SRC\\NAME");
     list.Append(MakeFolder("C:\\SRC\\NEXT"));
     Fake().results = {32783};
@@ -461,7 +461,7 @@ TEST_F(DoubleTest, NoTemporaryFolderStopsBeforeAnyArchiverCall)
 
 TEST_F(PackFolderTest, NoOutputFolderStopsTheRunWithoutWritingAnything)
 {
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     list.Append(MakeFolder("C:\\SRC\\B"));
     const auto r = qb::engine::PackRun(list, "", RunMode::Normal, m_options, host);

@@ -49,7 +49,7 @@ TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
         host = RecordingHost();
         m_options.ArchiveFormat = c.format;
         m_options.DoublePattern = c.pattern;
-        qb::engine::VectorTargetList list;
+        qb::engine::TargetList list;
         list.Append(MakeFolder("C:\\Work\\abc"));
         list.Append(MakeFolder("C:\\Old\\abc"));
         list.Append(MakeFolder("C:\\Work\\ABC"));
@@ -75,7 +75,7 @@ TEST_F(RunChecksTest, ASecondTargetWithTheSameArchiveFailsBeforeAnyCall)
 
 TEST_F(RunChecksTest, AModeBeyondTheThreePacksNothingAndSaysSo)
 {
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     list.Append(MakeFolder("C:\\SRC\\A"));
     const auto r = qb::engine::PackRun(list, "D:\\OUT", RunModeFromNumber(7), m_options, host);
     EXPECT_EQ(r.packed, 0);

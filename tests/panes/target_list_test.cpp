@@ -26,6 +26,7 @@ namespace {
 class TargetListTest : public WindowTest {
 protected:
     TargetListPane& Targets() { return *m_window->TargetPane(); }
+    qb::engine::TargetList& List() { return m_window->Targets(); }
 
     // Fills the list with n distinct paths (the list itself does not look at the disk).
     void Fill(int n)
@@ -80,7 +81,7 @@ TEST_F(TargetListTest, The1000thFolderFitsAndTheNextIsRefusedWithOneMessage)
     // A duplicate of a listed folder is still fine with a full list, and silent.
     EXPECT_TRUE(Targets().AddTarget(QStringLiteral("C:\\LAST")));
     EXPECT_TRUE(TakeMessages().isEmpty());
-    EXPECT_EQ(Targets().Count(), 1000);
+    EXPECT_EQ(List().Count(), 1000);
 }
 
 TEST_F(TargetListTest, SubfolderButtonsStopAtTheLimitWithOneMessage)
@@ -96,8 +97,8 @@ TEST_F(TargetListTest, SubfolderButtonsStopAtTheLimitWithOneMessage)
     names.SelectAll();
     names.AddSelected();
     EXPECT_EQ(TakeMessages(), QStringList{full});
-    EXPECT_EQ(Targets().Count(), 1000);
-    EXPECT_EQ(Targets().Item(999), "C:\\SRC\\A");
+    EXPECT_EQ(List().Count(), 1000);
+    EXPECT_EQ(List().Item(999), "C:\\SRC\\A");
     // The refused name keeps its selection, the one never reached too; the added one lost it.
     EXPECT_FALSE(names.subfolderList->item(0)->isSelected());
     EXPECT_TRUE(names.subfolderList->item(1)->isSelected());
@@ -118,9 +119,9 @@ TEST_F(TargetListTest, DroppingFiveFoldersOnto998AddsTwoAndShowsOneMessage)
     Fill(998);
     Targets().DropPaths(hostPaths);
     EXPECT_EQ(TakeMessages(), QStringList{full});
-    EXPECT_EQ(Targets().Count(), 1000);
-    EXPECT_EQ(Targets().Item(998), "C:\\DROP\\F0");
-    EXPECT_EQ(Targets().Item(999), "C:\\DROP\\F1");
+    EXPECT_EQ(List().Count(), 1000);
+    EXPECT_EQ(List().Item(998), "C:\\DROP\\F0");
+    EXPECT_EQ(List().Item(999), "C:\\DROP\\F1");
 }
 
 TEST_F(TargetListTest, ADropOfFileUrlsAddsTheFoldersAndSkipsEverythingElse)
@@ -173,7 +174,7 @@ TEST_F(TargetListTest, ADropOntoAFullListLetsTheSourceGoBeforeItsMessage)
     EXPECT_TRUE(TakeMessages().isEmpty());
     QApplication::processEvents();
     EXPECT_EQ(TakeMessages(), QStringList{full});
-    EXPECT_EQ(Targets().Count(), 1000);
+    EXPECT_EQ(List().Count(), 1000);
 }
 
 TEST_F(TargetListTest, ACommandLineBeyondTheLimitLeavesTheListEmptyAfterOneMessage)
@@ -183,7 +184,7 @@ TEST_F(TargetListTest, ACommandLineBeyondTheLimitLeavesTheListEmptyAfterOneMessa
         args << QString::fromStdString(MakeFolder("C:\\M\\F" + std::to_string(i)));
     Window(args.join(QLatin1Char(' ')));
     EXPECT_EQ(TakeMessages(), QStringList{full});
-    EXPECT_EQ(Targets().Count(), 0);
+    EXPECT_EQ(List().Count(), 0);
     EXPECT_FALSE(m_window->runButtons[0]->isEnabled());
 }
 
@@ -197,8 +198,8 @@ TEST_F(TargetListTest, AJobFileBeyondTheLimitKeepsTheFirst1000AfterOneMessage)
     qb::ui::test::QueueFileName(QStringLiteral("C:\\BIG.QBJ"));
     m_window->OpenJobFile();
     EXPECT_EQ(TakeMessages(), QStringList{full});
-    EXPECT_EQ(Targets().Count(), 1000);
-    EXPECT_EQ(Targets().Item(999), "C:\\J\\F999");
+    EXPECT_EQ(List().Count(), 1000);
+    EXPECT_EQ(List().Item(999), "C:\\J\\F999");
 }
 
 TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
@@ -209,14 +210,13 @@ TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
 
     SelectRows({});
     Targets().RemoveSelected();
-    EXPECT_EQ(Targets().Count(), 5);
+    EXPECT_EQ(List().Count(), 5);
 
     SelectRows({1});
     Targets().RemoveSelected();
     EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\0", "C:\\2", "C:\\3", "C:\\4"}));
 
-    while (Targets().Count() > 0)
-        delete Targets().targetList->takeItem(0);
+    List().Clear();
     for (const char* p : {"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"})
         Targets().AddTarget(QString::fromLatin1(p));
     SelectRows({0, 1, 3});
@@ -225,7 +225,7 @@ TEST_F(TargetListTest, RemoveSelectedKeepsTheOthersInOrder)
     EXPECT_TRUE(m_window->runButtons[2]->isEnabled());
 
     Targets().RemoveAll();
-    EXPECT_EQ(Targets().Count(), 0);
+    EXPECT_EQ(List().Count(), 0);
     for (QPushButton* b : m_window->runButtons)
         EXPECT_FALSE(b->isEnabled());
 }
@@ -269,17 +269,17 @@ TEST_F(TargetListTest, DeleteKeyRemovesTheSelectedTargetsAndUpdatesTheRunButtons
     SelectRows({0, 2});
     // With Ctrl the key is not the list's: nothing goes.
     QTest::keyClick(Targets().targetList, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(Targets().Count(), 3);
+    EXPECT_EQ(List().Count(), 3);
     QTest::keyClick(Targets().targetList, Qt::Key_Delete);
     EXPECT_EQ(Items(Targets().targetList), QStringList({"C:\\1"}));
     EXPECT_TRUE(m_window->runButtons[0]->isEnabled());
 
     SelectRows({});
     QTest::keyClick(Targets().targetList, Qt::Key_Delete);
-    EXPECT_EQ(Targets().Count(), 1);
+    EXPECT_EQ(List().Count(), 1);
     SelectRows({0});
     QTest::keyClick(Targets().targetList, Qt::Key_Delete);
-    EXPECT_EQ(Targets().Count(), 0);
+    EXPECT_EQ(List().Count(), 0);
     for (QPushButton* b : m_window->runButtons)
         EXPECT_FALSE(b->isEnabled());
 }

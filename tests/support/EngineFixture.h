@@ -67,12 +67,12 @@ public:
     }
 };
 
-// Panes and command-line host over a VectorTargetList, recording folder changes.
+// Panes and command-line host over a TargetList, recording folder changes.
 class RecordingPanes : public qb::engine::JobPanes, public qb::engine::CommandLineHost {
 public:
     std::string inDir = "C:\\";
     std::string outDir = "D:\\";
-    qb::engine::VectorTargetList list;
+    qb::engine::TargetList list;
     std::vector<std::string> messages;
     std::deque<bool> answers;
     std::vector<std::string> questions;
