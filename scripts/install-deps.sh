@@ -11,7 +11,7 @@ PACKAGES=(
   cmake g++ ninja-build ccache pkg-config
   qt6-base-dev libgl1-mesa-dev
   qt6-translations-l10n   # run: Qt's own buttons and dialogs in Japanese
-  libzip-dev liblhasa-dev libdeflate-dev
+  libzip-dev liblhasa-dev libdeflate-dev libicu-dev
   fonts-ipafont-mincho fonts-ipafont-gothic
   xdg-utils
 )

@@ -3,6 +3,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
+#include <unicode/uchar.h>
+
 #include <vector>
 
 namespace PathHelpers {
@@ -160,7 +162,7 @@ std::string UpperCaseName(const std::string& text)
         if (!ch.valid || KeepsItsForm(ch.code))
             out.append(text, pos, ch.length);
         else
-            qb::platform::AppendUtf8(out, qb::platform::UpperChar(ch.code));
+            qb::platform::AppendUtf8(out, static_cast<char32_t>(u_toupper(ch.code)));
         pos += ch.length;
     }
     return out;

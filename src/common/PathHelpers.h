@@ -43,8 +43,9 @@ std::string ParentFolder(const std::string& path);
 // some component does not exist.
 std::string OnDiskPath(const std::string& path);
 
-// Upper-cases every character except the full-width Latin, Greek and Cyrillic small letters
-// (ａ-ｚ, α-ω, а-я), which keep their form: abcａｂｃ gives ABCａｂｃ.
+// Upper-cases every character by the simple upper-case mapping of Unicode (one character for
+// one: ı gives I, ǆ gives Ǆ, ſ gives S, ß stays), except the full-width Latin, Greek and Cyrillic
+// small letters (ａ-ｚ, α-ω, а-я), which keep their form: abcａｂｃ gives ABCａｂｃ.
 std::string UpperCaseName(const std::string& text);
 
 // True when the path is a file that can be opened for reading.

@@ -36,7 +36,7 @@ grep -qxF "Copyright (c) 2026 The Quillbox2 developers" "$doc/copyright" ||
   fail "the copyright file lacks the project's copyright line"
 cmp -s <(sed -n '/^MIT License$/,/^SOFTWARE\.$/p' "$doc/copyright") "$src/LICENSE" ||
   fail "the copyright file does not hold LICENSE as it is"
-for notice in "Qt 6" LGPL-3 libzip "BSD 3-clause" liblhasa "ISC licence" libdeflate zlib \
+for notice in "Qt 6" LGPL-3 libzip "BSD 3-clause" liblhasa "ISC licence" libdeflate zlib ICU \
               fonts-ipafont-mincho; do
   grep -qF "$notice" "$doc/copyright" || fail "the copyright file does not mention $notice"
 done
