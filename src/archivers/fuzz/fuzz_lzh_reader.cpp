@@ -1,5 +1,6 @@
-// Fuzz target for the LZH reading path: header parsing of every level, the archive walk and
-// decoding of each member through liblhasa, as x, l, t and u meet them in untrusted archives.
+// Fuzz target for the LZH reading path: the search for the first header (self-extracting
+// archives), header parsing of every level and variant, the archive walk and decoding of each
+// member (MacBinary unwrapping included), as x, l, t and u meet them in untrusted archives.
 // Built as a libFuzzer target with clang; the test suite also drives it with mutated archives.
 #include "lzh_reader.h"
 
@@ -9,7 +10,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     lzh::MemorySource source(data, size);
-    lzh::ArchiveReader reader(source);
+    // The search for the first header of a self-extracting archive, as every command starts.
+    const lzh::ArchiveStart start = lzh::FindArchiveStart(source);
+    if (start.kind != lzh::ArchiveStart::Kind::Members)
+        return 0;
+    lzh::ArchiveReader reader(source, lzh::HeaderDetail::Full, start.offset);
     lzh::MemberHeader member;
     int members = 0;
     while (reader.Next(member) == lzh::WalkStatus::Member && members++ < 64) {

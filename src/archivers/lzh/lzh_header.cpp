@@ -28,9 +28,11 @@ std::uint64_t U64(const std::uint8_t* p)
     return U32(p) | (static_cast<std::uint64_t>(U32(p + 4)) << 32);
 }
 
-// MS-DOS date and time are local time with two-second steps.
-std::int64_t DosTimeToUnix(std::uint32_t dos)
+// MS-DOS date and time are local time with two-second steps. False for an empty field or one
+// that holds no real date (some writers leave it zero).
+bool DosTimeToUnix(std::uint32_t dos, std::int64_t& out)
 {
+    out = 0;
     std::tm tm{};
     tm.tm_sec = static_cast<int>((dos & 0x1F) * 2);
     tm.tm_min = static_cast<int>((dos >> 5) & 0x3F);
@@ -39,10 +41,45 @@ std::int64_t DosTimeToUnix(std::uint32_t dos)
     tm.tm_mon = static_cast<int>(((dos >> 21) & 0x0F)) - 1;
     tm.tm_year = static_cast<int>((dos >> 25) & 0x7F) + 80;
     tm.tm_isdst = -1;
-    if (tm.tm_mday == 0 || tm.tm_mon < 0)
-        return 0;
+    if (dos == 0 || tm.tm_mday == 0 || tm.tm_mon < 0 || tm.tm_mon > 11)
+        return false;
     std::time_t t = std::mktime(&tm);
-    return t == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(t);
+    if (t == static_cast<std::time_t>(-1))
+        return false;
+    out = static_cast<std::int64_t>(t);
+    return true;
+}
+
+void SetDosTime(std::uint32_t dos, MemberHeader& h)
+{
+    h.hasDate = DosTimeToUnix(dos, h.mtime);
+    h.dosTime = true;
+}
+
+// A Unix time from a header; 0 is what writers put when they know no date.
+void SetUnixTime(std::uint32_t seconds, MemberHeader& h)
+{
+    h.mtime = seconds;
+    h.hasDate = seconds != 0;
+    h.dosTime = false;
+}
+
+// OS-9 keeps read, write and execute rights for the owner (bits 0-2) and for everyone else
+// (bits 3-5), and bit 7 for folders; the others' rights serve for group and other alike.
+std::uint16_t UnixModeFromOs9(std::uint16_t rights)
+{
+    std::uint16_t mode = 0;
+    const std::uint16_t owner[3] = {0400, 0200, 0100};
+    const std::uint16_t others[3] = {0044, 0022, 0011};
+    for (int bit = 0; bit < 3; ++bit) {
+        if (rights & (1u << bit))
+            mode |= owner[bit];
+        if (rights & (1u << (bit + 3)))
+            mode |= others[bit];
+    }
+    if (rights & 0x80)
+        mode |= 040000;
+    return mode;
 }
 
 HeaderParse Need(std::size_t n)
@@ -71,6 +108,7 @@ struct Extras {
     std::optional<std::uint32_t> codePage;
     std::optional<std::uint32_t> unixTime;
     std::optional<std::uint64_t> fileTime;
+    std::optional<std::uint16_t> os9Rights;
     std::optional<std::size_t> headerCrcPos;  // position of the CRC bytes inside the header
     std::optional<std::uint16_t> headerCrc;
 };
@@ -123,6 +161,10 @@ void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size,
         if (size >= 4)
             x.unixTime = U32(data);
         break;
+    case 0xCC:  // OS-9: the file's rights among other things
+        if (size >= 9)
+            x.os9Rights = U16(data + 7);
+        break;
     default:
         break;  // comments, owners, OS-specific data: nothing we use
     }
@@ -130,14 +172,22 @@ void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size,
 
 // Walks a chain of extended headers that starts with size field `next` at `pos`. sizeBytes is 2
 // (levels 1, 2) or 4 (level 3). limit bounds the chain (level 2/3: the header size; level 1: the
-// skip size). On success pos is the end of the chain.
+// skip size). On success pos is the end of the chain. With openEnd (levels 2 and 3, whose size
+// says where the chain ends) a last header that fills the header to its end needs no zero size
+// after it: some writers leave that out, and other readers take the header size as the end.
 HeaderParse WalkChain(const std::uint8_t* buf, std::size_t size, std::size_t& pos,
                       std::uint64_t next, int sizeBytes, std::uint64_t limit, Extras& x,
-                      MemberHeader& h)
+                      MemberHeader& h, bool openEnd = false)
 {
     while (next != 0) {
         if (next < static_cast<std::uint64_t>(1 + sizeBytes))
             return Bad("extended header too short");
+        if (openEnd && pos + next - sizeBytes == limit && limit <= size) {
+            TakeExtended(buf[pos], buf + pos + 1, static_cast<std::size_t>(next) - 1 - sizeBytes,
+                         pos + 1, x, h);
+            pos = static_cast<std::size_t>(limit);
+            break;
+        }
         if (pos + next > limit)
             return Bad("extended header runs past the header");
         if (pos + next > size)
@@ -175,65 +225,81 @@ std::vector<std::string> DecodeUtf16Path(const std::string& bytes)
     return parts;
 }
 
-bool StartsWithSeparator(const std::string& raw)
+bool StartsWithSeparator(const std::string& raw, FfByte ff)
 {
     if (raw.empty())
         return false;
     auto c = static_cast<unsigned char>(raw[0]);
-    return c == '/' || c == '\\' || c == 0xFF;
+    return c == '/' || c == '\\' || (c == 0xFF && ff == FfByte::Separator);
 }
 
-// Joins folder and name into the final path, recognising symbolic links ("link|target").
+// Joins folder and name into the final path, recognising symbolic links ("link|target"). 0xFF
+// separates folders in the folder header only: inside a name it is one of its bytes, so that
+// "a\xFFb" stays one name and never becomes a path through a folder "a".
 void FinishPath(const std::string& rawFolder, const std::string& storedName, const Extras& x,
                 MemberHeader& h)
 {
     // Amiga and MorphOS tools put a file comment after a NUL in the name field.
     std::string rawName = storedName.substr(0, storedName.find('\0'));
-    std::string raw = rawFolder;
-    if (!raw.empty() && !rawName.empty()) {
-        auto last = static_cast<unsigned char>(raw.back());
+    std::string folder = rawFolder;
+    if (!folder.empty() && !rawName.empty()) {
+        auto last = static_cast<unsigned char>(folder.back());
         if (last != '/' && last != '\\' && last != 0xFF)
-            raw.push_back('\xFF');
+            folder.push_back('\xFF');
     }
-    raw += rawName;
+    std::string name = rawName;
 
     bool modeSaysLink = h.unixMode && (*h.unixMode & 0170000) == 0120000;
-    std::size_t bar = raw.find('|');
+    std::string joined = folder + name;
+    std::size_t bar = joined.find('|');
     if (modeSaysLink || (h.method == "-lhd-" && bar != std::string::npos && h.osId == 'U')) {
         h.isSymlink = true;
         if (bar != std::string::npos) {
-            std::string target = raw.substr(bar + 1);
+            std::string target = joined.substr(bar + 1);
             for (char& c : target)
                 if (static_cast<unsigned char>(c) == 0xFF)
                     c = '/';
             h.linkTarget = DecodeComponent(target, h.charset);
-            raw.resize(bar);
+            // The link's own path ends at the bar, in the folder part or in the name.
+            if (bar < folder.size()) {
+                folder.resize(bar);
+                name.clear();
+            } else {
+                name.resize(bar - folder.size());
+            }
         }
     }
     h.isDirectory = h.method == "-lhd-" && !h.isSymlink;
-    h.hadLeadingSeparator = StartsWithSeparator(raw);
+    h.hadLeadingSeparator = folder.empty() ? StartsWithSeparator(name, FfByte::Text)
+                                           : StartsWithSeparator(folder, FfByte::Separator);
     h.storedPath.clear();
-    for (char c : raw)
+    for (char c : folder)
         h.storedPath.push_back(static_cast<unsigned char>(c) == 0xFF ? '/' : c);
+    h.storedPath += name;
     while (!h.storedPath.empty() && h.storedPath.back() == '/')
         h.storedPath.pop_back();
 
+    auto decodeBytes = [&](const std::string& bytes, FfByte ff, std::vector<std::string>& out) {
+        for (auto& p : SplitStoredPath(bytes, h.charset, ff))
+            out.push_back(DecodeComponent(p, h.charset));
+    };
     std::vector<std::string> parts;
     if ((x.name16 || x.folder16) && !h.isSymlink) {
         // The UTF-16 forms are exact; each replaces its byte-string counterpart.
-        auto decodeBytes = [&](const std::string& bytes) {
-            std::vector<std::string> out;
-            for (auto& p : SplitStoredPath(bytes, h.charset))
-                out.push_back(DecodeComponent(p, h.charset));
-            return out;
-        };
-        parts = x.folder16 ? DecodeUtf16Path(*x.folder16) : decodeBytes(rawFolder);
-        for (auto& p : x.name16 ? DecodeUtf16Path(*x.name16) : decodeBytes(rawName))
-            parts.push_back(std::move(p));
-        h.hadLeadingSeparator = StartsWithSeparator(rawFolder);
+        if (x.folder16)
+            parts = DecodeUtf16Path(*x.folder16);
+        else
+            decodeBytes(rawFolder, FfByte::Separator, parts);
+        if (x.name16) {
+            for (auto& p : DecodeUtf16Path(*x.name16))
+                parts.push_back(std::move(p));
+        } else {
+            decodeBytes(rawName, FfByte::Text, parts);
+        }
+        h.hadLeadingSeparator = StartsWithSeparator(rawFolder, FfByte::Separator);
     } else {
-        for (auto& p : SplitStoredPath(raw, h.charset))
-            parts.push_back(DecodeComponent(p, h.charset));
+        decodeBytes(folder, FfByte::Separator, parts);
+        decodeBytes(name, FfByte::Text, parts);
     }
     // A leading drive ("C:") makes a path absolute as much as a leading separator does.
     if (!parts.empty() && parts[0].size() == 2 && parts[0][1] == ':') {
@@ -258,6 +324,8 @@ void ApplyCharset(const Extras& x, MemberHeader& h)
         h.charset = NameCharset::Utf8;
     else if (*x.codePage == 1252)
         h.charset = NameCharset::Cp1252;
+    else if (*x.codePage == 437)
+        h.charset = NameCharset::Cp437;
 }
 
 HeaderParse Finish(std::size_t headerSize, std::uint64_t offset, MemberHeader& h)
@@ -289,6 +357,34 @@ std::uint8_t ByteSum(const std::uint8_t* p, std::size_t n)
     return static_cast<std::uint8_t>(sum);
 }
 
+// What some writers append to a level-0 header after the CRC, told apart by its first byte. LHa
+// for UNIX: 'U', a version byte 0, the Unix time, mode, uid and gid. OS-9/68k LHA: the same
+// with 'K' (and the time twice, so the mode and ids are taken from the end) holding OS-9 rights.
+// OS-9 LHA: 22 bytes from '9' holding the rights, recognised by the copies of its fields.
+void TakeLevel0Area(const std::uint8_t* area, std::size_t size, MemberHeader& h)
+{
+    if ((area[0] == 'U' || area[0] == 'K') && size >= 12 && area[1] == 0) {
+        h.osId = area[0];
+        SetUnixTime(U32(area + 2), h);
+        std::uint16_t mode = U16(area + size - 6);
+        h.unixMode = area[0] == 'K' ? UnixModeFromOs9(mode) : mode;
+    } else if (area[0] == '9' && size >= 22 && area[9] == 0xCC && area[1] == area[17] &&
+               area[2] == area[18]) {
+        h.osId = '9';
+        h.unixMode = UnixModeFromOs9(U16(area + 1));
+    }
+}
+
+// OS-9 rights stand where others put a Unix mode (OS-9/68k LHA uses the Unix mode header for
+// them) or in an OS-9 header of their own.
+void TakeOs9Rights(const Extras& x, MemberHeader& h)
+{
+    if (x.os9Rights)
+        h.unixMode = UnixModeFromOs9(*x.os9Rights);
+    else if (h.osId == 'K' && h.unixMode)
+        h.unixMode = UnixModeFromOs9(*h.unixMode);
+}
+
 HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t offset,
                         HeaderDetail detail, MemberHeader& h)
 {
@@ -301,19 +397,14 @@ HeaderParse ParseLevel0(const std::uint8_t* buf, std::size_t size, std::uint64_t
     if (22 + n > total)
         return Bad("name runs past the header");
     h.attribute = buf[19];
-    std::uint32_t dosTime = U32(buf + 15);
-    h.mtime = DosTimeToUnix(dosTime);
+    SetDosTime(U32(buf + 15), h);
     std::string rawName(reinterpret_cast<const char*>(buf + 22), n);
     if (total >= 24 + n)
         h.crc = U16(buf + 22 + n);
     else
         h.hasCrc = false;
-    // LHa for UNIX appends 'U', a version byte, the Unix time, mode, uid and gid.
-    if (total >= 24 + n + 12 && buf[24 + n] == 'U') {
-        h.osId = 'U';
-        h.mtime = U32(buf + 24 + n + 2);
-        h.unixMode = U16(buf + 24 + n + 6);
-    }
+    if (total > 24 + n)
+        TakeLevel0Area(buf + 24 + n, total - 24 - n, h);
     Extras none;
     if (detail == HeaderDetail::Full)
         FinishPath({}, rawName, none, h);
@@ -334,8 +425,7 @@ HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t
     std::uint64_t skip = U32(buf + 7);
     h.crc = U16(buf + 22 + n);
     h.osId = buf[24 + n];
-    std::uint32_t dosTime = U32(buf + 15);
-    h.mtime = DosTimeToUnix(dosTime);
+    SetDosTime(U32(buf + 15), h);
     Extras x;
     std::size_t pos = base;
     HeaderParse chain = WalkChain(buf, size, pos, U16(buf + base - 2), 2, base + skip, x, h);
@@ -345,12 +435,18 @@ HeaderParse ParseLevel1(const std::uint8_t* buf, std::size_t size, std::uint64_t
     h.packedSize = skip - extTotal;  // the skip size counts the extended headers too
     if (x.headerCrcPos && !CheckHeaderCrc(buf, pos, x))
         return Bad("header CRC error");
+    // The Unix time (LHa for UNIX) and the Windows times are exact where the MS-DOS field is not.
     if (x.unixTime)
-        h.mtime = *x.unixTime;
-    else if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
-        h.mtime = static_cast<std::int64_t>((*x.fileTime - kFileTimeOfUnixEpoch) / 10000000ull);
-    if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
+        SetUnixTime(*x.unixTime, h);
+    if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch) {
         h.fileTime = x.fileTime;
+        if (!x.unixTime) {
+            h.mtime = static_cast<std::int64_t>((*x.fileTime - kFileTimeOfUnixEpoch) / 10000000ull);
+            h.hasDate = true;
+            h.dosTime = false;
+        }
+    }
+    TakeOs9Rights(x, h);
     ApplyCharset(x, h);
     std::string rawName =
         x.name ? *x.name : std::string(reinterpret_cast<const char*>(buf + 22), n);
@@ -369,33 +465,43 @@ HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint6
     std::uint64_t total = level3 ? U32(buf + 24) : U16(buf);
     if (level3 && U16(buf) != 4)
         return Bad("unknown level-3 word size");
+    h.osId = buf[23];
+    // OS-9/68k LHA stores the size of the level-2 header without its own two bytes.
+    if (!level3 && h.osId == 'K')
+        total += 2;
     if (total < fixed)
         return Bad("header size too small");
     if (total > kMaxHeaderSize)
         return Bad("header too large");
     if (size < total)
         return Need(static_cast<std::size_t>(total));
-    h.mtime = U32(buf + 15);
+    SetUnixTime(U32(buf + 15), h);
     h.crc = U16(buf + 21);
-    h.osId = buf[23];
     Extras x;
     std::size_t pos = fixed;
     std::uint64_t first = level3 ? U32(buf + 28) : U16(buf + 24);
-    HeaderParse chain = WalkChain(buf, size, pos, first, level3 ? 4 : 2, total, x, h);
+    HeaderParse chain = WalkChain(buf, size, pos, first, level3 ? 4 : 2, total, x, h, true);
     if (chain.status != HeaderStatus::Ok)
         return chain;
-    // Every level-2/3 writer includes the common header; without it nothing protects the header
-    // and a damaged type byte could hide the CRC, so such a header is refused.
-    if (!x.headerCrcPos)
+    // The common header's CRC protects the whole header: without it a damaged type byte could
+    // hide the CRC, so a header without one is refused - except from Atari LHarc, which never
+    // writes it, and whose archives other readers read all the same.
+    if (!x.headerCrcPos && h.osId != 'a')
         return Bad("header without CRC");
-    if (!CheckHeaderCrc(buf, static_cast<std::size_t>(total), x))
+    if (x.headerCrcPos && !CheckHeaderCrc(buf, static_cast<std::size_t>(total), x))
         return Bad("header CRC error");
-    if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch)
+    if (x.fileTime && *x.fileTime >= kFileTimeOfUnixEpoch) {
         h.fileTime = x.fileTime;
+        if (!h.hasDate) {
+            h.mtime = static_cast<std::int64_t>((*x.fileTime - kFileTimeOfUnixEpoch) / 10000000ull);
+            h.hasDate = true;
+        }
+    }
     if (x.packed64 && x.original64) {
         h.packedSize = *x.packed64;
         h.originalSize = *x.original64;
     }
+    TakeOs9Rights(x, h);
     ApplyCharset(x, h);
     if (detail == HeaderDetail::Full)
         FinishPath(x.folder.value_or(std::string()), x.name.value_or(std::string()), x, h);

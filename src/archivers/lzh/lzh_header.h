@@ -5,7 +5,10 @@
 // by a single zero byte. Level 0 and 1 headers are protected by an 8-bit byte sum, level 2 and 3
 // by a CRC-16 in the "common" extended header 0x00. Sizes, names, times and modes may sit in the
 // fixed part or in a chain of extended headers, depending on the level and the writer; the
-// parser gathers them into one MemberHeader.
+// parser gathers them into one MemberHeader. It reads what the writers of other systems made of
+// the format as other readers do: OS-9/68k LHA's level-2 header size two bytes short, level-2
+// headers of Atari LHarc without the header CRC, a last extended header without the zero size
+// after it, the Unix and OS-9 areas of level-0 headers, OS-9 rights, and empty date fields.
 #pragma once
 
 #include "lzh_names.h"
@@ -23,12 +26,14 @@ struct MemberHeader {
     std::uint8_t osId = 0;
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
-    std::int64_t mtime = 0;  // Unix seconds (UTC)
+    std::int64_t mtime = 0;  // Unix seconds (UTC); 0 when the header has no date
+    bool hasDate = true;  // false: the date field is empty (or no real date), mtime means nothing
+    bool dosTime = false;  // the time is an MS-DOS one: local time in two-second steps
     std::optional<std::uint64_t> fileTime;  // exact last-write time (0x41), FILETIME ticks
     std::uint8_t attribute = 0x20;  // MS-DOS attribute bits
     std::uint16_t crc = 0;  // CRC-16 of the original data
     bool hasCrc = true;  // false for very old level-0 headers without the field
-    std::optional<std::uint16_t> unixMode;
+    std::optional<std::uint16_t> unixMode;  // OS-9 rights are given in their Unix form
     NameCharset charset = NameCharset::Guess;
 
     std::vector<std::string> components;  // UTF-8 path components, safe to display
@@ -36,9 +41,9 @@ struct MemberHeader {
     bool isDirectory = false;
     bool isSymlink = false;
     std::string linkTarget;  // UTF-8, for symbolic links only
-    std::string storedPath;  // the path bytes as stored, '/' separated, when they
-        // differ from Path() (names that are not text are
-        // matched by these); empty otherwise
+    std::string storedPath;  // the path bytes as stored, '/' separated (a 0xFF inside the
+        // name itself is kept as it is), when they differ from Path()
+        // (names that are not text are matched by these); empty otherwise
 
     std::uint64_t headerOffset = 0;  // where the header starts in the archive
     std::uint64_t headerSize = 0;  // bytes from headerOffset to the packed data
@@ -83,7 +88,7 @@ struct NewMember {
     std::string method;  // "-lh0-", "-lh5-", "-lh6-", "-lh7-" or "-lhd-"
     std::vector<std::string> folders;  // folder part of the path (components, as stored)
     std::string name;  // file name (as stored); empty for folder entries
-    std::uint32_t codePage = 65001;  // 65001 UTF-8, 932 CP932, 0 none
+    std::uint32_t codePage = 65001;  // 65001 UTF-8, 932 CP932, 437, 0 none
     std::uint64_t packedSize = 0;
     std::uint64_t originalSize = 0;
     std::int64_t mtime = 0;  // Unix seconds

@@ -110,11 +110,13 @@ std::optional<std::string> Utf16LeToUtf8(std::string_view bytes)
     return Convert("UTF-8", "UTF-16LE", bytes);
 }
 
-std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset charset)
+std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset charset, FfByte ff)
 {
+    const bool ffSeparates = ff == FfByte::Separator;
     // 0xFF separators of folder headers are never part of a name; judge the text without them.
     std::string text(raw);
-    text.erase(std::remove(text.begin(), text.end(), '\xFF'), text.end());
+    if (ffSeparates)
+        text.erase(std::remove(text.begin(), text.end(), '\xFF'), text.end());
     bool cp932 =
         charset == NameCharset::Cp932 || (charset == NameCharset::Guess && !IsValidUtf8(text));
     std::vector<std::string> parts;
@@ -126,7 +128,7 @@ std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset chars
             current.push_back(raw[++i]);  // the trail byte may be 0x5C: part of the character
             continue;
         }
-        if (c == '/' || c == '\\' || c == 0xFF) {
+        if (c == '/' || c == '\\' || (c == 0xFF && ffSeparates)) {
             if (!current.empty())
                 parts.push_back(std::move(current));
             current.clear();
@@ -152,6 +154,9 @@ std::string DecodeComponent(std::string_view raw, NameCharset charset)
         break;
     case NameCharset::Cp1252:
         text = IsAscii(raw) ? std::optional<std::string>(raw) : Convert("UTF-8", "CP1252", raw);
+        break;
+    case NameCharset::Cp437:
+        text = IsAscii(raw) ? std::optional<std::string>(raw) : Convert("UTF-8", "CP437", raw);
         break;
     case NameCharset::Guess:
         if (IsValidUtf8(raw))

@@ -20,7 +20,7 @@
 
 namespace lzh {
 
-enum class NameCharset { Guess, Utf8, Cp932, Cp1252 };
+enum class NameCharset { Guess, Utf8, Cp932, Cp1252, Cp437 };
 
 bool IsValidUtf8(std::string_view text);
 
@@ -29,11 +29,16 @@ std::optional<std::string> Cp932ToUtf8(std::string_view bytes);
 std::optional<std::string> Utf8ToCp932(std::string_view text);
 std::optional<std::string> Utf16LeToUtf8(std::string_view bytes);
 
-// Splits raw stored path bytes into components. Separators are '/', 0xFF (the separator of
-// extended folder headers) and '\' unless it is the second byte of a CP932 double-byte
-// character (only considered when the bytes are not valid UTF-8). Empty components vanish, so
-// leading, trailing and doubled separators need no special handling.
-std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset charset);
+// Where 0xFF separates folders: only in the folder extended header. In a name field it is a
+// byte of the name like any other.
+enum class FfByte { Separator, Text };
+
+// Splits raw stored path bytes into components. Separators are '/', 0xFF where ff says so, and
+// '\' unless it is the second byte of a CP932 double-byte character (only considered when the
+// bytes are not valid UTF-8). Empty components vanish, so leading, trailing and doubled
+// separators need no special handling.
+std::vector<std::string> SplitStoredPath(std::string_view raw, NameCharset charset,
+                                         FfByte ff = FfByte::Separator);
 
 // Turns one stored component into displayable, writable UTF-8: decoded by the charset (Guess:
 // UTF-8 when valid, else CP932), with control characters (escape sequences in names could drive

@@ -52,6 +52,24 @@ private:
     std::uint64_t m_size = 0;
 };
 
+// Where the members of an archive begin. Most archives start with their first member header; a
+// self-extracting archive has its program first, and the first header is found by looking for
+// one in the leading part of the file that reads as the start of an archive (a valid header
+// whose member fits in the file, followed by another, by the end marker or by the end of the
+// file). A file of exactly one zero byte is an empty archive. Anything else - an empty file, a
+// text, zeros, a zero byte followed by data with no header - is not an archive.
+struct ArchiveStart {
+    enum class Kind { Members, Empty, NotArchive, ReadError };
+    Kind kind = Kind::NotArchive;
+    std::uint64_t offset = 0;  // Members: where the first header begins
+    std::string error;  // NotArchive, ReadError: why, for people
+};
+
+// How far into a file the first header of a self-extracting archive is looked for.
+constexpr std::uint64_t kSelfExtractorSearch = 256 * 1024;
+
+ArchiveStart FindArchiveStart(ByteSource& source);
+
 enum class WalkStatus { Member, End, Damaged, ReadError };
 
 // Steps through the members. After End, Damaged or ReadError every further call returns the same.
@@ -64,6 +82,8 @@ public:
     { }
     WalkStatus Next(MemberHeader& member);
     const std::string& Error() const { return m_error; }
+    // After Damaged: the archive ends inside a member's data (not inside a header).
+    bool DataCut() const { return m_dataCut; }
 
 private:
     ByteSource& m_source;
@@ -71,6 +91,7 @@ private:
     std::uint64_t m_pos;
     WalkStatus m_final = WalkStatus::Member;
     std::string m_error;
+    bool m_dataCut = false;
     // Bytes of the archive from m_bufStart: the headers of small members lie close together, so
     // one read serves many of them instead of two system calls per header.
     std::vector<std::uint8_t> m_buf;
@@ -80,11 +101,12 @@ private:
     long long Window(std::size_t want, const std::uint8_t*& data);
 };
 
-// Reads every member header; false (with a message) when the archive is damaged or unreadable,
-// the members before the damage read. Up to `threads` threads decode the headers of a large
+// Reads every member header, from where FindArchiveStart finds the first; false (with a message)
+// when the file is not an archive, or the archive is damaged or unreadable, the members before
+// the damage read. start, when given, receives where the members begin. Up to `threads` threads decode the headers of a large
 // archive (the source must then allow reads from several threads at once).
 bool ReadAllHeaders(ByteSource& source, std::vector<MemberHeader>& members, std::string& error,
-                    unsigned threads = 1);
+                    unsigned threads = 1, std::uint64_t* start = nullptr);
 
 enum class DecodeStatus { Ok, CrcError, DataError, ReadError, Unsupported, Stopped };
 
@@ -92,7 +114,11 @@ enum class DecodeStatus { Ok, CrcError, DataError, ReadError, Unsupported, Stopp
 using DecodeSink = std::function<bool(const std::uint8_t* data, std::size_t size)>;
 
 // Decodes one member's data and checks its size and CRC. Stored members are copied directly,
-// compressed ones go through liblhasa. Folder and link entries have no data (Ok at once).
+// -lh5- to -lh7- go through our decoder, the other methods through liblhasa. Folder and link
+// entries have no data (Ok at once). Members from Mac LHA (OS id 'm') usually carry their file
+// in a MacBinary wrapper: when the first 128 bytes are such a wrapper made for this member, only
+// the file's data (its data fork, else its resource fork) goes to the sink, while the CRC is
+// still checked over everything stored.
 DecodeStatus DecodeMember(ByteSource& source, const MemberHeader& member, const DecodeSink& sink);
 
 const char* DecodeStatusText(DecodeStatus status);
