@@ -37,11 +37,16 @@
  *   symbolic-link      extraction (UnZip): a member that is a symbolic link; links are never
  *                      made from an archive, so it is left out. The other members come out and
  *                      the call returns ARC_ERROR_INCOMPLETE when nothing else failed
+ *   byte-ff-in-name    LZH: the name holds the byte 0xFF, which LZH readers take for a folder
+ *                      separator
  * Reasons of "failed":
  *   unreadable         <name> is the member whose file could not be read while packing
  *   changed            <name> is the member whose file changed size while it was packed
  *   name-clash         two files would be stored under one name (<name>)
- *   damaged-archive    the existing archive <name> is damaged; it was left as it is
+ *   damaged-archive    the existing archive <name> is damaged (or no archive at all); it was
+ *                      left as it is
+ *   self-extracting    LZH: the existing archive <name> is a self-extracting one, which would
+ *                      lose its program if rewritten; it was left as it is
  *   test-failed        the new archive did not pass the test (-test); <name> is the member
  *   size-mismatch      extraction: the member's data does not have its declared size
  *
@@ -54,13 +59,16 @@
  * not change the result: the file is in the archive.
  *
  * SWITCHES (whole arguments, any letter case; accepted by Unlha and by Zip)
- *   -names:auto   LZH (default): names in CP932 when every name of the archive can be written
- *                 in CP932, else every name in UTF-8; each header declares its code page in the
- *                 code page extended header (0x46: 932 or 65001)
+ *   -names:auto   LZH (default): each name in CP932 when it can be written in CP932, else that
+ *                 name in UTF-8; each header declares its code page in the code page extended
+ *                 header (0x46: 932 or 65001)
  *   -names:utf8   LZH: always UTF-8 (0x46 = 65001). ZIP (default): UTF-8 with the UTF-8 flag
  *   -names:cp932  ZIP: CP932 without the UTF-8 flag when every name fits, else as -names:utf8
- *                 A name that is not valid UTF-8 is stored as its bytes in every mode (LZH:
- *                 without 0x46; ZIP: without the flag) and reported with "raw-name".
+ *                 A name that is not valid UTF-8 is stored as its bytes in every mode and
+ *                 reported with "raw-name". ZIP: without the flag. LZH: declared as 932 when the
+ *                 bytes read as CP932, else as 437 (a code page in which every byte is a
+ *                 character), so that readers converting names by the declared code page accept
+ *                 them.
  *   -test         read the new archive back and test every member before it replaces the old
  *                 one; a failed test fails the call with ARC_ERROR_TEST_FAILED (32787), and the
  *                 old archive stays as it was

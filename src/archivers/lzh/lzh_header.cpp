@@ -172,22 +172,14 @@ void TakeExtended(std::uint8_t type, const std::uint8_t* data, std::size_t size,
 
 // Walks a chain of extended headers that starts with size field `next` at `pos`. sizeBytes is 2
 // (levels 1, 2) or 4 (level 3). limit bounds the chain (level 2/3: the header size; level 1: the
-// skip size). On success pos is the end of the chain. With openEnd (levels 2 and 3, whose size
-// says where the chain ends) a last header that fills the header to its end needs no zero size
-// after it: some writers leave that out, and other readers take the header size as the end.
+// skip size). On success pos is the end of the chain.
 HeaderParse WalkChain(const std::uint8_t* buf, std::size_t size, std::size_t& pos,
                       std::uint64_t next, int sizeBytes, std::uint64_t limit, Extras& x,
-                      MemberHeader& h, bool openEnd = false)
+                      MemberHeader& h)
 {
     while (next != 0) {
         if (next < static_cast<std::uint64_t>(1 + sizeBytes))
             return Bad("extended header too short");
-        if (openEnd && pos + next - sizeBytes == limit && limit <= size) {
-            TakeExtended(buf[pos], buf + pos + 1, static_cast<std::size_t>(next) - 1 - sizeBytes,
-                         pos + 1, x, h);
-            pos = static_cast<std::size_t>(limit);
-            break;
-        }
         if (pos + next > limit)
             return Bad("extended header runs past the header");
         if (pos + next > size)
@@ -480,7 +472,7 @@ HeaderParse ParseLevel2or3(const std::uint8_t* buf, std::size_t size, std::uint6
     Extras x;
     std::size_t pos = fixed;
     std::uint64_t first = level3 ? U32(buf + 28) : U16(buf + 24);
-    HeaderParse chain = WalkChain(buf, size, pos, first, level3 ? 4 : 2, total, x, h, true);
+    HeaderParse chain = WalkChain(buf, size, pos, first, level3 ? 4 : 2, total, x, h);
     if (chain.status != HeaderStatus::Ok)
         return chain;
     // The common header's CRC protects the whole header: without it a damaged type byte could

@@ -7,8 +7,8 @@
 // fixed part or in a chain of extended headers, depending on the level and the writer; the
 // parser gathers them into one MemberHeader. It reads what the writers of other systems made of
 // the format as other readers do: OS-9/68k LHA's level-2 header size two bytes short, level-2
-// headers of Atari LHarc without the header CRC, a last extended header without the zero size
-// after it, the Unix and OS-9 areas of level-0 headers, OS-9 rights, and empty date fields.
+// headers of Atari LHarc without the header CRC, the Unix and OS-9 areas of level-0 headers,
+// OS-9 rights, and empty date fields.
 #pragma once
 
 #include "lzh_names.h"

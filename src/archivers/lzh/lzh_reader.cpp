@@ -188,8 +188,10 @@ ArchiveStart FindArchiveStart(ByteSource& source)
             return r;
         }
     }
-    r.error = "not an LZH archive (no member header in its first " +
-              std::to_string(kSelfExtractorSearch / 1024) + " KiB)";
+    r.error = size > kSelfExtractorSearch
+                  ? "not an LZH archive (no member header in its first " +
+                        std::to_string(kSelfExtractorSearch / 1024) + " KiB)"
+                  : std::string("not an LZH archive (no member header in it)");
     return r;
 }
 

@@ -64,8 +64,9 @@ lzh::NewMember Describe(const NewFile& f)
     const qb::arc::FileInfo& st = f.entry->info;
     lzh::NewMember m;
     // Converted here rather than kept: a copy of every name would cost the memory of large trees.
-    std::vector<std::string> parts = SplitMember(
-        f.codePage == 932 ? lzh::Utf8ToCp932(f.Member()).value_or(f.Member()) : f.Member());
+    const bool convert = f.codePage == 932 && !f.entry->rawName;
+    std::vector<std::string> parts =
+        SplitMember(convert ? lzh::Utf8ToCp932(f.Member()).value_or(f.Member()) : f.Member());
     m.codePage = f.codePage;
     m.mtime = st.st_mtime;
     // The exact time too, so that an update can tell a file changed within the same second.

@@ -23,8 +23,9 @@ struct NewFile {
     // Where the stored name begins in the entry's member name (-x0 stores only the base name):
     // a copy of every name would cost the memory of large trees.
     std::uint32_t nameStart = 0;
-    // How the name is stored: 65001 UTF-8 as it is, 932 converted to CP932, 0 the bytes as found
-    // (not valid UTF-8).
+    // How the name is stored and declared: 65001 UTF-8 as it is; 932 CP932, converted from UTF-8
+    // (or, for a name that is not UTF-8, the bytes as found, which read as CP932); 437 the bytes
+    // as found (not UTF-8, not CP932).
     std::uint32_t codePage = 65001;
 
     std::string_view MemberView() const

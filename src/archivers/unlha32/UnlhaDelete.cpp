@@ -17,10 +17,8 @@ int RunDelete(const UnlhaCommand& cmd, Call& call)
     LoadedArchive archive;
     if (int rc = LoadArchive(cmd.archive, call, archive))
         return rc;
-    if (!archive.complete) {
-        call.Out().Line("the archive is damaged (" + archive.error + "); it was left as it is");
-        return ARC_ERROR_BAD_ARCHIVE;
-    }
+    if (int rc = CheckRewritable(archive, cmd.archiveArgument, call))
+        return rc;
     const auto& members = archive.members;
     std::vector<const lzh::MemberHeader*> keep;
     for (const auto& m : members) {

@@ -54,11 +54,12 @@ int MakeFolders(const std::string& path)
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
-// The exact time when the archive has it (0x41), else the whole seconds of the header.
+// The exact time when the archive has it (0x41), else the whole seconds of the header. A member
+// without a date leaves the file with the time it was made.
 struct timespec MemberTime(const lzh::MemberHeader& m)
 {
     struct timespec t {
-        static_cast<time_t>(m.mtime), 0
+        static_cast<time_t>(m.mtime), m.hasDate ? 0 : UTIME_OMIT
     };
     if (m.fileTime) {
         std::int64_t seconds = 0;
@@ -254,8 +255,11 @@ int Extractor::Member(const lzh::MemberHeader& m)
         m_folders.push_back({hostPath, MemberTime(m), m.unixMode});
         return ARC_OK;
     }
+    // A member from Mac LHA may come out smaller than its size (its MacBinary wrapper taken off),
+    // which a worker's buffer of that size does not allow for.
     bool ownDecoder =
-        lzh::LhWindowBits(m.method.c_str()) != 0 || m.method == "-lh0-" || m.method == "-lz4-";
+        (lzh::LhWindowBits(m.method.c_str()) != 0 || m.method == "-lh0-" || m.method == "-lz4-") &&
+        m.osId != 'm';
     if (m_workers && ownDecoder && m.originalSize <= kHandOverLimit &&
         m.packedSize <= kHandOverLimit)
         return HandOver(m, hostPath);
@@ -399,6 +403,11 @@ int RunExtract(const UnlhaCommand& cmd, Call& call)
     if (int rc = LoadArchive(cmd.archive, call, archive))
         return rc;
     const auto& members = archive.members;
+    // Not an archive, or damaged before its first member: nothing to extract, no folder to make.
+    if (!archive.complete && members.empty()) {
+        call.Out().Line("error: " + archive.error);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
 
     std::string target = cmd.targetFolder;
     if (target.empty()) {

@@ -38,9 +38,15 @@ int OpenArchive(const std::string& hostPath, std::unique_ptr<lzh::FileSource>& s
 struct LoadedArchive {
     std::unique_ptr<lzh::FileSource> source;
     std::vector<lzh::MemberHeader> members;  // the members before any damage
-    bool complete = false;  // false: a damaged header ended the walk
+    bool complete = false;  // false: not an archive, or a damaged header ended the walk
     std::string error;  // why, when not complete
+    std::uint64_t start = 0;  // where the members begin: beyond the program of a self-extractor
 };
+
+// The archive as it is, for a command about to replace it: 0, or the failure (written to the
+// output) when it cannot be rewritten without loss - not an archive, damaged, or a
+// self-extracting archive, whose program would not survive the rewrite.
+int CheckRewritable(const LoadedArchive& archive, const std::string& archiveArgument, Call& call);
 
 // Opens and walks an archive. Returns 0 (check `complete`) or the failure to open it, which is
 // also written to the output.

@@ -94,8 +94,10 @@ bool IsNewer(const qb::arc::SourceEntry& e, const lzh::MemberHeader& old, std::u
         constexpr std::uint64_t kOneSecond = 10000000;
         return *old.fileTime + kOneSecond >= archiveTime && !SameContents(e, old);
     }
-    bool dosTime = old.level < 2 && !old.unixMode;
-    std::int64_t slack = dosTime ? 1 : 0;
+    // A member without a date cannot be newer than anything: the file replaces it.
+    if (!old.hasDate)
+        return true;
+    std::int64_t slack = old.dosTime ? 1 : 0;
     auto mtime = static_cast<std::int64_t>(e.info.st_mtime);
     if (mtime > old.mtime + slack)
         return true;
@@ -200,11 +202,8 @@ int Packer::UseOld(OldArchive& old)
     }
     LoadedArchive& archive = old.archive;
     const struct stat& st = old.st;
-    if (!archive.complete) {
-        m_call.Out().Line("the archive is damaged (" + archive.error + "); it was left as it is");
-        m_call.Out().Failed("damaged-archive", m_cmd.archiveArgument);
-        return ARC_ERROR_BAD_ARCHIVE;
-    }
+    if (int rc = CheckRewritable(archive, m_cmd.archiveArgument, m_call))
+        return rc;
     m_old = std::move(archive.source);
     m_oldMembers = std::move(archive.members);
     // Unknown (before 1970): every member counts as stored just before it, contents decide.
@@ -250,9 +249,14 @@ int Packer::Collect()
             m_call.Out().Skipped("name-too-long", name);
             continue;
         }
+        // 0xFF separates the folders of a stored path, and readers split a name at it too.
+        if (name.find('\xFF') != std::string_view::npos) {
+            m_call.Out().Skipped("byte-ff-in-name", name);
+            continue;
+        }
         if (e.rawName)
             m_call.Out().RawName(name);
-        m_files.push_back({&e, nameStart, e.rawName ? 0u : 65001u});
+        m_files.push_back({&e, nameStart, 65001u});
     }
     // Two files under one stored name: found by sorting references, not with a map of copies
     // of every name (a folder of 100,000 files must not cost its names three times over). With
@@ -325,24 +329,25 @@ bool FitsCp932(const std::string& text)
     return back && *back == text;
 }
 
-// Names in CP932 when every name of the archive can be written so (the tools of Japanese
-// Windows read nothing else), UTF-8 otherwise; each header says which.
+// Each name in CP932 when it can be written so (the tools of Japanese Windows read nothing else),
+// else in UTF-8; each header says which. A name that is not UTF-8 is stored as its bytes, declared
+// as CP932 when they read as CP932, else as code page 437, in which every byte is a character:
+// readers that convert names by the declared code page then accept it, where bytes of no
+// declared code would make some of them give up on the whole archive.
 void Packer::ChooseNameCode()
 {
-    bool cp932 = !m_cmd.utf8Names;
-    for (const auto& s : m_steps) {
-        if (!cp932)
-            break;
-        if (s.kind == StepKind::Keep)
-            cp932 = FitsCp932(m_oldMembers[s.oldIndex].Path());
-        else if (!s.file->entry->rawName)
-            cp932 = FitsCp932(s.file->Member());
-    }
-    if (!cp932)
-        return;
-    for (auto& f : m_files)
-        if (!f.entry->rawName)
+    for (auto& f : m_files) {
+        const std::string_view name = f.MemberView();
+        if (f.entry->rawName) {
+            const std::optional<std::string> text = lzh::Cp932ToUtf8(name);
+            const std::optional<std::string> back = text ? lzh::Utf8ToCp932(*text) : std::nullopt;
+            f.codePage = back && *back == name ? 932 : 437;
+        } else if (!m_cmd.utf8Names && FitsCp932(std::string(name))) {
             f.codePage = 932;
+        } else {
+            f.codePage = 65001;
+        }
+    }
 }
 
 int Packer::Plan()

@@ -48,7 +48,23 @@ int LoadArchiveQuietly(const std::string& hostPath, LoadedArchive& archive, std:
     if (int rc = OpenArchive(hostPath, archive.source, message))
         return rc;
     archive.complete = lzh::ReadAllHeaders(*archive.source, archive.members, archive.error,
-                                           qb::arc::ThreadCount());
+                                           qb::arc::ThreadCount(), &archive.start);
+    return ARC_OK;
+}
+
+int CheckRewritable(const LoadedArchive& archive, const std::string& archiveArgument, Call& call)
+{
+    if (!archive.complete) {
+        call.Out().Line("the archive cannot be read (" + archive.error + "); it was left as it is");
+        call.Out().Failed("damaged-archive", archiveArgument);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
+    if (archive.start > 0) {
+        call.Out().Line("the archive is self-extracting: its program part would be lost; it was "
+                        "left as it is");
+        call.Out().Failed("self-extracting", archiveArgument);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
     return ARC_OK;
 }
 
@@ -95,10 +111,11 @@ namespace {
 
 std::string FormatLine(const lzh::MemberHeader& m)
 {
-    char date[32] = "";
+    // A member without a date gets blanks where the date would stand.
+    char date[32] = "                   ";
     std::time_t t = static_cast<std::time_t>(m.mtime);
     std::tm tm{};
-    if (localtime_r(&t, &tm))
+    if (m.hasDate && localtime_r(&t, &tm))
         std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &tm);
     unsigned ratio =
         m.originalSize
@@ -123,19 +140,31 @@ int RunList(const UnlhaCommand& cmd, Call& call)
         return rc;
     }
     auto& out = call.Out();
+    const lzh::ArchiveStart start = lzh::FindArchiveStart(*source);
+    if (start.kind == lzh::ArchiveStart::Kind::NotArchive ||
+        start.kind == lzh::ArchiveStart::Kind::ReadError) {
+        out.Line("error: " + start.error);
+        return ARC_ERROR_BAD_ARCHIVE;
+    }
     out.Line("    Original       Packed  Ratio Date       Time     Method CRC  Name");
     out.Line("------------ ------------ ------ ---------- -------- ------ ---- ----------------");
-    lzh::ArchiveReader reader(*source);
+    lzh::ArchiveReader reader(*source, lzh::HeaderDetail::Full, start.offset);
     lzh::MemberHeader m;
+    std::string last;  // the member before a damaged header, which places it
     std::uint64_t files = 0, original = 0, packed = 0;
     for (;;) {
         lzh::WalkStatus s = reader.Next(m);
         if (s == lzh::WalkStatus::End)
             break;
         if (s != lzh::WalkStatus::Member) {
-            out.Line("error: " + reader.Error());
+            std::string error = reader.Error();
+            if (!reader.DataCut() && !last.empty())
+                error += " (after " + last + ")";
+            out.Line("error: " + error);
             return ARC_ERROR_BAD_ARCHIVE;
         }
+        last.clear();
+        m.AppendPath(last);
         if (!MatchesAny(cmd.files, m))
             continue;
         out.Line(FormatLine(m));

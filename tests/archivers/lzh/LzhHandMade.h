@@ -153,7 +153,6 @@ inline std::string Level1(const Member& m)
 struct Level2Options {
     bool headerCrc = true;  // a common header (0x00) with the CRC of the whole header, last
     int sizeAdjust = 0;  // added to the size field (OS-9/68k LHA: -2)
-    bool openEnd = false;  // no zero size after the last extended header
 };
 
 inline std::string Level2(const Member& m, Level2Options o = {})
@@ -172,14 +171,12 @@ inline std::string Level2(const Member& m, Level2Options o = {})
     h.insert(0, 2, '\0');
     h += Chain(ext);
     PatchChainSizes(h, 24, ext);
-    if (o.openEnd)
-        h.resize(h.size() - 2);
     const std::size_t size = h.size();
     h[0] = static_cast<char>((size + o.sizeAdjust) & 0xFF);
     h[1] = static_cast<char>((size + o.sizeAdjust) >> 8);
     if (o.headerCrc) {
         // The CRC field is the data of the last header: two bytes before the last size field.
-        const std::size_t at = h.size() - (o.openEnd ? 2 : 4);
+        const std::size_t at = h.size() - 4;
         std::uint16_t crc = Crc(h);
         h[at] = static_cast<char>(crc & 0xFF);
         h[at + 1] = static_cast<char>(crc >> 8);
@@ -195,16 +192,22 @@ inline std::string Archive(const std::vector<std::string>& members)
     return a + std::string(1, '\0');
 }
 
-// The bytes of a self-extractor's program: a DOS "MZ" start, text, and the method names its
-// unpacker knows (which are not headers and must not be taken for one).
-inline std::string ProgramStub(std::size_t size, unsigned seed)
+// The bytes of a self-extractor's program: a DOS "MZ" start, text, perhaps the method names its
+// unpacker knows (which are not headers and must not be taken for one), and random bytes without
+// a '-' (which could make another method name).
+inline std::string ProgramStub(std::size_t size, unsigned seed, bool methodNames = true)
 {
     std::mt19937 rng(seed);
     std::string s = "MZ";
     s += std::string("\x90\x00\x03\x00\x00\x00\x04\x00", 8);
-    s += "This program cannot be run in DOS mode. -lh5- -lh6- -lh7- -lz5- -pms- methods";
-    while (s.size() < size)
-        s += static_cast<char>(rng() & 0xFF);
+    s += "This program cannot be run in DOS mode.";
+    if (methodNames)
+        s += " -lh5- -lh6- -lh7- -lz5- -pms- methods";
+    while (s.size() < size) {
+        const char c = static_cast<char>(rng() & 0xFF);
+        if (c != '-')
+            s += c;
+    }
     s.resize(size);
     return s;
 }

@@ -180,20 +180,6 @@ TEST(ForeignHeaders, AtariLevelTwoWithoutHeaderCrc)
     EXPECT_EQ(StatusOf(Level2(m, {.headerCrc = false})), HeaderStatus::Damaged);
 }
 
-TEST(ForeignHeaders, LastExtendedHeaderWithoutZeroSizeAfterIt)
-{
-    Member m = Stored("", kText);
-    m.extended = {{0x01, "open.txt"}};
-    const std::string archive = Archive({Level2(m, {.openEnd = true}), Level2(Stored("b", "b"))});
-    Read r = ReadAll(archive);
-    ASSERT_TRUE(r.complete) << r.error;
-    ASSERT_EQ(r.members.size(), 2u);
-    EXPECT_EQ(r.members[0].Path(), "open.txt");
-    DecodeStatus status;
-    EXPECT_EQ(Decoded(archive, r.members[0], status), kText);
-    EXPECT_EQ(status, DecodeStatus::Ok);
-}
-
 TEST(ForeignHeaders, UnixTimesOfLevelZeroAndOne)
 {
     Member dos = Stored("dos", kText);

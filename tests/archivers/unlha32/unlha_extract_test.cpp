@@ -70,7 +70,9 @@ TEST_F(Extract, EveryTestArchiveExtractsWithTheRightContent)
         int expected = broken ? ARC_ERROR_BAD_ARCHIVE : unsafe ? ARC_ERROR_UNSAFE_PATH : 0;
         EXPECT_EQ(r.rc, expected) << r.output;
         EXPECT_FALSE(AnySymlinkBelow(target)) << "links from an archive are never made";
-        for (auto it = fs::recursive_directory_iterator(target);
+        // (A truncated archive with nothing to extract makes no folder.)
+        std::error_code noFolder;
+        for (auto it = fs::recursive_directory_iterator(target, noFolder);
              it != fs::recursive_directory_iterator(); ++it) {
             if (!it->is_regular_file())
                 continue;
