@@ -4,8 +4,9 @@
 # Builds the libFuzzer targets (the LZH reading path, ZIP reading and extraction through UnZip,
 # and the archivers' command-line parser) with clang, AddressSanitizer and UBSan in a build
 # folder of their own, then runs each for a short while, starting from the real archives of the
-# test data and small ZIP archives made here by the peer tools. A crash, a leak or a sanitizer
-# report fails the test. Without clang's fuzzer runtime the test says so and is skipped.
+# test data, the LZH seeds beside this script and small ZIP archives made here by the peer tools.
+# A crash, a leak or a sanitizer report fails the test. Without clang's fuzzer runtime the test
+# says so and is skipped.
 set -euo pipefail
 src=$1 work=$2 seconds=$3 testdata=$4
 
@@ -27,6 +28,9 @@ corpus_lzh="$work/corpus-lzh"
 corpus_cmd="$work/corpus-cmdline"
 mkdir -p "$corpus_lzh" "$corpus_cmd"
 cp -n "$testdata"/lzh/*.lzh "$corpus_lzh"/ 2>/dev/null || true
+# Self-extractors and the header variants of other systems, built byte by byte (with
+# tests/archivers/lzh/LzhHandMade.h, as the tests build them).
+cp -n "$src"/tests/fuzz/lzh-seeds/* "$corpus_lzh"/ 2>/dev/null || true
 printf '%s' 'u -+ -xr  "-wC:\TEMP\"  -jx386SPART.PAR -jxWIN386.SWP -jxPAGEFILE.SYS "D:\OUT\NAME.LZH" "*.*"' > "$corpus_cmd/lzh"
 printf '%s' ' -r  -9 "D:\OUT\NAME.ZIP" "*.*"' > "$corpus_cmd/zip"
 printf '%s' '-x "D:\OUT\NAME.LZH.ZIP" "C:\TEMP\" "NAME.LZH"' > "$corpus_cmd/unzip"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
@@ -15,21 +16,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
+// The archives of the test data, and the fuzz seeds: self-extractors and the header variants of
+// other systems.
 std::vector<std::string> Corpus()
 {
     std::vector<std::string> out;
-    std::string dir = QB_TESTDATA_DIR "/lzh/";
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            if (n.size() > 4 && n.substr(n.size() - 4) == ".lzh") {
+    for (const std::string dir : {QB_TESTDATA_DIR "/lzh/", QB_FUZZ_SEEDS_DIR "/"}) {
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* e = readdir(d)) {
+                std::string n = e->d_name;
+                struct stat st { };
+                if (stat((dir + n).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || n == "README.md")
+                    continue;
                 std::ifstream in(dir + n, std::ios::binary);
                 std::string bytes((std::istreambuf_iterator<char>(in)), {});
-                if (bytes.size() < 200000)
+                if (!bytes.empty() && bytes.size() < 200000)
                     out.push_back(std::move(bytes));
             }
+            closedir(d);
         }
-        closedir(d);
     }
     return out;
 }
