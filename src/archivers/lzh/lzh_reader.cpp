@@ -165,22 +165,29 @@ ArchiveStart FindArchiveStart(ByteSource& source)
         r.error = "the file is empty, not an LZH archive";
         return r;
     }
-    std::vector<std::uint8_t> lead(static_cast<std::size_t>(std::min(size, kSelfExtractorSearch + 7)));
-    long long got = source.ReadAt(0, lead.data(), lead.size());
-    if (got != static_cast<long long>(lead.size())) {
+    std::vector<std::uint8_t> lead;
+    auto readLead = [&](std::uint64_t n) {
+        lead.resize(static_cast<std::size_t>(std::min(size, n)));
+        if (source.ReadAt(0, lead.data(), lead.size()) == static_cast<long long>(lead.size()))
+            return true;
         r.kind = ArchiveStart::Kind::ReadError;
         r.error = "cannot read the archive";
+        return false;
+    };
+    // The first bytes tell most archives; only a self-extractor needs the leading part read.
+    if (!readLead(7))
         return r;
-    }
     if (lead[0] == 0 && size == 1) {
         r.kind = ArchiveStart::Kind::Empty;
         return r;
     }
     // A plain archive: whatever is wrong further on is damage, reported by the walk.
-    if (lead[0] != 0 && lead.size() >= 7 && LooksLikeMethod(lead.data())) {
+    if (lead[0] != 0 && lead.size() == 7 && LooksLikeMethod(lead.data())) {
         r.kind = ArchiveStart::Kind::Members;
         return r;
     }
+    if (!readLead(kSelfExtractorSearch + 7))
+        return r;
     for (std::size_t at = 1; at + 7 <= lead.size() && at < kSelfExtractorSearch; ++at) {
         if (lead[at] != 0 && LooksLikeMethod(lead.data() + at) && ArchiveBeginsAt(source, at)) {
             r.kind = ArchiveStart::Kind::Members;
