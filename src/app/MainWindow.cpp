@@ -3,8 +3,10 @@
 #include "app/FontTips.h"
 #include "app/HelpFile.h"
 #include "app/AboutDialog.h"
+#include "app/ConsoleTexts.h"
 #include "app/OptionsDialog.h"
 #include "app/MainWindowHosts.h"
+#include "common/MessageFormat.h"
 #include "common/SharedMessages.h"
 #include "common/ProgramMessages.h"
 #include "dialogs/FolderPicker.h"
@@ -156,6 +158,7 @@ void MainWindow::InitializeWindow()
         m_historyPane->Clear();
         if (!m_commandText.isEmpty())
             qb::engine::ParseCommandLine(m_commandText.toStdString(), *m_jobHost);
+        ShowStartReport();
         FirstActivationDone = false;
     } catch (const PaneLoadError& error) {
         failStartup(error.text);
@@ -530,5 +533,11 @@ void MainWindow::SaveOnClose()
                                      qb::engine::NumberToText(PxToTwipsY(height(), this)));
     }
     qb::engine::SaveSettings(m_options);
-    batch.Commit();
+    if (!batch.Commit()) {
+        // Everything changed since the start would be lost without a word.
+        const std::string text =
+            FormatText(ProgramMessage(kTextSettingsNotSaved),
+                       {batch.FailedFile(), qb::app::SystemReason(batch.Error())});
+        qb::ui::ShowMessage(this, QString::fromStdString(text));
+    }
 }

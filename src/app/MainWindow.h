@@ -6,6 +6,7 @@
 
 #include "engine/Options.h"
 #include "engine/TargetList.h"
+#include "engine/StartReport.h"
 #include "panes/PaneHost.h"
 #include "panes/MainMenus.h"
 
@@ -161,6 +162,11 @@ private:
 
     std::unique_ptr<RunHost> m_runHost;
     std::unique_ptr<JobHost> m_jobHost;
+    // What the command line or the job file last opened named but the list did not take. It is
+    // shown in the history at once and again at the top of the next run's history, whose last
+    // line counts its folders; that run ends it.
+    qb::engine::StartReport m_startReport;
+    void ShowStartReport();
 
     bool m_running = false;
     bool m_closeAfterRun = false;

@@ -36,6 +36,7 @@ public:
     void SetOutputFolder(const std::string& dir) override;
     qb::engine::TargetList& Targets() override;
     void LoadJobFile() override { m_frame.LoadJobFile(); }
+    qb::engine::StartReport* Report() override { return &m_frame.m_startReport; }
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
 

@@ -3,6 +3,7 @@
 #include "app/MainWindowHosts.h"
 #include "common/ProgramMessages.h"
 #include "dialogs/UiSeams.h"
+#include "panes/HistoryPane.h"
 #include "panes/SourceFolderPane.h"
 #include "panes/OutputFolderPane.h"
 
@@ -51,7 +52,7 @@ bool MainWindow::JobHost::AskYesNo(const std::string& text)
 
 void MainWindow::LoadJobFile()
 {
-    qb::engine::LoadJobFile(qb::engine::CurrentJobFile, *m_jobHost, *m_jobHost);
+    qb::engine::LoadJobFile(qb::engine::CurrentJobFile, *m_jobHost, *m_jobHost, &m_startReport);
 }
 
 void MainWindow::OpenJobFile()
@@ -61,8 +62,17 @@ void MainWindow::OpenJobFile()
     if (name.isEmpty())
         return;
     qb::engine::CurrentJobFile = name.toStdString();
+    // The job replaces the list, and with it what was said about the folders before.
+    m_startReport.Clear();
     LoadJobFile();
+    ShowStartReport();
     UpdateRunButtons();
+}
+
+void MainWindow::ShowStartReport()
+{
+    for (const std::string& line : m_startReport.HistoryLines())
+        m_historyPane->AddLine(QString::fromStdString(line));
 }
 
 void MainWindow::SaveJobFile()

@@ -73,12 +73,18 @@ void MainWindow::StartRun(int mode)
     m_subfolderListPane->SelectNone();
     cancelButton->setEnabled(true);
 
+    // What the command line or the job named but the list did not take heads the history
+    // again and counts among the run's folders; this run ends it.
+    ShowStartReport();
+    const int leftOut = m_startReport.FoldersLeftOut();
+    m_startReport.Clear();
+
     m_progress->BeginRun();
     const std::string outputFolder = m_outputFolderPane->Folder().toStdString();
     // The run marks the targets as it goes (the target list pane shows the marks) and leaves
     // on the list only the folders that were not packed.
     qb::engine::PackRun(m_targets, outputFolder, qb::engine::RunModeFromNumber(mode), m_options,
-                        *m_runHost);
+                        *m_runHost, leftOut);
 
     CancelRequested = false;
     cancelButton->setEnabled(false);

@@ -1,7 +1,7 @@
 #include "SilentRun.h"
 
 #include "ClipboardKeeper.h"
-#include "common/PathHelpers.h"
+#include "ConsoleTexts.h"
 #include "dialogs/UiSeams.h"
 #include "engine/JobFile.h"
 #include "engine/Options.h"
@@ -69,7 +69,11 @@ public:
         : m_panes(panes), m_messages(messages)
     { }
     qb::engine::TargetList& Targets() override { return m_panes.Targets(); }
-    void LoadJobFile() override { qb::engine::LoadJobFile(qb::engine::CurrentJobFile, m_panes, *this); }
+    void LoadJobFile() override
+    {
+        qb::engine::LoadJobFile(qb::engine::CurrentJobFile, m_panes, *this, &m_report);
+    }
+    qb::engine::StartReport* Report() override { return &m_report; }
     void ShowMessage(const std::string& text) override
     {
         // Every message while the command line is read means something named on it was not
@@ -82,6 +86,7 @@ public:
 private:
     SilentPanes& m_panes;
     StartupMessages& m_messages;
+    qb::engine::StartReport m_report;
     bool m_anyMessage = false;
 };
 
@@ -154,43 +159,17 @@ void LogCopy(const std::vector<std::string>& history)
         std::fputs("Quillbox2: the history could not be copied to the clipboard\n", stderr);
 }
 
-// True when some item of the list is path's on-disk form.
-bool Listed(const std::string& path, const qb::engine::TargetList& targets)
+// What the command line named but the run will not pack, for a script's standard error (the
+// history lines say it too, on standard output).
+void TellLeftOut(const qb::engine::StartReport& report)
 {
-    const std::string onDisk = PathHelpers::OnDiskPath(path);
-    if (onDisk.empty())
-        return false;
-    for (int i = 0; i < targets.Count(); ++i)
-        if (targets.Item(i) == onDisk)
-            return true;
-    return false;
-}
-
-// The folders of the command line, or of the job file it opened, that never reached the target
-// list (missing, a file, outside every drive). The window would simply not list them; a script
-// is told on standard error, and the run counts them as not packed instead of reporting success.
-std::vector<std::string> LeftOutTargets(const std::string& commandText,
-                                        const qb::engine::TargetList& targets)
-{
-    std::vector<std::string> named;
-    if (qb::engine::CurrentJobFile.empty()) {
-        named = qb::engine::SplitCommandText(commandText);
-    } else {
-        // What follows a job file on the command line is ignored by design; the job's own
-        // lines are what it asks for.
-        const std::optional<std::string> text = qb::engine::ReadJobText(qb::engine::CurrentJobFile);
-        const std::vector<std::string> items =
-            text ? qb::engine::SplitJobItems(*text) : std::vector<std::string>{};
-        if (const std::optional<std::size_t> start = qb::engine::JobTargetsStart(items))
-            for (std::size_t i = *start; i < items.size(); ++i)
-                if (!items[i].empty())
-                    named.push_back(items[i]);
+    for (const qb::engine::StartReport::Entry& e : report.Entries()) {
+        const std::string text =
+            e.outputFolder
+                ? ConsoleMessage(ConsoleText::OutputFolderMissing, {e.path, e.usedFolder})
+                : ConsoleMessage(ConsoleText::LeftOut, {e.path, ConsoleReason(e.why)});
+        std::fprintf(stderr, "%s\n", text.c_str());
     }
-    std::vector<std::string> leftOut;
-    for (const std::string& path : named)
-        if (!Listed(path, targets))
-            leftOut.push_back(path);
-    return leftOut;
 }
 
 }  // namespace
@@ -223,7 +202,7 @@ bool StartupMessages::AskYesNo(const std::string& text)
 }
 
 AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
-                          const std::string& outFolder)
+                          const std::string& outFolder, bool windowFollows)
 {
     AutoStartResult result;
     try {
@@ -231,32 +210,35 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
         SilentPanes panes;
         SilentCommandHost commandHost(panes, messages);
         qb::engine::ParseCommandLine(commandText, commandHost);
-        if (!outFolder.empty())
+        qb::engine::StartReport& report = *commandHost.Report();
+        if (!outFolder.empty()) {
             panes.SetOutputFolder(outFolder);
-        if (panes.Targets().Count() == 0)
+            report.ForgetOutputFolder();
+        }
+        const int leftOut = report.FoldersLeftOut();
+        // Folders named but none of them listed: the window tells that in its history, when
+        // one follows; a run without a window tells it itself, as a run of nothing.
+        if (panes.Targets().Count() == 0 && (leftOut == 0 || windowFollows))
             return result;
 
-        const std::vector<std::string> leftOut = LeftOutTargets(commandText, panes.Targets());
-        for (const std::string& path : leftOut) {
-            // A folder that exists but is not on the list was refused by the full list (its
-            // message has been shown); anything else is not there.
-            const char* why =
-                PathHelpers::FolderExists(path) ? "the target list is full" : "no such folder";
-            std::fprintf(stderr, "Quillbox2: %s, left out: %s\n", why, path.c_str());
-        }
-
+        TellLeftOut(report);
+        if (panes.Targets().Count() == 0)
+            std::fprintf(stderr, "%s\n", ConsoleMessage(ConsoleText::NothingToPack).c_str());
         InstallStopHandlers();
         SilentPackHost host(messages);
+        for (const std::string& line : report.HistoryLines())
+            host.HistoryAdd(line);
         const qb::engine::RunResult run =
             qb::engine::PackRun(panes.Targets(), panes.OutputFolder(),
-                                qb::engine::RunModeFromNumber(options.AutoRunMode), options, host);
+                                qb::engine::RunModeFromNumber(options.AutoRunMode), options, host,
+                                leftOut);
         if (options.CopyHistoryAfterAutoRun)
             LogCopy(host.History());
         result.ranOut = true;
         result.history = host.History();
         result.created = host.Created();
         result.exitStatus = run.aborted ? kExitAborted
-                            : run.failed > 0 || !leftOut.empty() || commandHost.AnyMessage()
+                            : run.failed > 0 || leftOut > 0 || commandHost.AnyMessage()
                                 ? kExitSomeNotPacked
                                 : kExitAllPacked;
     } catch (...) {

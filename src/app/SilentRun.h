@@ -44,7 +44,11 @@ struct AutoStartResult {
 // window.
 // outFolder, when not "", replaces the output pane's starting folder (an existing folder in
 // its on-disk form).
+// What the command line names but the list does not take (StartReport) heads the history and
+// counts in its last line. When none of it was taken and windowFollows is false (a run asked to
+// be silent), the run still takes place with nothing to pack, so that the history tells why;
+// with windowFollows the window tells it instead (ranOut false).
 AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
-                          const std::string& outFolder = {});
+                          const std::string& outFolder = {}, bool windowFollows = true);
 
 }  // namespace qb::app

@@ -1,10 +1,12 @@
 #include "Startup.h"
 
+#include "ConsoleTexts.h"
 #include "FileManagerActions.h"
 #include "QtTranslations.h"
 #include "RunOutcome.h"
 #include "SilentRun.h"
 #include "app/MainWindow.h"
+#include "common/MessageFormat.h"
 #include "common/PathHelpers.h"
 #include "common/SharedMessages.h"
 #include "common/ProgramMessages.h"
@@ -54,12 +56,25 @@ std::string Upper(std::string text)
 }
 
 // /U: deletes every setting of the program after a Yes. Nothing else is read or written.
+// A deletion that fails (a read-only configuration folder) is said, in a box or, without a
+// display, on standard error, as the user would otherwise believe the settings gone.
 int Uninstall(StartupMessages& messages)
 {
     // The program's own table has no text for code 0, so the question is message 20 alone.
     const std::string question = ProgramMessage(kTextNone) + SharedMessage(kSharedUninstallQuestion);
-    if (messages.AskYesNo(question))
-        qb::platform::DeleteSection(qb::engine::kSettingsApp, qb::engine::kSettingsSection);
+    if (!messages.AskYesNo(question))
+        return 0;
+    qb::platform::SettingsBatch batch;
+    qb::platform::DeleteSection(qb::engine::kSettingsApp, qb::engine::kSettingsSection);
+    if (batch.Commit())
+        return 0;
+    const std::string file = batch.FailedFile();
+    const std::string reason = SystemReason(batch.Error());
+    if (IsOffscreen())
+        std::fprintf(stderr, "%s\n",
+                     ConsoleMessage(ConsoleText::SettingsNotDeleted, {file, reason}).c_str());
+    else
+        messages.ShowMessage(FormatText(ProgramMessage(kTextSettingsNotDeleted), {file, reason}));
     return 0;
 }
 
@@ -131,8 +146,7 @@ int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
                    bool forcedOffscreen)
 {
     if (forcedOffscreen) {
-        std::fputs("Quillbox2: no display (DISPLAY or WAYLAND_DISPLAY) to show the window on\n",
-                   stderr);
+        std::fprintf(stderr, "%s\n", ConsoleMessage(ConsoleText::NoDisplay).c_str());
         return kExitStartupFailed;
     }
     MainWindow window(QString::fromStdString(commandText), options);
@@ -191,7 +205,8 @@ int RunProgram(char** argv, const std::string& commandText, const RunOptions& ru
             messages.ShowMessage(ProgramMessage(kTextLzhModuleTooOld));
 
         if (!commandText.empty() && (options.AutoRun || run.Silent())) {
-            const AutoStartResult result = AutoStart(commandText, options, outFolder);
+            const AutoStartResult result =
+                AutoStart(commandText, options, outFolder, !run.Silent());
             if (result.ranOut) {
                 if (run.notify)
                     ReportOutcome(result.exitStatus == kExitAllPacked, result.history,
@@ -201,7 +216,7 @@ int RunProgram(char** argv, const std::string& commandText, const RunOptions& ru
         }
         if (run.Silent()) {
             // Asked to run without a window, so none is shown: there was nothing to pack.
-            const std::string text = "Quillbox2: no folder to pack";
+            const std::string text = ConsoleMessage(ConsoleText::NothingToPack);
             std::fprintf(stderr, "%s\n", text.c_str());
             if (run.notify)
                 ReportOutcome(false, {text}, {});

@@ -65,6 +65,9 @@ void MainWindow::StartTestActions()
                     printMessages();
                     std::fflush(stdout);
                     close();
+                    // What closing itself said (a settings save that failed).
+                    printMessages();
+                    std::fflush(stdout);
                     return;
                 }
                 printMessages();

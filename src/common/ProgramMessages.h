@@ -134,6 +134,15 @@ enum ProgramText : int {
     kHistoryLargeMember = 20341,
     kHistoryOutputCut = 20342,
     kHistoryFileNotUpdated = 20343,  // -sync: a file that cannot be read, its old copy kept
+    // A folder named on the command line or in a job file that never reached the target list:
+    // the reasons beside those above (a missing folder is 20202, a full list 3100).
+    kReasonNotFolder = 20350,
+    kReasonRelativePath = 20351,
+    kReasonOutsideDrives = 20352,
+    kReasonWithJobFile = 20353,
+    kHistoryOutputFolderMissing = 20360,  // a job file's OUTDIR= is not there: where instead
+    kTextSettingsNotSaved = 20370,  // message box: the settings file, the reason
+    kTextSettingsNotDeleted = 20371,  // /U: the settings file, the reason
     kHistoryRunCount = 20400,  // "全 N フォルダ中 n フォルダを圧縮しました"
     kTextRunPosition = 20500,  // progress window: "フォルダ i / N"
     // The options dialog (OptionsDialog): its title, the captions of its boxes, labels and buttons

@@ -1,5 +1,6 @@
 #include "engine/JobFile.h"
 
+#include "common/PathHelpers.h"
 #include "common/ProgramMessages.h"
 #include "platform/CurrentDir.h"
 #include "platform/FileSystem.h"
@@ -37,6 +38,12 @@ std::optional<std::string> Cp932ToUtf8(const std::string& bytes)
         return std::nullopt;
     out.resize(out.size() - outLeft);
     return out;
+}
+
+bool IsExistingFolder(const std::string& dir)
+{
+    const std::string onDisk = PathHelpers::OnDiskPath(dir);
+    return !onDisk.empty() && PathHelpers::FolderExists(onDisk);
 }
 
 bool StartsWith(const std::string& text, const char* prefix)
@@ -119,7 +126,8 @@ std::optional<std::size_t> JobTargetsStart(const std::vector<std::string>& items
     return std::nullopt;
 }
 
-bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages)
+bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages,
+                 StartReport* report)
 {
     bool loaded = false;
     try {
@@ -128,18 +136,31 @@ bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages
             text ? SplitJobItems(*text) : std::vector<std::string>{};
         const std::optional<std::size_t> next = JobTargetsStart(items);
         if (next) {
-            if (*next == 1) {
-                panes.SetOutputFolder(items[0]);
-            } else {
+            const std::string outputFolder = *next == 1 ? items[0] : items[2].substr(7);
+            if (*next != 1)
                 panes.SetSourceFolder(items[1].substr(6));
-                panes.SetOutputFolder(items[2].substr(7));
-            }
+            panes.SetOutputFolder(outputFolder);
+            // The pane falls back to another folder without a word; the archives would land
+            // there unexplained. An empty OUTDIR= names no folder.
+            if (report && !outputFolder.empty() && !IsExistingFolder(outputFolder))
+                report->AddOutputFolderMissing(outputFolder, panes.OutputFolder());
             loaded = true;
             TargetList& list = panes.Targets();
             list.Clear();
+            std::optional<PathOutcome> restIs;
             for (std::size_t i = *next; i < items.size(); ++i) {
-                if (!AddOutsidePath(list, items[i], messages))
-                    break;
+                if (restIs) {
+                    if (report)
+                        report->AddFolder(items[i], *restIs);
+                    continue;
+                }
+                PathOutcome outcome = PathOutcome::Listed;
+                const bool added = AddOutsidePath(list, items[i], messages, &outcome);
+                // Listed folders are on the list for good: nothing more to tell of them.
+                if (report && outcome != PathOutcome::Listed)
+                    report->AddFolder(items[i], outcome);
+                if (!added)
+                    restIs = outcome;  // the rest is not read, and is named as not taken
             }
         } else if (items.size() >= 2 && items[0] == kJobFileHeader &&
                    StartsWith(items[1], "INDIR=")) {

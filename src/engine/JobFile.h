@@ -15,6 +15,7 @@
 #pragma once
 
 #include "engine/PackHost.h"
+#include "engine/StartReport.h"
 #include "engine/TargetList.h"
 
 #include <optional>
@@ -50,7 +51,10 @@ std::optional<std::string> ReadJobText(const std::string& path);
 // Opens the job file path into the panes: sets the folders, replaces the target list (adding
 // through AddOutsidePath, stopping when the list is full). Shows message 202 when the file
 // cannot be read, is empty, or lacks the INDIR=/OUTDIR= lines. True when the job was loaded.
-bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages);
+// report, when given, learns each folder the list did not take (those past a full list too)
+// and an output folder that is not there, with the folder the pane shows instead.
+bool LoadJobFile(const std::string& path, JobPanes& panes, MessageSink& messages,
+                 StartReport* report = nullptr);
 
 // The text WriteJobFile writes.
 std::string FormatJobFile(const std::string& inDir, const std::string& outDir,

@@ -9,7 +9,7 @@
 namespace qb::engine {
 
 RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mode,
-                  const Options& options, RunHost& host)
+                  const Options& options, RunHost& host, int leftOut)
 {
     RunResult result;
     const int count = list.Count();
@@ -39,8 +39,8 @@ RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mod
     host.RunEnded(result.aborted);
     list.EndRun();
     host.HistoryAdd(SharedMessage(result.aborted ? kSharedRunAborted : kSharedRunFinished));
-    if (result.failed > 0)
-        host.HistoryAdd(RunCountLine(count, result.packed));
+    if (result.failed > 0 || leftOut > 0)
+        host.HistoryAdd(RunCountLine(count + leftOut, result.packed));
     return result;
 }
 

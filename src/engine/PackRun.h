@@ -59,8 +59,10 @@ struct RunResult {
 // The list follows the run: every item Pending at the start, the current one Packing (before
 // BeforeFolder), then Packed or Failed (before AfterFolder); after RunEnded the packed folders
 // leave it, and what stays are those that failed or were never reached.
+// leftOut: folders named for this run that never reached the list (StartReport); they count
+// among the run's folders in that last line, which then always comes.
 RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mode,
-                  const Options& options, RunHost& host);
+                  const Options& options, RunHost& host, int leftOut = 0);
 
 // The last line of a run in which some folder was not packed.
 std::string RunCountLine(int count, int packed);

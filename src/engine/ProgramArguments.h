@@ -9,6 +9,7 @@
 
 #include "engine/JobFile.h"
 #include "engine/PackHost.h"
+#include "engine/StartReport.h"
 #include "engine/TargetList.h"
 
 #include <string>
@@ -23,17 +24,24 @@ extern std::string CurrentJobFile;
 class CommandLineHost : public qb::engine::MessageSink {
 public:
     virtual qb::engine::TargetList& Targets() = 0;
-    // Opens CurrentJobFile into the panes (LoadJobFile of the main window).
+    // Opens CurrentJobFile into the panes (LoadJobFile of the main window), telling Report()
+    // what the job file names but the list does not take.
     virtual void LoadJobFile() = 0;
+    // Where the folders named but not listed are told; null when nobody asks.
+    virtual StartReport* Report() { return nullptr; }
 };
 
 // Empties the list, clears CurrentJobFile and hands every argument to OpenCommandArgument.
 // False when a quote is unclosed or an argument failed; the list is then emptied again.
+// host.Report(), when there is one, is emptied first and then learns every folder named that
+// is not on the list afterwards: not there, not a folder, not a full path, beyond a full list,
+// beside a job file (before or after it), or cut off by an unclosed quote.
 bool ParseCommandLine(const std::string& commandText, CommandLineHost& host);
 
 // 1: an existing job file, opened; 0: handed to the target list and accepted; -1: refused
-// (the list is full).
-int OpenCommandArgument(const std::string& argument, CommandLineHost& host);
+// (the list is full). outcome, when given, says what became of a folder argument.
+int OpenCommandArgument(const std::string& argument, CommandLineHost& host,
+                        PathOutcome* outcome = nullptr);
 
 // The arguments the grammar finds, for display and tests; ok is false for an unclosed quote
 // (the arguments before it are still returned).

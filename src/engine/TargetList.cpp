@@ -86,20 +86,36 @@ bool AddTarget(TargetList& list, const std::string& name, MessageSink& messages)
     }
 }
 
-bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& messages)
+bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& messages,
+                    PathOutcome* outcome)
 {
+    PathOutcome result = PathOutcome::Failed;
+    bool added = false;
     try {
-        if (path.empty())
-            return true;
-        const std::string onDisk = PathHelpers::OnDiskPath(path);
-        if (onDisk.empty())
-            return true;
-        if (!PathHelpers::FolderExists(onDisk))
-            return true;
-        return AddTarget(list, onDisk, messages);
+        if (path.empty()) {
+            result = PathOutcome::Empty;
+            added = true;
+        } else if (const std::string onDisk = PathHelpers::OnDiskPath(path); onDisk.empty()) {
+            // OnDiskPath takes only "X:\..."; anything else is not a form it can look up.
+            const bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+            result = drivePath          ? PathOutcome::Missing
+                     : path[0] == '/'   ? PathOutcome::OutsideDrives
+                                        : PathOutcome::Relative;
+            added = true;
+        } else if (!PathHelpers::FolderExists(onDisk)) {
+            result = PathOutcome::NotFolder;
+            added = true;
+        } else {
+            added = AddTarget(list, onDisk, messages);
+            result = added ? PathOutcome::Listed : PathOutcome::ListFull;
+        }
     } catch (...) {
-        return false;
+        result = PathOutcome::Failed;
+        added = false;
     }
+    if (outcome)
+        *outcome = result;
+    return added;
 }
 
 }  // namespace qb::engine

@@ -76,9 +76,25 @@ inline constexpr int kMaxTargets = 1000;
 // message 3100 and returns false, so that callers stop adding.
 bool AddTarget(TargetList& list, const std::string& name, MessageSink& messages);
 
+// What became of a path named from outside: listed, or why not. The last three only the command
+// line gives (ParseCommandLine), for folders it names but never lists.
+enum class PathOutcome {
+    Listed,  // added, or listed already
+    Empty,  // nothing was named
+    Relative,  // neither a drive path nor a host path beginning with '/'
+    OutsideDrives,  // a host path that no drive covers
+    Missing,  // nothing of that name
+    NotFolder,  // a file (or another non-folder) of that name
+    ListFull,  // the list held 1000 folders already
+    Failed,  // something unexpected
+    WithJobFile,  // named beside a job file, which replaces the list and ends the command line
+    QuoteNotClosed,  // inside a double quote that is never closed
+};
+
 // Adds a path that came from outside (command line, job file, drop): turned into its on-disk
 // form first; an empty path, a path that does not exist, is not a drive path or names a file is
-// skipped (true). False only when AddTarget refused.
-bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& messages);
+// skipped (true). False only when AddTarget refused. outcome, when given, says which it was.
+bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& messages,
+                    PathOutcome* outcome = nullptr);
 
 }  // namespace qb::engine

@@ -234,7 +234,10 @@ bool ReplaceFileAtomically(const std::string& hostPath, std::string_view content
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), hostPath.c_str()) == 0;
     if (!ok) {
+        // The caller may report why; removing the temporary file must not change that.
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     // The rename itself reaches the disk only with its folder.

@@ -58,9 +58,16 @@ std::optional<std::string> ReadWhole(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    // errno tells whoever reports the failure why: fstat's own, or what the file is.
     struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+    const int error = ::fstat(fd, &st) != 0      ? errno
+                      : S_ISDIR(st.st_mode)        ? EISDIR
+                      : !S_ISREG(st.st_mode)       ? EINVAL
+                      : st.st_size > kMaxFileSize  ? EFBIG
+                                                   : 0;
+    if (error != 0) {
         ::close(fd);
+        errno = error;
         return std::nullopt;
     }
     std::string content;
@@ -70,7 +77,9 @@ std::optional<std::string> ReadWhole(const std::string& path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 || content.size() > static_cast<std::size_t>(kMaxFileSize)) {
+            const int error = n < 0 ? errno : EFBIG;
             ::close(fd);
+            errno = error;
             return std::nullopt;
         }
         if (n == 0)
@@ -146,12 +155,15 @@ void Apply(IniDocument& doc, const Change& change)
 }
 
 // Reads the file, applies the changes in order and writes the result back (or deletes the file
-// when the application was deleted and nothing was set afterwards).
-bool Commit(const std::string& app, const std::vector<Change>& changes)
+// when the application was deleted and nothing was set afterwards). 0 when done, else the
+// error number of the step that failed.
+int Commit(const std::string& app, const std::vector<Change>& changes)
 {
+    // The error of the failed step, never 0 (a step may fail without setting errno).
+    const auto failed = [] { return errno != 0 ? errno : EIO; };
     const std::string path = SettingsFilePath(app);
     if (path.empty())
-        return false;
+        return ENOENT;  // no configuration folder is known
     const std::string folder = path.substr(0, path.find_last_of('/'));
     bool removesAll = false;
     bool writes = false;
@@ -164,21 +176,23 @@ bool Commit(const std::string& app, const std::vector<Change>& changes)
     struct stat st { };
     const bool folderExists = ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     if (!folderExists && !writes)
-        return true;  // nothing stored, nothing to delete
+        return 0;  // nothing stored, nothing to delete
+    errno = 0;
     if (!folderExists && !MakeFolders(folder))
-        return false;
+        return failed();
     FolderLock lock(folder);
     if (!lock.Held())
-        return false;
+        return failed();
     // Nobody else is writing now: whatever temporary file is left was left by a killed writer.
     RemoveLeftovers(folder, "." + app + ".ini.tmp");
 
+    errno = 0;
     std::optional<std::string> content = ReadWhole(path);
     IniDocument doc;
     if (content) {
         doc = IniDocument::Parse(*content);
     } else if (!removesAll) {
-        return false;  // unreadable: rewriting it would lose what it holds
+        return failed();  // unreadable: rewriting it would lose what it holds
     }
     bool cleared = false;
     for (const Change& c : changes) {
@@ -187,9 +201,9 @@ bool Commit(const std::string& app, const std::vector<Change>& changes)
             cleared = true;
     }
     if (cleared && doc.Empty())
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : failed();
     if (content && doc.Serialize() == *content)
-        return true;  // nothing changed
+        return 0;  // nothing changed
 
     mode_t mode = 0600;
     if (::stat(path.c_str(), &st) == 0)
@@ -200,7 +214,8 @@ bool Commit(const std::string& app, const std::vector<Change>& changes)
         target = real;
         std::free(real);
     }
-    return ReplaceFileAtomically(target, doc.Serialize(), mode);
+    errno = 0;
+    return ReplaceFileAtomically(target, doc.Serialize(), mode) ? 0 : failed();
 }
 
 bool RemovesAll(const std::vector<Change>& changes)
@@ -220,7 +235,7 @@ bool Submit(std::string_view app, Change change)
         g_pending[std::string(app)].push_back(std::move(change));
         return true;
     }
-    return Commit(std::string(app), {std::move(change)});
+    return Commit(std::string(app), {std::move(change)}) == 0;
 }
 
 }  // namespace
@@ -323,12 +338,20 @@ bool SettingsBatch::Commit()
     // A store that is deleted here goes last, and only when every other write went through:
     // the program deletes an application only after moving its values elsewhere.
     bool ok = true;
+    const auto commit = [&](const std::string& app, const std::vector<Change>& changes) {
+        const int error = platform::Commit(app, changes);
+        if (error != 0 && m_error == 0) {
+            m_error = error;
+            m_failedFile = SettingsFilePath(app);
+        }
+        return error == 0;
+    };
     for (const auto& [app, changes] : pending)
         if (!RemovesAll(changes))
-            ok = platform::Commit(app, changes) && ok;
+            ok = commit(app, changes) && ok;
     for (const auto& [app, changes] : pending)
         if (RemovesAll(changes))
-            ok = ok && platform::Commit(app, changes);
+            ok = ok && commit(app, changes);
     return ok;
 }
 

@@ -54,8 +54,15 @@ public:
     // False when some file could not be written. Later changes are collected again.
     bool Commit();
 
+    // After a Commit that returned false: the first file that could not be written, and the
+    // error number of the step that failed (0 and "" while every commit went through).
+    const std::string& FailedFile() const { return m_failedFile; }
+    int Error() const { return m_error; }
+
 private:
     bool m_outer;
+    int m_error = 0;
+    std::string m_failedFile;
 };
 
 }  // namespace qb::platform

@@ -98,4 +98,68 @@ TEST_F(WindowEndToEnd, ClosingWritesTheSettingsAndTheNextStartRestoresTheFolders
     EXPECT_EQ(second.out.find("target: "), std::string::npos);
 }
 
+TEST_F(WindowEndToEnd, FoldersLeftOutAtStartAreInTheHistoryAndCountInTheRunsLastLine)
+{
+    box->WriteSettings({{"Auto", "False"}, {"Dir_Out", "C:\\OUT"}, {"TmpDir", "C:\\OUT\\"}});
+    e2e::WriteBytes(box->C("DATA/file.txt"), "a file\n");
+    const std::string gone = "[ C:\\DATA\\gone ]\nhistory: 　圧縮しません\nhistory: "
+                             "　理由：このフォルダは存在しません\n";
+    const std::string file = "history: [ C:\\DATA\\file.txt ]\nhistory: 　圧縮しません\n"
+                             "history: 　理由：フォルダではありません\n";
+    const auto r = Run({box->C("DATA/abc"), box->C("DATA/gone"), box->C("DATA/file.txt")},
+                       "history,run0,history,close");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Shown as soon as the window is up, and again at the top of the run's history.
+    const std::string told = "history: " + gone + file;
+    ASSERT_EQ(r.out.find(told), 0u) << r.out;
+    EXPECT_EQ(r.out.find(told + "history: [ C:\\DATA\\abc ]\n", told.size()), told.size())
+        << r.out;
+    EXPECT_TRUE(Has(r.out, "history: 全て終了しました\nhistory: 全 3 フォルダ中 1 フォルダを圧縮しました"))
+        << r.out;
+    EXPECT_TRUE(std::filesystem::exists(box->C("OUT/ABC.LZH")));
+
+    // A job file: its missing folders one by one, and its missing output folder, named before
+    // the run packs into the folder the pane fell back to (the working folder, C:\).
+    e2e::WriteBytes(box->C("JOB.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\DATA\r\nOUTDIR=C:\\NOOUT\r\n"
+                                       "C:\\DATA\\gone\r\nC:\\DATA\\def\r\nC:\\DATA\\gone2\r\n");
+    const auto job = Run({box->C("JOB.QBJ")}, "run0,history,close");
+    ASSERT_EQ(job.status, 0) << job.err;
+    EXPECT_EQ(job.out.find("history: 圧縮ファイル格納フォルダ C:\\NOOUT は存在しません。C:\\ "
+                           "に作成します\nhistory: " +
+                           gone),
+              0u)
+        << job.out;
+    EXPECT_TRUE(Has(job.out, "history: [ C:\\DATA\\gone2 ]")) << job.out;
+    EXPECT_TRUE(Has(job.out, "history: 全 3 フォルダ中 1 フォルダを圧縮しました")) << job.out;
+    EXPECT_TRUE(std::filesystem::exists(box->C("DEF.LZH")));
+
+    // Auto on, and nothing named could be listed: no run, the window instead, which says why.
+    box->WriteSettings({{"Auto", "True"}});
+    const auto none = Run({box->C("DATA/gone")}, "list,history,close");
+    ASSERT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "history: " + gone) << none.out;
+}
+
+TEST_F(WindowEndToEnd, ASettingsSaveThatFailsIsToldInAMessageBox)
+{
+    box->WriteSettings({{"Auto", "False"}});
+    if (!box->RunAsOrdinaryUser())
+        GTEST_SKIP() << "root writes into read-only folders, and no ordinary user to run as";
+    const std::string before = e2e::ReadBytes(box->SettingsFile());
+    std::filesystem::permissions(box->Root() + "/config", std::filesystem::perms::owner_read |
+                                                              std::filesystem::perms::owner_exec);
+    const auto r = Run({}, "close");
+    std::filesystem::permissions(box->Root() + "/config", std::filesystem::perms::owner_all);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "message: 設定を保存できませんでした。\n" + box->SettingsFile() +
+                               "\nPermission denied"))
+        << r.out;
+    EXPECT_EQ(e2e::ReadBytes(box->SettingsFile()), before);
+
+    // A folder that can be written takes them without a word.
+    const auto ok = Run({}, "close");
+    EXPECT_EQ(ok.out.find("message: "), std::string::npos) << ok.out;
+    EXPECT_NE(e2e::ReadBytes(box->SettingsFile()), before);
+}
+
 }  // namespace

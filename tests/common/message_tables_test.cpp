@@ -257,6 +257,13 @@ const Message kAddedTexts[] = {
             "など）はこの圧縮ファイルを読めません（ZIP なら読めます）"},
     {20342, "　ほかに %1 行の報告は省略されました"},
     {20343, "　更新されなかったファイル：%1（%2。前の内容のまま残しました）"},
+    {20350, "フォルダではありません"},
+    {20351, "フルパスではありません"},
+    {20352, "どのドライブにも含まれないパスです"},
+    {20353, "ジョブファイルと一緒に指定されたフォルダは使われません"},
+    {20360, "圧縮ファイル格納フォルダ %1 は存在しません。%2 に作成します"},
+    {20370, "設定を保存できませんでした。\n%1\n%2"},
+    {20371, "設定を削除できませんでした。\n%1\n%2"},
     {20400, "全 %1 フォルダ中 %2 フォルダを圧縮しました"},
     {20500, "フォルダ %1 / %2"},
 };
@@ -311,7 +318,7 @@ TEST(MessageTables, NoCodeBeyondTheListedOnes)
         family += SharedMessage(code).empty() ? 0 : 1;
     }
     EXPECT_EQ(program, CountListed(kProgramTexts, true) + CountListed(kAddedTexts, true));
-    EXPECT_EQ(program, 114 + 58);  // 10060 is listed but empty
+    EXPECT_EQ(program, 114 + 65);  // 10060 is listed but empty
     EXPECT_EQ(family, CountListed(kFamilyTexts, true) + 3);
 }
 

@@ -140,10 +140,61 @@ TEST_F(JobFileTest, MoreFoldersThanTheListTakesStopAtTheLimit)
         text += "C:\\MANY\\F" + std::to_string(i) + "\r\n";
     }
     WriteFile("C:\\MANY.QBJ", text);
-    EXPECT_TRUE(LoadJobFile("C:\\MANY.QBJ", panes, panes));
+    qb::engine::StartReport report;
+    EXPECT_TRUE(LoadJobFile("C:\\MANY.QBJ", panes, panes, &report));
     EXPECT_EQ(panes.list.Count(), 1000);
     EXPECT_EQ(panes.list.Item(999), "C:\\MANY\\F999");
     EXPECT_EQ(panes.messages, (Lines{ProgramMessage(kTextTargetListFull)}));
+    // The five beyond the limit are named, the one the list refused and the four never read.
+    ASSERT_EQ(report.FoldersLeftOut(), 5);
+    EXPECT_EQ(report.Entries().front().path, "C:\\MANY\\F1000");
+    EXPECT_EQ(report.Entries().back().path, "C:\\MANY\\F1004");
+    for (const auto& e : report.Entries())
+        EXPECT_EQ(e.why, qb::engine::PathOutcome::ListFull) << e.path;
+}
+
+TEST_F(JobFileTest, FoldersNotTakenAndAMissingOutputFolderAreReportedInOrder)
+{
+    using qb::engine::PathOutcome;
+    WriteFile("C:\\Data\\file.txt", "a file");
+    WriteFile("C:\\JOB.QBJ", "Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=D:\\GONE\r\n"
+                             "C:\\Data\\abc\r\nC:\\Data\\missing\r\n\r\nC:\\Data\\file.txt\r\n"
+                             "Data\\abc\r\n/srv/x\r\n");
+    qb::engine::StartReport report;
+    EXPECT_TRUE(LoadJobFile("C:\\JOB.QBJ", panes, panes, &report));
+    EXPECT_EQ(panes.list.Items(), (Lines{"C:\\Data\\abc"}));
+    const auto entries = report.Entries();
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_TRUE(entries[0].outputFolder);
+    EXPECT_EQ(entries[0].path, "D:\\GONE");
+    EXPECT_EQ(entries[0].usedFolder, panes.outDir);  // what the pane shows instead
+    const std::vector<std::pair<std::string, PathOutcome>> expected = {
+        {"C:\\Data\\missing", PathOutcome::Missing},
+        {"C:\\Data\\file.txt", PathOutcome::NotFolder},
+        {"Data\\abc", PathOutcome::Relative},
+        {"/srv/x", PathOutcome::OutsideDrives}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(entries[i + 1].path, expected[i].first);
+        EXPECT_EQ(entries[i + 1].why, expected[i].second) << expected[i].first;
+    }
+    // The empty line names nothing; the output folder is no folder to count.
+    EXPECT_EQ(report.FoldersLeftOut(), 4);
+    const Lines lines = report.HistoryLines();
+    ASSERT_EQ(lines.size(), 1u + 4 * 3);
+    EXPECT_EQ(lines[0], "圧縮ファイル格納フォルダ D:\\GONE は存在しません。" + panes.outDir +
+                            " に作成します");
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.begin() + 7),
+              (Lines{"[ C:\\Data\\missing ]", "　圧縮しません", "　理由：このフォルダは存在しません",
+                     "[ C:\\Data\\file.txt ]", "　圧縮しません", "　理由：フォルダではありません"}));
+
+    // An output folder that is there, or an empty OUTDIR=, says nothing.
+    for (const char* out : {"D:\\OUT", ""}) {
+        WriteFile("C:\\OK.QBJ", std::string("Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=") +
+                                     out + "\r\nC:\\Data\\abc\r\n");
+        qb::engine::StartReport quiet;
+        EXPECT_TRUE(LoadJobFile("C:\\OK.QBJ", panes, panes, &quiet));
+        EXPECT_TRUE(quiet.Empty()) << out;
+    }
 }
 
 TEST_F(JobFileTest, OverwriteIsAskedEveryTimeAndNoKeepsTheFile)

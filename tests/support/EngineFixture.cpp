@@ -134,7 +134,7 @@ bool RecordingHost::AskYesNo(const std::string& text)
 
 void RecordingPanes::LoadJobFile()
 {
-    qb::engine::LoadJobFile(qb::engine::CurrentJobFile, *this, *this);
+    qb::engine::LoadJobFile(qb::engine::CurrentJobFile, *this, *this, &report);
 }
 
 bool RecordingPanes::AskYesNo(const std::string& text)

@@ -83,6 +83,9 @@ public:
     void SetOutputFolder(const std::string& d) override { outDir = d; }
     qb::engine::TargetList& Targets() override { return list; }
     void LoadJobFile() override;
+    // What the command line (and the job file it opens) named but did not list.
+    qb::engine::StartReport report;
+    qb::engine::StartReport* Report() override { return &report; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     bool AskYesNo(const std::string& text) override;
 };
