@@ -34,6 +34,12 @@ Texts Row(ConsoleText text)
     case ConsoleText::SettingsNotDeleted:
         return {"Quillbox2: the settings in %1 could not be deleted: %2",
                 "Quillbox2: %1 の設定を削除できませんでした: %2"};
+    case ConsoleText::SettingsNotUsed:
+        return {"Quillbox2: the settings file %1 was not used: it %2; the defaults apply",
+                "Quillbox2: 設定ファイル %1 は使われませんでした（%2）。初期値を使います"};
+    case ConsoleText::OutFolderMissing:
+        return {"quillbox2: --out names no folder: %1",
+                "quillbox2: --out のフォルダがありません: %1"};
     }
     return {"", ""};
 }
@@ -54,11 +60,13 @@ Texts ReasonRow(qb::engine::PathOutcome why)
     case PathOutcome::NotFolder:
         return {"not a folder", "フォルダではありません"};
     case PathOutcome::ListFull:
-        return {"beyond the 1000 folders of one run", "一度に圧縮できるのは１０００フォルダまでです"};
+        return {"beyond the 1000 folders of one run",
+                "一度に圧縮できるのは１０００フォルダまでです"};
     case PathOutcome::Failed:
         return {"an unexpected error", "予期しないエラーが発生しました"};
     case PathOutcome::WithJobFile:
-        return {"named beside a job file", "ジョブファイルと一緒に指定されたフォルダは使われません"};
+        return {"named beside a job file",
+                "ジョブファイルと一緒に指定されたフォルダは使われません"};
     case PathOutcome::QuoteNotClosed:
         return {"a double quote that is never closed", "二重引用符が閉じられていません"};
     }
@@ -80,6 +88,35 @@ std::string ConsoleMessage(ConsoleText text, std::initializer_list<std::string> 
 std::string ConsoleReason(qb::engine::PathOutcome why)
 {
     return Pick(ReasonRow(why));
+}
+
+std::string SettingsProblemText(qb::platform::SettingsProblem problem, int error,
+                                std::string_view section)
+{
+    using qb::platform::SettingsProblem;
+    const std::string reason = error != 0 ? SystemReason(error) : std::string();
+    const std::string name = "[" + std::string(section) + "]";
+    const bool ja = JapaneseLocale();
+    switch (problem) {
+    case SettingsProblem::None:
+        return {};
+    case SettingsProblem::CannotBeExamined:
+        return (ja ? "調べられません: " : "cannot be examined: ") + reason;
+    case SettingsProblem::NotRegularFile:
+        return ja ? "通常のファイルではありません" : "is not a regular file";
+    case SettingsProblem::TooLarge:
+        return ja ? "16 MiB を超えています" : "is larger than 16 MiB";
+    case SettingsProblem::CannotBeRead:
+        if (reason.empty())
+            return ja ? "読み込めません" : "cannot be read";
+        return (ja ? "読み込めません: " : "cannot be read: ") + reason;
+    case SettingsProblem::NulBytesAndNoSection:
+        return ja ? "NUL バイトを含み、" + name + " セクションがありません"
+                  : "holds NUL bytes and no " + name + " section";
+    case SettingsProblem::NoSection:
+        return ja ? name + " セクションがありません" : "has no " + name + " section";
+    }
+    return {};
 }
 
 std::string SystemReason(int error)

@@ -228,10 +228,9 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
         SilentPackHost host(messages);
         for (const std::string& line : report.HistoryLines())
             host.HistoryAdd(line);
-        const qb::engine::RunResult run =
-            qb::engine::PackRun(panes.Targets(), panes.OutputFolder(),
-                                qb::engine::RunModeFromNumber(options.AutoRunMode), options, host,
-                                leftOut);
+        const qb::engine::RunResult run = qb::engine::PackRun(
+            panes.Targets(), panes.OutputFolder(),
+            qb::engine::RunModeFromNumber(options.AutoRunMode), options, host, leftOut);
         if (options.CopyHistoryAfterAutoRun)
             LogCopy(host.History());
         result.ranOut = true;

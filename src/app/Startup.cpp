@@ -85,11 +85,15 @@ void ReportUnusableSettings()
     using namespace qb::engine;
     if (qb::platform::GetSetting(kOldSettingsApp, kSettingsSection, "Version", "0.00") != "0.00")
         return;  // the older location is read instead, and it was readable
-    const std::string problem = qb::platform::SettingsFileProblem(kSettingsApp, kSettingsSection);
-    if (!problem.empty())
-        std::fprintf(stderr,
-                     "Quillbox2: the settings file %s was not used: it %s; the defaults apply\n",
-                     qb::platform::SettingsFilePath(kSettingsApp).c_str(), problem.c_str());
+    int error = 0;
+    const qb::platform::SettingsProblem problem =
+        qb::platform::SettingsFileProblem(kSettingsApp, kSettingsSection, &error);
+    if (problem != qb::platform::SettingsProblem::None)
+        std::fprintf(stderr, "%s\n",
+                     ConsoleMessage(ConsoleText::SettingsNotUsed,
+                                    {qb::platform::SettingsFilePath(kSettingsApp),
+                                     SettingsProblemText(problem, error, kSettingsSection)})
+                         .c_str());
 }
 
 // --install-file-manager-actions and --remove-file-manager-actions: each file looked at is
@@ -182,11 +186,9 @@ int RunProgram(char** argv, const std::string& commandText, const RunOptions& ru
     if (run.out) {
         outFolder = OutputFolder(*run.out);
         if (outFolder.empty()) {
-            const bool japanese = JapaneseLocale();
-            std::fprintf(stderr,
-                         japanese ? "quillbox2: --out のフォルダがありません: %s\n%s"
-                                  : "quillbox2: --out names no folder: %s\n%s",
-                         run.out->c_str(), UsageText(japanese).c_str());
+            std::fprintf(stderr, "%s\n%s",
+                         ConsoleMessage(ConsoleText::OutFolderMissing, {*run.out}).c_str(),
+                         UsageText(JapaneseLocale()).c_str());
             return kExitUsage;
         }
     }

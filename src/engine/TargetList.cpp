@@ -98,9 +98,9 @@ bool AddOutsidePath(TargetList& list, const std::string& path, MessageSink& mess
         } else if (const std::string onDisk = PathHelpers::OnDiskPath(path); onDisk.empty()) {
             // OnDiskPath takes only "X:\..."; anything else is not a form it can look up.
             const bool drivePath = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
-            result = drivePath          ? PathOutcome::Missing
-                     : path[0] == '/'   ? PathOutcome::OutsideDrives
-                                        : PathOutcome::Relative;
+            result = drivePath        ? PathOutcome::Missing
+                     : path[0] == '/' ? PathOutcome::OutsideDrives
+                                      : PathOutcome::Relative;
             added = true;
         } else if (!PathHelpers::FolderExists(onDisk)) {
             result = PathOutcome::NotFolder;

@@ -60,11 +60,11 @@ std::optional<std::string> ReadWhole(const std::string& path)
         return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
     // errno tells whoever reports the failure why: fstat's own, or what the file is.
     struct stat st { };
-    const int error = ::fstat(fd, &st) != 0      ? errno
-                      : S_ISDIR(st.st_mode)        ? EISDIR
-                      : !S_ISREG(st.st_mode)       ? EINVAL
-                      : st.st_size > kMaxFileSize  ? EFBIG
-                                                   : 0;
+    const int error = ::fstat(fd, &st) != 0       ? errno
+                      : S_ISDIR(st.st_mode)       ? EISDIR
+                      : !S_ISREG(st.st_mode)      ? EINVAL
+                      : st.st_size > kMaxFileSize ? EFBIG
+                                                  : 0;
     if (error != 0) {
         ::close(fd);
         errno = error;
@@ -268,30 +268,34 @@ std::string GetSetting(std::string_view app, std::string_view section, std::stri
     return doc.Get(section, key).value_or(std::string(defaultValue));
 }
 
-std::string SettingsFileProblem(std::string_view app, std::string_view section)
+SettingsProblem SettingsFileProblem(std::string_view app, std::string_view section, int* error)
 {
+    const auto answer = [&](SettingsProblem problem, int code = 0) {
+        if (error)
+            *error = code;
+        return problem;
+    };
     const std::string path = SettingsFilePath(app);
     if (path.empty())
-        return {};
+        return answer(SettingsProblem::None);
     struct stat st { };
     if (::stat(path.c_str(), &st) != 0)
-        return errno == ENOENT ? std::string()
-                               : "cannot be examined: " + std::string(std::strerror(errno));
+        return errno == ENOENT ? answer(SettingsProblem::None)
+                               : answer(SettingsProblem::CannotBeExamined, errno);
     if (!S_ISREG(st.st_mode))
-        return "is not a regular file";
+        return answer(SettingsProblem::NotRegularFile);
     if (st.st_size > kMaxFileSize)
-        return "is larger than 16 MiB";
+        return answer(SettingsProblem::TooLarge);
     if (::access(path.c_str(), R_OK) != 0)
-        return "cannot be read: " + std::string(std::strerror(errno));
+        return answer(SettingsProblem::CannotBeRead, errno);
     const std::optional<std::string> content = ReadWhole(path);
     if (!content)
-        return "cannot be read";
+        return answer(SettingsProblem::CannotBeRead);
     if (IniDocument::Parse(*content).HasSection(section))
-        return {};
-    const std::string missing = "no [" + std::string(section) + "] section";
+        return answer(SettingsProblem::None);
     if (content->find('\0') != std::string::npos)
-        return "holds NUL bytes and " + missing;
-    return "has " + missing;
+        return answer(SettingsProblem::NulBytesAndNoSection);
+    return answer(SettingsProblem::NoSection);
 }
 
 bool SaveSetting(std::string_view app, std::string_view section, std::string_view key,

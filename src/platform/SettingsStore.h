@@ -23,10 +23,20 @@ std::string SettingsFilePath(std::string_view app);
 std::string GetSetting(std::string_view app, std::string_view section, std::string_view key,
                        std::string_view defaultValue);
 
-// Why an application's settings file cannot give the values of section, in a few English words
-// for standard error ("is larger than 16 MiB", "has no [Quillbox2] section", ...); "" when it can
-// or when there is no file at all (a first start, which needs no word).
-std::string SettingsFileProblem(std::string_view app, std::string_view section);
+// Why an application's settings file cannot give the values of a section; None when it can or
+// when there is no file at all (a first start, which needs no word).
+enum class SettingsProblem {
+    None,
+    CannotBeExamined,  // stat failed (error says why)
+    NotRegularFile,
+    TooLarge,  // beyond 16 MiB
+    CannotBeRead,  // error says why, when the system said
+    NulBytesAndNoSection,  // typically a file zeroed by a crash
+    NoSection,
+};
+// error, when given, receives the error number behind the problem (0 when there is none).
+SettingsProblem SettingsFileProblem(std::string_view app, std::string_view section,
+                                    int* error = nullptr);
 
 // Stores a value, creating the folder, file, section or key when missing. False when it could
 // not be stored (unwritable folder, a key or value holding a line break, ...); the file is then

@@ -112,16 +112,17 @@ TEST_F(WindowEndToEnd, FoldersLeftOutAtStartAreInTheHistoryAndCountInTheRunsLast
     // Shown as soon as the window is up, and again at the top of the run's history.
     const std::string told = "history: " + gone + file;
     ASSERT_EQ(r.out.find(told), 0u) << r.out;
-    EXPECT_EQ(r.out.find(told + "history: [ C:\\DATA\\abc ]\n", told.size()), told.size())
-        << r.out;
-    EXPECT_TRUE(Has(r.out, "history: 全て終了しました\nhistory: 全 3 フォルダ中 1 フォルダを圧縮しました"))
+    EXPECT_EQ(r.out.find(told + "history: [ C:\\DATA\\abc ]\n", told.size()), told.size()) << r.out;
+    EXPECT_TRUE(
+        Has(r.out, "history: 全て終了しました\nhistory: 全 3 フォルダ中 1 フォルダを圧縮しました"))
         << r.out;
     EXPECT_TRUE(std::filesystem::exists(box->C("OUT/ABC.LZH")));
 
     // A job file: its missing folders one by one, and its missing output folder, named before
     // the run packs into the folder the pane fell back to (the working folder, C:\).
-    e2e::WriteBytes(box->C("JOB.QBJ"), "Quillbox2 QBJ FILE\r\nINDIR=C:\\DATA\r\nOUTDIR=C:\\NOOUT\r\n"
-                                       "C:\\DATA\\gone\r\nC:\\DATA\\def\r\nC:\\DATA\\gone2\r\n");
+    e2e::WriteBytes(box->C("JOB.QBJ"),
+                    "Quillbox2 QBJ FILE\r\nINDIR=C:\\DATA\r\nOUTDIR=C:\\NOOUT\r\n"
+                    "C:\\DATA\\gone\r\nC:\\DATA\\def\r\nC:\\DATA\\gone2\r\n");
     const auto job = Run({box->C("JOB.QBJ")}, "run0,history,close");
     ASSERT_EQ(job.status, 0) << job.err;
     EXPECT_EQ(job.out.find("history: 圧縮ファイル格納フォルダ C:\\NOOUT は存在しません。C:\\ "

@@ -15,7 +15,8 @@ namespace {
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 class RunReportsTest : public ::testing::Test {
@@ -55,7 +56,8 @@ TEST_F(RunReportsTest, JobFileFoldersThatAreNotThereAreNamedAndGiveStatusOne)
                           0),
               0u)
         << r.out;
-    EXPECT_TRUE(EndsWith(r.out, "全て終了しました\n全 4 フォルダ中 2 フォルダを圧縮しました\n")) << r.out;
+    EXPECT_TRUE(EndsWith(r.out, "全て終了しました\n全 4 フォルダ中 2 フォルダを圧縮しました\n"))
+        << r.out;
     EXPECT_TRUE(fs::exists(box.C("OUT/A.LZH")));
     EXPECT_TRUE(fs::exists(box.C("OUT/B.LZH")));
 
@@ -78,10 +80,9 @@ TEST_F(RunReportsTest, ASilentRunWhoseFoldersAreAllMissingNamesThemAndSaysNoneWa
     const RunResult r = box.Run({"--silent", "C:\\SRC\\GONE", "SRC/A"});
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_EQ(r.out,
-              "[ C:\\SRC\\GONE ]\n　圧縮しません\n　理由：このフォルダは存在しません\n"
-              "[ SRC/A ]\n　圧縮しません\n　理由：フルパスではありません\n"
-              "全て終了しました\n全 2 フォルダ中 0 フォルダを圧縮しました\n");
+    EXPECT_EQ(r.out, "[ C:\\SRC\\GONE ]\n　圧縮しません\n　理由：このフォルダは存在しません\n"
+                     "[ SRC/A ]\n　圧縮しません\n　理由：フルパスではありません\n"
+                     "全て終了しました\n全 2 フォルダ中 0 フォルダを圧縮しました\n");
     EXPECT_NE(r.err.find("Quillbox2: left out: SRC/A (not a full path)\n"), std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("Quillbox2: no folder to pack\n"), std::string::npos) << r.err;
@@ -103,8 +104,9 @@ TEST_F(RunReportsTest, ASilentRunWhoseFoldersAreAllMissingNamesThemAndSaysNoneWa
                                  "C:\\SRC\\A\r\n");
     const RunResult fallback = box.Run({"--silent", box.C("JOB.QBJ")});
     EXPECT_EQ(fallback.status, 0) << fallback.out << fallback.err;
-    EXPECT_EQ(fallback.out.find("圧縮ファイル格納フォルダ C:\\NOOUT は存在しません。C:\\ に作成します\n"),
-              0u)
+    EXPECT_EQ(
+        fallback.out.find("圧縮ファイル格納フォルダ C:\\NOOUT は存在しません。C:\\ に作成します\n"),
+        0u)
         << fallback.out;
     EXPECT_NE(fallback.err.find("the job file's output folder C:\\NOOUT does not exist; the "
                                 "archives go to C:\\"),
@@ -122,9 +124,11 @@ TEST_F(RunReportsTest, StandardErrorFollowsTheLocale)
         const char* said;
     };
     const Case cases[] = {
-        {{{"LANG", "ja_JP.UTF-8"}}, "Quillbox2: 圧縮しません: C:\\SRC\\GONE（このフォルダは存在しません）"},
+        {{{"LANG", "ja_JP.UTF-8"}},
+         "Quillbox2: 圧縮しません: C:\\SRC\\GONE（このフォルダは存在しません）"},
         {{{"LC_MESSAGES", "ja_JP.UTF-8"}, {"LANG", "C"}}, "圧縮しません: C:\\SRC\\GONE"},
-        {{{"LC_ALL", "C"}, {"LC_MESSAGES", "ja_JP.UTF-8"}}, "left out: C:\\SRC\\GONE (no such folder)"},
+        {{{"LC_ALL", "C"}, {"LC_MESSAGES", "ja_JP.UTF-8"}},
+         "left out: C:\\SRC\\GONE (no such folder)"},
         {{{"LC_ALL", "ja_JP"}, {"LANG", "en_US.UTF-8"}}, "圧縮しません: C:\\SRC\\GONE"},
     };
     for (const Case& c : cases) {
@@ -144,7 +148,8 @@ TEST_F(RunReportsTest, TheNotificationsHistoryWindowNamesTheFoldersLeftOut)
     for (const char* line : {"[ C:\\SRC\\GONE ]", "　理由：このフォルダは存在しません",
                              "全 2 フォルダ中 1 フォルダを圧縮しました"})
         EXPECT_NE(r.err.find(std::string("history: ") + line + "\n"), std::string::npos)
-            << line << "\n" << r.err;
+            << line << "\n"
+            << r.err;
 }
 
 // A read-only configuration folder: the silent run writes no settings and is not disturbed; /U
@@ -198,6 +203,15 @@ TEST_F(RunReportsTest, ASettingsFileThatCannotBeUsedIsNamedOnStandardError)
             << r.err;
         EXPECT_FALSE(fs::exists(box.C("OUT/A.LZH")));
     }
+
+    // Under a Japanese locale, in Japanese.
+    WriteBytes(box.SettingsFile(), "Auto=True\n");
+    const RunResult ja =
+        box.Run({"C:\\SRC\\A"}, {{"QT_QPA_PLATFORM", ""}, {"LANG", "ja_JP.UTF-8"}}, 30);
+    EXPECT_NE(ja.err.find("設定ファイル " + box.SettingsFile() +
+                          " は使われませんでした（[Quillbox2] セクションがありません）"),
+              std::string::npos)
+        << ja.err;
 
     // A usable file (and no file at all) gives no such word.
     box.WriteSettings({{"Auto", "True"}, {"Dir_Out", "C:\\OUT"}});

@@ -183,14 +183,15 @@ TEST_F(JobFileTest, FoldersNotTakenAndAMissingOutputFolderAreReportedInOrder)
     ASSERT_EQ(lines.size(), 1u + 4 * 3);
     EXPECT_EQ(lines[0], "圧縮ファイル格納フォルダ D:\\GONE は存在しません。" + panes.outDir +
                             " に作成します");
-    EXPECT_EQ(Lines(lines.begin() + 1, lines.begin() + 7),
-              (Lines{"[ C:\\Data\\missing ]", "　圧縮しません", "　理由：このフォルダは存在しません",
-                     "[ C:\\Data\\file.txt ]", "　圧縮しません", "　理由：フォルダではありません"}));
+    EXPECT_EQ(
+        Lines(lines.begin() + 1, lines.begin() + 7),
+        (Lines{"[ C:\\Data\\missing ]", "　圧縮しません", "　理由：このフォルダは存在しません",
+               "[ C:\\Data\\file.txt ]", "　圧縮しません", "　理由：フォルダではありません"}));
 
     // An output folder that is there, or an empty OUTDIR=, says nothing.
     for (const char* out : {"D:\\OUT", ""}) {
         WriteFile("C:\\OK.QBJ", std::string("Quillbox2 QBJ FILE\r\nINDIR=C:\\Data\r\nOUTDIR=") +
-                                     out + "\r\nC:\\Data\\abc\r\n");
+                                    out + "\r\nC:\\Data\\abc\r\n");
         qb::engine::StartReport quiet;
         EXPECT_TRUE(LoadJobFile("C:\\OK.QBJ", panes, panes, &quiet));
         EXPECT_TRUE(quiet.Empty()) << out;

@@ -83,15 +83,16 @@ TEST_F(PackFolderTest, FoldersLeftOutBeforeTheRunCountInItsLastLine)
     // Every folder listed is packed, yet two named ones never reached the list.
     auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Normal, m_options, host, 2);
     EXPECT_EQ(r.packed, 1);
-    EXPECT_EQ(Lines(host.history.end() - 2, host.history.end()),
-              (Lines{SharedMessage(kSharedRunFinished), "全 3 フォルダ中 1 フォルダを圧縮しました"}));
+    EXPECT_EQ(
+        Lines(host.history.end() - 2, host.history.end()),
+        (Lines{SharedMessage(kSharedRunFinished), "全 3 フォルダ中 1 フォルダを圧縮しました"}));
 
     // None reached it: a run of nothing still ends with both lines.
     host.history.clear();
     qb::engine::TargetList none;
     r = qb::engine::PackRun(none, "D:\\OUT", RunMode::Normal, m_options, host, 2);
-    EXPECT_EQ(host.history,
-              (Lines{SharedMessage(kSharedRunFinished), "全 2 フォルダ中 0 フォルダを圧縮しました"}));
+    EXPECT_EQ(host.history, (Lines{SharedMessage(kSharedRunFinished),
+                                   "全 2 フォルダ中 0 フォルダを圧縮しました"}));
 }
 
 TEST_F(PackFolderTest, CancelDuringTheFirstOfTwoStopsBeforeTheSecond)

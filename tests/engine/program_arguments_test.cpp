@@ -7,8 +7,8 @@
 using namespace qbtest;
 using qb::engine::BuildCommandText;
 using qb::engine::ParseCommandLine;
-using qb::engine::SplitCommandText;
 using qb::engine::PathOutcome;
+using qb::engine::SplitCommandText;
 using Lines = std::vector<std::string>;
 using Reasons = std::vector<std::pair<std::string, PathOutcome>>;
 
@@ -80,9 +80,10 @@ TEST_F(CommandLineTest, EveryFolderNotListedIsNamedWithItsReason)
     EXPECT_EQ(panes.report.FoldersLeftOut(), 4);
     const Lines lines = panes.report.HistoryLines();
     ASSERT_EQ(lines.size(), 12u);
-    EXPECT_EQ(Lines(lines.begin() + 6, lines.end()),
-              (Lines{"[ SRC\\D ]", "　圧縮しません", "　理由：フルパスではありません",
-                     "[ /proc/self ]", "　圧縮しません", "　理由：どのドライブにも含まれないパスです"}));
+    EXPECT_EQ(
+        Lines(lines.begin() + 6, lines.end()),
+        (Lines{"[ SRC\\D ]", "　圧縮しません", "　理由：フルパスではありません", "[ /proc/self ]",
+               "　圧縮しません", "　理由：どのドライブにも含まれないパスです"}));
 
     // The next command line starts over.
     EXPECT_TRUE(ParseCommandLine("C:\\SRC\\A", panes));

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <string>
 
 using namespace qb::platform;
@@ -142,6 +143,13 @@ TEST(SettingsStore, UnwritableConfigurationFolderFailsQuietly)
     EXPECT_EQ(GetSetting("App", "S", "Key", "dflt"), "dflt");
     EXPECT_TRUE(DeleteApplication("App"));
     EXPECT_EQ(Sandbox::ReadFile(box.Root() + "/plainfile"), "x");
+
+    // A batch says which file failed and why, for the user to be told.
+    SettingsBatch batch;
+    SaveSetting("App", "S", "Key", "v");
+    EXPECT_FALSE(batch.Commit());
+    EXPECT_EQ(batch.FailedFile(), box.Root() + "/plainfile/config/App.ini");
+    EXPECT_EQ(batch.Error(), ENOTDIR);
 }
 
 TEST(SettingsStore, AStoreThatCannotBeReadIsNeverOverwritten)
@@ -150,6 +158,12 @@ TEST(SettingsStore, AStoreThatCannotBeReadIsNeverOverwritten)
     Sandbox::MakeDirs(box.Config() + "/App.ini");  // not a file
     EXPECT_FALSE(SaveSetting("App", "S", "Key", "v"));
     EXPECT_TRUE(Sandbox::Exists(box.Config() + "/App.ini"));
+    {
+        SettingsBatch batch;
+        SaveSetting("App", "S", "Key", "v");
+        EXPECT_FALSE(batch.Commit());
+        EXPECT_EQ(batch.Error(), EISDIR);
+    }
     if (::geteuid() != 0) {
         Sandbox::WriteFile(box.Config() + "/Locked.ini", "[S]\nKey=old\n");
         ::chmod((box.Config() + "/Locked.ini").c_str(), 0200);
