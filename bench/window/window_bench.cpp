@@ -73,10 +73,10 @@ int main(int argc, char** argv)
     qb::engine::LoadSettings(options);
     options.TempFolder = "C:\\TEMP\\";
     qb::engine::ArchiverTable table;
-    table.Unlha = &DoNothing;
-    table.UnlhaGetRunning = &NotRunning;
-    table.UnlhaGetVersion = &Version;
-    table.UnlhaSetProgressCallback = &NoProgress;
+    table.Unlha.Command = &DoNothing;
+    table.Unlha.GetRunning = &NotRunning;
+    table.Unlha.GetVersion = &Version;
+    table.Unlha.SetProgressCallback = &NoProgress;
     qb::engine::InstallArchivers(table, true, false);
     for (int i = 0; i < folders; ++i) {
         std::filesystem::create_directories(sandbox.C() + "/SRC/F" + std::to_string(10000 + i));

@@ -1,7 +1,5 @@
 #include "engine/ArchiverCall.h"
 
-#include "engine/Archivers.h"
-
 #include <vector>
 
 namespace qb::engine {
@@ -38,21 +36,10 @@ private:
 
 CallResult CallArchiver(ArchiverKind kind, const std::string& commandLine, ProgressSink& progress)
 {
-    const ArchiverTable& t = Archivers();
-    ArchiverCommandProc call = nullptr;
-    ArchiverQueryProc running = nullptr;
-    ArchiverSetProgressProc setProgress = nullptr;
-    switch (kind) {
-    case ArchiverKind::Lzh:
-        call = t.Unlha, running = t.UnlhaGetRunning, setProgress = t.UnlhaSetProgressCallback;
-        break;
-    case ArchiverKind::Zip:
-        call = t.Zip, running = t.ZipGetRunning, setProgress = t.ZipSetProgressCallback;
-        break;
-    case ArchiverKind::UnZip:
-        call = t.UnZip, running = t.UnZipGetRunning, setProgress = t.UnZipSetProgressCallback;
-        break;
-    }
+    const ArchiverEntries& entries = Archivers().*Module(kind).entries;
+    const ArchiverCommandProc call = entries.Command;
+    const ArchiverQueryProc running = entries.GetRunning;
+    const ArchiverSetProgressProc setProgress = entries.SetProgressCallback;
 
     CallResult r;
     if (!call || !running) {

@@ -2,13 +2,12 @@
 // for the length of the call, and the call itself with a fresh output buffer.
 #pragma once
 
+#include "engine/Archivers.h"
 #include "engine/PackHost.h"
 
 #include <string>
 
 namespace qb::engine {
-
-enum class ArchiverKind { Lzh, Zip, UnZip };
 
 struct CallResult {
     int code = -1;  // what the module returned; -1 when it was not called

@@ -81,17 +81,6 @@ std::string ZipSwitchSet(const Options& o)
     return o.IncludeHidden ? " -D -S " : " -D ";
 }
 
-DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
-                            const std::string& outputFolder, DoublePattern pattern)
-{
-    DoubleNames n;
-    n.N = baseName + (FirstStageFormat(pattern) == ArchiveFormat::Lzh ? ".LZH" : ".ZIP");
-    n.T = WithBackslash(o.TempFolder) + n.N;
-    n.D = WithBackslash(outputFolder) + n.N +
-          (SecondStageFormat(pattern) == ArchiveFormat::Lzh ? ".LZH" : ".ZIP");
-    return n;
-}
-
 std::string LzhPackCommand(const Options& o, RunMode mode, const std::string& archive,
                            const std::string& folder)
 {

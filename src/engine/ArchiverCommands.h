@@ -25,14 +25,13 @@ std::string LzhExtraSwitches(const Options& o);
 std::string ZipExtraSwitches(const Options& o);
 
 // Names of double compression: the stored archive's file name N, its path T in the temporary
-// folder, and the final archive D in the output folder.
+// folder, and the final archive D in the output folder (MakeDoubleNames in ArchiveFormats makes
+// them).
 struct DoubleNames {
     std::string N;
     std::string T;
     std::string D;
 };
-DoubleNames MakeDoubleNames(const Options& o, const std::string& baseName,
-                            const std::string& outputFolder, DoublePattern pattern);
 
 // Normal and stored packing (any other mode packs as normal); archive is the full path of the
 // archive.

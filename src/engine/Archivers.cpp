@@ -14,6 +14,39 @@ namespace {
 
 ArchiverTable g_table;
 
+constexpr ArchiverModule kModules[] = {
+    {
+        .kind = ArchiverKind::Lzh,
+        .fileName = "UNLHA32.DLL",
+        .command = "Unlha",
+        .getRunning = "UnlhaGetRunning",
+        .getVersion = "UnlhaGetVersion",
+        .setProgressCallback = "UnlhaSetProgressCallback",
+        .entries = &ArchiverTable::Unlha,
+    },
+    {
+        .kind = ArchiverKind::Zip,
+        .fileName = "ZIP32J.DLL",
+        .command = "Zip",
+        .getRunning = "ZipGetRunning",
+        .getVersion = "ZipGetVersion",
+        .setProgressCallback = "ZipSetProgressCallback",
+        .entries = &ArchiverTable::Zip,
+    },
+    {
+        .kind = ArchiverKind::UnZip,
+        .fileName = "UNZIP32.DLL",
+        .command = "UnZip",
+        .getRunning = "UnZipGetRunning",
+        .getVersion = "UnZipGetVersion",
+        .setProgressCallback = "UnZipSetProgressCallback",
+        .entries = &ArchiverTable::UnZip,
+    },
+};
+
+// The engine that ZIP32J.DLL and UNZIP32.DLL both run on; the program never calls it itself.
+constexpr const char* kZipEngineFile = "IZIP32J.DLL";
+
 // The version is the low 16 bits taken as a signed number, as the modules of old reported it.
 int VersionOf(ArchiverQueryProc proc)
 {
@@ -36,7 +69,28 @@ Proc Symbol(void* module, const char* name)
     return module ? reinterpret_cast<Proc>(dlsym(module, name)) : nullptr;
 }
 
+// The entry points of a loaded module into its block of table. True when the three the program
+// cannot do without are there (the progress report is optional).
+bool LoadEntries(void* handle, const ArchiverModule& module, ArchiverTable& table)
+{
+    ArchiverEntries& e = table.*module.entries;
+    e.Command = Symbol<ArchiverCommandProc>(handle, module.command);
+    e.GetRunning = Symbol<ArchiverQueryProc>(handle, module.getRunning);
+    e.GetVersion = Symbol<ArchiverQueryProc>(handle, module.getVersion);
+    e.SetProgressCallback = Symbol<ArchiverSetProgressProc>(handle, module.setProgressCallback);
+    return e.Command && e.GetRunning && e.GetVersion;
+}
+
 }  // namespace
+
+const ArchiverModule& Module(ArchiverKind kind)
+{
+    for (const ArchiverModule& m : kModules) {
+        if (m.kind == kind)
+            return m;
+    }
+    return kModules[0];  // not reached: every kind has its row
+}
 
 const ArchiverTable& Archivers()
 {
@@ -48,9 +102,9 @@ void InstallArchivers(const ArchiverTable& table, bool lzhAvailable, bool zipAva
     g_table = table;
     Modules.LzhAvailable = lzhAvailable;
     Modules.ZipAvailable = zipAvailable;
-    Modules.LzhVersion = VersionOf(table.UnlhaGetVersion);
-    Modules.ZipVersion = VersionOf(table.ZipGetVersion);
-    Modules.UnZipVersion = VersionOf(table.UnZipGetVersion);
+    Modules.LzhVersion = VersionOf(table.Unlha.GetVersion);
+    Modules.ZipVersion = VersionOf(table.Zip.GetVersion);
+    Modules.UnZipVersion = VersionOf(table.UnZip.GetVersion);
 }
 
 void DetectArchivers()
@@ -63,43 +117,25 @@ void DetectArchivers()
     const std::string host =
         systemFolder.empty() ? std::string() : qb::platform::ToHostPath(systemFolder);
     if (!host.empty()) {
-        if (void* m = OpenModule(host, "UNLHA32.DLL", false)) {
-            t.Unlha = Symbol<ArchiverCommandProc>(m, "Unlha");
-            t.UnlhaGetRunning = Symbol<ArchiverQueryProc>(m, "UnlhaGetRunning");
-            t.UnlhaGetVersion = Symbol<ArchiverQueryProc>(m, "UnlhaGetVersion");
-            t.UnlhaSetProgressCallback =
-                Symbol<ArchiverSetProgressProc>(m, "UnlhaSetProgressCallback");
-            lzh = t.Unlha && t.UnlhaGetRunning && t.UnlhaGetVersion;
-        }
+        const ArchiverModule& lzhModule = Module(ArchiverKind::Lzh);
+        if (void* m = OpenModule(host, lzhModule.fileName, false))
+            lzh = LoadEntries(m, lzhModule, t);
         // The ZIP engine first, so that the two front modules find it already loaded.
-        void* engine = OpenModule(host, "IZIP32J.DLL", true);
-        void* zipModule = engine ? OpenModule(host, "ZIP32J.DLL", false) : nullptr;
-        void* unzipModule = engine ? OpenModule(host, "UNZIP32.DLL", false) : nullptr;
-        if (zipModule && unzipModule) {
-            t.Zip = Symbol<ArchiverCommandProc>(zipModule, "Zip");
-            t.ZipGetRunning = Symbol<ArchiverQueryProc>(zipModule, "ZipGetRunning");
-            t.ZipGetVersion = Symbol<ArchiverQueryProc>(zipModule, "ZipGetVersion");
-            t.ZipSetProgressCallback =
-                Symbol<ArchiverSetProgressProc>(zipModule, "ZipSetProgressCallback");
-            t.UnZip = Symbol<ArchiverCommandProc>(unzipModule, "UnZip");
-            t.UnZipGetRunning = Symbol<ArchiverQueryProc>(unzipModule, "UnZipGetRunning");
-            t.UnZipGetVersion = Symbol<ArchiverQueryProc>(unzipModule, "UnZipGetVersion");
-            t.UnZipSetProgressCallback =
-                Symbol<ArchiverSetProgressProc>(unzipModule, "UnZipSetProgressCallback");
-            zip = t.Zip && t.ZipGetRunning && t.ZipGetVersion && t.UnZip && t.UnZipGetRunning &&
-                  t.UnZipGetVersion;
+        const ArchiverModule& zipModule = Module(ArchiverKind::Zip);
+        const ArchiverModule& unzipModule = Module(ArchiverKind::UnZip);
+        void* engine = OpenModule(host, kZipEngineFile, true);
+        void* zipHandle = engine ? OpenModule(host, zipModule.fileName, false) : nullptr;
+        void* unzipHandle = engine ? OpenModule(host, unzipModule.fileName, false) : nullptr;
+        if (zipHandle && unzipHandle) {
+            const bool zipLoaded = LoadEntries(zipHandle, zipModule, t);
+            const bool unzipLoaded = LoadEntries(unzipHandle, unzipModule, t);
+            zip = zipLoaded && unzipLoaded;
         }
     }
-    if (!lzh) {
-        t.Unlha = nullptr;
-        t.UnlhaGetRunning = t.UnlhaGetVersion = nullptr;
-        t.UnlhaSetProgressCallback = nullptr;
-    }
-    if (!zip) {
-        t.Zip = t.UnZip = nullptr;
-        t.ZipGetRunning = t.ZipGetVersion = t.UnZipGetRunning = t.UnZipGetVersion = nullptr;
-        t.ZipSetProgressCallback = t.UnZipSetProgressCallback = nullptr;
-    }
+    if (!lzh)
+        t.Unlha = {};
+    if (!zip)
+        t.Zip = t.UnZip = {};
     InstallArchivers(t, lzh, zip);
 }
 

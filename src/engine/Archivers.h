@@ -15,23 +15,38 @@
 
 namespace qb::engine {
 
-// Entry points; an entry is null when its module is not loaded.
-struct ArchiverTable {
-    ArchiverCommandProc Unlha = nullptr;
-    ArchiverQueryProc UnlhaGetRunning = nullptr;
-    ArchiverQueryProc UnlhaGetVersion = nullptr;
-    ArchiverSetProgressProc UnlhaSetProgressCallback = nullptr;
+// The modules the program calls.
+enum class ArchiverKind { Lzh, Zip, UnZip };
 
-    ArchiverCommandProc Zip = nullptr;
-    ArchiverQueryProc ZipGetRunning = nullptr;
-    ArchiverQueryProc ZipGetVersion = nullptr;
-    ArchiverSetProgressProc ZipSetProgressCallback = nullptr;
-
-    ArchiverCommandProc UnZip = nullptr;
-    ArchiverQueryProc UnZipGetRunning = nullptr;
-    ArchiverQueryProc UnZipGetVersion = nullptr;
-    ArchiverSetProgressProc UnZipSetProgressCallback = nullptr;
+// The four entry points of one module; an entry is null when its module is not loaded.
+struct ArchiverEntries {
+    ArchiverCommandProc Command = nullptr;  // Unlha, Zip, UnZip
+    ArchiverQueryProc GetRunning = nullptr;
+    ArchiverQueryProc GetVersion = nullptr;
+    ArchiverSetProgressProc SetProgressCallback = nullptr;
 };
+
+// Entry points of every module, one block per module.
+struct ArchiverTable {
+    ArchiverEntries Unlha;
+    ArchiverEntries Zip;
+    ArchiverEntries UnZip;
+};
+
+// What the program knows of one module: its file in the system folder, the names of its entry
+// points, and its block in the table.
+struct ArchiverModule {
+    ArchiverKind kind;
+    const char* fileName;  // "UNLHA32.DLL"
+    const char* command;  // "Unlha"
+    const char* getRunning;  // "UnlhaGetRunning"
+    const char* getVersion;  // "UnlhaGetVersion"
+    const char* setProgressCallback;  // "UnlhaSetProgressCallback"
+    ArchiverEntries ArchiverTable::*entries;
+};
+
+// The module of a kind.
+const ArchiverModule& Module(ArchiverKind kind);
 
 // What start-up found. Set by DetectArchivers (or InstallArchivers), read by the packing run,
 // the options dialog (ZIP choices) and the about dialog (versions).

@@ -1,5 +1,10 @@
 // Packing one folder into one archive, and the checks and names around it. A run calls
 // PackFolder once per folder of its target list; the result says whether the run goes on.
+//
+// PackFolder works in two steps: it plans the folder (the checks, the archive names, the clash
+// with archives the run already claimed, the command lines) and then carries the plan out (the
+// module calls and the history lines that report them). The archive formats' table
+// (ArchiveFormats.h) supplies everything that differs between LZH and ZIP.
 #pragma once
 
 #include "engine/Options.h"

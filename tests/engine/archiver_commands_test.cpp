@@ -1,5 +1,6 @@
 // The archive command lines, byte for byte: the modules and their logs depend on the exact
 // texts, double spaces included.
+#include "engine/ArchiveFormats.h"
 #include "engine/ArchiverCommands.h"
 
 #include <gtest/gtest.h>

@@ -44,7 +44,7 @@ TEST_F(DetectTest, AllModulesPresent)
     EXPECT_EQ(qb::engine::Modules.LzhVersion, 104);
     EXPECT_EQ(qb::engine::Modules.ZipVersion, 300);  // low 16 bits only
     EXPECT_EQ(qb::engine::Modules.UnZipVersion, 601);
-    EXPECT_NE(qb::engine::Archivers().Unlha, nullptr);
+    EXPECT_NE(qb::engine::Archivers().Unlha.Command, nullptr);
 }
 
 TEST_F(DetectTest, AnyMissingZipFileDisablesZip)
@@ -55,7 +55,7 @@ TEST_F(DetectTest, AnyMissingZipFileDisablesZip)
     EXPECT_TRUE(qb::engine::Modules.LzhAvailable);
     EXPECT_EQ(qb::engine::Modules.LzhVersion, 103);
     EXPECT_FALSE(qb::engine::Modules.ZipAvailable);
-    EXPECT_EQ(qb::engine::Archivers().Zip, nullptr);
+    EXPECT_EQ(qb::engine::Archivers().Zip.Command, nullptr);
 }
 
 TEST_F(DetectTest, MissingLzhModule)
@@ -64,7 +64,7 @@ TEST_F(DetectTest, MissingLzhModule)
     qb::engine::DetectArchivers();
     EXPECT_FALSE(qb::engine::Modules.LzhAvailable);
     EXPECT_TRUE(qb::engine::Modules.ZipAvailable);
-    EXPECT_EQ(qb::engine::Archivers().Unlha, nullptr);
+    EXPECT_EQ(qb::engine::Archivers().Unlha.Command, nullptr);
 }
 
 TEST_F(DetectTest, ModuleThatIsNoLibraryCountsAsMissing)

@@ -97,20 +97,20 @@ void InstallFake(bool lzh, bool zip)
     Fake() = FakeArchivers{};
     qb::engine::ArchiverTable t;
     if (lzh) {
-        t.Unlha = &FakeUnlha;
-        t.UnlhaGetRunning = &LzhRunning;
-        t.UnlhaGetVersion = &Version;
-        t.UnlhaSetProgressCallback = &SetLzhProgress;
+        t.Unlha.Command = &FakeUnlha;
+        t.Unlha.GetRunning = &LzhRunning;
+        t.Unlha.GetVersion = &Version;
+        t.Unlha.SetProgressCallback = &SetLzhProgress;
     }
     if (zip) {
-        t.Zip = &FakeZip;
-        t.ZipGetRunning = &ZipRunning;
-        t.ZipGetVersion = &Version;
-        t.ZipSetProgressCallback = &SetZipProgress;
-        t.UnZip = &FakeUnZip;
-        t.UnZipGetRunning = &NotRunning;
-        t.UnZipGetVersion = &Version;
-        t.UnZipSetProgressCallback = &SetUnZipProgress;
+        t.Zip.Command = &FakeZip;
+        t.Zip.GetRunning = &ZipRunning;
+        t.Zip.GetVersion = &Version;
+        t.Zip.SetProgressCallback = &SetZipProgress;
+        t.UnZip.Command = &FakeUnZip;
+        t.UnZip.GetRunning = &NotRunning;
+        t.UnZip.GetVersion = &Version;
+        t.UnZip.SetProgressCallback = &SetUnZipProgress;
     }
     qb::engine::InstallArchivers(t, lzh, zip);
 }
