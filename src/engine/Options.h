@@ -19,6 +19,8 @@ inline constexpr std::string_view kSettingsVersion = "1.02";
 // The options, named after their keys in the store. A value made with Options{} holds false, 0
 // and "" everywhere: the state before any load, which a stored value that does not convert
 // leaves in place. Start-up loads one value and hands it by reference to whoever needs it.
+// The choices held as numbers keep the number that was stored, whatever it is, so that it is
+// saved back unchanged; PackChoices.h says what each number does.
 struct Options {
     bool IncludeSubfolders = false;  // pack subfolders too
     bool IncludeHidden = false;  // pack hidden and system files too
