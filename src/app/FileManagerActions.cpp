@@ -16,12 +16,6 @@
 #include <map>
 #include <tuple>
 
-// The templates are built into the program (quillbox2.qrc, a resource of a static library).
-static void InitTemplates()
-{
-    Q_INIT_RESOURCE(quillbox2);
-}
-
 namespace qb::app {
 namespace {
 

@@ -253,11 +253,6 @@ std::array<PaneBase*, 6> MainWindow::Panes() const
     return {m_sourceFolderPane, m_subfolderListPane, m_targetListPane, m_outputFolderPane, m_historyPane, m_archiveListPane};
 }
 
-QMdiSubWindow* MainWindow::SubWindowOf(PaneBase* pane) const
-{
-    return pane ? pane->SubWindow() : nullptr;
-}
-
 void MainWindow::placeWindow()
 {
     double left = readNumber("Main_Left", 1000);

@@ -98,14 +98,12 @@ public:
     // The pane in the given slot order: SourceFolderPane, SubfolderListPane, TargetListPane, OutputFolderPane, HistoryPane,
     // ArchiveListPane.
     std::array<qb::panes::PaneBase*, 6> Panes() const;
-    QMdiSubWindow* SubWindowOf(qb::panes::PaneBase* pane) const;
 
     // The client area below the button bar, in twips.
     double ClientWidthTwips() const;
     double ClientHeightTwips() const;
 
     qb::panes::RunProgress* Progress() const { return m_progress; }
-    InitialFoldersDialog* InitialFolders() const { return m_initialFoldersDialog; }
 
     std::array<QPushButton*, 3> runButtons{};
     QPushButton* cancelButton = nullptr;

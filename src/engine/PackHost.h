@@ -49,14 +49,6 @@ public:
 
     // Adds the full drive path of an archive the run made (the archive list pane).
     virtual void CreatedArchiveAdd(const std::string& path) = 0;
-
-    // A run is about to pack folder number index (from 0) of count.
-    virtual void FolderStarted(int index, int count, const std::string& folder)
-    {
-        (void)index;
-        (void)count;
-        (void)folder;
-    }
 };
 
 }  // namespace qb::engine

@@ -22,7 +22,6 @@ RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mod
             break;
         }
         const std::string folder = list.Item(i);
-        host.FolderStarted(i, count, folder);
         const FolderOutcome r = PackFolder(folder, outputFolder, mode, options, host, &run);
         list.SetState(i, r == FolderOutcome::Packed ? TargetState::Packed : TargetState::Failed);
         host.AfterFolder(i, r);

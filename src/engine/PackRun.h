@@ -24,14 +24,6 @@ public:
         (void)index;
         return true;
     }
-    // Folder index (from 0) of count is about to be packed (for a progress window that shows
-    // the run as a whole).
-    virtual void FolderStarted(int index, int count, const std::string& folder)
-    {
-        (void)index;
-        (void)count;
-        (void)folder;
-    }
     // After folder index, with how it ended.
     virtual void AfterFolder(int index, FolderOutcome outcome)
     {

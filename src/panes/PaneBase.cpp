@@ -138,10 +138,6 @@ int PaneBase::PxY(double twips) const
 {
     return TwipsToPxY(twips, this);
 }
-double PaneBase::TwX(int px) const
-{
-    return PxToTwipsX(px, this);
-}
 double PaneBase::TwY(int px) const
 {
     return PxToTwipsY(px, this);

@@ -104,7 +104,6 @@ protected:
     // Twips to pixels for the pane's controls.
     int PxX(double twips) const;
     int PxY(double twips) const;
-    double TwX(int px) const;
     double TwY(int px) const;
 
     // The pane's popup menu (named popupMenu), opened by the right button on the pane's free

@@ -68,9 +68,11 @@ protected:
             for (int i = 0; combo && i < combo->count(); ++i)
                 seen.filters << combo->itemText(i);
             auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
-            // The folder is read in the background; wait until its files are listed.
-            QTest::qWaitFor([&] { return view && view->model()->rowCount(view->rootIndex()) > 0; },
-                            3000);
+            // The folder is read in the background; wait until its files are listed. An empty
+            // folder never lists any, so running out of time is no failure here: the tests
+            // that expect names compare them.
+            (void)QTest::qWaitFor(
+                [&] { return view && view->model()->rowCount(view->rootIndex()) > 0; }, 3000);
             for (int r = 0; view && r < view->model()->rowCount(view->rootIndex()); ++r)
                 seen.names << view->model()->index(r, 0, view->rootIndex()).data().toString();
             seen.names.sort();
