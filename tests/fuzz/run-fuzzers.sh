@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# run-fuzzers.sh SOURCE_DIR WORK_DIR SECONDS TESTDATA_DIR
+# run-fuzzers.sh SOURCE_DIR WORK_DIR SECONDS TESTDATA_DIR [WARNINGS_AS_ERRORS]
 #
 # Builds the libFuzzer targets (the LZH reading path, ZIP reading and extraction through UnZip,
 # and the archivers' command-line parser) with clang, AddressSanitizer and UBSan in a build
 # folder of their own, then runs each for a short while, starting from the real archives of the
 # test data, the LZH seeds beside this script and small ZIP archives made here by the peer tools.
-# A crash, a leak or a sanitizer report fails the test. Without clang's fuzzer runtime the test
-# says so and is skipped.
+# A crash, a leak or a sanitizer report fails the test, and so does a compiler warning when
+# WARNINGS_AS_ERRORS is ON. Without clang's fuzzer runtime the test says so and is skipped.
 set -euo pipefail
-src=$1 work=$2 seconds=$3 testdata=$4
+src=$1 work=$2 seconds=$3 testdata=$4 werror=${5:-OFF}
 
 if ! command -v clang++ >/dev/null 2>&1 || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   echo "SKIP: clang with libFuzzer is not installed"
@@ -20,9 +20,15 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_C_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" \
-    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" >/dev/null
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link" \
+    -DQB_WARNINGS_AS_ERRORS="$werror" >/dev/null
+else
+  cmake -S "$src" -B "$build" -DQB_WARNINGS_AS_ERRORS="$werror" >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)" --target fuzz_lzh_reader fuzz_cmdline fuzz_unzip >/dev/null
+if ! cmake --build "$build" -j "$(nproc)" --target fuzz_lzh_reader fuzz_cmdline fuzz_unzip >"$work/build-fuzz.log" 2>&1; then
+  cat "$work/build-fuzz.log"
+  exit 1
+fi
 
 corpus_lzh="$work/corpus-lzh"
 corpus_cmd="$work/corpus-cmdline"
