@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 
@@ -72,6 +73,16 @@ struct RunConfig {
 
 class SilentRunTest : public E2ETest, public ::testing::WithParamInterface<RunConfig> { };
 
+// Named by the mode and the archive it makes: Normal_LZH, Stored_ZIP, Double_LZH_ZIP...
+std::string RunName(const ::testing::TestParamInfo<RunConfig>& info)
+{
+    static const char* const kModes[] = {"Normal", "Stored", "Double"};
+    std::string name = kModes[info.param.autoExe];
+    for (const char* c = info.param.ext; *c; ++c)
+        name += *c == '.' ? '_' : *c;
+    return name;
+}
+
 }  // namespace
 
 TEST_P(SilentRunTest, PacksBothFoldersEndsAndLeavesTheSettingsAlone)
@@ -105,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(EveryModeAndFormat, SilentRunTest,
                                            RunConfig{2, 0, 0, ".LZH.LZH"},
                                            RunConfig{2, 0, 1, ".LZH.ZIP"},
                                            RunConfig{2, 1, 2, ".ZIP.LZH"},
-                                           RunConfig{2, 1, 3, ".ZIP.ZIP"}));
+                                           RunConfig{2, 1, 3, ".ZIP.ZIP"}),
+                         RunName);
 
 TEST_F(E2ETest, HostPathArgumentWorksTheSame)
 {

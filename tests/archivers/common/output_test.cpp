@@ -361,4 +361,7 @@ TEST_P(ExtractFileWays, NewFilesAppearWholeAndExistingNamesAreReplacedNotWritten
     EXPECT_EQ(FolderNames(folder), (Names{"dir", "link.txt", "old.txt"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(UnnamedAndNamed, ExtractFileWays, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(UnnamedAndNamed, ExtractFileWays, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "NamedTempFile" : "UnnamedFile";
+                         });
