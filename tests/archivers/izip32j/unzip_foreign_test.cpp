@@ -109,7 +109,7 @@ struct Member {
     bool deflate = true;
     bool descriptor = false;  // sizes and CRC only after the data and in the directory
     bool descriptorSignature = true;
-    std::string localExtra, centralExtra;
+    std::string localExtra{}, centralExtra{};  // {}: the cases may leave them out
     uint32_t external = 0;
     uint8_t system = 0;  // 3: Unix, so that external holds a Unix mode
     uint32_t dosTime = (44u << 25) | (5u << 21) | (6u << 16) | (7u << 11) | (8u << 5) | 9u;
