@@ -16,12 +16,12 @@ PACKAGES=(
   xdg-utils
 )
 # GoogleTest (the test programs are part of the build), the peer archivers that check what we
-# write, a display server and clipboard tool for the window tests, the fuzzers' clang, the
-# packaging tools for the Debian package test, and the desktop-file validator.
+# write, a display server, clipboard tool and window lister for the window tests, the fuzzers'
+# clang, the packaging tools for the Debian package test, and the desktop-file validator.
 TEST_PACKAGES=(
   libgtest-dev
   lhasa 7zip unzip zip jlha-utils libarchive-tools
-  xvfb xclip
+  xvfb xclip x11-utils
   clang libclang-rt-14-dev
   dpkg-dev file desktop-file-utils groff-base man-db
 )

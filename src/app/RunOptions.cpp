@@ -60,6 +60,10 @@ const OptionRow kOptions[] = {
          return !v.empty();
      },
      "output folder (host path or drive path)", "出力フォルダ（ホストのパスかドライブ形式のパス）"},
+    {"--beside", nullptr,
+     [](RunOptions& o, const std::string&) { return o.beside = true; },
+     "put each archive beside its folder, in the folder's parent",
+     "圧縮ファイルを各フォルダと同じ場所（親フォルダ）に作成"},
     {"--test", nullptr,
      [](RunOptions& o, const std::string&) {
          o.testArchive = true;
@@ -103,8 +107,12 @@ const OptionRow kOptions[] = {
      "pack and exit without a window, even when Auto is off",
      "Auto がオフでも、ウィンドウを出さずに圧縮して終了"},
     {"--notify", nullptr, [](RunOptions& o, const std::string&) { return o.notify = true; },
-     "silent, and tell the outcome on the desktop (notification, or the history in a window)",
-     "ウィンドウなしで圧縮し、結果をデスクトップに知らせる（通知、または実行履歴のウィンドウ）"},
+     "as run from a file manager: silent, archives beside their folders (unless --out),\n"
+     "      progress in a window, the outcome on the desktop (a notification, or the history\n"
+     "      in a window); the clipboard is left alone",
+     "ファイルマネージャからの実行：ウィンドウなしで、各フォルダと同じ場所に圧縮し（--out が\n"
+     "      なければ）、経過をウィンドウに、結果をデスクトップに知らせる（通知、または実行履歴の\n"
+     "      ウィンドウ）。クリップボードには触れない"},
     {"--install-file-manager-actions", nullptr,
      [](RunOptions& o, const std::string&) { return o.installActions = true; },
      "set up \"pack each folder\" in the file managers for this user, and exit",
@@ -217,6 +225,9 @@ ParsedOptions ParseRunOptions(const std::vector<std::string>& args, bool japanes
             return parsed;
         }
     }
+    if (o.beside && o.out)
+        parsed.error = japanese ? "quillbox2: --beside と --out は同時に使えません"
+                                : "quillbox2: --beside and --out cannot be used together";
     return parsed;
 }
 

@@ -25,6 +25,7 @@ struct RunOptions {
     std::optional<int> mode;  // AutoExe: 0 normal, 1 stored, 2 double
     std::optional<int> pattern;  // Pattern 0..3
     std::optional<std::string> out;  // output folder as given (host or drive path)
+    bool beside = false;  // each archive beside its folder, in the folder's parent
     std::optional<bool> testArchive;  // TestArchive
     std::optional<bool> syncArchive;  // SyncArchive
     std::optional<int> lzhNameCode;  // LzhNameCode: 0 CP932 when all names fit, 1 UTF-8
@@ -35,7 +36,7 @@ struct RunOptions {
 
     bool AnyRunOption() const
     {
-        return format || mode || pattern || out || testArchive || syncArchive || lzhNameCode ||
+        return format || mode || pattern || out || beside || testArchive || syncArchive || lzhNameCode ||
                zipNameCode;
     }
     bool Silent() const { return silent || notify || AnyRunOption(); }

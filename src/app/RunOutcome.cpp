@@ -1,9 +1,12 @@
 #include "RunOutcome.h"
 
 #include "SilentRun.h"
+#include "common/MessageFormat.h"
+#include "common/ProgramMessages.h"
+#include "platform/Drives.h"
 
 #include <QDialogButtonBox>
-#include <QFontDatabase>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,28 +17,99 @@
 namespace qb::app {
 namespace {
 
-// The archive's own name, the last component of its drive path.
+// How long the run stays to hear whether the notification's button was pressed. A notification
+// server may keep a notification (and so notify-send) waiting for hours; the run does not
+// outlive it by more than this, and the notification simply stays without its button working.
+constexpr int kButtonWaitMs = 30000;
+
 std::string FileName(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('\\');
+    const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool Notify(const std::vector<std::string>& history, const std::vector<std::string>& created)
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void OpenFolder(const std::string& folder)
+{
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty() || !QProcess::startDetached(xdgOpen, {QString::fromStdString(folder)}))
+        std::fprintf(stderr, "Quillbox2: the folder %s could not be opened (no xdg-open)\n",
+                     folder.c_str());
+}
+
+struct SendResult {
+    bool started = false;
+    bool finished = false;
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+SendResult Send(const QString& notifySend, const QStringList& args, int waitMs)
+{
+    SendResult r;
+    QProcess process;
+    process.start(notifySend, args);
+    r.started = process.waitForStarted(10000);
+    if (!r.started)
+        return r;
+    r.finished = process.waitForFinished(waitMs);
+    if (!r.finished) {
+        process.terminate();
+        if (!process.waitForFinished(2000)) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        r.exitCode = process.exitCode();
+    }
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+bool Notify(const std::vector<std::string>& history, const std::vector<std::string>& archives)
 {
     const QString notifySend = QStandardPaths::findExecutable(QStringLiteral("notify-send"));
     if (notifySend.isEmpty())
         return false;
-    // The closing line of the history ("全て終了しました"), then the archives made.
-    QString body = history.empty() ? QString() : QString::fromStdString(history.back());
-    for (const std::string& archive : created)
-        body += QLatin1Char('\n') + QString::fromStdString(FileName(archive));
-    QProcess process;
-    process.start(notifySend,
-                  {QStringLiteral("--app-name=Quillbox2"), QStringLiteral("--icon=quillbox2"),
-                   QStringLiteral("Quillbox2"), body});
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    const QStringList common = {QStringLiteral("--app-name=Quillbox2"),
+                                QStringLiteral("--icon=quillbox2")};
+    const QStringList text = {QStringLiteral("Quillbox2"),
+                              QString::fromStdString(NotificationBody(history, archives))};
+    const std::string folder = ArchivesFolder(archives);
+    if (!folder.empty()) {
+        // notify-send waits while a notification with a button is up and prints the button's
+        // name when it is pressed.
+        const SendResult r = Send(
+            notifySend,
+            common +
+                QStringList{QStringLiteral("--action=open=") +
+                            QString::fromStdString(ProgramMessage(kTextOpenFolder))} +
+                text,
+            kButtonWaitMs);
+        if (r.started && !r.finished)
+            return true;  // shown, and nobody pressed the button in time
+        if (r.exitCode == 0) {
+            if (r.out.split(QLatin1Char('\n')).contains(QStringLiteral("open")))
+                OpenFolder(folder);
+            return true;
+        }
+        // A service without buttons: notify-send has shown it without and says so.
+        if (r.err.contains(QLatin1String("Actions are not supported")))
+            return true;
+        // Anything else, an older notify-send that knows no --action among it: once more
+        // without the button.
+    }
+    const SendResult r = Send(notifySend, common + text, 10000);
+    return r.finished && r.exitCode == 0;
 }
 
 }  // namespace
@@ -45,6 +119,15 @@ RunOutcomeWindow::RunOutcomeWindow(const std::vector<std::string>& history, QWid
 {
     setWindowTitle(QStringLiteral("Quillbox2"));
     auto* layout = new QVBoxLayout(this);
+    summaryLabel = new QLabel(this);
+    summaryLabel->setTextFormat(Qt::PlainText);
+    summaryLabel->setWordWrap(true);
+    QFont bold = summaryLabel->font();
+    bold.setBold(true);
+    summaryLabel->setFont(bold);
+    if (!history.empty())
+        summaryLabel->setText(QString::fromStdString(history.back()));
+    layout->addWidget(summaryLabel);
     historyText = new QPlainTextEdit(this);
     historyText->setReadOnly(true);
     historyText->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -57,12 +140,40 @@ RunOutcomeWindow::RunOutcomeWindow(const std::vector<std::string>& history, QWid
     resize(640, 360);
 }
 
+std::string ArchivesFolder(const std::vector<std::string>& archives)
+{
+    if (archives.empty())
+        return {};
+    const std::string folder = FolderOf(archives.front());
+    for (const std::string& archive : archives)
+        if (FolderOf(archive) != folder)
+            return {};
+    return folder;
+}
+
+std::string NotificationBody(const std::vector<std::string>& history,
+                             const std::vector<std::string>& archives)
+{
+    std::string body = history.empty() ? std::string() : history.back();
+    const std::string folder = ArchivesFolder(archives);
+    if (!folder.empty())
+        body += "\n" + FormatText(ProgramMessage(kTextArchivesFolder), {folder});
+    for (const std::string& archive : archives)
+        body += "\n" + (folder.empty() ? archive : FileName(archive));
+    return body;
+}
+
 void ReportOutcome(bool allPacked, const std::vector<std::string>& history,
                    const std::vector<std::string>& created)
 {
-    if (allPacked && Notify(history, created))
+    std::vector<std::string> archives;
+    for (const std::string& path : created)
+        archives.push_back(qb::platform::ToHostPath(path));
+    if (allPacked && Notify(history, archives))
         return;
     if (IsOffscreen()) {
+        if (!history.empty())
+            std::fprintf(stderr, "Quillbox2: %s\n", history.back().c_str());
         for (const std::string& line : history)
             std::fprintf(stderr, "Quillbox2 history: %s\n", line.c_str());
         return;

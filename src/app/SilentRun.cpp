@@ -1,5 +1,6 @@
 #include "SilentRun.h"
 
+#include "ActionProgress.h"
 #include "ClipboardKeeper.h"
 #include "ConsoleTexts.h"
 #include "dialogs/UiSeams.h"
@@ -8,11 +9,13 @@
 #include "engine/PackRun.h"
 #include "engine/PaneStart.h"
 #include "engine/ProgramArguments.h"
+#include "platform/Drives.h"
 
 #include <QGuiApplication>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace qb::app {
@@ -41,6 +44,14 @@ void InstallStopHandlers()
     std::signal(SIGTERM, RequestStop);
     // A reader of the history that goes away (`| head`) must not end the packing half-way.
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+// After the run (or when no run comes), Ctrl-C and a termination request end the program at
+// once again: nothing would look at the request while the outcome window waits for its OK.
+void RemoveStopHandlers()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
 }
 
 // The two folder panes and the target list, as the silent run has them: no widgets, only the
@@ -91,12 +102,45 @@ private:
 };
 
 // The history goes to standard output line by line, so a script sees progress as it happens.
+// A run started from a file manager shows its progress in a window instead (window not null).
 class SilentPackHost : public qb::engine::RunHost {
 public:
-    explicit SilentPackHost(StartupMessages& messages)
-        : m_messages(messages), m_drawProgress(::isatty(STDERR_FILENO) == 1)
+    // targets: the run's list (its folders for the window).
+    SilentPackHost(StartupMessages& messages, const qb::engine::TargetList& targets,
+                   ActionProgress* window)
+        : m_messages(messages),
+          m_targets(targets),
+          m_window(window),
+          m_drawProgress(::isatty(STDERR_FILENO) == 1)
     { }
     ~SilentPackHost() override { ClearProgress(); }
+
+    bool BeforeFolder(int index) override
+    {
+        if (m_window) {
+            if (!m_window->TakeEvents())
+                return false;
+            // Its name as the file manager shows it, not the drive form the history uses.
+            const std::string host = qb::platform::ToHostPath(m_targets.Item(index));
+            const std::size_t slash = host.find_last_of('/');
+            m_window->BeginFolder(
+                index, m_targets.Count(),
+                QString::fromStdString(slash == std::string::npos || slash + 1 == host.size()
+                                           ? host
+                                           : host.substr(slash + 1)));
+        }
+        return !g_stopRequested;
+    }
+    void RunEnded(bool aborted) override
+    {
+        (void)aborted;
+        if (m_window)
+            m_window->Finish();
+    }
+    bool StopRequested() const override
+    {
+        return g_stopRequested || (m_window && m_window->Cancelled());
+    }
 
     void HistoryAdd(const std::string& line) override
     {
@@ -116,6 +160,8 @@ public:
     {
         if (g_stopRequested)
             return false;
+        if (m_window)
+            return m_window->Report(QString::fromStdString(member), done, total);
         if (!m_drawProgress)
             return true;
         const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 0;
@@ -141,6 +187,8 @@ private:
     }
 
     StartupMessages& m_messages;
+    const qb::engine::TargetList& m_targets;
+    ActionProgress* m_window;
     bool m_drawProgress;
     bool m_progressShown = false;
     std::vector<std::string> m_history;
@@ -202,7 +250,7 @@ bool StartupMessages::AskYesNo(const std::string& text)
 }
 
 AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
-                          const std::string& outFolder, bool windowFollows)
+                          const SilentRunChoices& choices)
 {
     AutoStartResult result;
     try {
@@ -211,26 +259,33 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
         SilentCommandHost commandHost(panes, messages);
         qb::engine::ParseCommandLine(commandText, commandHost);
         qb::engine::StartReport& report = *commandHost.Report();
-        if (!outFolder.empty()) {
-            panes.SetOutputFolder(outFolder);
+        if (!choices.outFolder.empty()) {
+            panes.SetOutputFolder(choices.outFolder);
             report.ForgetOutputFolder();
         }
         const int leftOut = report.FoldersLeftOut();
         // Folders named but none of them listed: the window tells that in its history, when
         // one follows; a run without a window tells it itself, as a run of nothing.
-        if (panes.Targets().Count() == 0 && (leftOut == 0 || windowFollows))
+        if (panes.Targets().Count() == 0 && (leftOut == 0 || choices.windowFollows))
             return result;
 
         TellLeftOut(report);
         if (panes.Targets().Count() == 0)
             std::fprintf(stderr, "%s\n", ConsoleMessage(ConsoleText::NothingToPack).c_str());
         InstallStopHandlers();
-        SilentPackHost host(messages);
+        std::unique_ptr<ActionProgress> window;
+        if (choices.progressWindow)
+            window = std::make_unique<ActionProgress>();
+        SilentPackHost host(messages, panes.Targets(), window.get());
         for (const std::string& line : report.HistoryLines())
             host.HistoryAdd(line);
         const qb::engine::RunResult run = qb::engine::PackRun(
             panes.Targets(), panes.OutputFolder(),
-            qb::engine::RunModeFromNumber(options.AutoRunMode), options, host, leftOut);
+            qb::engine::RunModeFromNumber(options.AutoRunMode), options, host, leftOut,
+            choices.besideFolders ? qb::engine::ArchivePlace::BesideFolder
+                                  : qb::engine::ArchivePlace::OutputFolder);
+        window.reset();
+        RemoveStopHandlers();
         if (options.CopyHistoryAfterAutoRun)
             LogCopy(host.History());
         result.ranOut = true;
@@ -242,8 +297,7 @@ AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Opti
                                 : kExitAllPacked;
     } catch (...) {
         // The window comes up after all: Ctrl-C and pipes behave as usual again.
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        RemoveStopHandlers();
         std::signal(SIGPIPE, SIG_DFL);
         result.ranOut = false;
     }

@@ -38,17 +38,29 @@ struct AutoStartResult {
     std::vector<std::string> created;  // the archives made, drive paths
 };
 
+// What a silent run started with options does differently from the automatic run of start-up.
+struct SilentRunChoices {
+    // When not "", replaces the output pane's starting folder (an existing folder in its on-disk
+    // form).
+    std::string outFolder;
+    // Each archive beside its folder (in the folder's parent), whatever the output folder.
+    bool besideFolders = false;
+    // A progress window once the run takes a while (a run started from a file manager).
+    bool progressWindow = false;
+    // The main window comes up when no run takes place (the automatic run of start-up); false
+    // for a run asked to be silent.
+    bool windowFollows = true;
+};
+
 // AutoStart: parses the command text into a target list of its own, packs it with options and,
 // with option AutoLog, leaves the history on the clipboard. ranOut is false when the command text named no
 // usable folder or job file (or something unexpected happened): start-up then goes on with the
 // window.
-// outFolder, when not "", replaces the output pane's starting folder (an existing folder in
-// its on-disk form).
 // What the command line names but the list does not take (StartReport) heads the history and
-// counts in its last line. When none of it was taken and windowFollows is false (a run asked to
-// be silent), the run still takes place with nothing to pack, so that the history tells why;
-// with windowFollows the window tells it instead (ranOut false).
+// counts in its last line. When none of it was taken and choices.windowFollows is false (a run
+// asked to be silent), the run still takes place with nothing to pack, so that the history tells
+// why; with windowFollows the window tells it instead (ranOut false).
 AutoStartResult AutoStart(const std::string& commandText, const qb::engine::Options& options,
-                          const std::string& outFolder = {}, bool windowFollows = true);
+                          const SilentRunChoices& choices = {});
 
 }  // namespace qb::app

@@ -144,6 +144,11 @@ void ApplyRunOptions(const RunOptions& run, qb::engine::Options& options)
         options.LzhNameCode = *run.lzhNameCode;
     if (run.zipNameCode)
         options.ZipNameCode = *run.zipNameCode;
+    // A run started from a file manager (--notify) tells its outcome on the desktop. The user's
+    // clipboard is not its to take, nor may a keeper of it outlive the run: AutoLog is for the
+    // automatic run a user starts from a shortcut.
+    if (run.notify)
+        options.CopyHistoryAfterAutoRun = false;
 }
 
 int ShowMainWindow(const std::string& commandText, qb::engine::Options& options,
@@ -207,8 +212,14 @@ int RunProgram(char** argv, const std::string& commandText, const RunOptions& ru
             messages.ShowMessage(ProgramMessage(kTextLzhModuleTooOld));
 
         if (!commandText.empty() && (options.AutoRun || run.Silent())) {
-            const AutoStartResult result =
-                AutoStart(commandText, options, outFolder, !run.Silent());
+            SilentRunChoices choices;
+            choices.outFolder = outFolder;
+            // What a file manager's "pack this folder" is expected to do, unless --out says
+            // otherwise.
+            choices.besideFolders = run.beside || (run.notify && !run.out);
+            choices.progressWindow = run.notify;
+            choices.windowFollows = !run.Silent();
+            const AutoStartResult result = AutoStart(commandText, options, choices);
             if (result.ranOut) {
                 if (run.notify)
                     ReportOutcome(result.exitStatus == kExitAllPacked, result.history,

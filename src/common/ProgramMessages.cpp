@@ -324,6 +324,8 @@ std::string ProgramMessage(int code)
     case 20327:
         return "圧縮されなかったファイルが %1 個、更新されなかったファイルが %2 個あります"
                "（圧縮ファイルは作成済みです）";
+    case 20328:
+        return "フォルダ %1 に圧縮ファイルを作成できません（%2）";
     case 20330:
         return "　圧縮されなかったファイル：%1（%2）";
     case 20331:
@@ -371,6 +373,10 @@ std::string ProgramMessage(int code)
         return "全 %1 フォルダ中 %2 フォルダを圧縮しました";
     case 20500:
         return "フォルダ %1 / %2";
+    case 20510:
+        return "保存先：%1";
+    case 20511:
+        return "フォルダを開く";
     default:
         return std::string();
     }

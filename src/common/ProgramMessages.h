@@ -120,6 +120,7 @@ enum ProgramText : int {
     kReasonNoTempFolder = 20325,
     kReasonFilesNotUpdated = 20326,
     kReasonFilesLeftOutAndNotUpdated = 20327,
+    kReasonFolderNotWritable = 20328,  // an archive beside its folder: the parent refuses it
     kHistoryFileLeftOut = 20330,  // one line per file a module left out, with its reason
     kSkipBackslashInName = 20331,  // the reasons a module gives for a file it left out
     kSkipLinkOutside = 20332,
@@ -145,6 +146,8 @@ enum ProgramText : int {
     kTextSettingsNotDeleted = 20371,  // /U: the settings file, the reason
     kHistoryRunCount = 20400,  // "全 N フォルダ中 n フォルダを圧縮しました"
     kTextRunPosition = 20500,  // progress window: "フォルダ i / N"
+    kTextArchivesFolder = 20510,  // notification of an action run: where the archives are
+    kTextOpenFolder = 20511,  // its button that opens that folder
     // The options dialog (OptionsDialog): its title, the captions of its boxes, labels and buttons
     // (kCaptionOption...), and their tooltips (kTipOption...). Its three buttons and the boxes
     // it shares with the other programs of the family are in the shared table.

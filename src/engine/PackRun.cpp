@@ -4,12 +4,44 @@
 #include "common/SharedMessages.h"
 #include "common/ProgramMessages.h"
 #include "engine/PackFolder.h"
+#include "engine/ModuleReport.h"
 #include "engine/RunState.h"
+#include "common/PathHelpers.h"
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
 namespace qb::engine {
+namespace {
+
+// The folder that takes folder's archive when it goes beside it, or nullopt when the run may not
+// write there: the folder then fails with the reason. The archiver would find the same, but its
+// read-only result stops the whole run, and here the other folders may well lie elsewhere.
+std::optional<std::string> BesideFolder(const std::string& folder, const std::string& outputFolder,
+                                        PackHost& host)
+{
+    const std::string parent = PathHelpers::ParentFolder(folder);
+    if (parent.empty() || parent == folder)
+        return outputFolder;
+    const int error = qb::platform::FolderWriteError(parent);
+    if (error == 0)
+        return parent;
+    const std::string why = error == EACCES || error == EPERM || error == EROFS
+                                ? ProgramMessage(kReasonReadOnly)
+                                : std::string(std::strerror(error));
+    host.HistoryAdd("[ " + PathHelpers::ShortDisplayPath(folder) + " ]");
+    host.HistoryAdd(ProgramMessage(kHistoryNotPacked));
+    host.HistoryAdd(
+        ReasonLine(FormatText(ProgramMessage(kReasonFolderNotWritable), {parent, why})));
+    return std::nullopt;
+}
+
+}  // namespace
 
 RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mode,
-                  const Options& options, RunHost& host, int leftOut)
+                  const Options& options, RunHost& host, int leftOut, ArchivePlace place)
 {
     RunResult result;
     const int count = list.Count();
@@ -22,7 +54,11 @@ RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mod
             break;
         }
         const std::string folder = list.Item(i);
-        const FolderOutcome r = PackFolder(folder, outputFolder, mode, options, host, &run);
+        std::optional<std::string> out = outputFolder;
+        if (place == ArchivePlace::BesideFolder)
+            out = BesideFolder(folder, outputFolder, host);
+        const FolderOutcome r = out ? PackFolder(folder, *out, mode, options, host, &run)
+                                    : FolderOutcome::NotPacked;
         list.SetState(i, r == FolderOutcome::Packed ? TargetState::Packed : TargetState::Failed);
         host.AfterFolder(i, r);
         if (r == FolderOutcome::Packed) {

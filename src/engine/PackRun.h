@@ -37,6 +37,10 @@ public:
     virtual bool StopRequested() const { return false; }
 };
 
+// Where a run puts its archives: all in the output folder it is given, or each beside its folder
+// (in the folder that holds it), as a file manager's "pack this folder" is expected to do.
+enum class ArchivePlace { OutputFolder, BesideFolder };
+
 struct RunResult {
     int packed = 0;  // folders that became archives
     int failed = 0;  // folders that did not (including those not reached)
@@ -53,8 +57,12 @@ struct RunResult {
 // leave it, and what stays are those that failed or were never reached.
 // leftOut: folders named for this run that never reached the list (StartReport); they count
 // among the run's folders in that last line, which then always comes.
+// With ArchivePlace::BesideFolder each folder's parent takes its archive (a drive root, which has
+// no parent, keeps outputFolder and fails for want of a name); a parent the run may not write to
+// fails only that folder, with its reason, and the run goes on.
 RunResult PackRun(TargetList& list, const std::string& outputFolder, RunMode mode,
-                  const Options& options, RunHost& host, int leftOut = 0);
+                  const Options& options, RunHost& host, int leftOut = 0,
+                  ArchivePlace place = ArchivePlace::OutputFolder);
 
 // The last line of a run in which some folder was not packed.
 std::string RunCountLine(int count, int packed);

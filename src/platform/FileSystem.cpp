@@ -131,6 +131,20 @@ bool CanEnterFolder(std::string_view path)
     return StatHost(host, st) && S_ISDIR(st.st_mode) && ::access(host.c_str(), X_OK) == 0;
 }
 
+int FolderWriteError(std::string_view path)
+{
+    const std::string host = ResolveHostPath(path);
+    struct stat st { };
+    if (host.empty())
+        return ENOENT;
+    if (::stat(host.c_str(), &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    // Creating a file takes both: the right to write the folder and to enter it.
+    return ::access(host.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
 bool IsReadableFile(std::string_view path)
 {
     const std::string host = ResolveHostPath(path);

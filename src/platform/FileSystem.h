@@ -37,6 +37,11 @@ bool IsFolder(std::string_view path);
 // True for an existing folder the process may enter (what a change of directory needs).
 bool CanEnterFolder(std::string_view path);
 
+// 0 when the process may create files in the folder; else why not, as an errno value (EACCES
+// or EPERM for a folder it may not write to, EROFS for a read-only file system, ENOENT or
+// ENOTDIR when there is no such folder).
+int FolderWriteError(std::string_view path);
+
 // True when the path is a file that can be opened for reading (a folder is not).
 bool IsReadableFile(std::string_view path);
 

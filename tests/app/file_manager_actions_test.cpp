@@ -2,6 +2,7 @@
 // a command (blanks and shell characters), and the edit of the user's Thunar actions file.
 #include "app/FileManagerActions.h"
 #include "app/RunOptions.h"
+#include "app/RunOutcome.h"
 
 #include <gtest/gtest.h>
 
@@ -162,4 +163,34 @@ TEST(RunOptions, TestSyncAndNameCodesForOneRun)
             EXPECT_NE(qb::app::HelpText(japanese).find(std::string("  ") + name + "\n"),
                       std::string::npos)
                 << name;
+}
+
+TEST(RunOutcome, TheNotificationNamesTheArchivesFolderOrEachPath)
+{
+    using qb::app::NotificationBody;
+    const std::vector<std::string> history = {"[ C:\\P\\A ]", "全て終了しました"};
+    EXPECT_EQ(NotificationBody(history, {"/home/me/P/A.LZH", "/home/me/P/B C.LZH"}),
+              "全て終了しました\n保存先：/home/me/P\nA.LZH\nB C.LZH");
+    // Archives beside folders of different parents: each with its path, and no one folder.
+    EXPECT_EQ(NotificationBody(history, {"/home/me/P/A.LZH", "/home/me/Q/A.LZH"}),
+              "全て終了しました\n/home/me/P/A.LZH\n/home/me/Q/A.LZH");
+    EXPECT_EQ(qb::app::ArchivesFolder({"/home/me/P/A.LZH", "/home/me/Q/A.LZH"}), "");
+    EXPECT_EQ(qb::app::ArchivesFolder({"/A.LZH"}), "/");
+    EXPECT_EQ(qb::app::ArchivesFolder({}), "");
+}
+
+TEST(RunOptions, BesideMakesTheRunSilentAndRefusesAnOutputFolder)
+{
+    using qb::app::ParseRunOptions;
+    const auto beside = ParseRunOptions({"--beside", "/home/me/P/A"}, false);
+    EXPECT_EQ(beside.error, "");
+    EXPECT_TRUE(beside.options.beside);
+    EXPECT_TRUE(beside.options.Silent());
+    EXPECT_NE(ParseRunOptions({"--beside", "--out", "/tmp", "/home/me/P/A"}, false)
+                  .error.find("--beside and --out"),
+              std::string::npos);
+    EXPECT_NE(ParseRunOptions({"--out=/tmp", "--beside"}, true).error.find("同時に使えません"),
+              std::string::npos);
+    for (bool japanese : {false, true})
+        EXPECT_NE(qb::app::HelpText(japanese).find("  --beside\n"), std::string::npos);
 }

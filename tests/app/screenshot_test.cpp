@@ -7,6 +7,11 @@
 
 #include "support/WindowFixture.h"
 
+#include "app/ActionProgress.h"
+#include "app/RunOutcome.h"
+#include "app/SilentRun.h"
+#include "archivers/include/archiver_results.h"
+
 #include "panes/RunProgress.h"
 #include "panes/TargetListPane.h"
 #include "panes/SourceFolderPane.h"
@@ -126,6 +131,40 @@ TEST_F(ScreenshotTest, MainWindowBeforeDuringAndAfterARun)
     QApplication::processEvents();
     Save(m_window->grab(), "window_after_run.png");
     EXPECT_EQ(m_window->Targets().Count(), 0);
+}
+
+// A run a file manager started: its progress window while the first of two folders is packed,
+// then the window that tells the outcome when the second could not be packed.
+TEST_F(ScreenshotTest, ActionRunProgressAndTheHistoryOfAFailedOne)
+{
+    for (const char* p : {"C:\\写真\\2024 夏の旅行", "C:\\写真\\2025 春"})
+        MakeFolder(p);
+    if (Variant() == QStringLiteral("dark"))
+        UseDarkPalette();
+    qb::app::ActionProgress::SetShowDelayMs(0);
+    Fake().reportProgress = true;
+    Fake().results = {0, ARC_ERROR_READ_SOURCE};
+    bool shown = false;
+    Fake().onCall = [&](const FakeCall&) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<qb::app::ActionProgress*>(w); p && p->isVisible() && !shown) {
+                shown = true;
+                Save(p->grab(), "action_progress.png");
+            }
+    };
+    qb::app::SilentRunChoices choices;
+    choices.besideFolders = true;
+    choices.progressWindow = true;
+    const auto r = qb::app::AutoStart("\"C:\\写真\\2024 夏の旅行\" \"C:\\写真\\2025 春\"",
+                                      m_options, choices);
+    qb::app::ActionProgress::SetShowDelayMs(1000);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(r.exitStatus, qb::app::kExitSomeNotPacked);
+
+    qb::app::RunOutcomeWindow outcome(r.history);
+    outcome.show();
+    QApplication::processEvents();
+    Save(outcome.grab(), "action_history_after_failure.png");
 }
 
 }  // namespace

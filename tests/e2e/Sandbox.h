@@ -56,8 +56,10 @@ public:
                     const std::map<std::string, std::string>& extraEnv = {}) const;
     RunResult Wait(int pid, const std::string& tag, int timeoutSeconds = 120) const;
 
-private:
+    // The program's environment in the sandbox, as NAME=VALUE (see Run for extraEnv).
     std::vector<std::string> Environment(const std::map<std::string, std::string>& extra) const;
+
+private:
     qbtest::TempFolder m_folder{"qb-e2e"};
     const std::string& m_root = m_folder.Root();
     bool m_asNobody = false;

@@ -1,77 +1,14 @@
 // The history copied by the silent run must still be on the clipboard after the program ended
 // (a background keeper serves it). Needs Xvfb and xclip; skipped without them.
 #include "Sandbox.h"
+#include "XServer.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace e2e;
-namespace fs = std::filesystem;
-
-extern char** environ;
-
-namespace {
-
-// A private X server for the test, ended with it (and with it any keeper left on it).
-class XServer {
-public:
-    XServer()
-    {
-        m_display = 300 + static_cast<int>(::getpid() % 500);
-        const std::string name = ":" + std::to_string(m_display);
-        const char* argv[] = {"Xvfb", name.c_str(), "-nolisten", "tcp", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) !=
-            0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(m_display);
-        for (int i = 0; i < 100 && m_pid > 0 && !fs::exists(socket); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        m_ready = m_pid > 0 && fs::exists(socket);
-    }
-    ~XServer()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Ready() const { return m_ready; }
-    std::string Display() const { return ":" + std::to_string(m_display); }
-
-private:
-    int m_display = 0;
-    pid_t m_pid = -1;
-    bool m_ready = false;
-};
-
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
-}  // namespace
 
 TEST(Clipboard, HistoryOutlivesTheSilentRun)
 {

@@ -143,9 +143,11 @@ TEST_F(OptionsTest, TheNemoAndDolphinCommandNotifiesWhenAllWerePackedAndShowsThe
     args.push_back(box.C("SRC/A"));
     RunResult r = box.Run(args, env);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(Shell("unzip -t " + Quote(box.C("OUT/A.ZIP"))), 0);
+    EXPECT_EQ(Shell("unzip -t " + Quote(box.C("SRC/A.ZIP"))), 0);
     const std::string notified = ReadBytes(box.Root() + "/notified");
-    EXPECT_NE(notified.find("Quillbox2\n全て終了しました\nA.ZIP"), std::string::npos) << notified;
+    EXPECT_NE(notified.find("Quillbox2\n全て終了しました\n保存先：" + box.C("SRC") + "\nA.ZIP"),
+              std::string::npos)
+        << notified;
 
     fs::remove(box.Root() + "/notified");
     args.push_back(box.C("SRC/GONE"));
@@ -194,8 +196,8 @@ TEST_F(OptionsTest, FileManagerActionsAreSetUpAndRemovedWithoutTouchingTheUsersO
         Quote(box.C("SRC/A") + "\n" + box.C("SRC/B C") + "\n") + " " + Quote(script);
     FakeNotifySend();
     EXPECT_EQ(Shell(run), 0);
-    EXPECT_EQ(Shell("unzip -t " + Quote(box.C("OUT/B C.ZIP"))), 0);
-    EXPECT_TRUE(fs::exists(box.C("OUT/A.ZIP")));
+    EXPECT_EQ(Shell("unzip -t " + Quote(box.C("SRC/B C.ZIP"))), 0);
+    EXPECT_TRUE(fs::exists(box.C("SRC/A.ZIP")));
 
     const RunResult r = box.Run({"--remove-file-manager-actions"}, env);
     EXPECT_EQ(r.status, 0) << r.err;

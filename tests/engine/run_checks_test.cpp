@@ -11,6 +11,8 @@
 #include "engine/PackRun.h"
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qbtest;
 using Lines = std::vector<std::string>;
@@ -132,4 +134,50 @@ TEST_F(RunChecksTest, SyncRebuildsWithoutTheUpdateExtraction)
         EXPECT_NE(call.command.find(" -sync "), std::string::npos) << call.command;
     EXPECT_EQ(std::find(host.history.begin(), host.history.end(), L(kHistoryExtractingForUpdate)),
               host.history.end());
+}
+
+TEST_F(RunChecksTest, BesideTheirFoldersEachArchiveGoesToTheFoldersParent)
+{
+    m_options.DoublePattern = 1;
+    qb::engine::TargetList list;
+    list.Append(MakeFolder("C:\\Work\\abc"));
+    list.Append(MakeFolder("D:\\Data\\sub\\def"));
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Double, m_options, host, 0,
+                                       qb::engine::ArchivePlace::BesideFolder);
+    EXPECT_EQ(r.packed, 2);
+    EXPECT_EQ(host.created, (Lines{"C:\\Work\\ABC.LZH.ZIP", "D:\\Data\\sub\\DEF.LZH.ZIP"}));
+    // The stored first stage still goes through the run's folder in TmpDir; nothing through the
+    // output folder.
+    ASSERT_EQ(Fake().calls.size(), 4u);
+    EXPECT_NE(Fake().calls[0].command.find("C:\\TEMP\\"), std::string::npos)
+        << Fake().calls[0].command;
+    EXPECT_NE(Fake().calls[1].command.find("\"C:\\Work\\ABC.LZH.ZIP\""), std::string::npos)
+        << Fake().calls[1].command;
+    for (const FakeCall& call : Fake().calls)
+        EXPECT_EQ(call.command.find("OUT"), std::string::npos) << call.command;
+}
+
+TEST_F(RunChecksTest, BesideTheirFoldersAParentThatCannotBeWrittenFailsOnlyItsFolder)
+{
+    qb::engine::TargetList list;
+    list.Append(MakeFolder("C:\\Locked\\abc"));
+    list.Append(MakeFolder("C:\\Work\\def"));
+    ::chmod(Host("C:\\Locked").c_str(), 0555);
+    if (::access(Host("C:\\Locked").c_str(), W_OK) == 0) {
+        ::chmod(Host("C:\\Locked").c_str(), 0755);
+        GTEST_SKIP() << "this user writes to any folder (root): the end-to-end test runs it as "
+                        "an ordinary user";
+    }
+    const auto r = qb::engine::PackRun(list, "D:\\OUT", RunMode::Normal, m_options, host, 0,
+                                       qb::engine::ArchivePlace::BesideFolder);
+    ::chmod(Host("C:\\Locked").c_str(), 0755);
+    EXPECT_EQ(r.packed, 1);
+    EXPECT_FALSE(r.aborted);
+    EXPECT_EQ(host.created, (Lines{"C:\\Work\\DEF.LZH"}));
+    const Lines expected = {"[ C:\\Locked\\abc ]", L(kHistoryNotPacked),
+                            R("フォルダ C:\\Locked に圧縮ファイルを作成できません（書き込み先が読"
+                              "み取り専用か、書き込みが許可されていません）")};
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), host.history.begin()));
+    EXPECT_EQ(host.history.back(), "全 2 フォルダ中 1 フォルダを圧縮しました");
+    ASSERT_EQ(Fake().calls.size(), 1u);
 }

@@ -44,7 +44,7 @@ for lang in en ja; do
     [ -z "$errors" ] || fail "$lang $name page: $errors"
   done
   text=$(zcat "$build/packaging/man/$lang/quillbox2.1.gz" | groff -k -man -Tutf8 2>/dev/null | sed 's/.\x08//g')
-  for option in -h, --help -V, --version --format --mode --pattern --out --test --no-test --sync \
+  for option in -h, --help -V, --version --format --mode --pattern --out --beside --test --no-test --sync \
                 --no-sync --lzh-names --zip-names --silent --notify \
                 --install-file-manager-actions --remove-file-manager-actions /U QUILLBOX2_DRIVES 64; do
     grep -qF -- "$option" <<<"$text" || fail "$lang page does not mention $option"

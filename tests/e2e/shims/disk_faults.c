@@ -5,7 +5,9 @@
  *   - by default the bits of one byte are flipped, at offset QB_CORRUPT_OFFSET (4096 when not set)
  *     of the file: a disk that silently changes what it stores;
  *   - with QB_WRITE_ERROR=ENOSPC or EROFS every write fails with that error: a full disk, or a
- *     file system that went read-only.
+ *     file system that went read-only;
+ *   - with QB_SLOW_WRITE_MS every write waits that many milliseconds and then stores the bytes
+ *     as they are: a slow disk, so that a run takes a while on any machine.
  * QB_READ_ERROR_FILE names a file (its last path component) whose every read fails with EIO: a
  * source file the disk cannot give back. */
 #define _GNU_SOURCE
@@ -89,6 +91,11 @@ ssize_t write(int fd, const void* data, size_t size)
     if (error && *error) {
         errno = strcmp(error, "EROFS") == 0 ? EROFS : ENOSPC;
         return -1;
+    }
+    const char* slow = getenv("QB_SLOW_WRITE_MS");
+    if (slow && *slow) {
+        usleep((useconds_t)atoi(slow) * 1000);
+        return real(fd, data, size);
     }
     const char* offsetText = getenv("QB_CORRUPT_OFFSET");
     const long long target = offsetText ? atoll(offsetText) : 4096;
