@@ -102,8 +102,12 @@ bool Notify(const std::vector<std::string>& history, const std::vector<std::stri
                 OpenFolder(folder);
             return true;
         }
-        // A service without buttons: notify-send has shown it without and says so.
-        if (r.err.contains(QLatin1String("Actions are not supported")))
+        // A service without buttons: notify-send says so, shows it without and fails only for
+        // that. Anything more it says is a failure of its own (no service at all, say).
+        QStringList complaints = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        complaints.removeIf(
+            [](const QString& line) { return line.startsWith(QLatin1String("Actions are not supported")); });
+        if (r.exitCode == 1 && complaints.isEmpty() && !r.err.isEmpty())
             return true;
         // Anything else, an older notify-send that knows no --action among it: once more
         // without the button.

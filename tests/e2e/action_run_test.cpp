@@ -241,6 +241,52 @@ TEST_F(ActionRunTest, BesideForScriptsAndAnOutputFolderThatOverridesIt)
     EXPECT_FALSE(fs::exists(box.C("SRC/A.ZIP")));
 }
 
+TEST_F(ActionRunTest, WithoutButtonsOrWithAnOlderNotifySendTheNotificationStillComes)
+{
+    MakeSourceTree(box.C("SRC/A"), 1);
+    const std::string record = "printf '%s\\n' \"$@\" -- >> '" + box.Root() + "/notified'\n";
+    struct Case {
+        const char* what;
+        std::string onAction;  // what the stand-in does when asked for a button
+        int calls;  // notify-send calls the run makes
+        bool told;  // the notification counts as shown
+    };
+    const Case cases[] = {
+        {"a service without buttons",
+         "echo 'Actions are not supported by this notifications server. Displaying "
+         "non-interactively.' >&2; exit 1",
+         1, true},
+        {"a notify-send without --action", "echo \"Unknown option $a\" >&2; exit 1", 2, true},
+        {"no service at all",
+         "echo 'Actions are not supported by this notifications server. Displaying "
+         "non-interactively.' >&2; echo 'GDBus.Error: ServiceUnknown' >&2; exit 1",
+         2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(box.Root() + "/notified");
+        fs::remove(box.C("SRC/A.LZH"));
+        // Without a button a notify-send that cannot reach any service fails as well.
+        const std::string plain = c.told ? "exit 0" : "echo 'GDBus.Error: ServiceUnknown' >&2; exit 1";
+        WriteBytes(box.Root() + "/fakebin/notify-send",
+                   "#!/bin/sh\n" + record + "for a do case $a in --action=*) " + c.onAction +
+                       " ;; esac; done\n" + plain + "\n");
+        const RunResult r = box.Run({"--silent", "--notify", "--", box.C("SRC/A")}, {{"PATH", path}});
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        const std::string notified = ReadBytes(box.Root() + "/notified");
+        int calls = 0;
+        for (std::size_t at = notified.find("\n--\n"); at != std::string::npos;
+             at = notified.find("\n--\n", at + 1))
+            ++calls;
+        EXPECT_EQ(calls, c.calls) << notified;
+        EXPECT_NE(notified.rfind("保存先：" + box.C("SRC")), std::string::npos) << notified;
+        // Not told on the desktop: the history is shown instead (here on standard error).
+        EXPECT_EQ(r.err.find("Quillbox2 history: 全て終了しました") != std::string::npos, !c.told)
+            << r.err;
+        EXPECT_FALSE(fs::exists(box.Root() + "/opened"));
+    }
+}
+
 TEST_F(ActionRunTest, AParentThatCannotBeWrittenFailsOnlyItsFolder)
 {
     MakeSourceTree(box.C("RO/X"), 1);
